@@ -1,0 +1,93 @@
+#include "platform/platformlog.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+
+#include <cstdarg>
+#include <cstdio>
+#include <mutex>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+std::mutex gLogMutex;
+LogObserver gObserver;   // guarded by gLogMutex
+QString gProgramName;    // guarded by gLogMutex
+
+QString vformat(const char* format, va_list args) { return QString::vasprintf(format, args); }
+
+void writeAll(const QByteArray& bytes) {
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        ssize_t n = ::write(STDERR_FILENO, p, static_cast<size_t>(left));
+        if (n <= 0) return;
+        p += n;
+        left -= n;
+    }
+}
+
+QString programNameLocked() {
+    if (!gProgramName.isEmpty()) return gProgramName;
+    if (auto* app = QCoreApplication::instance()) return app->applicationName();
+    return QStringLiteral("printer-tools");
+}
+
+} // namespace
+
+void platformLogText(const QString& message) {
+    // Calendar year on purpose: the week-based year is wrong in the last days of December.
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    std::lock_guard lock(gLogMutex);
+    const QString line = QStringLiteral("%1 %2[%3:%4] %5\n")
+                             .arg(stamp, programNameLocked())
+                             .arg(static_cast<long long>(::getpid()))
+                             .arg(static_cast<long long>(::syscall(SYS_gettid)))
+                             .arg(message);
+    writeAll(line.toUtf8());
+    if (gObserver) gObserver(message);
+}
+
+void platformLog(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const QString message = vformat(format, args);
+    va_end(args);
+    platformLogText(message);
+}
+
+void stderrPrint(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const QString text = vformat(format, args);
+    va_end(args);
+    std::lock_guard lock(gLogMutex);
+    writeAll(text.toUtf8());
+    if (gObserver) gObserver(text);
+}
+
+std::string methodName(char kind, const char* className, const char* selector) {
+    std::string name;
+    name += kind;
+    name += '[';
+    name += className;
+    name += ' ';
+    name += selector;
+    name += ']';
+    return name;
+}
+
+void setLogObserver(LogObserver observer) {
+    std::lock_guard lock(gLogMutex);
+    gObserver = std::move(observer);
+}
+
+void setLogProgramName(const QString& name) {
+    std::lock_guard lock(gLogMutex);
+    gProgramName = name;
+}
+
+} // namespace platform

@@ -1,0 +1,33 @@
+// The platform log call: one time-stamped diagnostic line per call on standard error,
+//   YYYY-MM-DD HH:MM:SS.mmm program[pid:tid] message
+// and the "ERROR: " lines the low-level USB helpers print straight to standard error.
+// Both are safe from any thread; each line reaches standard error in one write.
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <string>
+
+namespace platform {
+
+// printf-style; "%@" is not understood: pass text as "%s" with UTF-8.
+void platformLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void platformLogText(const QString& message);
+
+// Writes the formatted text to standard error unchanged (no time stamp, no added newline).
+void stderrPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// The name a log line gives an operation, as the other platform prints it:
+// methodName('-', "TBUSBPrinterZEV", "finishFirmwareUpdate") is "-[TBUSBPrinterZEV finishFirmwareUpdate]".
+std::string methodName(char kind, const char* className, const char* selector);
+
+// Tests watch what is logged. The observer sees each platform log message (without time stamp) and
+// each stderrPrint text; it runs on the logging thread, under the log lock. Pass nullptr to stop.
+using LogObserver = std::function<void(const QString& text)>;
+void setLogObserver(LogObserver observer);
+
+// Program name shown in platform log lines (defaults to the executable's name).
+void setLogProgramName(const QString& name);
+
+} // namespace platform

@@ -1,0 +1,132 @@
+#include "platform/queue.h"
+
+#include <QCoreApplication>
+#include <QThread>
+#include <QTimer>
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+namespace platform {
+
+namespace {
+thread_local const SerialQueue* tCurrentQueue = nullptr;
+}
+
+struct SerialQueue::State {
+    std::string label;
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::condition_variable idle;
+    std::deque<std::function<void()>> items; // guarded by mutex
+    bool running = false;                    // an item is executing; guarded by mutex
+    bool stopping = false;                   // guarded by mutex
+    std::thread worker;
+    std::thread::id workerId;
+};
+
+SerialQueue::SerialQueue(std::string label) : d(std::make_shared<State>()) {
+    d->label = std::move(label);
+    std::shared_ptr<State> state = d;
+    const SerialQueue* self = this;
+    d->worker = std::thread([state, self] {
+        tCurrentQueue = self;
+        std::unique_lock lock(state->mutex);
+        for (;;) {
+            state->wake.wait(lock, [&] { return state->stopping || !state->items.empty(); });
+            if (state->items.empty()) break; // stopping and drained
+            auto work = std::move(state->items.front());
+            state->items.pop_front();
+            state->running = true;
+            lock.unlock();
+            if (work) work();
+            work = nullptr; // destroy captures outside the lock
+            lock.lock();
+            state->running = false;
+            if (state->items.empty()) state->idle.notify_all();
+        }
+        tCurrentQueue = nullptr;
+    });
+    d->workerId = d->worker.get_id();
+}
+
+SerialQueue::~SerialQueue() {
+    {
+        std::lock_guard lock(d->mutex);
+        d->stopping = true;
+    }
+    d->wake.notify_all();
+    if (std::this_thread::get_id() == d->workerId) {
+        // Destroyed from one of its own items: the worker finishes the queue without us.
+        tCurrentQueue = nullptr;
+        d->worker.detach();
+    } else {
+        d->worker.join();
+    }
+}
+
+const std::string& SerialQueue::label() const { return d->label; }
+
+void SerialQueue::async(std::function<void()> work) {
+    if (!work) return;
+    {
+        std::lock_guard lock(d->mutex);
+        d->items.push_back(std::move(work));
+    }
+    d->wake.notify_one();
+}
+
+void SerialQueue::performInline(std::function<void()> work) {
+    if (!work) return;
+    if (isCurrent()) {
+        work();
+    } else {
+        async(std::move(work));
+    }
+}
+
+bool SerialQueue::isCurrent() const { return tCurrentQueue == this; }
+
+void SerialQueue::waitUntilIdle() {
+    if (isCurrent()) return;
+    std::unique_lock lock(d->mutex);
+    d->idle.wait(lock, [&] { return d->items.empty() && !d->running; });
+}
+
+const SerialQueue* SerialQueue::current() { return tCurrentQueue; }
+
+namespace mainqueue {
+
+bool isMainThread() {
+    auto* app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
+
+void async(std::function<void()> work) {
+    if (!work) return;
+    auto* app = QCoreApplication::instance();
+    if (!app) return; // no event loop: nothing could ever run it
+    QMetaObject::invokeMethod(app, std::move(work), Qt::QueuedConnection);
+}
+
+void performInline(std::function<void()> work) {
+    if (!work) return;
+    if (isMainThread()) {
+        work();
+    } else {
+        async(std::move(work));
+    }
+}
+
+void after(int milliseconds, std::function<void()> work) {
+    if (!work) return;
+    auto arm = [milliseconds, work = std::move(work)]() mutable {
+        QTimer::singleShot(milliseconds < 0 ? 0 : milliseconds, QCoreApplication::instance(), std::move(work));
+    };
+    performInline(std::move(arm));
+}
+
+} // namespace mainqueue
+} // namespace platform

@@ -1,0 +1,56 @@
+// Serial command queues and the main queue.
+//
+// A SerialQueue runs submitted work one item at a time, in order, on its own worker thread. Work
+// submitted from the queue's own thread through performInline() runs at once (the caller is
+// already serialised); from any other thread it is queued and the caller never waits.
+// The main queue is Qt's GUI thread: work posted there runs from the event loop, and pauses there are
+// single-shot timers, never sleeps.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+class SerialQueue {
+public:
+    explicit SerialQueue(std::string label);
+    // Lets queued work finish. Safe to run on the queue's own thread (the worker then winds down
+    // by itself after the current item).
+    ~SerialQueue();
+    SerialQueue(const SerialQueue&) = delete;
+    SerialQueue& operator=(const SerialQueue&) = delete;
+
+    const std::string& label() const;
+
+    // Queue `work`; returns at once.
+    void async(std::function<void()> work);
+    // Run `work` at once when already on this queue, otherwise queue it.
+    void performInline(std::function<void()> work);
+    // True when the calling thread is this queue's worker, running one of its items.
+    bool isCurrent() const;
+
+    // Blocks until everything queued before the call has run. For tests and shutdown only; never
+    // call it from the main thread of a running program or from the queue itself.
+    void waitUntilIdle();
+
+    // The queue whose item the calling thread runs, or nullptr (main thread, foreign threads).
+    static const SerialQueue* current();
+
+private:
+    struct State;
+    std::shared_ptr<State> d;
+};
+
+namespace mainqueue {
+// Post `work` to the main thread's event loop. Callable from any thread.
+void async(std::function<void()> work);
+// Run at once when on the main thread, else post.
+void performInline(std::function<void()> work);
+// Run `work` on the main thread after `milliseconds`, from a single-shot timer. Callable from any thread.
+void after(int milliseconds, std::function<void()> work);
+bool isMainThread();
+} // namespace mainqueue
+
+} // namespace platform

@@ -1,0 +1,156 @@
+// The USB operations the printer logic needs, as one table per object kind. Every backend (the
+// simulated printers in usb/sim, real hardware through usb/libusb) implements all of it.
+//
+// Contract shared by every entry:
+//  - Results are platform result codes (iokit_codes.h); nothing throws.
+//  - Transfers block the calling thread; callers run them on a printer's command queue, never on the
+//    main thread. Time-outs are in milliseconds; 0 means "no limit" as on the other platform.
+//  - Objects are shared_ptr-counted: whoever holds one keeps it alive; a device that left the bus
+//    answers kIOReturnNoDevice (or kIOReturnNotResponding for transfers in flight) instead of dying.
+//  - Notifications (arrival, termination, interest) are delivered on the main thread only.
+#pragma once
+
+#include "platform/usb/iokit_codes.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace usb {
+
+// Endpoint directions and transfer types as pipe properties report them.
+constexpr std::uint8_t kUSBOut = 0;
+constexpr std::uint8_t kUSBIn = 1;
+constexpr std::uint8_t kUSBControl = 0;
+constexpr std::uint8_t kUSBIsoc = 1;
+constexpr std::uint8_t kUSBBulk = 2;
+constexpr std::uint8_t kUSBInterrupt = 3;
+
+// USB printer class.
+constexpr std::uint8_t kUSBPrintingClass = 7;
+constexpr std::uint8_t kUSBPrintingSubClass = 1;
+
+struct PipeProperties {
+    std::uint8_t direction = 0;     // kUSBOut / kUSBIn
+    std::uint8_t number = 0;        // endpoint number without the direction bit
+    std::uint8_t transferType = 0;  // kUSBBulk, ...
+    std::uint16_t maxPacketSize = 0;
+    std::uint8_t interval = 0;
+};
+
+// A request on the default control pipe. For IN requests `data` receives up to wLength bytes;
+// for OUT requests it supplies them. `wLenDone` reports the bytes actually moved.
+struct ControlRequest {
+    std::uint8_t bmRequestType = 0;
+    std::uint8_t bRequest = 0;
+    std::uint16_t wValue = 0;
+    std::uint16_t wIndex = 0;
+    std::uint16_t wLength = 0;
+    void* data = nullptr;
+    std::uint32_t wLenDone = 0;
+    std::uint32_t noDataTimeout = 0;
+    std::uint32_t completionTimeout = 0;
+};
+
+class UsbDevice;
+class UsbInterface;
+class UsbService;
+
+// Per USB device (the whole printer).
+class UsbDevice {
+public:
+    virtual ~UsbDevice() = default;
+    virtual IOReturn open() = 0;
+    virtual IOReturn close() = 0;
+    virtual IOReturn resetDevice() = 0;
+    // After success the device leaves the bus (termination notice) and comes back on the same
+    // location id (arrival notice).
+    virtual IOReturn reEnumerate(std::uint32_t options) = 0;
+    virtual IOReturn manufacturerStringIndex(std::uint8_t& index) = 0;
+    virtual IOReturn productStringIndex(std::uint8_t& index) = 0;
+    virtual IOReturn serialNumberStringIndex(std::uint8_t& index) = 0;
+    virtual IOReturn deviceRequest(ControlRequest& request) = 0;
+};
+
+// Per USB interface (the printer-class interface of one printer).
+class UsbInterface {
+public:
+    virtual ~UsbInterface() = default;
+    // Exclusive open. kIOReturnExclusiveAccess when another program holds the interface.
+    virtual IOReturn openSeize() = 0;
+    virtual IOReturn close() = 0;
+
+    virtual IOReturn interfaceClass(std::uint8_t& value) = 0;
+    virtual IOReturn interfaceSubClass(std::uint8_t& value) = 0;
+    virtual IOReturn interfaceNumber(std::uint8_t& value) = 0;
+    virtual IOReturn alternateSetting(std::uint8_t& value) = 0;
+    virtual IOReturn configurationValue(std::uint8_t& value) = 0;
+    virtual IOReturn deviceVendor(std::uint16_t& value) = 0;
+    virtual IOReturn deviceProduct(std::uint16_t& value) = 0;
+    virtual IOReturn deviceReleaseNumber(std::uint16_t& value) = 0;
+    virtual IOReturn locationID(std::uint32_t& value) = 0;
+
+    virtual IOReturn numEndpoints(std::uint8_t& count) = 0;
+    // pipeRef counts from 1 to numEndpoints.
+    virtual IOReturn pipeProperties(std::uint8_t pipeRef, PipeProperties& properties) = 0;
+
+    // Writes all `size` bytes in one transfer, or fails.
+    virtual IOReturn writePipe(std::uint8_t pipeRef, const void* data, std::uint32_t size,
+                               std::uint32_t noDataTimeout, std::uint32_t completionTimeout) = 0;
+    // On entry `size` is the count wanted, on return the count received.
+    virtual IOReturn readPipe(std::uint8_t pipeRef, void* buffer, std::uint32_t& size,
+                              std::uint32_t noDataTimeout, std::uint32_t completionTimeout) = 0;
+    virtual IOReturn controlRequest(ControlRequest& request) = 0;
+
+    // The device behind this interface (the "device service" plus its user client in one step).
+    virtual IOReturn device(std::shared_ptr<UsbDevice>& device) = 0;
+    // The registry object this interface was made from.
+    virtual std::shared_ptr<UsbService> service() = 0;
+};
+
+using InterestCallback = std::function<void(IOMessage messageType, void* messageArgument)>;
+
+// A registration handle; dropping the last reference unregisters.
+class Notification {
+public:
+    virtual ~Notification() = default;
+};
+using NotificationHandle = std::shared_ptr<Notification>;
+
+// One matched interface in the device registry. Two handles name the same registry object when
+// their registryID() is equal.
+class UsbService {
+public:
+    virtual ~UsbService() = default;
+    virtual std::uint64_t registryID() const = 0;
+    virtual std::string className() const = 0;
+    // The interface object for this service ("plug-in" plus "query interface" in one step).
+    virtual IOReturn createInterface(std::shared_ptr<UsbInterface>& interface) = 0;
+    // General interest: open attempts, closes, termination, busy-state changes. Delivered on the
+    // main thread for as long as the handle lives.
+    virtual IOReturn addInterestNotification(InterestCallback callback, NotificationHandle& handle) = 0;
+};
+
+using ServiceCallback = std::function<void(std::shared_ptr<UsbService> service)>;
+
+// The device registry: matching notices for printer-class interfaces.
+class UsbBus {
+public:
+    virtual ~UsbBus() = default;
+    // Calls `arrived` on the main thread for every interface of the given class and subclass
+    // (subClass < 0: any), first for those already present (from within this call), then for each
+    // later arrival, for as long as the handle lives.
+    virtual IOReturn addMatchingNotification(int interfaceClass, int interfaceSubClass, ServiceCallback arrived,
+                                             NotificationHandle& handle) = 0;
+    // Calls `terminated` on the main thread when such an interface leaves the bus.
+    virtual IOReturn addTerminationNotification(int interfaceClass, int interfaceSubClass,
+                                                ServiceCallback terminated, NotificationHandle& handle) = 0;
+};
+
+// The process-wide bus the program uses (libusb by default, the simulated bus in demo mode and
+// tests). Set once at start-up, before any printer object exists.
+std::shared_ptr<UsbBus> currentBus();
+void setCurrentBus(std::shared_ptr<UsbBus> bus);
+
+} // namespace usb
