@@ -28,6 +28,10 @@ int main(int argc, char* argv[]) {
             : QCoreApplication::translate("main", "Switches the USB serial-number report of USB photo printers."));
     parser.addHelpOption();
     parser.addVersionOption();
+    const QCommandLineOption simulateOption(
+        QStringLiteral("simulate"),
+        QCoreApplication::translate("main", "Run on simulated printers instead of the USB bus."));
+    parser.addOption(simulateOption);
     parser.process(app);
 
     return 0;
