@@ -40,7 +40,8 @@ private slots:
         QCOMPARE(strForErrno(0), "unknown");
         QCOMPARE(strForErrno(44), "unknown");
         QCOMPARE(strForErrno(0xFFFFFFFFu), "unknown");
-        for (std::uint32_t e = 1; e <= 43; ++e) QVERIFY2(std::strstr(strForErrno(e), " - "), strForErrno(e));
+        for (std::uint32_t e = 1; e <= 43; ++e)
+            QVERIFY2(std::strstr(strForErrno(e), " - "), strForErrno(e));
     }
 
     void signalsSkipSeven() {

@@ -22,7 +22,9 @@ QString addedSince(const QString& before) {
     return now.startsWith(before) ? now.mid(before.size()) : now;
 }
 
-QString pending() { return QRVX_Log::pendingLogText().value_or(QString()); }
+QString pending() {
+    return QRVX_Log::pendingLogText().value_or(QString());
+}
 
 } // namespace
 
@@ -45,13 +47,20 @@ private slots:
         QTest::addColumn<qint64>("level");
         QTest::addColumn<QString>("label");
         QTest::addColumn<QString>("tag");
-        QTest::newRow("info") << qint64(0) << "INFO" << "I";
-        QTest::newRow("debug") << qint64(1) << "DEBUG: tester" << "D";
-        QTest::newRow("debug2") << qint64(2) << "DEBUG2: tester" << "D2";
-        QTest::newRow("error") << qint64(3) << "ERROR" << "E";
-        QTest::newRow("warn") << qint64(4) << "WARN" << "W";
-        QTest::newRow("above") << qint64(7) << "DEBUG: tester" << "D";
-        QTest::newRow("negative") << qint64(-1) << "DEBUG: tester" << "D";
+        QTest::newRow("info") << qint64(0) << "INFO"
+                              << "I";
+        QTest::newRow("debug") << qint64(1) << "DEBUG: tester"
+                               << "D";
+        QTest::newRow("debug2") << qint64(2) << "DEBUG2: tester"
+                                << "D2";
+        QTest::newRow("error") << qint64(3) << "ERROR"
+                               << "E";
+        QTest::newRow("warn") << qint64(4) << "WARN"
+                              << "W";
+        QTest::newRow("above") << qint64(7) << "DEBUG: tester"
+                               << "D";
+        QTest::newRow("negative") << qint64(-1) << "DEBUG: tester"
+                                  << "D";
     }
     void levelsLabelsAndTags() {
         QFETCH(qint64, level);
@@ -100,7 +109,8 @@ private slots:
         const QList<QByteArray> lines = capture.text().split('\n');
         QCOMPARE(lines.size(), 3);
         const QByteArray prefix = "DEBUG: tester: ";
-        QCOMPARE(lines[0], prefix + "00000000  1b 50 30 25 41 7f 20 7e  0a 31 32 33 34 35 36 37  |.P0%%A. ~.1234567|");
+        QCOMPARE(lines[0],
+                 prefix + "00000000  1b 50 30 25 41 7f 20 7e  0a 31 32 33 34 35 36 37  |.P0%%A. ~.1234567|");
         QCOMPARE(lines[1], prefix + "00000010  38 39" + QByteArray(44, ' ') + " |89|");
         QCOMPARE(lines[0].size() - prefix.size(), 79);
         QCOMPARE(lines[1].size() - prefix.size(), 64);
@@ -138,11 +148,12 @@ private slots:
 
     void receiverMayLogFromTheNotification() {
         // The signal is emitted outside the facility's lock: a receiver that logs must not deadlock.
-        const auto connection = QObject::connect(
-            QRVX_LogNotifier::instance(), &QRVX_LogNotifier::logFileDidUpdate,
-            [](const QString&, const QVariantMap& info) {
-                if (info.value(QRVX_LogFileAddedString).toString().contains("outer")) QRVX_Log::logLevel(0, "inner");
-            });
+        const auto connection =
+            QObject::connect(QRVX_LogNotifier::instance(), &QRVX_LogNotifier::logFileDidUpdate,
+                             [](const QString&, const QVariantMap& info) {
+                                 if (info.value(QRVX_LogFileAddedString).toString().contains("outer"))
+                                     QRVX_Log::logLevel(0, "inner");
+                             });
         QRVX_Log::setShouldNotifyForLogUpdates(true);
         QRVX_Log::logLevel(0, "outer");
         QRVX_Log::setShouldNotifyForLogUpdates(false);
@@ -195,15 +206,18 @@ private slots:
         std::vector<std::thread> threads;
         for (int t = 0; t < kThreads; ++t)
             threads.emplace_back([t] {
-                for (int i = 0; i < kLines; ++i) QRVX_Log::logLevel(i % 5, QStringLiteral("thread %1 line %2").arg(t).arg(i));
+                for (int i = 0; i < kLines; ++i)
+                    QRVX_Log::logLevel(i % 5, QStringLiteral("thread %1 line %2").arg(t).arg(i));
             });
-        for (auto& thread : threads) thread.join();
+        for (auto& thread : threads)
+            thread.join();
 
         const QStringList fileLines = addedSince(before).split('\n', Qt::SkipEmptyParts);
         QCOMPARE(fileLines.size(), kThreads * kLines);
         const QRegularExpression fileLine(
             QRegularExpression::anchoredPattern("(I|D|D2|E|W) " + kStamp + R"( thread \d line \d+)"));
-        for (const QString& line : fileLines) QVERIFY2(fileLine.match(line).hasMatch(), qPrintable(line));
+        for (const QString& line : fileLines)
+            QVERIFY2(fileLine.match(line).hasMatch(), qPrintable(line));
         const QList<QByteArray> errLines = capture.text().split('\n');
         QCOMPARE(errLines.size(), kThreads * kLines + 1);
         const QRegularExpression errLine(QRegularExpression::anchoredPattern(
@@ -215,7 +229,8 @@ private slots:
     void pendingBufferStaysBounded() {
         StderrCapture capture; // standard error stays on (else nothing is kept) but out of the test output
         const QString message(200, 'x');
-        for (int i = 0; i < 6000; ++i) QRVX_Log::logLevel(0, message + QString::number(i));
+        for (int i = 0; i < 6000; ++i)
+            QRVX_Log::logLevel(0, message + QString::number(i));
         const QString text = pending();
         QVERIFY(text.size() <= QRVX_Log::kPendingBufferLimit + 300);
         QVERIFY(text.size() > QRVX_Log::kPendingBufferLimit - QRVX_Log::kPendingBufferTrim);

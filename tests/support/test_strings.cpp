@@ -23,7 +23,9 @@ std::optional<QString> cbytes(const std::array<unsigned char, N>& bytes, std::ui
     return QRVX_Base::stringWithCString(bytes.data(), max, encoding);
 }
 
-QDateTime utc(int y, int m, int d, int h = 12) { return QDateTime(QDate(y, m, d), QTime(h, 0), QTimeZone::utc()); }
+QDateTime utc(int y, int m, int d, int h = 12) {
+    return QDateTime(QDate(y, m, d), QTime(h, 0), QTimeZone::utc());
+}
 
 } // namespace
 
@@ -66,7 +68,8 @@ private slots:
         // An odd bound counts whole units only.
         QCOMPARE(cbytes(be, 3, QRVX_Base::UTF16BigEndianEncoding), QString("O"));
 
-        const std::array<unsigned char, 12> utf32Be{0x00, 0x00, 0xFE, 0xFF, 0x00, 0x01, 0xF6, 0x00, 0, 0, 0, 0};
+        const std::array<unsigned char, 12> utf32Be{0x00, 0x00, 0xFE, 0xFF, 0x00, 0x01,
+                                                    0xF6, 0x00, 0,    0,    0,    0};
         QCOMPARE(cbytes(utf32Be, 0, QRVX_Base::UTF32Encoding), QString::fromUtf8("\xF0\x9F\x98\x80"));
         const char32_t host32[] = U"z\U0001F600";
         QCOMPARE(QRVX_Base::stringWithCString(host32, 0, QRVX_Base::UTF32Encoding),
@@ -75,13 +78,13 @@ private slots:
     }
 
     void cStringBadInputAnswersNone() {
-        QVERIFY(!cstr("a", 0, 9999).has_value());                           // unknown encoding
-        QVERIFY(!cstr("a", 0, 2).has_value());                              // known elsewhere, not here
-        QVERIFY(!cstr(nullptr, 4, QRVX_Base::UTF8Encoding).has_value());    // no bytes at all
-        QVERIFY(!cstr("ab", 1, QRVX_Base::UTF16Encoding).has_value());      // bound below one unit
+        QVERIFY(!cstr("a", 0, 9999).has_value());                        // unknown encoding
+        QVERIFY(!cstr("a", 0, 2).has_value());                           // known elsewhere, not here
+        QVERIFY(!cstr(nullptr, 4, QRVX_Base::UTF8Encoding).has_value()); // no bytes at all
+        QVERIFY(!cstr("ab", 1, QRVX_Base::UTF16Encoding).has_value());   // bound below one unit
         QVERIFY(!cstr("abcd", 3, QRVX_Base::UTF32Encoding).has_value());
-        QVERIFY(!cstr("caf\xC3", 0, QRVX_Base::UTF8Encoding).has_value());  // truncated sequence
-        QVERIFY(!cstr("\xC0\xAF", 0, QRVX_Base::UTF8Encoding).has_value()); // overlong
+        QVERIFY(!cstr("caf\xC3", 0, QRVX_Base::UTF8Encoding).has_value());      // truncated sequence
+        QVERIFY(!cstr("\xC0\xAF", 0, QRVX_Base::UTF8Encoding).has_value());     // overlong
         QVERIFY(!cstr("\xED\xA0\x80", 0, QRVX_Base::UTF8Encoding).has_value()); // encoded surrogate
         QVERIFY(!cstr("\x80", 0, QRVX_Base::ASCIIEncoding).has_value());
         // A sequence cut by the bound is invalid too.
@@ -114,8 +117,8 @@ private slots:
                  QString("v#.#.#"));
         // An empty search text would match between every two characters; it replaces nothing.
         QCOMPARE(QRVX_Base::stringByReplacingSubStrings("abc", {""}, {"-"}, 0, 0, 3), QString("abc"));
-        QCOMPARE(QRVX_Base::stringByReplacingSubStrings("abc", {"("}, {"-"}, QRVX_Base::RegularExpressionSearch,
-                                                        0, 3),
+        QCOMPARE(QRVX_Base::stringByReplacingSubStrings("abc", {"("}, {"-"},
+                                                        QRVX_Base::RegularExpressionSearch, 0, 3),
                  QString("abc"));
         // Ranges reaching past the text are clamped, not trusted.
         QCOMPARE(QRVX_Base::stringByReplacingSubStrings("abc", {"c"}, {"C"}, 0, 1, 1000), QString("abC"));
@@ -124,9 +127,12 @@ private slots:
     }
 
     void deletingCharacters() {
-        const QString text = QString::fromUtf8("a b\tc\xF0\x9F\x98\x80" "d");
-        QCOMPARE(QRVX_Base::stringByDeletingCharactersInSet(text, [](char32_t c) { return c == ' ' || c == '\t'; }),
-                 QString::fromUtf8("abc\xF0\x9F\x98\x80" "d"));
+        const QString text = QString::fromUtf8("a b\tc\xF0\x9F\x98\x80"
+                                               "d");
+        QCOMPARE(QRVX_Base::stringByDeletingCharactersInSet(text,
+                                                            [](char32_t c) { return c == ' ' || c == '\t'; }),
+                 QString::fromUtf8("abc\xF0\x9F\x98\x80"
+                                   "d"));
         // A character outside the basic plane goes as a whole, never half a surrogate pair.
         QCOMPARE(QRVX_Base::stringByDeletingCharactersInSet(text, [](char32_t c) { return c == 0x1F600; }),
                  QString("a b\tcd"));
