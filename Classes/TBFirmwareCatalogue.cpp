@@ -193,7 +193,12 @@ bool TBFirmwarePackage::verifyFirmwareArchive(quint16 productID, const Edition& 
 
     const FirmwareCatalogueEntry entry = catalogueEntry(productID, edition);
     if (entry.fileNames.isEmpty()) return false;
+    return verifyEntry(entry, edition, className, info);
+}
 
+bool TBFirmwarePackage::verifyEntry(const FirmwareCatalogueEntry& entry, const Edition& edition,
+                                    const QString& className, FirmwareDeviceInfo& info) {
+    if (entry.fileNames.isEmpty()) return false;
     setFilenames(entry.fileNames, info);
     info.setValue(cFirmwareFileHashes, entry.digests);
 

@@ -6,9 +6,14 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <mutex>
+
 namespace platform::resources {
 
 namespace {
+
+std::mutex gOverrideMutex;
+QStringList gOverride; // guarded by gOverrideMutex
 
 QString executableDirectory() {
     // /proc/self/exe works before (and without) a QCoreApplication.
@@ -43,8 +48,23 @@ QString findIn(const QString& root, const QString& fileName) {
 
 } // namespace
 
+void setSearchDirectoriesOverride(const QStringList& directories) {
+    const std::lock_guard lock(gOverrideMutex);
+    gOverride = directories;
+}
+
 QStringList searchDirectories() {
     QStringList candidates;
+    {
+        const std::lock_guard lock(gOverrideMutex);
+        candidates = gOverride;
+    }
+    if (!candidates.isEmpty()) {
+        QStringList existing;
+        for (const QString& candidate : candidates)
+            if (QFileInfo(candidate).isDir()) existing.append(QFileInfo(candidate).canonicalFilePath());
+        return existing;
+    }
     const QString fromEnvironment = qEnvironmentVariable(kResourcesEnvironmentVariable);
     if (!fromEnvironment.isEmpty()) candidates.append(fromEnvironment);
 #ifdef PRINTER_TOOLS_SOURCE_DIR

@@ -34,4 +34,7 @@ QByteArray dataForResource(const QString& name, const QString& type, QString* pa
 // The directories searched, in order (only those that exist).
 QStringList searchDirectories();
 
+// Tests: search only `directories` (in order) until called with an empty list.
+void setSearchDirectoriesOverride(const QStringList& directories);
+
 } // namespace platform::resources
