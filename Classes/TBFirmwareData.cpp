@@ -324,8 +324,8 @@ QByteArray TBFirmwarePackage::paddedData(const QByteArray& data) {
 }
 
 QByteArray TBFirmwarePackage::paddedColorDataForVersion(const QString& fileName) {
-    const QString path = platform::resources::pathForResourceFile(fileName);
-    const QByteArray contents = path.isEmpty() ? QByteArray() : readWholeFile(path);
+    QString path;
+    const QByteArray contents = platform::resources::dataForResourceFile(fileName, &path);
     platform::platformLog("got data of length %lu for file at path %s", static_cast<unsigned long>(contents.size()),
                           path.isEmpty() ? "(null)" : path.toUtf8().constData());
     return contents;

@@ -102,9 +102,10 @@ QString pathForResourceFile(const QString& fileName) {
     return pathForResource(fileName.left(dot), fileName.mid(dot + 1));
 }
 
-QByteArray dataForResource(const QString& name, const QString& type, QString* path) {
+namespace {
+
+QByteArray readResource(const QString& found, QString* path) {
     if (path) path->clear();
-    const QString found = pathForResource(name, type);
     if (found.isEmpty()) return {};
     if (path) *path = found;
     QFile file(found);
@@ -115,6 +116,16 @@ QByteArray dataForResource(const QString& name, const QString& type, QString* pa
     // An empty file is found and read: keep it distinct from "missing" (a null array).
     if (contents.isNull()) contents = QByteArray("", 0);
     return contents;
+}
+
+} // namespace
+
+QByteArray dataForResource(const QString& name, const QString& type, QString* path) {
+    return readResource(pathForResource(name, type), path);
+}
+
+QByteArray dataForResourceFile(const QString& fileName, QString* path) {
+    return readResource(pathForResourceFile(fileName), path);
 }
 
 } // namespace platform::resources
