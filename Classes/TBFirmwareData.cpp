@@ -216,10 +216,9 @@ bool sumHexBytes(const unsigned char* text, unsigned count, uint32_t* sum) {
 #endif
 
 // The common case, decided without searching for the line's end: a record whose count and hex body
-// are intact tells where its line must end. Returns 1 (good record, *lineLength set), 0 (bad record)
-// or -1 when the quick reading cannot decide (empty line, other letter, a non-hex character, a
-// line running to the end of the text early); the caller then checks the line the general way,
-// which gives the same verdict for every line.
+// are intact tells where its line must end. Good sets *lineLength. Undecided (empty line, another
+// letter, a non-hex character, a text that ends inside the record) leaves the line to the general
+// check, which gives the same verdict for every line; the fuzzer holds the two to that.
 enum class QuickVerdict { Good, Bad, Undecided };
 QuickVerdict quickRecord(const unsigned char* p, const unsigned char* end, size_t* lineLength) {
     const size_t available = size_t(end - p);
