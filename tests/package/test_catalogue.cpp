@@ -85,6 +85,13 @@ private slots:
                                                                   info),
                          qPrintable(entry.fileNames.join(", ")));
                 for (const QString& name : entry.fileNames) QCOMPARE(info.value(name), QVariant(true));
+                // The image is a good S-record file whose header names what its file name says, as
+                // the simulated printers report it after an update.
+                const QByteArray image = platform::resources::dataForResourceFile(entry.fileNames.first());
+                QVERIFY(TBFirmwarePackage::verifySRecData(image));
+                const auto header = TBFirmwarePackage::imageHeader(image);
+                QVERIFY(header);
+                QCOMPARE(header->text + ".fw", entry.fileNames.first());
                 QCOMPARE(info.value(cFirmwareFileHashes).toStringList(), entry.digests);
                 // Only serial-switcher names each digested file.
                 const QString line = QString("verifying %1:%2").arg(entry.fileNames.first(), entry.digests.first());
