@@ -165,7 +165,10 @@ private slots:
         device->setIdentity(next);
         QVERIFY(device->identity().reportsSerialNumber); // not before the restart
         const auto client = sim::SimPrinterDevice::newClientId();
-        QCOMPARE(device->reEnumerateDevice(client), Status::NotOpen);
+        const auto other = sim::SimPrinterDevice::newClientId();
+        QCOMPARE(device->openDevice(other), Status::Ok);
+        QCOMPARE(device->reEnumerateDevice(client), Status::Busy);
+        QCOMPARE(device->closeDevice(other), Status::Ok);
         QCOMPARE(device->openDevice(client), Status::Ok);
         QCOMPARE(device->reEnumerateDevice(client), Status::Ok);
         QCOMPARE(device->generation(), std::uint64_t(2));

@@ -654,7 +654,7 @@ Status SimPrinterDevice::resetDevice(std::uint64_t client) {
     {
         std::lock_guard lock(mutex_);
         if (!attached_) return Status::NoDevice;
-        if (deviceOpenHolder_ != client || client == 0) return Status::NotOpen;
+        if (deviceOpenHolder_ != 0 && deviceOpenHolder_ != client) return Status::Busy;
         replies_.clear();
     }
     replyArrived_.notify_all();
@@ -667,7 +667,7 @@ Status SimPrinterDevice::reEnumerateDevice(std::uint64_t client) {
     {
         std::lock_guard lock(mutex_);
         if (!attached_) return Status::NoDevice;
-        if (deviceOpenHolder_ != client || client == 0) return Status::NotOpen;
+        if (deviceOpenHolder_ != 0 && deviceOpenHolder_ != client) return Status::Busy;
         delay = reEnumerationDelayMs_;
     }
     if (delay > 0) {
