@@ -93,7 +93,9 @@ QString decodeStringDescriptor(const std::uint8_t* bytes, std::uint32_t received
             return {};
         }
     }
-    return QString::fromUtf16(units.data(), static_cast<qsizetype>(units.size()));
+    // Copied as code units: a byte-order mark inside the text is a character here, not a marker to
+    // strip (the descriptor's own mark was its length and type bytes).
+    return QString(reinterpret_cast<const QChar*>(units.data()), static_cast<qsizetype>(units.size()));
 }
 
 IOReturn readStringDescriptor(usb::UsbInterface& interface, std::uint8_t index, std::uint16_t language,

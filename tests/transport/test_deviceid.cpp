@@ -226,6 +226,7 @@ private slots:
         QTest::newRow("lone low surrogate") << QByteArray("\x06\x03\x00\xdcP\0", 6) << QString();
         QTest::newRow("surrogate pair") << QByteArray("\x06\x03\x3d\xd8\x00\xde", 6) << QString::fromUtf8("\xf0\x9f\x98\x80");
         QTest::newRow("one byte") << QByteArray("\x06", 1) << QString();
+        QTest::newRow("byte-order mark as text") << QByteArray("\x04\x03\xff\xfe", 4) << QString(QChar(0xFEFF));
     }
     void descriptorStrings() {
         QFETCH(QByteArray, descriptor);

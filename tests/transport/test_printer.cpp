@@ -103,6 +103,26 @@ private slots:
         QCOMPARE(rig.device->claimHolder(), std::uint64_t(0));
     }
 
+    void ownershipSwitch() {
+        Rig rig;
+        auto printer = rig.printer(true);
+        settle(*printer);
+        printer->setIsOwned(true);
+        QTRY_COMPARE(printer->ownership(), qint64(TBUSBPrinter::OwnedHere));
+        QVERIFY(rig.device->claimHolder() != 0);
+        printer->setIsOwned(false);
+        QTRY_COMPARE(printer->ownership(), qint64(TBUSBPrinter::NotOwned));
+        settle(*printer);
+        QCOMPARE(rig.device->claimHolder(), std::uint64_t(0));
+        QCOMPARE(printer->state(), qint64(TBUSBPrinter::StateClosed));
+
+        // Asking for a printer another program holds leaves it waiting and says so.
+        rig.device->setHeldByOtherProgram(true);
+        printer->setIsOwned(true);
+        QTRY_COMPARE(printer->ownership(), qint64(TBUSBPrinter::OwnedElsewhere));
+        QCOMPARE(printer->printerStatus(), QStringLiteral("In use by other application"));
+    }
+
     void closingANeverOpenedPrinter() {
         Rig rig;
         auto printer = rig.printer();

@@ -21,6 +21,7 @@ constexpr std::uint8_t kMaxPower2mA = 1;
 constexpr std::size_t kStringDescriptorMax = 255;
 constexpr std::size_t kDeviceIdLengthField = 2;
 constexpr std::size_t kDeviceIdMaxTotal = 0xFFFF;
+constexpr std::size_t kControlLogLimit = 4096;
 
 void put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
     out.push_back(static_cast<std::uint8_t>(v & 0xFF));
@@ -356,6 +357,8 @@ void SimPrinterDevice::restartAfter(std::uint32_t offMs, bool powerCycle) {
 Status SimPrinterDevice::control(const SetupPacket& setup, std::vector<std::uint8_t>& data) {
     {
         std::lock_guard lock(mutex_);
+        // Enough history for any test; a long demo session must not grow it without end.
+        if (controlLog_.size() >= kControlLogLimit) controlLog_.erase(controlLog_.begin(), controlLog_.begin() + kControlLogLimit / 2);
         controlLog_.push_back(setup);
         if (!attached_) return Status::NoDevice;
     }

@@ -251,7 +251,7 @@ public:
     void overrideControlReply(std::uint8_t bmRequestType, std::uint8_t bRequest, std::uint16_t wValue,
                               std::vector<std::uint8_t> bytes);
     void clearControlOverrides();
-    // Every control request seen, oldest first.
+    // The control requests seen (the latest few thousand), oldest first.
     std::vector<SetupPacket> controlLog() const;
 
     // ---- host side: bulk pipes ----
