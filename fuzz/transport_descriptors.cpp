@@ -50,13 +50,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::uint8_t> reply(data + 1, data + size);
     rig.device->clearControlOverrides();
     switch (target) {
-    case 0: rig.device->overrideControlReply(kGetDeviceIdType, kGetDeviceId, 0, reply); break;
-    case 1: rig.device->overrideControlReply(kGetDescriptorType, kGetDescriptor, kLanguageTable, reply); break;
+    case 0:
+        rig.device->overrideControlReply(kGetDeviceIdType, kGetDeviceId, 0, reply);
+        break;
+    case 1:
+        rig.device->overrideControlReply(kGetDescriptorType, kGetDescriptor, kLanguageTable, reply);
+        break;
     case 2:
         for (std::uint16_t index = 1; index <= 3; ++index)
-            rig.device->overrideControlReply(kGetDescriptorType, kGetDescriptor, kLanguageTable | index, reply);
+            rig.device->overrideControlReply(kGetDescriptorType, kGetDescriptor, kLanguageTable | index,
+                                             reply);
         break;
-    case 3: rig.device->overrideControlReply(kGetDescriptorType, kGetDescriptor, kDeviceDescriptor, reply); break;
+    case 3:
+        rig.device->overrideControlReply(kGetDescriptorType, kGetDescriptor, kDeviceDescriptor, reply);
+        break;
     }
 
     // No command queue: every step runs inline here.
