@@ -65,6 +65,13 @@ private slots:
         auto bare = TBUSBPrinter::create();
         QCOMPARE(bare->description(), QStringLiteral("(null) (null) (null)"));
         QCOMPARE(bare->keyUSBdevice().size(), 16);
+        // Without an interface object nothing can be opened, written or reset: say so, never "success".
+        QCOMPARE(bare->openInterface(), kIOReturnNoDevice);
+        QVERIFY(!bare->isInterfaceOpen());
+        QVERIFY(!bare->writeToInterfaceWithData("X"));
+        QCOMPARE(bare->writeStatus(), kIOReturnNoDevice);
+        QVERIFY(!bare->interfaceReadDataOfSize(4).has_value());
+        QCOMPARE(bare->resetUSBPrinter(), kIOReturnNoDevice);
     }
 
     void openingIsIdempotentAndPublishedOnTheMainThread() {
