@@ -317,7 +317,7 @@ private:
     };
 
     std::optional<Fault> takeFaultLocked(FaultPoint point);
-    void emit(DeviceEvent event, std::uint64_t generation);
+    void report(DeviceEvent event, std::uint64_t generation);
     void goOffBus();
     void comeBack(bool powerCycled);
     void runRestartLater(std::uint32_t offMs, bool powerCycled);
