@@ -19,6 +19,11 @@ constexpr int kMaxPortPath = 7;
 constexpr std::uint8_t kEndpointDirectionIn = 0x80;
 constexpr std::uint8_t kEndpointNumberMask = 0x0F;
 constexpr std::uint8_t kTransferTypeMask = 0x03;
+constexpr std::uint8_t kRequestDirectionIn = 0x80;
+// The largest data stage Linux usbfs (through libusb) accepts on the control pipe. A printer's
+// device ID is far shorter, but callers ask for up to 65535 bytes "to be safe"; an IN request asks
+// for at most this much, and the device ends its answer early anyway.
+constexpr std::uint16_t kMaxControlDataLength = 4096;
 
 std::string describe(std::uint8_t bus, const std::vector<std::uint8_t>& ports, std::uint16_t vendor,
                      std::uint16_t product) {
@@ -252,9 +257,19 @@ bool DeviceRecord::consumeOwnClose() { return consume(ownCloses_); }
 IOReturn performControlRequest(DeviceRecord& device, libusb_device_handle* handle, ControlRequest& request) {
     request.wLenDone = 0;
     if (request.wLength > 0 && !request.data) return kIOReturnBadArgument;
+    std::uint16_t length = request.wLength;
+    if (length > kMaxControlDataLength) {
+        if (!(request.bmRequestType & kRequestDirectionIn)) {
+            platform::platformLog("Control request 0x%02x/0x%02x to the %s refused: %u bytes of data exceed the %u the "
+                                  "system allows",
+                                  unsigned(request.bmRequestType), unsigned(request.bRequest),
+                                  device.description().c_str(), unsigned(length), unsigned(kMaxControlDataLength));
+            return kIOReturnBadArgument;
+        }
+        length = kMaxControlDataLength;
+    }
     const int result = libusb_control_transfer(handle, request.bmRequestType, request.bRequest, request.wValue,
-                                               request.wIndex, static_cast<unsigned char*>(request.data),
-                                               request.wLength,
+                                               request.wIndex, static_cast<unsigned char*>(request.data), length,
                                                transferTimeout(request.noDataTimeout, request.completionTimeout));
     if (result < 0) {
         platform::platformLog("Control request 0x%02x/0x%02x (wValue 0x%04x, wIndex 0x%04x) to the %s failed: %s",
