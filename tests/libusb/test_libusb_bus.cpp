@@ -251,6 +251,9 @@ private slots:
         QVERIFY(!model->isClaimed());
         // Our own attempts and close are announced like anyone's: two attempts (busy, then open), one close.
         QTRY_COMPARE_WITH_TIMEOUT(interest.count(kIOMessageServiceWasClosed), 1, kNoticeWaitMs);
+        // Our own opens of the device node (one per use of the handle) must not read as other programs'.
+        QTest::qWait(100);
+        QCOMPARE(interest.count(kIOMessageServiceWasClosed), 1);
         QCOMPARE(interest.count(kIOMessageServiceIsAttemptingOpen), 2);
     }
 
