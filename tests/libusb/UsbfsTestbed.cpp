@@ -54,9 +54,11 @@ UsbfsTestbed::UsbfsTestbed() : testbed_(umockdev_testbed_new()) {}
 
 UsbfsTestbed::~UsbfsTestbed() {
     for (const auto& [syspath, node] : nodes_) umockdev_testbed_detach_ioctl(testbed_, node.c_str(), nullptr);
-    responders_.clear();
-    // Dropping the testbed removes its temporary directory.
+    // Dropping the testbed removes its temporary directory and stops umockdev's worker thread;
+    // only then can no handler run any more.
     g_object_unref(testbed_);
+    responders_.clear();
+    retired_.clear();
 }
 
 std::string UsbfsTestbed::nodePath(Placement where) {
@@ -143,7 +145,12 @@ void UsbfsTestbed::unplug(const std::string& syspath) {
     const std::string links = std::string(root) + "/bus/usb/devices/";
     g_free(root);
     for (const std::string& link : {links + name, links + name + ":1.0"}) ::unlink(link.c_str());
-    responders_.erase(syspath);
+    // umockdev's worker thread may still be finishing a call into the responder (a client going
+    // away, say); keep it until the testbed is gone.
+    if (auto it = responders_.find(syspath); it != responders_.end()) {
+        retired_.push_back(std::move(it->second));
+        responders_.erase(it);
+    }
 }
 
 } // namespace usbfs_test

@@ -54,6 +54,7 @@ private:
     std::map<std::uint8_t, std::string> rootHubs_;
     std::map<std::string, std::string> nodes_;                      // syspath -> node
     std::map<std::string, std::unique_ptr<UrbResponder>> responders_; // syspath -> responder
+    std::vector<std::unique_ptr<UrbResponder>> retired_;               // unplugged, kept to the end
 };
 
 } // namespace usbfs_test

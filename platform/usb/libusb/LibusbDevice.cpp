@@ -101,8 +101,10 @@ DeviceRecord::~DeviceRecord() {
     libusb_unref_device(device_);
 }
 
-std::shared_ptr<DeviceRecord> DeviceRecord::make(std::shared_ptr<LibusbContext> context, libusb_device* device) {
+std::shared_ptr<DeviceRecord> DeviceRecord::make(std::shared_ptr<LibusbContext> context, libusb_device* device,
+                                                 std::weak_ptr<DeviceEvents> events) {
     std::shared_ptr<DeviceRecord> record(new DeviceRecord(std::move(context), device));
+    record->events_ = std::move(events);
     record->busNumber_ = libusb_get_bus_number(device);
     record->address_ = libusb_get_device_address(device);
     std::uint8_t portNumbers[kMaxPortPath] = {};
@@ -145,16 +147,6 @@ std::shared_ptr<DeviceRecord> DeviceRecord::make(std::shared_ptr<LibusbContext> 
     }
     libusb_free_config_descriptor(config);
     return record;
-}
-
-void DeviceRecord::setEvents(std::weak_ptr<DeviceEvents> events) {
-    std::lock_guard lock(mutex_);
-    events_ = std::move(events);
-}
-
-std::shared_ptr<DeviceEvents> DeviceRecord::events() const {
-    std::lock_guard lock(mutex_);
-    return events_.lock();
 }
 
 IOReturn DeviceRecord::acquire(HandleUse& use) {
