@@ -279,6 +279,8 @@ protected:
     // The selector-style name of an operation of this object's class for "%s" log lines.
     virtual const char* className() const;
     std::string methodName(const char* selector) const;
+    // Subclasses that read the bulk-in pipe themselves record the result like the transport's reads.
+    void setReadStatus(IOReturn status) { readStatus_ = status; }
 
 private:
     static void deleteOnMainThread(TBUSBPrinter* printer);

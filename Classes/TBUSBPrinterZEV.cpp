@@ -92,6 +92,7 @@ std::optional<QByteArray> TBUSBPrinterZEV::printerReply() {
         const IOReturn result = interface ? interface->readPipe(pipe, buffer, size, zev::kReplyReadTimeoutMs,
                                                                 zev::kReplyReadTimeoutMs)
                                           : kIOReturnNoDevice;
+        setReadStatus(result);
         if (result != kIOReturnSuccess) size = 0;
         if (stage == zev::ReplyReadStage::Length)
             platform::platformLog("reading backchannel for %u bytes on %s", size, name.constData());

@@ -176,6 +176,7 @@ private slots:
         rig.printer->probe();
         waitForProbe(rig, int(kHVCProbe.size()));
         rig.sim.printer->clearReceived();
+        QCOMPARE(rig.printer->readStatus(), kIOReturnSuccess);
         // Now the printer answers nothing at all.
         rig.sim.printer->addFault({sim::SimZEVFaultKind::NoReply, {}, -1});
         QString statusCode;
@@ -199,6 +200,8 @@ private slots:
         QCOMPARE(rig.printer->printerSerialNumber(), QStringLiteral("NULL"));
         QVERIFY(log.contains("printerSerialNumber: NULL"));
         QCOMPARE(rig.printer->colorTableVersion600(), QStringLiteral("NULL"));
+        // The failed reply reads are recorded like the transport's own reads.
+        QVERIFY(rig.printer->readStatus() != kIOReturnSuccess);
     }
 
     void emptyAnswersAreStoredAsEmptyTexts() {
