@@ -25,6 +25,7 @@ constexpr IOReturn kIOReturnBadArgument = iokit_detail::err(0x2C2);
 constexpr IOReturn kIOReturnLockedRead = iokit_detail::err(0x2C3);
 constexpr IOReturn kIOReturnLockedWrite = iokit_detail::err(0x2C4);
 constexpr IOReturn kIOReturnExclusiveAccess = iokit_detail::err(0x2C5);
+constexpr IOReturn kIOReturnNotOpen = iokit_detail::err(0x2CD);
 constexpr IOReturn kIOReturnStillOpen = iokit_detail::err(0x2D2);
 constexpr IOReturn kIOReturnTimeout = iokit_detail::err(0x2D6);
 constexpr IOReturn kIOReturnUnderrun = iokit_detail::err(0x2E7);

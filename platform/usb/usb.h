@@ -8,6 +8,12 @@
 //  - Objects are shared_ptr-counted: whoever holds one keeps it alive; a device that left the bus
 //    answers kIOReturnNoDevice (or kIOReturnNotResponding for transfers in flight) instead of dying.
 //  - Notifications (arrival, termination, interest) are delivered on the main thread only.
+//  - Common outcomes use common codes, so the logic reads them the same on every backend: another
+//    holder of the interface kIOReturnExclusiveAccess; a transfer or request that timed out
+//    kIOReturnTimeout; a stalled endpoint or refused control request kIOUSBPipeStalled; a transfer on
+//    an interface this object has not opened kIOReturnNotOpen; a pipe reference outside
+//    1..numEndpoints kIOUSBUnknownPipeErr; a device gone from the bus kIOReturnNoDevice.
+//    A short bulk read is a success with the smaller count.
 #pragma once
 
 #include "platform/usb/iokit_codes.h"
@@ -128,7 +134,10 @@ public:
     // The interface object for this service ("plug-in" plus "query interface" in one step).
     virtual IOReturn createInterface(std::shared_ptr<UsbInterface>& interface) = 0;
     // General interest: open attempts, closes, termination, busy-state changes. Delivered on the
-    // main thread for as long as the handle lives.
+    // main thread for as long as the handle lives. kIOMessageServiceIsAttemptingOpen follows every
+    // attempt to open the interface, this program's own included (after the open call returned);
+    // kIOMessageServiceWasClosed follows the holder's close; kIOMessageServiceIsTerminated comes
+    // before the bus's termination notice for the same service.
     virtual IOReturn addInterestNotification(InterestCallback callback, NotificationHandle& handle) = 0;
 };
 
