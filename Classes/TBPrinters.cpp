@@ -25,6 +25,8 @@ const char* const kClass = "TBPrinters";
 
 std::string name(const char* selector) { return platform::methodName('-', kClass, selector); }
 
+bool contains(const std::optional<IndexSet>& ids, quint16 id) { return ids && ids->count(id) > 0; }
+
 } // namespace
 
 TBPrinters::TBPrinters(QObject* parent) : QObject(parent) {
@@ -97,10 +99,10 @@ void TBPrinters::newPrinterCallback(const std::shared_ptr<usb::UsbService>& serv
     }
 
     if (interfaceClass == usb::kUSBPrintingClass && interfaceSubClass == usb::kUSBPrintingSubClass &&
-        TBUSBPrinterZEV::supportedVendorIDs().contains(vendor) &&
-        TBUSBPrinterZEV::supportedProductIDs().contains(product)) {
-        Printer printer = TBUSBPrinterZEV::create(interface);
-        if (!printer) return;
+        contains(TBUSBPrinterZEV::supportedVendorIDs(), vendor) &&
+        contains(TBUSBPrinterZEV::supportedProductIDs(), product)) {
+        Printer printer = TBUSBPrinter::create<TBUSBPrinterZEV>();
+        printer->initWithInterfaceInterface(interface);
         printer->setDeviceObject(service);
         addPrinter(printer);
     } else if (interfaceClass == usb::kUSBPrintingClass && interfaceSubClass != usb::kUSBPrintingSubClass) {
@@ -161,7 +163,7 @@ void TBPrinters::removedDeviceObject(const std::shared_ptr<usb::UsbService>& ser
     for (const Printer& printer : printers_) {
         const auto object = printer->deviceObject();
         if (!object || object->registryID() != service->registryID()) continue;
-        platform::platformLog("removing %s", qUtf8Printable(printer->descriptionUTF8()));
+        platform::platformLog("removing %s", printer->descriptionUTF8().constData());
         disconnect(printer.get(), &TBUSBPrinter::valueChanged, this, nullptr);
         printer->prepareForRelease();
         drainRemoval(printer);
@@ -174,7 +176,8 @@ void TBPrinters::drainRemoval(const Printer& printer) {
     // Through the command queue first, so everything queued on the printer (its release steps among it)
     // has run before the list lets go of it.
     QPointer<TBPrinters> self(this);
-    printer->printerCommandQueue().async([self, printer] {
+    platform::SerialQueue* queue = printer->printerCommandQueue();
+    auto remove = [self, printer] {
         platform::mainqueue::async([self, printer] {
             if (!self) return;
             const int row = self->indexOfPrinter(printer.get());
@@ -185,7 +188,12 @@ void TBPrinters::drainRemoval(const Printer& printer) {
             // The list never keeps an empty selection while it has rows.
             if (self->selectedRow() < 0 && !self->printers_.isEmpty()) self->selectRow(0);
         });
-    });
+    };
+    if (queue) {
+        queue->async(std::move(remove));
+    } else {
+        remove();
+    }
 }
 
 QList<TBPrinters::Printer> TBPrinters::printers() const { return printers_; }

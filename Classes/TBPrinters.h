@@ -9,20 +9,20 @@
 // that the list model turns into row insertions and removals.
 #pragma once
 
+#include "Classes/TBUSBPrinterZEV.h"
 #include "platform/usb/usb.h"
 
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTableView>
 
 #include <memory>
 
 class QItemSelectionModel;
 class QMenu;
 class QMenuBar;
-class QTableView;
-class TBUSBPrinterZEV;
 
 class TBPrinters : public QObject {
     Q_OBJECT

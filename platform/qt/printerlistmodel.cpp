@@ -1,7 +1,6 @@
 #include "platform/qt/printerlistmodel.h"
 
 #include "Classes/TBPrinters.h"
-#include "platform/qt/pictures.h"
 #include "platform/qt/printerrow.h"
 #include "platform/qt/translations.h"
 
@@ -24,6 +23,46 @@ const char* const kColumnTitles[PrinterListModel::ColumnCount] = {
     QT_TRANSLATE_NOOP("TBPrinters", "USB Serial Number"),
 };
 
+// Texts the printer object publishes in English and the list shows in the operator's language: the
+// printers' status texts, the USB status texts and the USB serial-number settings. Listed here so the
+// string table carries them.
+[[maybe_unused]] const char* const kPublishedTexts[] = {
+    QT_TRANSLATE_NOOP("TBPrinters", "Firmware Update Mode"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Idle"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Printing"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Head cool down cycle"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Motor cool down cycle"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Sleeping (standby mode)"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Cover Open"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Scrap Box Missing"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Paper End"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Ribbon End"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Paper Jam"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Ribbon Error"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Wrong Paper"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Bad Data"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Head Voltage Error"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Head Position Error"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Power supply Error"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Cutter Error"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Pinch Roller Error"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Head Temp High Error"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Media Temp Error"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Motor Temp Error"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Ribbon Tension Error"),
+    QT_TRANSLATE_NOOP("TBPrinters", "RFID Module Error"),
+    QT_TRANSLATE_NOOP("TBPrinters", "System Fail Error"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Unknown Status"),
+    QT_TRANSLATE_NOOP("TBPrinters", "In use by other application"),
+    QT_TRANSLATE_NOOP("TBPrinters", "USB Open"),
+    QT_TRANSLATE_NOOP("TBPrinters", "USB Busy"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Waiting for USB"),
+    QT_TRANSLATE_NOOP("TBPrinters", "USB Available"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Enabled"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Disabled"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Unavailable"),
+};
+
 } // namespace
 
 PrinterListModel::PrinterListModel(TBPrinters* printers, bool serialSwitch, QObject* parent)
@@ -34,9 +73,15 @@ PrinterListModel::PrinterListModel(TBPrinters* printers, bool serialSwitch, QObj
             [this](int row) { beginInsertRows({}, row, row); });
     connect(printers, &TBPrinters::printersInserted, this, [this](int) { endInsertRows(); });
     connect(printers, &TBPrinters::printersAboutToBeRemoved, this,
-            [this](int row) { beginRemoveRows({}, row, row); });
+            [this](int row) {
+                rows_.remove(printers_->printerAt(row).get());
+                beginRemoveRows({}, row, row);
+            });
     connect(printers, &TBPrinters::printersRemoved, this, [this](int) { endRemoveRows(); });
-    connect(printers, &TBPrinters::printersAboutToBeReset, this, [this] { beginResetModel(); });
+    connect(printers, &TBPrinters::printersAboutToBeReset, this, [this] {
+        beginResetModel();
+        rows_.clear();
+    });
     connect(printers, &TBPrinters::printersReset, this, [this] { endResetModel(); });
     connect(printers, &TBPrinters::printerValueChanged, this,
             [this](TBUSBPrinterZEV* printer, const QString&) { printerChanged(printer); });
@@ -58,13 +103,12 @@ QVariant PrinterListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || !printers_) return {};
     const auto printer = printers_->printerAt(index.row());
     if (!printer) return {};
-    const PrinterRow row = printerRow(*printer);
+    const PrinterRow& row = cachedRow(printer.get());
 
     if (role == Qt::DecorationRole && index.column() == PictureColumn) {
-        const QImage picture = printerPicture(row.pictureName);
-        if (picture.isNull()) return {};
-        return QPixmap::fromImage(picture.scaled(kPictureSize, kPictureSize, Qt::KeepAspectRatio,
-                                                 Qt::SmoothTransformation));
+        if (row.picture.isNull()) return {};
+        return QPixmap::fromImage(row.picture.scaled(kPictureSize, kPictureSize, Qt::KeepAspectRatio,
+                                                     Qt::SmoothTransformation));
     }
     if (role == Qt::CheckStateRole && index.column() == UsbSerialColumn && serialSwitch_ &&
         row.usbSerialSwitchable) {
@@ -102,7 +146,7 @@ Qt::ItemFlags PrinterListModel::flags(const QModelIndex& index) const {
     Qt::ItemFlags flags = QAbstractTableModel::flags(index);
     if (index.isValid() && index.column() == UsbSerialColumn && serialSwitch_ && printers_) {
         const auto printer = printers_->printerAt(index.row());
-        if (printer && printerRow(*printer).usbSerialSwitchable) flags |= Qt::ItemIsUserCheckable;
+        if (printer && cachedRow(printer.get()).usbSerialSwitchable) flags |= Qt::ItemIsUserCheckable;
     }
     return flags;
 }
@@ -124,7 +168,14 @@ bool PrinterListModel::setHeaderData(int section, Qt::Orientation orientation, c
     return true;
 }
 
+const PrinterRow& PrinterListModel::cachedRow(TBUSBPrinterZEV* printer) const {
+    auto found = rows_.find(printer);
+    if (found == rows_.end()) found = rows_.insert(printer, printerRow(*printer));
+    return *found;
+}
+
 void PrinterListModel::printerChanged(const TBUSBPrinterZEV* printer) {
+    rows_.remove(printer);
     if (!printers_) return;
     const int row = printers_->indexOfPrinter(printer);
     if (row < 0) return;

@@ -2,7 +2,10 @@
 // the controller's list announcements; cells follow each printer's change signal. Main thread only.
 #pragma once
 
+#include "platform/qt/printerrow.h"
+
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QPointer>
 #include <QVector>
 
@@ -46,10 +49,13 @@ public:
 
 private:
     void printerChanged(const TBUSBPrinterZEV* printer);
+    // What a row shows, read from its printer once per change announcement.
+    const PrinterRow& cachedRow(TBUSBPrinterZEV* printer) const;
 
     QPointer<TBPrinters> printers_;
     bool serialSwitch_;
     QVector<QString> headers_;
+    mutable QHash<const TBUSBPrinterZEV*, PrinterRow> rows_; // cache, keyed by listed printers only
 };
 
 } // namespace platform

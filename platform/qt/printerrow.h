@@ -2,6 +2,7 @@
 // place where the list reaches into the printer object's properties.
 #pragma once
 
+#include <QImage>
 #include <QList>
 #include <QString>
 
@@ -16,7 +17,7 @@ struct ColourTableEntry {
 };
 
 struct PrinterRow {
-    QString pictureName;      // picture resource name, empty when the model has none
+    QImage picture;           // the printer's picture, null when its model has none
     QString name;             // manufacturer and model
     QString usbStatus;        // "USB Open", "USB Busy", ... (already localised by the interest handler)
     QString printerStatus;    // English status text as the printer object publishes it
@@ -30,7 +31,7 @@ struct PrinterRow {
     QList<ColourTableEntry> colourTables; // only the tables the printer has reported
 };
 
-PrinterRow printerRow(const TBUSBPrinterZEV& printer);
+PrinterRow printerRow(TBUSBPrinterZEV& printer);
 
 // The USB serial-number check box: asks the printer to switch (dialogs and all) when the value differs.
 void setPrinterUsbSerial(TBUSBPrinterZEV& printer, bool on);
