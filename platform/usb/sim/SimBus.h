@@ -8,8 +8,7 @@
 // left the bus or come back as a new enumeration, never a dangling pointer.
 //
 // Codes: Ok -> kIOReturnSuccess, Busy -> kIOReturnExclusiveAccess, Timeout -> kIOReturnTimeout,
-// Stall -> kIOUSBPipeStalled, NoDevice -> kIOReturnNoDevice (kIOReturnNotResponding for a transfer
-// cut off while in flight), NotOpen -> kIOReturnNotOpen, Invalid -> kIOReturnBadArgument,
+// Stall -> kIOUSBPipeStalled, NoDevice -> kIOReturnNoDevice, NotOpen -> kIOReturnNotOpen, Invalid -> kIOReturnBadArgument,
 // Error -> kIOReturnError. A pipe reference outside 1..numEndpoints answers kIOUSBUnknownPipeErr.
 #pragma once
 

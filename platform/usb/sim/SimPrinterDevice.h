@@ -318,7 +318,6 @@ private:
 
     std::optional<Fault> takeFaultLocked(FaultPoint point);
     void emit(DeviceEvent event, std::uint64_t generation);
-    void detachLocked(std::unique_lock<std::mutex>& lock, std::vector<DeviceEvent>& events);
     void goOffBus();
     void comeBack(bool powerCycled);
     void runRestartLater(std::uint32_t offMs, bool powerCycled);
@@ -338,7 +337,6 @@ private:
     std::uint32_t reEnumerationDelayMs_ = 0; // guarded by mutex_
     std::deque<PendingReply> replies_;     // guarded by mutex_
     std::vector<Fault> faults_;            // guarded by mutex_
-    std::map<FaultPoint, int> faultCalls_; // guarded by mutex_
     std::map<ControlKey, std::vector<std::uint8_t>> overrides_; // guarded by mutex_
     std::vector<SetupPacket> controlLog_;  // guarded by mutex_
     std::vector<std::uint8_t> written_;    // guarded by mutex_

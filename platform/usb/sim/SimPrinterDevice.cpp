@@ -1,0 +1,793 @@
+#include "platform/usb/sim/SimPrinterDevice.h"
+
+#include <algorithm>
+#include <atomic>
+#include <utility>
+
+namespace sim {
+
+using namespace usbconst;
+
+namespace {
+
+constexpr std::uint8_t kDeviceDescriptorLength = 18;
+constexpr std::uint8_t kConfigurationHeaderLength = 9;
+constexpr std::uint8_t kInterfaceDescriptorLength = 9;
+constexpr std::uint8_t kEndpointDescriptorLength = 7;
+constexpr std::uint16_t kBcdUsb20 = 0x0200;
+constexpr std::uint8_t kControlMaxPacket = 64;
+constexpr std::uint8_t kSelfPoweredAttributes = 0xC0;
+constexpr std::uint8_t kMaxPower2mA = 1;
+constexpr std::size_t kStringDescriptorMax = 255;
+constexpr std::size_t kDeviceIdLengthField = 2;
+constexpr std::size_t kDeviceIdMaxTotal = 0xFFFF;
+
+void put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
+    out.push_back(static_cast<std::uint8_t>(v & 0xFF));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+std::vector<std::uint8_t> stringDescriptorFor(const std::u16string& text) {
+    std::vector<std::uint8_t> out{0, kDescriptorString};
+    for (char16_t c : text) {
+        if (out.size() + 2 > kStringDescriptorMax) break;
+        put16(out, static_cast<std::uint16_t>(c));
+    }
+    out[0] = static_cast<std::uint8_t>(out.size());
+    return out;
+}
+
+} // namespace
+
+const char* statusName(Status status) {
+    switch (status) {
+    case Status::Ok: return "Ok";
+    case Status::Stall: return "Stall";
+    case Status::Timeout: return "Timeout";
+    case Status::NoDevice: return "NoDevice";
+    case Status::Busy: return "Busy";
+    case Status::NotOpen: return "NotOpen";
+    case Status::Invalid: return "Invalid";
+    case Status::Error: return "Error";
+    }
+    return "?";
+}
+
+SetupPacket SetupPacket::fromBytes(const std::uint8_t bytes[8]) {
+    SetupPacket s;
+    s.bmRequestType = bytes[0];
+    s.bRequest = bytes[1];
+    s.wValue = static_cast<std::uint16_t>(bytes[2] | (bytes[3] << 8));
+    s.wIndex = static_cast<std::uint16_t>(bytes[4] | (bytes[5] << 8));
+    s.wLength = static_cast<std::uint16_t>(bytes[6] | (bytes[7] << 8));
+    return s;
+}
+
+// ---- processors ----
+
+void EchoProcessor::bulkOut(SimPrinterDevice& device, const std::vector<std::uint8_t>& bytes) {
+    device.queueReply(bytes);
+}
+
+void ScriptedProcessor::addReply(std::vector<std::uint8_t> bytes, std::uint32_t delayMs) {
+    std::lock_guard lock(mutex_);
+    replies_.push_back({std::move(bytes), delayMs});
+}
+
+void ScriptedProcessor::addReply(const std::string& text, std::uint32_t delayMs) {
+    addReply(std::vector<std::uint8_t>(text.begin(), text.end()), delayMs);
+}
+
+std::vector<std::vector<std::uint8_t>> ScriptedProcessor::written() const {
+    std::lock_guard lock(mutex_);
+    return written_;
+}
+
+int ScriptedProcessor::softResets() const {
+    std::lock_guard lock(mutex_);
+    return softResets_;
+}
+
+int ScriptedProcessor::deviceResets() const {
+    std::lock_guard lock(mutex_);
+    return deviceResets_;
+}
+
+int ScriptedProcessor::restarts() const {
+    std::lock_guard lock(mutex_);
+    return restarts_;
+}
+
+void ScriptedProcessor::bulkOut(SimPrinterDevice& device, const std::vector<std::uint8_t>& bytes) {
+    std::optional<Reply> reply;
+    {
+        std::lock_guard lock(mutex_);
+        written_.push_back(bytes);
+        if (!replies_.empty()) {
+            reply = std::move(replies_.front());
+            replies_.pop_front();
+        }
+    }
+    if (reply) device.queueReply(std::move(reply->bytes), reply->delayMs);
+}
+
+void ScriptedProcessor::softReset(SimPrinterDevice&) {
+    std::lock_guard lock(mutex_);
+    ++softResets_;
+}
+
+void ScriptedProcessor::deviceReset(SimPrinterDevice&) {
+    std::lock_guard lock(mutex_);
+    ++deviceResets_;
+}
+
+void ScriptedProcessor::restarted(SimPrinterDevice&, bool) {
+    std::lock_guard lock(mutex_);
+    ++restarts_;
+}
+
+// ---- device ----
+
+std::shared_ptr<SimPrinterDevice> SimPrinterDevice::create(DeviceIdentity identity,
+                                                           std::shared_ptr<CommandProcessor> processor) {
+    std::shared_ptr<SimPrinterDevice> device(new SimPrinterDevice(std::move(identity), nullptr));
+    if (processor) device->setProcessor(std::move(processor));
+    return device;
+}
+
+SimPrinterDevice::SimPrinterDevice(DeviceIdentity identity, std::shared_ptr<CommandProcessor> processor)
+    : identity_(std::move(identity)), processor_(std::move(processor)) {}
+
+SimPrinterDevice::~SimPrinterDevice() {
+    std::vector<std::thread> timers;
+    {
+        std::lock_guard lock(timersMutex_);
+        stopping_ = true;
+        timers.swap(timers_);
+    }
+    timersStop_.notify_all();
+    for (auto& t : timers) {
+        // The last reference may be dropped by a restart timer itself.
+        if (t.get_id() == std::this_thread::get_id())
+            t.detach();
+        else if (t.joinable())
+            t.join();
+    }
+    std::shared_ptr<CommandProcessor> processor;
+    {
+        std::lock_guard lock(mutex_);
+        processor.swap(processor_);
+    }
+    if (processor) processor->detachedFromDevice();
+}
+
+template <typename Fn> void SimPrinterDevice::withProcessor(Fn&& fn) {
+    std::lock_guard serial(processorMutex_);
+    std::shared_ptr<CommandProcessor> processor;
+    {
+        std::lock_guard lock(mutex_);
+        processor = processor_;
+    }
+    if (processor) fn(*processor);
+}
+
+DeviceIdentity SimPrinterDevice::identity() const {
+    std::lock_guard lock(mutex_);
+    return identity_;
+}
+
+void SimPrinterDevice::setIdentity(DeviceIdentity identity) {
+    std::lock_guard lock(mutex_);
+    nextIdentity_ = std::move(identity);
+}
+
+void SimPrinterDevice::setIdentityNow(DeviceIdentity identity) {
+    std::lock_guard lock(mutex_);
+    identity_ = std::move(identity);
+    nextIdentity_.reset();
+}
+
+std::vector<std::uint8_t> SimPrinterDevice::deviceDescriptor() const {
+    const DeviceIdentity id = identity();
+    std::vector<std::uint8_t> d{kDeviceDescriptorLength, kDescriptorDevice};
+    put16(d, kBcdUsb20);
+    d.push_back(0); // class per interface
+    d.push_back(0);
+    d.push_back(0);
+    d.push_back(kControlMaxPacket);
+    put16(d, id.vendorId);
+    put16(d, id.productId);
+    put16(d, id.bcdDevice);
+    d.push_back(id.manufacturer.empty() ? 0 : DeviceIdentity::kManufacturerIndex);
+    d.push_back(id.product.empty() ? 0 : DeviceIdentity::kProductIndex);
+    d.push_back(id.reportsSerialNumber && !id.serialNumber.empty() ? DeviceIdentity::kSerialNumberIndex : 0);
+    d.push_back(1); // one configuration
+    return d;
+}
+
+std::vector<std::uint8_t> SimPrinterDevice::configurationDescriptor() const {
+    const DeviceIdentity id = identity();
+    std::vector<std::uint8_t> d{kConfigurationHeaderLength, kDescriptorConfiguration, 0, 0, 1,
+                                id.configurationValue, 0, kSelfPoweredAttributes, kMaxPower2mA};
+    d.insert(d.end(), {kInterfaceDescriptorLength, kDescriptorInterface, id.interfaceNumber, id.alternateSetting,
+                       static_cast<std::uint8_t>(id.endpoints.size()), id.interfaceClass, id.interfaceSubClass,
+                       id.interfaceProtocol, 0});
+    for (const Endpoint& ep : id.endpoints) {
+        d.insert(d.end(), {kEndpointDescriptorLength, kDescriptorEndpoint, ep.address, ep.attributes});
+        put16(d, ep.maxPacketSize);
+        d.push_back(ep.interval);
+    }
+    const auto total = static_cast<std::uint16_t>(d.size());
+    d[2] = static_cast<std::uint8_t>(total & 0xFF);
+    d[3] = static_cast<std::uint8_t>(total >> 8);
+    return d;
+}
+
+std::optional<std::vector<std::uint8_t>> SimPrinterDevice::stringDescriptor(std::uint8_t index) const {
+    const DeviceIdentity id = identity();
+    if (index == 0) {
+        std::vector<std::uint8_t> d{0, kDescriptorString};
+        for (std::uint16_t lang : id.languages) {
+            if (d.size() + 2 > kStringDescriptorMax) break;
+            put16(d, lang);
+        }
+        d[0] = static_cast<std::uint8_t>(d.size());
+        return d;
+    }
+    switch (index) {
+    case DeviceIdentity::kManufacturerIndex:
+        if (!id.manufacturer.empty()) return stringDescriptorFor(id.manufacturer);
+        break;
+    case DeviceIdentity::kProductIndex:
+        if (!id.product.empty()) return stringDescriptorFor(id.product);
+        break;
+    case DeviceIdentity::kSerialNumberIndex:
+        if (id.reportsSerialNumber && !id.serialNumber.empty()) return stringDescriptorFor(id.serialNumber);
+        break;
+    default:
+        break;
+    }
+    return std::nullopt;
+}
+
+std::vector<std::uint8_t> SimPrinterDevice::deviceIdReply() const {
+    const DeviceIdentity id = identity();
+    const std::size_t textLength = std::min(id.deviceId1284.size(), kDeviceIdMaxTotal - kDeviceIdLengthField);
+    const std::size_t total = textLength + kDeviceIdLengthField;
+    std::vector<std::uint8_t> d;
+    d.reserve(total);
+    d.push_back(static_cast<std::uint8_t>(total >> 8));
+    d.push_back(static_cast<std::uint8_t>(total & 0xFF));
+    d.insert(d.end(), id.deviceId1284.begin(), id.deviceId1284.begin() + static_cast<std::ptrdiff_t>(textLength));
+    return d;
+}
+
+// ---- presence ----
+
+bool SimPrinterDevice::isAttached() const {
+    std::lock_guard lock(mutex_);
+    return attached_;
+}
+
+std::uint64_t SimPrinterDevice::generation() const {
+    std::lock_guard lock(mutex_);
+    return generation_;
+}
+
+void SimPrinterDevice::emit(DeviceEvent event, std::uint64_t generation) {
+    std::vector<EventListener> listeners;
+    {
+        std::lock_guard lock(listenersMutex_);
+        for (auto& [token, listener] : listeners_) listeners.push_back(listener);
+    }
+    for (auto& listener : listeners) listener(event, generation);
+}
+
+void SimPrinterDevice::goOffBus() {
+    std::uint64_t generation = 0;
+    bool wasClaimed = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (!attached_) return;
+        attached_ = false;
+        generation = generation_;
+        wasClaimed = claimHolder_ != 0;
+        claimHolder_ = 0;
+        deviceOpenHolder_ = 0;
+        replies_.clear();
+    }
+    replyArrived_.notify_all();
+    (void)wasClaimed; // the host learns of the loss through the termination, not a close
+    emit(DeviceEvent::Detached, generation);
+}
+
+void SimPrinterDevice::comeBack(bool powerCycled) {
+    std::uint64_t generation = 0;
+    {
+        std::lock_guard lock(mutex_);
+        if (attached_) return;
+        if (nextIdentity_) {
+            identity_ = std::move(*nextIdentity_);
+            nextIdentity_.reset();
+        }
+        attached_ = true;
+        generation = ++generation_;
+        replies_.clear();
+    }
+    withProcessor([&](CommandProcessor& p) { p.restarted(*this, powerCycled); });
+    emit(DeviceEvent::Attached, generation);
+}
+
+void SimPrinterDevice::unplug() { goOffBus(); }
+
+void SimPrinterDevice::replug() { comeBack(true); }
+
+void SimPrinterDevice::powerCycle() {
+    goOffBus();
+    comeBack(true);
+}
+
+void SimPrinterDevice::runRestartLater(std::uint32_t offMs, bool powerCycled) {
+    std::weak_ptr<SimPrinterDevice> weak = weak_from_this();
+    std::lock_guard lock(timersMutex_);
+    if (stopping_) return;
+    timers_.emplace_back([weak, offMs, powerCycled, this] {
+        {
+            std::unique_lock lock(timersMutex_);
+            if (timersStop_.wait_for(lock, std::chrono::milliseconds(offMs), [this] { return stopping_; })) return;
+        }
+        if (auto device = weak.lock()) {
+            device->goOffBus();
+            device->comeBack(powerCycled);
+        }
+    });
+}
+
+void SimPrinterDevice::reEnumerate(std::uint32_t offMs) { restartAfter(offMs, false); }
+
+void SimPrinterDevice::restartAfter(std::uint32_t offMs, bool powerCycle) {
+    // Always from a timer thread: a processor asking for a restart from within a transfer must see
+    // that transfer complete first.
+    runRestartLater(offMs, powerCycle);
+}
+
+// ---- control pipe ----
+
+Status SimPrinterDevice::control(const SetupPacket& setup, std::vector<std::uint8_t>& data) {
+    {
+        std::lock_guard lock(mutex_);
+        controlLog_.push_back(setup);
+        if (!attached_) return Status::NoDevice;
+    }
+    std::optional<Fault> fault;
+    {
+        std::lock_guard lock(mutex_);
+        fault = takeFaultLocked(FaultPoint::Control);
+    }
+    if (fault) {
+        switch (fault->kind) {
+        case FaultKind::Timeout: return Status::Timeout;
+        case FaultKind::Stall: return Status::Stall;
+        case FaultKind::Unplug: unplug(); return Status::NoDevice;
+        case FaultKind::Error: return Status::Error;
+        case FaultKind::ShortRead: break; // only meaningful for bulk IN
+        }
+    }
+    if (setup.isIn()) {
+        std::lock_guard lock(mutex_);
+        auto it = overrides_.find(ControlKey{setup.bmRequestType, setup.bRequest, setup.wValue});
+        if (it != overrides_.end()) {
+            data.assign(it->second.begin(),
+                        it->second.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(it->second.size(), setup.wLength)));
+            return Status::Ok;
+        }
+    }
+    const std::uint8_t type = setup.bmRequestType & kTypeMask;
+    Status status = Status::Stall;
+    if (type == kTypeStandard)
+        status = standardRequest(setup, data);
+    else if (type == kTypeClass)
+        status = classRequest(setup, data);
+    if (setup.isIn() && status == Status::Ok && data.size() > setup.wLength) data.resize(setup.wLength);
+    if (status != Status::Ok && setup.isIn()) data.clear();
+    return status;
+}
+
+Status SimPrinterDevice::standardRequest(const SetupPacket& setup, std::vector<std::uint8_t>& data) {
+    if (setup.bRequest == kRequestGetDescriptor && setup.isIn()) {
+        const auto descriptorType = static_cast<std::uint8_t>(setup.wValue >> 8);
+        const auto index = static_cast<std::uint8_t>(setup.wValue & 0xFF);
+        if (descriptorType == kDescriptorDevice) {
+            data = deviceDescriptor();
+            return Status::Ok;
+        }
+        if (descriptorType == kDescriptorConfiguration && index == 0) {
+            data = configurationDescriptor();
+            return Status::Ok;
+        }
+        if (descriptorType == kDescriptorString) {
+            if (index != 0) {
+                // Strings answer only in a language the device offers.
+                const DeviceIdentity id = identity();
+                if (std::find(id.languages.begin(), id.languages.end(), setup.wIndex) == id.languages.end())
+                    return Status::Stall;
+            }
+            auto d = stringDescriptor(index);
+            if (!d) return Status::Stall;
+            data = std::move(*d);
+            return Status::Ok;
+        }
+        return Status::Stall;
+    }
+    if (setup.bRequest == kRequestGetConfiguration && setup.isIn()) {
+        data = {identity().configurationValue};
+        return Status::Ok;
+    }
+    if (setup.bRequest == kRequestGetStatus && setup.isIn()) {
+        data = {0, 0};
+        return Status::Ok;
+    }
+    if ((setup.bRequest == kRequestSetConfiguration || setup.bRequest == kRequestSetInterface) && !setup.isIn()) {
+        data.clear();
+        return Status::Ok;
+    }
+    return Status::Stall;
+}
+
+Status SimPrinterDevice::classRequest(const SetupPacket& setup, std::vector<std::uint8_t>& data) {
+    const std::uint8_t recipient = setup.bmRequestType & kRecipientMask;
+    const DeviceIdentity id = identity();
+    if (setup.bRequest == kPrinterGetDeviceId && setup.isIn() && recipient == kRecipientInterface) {
+        // wIndex: interface number in the high byte, alternate setting in the low byte.
+        if ((setup.wIndex >> 8) != id.interfaceNumber) return Status::Stall;
+        data = deviceIdReply();
+        return Status::Ok;
+    }
+    if (setup.bRequest == kPrinterGetPortStatus && setup.isIn() && recipient == kRecipientInterface) {
+        constexpr std::uint8_t kPortStatusSelectedNoError = 0x18;
+        data = {kPortStatusSelectedNoError};
+        return Status::Ok;
+    }
+    if (setup.bRequest == kPrinterSoftReset && !setup.isIn() &&
+        (recipient == kRecipientInterface || recipient == kRecipientOther)) {
+        if (recipient == kRecipientInterface && setup.wIndex != id.interfaceNumber) return Status::Stall;
+        {
+            std::lock_guard lock(mutex_);
+            ++softResetCount_;
+            replies_.clear();
+        }
+        withProcessor([&](CommandProcessor& p) { p.softReset(*this); });
+        data.clear();
+        return Status::Ok;
+    }
+    return Status::Stall;
+}
+
+void SimPrinterDevice::overrideControlReply(std::uint8_t bmRequestType, std::uint8_t bRequest, std::uint16_t wValue,
+                                            std::vector<std::uint8_t> bytes) {
+    std::lock_guard lock(mutex_);
+    overrides_[ControlKey{bmRequestType, bRequest, wValue}] = std::move(bytes);
+}
+
+void SimPrinterDevice::clearControlOverrides() {
+    std::lock_guard lock(mutex_);
+    overrides_.clear();
+}
+
+std::vector<SetupPacket> SimPrinterDevice::controlLog() const {
+    std::lock_guard lock(mutex_);
+    return controlLog_;
+}
+
+// ---- bulk pipes ----
+
+namespace {
+bool hasEndpoint(const DeviceIdentity& id, std::uint8_t address) {
+    return std::any_of(id.endpoints.begin(), id.endpoints.end(),
+                       [&](const Endpoint& ep) { return ep.address == address; });
+}
+} // namespace
+
+Status SimPrinterDevice::bulkOut(std::uint8_t endpoint, const std::vector<std::uint8_t>& bytes) {
+    std::optional<Fault> fault;
+    {
+        std::lock_guard lock(mutex_);
+        if (!attached_) return Status::NoDevice;
+        if ((endpoint & kEndpointDirIn) || !hasEndpoint(identity_, endpoint)) return Status::Invalid;
+        fault = takeFaultLocked(FaultPoint::BulkOut);
+        if (!fault) {
+            ++bulkOutCount_;
+            written_.insert(written_.end(), bytes.begin(), bytes.end());
+        }
+    }
+    if (fault) {
+        switch (fault->kind) {
+        case FaultKind::Timeout: return Status::Timeout;
+        case FaultKind::Stall: return Status::Stall;
+        case FaultKind::Unplug: unplug(); return Status::NoDevice;
+        case FaultKind::Error:
+        case FaultKind::ShortRead: return Status::Error;
+        }
+    }
+    withProcessor([&](CommandProcessor& p) { p.bulkOut(*this, bytes); });
+    return Status::Ok;
+}
+
+Status SimPrinterDevice::bulkIn(std::uint8_t endpoint, std::vector<std::uint8_t>& out, std::size_t maxLen,
+                                std::uint32_t timeoutMs) {
+    out.clear();
+    std::unique_lock lock(mutex_);
+    if (!attached_) return Status::NoDevice;
+    if (!(endpoint & kEndpointDirIn) || !hasEndpoint(identity_, endpoint)) return Status::Invalid;
+    std::size_t limit = maxLen;
+    if (auto fault = takeFaultLocked(FaultPoint::BulkIn)) {
+        switch (fault->kind) {
+        case FaultKind::Timeout: return Status::Timeout;
+        case FaultKind::Stall: return Status::Stall;
+        case FaultKind::Error: return Status::Error;
+        case FaultKind::Unplug:
+            lock.unlock();
+            unplug();
+            return Status::NoDevice;
+        case FaultKind::ShortRead: limit = std::min(limit, fault->limit); break;
+        }
+    }
+    ++bulkInCount_;
+    const std::uint64_t generation = generation_;
+    const auto deadline = timeoutMs == kWaitForever
+                              ? std::chrono::steady_clock::time_point::max()
+                              : std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (!attached_ || generation_ != generation) return Status::NoDevice;
+        const auto now = std::chrono::steady_clock::now();
+        if (!replies_.empty() && replies_.front().readyAt <= now) {
+            PendingReply& front = replies_.front();
+            const std::size_t n = std::min(limit, front.bytes.size() - front.offset);
+            out.assign(front.bytes.begin() + static_cast<std::ptrdiff_t>(front.offset),
+                       front.bytes.begin() + static_cast<std::ptrdiff_t>(front.offset + n));
+            front.offset += n;
+            if (front.offset >= front.bytes.size()) replies_.pop_front();
+            return Status::Ok;
+        }
+        if (now >= deadline) return Status::Timeout;
+        auto wakeAt = deadline;
+        if (!replies_.empty()) wakeAt = std::min(wakeAt, replies_.front().readyAt);
+        if (wakeAt == std::chrono::steady_clock::time_point::max())
+            replyArrived_.wait(lock);
+        else
+            replyArrived_.wait_until(lock, wakeAt);
+    }
+}
+
+bool SimPrinterDevice::hasReplyReady() const {
+    std::lock_guard lock(mutex_);
+    return attached_ && !replies_.empty() && replies_.front().readyAt <= std::chrono::steady_clock::now();
+}
+
+// ---- claim and device open ----
+
+std::uint64_t SimPrinterDevice::newClientId() {
+    static std::atomic<std::uint64_t> next{1};
+    return next.fetch_add(1);
+}
+
+Status SimPrinterDevice::claim(std::uint64_t client) {
+    Status status = Status::Ok;
+    std::uint64_t generation = 0;
+    {
+        std::lock_guard lock(mutex_);
+        if (!attached_) return Status::NoDevice;
+        generation = generation_;
+        if (auto fault = takeFaultLocked(FaultPoint::Claim)) {
+            status = fault->kind == FaultKind::Unplug    ? Status::NoDevice
+                     : fault->kind == FaultKind::Timeout ? Status::Timeout
+                                                         : Status::Error;
+        } else if (heldByOther_ || (claimHolder_ != 0 && claimHolder_ != client)) {
+            status = Status::Busy;
+        } else {
+            claimHolder_ = client;
+        }
+    }
+    if (status == Status::NoDevice) {
+        unplug();
+        return status;
+    }
+    emit(DeviceEvent::OpenAttempt, generation);
+    return status;
+}
+
+Status SimPrinterDevice::release(std::uint64_t client) {
+    std::uint64_t generation = 0;
+    {
+        std::lock_guard lock(mutex_);
+        if (!attached_) return Status::NoDevice;
+        if (claimHolder_ != client || client == 0) return Status::NotOpen;
+        claimHolder_ = 0;
+        generation = generation_;
+    }
+    emit(DeviceEvent::Closed, generation);
+    return Status::Ok;
+}
+
+void SimPrinterDevice::setHeldByOtherProgram(bool held) {
+    std::uint64_t generation = 0;
+    {
+        std::lock_guard lock(mutex_);
+        if (heldByOther_ == held) return;
+        heldByOther_ = held;
+        generation = generation_;
+        if (!attached_) return;
+    }
+    // The other program's open attempt is seen like ours; its close frees the interface.
+    emit(held ? DeviceEvent::OpenAttempt : DeviceEvent::Closed, generation);
+}
+
+bool SimPrinterDevice::isClaimed() const {
+    std::lock_guard lock(mutex_);
+    return claimHolder_ != 0 || heldByOther_;
+}
+
+std::uint64_t SimPrinterDevice::claimHolder() const {
+    std::lock_guard lock(mutex_);
+    return claimHolder_;
+}
+
+Status SimPrinterDevice::openDevice(std::uint64_t client) {
+    std::lock_guard lock(mutex_);
+    if (!attached_) return Status::NoDevice;
+    if (auto fault = takeFaultLocked(FaultPoint::DeviceOpen))
+        return fault->kind == FaultKind::Timeout ? Status::Timeout : Status::Error;
+    if (deviceOpenHolder_ != 0 && deviceOpenHolder_ != client) return Status::Busy;
+    deviceOpenHolder_ = client;
+    return Status::Ok;
+}
+
+Status SimPrinterDevice::closeDevice(std::uint64_t client) {
+    std::lock_guard lock(mutex_);
+    if (!attached_) return Status::NoDevice;
+    if (deviceOpenHolder_ != client || client == 0) return Status::NotOpen;
+    deviceOpenHolder_ = 0;
+    return Status::Ok;
+}
+
+Status SimPrinterDevice::resetDevice(std::uint64_t client) {
+    {
+        std::lock_guard lock(mutex_);
+        if (!attached_) return Status::NoDevice;
+        if (deviceOpenHolder_ != client || client == 0) return Status::NotOpen;
+        replies_.clear();
+    }
+    replyArrived_.notify_all();
+    withProcessor([&](CommandProcessor& p) { p.deviceReset(*this); });
+    return Status::Ok;
+}
+
+Status SimPrinterDevice::reEnumerateDevice(std::uint64_t client) {
+    std::uint32_t delay = 0;
+    {
+        std::lock_guard lock(mutex_);
+        if (!attached_) return Status::NoDevice;
+        if (deviceOpenHolder_ != client || client == 0) return Status::NotOpen;
+        delay = reEnumerationDelayMs_;
+    }
+    if (delay > 0) {
+        goOffBus();
+        std::weak_ptr<SimPrinterDevice> weak = weak_from_this();
+        std::lock_guard lock(timersMutex_);
+        if (!stopping_) {
+            timers_.emplace_back([weak, delay, this] {
+                {
+                    std::unique_lock lock(timersMutex_);
+                    if (timersStop_.wait_for(lock, std::chrono::milliseconds(delay), [this] { return stopping_; }))
+                        return;
+                }
+                if (auto device = weak.lock()) device->comeBack(false);
+            });
+        }
+        return Status::Ok;
+    }
+    goOffBus();
+    comeBack(false);
+    return Status::Ok;
+}
+
+void SimPrinterDevice::setReEnumerationDelay(std::uint32_t offMs) {
+    std::lock_guard lock(mutex_);
+    reEnumerationDelayMs_ = offMs;
+}
+
+// ---- the printer's side ----
+
+void SimPrinterDevice::queueReply(std::vector<std::uint8_t> bytes, std::uint32_t delayMs) {
+    if (bytes.empty()) return; // a zero-length packet carries nothing a read could return
+    {
+        std::lock_guard lock(mutex_);
+        if (!attached_) return;
+        replies_.push_back({std::move(bytes), 0, std::chrono::steady_clock::now() + std::chrono::milliseconds(delayMs)});
+    }
+    replyArrived_.notify_all();
+}
+
+void SimPrinterDevice::clearReplies() {
+    {
+        std::lock_guard lock(mutex_);
+        replies_.clear();
+    }
+    replyArrived_.notify_all();
+}
+
+std::shared_ptr<CommandProcessor> SimPrinterDevice::processor() const {
+    std::lock_guard lock(mutex_);
+    return processor_;
+}
+
+void SimPrinterDevice::setProcessor(std::shared_ptr<CommandProcessor> processor) {
+    std::lock_guard serial(processorMutex_);
+    std::shared_ptr<CommandProcessor> old;
+    {
+        std::lock_guard lock(mutex_);
+        old = std::exchange(processor_, processor);
+    }
+    if (old) old->detachedFromDevice();
+    if (processor) processor->attached(*this);
+}
+
+// ---- faults and observation ----
+
+std::optional<Fault> SimPrinterDevice::takeFaultLocked(FaultPoint point) {
+    for (auto it = faults_.begin(); it != faults_.end(); ++it) {
+        if (it->point != point) continue;
+        if (it->skip > 0) {
+            --it->skip;
+            return std::nullopt;
+        }
+        Fault fault = *it;
+        faults_.erase(it);
+        return fault;
+    }
+    return std::nullopt;
+}
+
+void SimPrinterDevice::injectFault(Fault fault) {
+    std::lock_guard lock(mutex_);
+    faults_.push_back(fault);
+}
+
+void SimPrinterDevice::clearFaults() {
+    std::lock_guard lock(mutex_);
+    faults_.clear();
+}
+
+int SimPrinterDevice::addListener(EventListener listener) {
+    std::lock_guard lock(listenersMutex_);
+    const int token = nextListenerToken_++;
+    listeners_[token] = std::move(listener);
+    return token;
+}
+
+void SimPrinterDevice::removeListener(int token) {
+    std::lock_guard lock(listenersMutex_);
+    listeners_.erase(token);
+}
+
+std::vector<std::uint8_t> SimPrinterDevice::bytesWritten() const {
+    std::lock_guard lock(mutex_);
+    return written_;
+}
+
+int SimPrinterDevice::bulkOutCount() const {
+    std::lock_guard lock(mutex_);
+    return bulkOutCount_;
+}
+
+int SimPrinterDevice::bulkInCount() const {
+    std::lock_guard lock(mutex_);
+    return bulkInCount_;
+}
+
+int SimPrinterDevice::softResetCount() const {
+    std::lock_guard lock(mutex_);
+    return softResetCount_;
+}
+
+} // namespace sim
