@@ -1,0 +1,352 @@
+#include "platform/usb/sim/SimZEVPrinter.h"
+
+#include <algorithm>
+
+namespace sim {
+
+namespace {
+
+// Command words as the printer matches them.
+constexpr char kStatus[] = "STATUS";
+constexpr char kInfo[] = "INFO  ";
+constexpr char kTableRead[] = "TBL_RD";
+constexpr char kTableWrite[] = "TBL_WT";
+constexpr char kTableClear[] = "TBL_CL";
+constexpr char kMaintenanceRead[] = "MNT_RD";
+constexpr char kMaintenanceWrite[] = "MNT_WT";
+constexpr char kFirmwareUpdate[] = "FW_UPD";
+
+// What a freshly cleared slot reports.
+constexpr char kClearedVersion[] = "";
+constexpr char kClearedChecksum[] = "0000";
+
+// Answers that the bad-reply faults put on the wire.
+constexpr char kGarbageLengthField[] = "LEN?????";
+constexpr std::uint32_t kOversizedLength = zev::kReplyMaxBodyLength + 1;
+constexpr char kNonUTF8Body[] = "\xFF\xFE\xC3\x28\x80";
+constexpr int kTruncatedShortfall = 10;
+
+// Counters as the printer reports them: a two-letter tag and seven digits.
+QByteArray counterText(const char* tag, quint32 value) {
+    return QByteArray(tag) + QByteArray::number(value).rightJustified(7, '0');
+}
+
+// The printer's checksum of a table: the low 16 bits of the complement of the byte sum, in hex.
+QString tableChecksum(const QByteArray& data) {
+    quint32 sum = 0;
+    for (char c : data) sum += quint8(c);
+    return QStringLiteral("%1").arg(quint16(~sum), 4, 16, QLatin1Char('0')).toUpper();
+}
+
+QByteArray upToNul(const QByteArray& bytes) {
+    const qsizetype nul = bytes.indexOf('\0');
+    return nul < 0 ? bytes : bytes.left(nul);
+}
+
+} // namespace
+
+SimZEVPrinter::SimZEVPrinter(zev::Model model) : state_(defaultState(model)) {}
+
+SimZEVPrinterState SimZEVPrinter::defaultState(zev::Model model) {
+    SimZEVPrinterState s;
+    s.model = model;
+    s.lifetimeCounter = 1234;
+    s.counterA = 56;
+    s.counterB = 78;
+    s.counterM = 9;
+    const auto table = [](const char* version, const char* checksum) {
+        return SimZEVColorTable{QString::fromLatin1(version), QString::fromLatin1(checksum)};
+    };
+    switch (model) {
+    case zev::Model::HVA:
+        s.firmwareVersion = QStringLiteral("HVA 01.30");
+        s.colorTables = {{"300", table("0130", "5A1C")}, {"600", table("0130", "77E0")}};
+        break;
+    case zev::Model::HVB:
+        s.firmwareVersion = QStringLiteral("HVB 01.20");
+        s.colorTables = {{"300", table("0120", "3B02")}, {"600", table("0120", "9C44")}};
+        break;
+    case zev::Model::HVQXA:
+        s.firmwareVersion = QStringLiteral("HV-QXA 02.04");
+        s.colorTables = {{"300", table("0201", "1F0D")}, {"600", table("0100", "E3A9")}};
+        break;
+    case zev::Model::HVBD:
+        s.firmwareVersion = QStringLiteral("HVBD 01.10");
+        s.colorTables = {{"300", table("0120", "3B02")}, {"600", table("0120", "9C44")}};
+        break;
+    case zev::Model::HVC:
+        s.firmwareVersion = QStringLiteral("HVC 01.21");
+        s.colorTables = {{"300", table("0100", "4D21")}, {"600", table("0100", "B870")}, {"610", table("0100", "0E5F")}};
+        break;
+    case zev::Model::EightTable:
+        s.firmwareVersion = QStringLiteral("HV8T 01.00");
+        for (const char* slot : {"300", "600", "610", "620"}) {
+            s.colorTables.insert(QString::fromLatin1(slot), table("0100", "1000"));
+            s.colorTables.insert(QString::fromLatin1(slot) + QStringLiteral("HD"), table("0200", "2000"));
+        }
+        break;
+    case zev::Model::Unknown:
+        s.firmwareVersion = QStringLiteral("UNKNOWN 00.00");
+        break;
+    }
+    s.serialNumber = QStringLiteral("%1-0042").arg(zev::modelName(model).isEmpty() ? QStringLiteral("X")
+                                                                                   : zev::modelName(model));
+    return s;
+}
+
+QByteArray SimZEVPrinter::record(const QByteArray& body) {
+    const QByteArray withCR = body + zev::kReplyTerminator;
+    return QByteArray::number(withCR.size()).rightJustified(zev::kReplyLengthDigits, '0') + withCR;
+}
+
+std::vector<SimZEVOutput> SimZEVPrinter::receive(const QByteArray& bulkOut) {
+    std::lock_guard lock(mutex_);
+    std::vector<SimZEVOutput> outputs;
+    for (const SimZEVFrame& frame : parser_.feed(bulkOut)) {
+        received_.push_back(frame);
+        SimZEVOutput output = handle(frame);
+        if (!output.reply.isEmpty() || output.restart) outputs.push_back(std::move(output));
+    }
+    return outputs;
+}
+
+SimZEVOutput SimZEVPrinter::handle(const SimZEVFrame& frame) {
+    SimZEVOutput output;
+    const auto body = state_.firmwareUpdateMode ? answerInUpdateMode(frame, output) : answer(frame, output);
+    if (body) {
+        output.delayMs += replyLatencyMs_;
+        output.reply = spoil(frame.words(), *body, output);
+    }
+    return output;
+}
+
+std::optional<QByteArray> SimZEVPrinter::answerInUpdateMode(const SimZEVFrame& frame, SimZEVOutput& output) {
+    // The update firmware knows only its status and the image upload.
+    if (frame.command == kStatus) return QByteArray(zev::kStatusFirmwareUpdateMode);
+    if (frame.is(kFirmwareUpdate, "FLASH_PROGRAM")) program(frame.payload, output);
+    return std::nullopt;
+}
+
+std::optional<QByteArray> SimZEVPrinter::answer(const SimZEVFrame& frame, SimZEVOutput& output) {
+    SimZEVPrinterState& s = state_;
+    const bool singleTable = zev::colorTableVersionQueries(s.model).size() == 1;
+    const bool hasSwitch = zev::modelHasISerialSupport(s.model, zev::versionNumber(s.firmwareVersion));
+
+    if (frame.command == kStatus) return s.statusCode.toLatin1();
+    if (frame.command == kInfo) {
+        if (frame.subCommand == "FVER") return (s.firmwareReplyPrefix + s.firmwareVersion).toUtf8();
+        if (frame.subCommand == "SERIAL_NUMBER") return s.serialNumber.toUtf8();
+        if (frame.subCommand == "MEDIA") return QByteArray("PC");
+        if (frame.subCommand == "FREE_PBUFFER") return QByteArray("FBP01");
+        if (frame.subCommand == "MQTY") return QByteArray("00700");
+        return std::nullopt;
+    }
+    if (frame.command == kMaintenanceRead) {
+        if (frame.subCommand == "COUNTER_LIFE") return counterText("CL", s.lifetimeCounter);
+        if (frame.subCommand == "COUNTER_A") return counterText("CA", s.counterA);
+        if (frame.subCommand == "COUNTER_B") return counterText("CB", s.counterB);
+        if (frame.subCommand == "COUNTER_M") return counterText("CM", s.counterM);
+        if (frame.subCommand == "CTRLD_CHKSUM" && singleTable) return s.colorTables.value("300").checksum.toUtf8();
+        if (frame.subCommand == "USB_ISERI_SET" && hasSwitch) return QByteArray(s.usbISerialSwitch ? "01" : "00");
+        return std::nullopt;
+    }
+    if (frame.command == kMaintenanceWrite) {
+        const QByteArray& p = frame.payload;
+        if (frame.subCommand == "COUNTER_CLR" && p.size() >= 2 && p[0] == zev::kCounterResetTag) {
+            if (p[1] == 'A') s.counterA = 0;
+            if (p[1] == 'B') s.counterB = 0;
+            if (p[1] == 'M') s.counterM = 0;
+        }
+        if (frame.subCommand == "USB_ISERI_SET" && hasSwitch && p.size() >= 2 &&
+            (p[1] == zev::kUSBISerialOn || p[1] == zev::kUSBISerialOff))
+            s.usbISerialSwitch = p[1] == zev::kUSBISerialOn;
+        return std::nullopt;
+    }
+    if (frame.command == kTableRead) {
+        if (frame.subCommand == "Version")
+            return singleTable ? std::optional(s.colorTables.value("300").version.toUtf8()) : std::nullopt;
+        if (const auto slot = tableSlot(frame, "_Version"))
+            return s.colorTables.value(*slot).version.toUtf8();
+        if (const auto slot = tableSlot(frame, "_Checksum"))
+            return s.colorTables.value(*slot).checksum.toUtf8();
+        return std::nullopt;
+    }
+    if (frame.command == kTableClear) {
+        for (auto& table : s.colorTables) table = {QString::fromLatin1(kClearedVersion), QString::fromLatin1(kClearedChecksum)};
+        s.tablesWritten.clear();
+        return std::nullopt;
+    }
+    if (frame.is(kTableWrite, "Version")) {
+        s.pendingTableName = upToNul(frame.payload).toUpper();
+        return std::nullopt;
+    }
+    if (frame.is(kTableWrite, "CTRLD_UPDATE_CW")) {
+        writeTable(frame.payload);
+        return std::nullopt;
+    }
+    if (frame.is(kFirmwareUpdate, "FLASH_REWRITE")) {
+        // The printer restarts into its update firmware; until an image is programmed, every power-up
+        // comes back in that mode.
+        s.firmwareUpdateMode = true;
+        s.firmwareValid = false;
+        s.restarts += 1;
+        output.restart = true;
+        output.restartDelayMs = restartDelayMs_;
+    }
+    return std::nullopt;
+}
+
+// The slot a CWDnnn_Version / CWDnnn_Checksum query names, when this model has it. The eight-table
+// model needs the media selector; the HVC ignores a payload.
+std::optional<QString> SimZEVPrinter::tableSlot(const SimZEVFrame& frame, const char* suffix) const {
+    const QByteArray& sub = frame.subCommand;
+    if (!sub.startsWith("CWD") || !sub.endsWith(suffix) || sub.size() != 6 + qsizetype(qstrlen(suffix)))
+        return std::nullopt;
+    QString slot = QString::fromLatin1(sub.mid(3, 3));
+    if (state_.model == zev::Model::HVC) {
+        if (slot == QLatin1String("620")) return std::nullopt;
+    } else if (state_.model == zev::Model::EightTable) {
+        if (frame.payload == zev::commandPayloadForMediaPP()) slot += QStringLiteral("HD");
+        else if (frame.payload != zev::commandPayloadForMediaSD()) return std::nullopt;
+    } else {
+        return std::nullopt;
+    }
+    if (!state_.colorTables.contains(slot)) return std::nullopt;
+    return slot;
+}
+
+void SimZEVPrinter::writeTable(const QByteArray& data) {
+    // The name written before names the slot: MODEL_SLOT_VERSION.CWD.
+    const QByteArray name = state_.pendingTableName;
+    state_.pendingTableName.clear();
+    const QList<QByteArray> parts = name.split('_');
+    if (parts.size() < 3) return;
+    const QString slot = QString::fromLatin1(parts.at(parts.size() - 2));
+    if (!state_.colorTables.contains(slot)) return;
+    QByteArray version = parts.last();
+    if (const qsizetype dot = version.indexOf('.'); dot >= 0) version.truncate(dot);
+    state_.colorTables[slot] = {QString::fromLatin1(version), tableChecksum(data)};
+    state_.tablesWritten.append(QString::fromLatin1(name));
+}
+
+void SimZEVPrinter::program(const QByteArray& image, SimZEVOutput& output) {
+    const QString version = firmwareVersionFromImage(image);
+    if (version.isEmpty()) return; // an image without a header is refused; the printer stays in update mode
+    state_.firmwareVersion = version;
+    state_.programmedImageSize = image.size();
+    state_.firmwareValid = true;
+    state_.firmwareUpdateMode = false;
+    state_.restarts += 1;
+    output.restart = true;
+    output.restartDelayMs = restartDelayMs_;
+}
+
+QByteArray SimZEVPrinter::spoil(const QString& words, const QByteArray& body, SimZEVOutput& output) {
+    bool noReply = false, garbage = false, oversized = false, noCR = false, nonUTF8 = false, truncated = false;
+    for (SimZEVFault& fault : faults_) {
+        if (fault.count == 0 || (!fault.words.isEmpty() && fault.words != words)) continue;
+        if (fault.count > 0) --fault.count;
+        switch (fault.kind) {
+        case SimZEVFaultKind::NoReply: noReply = true; break;
+        case SimZEVFaultKind::GarbageLength: garbage = true; break;
+        case SimZEVFaultKind::OversizedLength: oversized = true; break;
+        case SimZEVFaultKind::BodyWithoutCR: noCR = true; break;
+        case SimZEVFaultKind::NonUTF8Body: nonUTF8 = true; break;
+        case SimZEVFaultKind::Slow: output.delayMs += fault.delayMs; break;
+        case SimZEVFaultKind::TruncatedBody: truncated = true; break;
+        }
+    }
+    std::erase_if(faults_, [](const SimZEVFault& fault) { return fault.count == 0; });
+
+    if (noReply) return QByteArray();
+    if (oversized) return QByteArray::number(kOversizedLength).rightJustified(zev::kReplyLengthDigits, '0') +
+                          QByteArray(kOversizedLength - 1, 'X') + zev::kReplyTerminator;
+    QByteArray content = nonUTF8 ? QByteArray(kNonUTF8Body) : body;
+    if (!noCR) content += zev::kReplyTerminator;
+    QByteArray length = QByteArray::number(content.size() + (truncated ? kTruncatedShortfall : 0));
+    length = garbage ? QByteArray(kGarbageLengthField) : length.rightJustified(zev::kReplyLengthDigits, '0');
+    return length + content;
+}
+
+void SimZEVPrinter::powerCycle() {
+    std::lock_guard lock(mutex_);
+    state_.reportsUSBSerialNumber = state_.usbISerialSwitch;
+    state_.firmwareUpdateMode = !state_.firmwareValid;
+    state_.pendingTableName.clear();
+    parser_.reset();
+}
+
+SimZEVPrinterState SimZEVPrinter::state() const {
+    std::lock_guard lock(mutex_);
+    return state_;
+}
+
+void SimZEVPrinter::setState(const SimZEVPrinterState& state) {
+    std::lock_guard lock(mutex_);
+    state_ = state;
+}
+
+void SimZEVPrinter::update(const std::function<void(SimZEVPrinterState&)>& change) {
+    std::lock_guard lock(mutex_);
+    change(state_);
+}
+
+void SimZEVPrinter::addFault(const SimZEVFault& fault) {
+    std::lock_guard lock(mutex_);
+    faults_.push_back(fault);
+}
+
+void SimZEVPrinter::clearFaults() {
+    std::lock_guard lock(mutex_);
+    faults_.clear();
+}
+
+void SimZEVPrinter::setReplyLatencyMs(int milliseconds) {
+    std::lock_guard lock(mutex_);
+    replyLatencyMs_ = std::max(0, milliseconds);
+}
+
+int SimZEVPrinter::replyLatencyMs() const {
+    std::lock_guard lock(mutex_);
+    return replyLatencyMs_;
+}
+
+void SimZEVPrinter::setRestartDelayMs(int milliseconds) {
+    std::lock_guard lock(mutex_);
+    restartDelayMs_ = std::max(0, milliseconds);
+}
+
+std::vector<SimZEVFrame> SimZEVPrinter::receivedFrames() const {
+    std::lock_guard lock(mutex_);
+    return received_;
+}
+
+QStringList SimZEVPrinter::receivedCommands() const {
+    std::lock_guard lock(mutex_);
+    QStringList words;
+    for (const auto& frame : received_) words.append(frame.words());
+    return words;
+}
+
+void SimZEVPrinter::clearReceived() {
+    std::lock_guard lock(mutex_);
+    received_.clear();
+}
+
+QString firmwareVersionFromImage(const QByteArray& image) {
+    // S0 record: "S0", count, four address digits, data bytes, checksum byte, all in hex.
+    qsizetype at = image.startsWith("S0") ? 0 : image.indexOf("\nS0");
+    if (at < 0) return QString();
+    if (at > 0) at += 1;
+    qsizetype end = image.indexOf('\n', at);
+    if (end < 0) end = image.size();
+    const QByteArray line = image.mid(at, end - at).trimmed();
+    if (line.size() < 10) return QString();
+    bool ok = false;
+    const int count = line.mid(2, 2).toInt(&ok, 16);
+    if (!ok || count < 3 || line.size() < 4 + 2 * qsizetype(count)) return QString();
+    const QByteArray data = QByteArray::fromHex(line.mid(8, 2 * (count - 3)));
+    return QString::fromLatin1(upToNul(data)).trimmed();
+}
+
+} // namespace sim

@@ -1,0 +1,131 @@
+// The printer family's command set as a simulated printer answers it: status codes (error states
+// included), firmware version, serial number, counters, colour-table versions and checksums per slot
+// and media kind, the USB serial-number switch, counter clear, colour-table writes, the firmware-update
+// mode and its two restarts. The printer keeps the state a real one keeps so tests can read it back.
+//
+// This class knows nothing of USB: it takes the bytes the host wrote to the bulk-out pipe and answers
+// with reply records for the bulk-in pipe and requests to restart. An adapter plugs it into the
+// USB-level device model. All members are thread-safe (one mutex).
+#pragma once
+
+#include "Classes/ZEVProtocol.h"
+#include "platform/usb/sim/SimZEVFrameParser.h"
+
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <mutex>
+#include <vector>
+
+namespace sim {
+
+// Ways a printer can answer badly, for the replies of the commands that have one.
+enum class SimZEVFaultKind {
+    NoReply,         // nothing comes back; the host's read times out
+    GarbageLength,   // the length field holds no digits ("LEN?????"), the body follows
+    OversizedLength, // the length field announces 4097 bytes, and 4097 bytes follow
+    BodyWithoutCR,   // the body lacks its closing carriage return
+    NonUTF8Body,     // the body is bytes that are not UTF-8, closed by CR
+    Slow,            // the reply comes delayMs late
+    TruncatedBody,   // the length field announces more bytes than follow
+};
+
+struct SimZEVFault {
+    SimZEVFaultKind kind = SimZEVFaultKind::NoReply;
+    QString words;    // command words it applies to ("INFO  FVER"); empty: every command with a reply
+    int count = -1;   // replies it spoils before it wears off; -1: never wears off
+    int delayMs = 0;  // for Slow
+};
+
+struct SimZEVColorTable {
+    QString version;
+    QString checksum;
+};
+
+struct SimZEVPrinterState {
+    zev::Model model = zev::Model::HVC;
+    QString firmwareVersion;      // as reported, e.g. "HVC 01.21"
+    QString firmwareReplyPrefix;  // characters the printer puts before the version in its reply
+    QString serialNumber;
+    QString statusCode = QString::fromLatin1(zev::kStatusIdle);
+    bool firmwareUpdateMode = false;
+    bool firmwareValid = true; // false from FLASH_REWRITE until an image is programmed
+    quint32 lifetimeCounter = 0;
+    quint32 counterA = 0;
+    quint32 counterB = 0;
+    quint32 counterM = 0;
+    bool usbISerialSwitch = false;       // the stored setting that MNT_RD USB_ISERI_SET reads
+    bool reportsUSBSerialNumber = false; // what the USB descriptors do: the setting of the last power-up
+    // Slots "300", "600", "610", "620"; the eight-table model's PP media as "300HD" ... "620HD".
+    QMap<QString, SimZEVColorTable> colorTables;
+    QByteArray pendingTableName; // from TBL_WT Version, consumed by TBL_WT CTRLD_UPDATE_CW
+    QStringList tablesWritten;   // names in the order they were written since the last TBL_CL
+    qsizetype programmedImageSize = 0;
+    int restarts = 0;
+};
+
+// What the printer does in answer to one frame.
+struct SimZEVOutput {
+    QByteArray reply;        // a record for the bulk-in pipe; empty: no reply
+    int delayMs = 0;         // the reply is ready this long after the frame arrived
+    bool restart = false;    // the printer leaves the bus and comes back after restartDelayMs
+    int restartDelayMs = 0;
+};
+
+class SimZEVPrinter {
+public:
+    explicit SimZEVPrinter(zev::Model model);
+    static SimZEVPrinterState defaultState(zev::Model model);
+
+    // The bytes written to the bulk-out pipe; one output per complete frame that needs one.
+    std::vector<SimZEVOutput> receive(const QByteArray& bulkOut);
+    // Power off and on: the USB serial-number setting takes effect; a printer whose firmware is
+    // valid leaves the firmware-update mode.
+    void powerCycle();
+
+    SimZEVPrinterState state() const;
+    void setState(const SimZEVPrinterState& state);
+    void update(const std::function<void(SimZEVPrinterState&)>& change);
+
+    void addFault(const SimZEVFault& fault);
+    void clearFaults();
+
+    // Latency of every reply (the printer's think time); the benchmark configures it.
+    void setReplyLatencyMs(int milliseconds);
+    int replyLatencyMs() const;
+    // Time the printer takes to come back after FLASH_REWRITE and after programming.
+    void setRestartDelayMs(int milliseconds);
+
+    std::vector<SimZEVFrame> receivedFrames() const;
+    QStringList receivedCommands() const; // words of every frame, in order
+    void clearReceived();
+
+    // A reply record: eight digits of length, body, CR.
+    static QByteArray record(const QByteArray& body);
+
+private:
+    SimZEVOutput handle(const SimZEVFrame& frame); // mutex held
+    std::optional<QByteArray> answer(const SimZEVFrame& frame, SimZEVOutput& output);
+    std::optional<QByteArray> answerInUpdateMode(const SimZEVFrame& frame, SimZEVOutput& output);
+    QByteArray spoil(const QString& words, const QByteArray& body, SimZEVOutput& output);
+    std::optional<QString> tableSlot(const SimZEVFrame& frame, const char* suffix) const;
+    void writeTable(const QByteArray& data);
+    void program(const QByteArray& image, SimZEVOutput& output);
+
+    mutable std::mutex mutex_;
+    SimZEVPrinterState state_;            // guarded by mutex_
+    SimZEVFrameParser parser_;            // guarded by mutex_
+    std::vector<SimZEVFault> faults_;     // guarded by mutex_
+    std::vector<SimZEVFrame> received_;   // guarded by mutex_
+    int replyLatencyMs_ = 0;              // guarded by mutex_
+    int restartDelayMs_ = 50;             // guarded by mutex_
+};
+
+// Model and version from the S0 header record of an S-record image ("HVC 01.41"); empty when the
+// image has no readable S0 record.
+QString firmwareVersionFromImage(const QByteArray& image);
+
+} // namespace sim

@@ -1,0 +1,192 @@
+// The simulated printers' command set: frames in, reply records and restarts out, state read back.
+#include "Classes/ZEVProtocol.h"
+#include "platform/usb/sim/SimZEVPrinter.h"
+
+#include <QTest>
+
+using namespace sim;
+using zev::Model;
+
+namespace {
+
+QByteArray frame(std::uint32_t code, const QByteArray& payload = QByteArray()) {
+    return zev::buildFrame(code, payload, nullptr).bytes;
+}
+
+// The reply text the host would make of the printer's single answer to `code`.
+QString ask(SimZEVPrinter& printer, std::uint32_t code, const QByteArray& payload = QByteArray()) {
+    const auto outputs = printer.receive(frame(code, payload));
+    if (outputs.empty() || outputs[0].reply.isEmpty()) return QStringLiteral("<none>");
+    QByteArray stream = outputs[0].reply;
+    const auto reply = zev::readReply(
+        [&](zev::ReplyReadStage, char* buffer, std::uint32_t& size) {
+            size = std::min<std::uint32_t>(size, std::uint32_t(stream.size()));
+            std::memcpy(buffer, stream.constData(), size);
+            stream.remove(0, size);
+            return kIOReturnSuccess;
+        },
+        nullptr);
+    return zev::replyText(reply);
+}
+
+} // namespace
+
+class SimPrinterTest : public QObject {
+    Q_OBJECT
+private slots:
+    void parserSplitsAndResynchronises() {
+        SimZEVFrameParser parser;
+        const QByteArray a = frame(zev::kCommandStatus);
+        const QByteArray b = frame(zev::kCommandCWD610Version, "0003");
+        // Garbage before, a frame split across writes, two frames in one write.
+        QVERIFY(parser.feed("xx" + a.left(10)).empty());
+        auto frames = parser.feed(a.mid(10) + b + a.left(1));
+        QCOMPARE(frames.size(), 2u);
+        QCOMPARE(frames[0].words(), QStringLiteral("STATUS"));
+        QCOMPARE(frames[1].words(), QStringLiteral("TBL_RDCWD610_Version"));
+        QCOMPARE(frames[1].payload, QByteArray("0003"));
+        QCOMPARE(frames[1].lengthField, QByteArray("00000004"));
+        QCOMPARE(parser.discardedBytes(), 2);
+        QCOMPARE(parser.feed(a.mid(1)).size(), 1u);
+        // A header announcing more than the printer takes is dropped, not buffered.
+        QByteArray huge = frame(zev::kCommandFlashProgram, "x");
+        huge.replace(24, 8, "99999999");
+        QVERIFY(parser.feed(huge + a).size() == 1u);
+    }
+
+    void hvcAnswersItsQueries() {
+        SimZEVPrinter printer(Model::HVC);
+        printer.update([](SimZEVPrinterState& s) {
+            s.statusCode = "01100";
+            s.firmwareReplyPrefix = "  ";
+            s.lifetimeCounter = 4321;
+        });
+        QCOMPARE(ask(printer, zev::kCommandStatus), QStringLiteral("01100"));
+        QCOMPARE(ask(printer, zev::kCommandFirmwareVersion), QStringLiteral("  HVC 01.21"));
+        QCOMPARE(ask(printer, zev::kCommandSerialNumber), QStringLiteral("HVC-0042"));
+        QCOMPARE(ask(printer, zev::kCommandCounterLife), QStringLiteral("CL0004321"));
+        QCOMPARE(ask(printer, zev::kCommandCWD610Version), QStringLiteral("0100"));
+        QCOMPARE(ask(printer, zev::kCommandCWD300Checksum), QStringLiteral("4D21"));
+        QCOMPARE(ask(printer, zev::kCommandCWD620Version), QStringLiteral("<none>")); // no such slot
+        QCOMPARE(ask(printer, zev::kCommandColorTableVersion), QStringLiteral("<none>")); // one-table command
+        QCOMPARE(ask(printer, zev::kCommandUSBISerialRead), QStringLiteral("00"));
+        QCOMPARE(printer.receivedCommands().size(), 9);
+    }
+
+    void eightTableModelNeedsItsMediaSelector() {
+        SimZEVPrinter printer(Model::EightTable);
+        printer.update([](SimZEVPrinterState& s) { s.colorTables["620HD"].version = "0777"; });
+        QCOMPARE(ask(printer, zev::kCommandCWD620Version, "0003"), QStringLiteral("0777"));
+        QCOMPARE(ask(printer, zev::kCommandCWD620Version, "0001"), QStringLiteral("0100"));
+        QCOMPARE(ask(printer, zev::kCommandCWD620Version), QStringLiteral("<none>"));
+        QCOMPARE(ask(printer, zev::kCommandCWD300Checksum, "0003"), QStringLiteral("2000"));
+    }
+
+    void oneTableModels() {
+        SimZEVPrinter printer(Model::HVA);
+        QCOMPARE(ask(printer, zev::kCommandColorTableVersion), QStringLiteral("0130"));
+        QCOMPARE(ask(printer, zev::kCommandColorTableChecksum), QStringLiteral("5A1C"));
+        QCOMPARE(ask(printer, zev::kCommandCWD300Version), QStringLiteral("<none>"));
+        QCOMPARE(ask(printer, zev::kCommandUSBISerialRead), QStringLiteral("<none>")); // no switch
+    }
+
+    void switchAndCountersKeepTheirState() {
+        SimZEVPrinter printer(Model::HVQXA);
+        printer.update([](SimZEVPrinterState& s) { s.firmwareVersion = "HV-QXA 02.03"; });
+        printer.receive(frame(zev::kCommandUSBISerialWrite, zev::usbISerialPayload(true)));
+        QVERIFY(!printer.state().usbISerialSwitch); // 2.03 has no switch
+        printer.update([](SimZEVPrinterState& s) { s.firmwareVersion = "HV-QXA 02.04"; });
+        printer.receive(frame(zev::kCommandUSBISerialWrite, zev::usbISerialPayload(true)));
+        QVERIFY(printer.state().usbISerialSwitch);
+        QVERIFY(!printer.state().reportsUSBSerialNumber); // only after a power cycle
+        QCOMPARE(ask(printer, zev::kCommandUSBISerialRead), QStringLiteral("01"));
+        printer.powerCycle();
+        QVERIFY(printer.state().reportsUSBSerialNumber);
+
+        printer.receive(frame(zev::kCommandCounterClear, zev::counterResetPayload('B')));
+        printer.receive(frame(zev::kCommandCounterClear, zev::counterResetPayload('Z')));
+        const auto s = printer.state();
+        QCOMPARE(s.counterB, 0u);
+        QCOMPARE(s.counterA, 56u);
+        QCOMPARE(s.counterM, 9u);
+    }
+
+    void updateModeAndRestarts() {
+        SimZEVPrinter printer(Model::HVC);
+        printer.setRestartDelayMs(7);
+        auto out = printer.receive(frame(zev::kCommandFlashRewrite));
+        QCOMPARE(out.size(), 1u);
+        QVERIFY(out[0].restart && out[0].reply.isEmpty());
+        QCOMPARE(out[0].restartDelayMs, 7);
+        // Update mode: STATUS only.
+        QCOMPARE(ask(printer, zev::kCommandStatus), QStringLiteral("FU00001"));
+        QCOMPARE(ask(printer, zev::kCommandFirmwareVersion), QStringLiteral("<none>"));
+        printer.powerCycle();
+        QVERIFY(printer.state().firmwareUpdateMode); // nothing programmed yet
+
+        // An image without a header is refused.
+        QVERIFY(printer.receive(frame(zev::kCommandFlashProgram, "S3050000000000FA\n")).empty());
+        const QByteArray header = "S00C0000" + QByteArray("HVC 01.41").toHex().toUpper() + "00\r\nS9030000FC\r\n";
+        QCOMPARE(firmwareVersionFromImage(header), QStringLiteral("HVC 01.41"));
+        out = printer.receive(frame(zev::kCommandFlashProgram, header));
+        QCOMPARE(out.size(), 1u);
+        QVERIFY(out[0].restart);
+        const auto s = printer.state();
+        QVERIFY(!s.firmwareUpdateMode);
+        QCOMPARE(s.firmwareVersion, QStringLiteral("HVC 01.41"));
+        QCOMPARE(s.restarts, 2);
+    }
+
+    void colorTableWrites() {
+        SimZEVPrinter printer(Model::HVC);
+        printer.receive(frame(zev::kCommandColorTableClear));
+        QCOMPARE(ask(printer, zev::kCommandCWD600Version), QString());
+        QByteArray name("HVC_600_0110.CWD");
+        printer.receive(frame(zev::kCommandColorTableWriteName, name));
+        printer.receive(frame(zev::kCommandColorTableWriteData, "abc"));
+        QCOMPARE(ask(printer, zev::kCommandCWD600Version), QStringLiteral("0110"));
+        QCOMPARE(ask(printer, zev::kCommandCWD600Checksum), QStringLiteral("FED9"));
+        QCOMPARE(printer.state().tablesWritten, QStringList{"HVC_600_0110.CWD"});
+        // A padded name (NULs after it) names the same slot; data without a name writes nothing.
+        printer.receive(frame(zev::kCommandColorTableWriteName, QByteArray("HVC_300_0100.CWD\0\0\0\0", 20)));
+        printer.receive(frame(zev::kCommandColorTableWriteData, "x"));
+        printer.receive(frame(zev::kCommandColorTableWriteData, "y"));
+        QCOMPARE(printer.state().tablesWritten.size(), 2);
+    }
+
+    void faultsSpoilReplies() {
+        SimZEVPrinter printer(Model::HVC);
+        const auto raw = [&](std::uint32_t code) {
+            const auto out = printer.receive(frame(code));
+            return out.empty() ? QByteArray() : out[0].reply;
+        };
+        printer.addFault({SimZEVFaultKind::NoReply, "INFO  FVER", 1});
+        QCOMPARE(raw(zev::kCommandFirmwareVersion), QByteArray());
+        QCOMPARE(raw(zev::kCommandFirmwareVersion), QByteArray("00000010HVC 01.21\r")); // worn off
+        printer.addFault({SimZEVFaultKind::GarbageLength, {}, 1});
+        QCOMPARE(raw(zev::kCommandStatus), QByteArray("LEN?????00000\r"));
+        printer.addFault({SimZEVFaultKind::OversizedLength, {}, 1});
+        const QByteArray big = raw(zev::kCommandStatus);
+        QVERIFY(big.startsWith("00004097"));
+        QCOMPARE(big.size(), 8 + 4097);
+        printer.addFault({SimZEVFaultKind::BodyWithoutCR, {}, 1});
+        QCOMPARE(raw(zev::kCommandStatus), QByteArray("0000000500000"));
+        printer.addFault({SimZEVFaultKind::NonUTF8Body, {}, 1});
+        QCOMPARE(raw(zev::kCommandStatus), QByteArray("00000006\xFF\xFE\xC3\x28\x80\r"));
+        printer.addFault({SimZEVFaultKind::TruncatedBody, {}, 1});
+        QCOMPARE(raw(zev::kCommandStatus), QByteArray("0000001600000\r"));
+        printer.setReplyLatencyMs(3);
+        printer.addFault({SimZEVFaultKind::Slow, "STATUS", 2, 40});
+        QCOMPARE(printer.receive(frame(zev::kCommandStatus))[0].delayMs, 43);
+        QCOMPARE(printer.receive(frame(zev::kCommandFirmwareVersion))[0].delayMs, 3);
+        QCOMPARE(printer.receive(frame(zev::kCommandStatus))[0].delayMs, 43);
+        QCOMPARE(printer.receive(frame(zev::kCommandStatus))[0].delayMs, 3); // worn off
+        // Commands without a reply do not use up a fault.
+        printer.addFault({SimZEVFaultKind::NoReply, {}, 1});
+        printer.receive(frame(zev::kCommandColorTableClear));
+        QCOMPARE(raw(zev::kCommandStatus), QByteArray());
+    }
+};
+
+QTEST_GUILESS_MAIN(SimPrinterTest)
+#include "test_simprinter.moc"

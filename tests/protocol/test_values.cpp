@@ -1,0 +1,149 @@
+// Status texts, the rules that turn replies into stored values, the product table and the payloads.
+#include "Classes/Edition.h"
+#include "Classes/ZEVProtocol.h"
+
+#include <QTest>
+
+using namespace zev;
+
+namespace {
+QByteArray reply(const char* text) { return QByteArray(text) + QByteArray(1, '\0'); }
+} // namespace
+
+class ValuesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void statusTexts_data() {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("update mode") << "FU00001" << "Firmware Update Mode";
+        QTest::newRow("other FU code reads as 0") << "FU00002" << "Idle";
+        QTest::newRow("idle") << "00000" << "Idle";
+        QTest::newRow("leading zero") << "01000" << "Cover Open";
+        QTest::newRow("plain") << "1000" << "Cover Open";
+        QTest::newRow("leading blank") << " 1000" << "Cover Open";
+        QTest::newRow("no row") << "00501" << "Unknown Status";
+        QTest::newRow("motor temp") << "02610" << "Motor Temp Error";
+        QTest::newRow("NULL text") << "NULL" << "Idle";
+        QTest::newRow("empty") << "" << "Idle";
+        QTest::newRow("printing") << "00001" << "Printing";
+        QTest::newRow("standby") << "00900" << "Sleeping (standby mode)";
+        QTest::newRow("system fail") << "03000" << "System Fail Error";
+        QTest::newRow("negative") << "-1000" << "Unknown Status";
+        QTest::newRow("saturates, no wrap to a row") << "4294968296" << "Unknown Status";
+        QTest::newRow("FU with trailing text") << "FU00001 " << "Idle";
+    }
+    void statusTexts() {
+        QFETCH(QString, code);
+        QFETCH(QString, text);
+        QCOMPARE(stringForHVStatusString(code), text);
+    }
+    void noStatusCode() { QCOMPARE(stringForHVStatusString(std::nullopt), QStringLiteral("<NULL>")); }
+
+    void numbersReadLikeTheCLibrary() {
+        QCOMPARE(intValue(" \t-42abc"), -42);
+        QCOMPARE(intValue("+7"), 7);
+        QCOMPARE(intValue("x1"), 0);
+        QCOMPARE(intValue("99999999999"), std::numeric_limits<int>::max());
+        QCOMPARE(intValue("-99999999999"), std::numeric_limits<int>::min());
+        QCOMPARE(integerValue("-9223372036854775808"), std::numeric_limits<qint64>::min());
+        QCOMPARE(integerValue("9223372036854775808"), std::numeric_limits<qint64>::max());
+        QCOMPARE(replyBodyLength("-0000001", 8), 0xFFFFFFFFu);
+        QCOMPARE(replyBodyLength("\0\0\0\0\0\0\0\0", 8), 0u);
+    }
+
+    void replyValues() {
+        QCOMPARE(firmwareVersionValue(reply("  HVC 01.41")), QStringLiteral("HVC 01.41"));
+        QCOMPARE(firmwareVersionValue(reply(" \n HVC 01.41 \t")), QStringLiteral("HVC 01.41"));
+        QCOMPARE(lifetimeCounterValue(reply("CL0001234")), QStringLiteral("1234"));
+        QCOMPARE(lifetimeCounterValue(reply("CL")), QStringLiteral("0"));
+        QCOMPARE(lifetimeCounterValue(reply("12345")), QStringLiteral("12345"));
+        QCOMPARE(lifetimeCounterValue(reply("CLxyz")), QStringLiteral("0"));
+        QCOMPARE(usbISerialValue(reply("01")), QStringLiteral("1"));
+        QCOMPARE(usbISerialValue(reply("00")), QStringLiteral("0"));
+        QCOMPARE(usbISerialValue(reply("")), QString());
+        QCOMPARE(usbISerialValue(reply("on")), QStringLiteral("0"));
+        // Bytes after the first NUL never reach the value.
+        QCOMPARE(textUpToNul(QByteArray("ab\0cd", 5)), QStringLiteral("ab"));
+        // Not UTF-8: still a text, with replacement characters, never a crash.
+        const QString bad = textUpToNul(QByteArray("\xFF\xFE", 2));
+        QCOMPARE(bad.size(), 2);
+        QCOMPARE(bad.at(0), QChar(QChar::ReplacementCharacter));
+    }
+
+    void booleansAndVersions() {
+        for (const char* yes : {"1", "01", "Y", "yes", " t", "+9", "-1", "007"}) QVERIFY2(boolValue(yes), yes);
+        for (const char* no : {"", "0", "00", "N", "false", " ", "-0", "x1"}) QVERIFY2(!boolValue(no), no);
+        QCOMPARE(versionNumber(QStringLiteral("HVC 01.41")), 1.41);
+        QCOMPARE(versionNumber(QStringLiteral("HV-QXA 02.04")), 2.04);
+        QCOMPARE(versionNumber(QStringLiteral("02.05")), 2.05);
+        QCOMPARE(versionNumber(QStringLiteral("HVC")), 0.0);
+        QCOMPARE(versionNumber(QStringLiteral("HVC ")), 0.0);
+        QCOMPARE(versionNumber(std::nullopt), 0.0);
+        // Independent of the process locale's decimal separator.
+        QLocale::setDefault(QLocale(QLocale::German));
+        QCOMPARE(versionNumber(QStringLiteral("HVC 01.41")), 1.41);
+        QLocale::setDefault(QLocale::c());
+    }
+
+    void productTable() {
+        QCOMPARE(pictureNameForModel(Model::HVA), QStringLiteral("ZEV_HV_Series"));
+        QCOMPARE(pictureNameForModel(Model::HVB), QStringLiteral("ZEV_HV_Series"));
+        QCOMPARE(pictureNameForModel(Model::HVQXA), QStringLiteral("ZEV_QX_Series"));
+        QCOMPARE(pictureNameForModel(Model::HVC), QStringLiteral("HVCA_LSide"));
+        QVERIFY(pictureNameForModel(Model::HVBD).isEmpty());
+        QVERIFY(pictureNameForModel(Model::EightTable).isEmpty());
+        QVERIFY(pictureNameForModel(Model::Unknown).isEmpty());
+
+        QVERIFY(!modelHasISerialSupport(Model::HVQXA, 2.03));
+        QVERIFY(modelHasISerialSupport(Model::HVQXA, versionNumber(QStringLiteral("HV-QXA 02.04"))));
+        QVERIFY(modelHasISerialSupport(Model::HVC, 0));
+        QVERIFY(modelHasISerialSupport(Model::EightTable, 0));
+        for (Model m : {Model::HVA, Model::HVB, Model::HVBD, Model::Unknown}) QVERIFY(!modelHasISerialSupport(m, 9));
+
+        // Every model has its own product id, and the ids map back.
+        QSet<std::uint16_t> ids;
+        for (Model m : {Model::HVA, Model::HVB, Model::HVQXA, Model::HVBD, Model::HVC, Model::EightTable}) {
+            ids.insert(productIDForModel(m));
+            QCOMPARE(modelForProductID(productIDForModel(m)), m);
+        }
+        QCOMPARE(ids.size(), 6);
+        QCOMPARE(modelForProductID(0), Model::Unknown);
+        QCOMPARE(supportedVendorIDs().size(), 2);
+        QCOMPARE(supportedProductIDs(Edition::printerFlasher()), QSet<std::uint16_t>{productIDForModel(Model::HVC)});
+        QCOMPARE(supportedProductIDs(Edition::serialSwitcher()),
+                 (QSet<std::uint16_t>{productIDForModel(Model::HVQXA), productIDForModel(Model::HVC),
+                                      productIDForModel(Model::EightTable)}));
+    }
+
+    void payloads() {
+        QCOMPARE(counterResetPayload('B'), QByteArray("CB\r\0", 4));
+        QCOMPARE(usbISerialPayload(true), QByteArray("01\r\0", 4));
+        QCOMPARE(usbISerialPayload(false), QByteArray("00\r\0", 4));
+        QCOMPARE(commandPayloadForMediaSD(), QByteArray("0001"));
+        QCOMPARE(commandPayloadForMediaPP(), QByteArray("0003"));
+        QVERIFY(isResettableCounter('M') && !isResettableCounter('C') && !isResettableCounter('a'));
+    }
+
+    void colorTableQuerySets() {
+        QCOMPARE(colorTableVersionQueries(Model::HVA).size(), 1u);
+        QCOMPARE(colorTableChecksumQueries(Model::HVA)[0].key, "colorTableChecksum300");
+        QCOMPARE(colorTableChecksumQueries(Model::HVA)[0].code, kCommandColorTableChecksum);
+        auto hvc = colorTableVersionQueries(Model::HVC);
+        QCOMPARE(hvc.size(), 3u);
+        QCOMPARE(hvc[0].code, kCommandCWD610Version);
+        QCOMPARE(hvc[2].key, "colorTableVersion");
+        auto eight = colorTableChecksumQueries(Model::EightTable);
+        QCOMPARE(eight.size(), 8u);
+        for (std::size_t i = 0; i < 8; ++i) QCOMPARE(eight[i].media, i < 4 ? MediaSelector::SD : MediaSelector::PP);
+        QCOMPARE(eight[7].key, "colorTableChecksum300HD");
+        QVERIFY(colorTableVersionQueries(Model::Unknown).empty());
+        // Every log line carries exactly one value.
+        for (Model m : {Model::HVA, Model::HVC, Model::EightTable})
+            for (auto set : {colorTableVersionQueries(m), colorTableChecksumQueries(m)})
+                for (const auto& row : set) QCOMPARE(QByteArray(row.logFormat).count("%s"), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(ValuesTest)
+#include "test_values.moc"
