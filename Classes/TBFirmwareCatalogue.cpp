@@ -1,0 +1,293 @@
+// The firmware catalogue of both programs, verification of the package files against it, and the
+// firmware versions.
+#include "Classes/TBFirmwarePackage.h"
+
+#include "Classes/Edition.h"
+#include "Classes/TBFirmwareDigests.h"
+#include "platform/digest.h"
+#include "platform/platformlog.h"
+#include "platform/resources.h"
+
+#include <QFile>
+
+#include <charconv>
+
+// The product ids are cache variables of the build (generated header); the fallbacks are the same
+// placeholders, for builds that do not generate it.
+#if __has_include("generated/zev_usb_ids.h")
+#include "generated/zev_usb_ids.h"
+#else
+#define PRINTER_TOOLS_ZEV_PRODUCT_ID_HVA quint16(0x0A01)
+#define PRINTER_TOOLS_ZEV_PRODUCT_ID_HVB quint16(0x0A02)
+#define PRINTER_TOOLS_ZEV_PRODUCT_ID_HVQXA quint16(0x0A03)
+#define PRINTER_TOOLS_ZEV_PRODUCT_ID_HVBD quint16(0x0A04)
+#define PRINTER_TOOLS_ZEV_PRODUCT_ID_HVC quint16(0x0A05)
+#define PRINTER_TOOLS_ZEV_PRODUCT_ID_EIGHT_TABLE quint16(0x0A06)
+#endif
+
+const QString cFirmwareFilenames = QStringLiteral("firmwareFilenames");
+const QString cFirmwareFileHashes = QStringLiteral("firmwareFileHash");
+const QString kNewFirmwareVersionProperty = QStringLiteral("newFirmwareVersion");
+const QString kPrinterFamilyClassName = QStringLiteral("TBUSBPrinterZEV");
+
+namespace {
+
+// The installed firmware version as the printer reported it.
+const QString kFirmwareVersionKey = QStringLiteral("firmwareVersion");
+
+// The digest is rendered from a buffer one byte longer than the HMAC, its last byte zero, so every
+// expected digest ends in "00".
+constexpr int kRenderedDigestBytes = platform::kHmacSha256Length + 1;
+
+struct EntryTexts {
+    std::initializer_list<const char*> files;
+    std::initializer_list<const char*> digests;
+};
+
+FirmwareCatalogueEntry makeEntry(const EntryTexts& texts) {
+    FirmwareCatalogueEntry entry;
+    for (const char* file : texts.files) entry.fileNames.append(QString::fromUtf8(file));
+    for (const char* digest : texts.digests) entry.digests.append(QString::fromLatin1(digest));
+    return entry;
+}
+
+// The models whose entries the two catalogues share.
+FirmwareCatalogueEntry sharedEntry(FirmwareModel model) {
+    switch (model) {
+    case FirmwareModel::HVA:
+        return makeEntry({{"HVA 01.40.fw", "HVA_300_0130.cwd", "HVA_600_0130.cwd"},
+                          {kDigest_HVA_01_40_fw, kDigest_HVA_300_0130_cwd, kDigest_HVA_600_0130_cwd}});
+    case FirmwareModel::HVB:
+        return makeEntry({{"HVB 01.30.fw", "HVB_300_0130.cwd", "HVB_600_0130.cwd"},
+                          {kDigest_HVB_01_30_fw, kDigest_HVB_300_0130_cwd, kDigest_HVB_600_0130_cwd}});
+    case FirmwareModel::HVBD: // the HVBD takes the HVB's colour tables
+        return makeEntry({{"HVBD 01.13.fw", "HVB_300_0130.cwd", "HVB_600_0130.cwd"},
+                          {kDigest_HVBD_01_13_fw, kDigest_HVB_300_0130_cwd, kDigest_HVB_600_0130_cwd}});
+    default:
+        return {};
+    }
+}
+
+FirmwareCatalogueEntry printerFlasherEntry(FirmwareModel model) {
+    switch (model) {
+    case FirmwareModel::HVQXA:
+        return makeEntry(
+            {{"HV-QXA 02.05.fw", "HV-QXA_300_0201.cwd", "HV-QXA_600_0100.cwd"},
+             {kDigest_HV_QXA_02_05_fw, kDigest_HV_QXA_300_0201_cwd, kDigest_HV_QXA_600_0100_cwd}});
+    case FirmwareModel::HVC:
+        return makeEntry({{"HVC 01.41.fw", "HVC_300_0100.cwd", "HVC_600_0110.cwd", "HVC_610_0110.cwd"},
+                          {kDigest_HVC_01_41_fw, kDigest_HVC_300_0100_cwd, kDigest_HVC_600_0110_cwd,
+                           kDigest_HVC_610_0110_cwd}});
+    default:
+        return sharedEntry(model);
+    }
+}
+
+// serial-switcher carries the older HV-QXA and HVC packages.
+FirmwareCatalogueEntry serialSwitcherEntry(FirmwareModel model) {
+    switch (model) {
+    case FirmwareModel::HVQXA:
+        return makeEntry(
+            {{"HV-QXA 02.04.fw", "HV-QXA_300_0201.cwd", "HV-QXA_600_0100.cwd"},
+             {kDigest_HV_QXA_02_04_fw, kDigest_HV_QXA_300_0201_cwd, kDigest_HV_QXA_600_0100_cwd}});
+    case FirmwareModel::HVC:
+        return makeEntry({{"HVC 01.21.fw", "HVC_300_0100.cwd", "HVC_600_0100.cwd", "HVC_610_0100.cwd"},
+                          {kDigest_HVC_01_21_fw, kDigest_HVC_300_0100_cwd, kDigest_HVC_600_0100_cwd,
+                           kDigest_HVC_610_0100_cwd}});
+    default:
+        return sharedEntry(model);
+    }
+}
+
+QString logName(const QString& className, const char* selector) {
+    return QString::fromStdString(platform::methodName('-', className.toUtf8().constData(), selector));
+}
+
+// The leading decimal number of `text` after white space: sign, digits, point, digits, exponent;
+// 0.0 without one. Independent of the process locale (a German locale must still read "01.41" as
+// 1.41) and, unlike strtod, blind to "inf", "nan" and hex forms, which are no version numbers.
+double leadingDecimalNumber(const QByteArray& text) {
+    const char* p = text.constData();
+    const char* const end = p + text.size();
+    while (p < end && (*p == ' ' || (*p >= '\t' && *p <= '\r'))) ++p;
+    const char* const start = p;
+    auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    if (p < end && (*p == '+' || *p == '-')) ++p;
+    const char* const digitsStart = p;
+    while (p < end && isDigit(*p)) ++p;
+    bool anyDigit = p > digitsStart;
+    if (p < end && *p == '.') {
+        const char* fraction = ++p;
+        while (p < end && isDigit(*p)) ++p;
+        anyDigit = anyDigit || p > fraction;
+    }
+    if (!anyDigit) return 0.0;
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        const char* exponent = p + 1;
+        if (exponent < end && (*exponent == '+' || *exponent == '-')) ++exponent;
+        const char* exponentDigits = exponent;
+        while (exponent < end && isDigit(*exponent)) ++exponent;
+        if (exponent > exponentDigits) p = exponent;
+    }
+    // from_chars takes no leading plus.
+    const char* number = *start == '+' ? start + 1 : start;
+    double value = 0.0;
+    const auto [ptr, error] = std::from_chars(number, p, value);
+    (void)ptr;
+    return error == std::errc() ? value : 0.0;
+}
+
+QStringList storedFileNames(const FirmwareDeviceInfo& info) {
+    return info.value(cFirmwareFilenames).toStringList();
+}
+
+} // namespace
+
+FirmwareModel firmwareModelForProductID(quint16 productID) {
+    // Tested in catalogue order, so a build that gives two models one id gets the earlier one.
+    if (productID == PRINTER_TOOLS_ZEV_PRODUCT_ID_HVA) return FirmwareModel::HVA;
+    if (productID == PRINTER_TOOLS_ZEV_PRODUCT_ID_HVB) return FirmwareModel::HVB;
+    if (productID == PRINTER_TOOLS_ZEV_PRODUCT_ID_HVQXA) return FirmwareModel::HVQXA;
+    if (productID == PRINTER_TOOLS_ZEV_PRODUCT_ID_HVBD) return FirmwareModel::HVBD;
+    if (productID == PRINTER_TOOLS_ZEV_PRODUCT_ID_HVC) return FirmwareModel::HVC;
+    if (productID == PRINTER_TOOLS_ZEV_PRODUCT_ID_EIGHT_TABLE) return FirmwareModel::EightTable;
+    return FirmwareModel::Unknown;
+}
+
+quint16 productIDForFirmwareModel(FirmwareModel model) {
+    switch (model) {
+    case FirmwareModel::HVA: return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVA;
+    case FirmwareModel::HVB: return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVB;
+    case FirmwareModel::HVQXA: return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVQXA;
+    case FirmwareModel::HVBD: return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVBD;
+    case FirmwareModel::HVC: return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVC;
+    case FirmwareModel::EightTable: return PRINTER_TOOLS_ZEV_PRODUCT_ID_EIGHT_TABLE;
+    case FirmwareModel::Unknown: break;
+    }
+    return 0;
+}
+
+FirmwareCatalogueEntry TBFirmwarePackage::catalogueEntry(quint16 productID, const Edition& edition) {
+    const FirmwareModel model = firmwareModelForProductID(productID);
+    return edition.isSerialSwitcher() ? serialSwitcherEntry(model) : printerFlasherEntry(model);
+}
+
+QString TBFirmwarePackage::asciiHexForData(const QByteArray& data) {
+    return QString::fromLatin1(data.toHex());
+}
+
+QString TBFirmwarePackage::verifyBlob(const QByteArray& data, const QString& keyText) {
+    if (data.isEmpty()) return {};
+    platform::platformLog("keyed on %s", keyText.toUtf8().constData());
+    QByteArray rendered = platform::hmacSha256(keyText.toUtf8(), data);
+    if (rendered.size() != platform::kHmacSha256Length) return {};
+    rendered.append('\0');
+    Q_ASSERT(rendered.size() == kRenderedDigestBytes);
+    return asciiHexForData(rendered);
+}
+
+bool TBFirmwarePackage::verifyFirmwareArchive(quint16 productID, const Edition& edition,
+                                              const QString& className, FirmwareDeviceInfo& info) {
+    platform::platformLog("%s", logName(className, "verifyFirmwareArchive").toUtf8().constData());
+    platform::platformLog("switching on productID 0x%x", unsigned(productID));
+
+    const FirmwareCatalogueEntry entry = catalogueEntry(productID, edition);
+    if (entry.fileNames.isEmpty()) return false;
+
+    setFilenames(entry.fileNames, info);
+    info.setValue(cFirmwareFileHashes, entry.digests);
+
+    bool result = false;
+    for (qsizetype position = 0; position < entry.fileNames.size(); ++position) {
+        const QString& fileName = entry.fileNames.at(position);
+        const QString path = platform::resources::pathForResourceFile(fileName);
+        QByteArray contents;
+        bool readable = false;
+        if (!path.isEmpty()) {
+            QFile file(path);
+            if (file.open(QIODevice::ReadOnly)) {
+                contents = file.readAll();
+                readable = file.error() == QFileDevice::NoError;
+            }
+        }
+        // A file the package lacks fails the package: an update must not start without it.
+        if (!readable) {
+            platform::platformLog("firmware file %s is missing or unreadable", fileName.toUtf8().constData());
+            info.setValue(fileName, false);
+            return false;
+        }
+
+        const QString digest = verifyBlob(contents, className);
+        if (edition.isSerialSwitcher())
+            platform::platformLog("verifying %s:%s", fileName.toUtf8().constData(),
+                                  digest.toUtf8().constData());
+        const QString expected = position < entry.digests.size() ? entry.digests.at(position) : QString();
+        // An empty file gives no digest; that never matches, not even a missing expected digest.
+        result = !digest.isEmpty() && digest == expected;
+        info.setValue(fileName, result);
+        if (!result) return false;
+    }
+    return result;
+}
+
+void TBFirmwarePackage::setFilenames(const QStringList& names, FirmwareDeviceInfo& info) {
+    FirmwareDeviceInfo* target = &info;
+    info.postToMainThread([target, names] {
+        target->setValue(cFirmwareFilenames, names);
+        target->announceChange(kNewFirmwareVersionProperty);
+    });
+}
+
+QByteArray TBFirmwarePackage::firmwareBlob(FirmwareDeviceInfo& info) {
+    const QStringList names = storedFileNames(info);
+    if (names.isEmpty()) return {};
+    const QString path = platform::resources::pathForResourceFile(names.first());
+    QByteArray contents;
+    if (!path.isEmpty()) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly)) {
+            contents = file.readAll();
+            if (file.error() != QFileDevice::NoError) contents.clear();
+        }
+    }
+    if (!verifyMotorolaSFile(contents)) {
+        platform::platformLog("Bad firmware file! Verification failed!");
+        return {};
+    }
+    return paddedData(contents);
+}
+
+QByteArray TBFirmwarePackage::firmwareBlobForKey(const QString& key, FirmwareDeviceInfo& info) {
+    const QVariant value = info.value(key);
+    if (!value.isValid()) return {};
+    return paddedData(value.toByteArray());
+}
+
+std::optional<QString> TBFirmwarePackage::newFirmwareVersion(quint16 productID, const Edition& edition,
+                                                             const QString& className,
+                                                             FirmwareDeviceInfo& info) {
+    QStringList names = storedFileNames(info);
+    if (names.isEmpty()) {
+        verifyFirmwareArchive(productID, edition, className, info);
+        names = storedFileNames(info);
+    }
+    if (names.isEmpty()) return std::nullopt;
+    const QString& first = names.first();
+    const qsizetype dot = first.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? first : first.left(dot);
+}
+
+double TBFirmwarePackage::availableFirmwareVersion(quint16 productID, const Edition& edition,
+                                                   const QString& className, FirmwareDeviceInfo& info) {
+    return versionNumber(newFirmwareVersion(productID, edition, className, info));
+}
+
+double TBFirmwarePackage::installedFirmwareVersion(const std::optional<QString>& firmwareVersion) {
+    return versionNumber(firmwareVersion);
+}
+
+double TBFirmwarePackage::versionNumber(const std::optional<QString>& text) {
+    if (!text) return 0.0;
+    const QByteArray last = text->split(QLatin1Char(' ')).last().toUtf8();
+    return leadingDecimalNumber(last);
+}

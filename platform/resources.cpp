@@ -1,0 +1,100 @@
+#include "platform/resources.h"
+
+#include "Classes/Edition.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace platform::resources {
+
+namespace {
+
+QString executableDirectory() {
+    // /proc/self/exe works before (and without) a QCoreApplication.
+    const QFileInfo exe(QStringLiteral("/proc/self/exe"));
+    const QString target = exe.canonicalFilePath();
+    return target.isEmpty() ? QString() : QFileInfo(target).absolutePath();
+}
+
+bool isPlainFileName(const QString& fileName) {
+    return !fileName.isEmpty() && fileName != QLatin1String(".") && fileName != QLatin1String("..") &&
+           !fileName.contains(QLatin1Char('/')) && !fileName.contains(QChar(0));
+}
+
+// Breadth-first, so that a file near the top of a directory wins over a namesake deep inside it.
+QString findIn(const QString& root, const QString& fileName) {
+    QStringList level{root};
+    // Guards against symlink loops: a real resource tree is a few levels deep.
+    constexpr int kMaximumDepth = 16;
+    for (int depth = 0; depth < kMaximumDepth && !level.isEmpty(); ++depth) {
+        QStringList next;
+        for (const QString& directory : level) {
+            const QFileInfo candidate(directory + QLatin1Char('/') + fileName);
+            if (candidate.isFile()) return candidate.absoluteFilePath();
+            const QStringList subdirectories =
+                QDir(directory).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+            for (const QString& sub : subdirectories) next.append(directory + QLatin1Char('/') + sub);
+        }
+        level = std::move(next);
+    }
+    return {};
+}
+
+} // namespace
+
+QStringList searchDirectories() {
+    QStringList candidates;
+    const QString fromEnvironment = qEnvironmentVariable(kResourcesEnvironmentVariable);
+    if (!fromEnvironment.isEmpty()) candidates.append(fromEnvironment);
+#ifdef PRINTER_TOOLS_SOURCE_DIR
+    candidates.append(QStringLiteral(PRINTER_TOOLS_SOURCE_DIR "/resources"));
+#endif
+    const QString program = Edition::current().programName();
+    const QString exeDir = executableDirectory();
+    if (!exeDir.isEmpty()) candidates.append(exeDir + QStringLiteral("/../share/") + program);
+#ifdef PRINTER_TOOLS_INSTALL_DATADIR
+    candidates.append(QStringLiteral(PRINTER_TOOLS_INSTALL_DATADIR "/") + program);
+#endif
+    QStringList existing;
+    for (const QString& candidate : candidates) {
+        const QFileInfo info(candidate);
+        if (!info.isDir()) continue;
+        const QString clean = info.canonicalFilePath();
+        if (!existing.contains(clean)) existing.append(clean);
+    }
+    return existing;
+}
+
+QString pathForResource(const QString& name, const QString& type) {
+    const QString fileName = type.isEmpty() ? name : name + QLatin1Char('.') + type;
+    if (!isPlainFileName(fileName)) return {};
+    for (const QString& directory : searchDirectories()) {
+        QString found = findIn(directory, fileName);
+        if (!found.isEmpty()) return found;
+    }
+    return {};
+}
+
+QString pathForResourceFile(const QString& fileName) {
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0) return pathForResource(fileName, QString());
+    return pathForResource(fileName.left(dot), fileName.mid(dot + 1));
+}
+
+QByteArray dataForResource(const QString& name, const QString& type, QString* path) {
+    if (path) path->clear();
+    const QString found = pathForResource(name, type);
+    if (found.isEmpty()) return {};
+    if (path) *path = found;
+    QFile file(found);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    QByteArray contents = file.readAll();
+    // readAll() cannot tell an empty file from a failed read; a short read means failure.
+    if (file.error() != QFileDevice::NoError) return {};
+    // An empty file is found and read: keep it distinct from "missing" (a null array).
+    if (contents.isNull()) contents = QByteArray("", 0);
+    return contents;
+}
+
+} // namespace platform::resources

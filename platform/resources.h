@@ -1,0 +1,37 @@
+// Package resources: the files shipped with the program (firmware images, colour tables, pictures),
+// found by base name and extension.
+//
+// Search order, first hit wins:
+//   1. the directory named by the environment variable PRINTER_TOOLS_RESOURCES (tests, overrides);
+//   2. the source tree's resources/ of the build (running from the build tree);
+//   3. share/<program>/ beside the installed executable (<exe>/../share/<program>/);
+//   4. <install prefix>/share/<program>/ as configured at build time.
+// Each directory is searched recursively, shallower files first and names in byte order within one
+// directory, so a lookup always finds the same file. <program> is Edition::current().programName().
+// Safe from any thread.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace platform::resources {
+
+inline constexpr char kResourcesEnvironmentVariable[] = "PRINTER_TOOLS_RESOURCES";
+
+// The path of resource `name` of type `type` ("HVC 01.41", "fw" -> ".../HVC 01.41.fw"), or an empty
+// text when there is none. An empty type looks for the bare name. Names with a path separator, and
+// the names "." and "..", never match: a resource is a plain file name.
+QString pathForResource(const QString& name, const QString& type);
+
+// Splits "HVC 01.41.fw" into ("HVC 01.41", "fw") at its last point and looks that up.
+QString pathForResourceFile(const QString& fileName);
+
+// The whole contents of the resource. Returns a null array when it is missing or cannot be read;
+// `path` (when given) receives the path found, or an empty text.
+QByteArray dataForResource(const QString& name, const QString& type, QString* path = nullptr);
+
+// The directories searched, in order (only those that exist).
+QStringList searchDirectories();
+
+} // namespace platform::resources
