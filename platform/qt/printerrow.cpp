@@ -1,5 +1,7 @@
 #include "platform/qt/printerrow.h"
 
+#include "Classes/Edition.h"
+#include "Classes/TBFirmwarePackage.h"
 #include "Classes/TBUSBPrinterZEV.h"
 #include "Classes/ZEVProtocol.h"
 #include "platform/qt/pictures.h"
@@ -30,6 +32,17 @@ QString firstOf(const QString& preferred, const QString& fallback) {
     return preferred.isEmpty() ? fallback : preferred;
 }
 
+// The package's firmware version: the first file name of the verified list, or of the catalogue
+// entry before any verification ran, without its extension ("HVC 01.41").
+QString packageFirmwareVersion(const QVariantMap& info, quint16 productID) {
+    QStringList names = info.value(cFirmwareFilenames).toStringList();
+    if (names.isEmpty()) names = TBFirmwarePackage::catalogueEntry(productID, Edition::current()).fileNames;
+    if (names.isEmpty()) return {};
+    const QString& first = names.first();
+    const qsizetype dot = first.lastIndexOf(QLatin1Char('.'));
+    return dot > 0 ? first.left(dot) : first;
+}
+
 } // namespace
 
 PrinterRow printerRow(TBUSBPrinterZEV& printer) {
@@ -47,7 +60,7 @@ PrinterRow printerRow(TBUSBPrinterZEV& printer) {
     row.usbStatus = printer.status();
     row.printerStatus = text(QRVX_TBPrinterStatus);
     row.firmwareVersion = text(QRVX_TBPrinterFirmwareVersion);
-    row.packageFirmwareVersion = printer.newFirmwareVersion();
+    row.packageFirmwareVersion = packageFirmwareVersion(info, printer.productID());
     row.lifetimeCounter = text(QRVX_TBPrinterLifetimeCounter);
     row.serialNumber = text(QRVX_TBPrinterSerialNumber);
     row.usbSerialSetting = printer.usbISerialString();

@@ -1,0 +1,221 @@
+#include "platform/qt/simulation.h"
+
+#include "platform/usb/sim/SimBus.h"
+#include "platform/usb/sim/SimPrinterDevice.h"
+#include "platform/usb/sim/SimZEVPrinter.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMenu>
+
+namespace platform {
+
+namespace {
+
+// The status code a printer without paper answers.
+const QString kPaperEndCode = QStringLiteral("01100");
+
+// Plugs the printer family's command set into the USB-level device model: bytes written on the bulk
+// OUT pipe go to the command set, its answers go to the bulk IN pipe, its restarts to the bus.
+class DemoCommandSet : public sim::CommandProcessor {
+public:
+    explicit DemoCommandSet(std::shared_ptr<sim::SimZEVPrinter> printer) : printer_(std::move(printer)) {}
+
+    void bulkOut(sim::SimPrinterDevice& device, const std::vector<std::uint8_t>& bytes) override {
+        const QByteArray written(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+        for (const sim::SimZEVOutput& output : printer_->receive(written)) {
+            if (!output.reply.isEmpty()) {
+                device.queueReply(std::vector<std::uint8_t>(output.reply.begin(), output.reply.end()),
+                                  std::uint32_t(std::max(0, output.delayMs)));
+            }
+            if (output.restart) device.restartAfter(std::uint32_t(std::max(0, output.restartDelayMs)), false);
+        }
+    }
+    void restarted(sim::SimPrinterDevice&, bool powerCycled) override {
+        if (powerCycled) printer_->powerCycle();
+    }
+
+private:
+    std::shared_ptr<sim::SimZEVPrinter> printer_;
+};
+
+std::u16string u16(const QString& text) { return text.toStdU16String(); }
+
+} // namespace
+
+struct Simulation::Slot {
+    std::uint32_t location = 0;
+    zev::Model model = zev::Model::Unknown;
+    std::shared_ptr<sim::SimPrinterDevice> device;
+    std::shared_ptr<sim::SimZEVPrinter> commandSet;
+    bool paperEnd = false;
+    bool held = false;
+};
+
+Simulation::Simulation(QObject* parent) : QObject(parent), bus_(sim::SimBus::create()) {}
+
+Simulation::~Simulation() = default;
+
+std::shared_ptr<sim::SimPrinterDevice> Simulation::makePrinter(zev::Model model, std::uint32_t locationId,
+                                                              std::shared_ptr<sim::SimZEVPrinter>* commandSet) {
+    auto printer = std::make_shared<sim::SimZEVPrinter>(model);
+    const QString name = zev::modelName(model);
+    const QString serial = QStringLiteral("DEMO%1").arg(locationId >> 20 & 0xF, 4, 10, QLatin1Char('0'));
+    printer->update([&](sim::SimZEVPrinterState& state) { state.serialNumber = serial; });
+
+    sim::DeviceIdentity identity;
+    identity.vendorId = zev::vendorID(0);
+    identity.productId = zev::productIDForModel(model);
+    identity.locationId = locationId;
+    identity.manufacturer = u"ZEV";
+    identity.product = u16(name);
+    identity.serialNumber = u16(serial);
+    identity.reportsSerialNumber = printer->state().reportsUSBSerialNumber;
+    identity.deviceId1284 = QStringLiteral("MFG:ZEV;MDL:%1;CMD:ZEV;CLS:PRINTER;").arg(name).toStdString();
+
+    if (commandSet) *commandSet = printer;
+    return sim::SimPrinterDevice::create(identity, std::make_shared<DemoCommandSet>(printer));
+}
+
+std::vector<zev::Model> Simulation::startingModels(bool serialSwitcher) {
+    if (serialSwitcher) return {zev::Model::HVQXA, zev::Model::HVC, zev::Model::EightTable};
+    return {zev::Model::HVC};
+}
+
+Simulation::Slot* Simulation::slot(std::uint32_t locationId) {
+    for (auto& s : slots_) {
+        if (s->location == locationId) return s.get();
+    }
+    return nullptr;
+}
+
+const Simulation::Slot* Simulation::slot(std::uint32_t locationId) const {
+    return const_cast<Simulation*>(this)->slot(locationId);
+}
+
+std::uint32_t Simulation::plugIn(zev::Model model) {
+    for (int port = 0; port < kPortCount; ++port) {
+        const std::uint32_t location = kFirstLocation + std::uint32_t(port) * kPortStep;
+        if (slot(location)) continue;
+        auto s = std::make_unique<Slot>();
+        s->location = location;
+        s->model = model;
+        s->device = makePrinter(model, location, &s->commandSet);
+        if (!bus_->attach(s->device)) return 0;
+        slots_.push_back(std::move(s));
+        return location;
+    }
+    return 0;
+}
+
+void Simulation::unplug(std::uint32_t locationId) {
+    for (auto it = slots_.begin(); it != slots_.end(); ++it) {
+        if ((*it)->location != locationId) continue;
+        bus_->detach(locationId);
+        slots_.erase(it);
+        return;
+    }
+}
+
+void Simulation::setPaperEnd(std::uint32_t locationId, bool on) {
+    Slot* s = slot(locationId);
+    if (!s || s->paperEnd == on) return;
+    s->paperEnd = on;
+    s->commandSet->update([on](sim::SimZEVPrinterState& state) {
+        state.statusCode = on ? kPaperEndCode : QString::fromLatin1(zev::kStatusIdle);
+    });
+    emit printerStateChanged(locationId);
+}
+
+bool Simulation::isPaperEnd(std::uint32_t locationId) const {
+    const Slot* s = slot(locationId);
+    return s && s->paperEnd;
+}
+
+void Simulation::setHeldByOtherProgram(std::uint32_t locationId, bool held) {
+    Slot* s = slot(locationId);
+    if (!s || s->held == held) return;
+    s->held = held;
+    s->device->setHeldByOtherProgram(held);
+}
+
+bool Simulation::isHeldByOtherProgram(std::uint32_t locationId) const {
+    const Slot* s = slot(locationId);
+    return s && s->held;
+}
+
+std::vector<std::uint32_t> Simulation::locations() const {
+    std::vector<std::uint32_t> result;
+    for (const auto& s : slots_) result.push_back(s->location);
+    return result;
+}
+
+QString Simulation::describe(std::uint32_t locationId) const {
+    const Slot* s = slot(locationId);
+    if (!s) return {};
+    return QCoreApplication::translate("TBPrinters", "%1 at port %2")
+        .arg(zev::modelName(s->model))
+        .arg(locationId >> 20 & 0xF);
+}
+
+void Simulation::fillDeviceMenu(QMenu* menu, const std::function<void(QMenu*, std::uint32_t)>& addItem) {
+    menu->clear();
+    if (slots_.empty()) {
+        menu->addAction(QCoreApplication::translate("TBPrinters", "No simulated printer"))->setEnabled(false);
+        return;
+    }
+    for (const auto& s : slots_) addItem(menu, s->location);
+}
+
+QMenu* Simulation::createMenu(QWidget* parent) {
+    // Titles are English string-table keys; the launch step localises them with the rest of the menus.
+    auto* menu = new QMenu(QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "&Simulation")), parent);
+    menu->setObjectName(QStringLiteral("simulationMenu"));
+    menu->setToolTipsVisible(true);
+    menu->menuAction()->setToolTip(QStringLiteral(
+        QT_TRANSLATE_NOOP("TBPrinters", "Plug in or unplug simulated printers, or make one misbehave")));
+
+    QMenu* plug = menu->addMenu(QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "Plug In")));
+    plug->setObjectName(QStringLiteral("plugInMenu"));
+    for (zev::Model model : {zev::Model::HVC, zev::Model::HVQXA, zev::Model::EightTable, zev::Model::HVA,
+                             zev::Model::HVB, zev::Model::HVBD}) {
+        QAction* action = plug->addAction(
+            QCoreApplication::translate("TBPrinters", "%1 printer").arg(zev::modelName(model)));
+        connect(action, &QAction::triggered, this, [this, model] { plugIn(model); });
+    }
+
+    QMenu* unplugMenu = menu->addMenu(QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "Unplug")));
+    unplugMenu->setObjectName(QStringLiteral("unplugMenu"));
+    connect(unplugMenu, &QMenu::aboutToShow, this, [this, unplugMenu] {
+        fillDeviceMenu(unplugMenu, [this](QMenu* m, std::uint32_t location) {
+            QAction* action = m->addAction(describe(location));
+            connect(action, &QAction::triggered, this, [this, location] { unplug(location); });
+        });
+    });
+
+    QMenu* paperEnd = menu->addMenu(QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "Paper End Error")));
+    paperEnd->setObjectName(QStringLiteral("paperEndMenu"));
+    connect(paperEnd, &QMenu::aboutToShow, this, [this, paperEnd] {
+        fillDeviceMenu(paperEnd, [this](QMenu* m, std::uint32_t location) {
+            QAction* action = m->addAction(describe(location));
+            action->setCheckable(true);
+            action->setChecked(isPaperEnd(location));
+            connect(action, &QAction::toggled, this, [this, location](bool on) { setPaperEnd(location, on); });
+        });
+    });
+
+    QMenu* held = menu->addMenu(QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "Held by Another Program")));
+    held->setObjectName(QStringLiteral("heldMenu"));
+    connect(held, &QMenu::aboutToShow, this, [this, held] {
+        fillDeviceMenu(held, [this](QMenu* m, std::uint32_t location) {
+            QAction* action = m->addAction(describe(location));
+            action->setCheckable(true);
+            action->setChecked(isHeldByOtherProgram(location));
+            connect(action, &QAction::toggled, this,
+                    [this, location](bool on) { setHeldByOtherProgram(location, on); });
+        });
+    });
+    return menu;
+}
+
+} // namespace platform
