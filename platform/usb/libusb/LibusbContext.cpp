@@ -1,0 +1,62 @@
+#include "platform/usb/libusb/LibusbContext.h"
+
+#include "platform/platformlog.h"
+#include "platform/usb/libusb/LibusbErrors.h"
+
+#include <libusb.h>
+
+#include <chrono>
+#include <cstdlib>
+
+namespace usb::libusb_backend {
+
+namespace {
+// How long one turn of the event loop may wait; bounds how late a shutdown is noticed when
+// libusb_interrupt_event_handler() cannot wake the loop.
+constexpr long kEventLoopTurnMicroseconds = 200 * 1000;
+} // namespace
+
+std::shared_ptr<LibusbContext> LibusbContext::create() {
+    libusb_context* context = nullptr;
+    const int result = libusb_init(&context);
+    if (result != LIBUSB_SUCCESS) {
+        platform::platformLog("USB access is unavailable: libusb_init() returned %s", libusbErrorName(result));
+        return nullptr;
+    }
+    // LIBUSB_DEBUG in the environment still works for field diagnosis; otherwise keep libusb quiet,
+    // our own log lines say what went wrong.
+    if (!std::getenv("LIBUSB_DEBUG")) libusb_set_option(context, LIBUSB_OPTION_LOG_LEVEL, LIBUSB_LOG_LEVEL_NONE);
+    return std::shared_ptr<LibusbContext>(new LibusbContext(context));
+}
+
+LibusbContext::LibusbContext(libusb_context* context) : context_(context) {
+    eventThread_ = std::thread([this] { runEvents(); });
+}
+
+LibusbContext::~LibusbContext() {
+    stopping_ = true;
+    libusb_interrupt_event_handler(context_);
+    if (isEventThread()) {
+        // The last reference went away inside a callback on the event thread itself: it cannot
+        // join itself, and libusb_exit() would pull the loop out from under it. Leave both to the
+        // process exit.
+        eventThread_.detach();
+        return;
+    }
+    eventThread_.join();
+    libusb_exit(context_);
+}
+
+void LibusbContext::runEvents() {
+    while (!stopping_) {
+        timeval turn{0, kEventLoopTurnMicroseconds};
+        const int result = libusb_handle_events_timeout_completed(context_, &turn, nullptr);
+        if (result != LIBUSB_SUCCESS && result != LIBUSB_ERROR_INTERRUPTED && result != LIBUSB_ERROR_TIMEOUT) {
+            platform::platformLog("USB event loop: libusb_handle_events returned %s", libusbErrorName(result));
+            // Do not spin on a persistent failure.
+            std::this_thread::sleep_for(std::chrono::microseconds(kEventLoopTurnMicroseconds));
+        }
+    }
+}
+
+} // namespace usb::libusb_backend

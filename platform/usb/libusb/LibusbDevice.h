@@ -1,0 +1,179 @@
+// One physical USB device as the libusb backend sees it, and the usb::UsbDevice over it.
+//
+// A DeviceRecord is made on the event thread when libusb reports the device and lives as long as
+// anything (services, interface and device objects) refers to it. It owns:
+//  - the libusb device reference and what its descriptors say (identity, printer-class interfaces);
+//  - the usbfs handle, opened when the first user needs it and closed when the last one is done, so
+//    an idle printer does not keep its device node open;
+//  - the claims on its interfaces, counted per interface number, because all users share one handle
+//    and the kernel counts a claim per handle, not per user;
+//  - the tally of node opens and closes this process makes itself, so the node watcher can tell them
+//    from other programs' (it sees only "someone opened the node").
+#pragma once
+
+#include "platform/usb/usb.h"
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+struct libusb_device;
+struct libusb_device_handle;
+
+namespace usb::libusb_backend {
+
+class LibusbContext;
+class DeviceRecord;
+
+struct EndpointInfo {
+    std::uint8_t address = 0; // with the direction bit
+    PipeProperties properties;
+};
+
+struct InterfaceInfo {
+    std::uint8_t number = 0;
+    std::uint8_t alternateSetting = 0;
+    std::uint8_t interfaceClass = 0;
+    std::uint8_t interfaceSubClass = 0;
+    std::uint8_t interfaceProtocol = 0;
+    std::vector<EndpointInfo> endpoints;
+};
+
+// Told when a device was reset from here in place of a re-enumeration, so the bus can announce the
+// device's departure and return as a real re-enumeration would.
+class DeviceEvents {
+public:
+    virtual ~DeviceEvents() = default;
+    virtual void deviceReEnumerated(const std::shared_ptr<DeviceRecord>& device) = 0;
+};
+
+// A counted use of the device's open handle; the handle stays open while any use lives.
+class HandleUse {
+public:
+    HandleUse() = default;
+    HandleUse(std::shared_ptr<DeviceRecord> device, libusb_device_handle* handle);
+    HandleUse(HandleUse&& other) noexcept;
+    HandleUse& operator=(HandleUse&& other) noexcept;
+    ~HandleUse();
+    HandleUse(const HandleUse&) = delete;
+    HandleUse& operator=(const HandleUse&) = delete;
+
+    libusb_device_handle* get() const { return handle_; }
+    explicit operator bool() const { return handle_ != nullptr; }
+    void reset();
+
+private:
+    std::shared_ptr<DeviceRecord> device_;
+    libusb_device_handle* handle_ = nullptr;
+};
+
+class DeviceRecord : public std::enable_shared_from_this<DeviceRecord> {
+public:
+    // Reads the descriptors libusb already holds (no I/O on the device). nullptr, with a log line,
+    // when they are unusable (a device that answers malformed descriptors).
+    static std::shared_ptr<DeviceRecord> make(std::shared_ptr<LibusbContext> context, libusb_device* device);
+    ~DeviceRecord();
+    DeviceRecord(const DeviceRecord&) = delete;
+    DeviceRecord& operator=(const DeviceRecord&) = delete;
+
+    libusb_device* device() const { return device_; }
+    std::uint8_t busNumber() const { return busNumber_; }
+    std::uint8_t address() const { return address_; }
+    std::uint32_t locationID() const { return locationID_; }
+    std::uint16_t vendorID() const { return vendorID_; }
+    std::uint16_t productID() const { return productID_; }
+    std::uint16_t releaseNumber() const { return releaseNumber_; }
+    std::uint8_t manufacturerStringIndex() const { return iManufacturer_; }
+    std::uint8_t productStringIndex() const { return iProduct_; }
+    std::uint8_t serialNumberStringIndex() const { return iSerialNumber_; }
+    std::uint8_t configurationValue() const { return configurationValue_; }
+    const std::vector<InterfaceInfo>& interfaces() const { return interfaces_; }
+    const std::string& nodePath() const { return nodePath_; }
+    // "USB device on bus 1 port 4 (vendor id 0x1234, product id 0x5678)", for log lines.
+    const std::string& description() const { return description_; }
+
+    void setEvents(std::weak_ptr<DeviceEvents> events);
+    std::shared_ptr<DeviceEvents> events() const;
+
+    // Set when the device left the bus; everything then answers kIOReturnNoDevice.
+    bool isGone() const { return gone_; }
+    void markGone() { gone_ = true; }
+
+    // Opens the handle when nobody holds it. Failures are logged, a missing permission with the fix.
+    IOReturn acquire(HandleUse& use);
+
+    // Counted claim of an interface (the kernel printer driver is detached while claimed and
+    // re-attached on the last release). kIOReturnExclusiveAccess when another program holds it.
+    IOReturn claimInterface(libusb_device_handle* handle, std::uint8_t interfaceNumber);
+    IOReturn releaseInterface(libusb_device_handle* handle, std::uint8_t interfaceNumber);
+    bool isClaimed(std::uint8_t interfaceNumber) const;
+
+    // Node opens and closes this process makes itself; the node watcher consumes them.
+    bool consumeOwnOpen();
+    bool consumeOwnClose();
+
+private:
+    friend class HandleUse;
+    DeviceRecord(std::shared_ptr<LibusbContext> context, libusb_device* device);
+    void releaseUse();
+    static bool consume(std::atomic<int>& tally);
+
+    const std::shared_ptr<LibusbContext> context_; // declared first: outlives the device reference
+    libusb_device* const device_;                   // referenced for the record's life
+    std::uint8_t busNumber_ = 0;
+    std::uint8_t address_ = 0;
+    std::uint32_t locationID_ = 0;
+    std::uint16_t vendorID_ = 0, productID_ = 0, releaseNumber_ = 0;
+    std::uint8_t iManufacturer_ = 0, iProduct_ = 0, iSerialNumber_ = 0;
+    std::uint8_t configurationValue_ = 0;
+    std::vector<InterfaceInfo> interfaces_;
+    std::string nodePath_;
+    std::string description_;
+
+    std::atomic<bool> gone_{false};
+    std::atomic<int> ownOpens_{0};
+    std::atomic<int> ownCloses_{0};
+
+    mutable std::mutex mutex_;
+    libusb_device_handle* handle_ = nullptr;     // guarded by mutex_
+    int handleUsers_ = 0;                          // guarded by mutex_
+    std::map<std::uint8_t, int> claims_;           // guarded by mutex_
+    std::weak_ptr<DeviceEvents> events_;           // guarded by mutex_
+};
+
+// usb::UsbDevice over a DeviceRecord. open/close hold a use of the handle; requests made while not
+// open take one for their own duration, as the other platform allows them on an unopened device.
+class LibusbUsbDevice : public UsbDevice {
+public:
+    explicit LibusbUsbDevice(std::shared_ptr<DeviceRecord> device);
+    ~LibusbUsbDevice() override;
+
+    IOReturn open() override;
+    IOReturn close() override;
+    IOReturn resetDevice() override;
+    IOReturn reEnumerate(std::uint32_t options) override;
+    IOReturn manufacturerStringIndex(std::uint8_t& index) override;
+    IOReturn productStringIndex(std::uint8_t& index) override;
+    IOReturn serialNumberStringIndex(std::uint8_t& index) override;
+    IOReturn deviceRequest(ControlRequest& request) override;
+
+private:
+    IOReturn reset(const char* what, bool& kernelReEnumerates);
+
+    const std::shared_ptr<DeviceRecord> device_;
+    std::mutex mutex_;
+    HandleUse openUse_; // guarded by mutex_
+};
+
+// A control request on the default pipe with the given handle; shared by devices and interfaces.
+IOReturn performControlRequest(DeviceRecord& device, libusb_device_handle* handle, ControlRequest& request);
+
+// The time-out libusb gets for a transfer with the two time-outs of the other platform: the
+// completion time-out bounds the whole transfer, the no-data time-out stands in when it is 0.
+unsigned int transferTimeout(std::uint32_t noDataTimeout, std::uint32_t completionTimeout);
+
+} // namespace usb::libusb_backend

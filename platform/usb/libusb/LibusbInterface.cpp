@@ -1,0 +1,290 @@
+#include "platform/usb/libusb/LibusbInterface.h"
+
+#include "platform/platformlog.h"
+#include "platform/usb/libusb/LibusbErrors.h"
+
+#include <libusb.h>
+
+namespace usb::libusb_backend {
+
+namespace {
+
+std::atomic<std::uint64_t> gNextRegistryID{0x100000001ull};
+
+// bmRequestType fields.
+constexpr std::uint8_t kRequestTypeMask = 0x60;
+constexpr std::uint8_t kRequestTypeVendor = 0x40;
+constexpr std::uint8_t kRecipientMask = 0x1F;
+constexpr std::uint8_t kRecipientInterface = 0x01;
+constexpr std::uint16_t kInterfaceIndexMask = 0x00FF;
+
+} // namespace
+
+// --- LibusbService -------------------------------------------------------------------------------
+
+class LibusbService::InterestHandle : public Notification {
+public:
+    InterestHandle(std::weak_ptr<LibusbService> service, std::shared_ptr<Interest> interest)
+        : service_(std::move(service)), interest_(std::move(interest)) {}
+    ~InterestHandle() override {
+        interest_->active = false;
+        if (const auto service = service_.lock()) {
+            std::lock_guard lock(service->mutex_);
+            std::erase(service->interests_, interest_);
+        }
+    }
+
+private:
+    std::weak_ptr<LibusbService> service_;
+    std::shared_ptr<Interest> interest_;
+};
+
+LibusbService::LibusbService(std::shared_ptr<DeviceRecord> device, InterfaceInfo info)
+    : device_(std::move(device)), info_(std::move(info)), registryID_(gNextRegistryID++) {}
+
+std::string LibusbService::className() const { return "IOUSBInterface"; }
+
+bool LibusbService::matches(int interfaceClass, int interfaceSubClass) const {
+    if (interfaceClass >= 0 && info_.interfaceClass != interfaceClass) return false;
+    return interfaceSubClass < 0 || info_.interfaceSubClass == interfaceSubClass;
+}
+
+IOReturn LibusbService::createInterface(std::shared_ptr<UsbInterface>& interface) {
+    interface.reset();
+    if (terminated_ || device_->isGone()) return kIOReturnNoDevice;
+    interface = std::make_shared<LibusbInterface>(shared_from_this());
+    return kIOReturnSuccess;
+}
+
+IOReturn LibusbService::addInterestNotification(InterestCallback callback, NotificationHandle& handle) {
+    handle.reset();
+    if (!callback) return kIOReturnBadArgument;
+    auto interest = std::make_shared<Interest>();
+    interest->callback = std::move(callback);
+    {
+        std::lock_guard lock(mutex_);
+        interests_.push_back(interest);
+    }
+    handle = std::make_shared<InterestHandle>(weak_from_this(), std::move(interest));
+    return kIOReturnSuccess;
+}
+
+void LibusbService::deliverInterest(IOMessage message) {
+    std::vector<std::shared_ptr<Interest>> interests;
+    {
+        std::lock_guard lock(mutex_);
+        interests = interests_;
+    }
+    for (const auto& interest : interests)
+        if (interest->active) interest->callback(message, nullptr);
+}
+
+// --- LibusbInterface -----------------------------------------------------------------------------
+
+LibusbInterface::LibusbInterface(std::shared_ptr<LibusbService> service)
+    : service_(std::move(service)), device_(service_->device()) {}
+
+LibusbInterface::~LibusbInterface() {
+    // A printer object that goes away with its interface still open must not leave it claimed.
+    std::lock_guard lock(mutex_);
+    if (claimUse_) device_->releaseInterface(claimUse_.get(), service_->info().number);
+}
+
+bool LibusbInterface::isPresent() const { return !service_->isTerminated() && !device_->isGone(); }
+
+IOReturn LibusbInterface::openSeize() {
+    if (!isPresent()) return kIOReturnNoDevice;
+    std::lock_guard lock(mutex_);
+    if (claimUse_) return kIOReturnSuccess;
+    HandleUse use;
+    const IOReturn opened = device_->acquire(use);
+    if (opened != kIOReturnSuccess) return opened;
+    const IOReturn claimed = device_->claimInterface(use.get(), service_->info().number);
+    if (claimed != kIOReturnSuccess) return claimed;
+    claimUse_ = std::move(use);
+    return kIOReturnSuccess;
+}
+
+IOReturn LibusbInterface::close() {
+    std::lock_guard lock(mutex_);
+    if (!claimUse_) return kIOReturnSuccess;
+    const IOReturn released = device_->releaseInterface(claimUse_.get(), service_->info().number);
+    claimUse_.reset();
+    return isPresent() ? released : kIOReturnSuccess;
+}
+
+IOReturn LibusbInterface::interfaceClass(std::uint8_t& value) {
+    value = service_->info().interfaceClass;
+    return kIOReturnSuccess;
+}
+
+IOReturn LibusbInterface::interfaceSubClass(std::uint8_t& value) {
+    value = service_->info().interfaceSubClass;
+    return kIOReturnSuccess;
+}
+
+IOReturn LibusbInterface::interfaceNumber(std::uint8_t& value) {
+    value = service_->info().number;
+    return kIOReturnSuccess;
+}
+
+IOReturn LibusbInterface::alternateSetting(std::uint8_t& value) {
+    value = service_->info().alternateSetting;
+    return kIOReturnSuccess;
+}
+
+IOReturn LibusbInterface::configurationValue(std::uint8_t& value) {
+    value = device_->configurationValue();
+    return kIOReturnSuccess;
+}
+
+IOReturn LibusbInterface::deviceVendor(std::uint16_t& value) {
+    value = device_->vendorID();
+    return kIOReturnSuccess;
+}
+
+IOReturn LibusbInterface::deviceProduct(std::uint16_t& value) {
+    value = device_->productID();
+    return kIOReturnSuccess;
+}
+
+IOReturn LibusbInterface::deviceReleaseNumber(std::uint16_t& value) {
+    value = device_->releaseNumber();
+    return kIOReturnSuccess;
+}
+
+IOReturn LibusbInterface::locationID(std::uint32_t& value) {
+    value = device_->locationID();
+    return kIOReturnSuccess;
+}
+
+IOReturn LibusbInterface::numEndpoints(std::uint8_t& count) {
+    count = std::uint8_t(service_->info().endpoints.size());
+    return kIOReturnSuccess;
+}
+
+const EndpointInfo* LibusbInterface::pipe(std::uint8_t pipeRef) const {
+    const auto& endpoints = service_->info().endpoints;
+    if (pipeRef == 0 || pipeRef > endpoints.size()) return nullptr;
+    return &endpoints[pipeRef - 1];
+}
+
+IOReturn LibusbInterface::pipeProperties(std::uint8_t pipeRef, PipeProperties& properties) {
+    const EndpointInfo* endpoint = pipe(pipeRef);
+    if (!endpoint) return kIOReturnBadArgument;
+    properties = endpoint->properties;
+    return kIOReturnSuccess;
+}
+
+IOReturn LibusbInterface::transferUse(HandleUse& use, const char* what) {
+    if (!isPresent()) return kIOReturnNoDevice;
+    {
+        std::lock_guard lock(mutex_);
+        if (!claimUse_) {
+            platform::platformLog("%s on interface %u of the %s refused: the interface is not open", what,
+                                  unsigned(service_->info().number), device_->description().c_str());
+            return kIOReturnError;
+        }
+    }
+    // A use of its own keeps the handle open even if the interface is closed meanwhile.
+    return device_->acquire(use);
+}
+
+IOReturn LibusbInterface::bulkTransfer(const EndpointInfo& endpoint, unsigned char* data, std::uint32_t size,
+                                       std::uint32_t& transferred, unsigned int timeout) {
+    HandleUse use;
+    const char* what = endpoint.properties.direction == kUSBIn ? "Read" : "Write";
+    IOReturn result = transferUse(use, what);
+    if (result != kIOReturnSuccess) return result;
+    int done = 0;
+    const int status = endpoint.properties.transferType == kUSBInterrupt
+                           ? libusb_interrupt_transfer(use.get(), endpoint.address, data, int(size), &done, timeout)
+                           : libusb_bulk_transfer(use.get(), endpoint.address, data, int(size), &done, timeout);
+    transferred = done > 0 ? std::uint32_t(done) : 0;
+    if (status == LIBUSB_SUCCESS) return kIOReturnSuccess;
+    result = ioReturnForTransferError(status);
+    if (status == LIBUSB_ERROR_NO_DEVICE) {
+        platform::platformLog("%s on endpoint 0x%02x failed: the %s left the bus during the transfer (%s)", what,
+                              unsigned(endpoint.address), device_->description().c_str(), libusbErrorName(status));
+    } else {
+        platform::platformLog("%s on endpoint 0x%02x of the %s failed after %u of %u bytes: %s", what,
+                              unsigned(endpoint.address), device_->description().c_str(), unsigned(transferred),
+                              unsigned(size), libusbErrorName(status));
+    }
+    if (status == LIBUSB_ERROR_PIPE) {
+        // Clear the halt so the next exchange can use the pipe again; this one still failed.
+        const int cleared = libusb_clear_halt(use.get(), endpoint.address);
+        if (cleared != LIBUSB_SUCCESS)
+            platform::platformLog("Clearing the stall of endpoint 0x%02x of the %s returned %s",
+                                  unsigned(endpoint.address), device_->description().c_str(),
+                                  libusbErrorName(cleared));
+    }
+    return result;
+}
+
+IOReturn LibusbInterface::writePipe(std::uint8_t pipeRef, const void* data, std::uint32_t size,
+                                    std::uint32_t noDataTimeout, std::uint32_t completionTimeout) {
+    const EndpointInfo* endpoint = pipe(pipeRef);
+    if (!endpoint || endpoint->properties.direction != kUSBOut || (size > 0 && !data)) return kIOReturnBadArgument;
+    std::uint32_t written = 0;
+    // libusb takes a mutable pointer for both directions; it never writes into an OUT buffer.
+    const IOReturn result = bulkTransfer(*endpoint, static_cast<unsigned char*>(const_cast<void*>(data)), size,
+                                         written, transferTimeout(noDataTimeout, completionTimeout));
+    if (result == kIOReturnSuccess && written != size) {
+        platform::platformLog("Write on endpoint 0x%02x of the %s moved %u of %u bytes", unsigned(endpoint->address),
+                              device_->description().c_str(), unsigned(written), unsigned(size));
+        return kIOReturnUnderrun;
+    }
+    return result;
+}
+
+IOReturn LibusbInterface::readPipe(std::uint8_t pipeRef, void* buffer, std::uint32_t& size,
+                                   std::uint32_t noDataTimeout, std::uint32_t completionTimeout) {
+    const EndpointInfo* endpoint = pipe(pipeRef);
+    if (!endpoint || endpoint->properties.direction != kUSBIn || (size > 0 && !buffer)) {
+        size = 0;
+        return kIOReturnBadArgument;
+    }
+    std::uint32_t received = 0;
+    const IOReturn result = bulkTransfer(*endpoint, static_cast<unsigned char*>(buffer), size, received,
+                                         transferTimeout(noDataTimeout, completionTimeout));
+    size = received;
+    return result;
+}
+
+IOReturn LibusbInterface::controlRequest(ControlRequest& request) {
+    request.wLenDone = 0;
+    if (!isPresent()) return kIOReturnNoDevice;
+    HandleUse use;
+    IOReturn result = device_->acquire(use);
+    if (result != kIOReturnSuccess) return result;
+
+    // The kernel only passes class and standard requests addressed to an interface when the
+    // caller has claimed it (and would otherwise claim it silently for as long as the handle
+    // stays open). Claim it for the length of this request unless the interface is open already.
+    const bool toInterface = (request.bmRequestType & kRecipientMask) == kRecipientInterface &&
+                             (request.bmRequestType & kRequestTypeMask) != kRequestTypeVendor;
+    const auto claimNumber = std::uint8_t(request.wIndex & kInterfaceIndexMask);
+    bool claimedHere = false;
+    if (toInterface && !device_->isClaimed(claimNumber)) {
+        result = device_->claimInterface(use.get(), claimNumber);
+        if (result != kIOReturnSuccess) return result;
+        claimedHere = true;
+    }
+    result = performControlRequest(*device_, use.get(), request);
+    if (claimedHere) device_->releaseInterface(use.get(), claimNumber);
+    return result;
+}
+
+IOReturn LibusbInterface::device(std::shared_ptr<UsbDevice>& device) {
+    device.reset();
+    if (!isPresent()) return kIOReturnNoDevice;
+    std::lock_guard lock(mutex_);
+    if (!deviceObject_) deviceObject_ = std::make_shared<LibusbUsbDevice>(device_);
+    device = deviceObject_;
+    return kIOReturnSuccess;
+}
+
+std::shared_ptr<UsbService> LibusbInterface::service() { return service_; }
+
+} // namespace usb::libusb_backend
