@@ -1,0 +1,377 @@
+#include "Classes/TBUSBPrinterZEV.h"
+
+#include "Classes/Edition.h"
+#include "platform/platformlog.h"
+#include "support/QRVX_CodeNames.h"
+#include "support/QRVX_Log.h"
+
+#include <algorithm>
+
+const QString QRVX_ZEV_USB_ISerialisSet = QStringLiteral("QRVX_ZEV_USB_ISerialisSet");
+
+namespace {
+
+// How much of a frame reaches the hex listing.
+constexpr qsizetype kFrameLogBytes = 64;
+// Pause between two passes of a status poll.
+constexpr int kStatusPollPauseMs = 500;
+
+// Announced keys that differ from the device-info key they follow.
+const QString kLifetimeCounterProperty = QStringLiteral("lifetimeCounter");
+const QString kUSBISerialStringProperty = QStringLiteral("usbISerialString");
+const QString kUSBISerialProperty = QStringLiteral("usbISerial");
+
+QByteArray utf8(const QString& text) { return text.isNull() ? QByteArray("(null)") : text.toUtf8(); }
+
+// A log format with one "%s", filled without printf so a value holding '%' stays harmless.
+QString fillLogLine(const char* format, const QString& value) {
+    QString line = QString::fromLatin1(format);
+    line.replace(QLatin1String("%s"), value);
+    return line;
+}
+
+std::optional<IndexSet> toIndexSet(const QSet<std::uint16_t>& ids) {
+    return IndexSet(ids.begin(), ids.end());
+}
+
+} // namespace
+
+TBUSBPrinterZEV::TBUSBPrinterZEV() = default;
+TBUSBPrinterZEV::~TBUSBPrinterZEV() = default;
+
+const char* TBUSBPrinterZEV::className() const { return "TBUSBPrinterZEV"; }
+
+std::shared_ptr<TBUSBPrinterZEV> TBUSBPrinterZEV::zevSelf() { return std::static_pointer_cast<TBUSBPrinterZEV>(self()); }
+
+// ---- supported devices --------------------------------------------------------------------------------
+
+std::optional<IndexSet> TBUSBPrinterZEV::supportedVendorIDs() { return toIndexSet(zev::supportedVendorIDs()); }
+
+std::optional<IndexSet> TBUSBPrinterZEV::supportedProductIDs() {
+    return toIndexSet(zev::supportedProductIDs(Edition::current()));
+}
+
+std::optional<IndexSet> TBUSBPrinterZEV::objectSupportedVendorIDs() const { return supportedVendorIDs(); }
+std::optional<IndexSet> TBUSBPrinterZEV::objectSupportedProductIDs() const { return supportedProductIDs(); }
+
+zev::Model TBUSBPrinterZEV::printerModel() const { return zev::modelForProductID(productID()); }
+
+// ---- frames and replies ---------------------------------------------------------------------------------
+
+std::optional<QString> TBUSBPrinterZEV::stringForCommandCode(std::uint32_t code) const {
+    return zev::stringForCommandCode(code);
+}
+
+void TBUSBPrinterZEV::errorWithString(const QString& message, qint64 code) {
+    // The protocol reports its internal errors here; by design nothing is logged, stored or shown.
+    (void)message;
+    (void)code;
+}
+
+void TBUSBPrinterZEV::sendPrinterCommand(std::uint32_t code, const QByteArray& payload) {
+    const zev::Frame frame =
+        zev::buildFrame(code, payload, [this](const QString& message, qint64 c) { errorWithString(message, c); });
+    if (frame.bytes.isEmpty()) return;
+
+    platform::platformLog("sending printer command %s with payload size %u", utf8(frame.commandString).constData(),
+                          frame.payloadLength);
+    QRVX_Log::logData(QByteArrayView(frame.bytes).first(std::min(frame.bytes.size(), kFrameLogBytes)));
+
+    if (!writeToInterfaceWithData(frame.bytes)) {
+        const IOReturn status = writeStatus();
+        platform::platformLog("ERROR: writeToInterfaceWithData: [%x] (%s)", unsigned(status), strForIOReturn(status));
+        errorWithString(zev::communicationErrorText(), 0);
+    }
+}
+
+std::optional<QByteArray> TBUSBPrinterZEV::printerReply() {
+    const std::shared_ptr<usb::UsbInterface> interface = interfaceInterface();
+    const QByteArray name = descriptionUTF8();
+    const quint8 pipe = bulkIN();
+    const auto read = [&](zev::ReplyReadStage stage, char* buffer, std::uint32_t& size) -> IOReturn {
+        const IOReturn result = interface ? interface->readPipe(pipe, buffer, size, zev::kReplyReadTimeoutMs,
+                                                                zev::kReplyReadTimeoutMs)
+                                          : kIOReturnNoDevice;
+        if (result != kIOReturnSuccess) size = 0;
+        if (stage == zev::ReplyReadStage::Length)
+            platform::platformLog("reading backchannel for %u bytes on %s", size, name.constData());
+        if (result != kIOReturnSuccess)
+            platform::platformLog("bad read (%s) on backchannel of %s", strForIOReturn(result), name.constData());
+        return result;
+    };
+    return zev::readReply(read, [this](const QString& message, qint64 code) { errorWithString(message, code); });
+}
+
+// ---- status ---------------------------------------------------------------------------------------------
+
+QString TBUSBPrinterZEV::stringForHVStatusString(const std::optional<QString>& statusCode) {
+    return zev::stringForHVStatusString(statusCode);
+}
+
+void TBUSBPrinterZEV::getPrinterStatus(StatusCompletion completion) {
+    auto printer = zevSelf();
+    openInterface([printer, completion](IOReturn result) {
+        if (result != kIOReturnSuccess) return;
+        printer->sendPrinterCommand([printer] { printer->sendPrinterCommand(zev::kCommandStatus, QByteArray()); },
+                                    nullptr, [printer, completion](std::optional<QByteArray> reply) {
+                                        const QString code = zev::replyText(reply);
+                                        printer->setPrinterStatus(stringForHVStatusString(code));
+                                        if (completion) completion(code);
+                                    });
+    });
+}
+
+void TBUSBPrinterZEV::updatePrinterStatus() { getPrinterStatus({}); }
+
+void TBUSBPrinterZEV::waitForPrinterStatusCode(const QString& statusCode) { pollStatus(statusCode); }
+
+// One pass of the poll. Every later pass starts from a main-thread timer, never from inside the
+// previous pass, so the stack does not grow however long the printer takes.
+void TBUSBPrinterZEV::pollStatus(const QString& statusCode) {
+    auto printer = zevSelf();
+    const auto again = [printer, statusCode] {
+        platform::mainqueue::after(kStatusPollPauseMs, [printer, statusCode] { printer->pollStatus(statusCode); });
+    };
+    openInterface([printer, statusCode, again](IOReturn result) {
+        if (result == kIOReturnNoDevice) {
+            // This printer object's device has left the bus for good (a returning printer gets a new
+            // object); polling on would keep it alive and retry forever.
+            platform::platformLog("%s: device gone, status poll for \"%s\" ends",
+                                  printer->methodName("waitForPrinterStatusCode:").c_str(), utf8(statusCode).constData());
+            return;
+        }
+        if (result != kIOReturnSuccess) {
+            again();
+            return;
+        }
+        printer->getPrinterStatus([statusCode, again](const QString& code) {
+            if (stringForHVStatusString(code) != stringForHVStatusString(statusCode)) again();
+        });
+    });
+}
+
+void TBUSBPrinterZEV::setOverridePrinterStatus(const QString& text) {
+    platform::platformLog("forcing printer status string to \"%s\"", utf8(text).constData());
+    auto printer = zevSelf();
+    platform::mainqueue::async([printer, text] { printer->setPrinterStatus(text); });
+}
+
+// ---- information queries ------------------------------------------------------------------------------
+
+void TBUSBPrinterZEV::getPrinterFirmwareVersion() {
+    auto printer = zevSelf();
+    openInterface([printer](IOReturn result) {
+        if (result != kIOReturnSuccess) return;
+        // The answer is stored on the command queue, right after the exchange: the USB switch query
+        // that follows in a probe decides on the HV-QXA's firmware version, and must see this one
+        // rather than none. The dictionary is locked; the announcement still reaches the main thread.
+        printer->sendPrinterCommand(
+            [printer] { printer->sendPrinterCommand(zev::kCommandFirmwareVersion, QByteArray()); },
+            printer->printerCommandQueue(), [printer](std::optional<QByteArray> reply) {
+                if (!reply) return;
+                const QString value = zev::firmwareVersionValue(*reply);
+                printer->setDeviceInfoValue(QRVX_TBPrinterFirmwareVersion, value);
+                // The HV-QXA's switch support follows its firmware version.
+                if (printer->printerModel() == zev::Model::HVQXA) printer->announce(kUSBISerialStringProperty);
+                platform::platformLog("printer firmware version: %s", utf8(value).constData());
+            });
+    });
+}
+
+void TBUSBPrinterZEV::updatePrinterSerialNumber() {
+    auto printer = zevSelf();
+    openInterface([printer](IOReturn result) {
+        if (result != kIOReturnSuccess) return;
+        printer->sendPrinterCommand(
+            [printer] { printer->sendPrinterCommand(zev::kCommandSerialNumber, QByteArray()); }, nullptr,
+            [printer](std::optional<QByteArray> reply) {
+                const QString value = zev::replyText(reply);
+                platform::platformLog("%s: %s", utf8(QRVX_TBPrinterSerialNumber).constData(), utf8(value).constData());
+                printer->setDeviceInfoValue(QRVX_TBPrinterSerialNumber, value);
+            });
+    });
+}
+
+void TBUSBPrinterZEV::getPrinterLifetimeCounter() {
+    auto printer = zevSelf();
+    openInterface([printer](IOReturn result) {
+        if (result != kIOReturnSuccess) return;
+        printer->sendPrinterCommand(
+            [printer] { printer->sendPrinterCommand(zev::kCommandCounterLife, QByteArray()); }, nullptr,
+            [printer](std::optional<QByteArray> reply) {
+                if (!reply) return;
+                const QString value = zev::lifetimeCounterValue(*reply);
+                printer->setDeviceInfoValue(QRVX_TBPrinterLifetimeCounter, value);
+                printer->announce(kLifetimeCounterProperty);
+                platform::platformLog("lifetime counter value: %s", utf8(value).constData());
+            });
+    });
+}
+
+void TBUSBPrinterZEV::resetCounter(char counter) {
+    auto printer = zevSelf();
+    openInterface([printer, counter](IOReturn result) {
+        if (result != kIOReturnSuccess) return;
+        if (zev::isResettableCounter(counter))
+            printer->sendPrinterCommand(zev::kCommandCounterClear, zev::counterResetPayload(counter));
+    });
+}
+
+void TBUSBPrinterZEV::resetCounterA() { resetCounter('A'); }
+void TBUSBPrinterZEV::resetCounterB() { resetCounter('B'); }
+void TBUSBPrinterZEV::resetCounterM() { resetCounter('M'); }
+
+QString TBUSBPrinterZEV::lifetimeCounter() { return textValue(QRVX_TBPrinterLifetimeCounter); }
+
+// ---- USB serial-number switch ----------------------------------------------------------------------------
+
+bool TBUSBPrinterZEV::hasISerialSupport() {
+    return zev::modelHasISerialSupport(printerModel(), zev::versionNumber(storedFirmwareVersion()));
+}
+
+void TBUSBPrinterZEV::getUSB_ISerial() {
+    if (!hasISerialSupport()) return;
+    auto printer = zevSelf();
+    openInterface([printer](IOReturn result) {
+        if (result != kIOReturnSuccess) return;
+        printer->sendPrinterCommand(
+            [printer] { printer->sendPrinterCommand(zev::kCommandUSBISerialRead, QByteArray()); }, nullptr,
+            [printer](std::optional<QByteArray> reply) {
+                if (!reply) return;
+                const QString value = zev::usbISerialValue(*reply);
+                printer->setDeviceInfoValue(QRVX_ZEV_USB_ISerialisSet, value);
+                printer->announce(kUSBISerialStringProperty);
+                printer->announce(kUSBISerialProperty);
+                platform::platformLog("usbISerial value: %s", utf8(value).constData());
+            });
+        printer->closeInterface();
+    });
+}
+
+void TBUSBPrinterZEV::setUSB_ISerial(bool on) {
+    if (!hasISerialSupport()) return;
+    auto printer = zevSelf();
+    openInterface([printer, on](IOReturn result) {
+        if (result != kIOReturnSuccess) return;
+        printer->sendPrinterCommand(zev::kCommandUSBISerialWrite, zev::usbISerialPayload(on));
+        printer->getUSB_ISerial();
+    });
+}
+
+void TBUSBPrinterZEV::setEnabledUSBSerial(bool on) {
+    auto printer = zevSelf();
+    openInterface([printer, on](IOReturn result) {
+        if (result != kIOReturnSuccess) {
+            printer->showPrinterBusyAlert();
+            return;
+        }
+        printer->setUSB_ISerial(on);
+        printer->closeInterface([printer](IOReturn) {
+            printer->showPowerCycleAlert();
+            printer->deleteExistingPrinterQueues();
+        });
+    });
+}
+
+bool TBUSBPrinterZEV::usbISerial() {
+    const QVariant value = deviceInfoValue(QRVX_ZEV_USB_ISerialisSet);
+    return value.isValid() && zev::boolValue(value.toString());
+}
+
+void TBUSBPrinterZEV::setUsbISerial(bool on) {
+    if (on != usbISerial()) setEnabledUSBSerial(on);
+}
+
+QString TBUSBPrinterZEV::usbISerialString() {
+    if (!hasISerialSupport()) return QStringLiteral("Unavailable");
+    return usbISerial() ? QStringLiteral("Enabled") : QStringLiteral("Disabled");
+}
+
+QByteArray TBUSBPrinterZEV::commandPayloadForMediaSD() const { return zev::commandPayloadForMediaSD(); }
+QByteArray TBUSBPrinterZEV::commandPayloadForMediaPP() const { return zev::commandPayloadForMediaPP(); }
+
+// ---- colour tables --------------------------------------------------------------------------------------
+
+void TBUSBPrinterZEV::getPrinterColorTableVersion(TableCompletion completion) {
+    runColorTableQueries(zev::colorTableVersionQueries(printerModel()), std::move(completion));
+}
+
+void TBUSBPrinterZEV::getPrinterColorTableChecksum(TableCompletion completion) {
+    runColorTableQueries(zev::colorTableChecksumQueries(printerModel()), std::move(completion));
+}
+
+void TBUSBPrinterZEV::runColorTableQueries(std::span<const zev::ColorTableQuery> rows, TableCompletion completion) {
+    if (rows.empty()) return;
+    auto printer = zevSelf();
+    // This call's answers; only reply blocks touch it, and they all run on the main thread.
+    auto results = std::make_shared<QStringList>();
+    const qsizetype expected = qsizetype(rows.size());
+    for (const zev::ColorTableQuery& row : rows) {
+        printer->sendPrinterCommand(
+            [printer, row] { printer->sendPrinterCommand(row.code, zev::payloadForMedia(row.media)); }, nullptr,
+            [printer, row, results, expected, completion](std::optional<QByteArray> reply) {
+                const QString value = zev::replyText(reply).trimmed();
+                printer->setDeviceInfoValue(QString::fromLatin1(row.key), value);
+                platform::platformLogText(fillLogLine(row.logFormat, value));
+                results->append(value);
+                if (results->size() == expected && completion) completion(*results);
+            });
+    }
+}
+
+QString TBUSBPrinterZEV::textValue(const QString& key) {
+    const QVariant value = deviceInfoValue(key);
+    return value.isValid() ? value.toString() : QString();
+}
+
+std::optional<QString> TBUSBPrinterZEV::storedFirmwareVersion() {
+    const QVariant value = deviceInfoValue(QRVX_TBPrinterFirmwareVersion);
+    if (!value.isValid()) return std::nullopt;
+    return value.toString();
+}
+
+QString TBUSBPrinterZEV::colorTableVersion() { return textValue(QRVX_TBPrinterColorTableVersion); }
+QString TBUSBPrinterZEV::colorTableVersion600() { return textValue(QRVX_TBPrinterColorTableVersion600); }
+QString TBUSBPrinterZEV::colorTableVersion610() { return textValue(QRVX_TBPrinterColorTableVersion610); }
+QString TBUSBPrinterZEV::colorTableVersion620() { return textValue(QRVX_TBPrinterColorTableVersion620); }
+QString TBUSBPrinterZEV::colorTableVersion300HD() { return textValue(QRVX_TBPrinterColorTableVersion300HD); }
+QString TBUSBPrinterZEV::colorTableVersion600HD() { return textValue(QRVX_TBPrinterColorTableVersion600HD); }
+QString TBUSBPrinterZEV::colorTableVersion610HD() { return textValue(QRVX_TBPrinterColorTableVersion610HD); }
+QString TBUSBPrinterZEV::colorTableVersion620HD() { return textValue(QRVX_TBPrinterColorTableVersion620HD); }
+QString TBUSBPrinterZEV::colorTableChecksum300() { return textValue(QRVX_TBPrinterColorTableChecksum300); }
+QString TBUSBPrinterZEV::colorTableChecksum600() { return textValue(QRVX_TBPrinterColorTableChecksum600); }
+QString TBUSBPrinterZEV::colorTableChecksum610() { return textValue(QRVX_TBPrinterColorTableChecksum610); }
+QString TBUSBPrinterZEV::colorTableChecksum620() { return textValue(QRVX_TBPrinterColorTableChecksum620); }
+QString TBUSBPrinterZEV::colorTableChecksum300HD() { return textValue(QRVX_TBPrinterColorTableChecksum300HD); }
+QString TBUSBPrinterZEV::colorTableChecksum600HD() { return textValue(QRVX_TBPrinterColorTableChecksum600HD); }
+QString TBUSBPrinterZEV::colorTableChecksum610HD() { return textValue(QRVX_TBPrinterColorTableChecksum610HD); }
+QString TBUSBPrinterZEV::colorTableChecksum620HD() { return textValue(QRVX_TBPrinterColorTableChecksum620HD); }
+
+// ---- picture and probe ----------------------------------------------------------------------------------
+
+QString TBUSBPrinterZEV::imageName() const { return zev::pictureNameForModel(printerModel()); }
+
+QImage TBUSBPrinterZEV::image() const {
+    // The pictures come with the package resources; until they are found there, the list shows none.
+    return QImage();
+}
+
+void TBUSBPrinterZEV::getDeviceCustomInfo() {
+    auto printer = zevSelf();
+    getPrinterStatus([printer](const QString& statusCode) {
+        // The update firmware answers nothing but STATUS.
+        if (statusCode == QLatin1String(zev::kStatusFirmwareUpdateMode)) return;
+        printer->openInterface([printer](IOReturn result) {
+            if (result != kIOReturnSuccess) return;
+            // On the command queue each query's open succeeds at once, so the exchanges run here, in
+            // this order, within this one piece of queue work.
+            printer->getPrinterFirmwareVersion();
+            printer->getPrinterLifetimeCounter();
+            printer->getPrinterColorTableVersion({});
+            printer->getPrinterColorTableChecksum({});
+            printer->updatePrinterSerialNumber();
+            printer->getUSB_ISerial();
+            printer->closeInterface();
+        });
+    });
+}

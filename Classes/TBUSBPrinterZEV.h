@@ -1,0 +1,136 @@
+// TBUSBPrinterZEV: the printer-family class. It speaks the family's framed command protocol over the
+// printer interface's bulk pipes (frames, replies, the error sink), turns the printer's status code
+// into the text the list shows, runs the information queries and colour-table queries, switches the
+// USB serial-number report, and probes a printer in one fixed order.
+//
+// Threads: every exchange runs on the printer's command queue, opened first with openInterface().
+// Reply blocks, device-info stores and their announcements (valueChanged, on the main thread), and
+// the completions of getPrinterStatus() and the colour-table queries run on the main thread.
+// The pure protocol rules live in ZEVProtocol.h.
+#pragma once
+
+#include "Classes/TBUSBPrinter.h"
+#include "Classes/ZEVProtocol.h"
+
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+// Device-info key of the USB serial-number switch as the printer last reported it ("1" / "0").
+extern const QString QRVX_ZEV_USB_ISerialisSet;
+
+class TBUSBPrinterZEV : public TBUSBPrinter {
+    Q_OBJECT
+
+public:
+    using TBPrinterCommandCode = zev::TBPrinterCommandCode;
+    // The printer's status code ("00000", "FU00001", "NULL" when it did not answer).
+    using StatusCompletion = std::function<void(const QString& statusCode)>;
+    // Colour-table answers in the order they were asked.
+    using TableCompletion = std::function<void(const QStringList& values)>;
+
+    TBUSBPrinterZEV();
+    ~TBUSBPrinterZEV() override;
+
+    // ---- supported devices ----
+    static std::optional<IndexSet> supportedVendorIDs();
+    // Depends on the edition: printer-flasher drives the HVC only; serial-switcher the three models
+    // with the USB serial-number switch.
+    static std::optional<IndexSet> supportedProductIDs();
+    std::optional<IndexSet> objectSupportedVendorIDs() const override;
+    std::optional<IndexSet> objectSupportedProductIDs() const override;
+    zev::Model printerModel() const;
+
+    // ---- frames and replies (command queue, interface open) ----
+    std::optional<QString> stringForCommandCode(std::uint32_t code) const;
+    using TBUSBPrinter::sendPrinterCommand;
+    // Writes one frame; reads nothing. A null payload means none.
+    void sendPrinterCommand(std::uint32_t code, const QByteArray& payload);
+    // One reply record from the bulk-in pipe, framed (see zev::readReply).
+    std::optional<QByteArray> printerReply() override;
+    // Receives internal error texts; it deliberately has no effect.
+    void errorWithString(const QString& message, qint64 code);
+
+    // ---- status ----
+    static QString stringForHVStatusString(const std::optional<QString>& statusCode);
+    // Opens the interface and asks for the status; publishes its text as printerStatus and then calls
+    // `completion` (main thread) with the code. A failed open ends it silently. Leaves the interface open.
+    void getPrinterStatus(StatusCompletion completion);
+    void updatePrinterStatus();
+    // Polls the status every 0.5 s until its text equals the text of `statusCode`. Pauses are timers,
+    // so neither the main thread nor the command queue sleeps, and retries never nest.
+    void waitForPrinterStatusCode(const QString& statusCode);
+    void setOverridePrinterStatus(const QString& text);
+
+    // ---- information queries (each opens the interface and leaves it open) ----
+    void getPrinterFirmwareVersion();
+    void updatePrinterSerialNumber();
+    void getPrinterLifetimeCounter();
+    void resetCounter(char counter);
+    void resetCounterA();
+    void resetCounterB();
+    void resetCounterM();
+    QString lifetimeCounter();
+
+    // ---- USB serial-number switch ----
+    bool hasISerialSupport();
+    // Reads the switch into QRVX_ZEV_USB_ISerialisSet, then closes the interface.
+    void getUSB_ISerial();
+    // Writes the switch, then reads it back.
+    void setUSB_ISerial(bool on);
+    // The user's change: busy notice when the printer cannot be opened; power-cycle notice and print
+    // queue clean-up after the change.
+    void setEnabledUSBSerial(bool on);
+    bool usbISerial();
+    // Starts setEnabledUSBSerial() only for a real change.
+    void setUsbISerial(bool on);
+    QString usbISerialString();
+
+    QByteArray commandPayloadForMediaSD() const;
+    QByteArray commandPayloadForMediaPP() const;
+
+    // ---- colour tables (interface must be open; nothing is sent for a product outside the table) ----
+    void getPrinterColorTableVersion(TableCompletion completion);
+    void getPrinterColorTableChecksum(TableCompletion completion);
+    QString colorTableVersion();
+    QString colorTableVersion600();
+    QString colorTableVersion610();
+    QString colorTableVersion620();
+    QString colorTableVersion300HD();
+    QString colorTableVersion600HD();
+    QString colorTableVersion610HD();
+    QString colorTableVersion620HD();
+    QString colorTableChecksum300();
+    QString colorTableChecksum600();
+    QString colorTableChecksum610();
+    QString colorTableChecksum620();
+    QString colorTableChecksum300HD();
+    QString colorTableChecksum600HD();
+    QString colorTableChecksum610HD();
+    QString colorTableChecksum620HD();
+
+    // ---- picture and probe ----
+    // The product table's picture name ("HVCA_LSide"), empty when the model has none.
+    QString imageName() const;
+    QImage image() const override;
+    // Status first; unless the printer is in firmware-update mode, then firmware version, lifetime
+    // counter, colour-table versions and checksums, serial number and USB switch, then one close.
+    void getDeviceCustomInfo() override;
+
+    // ---- user notices of the serial-number switch (main thread; the dialogs replace these) ----
+    virtual void showPrinterBusyAlert();
+    virtual void showPowerCycleAlert();
+    virtual void deleteExistingPrinterQueues();
+
+protected:
+    const char* className() const override;
+
+private:
+    std::shared_ptr<TBUSBPrinterZEV> zevSelf();
+    // The stored text under `key`, or null when there is none.
+    QString textValue(const QString& key);
+    std::optional<QString> storedFirmwareVersion();
+    void runColorTableQueries(std::span<const zev::ColorTableQuery> rows, TableCompletion completion);
+    void pollStatus(const QString& statusCode);
+};

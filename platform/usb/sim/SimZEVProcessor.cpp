@@ -1,0 +1,65 @@
+#include "platform/usb/sim/SimZEVProcessor.h"
+
+namespace sim {
+
+namespace {
+
+// The maker's name as the simulated printers report it in their descriptors and device ID.
+constexpr char16_t kManufacturer[] = u"ZEV";
+
+std::u16string toU16(const QString& text) { return text.toStdU16String(); }
+
+} // namespace
+
+SimZEVProcessor::SimZEVProcessor(std::shared_ptr<SimZEVPrinter> printer) : printer_(std::move(printer)) {}
+
+void SimZEVProcessor::bulkOut(SimPrinterDevice& device, const std::vector<std::uint8_t>& bytes) {
+    const auto outputs =
+        printer_->receive(QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())));
+    for (const SimZEVOutput& output : outputs) {
+        if (!output.reply.isEmpty()) {
+            // A new answer replaces whatever the host left unread of an earlier one, so one damaged
+            // record cannot shift every later exchange.
+            device.clearReplies();
+            device.queueReply(std::vector<std::uint8_t>(output.reply.begin(), output.reply.end()),
+                              std::uint32_t(output.delayMs));
+        }
+        if (output.restart) device.restartAfter(std::uint32_t(output.restartDelayMs), false);
+    }
+}
+
+void SimZEVProcessor::softReset(SimPrinterDevice&) {
+    // A soft reset drops a half-received frame; the printer's settings stay.
+    printer_->update([](SimZEVPrinterState& s) { s.pendingTableName.clear(); });
+}
+
+void SimZEVProcessor::restarted(SimPrinterDevice& device, bool powerCycled) {
+    if (!powerCycled) return;
+    printer_->powerCycle();
+    // The serial-number switch decides, from this power-up on, whether the descriptors carry one.
+    DeviceIdentity identity = device.identity();
+    const bool reports = printer_->state().reportsUSBSerialNumber;
+    if (identity.reportsSerialNumber != reports) {
+        identity.reportsSerialNumber = reports;
+        device.setIdentityNow(std::move(identity));
+    }
+}
+
+SimZEVDevice makeSimZEVDevice(zev::Model model, std::uint32_t locationId) {
+    auto printer = std::make_shared<SimZEVPrinter>(model);
+    const SimZEVPrinterState state = printer->state();
+    DeviceIdentity identity;
+    identity.vendorId = zev::vendorID(0);
+    identity.productId = zev::productIDForModel(model);
+    identity.locationId = locationId;
+    identity.manufacturer = kManufacturer;
+    const QString name = zev::modelName(model).isEmpty() ? QStringLiteral("Printer") : zev::modelName(model);
+    identity.product = toU16(QStringLiteral("HVP-") + name);
+    identity.serialNumber = toU16(state.serialNumber);
+    identity.reportsSerialNumber = state.reportsUSBSerialNumber;
+    identity.deviceId1284 = ("MFG:ZEV;MDL:HVP-" + name + ";CMD:ZEV;CLS:PRINTER;").toStdString();
+    auto device = SimPrinterDevice::create(identity, std::make_shared<SimZEVProcessor>(printer));
+    return {device, printer};
+}
+
+} // namespace sim

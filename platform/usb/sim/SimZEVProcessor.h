@@ -1,0 +1,36 @@
+// Plugs the printer family's command set (SimZEVPrinter) into the USB-level device model: frames
+// written on bulk OUT go to the printer, its reply records go to the bulk IN pipe after their
+// latency, its restarts become re-enumerations, and a power cycle applies the USB serial-number
+// switch to the descriptors.
+#pragma once
+
+#include "platform/usb/sim/SimPrinterDevice.h"
+#include "platform/usb/sim/SimZEVPrinter.h"
+
+#include <memory>
+
+namespace sim {
+
+class SimZEVProcessor : public CommandProcessor {
+public:
+    explicit SimZEVProcessor(std::shared_ptr<SimZEVPrinter> printer);
+    SimZEVPrinter& printer() { return *printer_; }
+    std::shared_ptr<SimZEVPrinter> sharedPrinter() const { return printer_; }
+
+    void bulkOut(SimPrinterDevice& device, const std::vector<std::uint8_t>& bytes) override;
+    void softReset(SimPrinterDevice& device) override;
+    void restarted(SimPrinterDevice& device, bool powerCycled) override;
+
+private:
+    std::shared_ptr<SimZEVPrinter> printer_;
+};
+
+// A printer of the family as the host sees it on the bus: identity from the product table (vendor
+// and product id of the build, descriptor strings, IEEE-1284 device ID), the command set plugged in.
+struct SimZEVDevice {
+    std::shared_ptr<SimPrinterDevice> device;
+    std::shared_ptr<SimZEVPrinter> printer;
+};
+SimZEVDevice makeSimZEVDevice(zev::Model model, std::uint32_t locationId);
+
+} // namespace sim
