@@ -52,7 +52,7 @@ PrinterRow printerRow(TBUSBPrinterZEV& printer) {
 
     row.picture = printer.image();
     if (row.picture.isNull()) {
-        row.picture = printerPicture(zev::pictureNameForModel(zev::modelForProductID(printer.productID())));
+        row.picture = printerPicture(printer.imageName());
     }
     const QString manufacturer = firstOf(printer.manufacturer(), printer.vendorUSB());
     const QString model = firstOf(printer.model(), printer.productUSB());

@@ -1,8 +1,11 @@
-#include "platform/qt/simulation.h"
-
+// The simulated device model has a member named like Qt's `emit` keyword macro: include it before
+// anything that defines that macro.
 #include "platform/usb/sim/SimBus.h"
 #include "platform/usb/sim/SimPrinterDevice.h"
 #include "platform/usb/sim/SimZEVPrinter.h"
+#include "platform/usb/sim/SimZEVProcessor.h"
+
+#include "platform/qt/simulation.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -14,32 +17,6 @@ namespace {
 
 // The status code a printer without paper answers.
 const QString kPaperEndCode = QStringLiteral("01100");
-
-// Plugs the printer family's command set into the USB-level device model: bytes written on the bulk
-// OUT pipe go to the command set, its answers go to the bulk IN pipe, its restarts to the bus.
-class DemoCommandSet : public sim::CommandProcessor {
-public:
-    explicit DemoCommandSet(std::shared_ptr<sim::SimZEVPrinter> printer) : printer_(std::move(printer)) {}
-
-    void bulkOut(sim::SimPrinterDevice& device, const std::vector<std::uint8_t>& bytes) override {
-        const QByteArray written(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
-        for (const sim::SimZEVOutput& output : printer_->receive(written)) {
-            if (!output.reply.isEmpty()) {
-                device.queueReply(std::vector<std::uint8_t>(output.reply.begin(), output.reply.end()),
-                                  std::uint32_t(std::max(0, output.delayMs)));
-            }
-            if (output.restart) device.restartAfter(std::uint32_t(std::max(0, output.restartDelayMs)), false);
-        }
-    }
-    void restarted(sim::SimPrinterDevice&, bool powerCycled) override {
-        if (powerCycled) printer_->powerCycle();
-    }
-
-private:
-    std::shared_ptr<sim::SimZEVPrinter> printer_;
-};
-
-std::u16string u16(const QString& text) { return text.toStdU16String(); }
 
 } // namespace
 
@@ -58,23 +35,13 @@ Simulation::~Simulation() = default;
 
 std::shared_ptr<sim::SimPrinterDevice> Simulation::makePrinter(zev::Model model, std::uint32_t locationId,
                                                               std::shared_ptr<sim::SimZEVPrinter>* commandSet) {
-    auto printer = std::make_shared<sim::SimZEVPrinter>(model);
-    const QString name = zev::modelName(model);
-    const QString serial = QStringLiteral("DEMO%1").arg(locationId >> 20 & 0xF, 4, 10, QLatin1Char('0'));
-    printer->update([&](sim::SimZEVPrinterState& state) { state.serialNumber = serial; });
-
-    sim::DeviceIdentity identity;
-    identity.vendorId = zev::vendorID(0);
-    identity.productId = zev::productIDForModel(model);
-    identity.locationId = locationId;
-    identity.manufacturer = u"ZEV";
-    identity.product = u16(name);
-    identity.serialNumber = u16(serial);
-    identity.reportsSerialNumber = printer->state().reportsUSBSerialNumber;
-    identity.deviceId1284 = QStringLiteral("MFG:ZEV;MDL:%1;CMD:ZEV;CLS:PRINTER;").arg(name).toStdString();
-
-    if (commandSet) *commandSet = printer;
-    return sim::SimPrinterDevice::create(identity, std::make_shared<DemoCommandSet>(printer));
+    sim::SimZEVDevice made = sim::makeSimZEVDevice(model, locationId);
+    // Each port's printer has a serial number of its own, so the rows tell them apart.
+    const QString serial = QStringLiteral("%1-%2").arg(zev::modelName(model)).arg(locationId >> 20 & 0xF, 4, 10,
+                                                                                   QLatin1Char('0'));
+    made.printer->update([&](sim::SimZEVPrinterState& state) { state.serialNumber = serial; });
+    if (commandSet) *commandSet = made.printer;
+    return made.device;
 }
 
 std::vector<zev::Model> Simulation::startingModels(bool serialSwitcher) {
