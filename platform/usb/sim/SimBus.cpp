@@ -354,7 +354,7 @@ void SimBus::State::deviceEvent(std::uint32_t location, DeviceEvent event, std::
     }
     if (!service) return;
     std::weak_ptr<State> weak = weak_from_this();
-    platform::mainqueue::async([weak, event, service, eventNumber] {
+    auto deliver = [weak, event, service, eventNumber] {
         auto state = weak.lock();
         if (!state) return;
         switch (event) {
@@ -372,7 +372,14 @@ void SimBus::State::deviceEvent(std::uint32_t location, DeviceEvent event, std::
             state->deliverInterest(service->registryID(), kIOMessageServiceWasClosed);
             break;
         }
-    });
+    };
+    // A notice caused from a command queue (an open, a close, a transfer meeting an unplug) is
+    // posted once the queue's current item has finished, so the main thread sees the state that
+    // item left behind, as it would after the system's notice latency.
+    if (auto* queue = const_cast<platform::SerialQueue*>(platform::SerialQueue::current()))
+        queue->async([deliver] { platform::mainqueue::async(deliver); });
+    else
+        platform::mainqueue::async(deliver);
 }
 
 void SimBus::State::deliverService(Kind kind, const std::shared_ptr<SimService>& service, std::uint64_t eventNumber) {

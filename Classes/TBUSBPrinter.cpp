@@ -1,0 +1,654 @@
+#include "Classes/TBUSBPrinter.h"
+
+#include "Classes/TBUSBPrinterCodeNames.h"
+#include "platform/platformlog.h"
+
+#include <QCoreApplication>
+
+#include <map>
+
+// ---- device-info keys ----
+const QString QRVX_TBPrinterModel = QStringLiteral("model");
+const QString QRVX_TBPrinterManufacturer = QStringLiteral("manufacturer");
+const QString QRVX_TBPrinterStatus = QStringLiteral("printerStatus");
+const QString QRVX_TBPrinterSerialNumber = QStringLiteral("printerSerialNumber");
+const QString QRVX_TBPrinterFirmwareVersion = QStringLiteral("firmwareVersion");
+const QString QRVX_TBPrinterFirmwareVersionPrevious = QStringLiteral("firmwareVersionPrevious");
+const QString QRVX_TBPrinterColorTableVersion = QStringLiteral("colorTableVersion");
+const QString QRVX_TBPrinterColorTableVersion600 = QStringLiteral("colorTableVersion600");
+const QString QRVX_TBPrinterColorTableVersion610 = QStringLiteral("colorTableVersion610");
+const QString QRVX_TBPrinterColorTableVersion620 = QStringLiteral("colorTableVersion620");
+const QString QRVX_TBPrinterColorTableChecksum300 = QStringLiteral("colorTableChecksum300");
+const QString QRVX_TBPrinterColorTableChecksum600 = QStringLiteral("colorTableChecksum600");
+const QString QRVX_TBPrinterColorTableChecksum610 = QStringLiteral("colorTableChecksum610");
+const QString QRVX_TBPrinterColorTableChecksum620 = QStringLiteral("colorTableChecksum620");
+const QString QRVX_TBPrinterColorTableVersion300HD = QStringLiteral("colorTableVersion300HD");
+const QString QRVX_TBPrinterColorTableVersion600HD = QStringLiteral("colorTableVersion600HD");
+const QString QRVX_TBPrinterColorTableVersion610HD = QStringLiteral("colorTableVersion610HD");
+const QString QRVX_TBPrinterColorTableVersion620HD = QStringLiteral("colorTableVersion620HD");
+const QString QRVX_TBPrinterColorTableChecksum300HD = QStringLiteral("colorTableChecksum300HD");
+const QString QRVX_TBPrinterColorTableChecksum600HD = QStringLiteral("colorTableChecksum600HD");
+const QString QRVX_TBPrinterColorTableChecksum610HD = QStringLiteral("colorTableChecksum610HD");
+const QString QRVX_TBPrinterColorTableChecksum620HD = QStringLiteral("colorTableChecksum620HD");
+const QString QRVX_TBPrinterLifetimeCounter = QStringLiteral("TBPrinterLifetimeCounter");
+const QString QRVX_TBPrinterNewFirmwareVersion = QStringLiteral("TBPrinterNewFirmwareVersion");
+
+namespace {
+
+// Bulk transfers wait this long for the first byte and for the whole transfer.
+constexpr std::uint32_t kBulkNoDataTimeoutMs = 5000;
+constexpr std::uint32_t kBulkCompletionTimeoutMs = 5000;
+
+constexpr const char* kQueueLabelPrefix = "org.printer-tools.printer.";
+
+const QString kKeyState = QStringLiteral("state");
+const QString kKeyIsOwned = QStringLiteral("isOwned");
+
+QString orNull(const QString& text) { return text.isNull() ? QStringLiteral("(null)") : text; }
+
+// The registry lives until the process ends: it is never destroyed, so late work on any thread
+// can still reach it.
+struct Registry {
+    std::mutex mutex;
+    std::map<QString, DeviceInfoRef> dictionaries; // guarded by mutex
+};
+Registry& registry() {
+    static Registry* instance = new Registry;
+    return *instance;
+}
+
+} // namespace
+
+// ---- DeviceInfoDictionary ----
+
+QVariant DeviceInfoDictionary::value(const QString& key) const {
+    std::lock_guard lock(mutex_);
+    return values_.value(key);
+}
+
+bool DeviceInfoDictionary::contains(const QString& key) const {
+    std::lock_guard lock(mutex_);
+    return values_.contains(key);
+}
+
+void DeviceInfoDictionary::setValue(const QString& key, const QVariant& value) {
+    std::lock_guard lock(mutex_);
+    values_.insert(key, value);
+}
+
+void DeviceInfoDictionary::remove(const QString& key) {
+    std::lock_guard lock(mutex_);
+    values_.remove(key);
+}
+
+bool DeviceInfoDictionary::isEmpty() const {
+    std::lock_guard lock(mutex_);
+    return values_.isEmpty();
+}
+
+QVariantMap DeviceInfoDictionary::snapshot() const {
+    std::lock_guard lock(mutex_);
+    return values_;
+}
+
+QString DeviceInfoDictionary::description() const {
+    const QVariantMap values = snapshot();
+    QString text = QStringLiteral("{");
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        text += QStringLiteral(" %1 = %2;").arg(it.key(), it.value().toString());
+    text += QStringLiteral(" }");
+    return text;
+}
+
+// ---- life ----
+
+TBUSBPrinter::TBUSBPrinter() = default;
+
+TBUSBPrinter::~TBUSBPrinter() {
+    // Queued items hold their own reference, so nothing of ours is pending; this only winds the
+    // worker down.
+    printerCommandQueue_.reset();
+}
+
+void TBUSBPrinter::deleteOnMainThread(TBUSBPrinter* printer) {
+    if (!QCoreApplication::instance() || platform::mainqueue::isMainThread()) {
+        delete printer;
+        return;
+    }
+    platform::mainqueue::async([printer] { delete printer; });
+}
+
+std::shared_ptr<TBUSBPrinter> TBUSBPrinter::self() { return weak_from_this().lock(); }
+
+const char* TBUSBPrinter::className() const { return "TBUSBPrinter"; }
+
+std::string TBUSBPrinter::methodName(const char* selector) const {
+    return platform::methodName('-', className(), selector);
+}
+
+void TBUSBPrinter::initWithInterfaceInterface(std::shared_ptr<usb::UsbInterface> interface) {
+    // No queue yet: this runs inline on the caller's thread.
+    setInterfaceInterface(interface);
+
+    const std::string label = kQueueLabelPrefix + QString::asprintf("%p", static_cast<void*>(interface.get())).toStdString();
+    printerCommandQueue_ = std::make_unique<platform::SerialQueue>(label);
+    platform::platformLog("printer command queue:%s", label.c_str());
+
+    auto keep = self();
+    printerCommandQueue_->async([this, keep] {
+        update1284DeviceID([this, keep](bool found, QString deviceID) {
+            (void)found;
+            decodeDeviceID(deviceID, [this, keep](QString manufacturer, QString model, QString, QString) {
+                setDeviceInfoValue(QRVX_TBPrinterManufacturer, manufacturer);
+                setDeviceInfoValue(QRVX_TBPrinterModel, model);
+                platform::mainqueue::async([this, keep, manufacturer, model] {
+                    if (this->manufacturer().isNull()) setManufacturer(manufacturer);
+                    if (this->model().isNull()) setModel(model);
+                });
+            });
+        });
+    });
+}
+
+void TBUSBPrinter::initWithDeviceObject(std::shared_ptr<usb::UsbService> service) { setDeviceObject(std::move(service)); }
+
+// ---- class operations ----
+
+DeviceInfoRef TBUSBPrinter::deviceInfoForKey(const QString& key) {
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    DeviceInfoRef& entry = r.dictionaries[key];
+    if (!entry) entry = std::make_shared<DeviceInfoDictionary>();
+    return entry;
+}
+
+void TBUSBPrinter::setDeviceInfo(const DeviceInfoRef& dictionary, const QString& key) {
+    platform::platformLog("%s:[%s] : %s",
+                          platform::methodName('+', "TBUSBPrinter", "setDeviceInfo:forKey:").c_str(),
+                          qUtf8Printable(key),
+                          dictionary ? qUtf8Printable(dictionary->description()) : "(null)");
+    if (!dictionary) return;
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    r.dictionaries[key] = dictionary;
+}
+
+const void* TBUSBPrinter::printerCommandQueueKey() {
+    static const char key = 0;
+    return &key;
+}
+
+std::optional<IndexSet> TBUSBPrinter::supportedVendorIDs() { return std::nullopt; }
+std::optional<IndexSet> TBUSBPrinter::supportedProductIDs() { return std::nullopt; }
+std::optional<IndexSet> TBUSBPrinter::objectSupportedVendorIDs() const { return supportedVendorIDs(); }
+std::optional<IndexSet> TBUSBPrinter::objectSupportedProductIDs() const { return supportedProductIDs(); }
+
+// ---- identity ----
+
+quint16 TBUSBPrinter::vendorID() const { return idVendor_; }
+quint16 TBUSBPrinter::productID() const { return idProduct_; }
+quint32 TBUSBPrinter::locationID() const { return locationID_; }
+QString TBUSBPrinter::idVendor() const { return QString::asprintf("%d", int(idVendor_)); }
+QString TBUSBPrinter::idProduct() const { return QString::asprintf("%d", int(idProduct_)); }
+QString TBUSBPrinter::idLocation() const { return QString::asprintf("%x", unsigned(locationID_)); }
+
+QString TBUSBPrinter::keyUSBdevice() const {
+    return QString::asprintf("%.4X%.4X%.8X", unsigned(idVendor_), unsigned(idProduct_), unsigned(locationID_));
+}
+
+QString TBUSBPrinter::description() const {
+    std::lock_guard lock(fieldsMutex_);
+    const QString maker = manufacturer_.isNull() ? vendorUSB_ : manufacturer_;
+    const QString product = model_.isNull() ? productUSB_ : model_;
+    return QStringLiteral("%1 %2 %3").arg(orNull(maker), orNull(product), orNull(serialNumberUSB_));
+}
+
+QByteArray TBUSBPrinter::descriptionUTF8() const { return description().toUtf8(); }
+
+// ---- plain properties ----
+
+void TBUSBPrinter::announce(const QString& key) {
+    if (platform::mainqueue::isMainThread()) {
+        emit valueChanged(key);
+        return;
+    }
+    auto keep = self();
+    platform::mainqueue::async([this, keep, key] { emit valueChanged(key); });
+}
+
+QString TBUSBPrinter::textField(QString TBUSBPrinter::*field) const {
+    std::lock_guard lock(fieldsMutex_);
+    return this->*field;
+}
+
+void TBUSBPrinter::setTextField(QString TBUSBPrinter::*field, const QString& value, const char* key) {
+    {
+        std::lock_guard lock(fieldsMutex_);
+        this->*field = value;
+    }
+    announce(QString::fromLatin1(key));
+}
+
+QString TBUSBPrinter::raw1284DeviceID() const { return textField(&TBUSBPrinter::raw1284DeviceID_); }
+void TBUSBPrinter::setRaw1284DeviceID(const QString& v) { setTextField(&TBUSBPrinter::raw1284DeviceID_, v, "raw1284DeviceID"); }
+QString TBUSBPrinter::deviceID() const { return textField(&TBUSBPrinter::deviceID_); }
+void TBUSBPrinter::setDeviceID(const QString& v) { setTextField(&TBUSBPrinter::deviceID_, v, "deviceID"); }
+QString TBUSBPrinter::manufacturer() const { return textField(&TBUSBPrinter::manufacturer_); }
+void TBUSBPrinter::setManufacturer(const QString& v) { setTextField(&TBUSBPrinter::manufacturer_, v, "manufacturer"); }
+QString TBUSBPrinter::model() const { return textField(&TBUSBPrinter::model_); }
+void TBUSBPrinter::setModel(const QString& v) { setTextField(&TBUSBPrinter::model_, v, "model"); }
+QString TBUSBPrinter::vendorUSB() const { return textField(&TBUSBPrinter::vendorUSB_); }
+void TBUSBPrinter::setVendorUSB(const QString& v) { setTextField(&TBUSBPrinter::vendorUSB_, v, "vendorUSB"); }
+QString TBUSBPrinter::productUSB() const { return textField(&TBUSBPrinter::productUSB_); }
+void TBUSBPrinter::setProductUSB(const QString& v) { setTextField(&TBUSBPrinter::productUSB_, v, "productUSB"); }
+QString TBUSBPrinter::serialNumberUSB() const { return textField(&TBUSBPrinter::serialNumberUSB_); }
+void TBUSBPrinter::setSerialNumberUSB(const QString& v) { setTextField(&TBUSBPrinter::serialNumberUSB_, v, "serialNumberUSB"); }
+QString TBUSBPrinter::status() const { return textField(&TBUSBPrinter::status_); }
+void TBUSBPrinter::setStatus(const QString& v) { setTextField(&TBUSBPrinter::status_, v, "status"); }
+QString TBUSBPrinter::statusString() const { return textField(&TBUSBPrinter::printerStatusString_); }
+void TBUSBPrinter::setStatusString(const QString& v) { setTextField(&TBUSBPrinter::printerStatusString_, v, "statusString"); }
+
+QImage TBUSBPrinter::image() const {
+    std::lock_guard lock(fieldsMutex_);
+    return image_;
+}
+
+void TBUSBPrinter::setImage(const QImage& value) {
+    {
+        std::lock_guard lock(fieldsMutex_);
+        image_ = value;
+    }
+    announce(QStringLiteral("image"));
+}
+
+bool TBUSBPrinter::inFirmwareUpdate() const { return isBusy_; }
+void TBUSBPrinter::setInFirmwareUpdate(bool value) {
+    isBusy_ = value;
+    announce(QStringLiteral("inFirmwareUpdate"));
+}
+
+qint64 TBUSBPrinter::state() const { return state_; }
+void TBUSBPrinter::setState(qint64 value) {
+    state_ = value;
+    announce(kKeyState);
+}
+
+qint32 TBUSBPrinter::interfaceStatus() const { return interfaceStatus_; }
+bool TBUSBPrinter::isOwned() const { return isOwned_ != NotOwned; }
+qint64 TBUSBPrinter::ownership() const { return isOwned_; }
+
+void TBUSBPrinter::setOwnershipOnMain(qint64 value) {
+    auto keep = self();
+    platform::mainqueue::async([this, keep, value] {
+        isOwned_ = value;
+        emit valueChanged(kKeyIsOwned);
+    });
+}
+
+void TBUSBPrinter::setIsOwned(bool owned) {
+    const qint64 current = isOwned_;
+    if (owned && current == NotOwned) {
+        openInterface(Completion{});
+        return;
+    }
+    closeInterface();
+    // Asking for the printer while another program holds it: show the user where things stand.
+    if (owned && current == OwnedElsewhere)
+        usbInterfaceInterestCallback(this, deviceObject(), kIOMessageServiceIsAttemptingOpen, nullptr);
+}
+
+quint8 TBUSBPrinter::bulkIN() const { return bulkIN_; }
+quint8 TBUSBPrinter::bulkOUT() const { return bulkOUT_; }
+IOReturn TBUSBPrinter::readStatus() const { return readStatus_; }
+IOReturn TBUSBPrinter::writeStatus() const { return writeStatus_; }
+
+bool TBUSBPrinter::isInterfaceOpen() const { return state_ == StateOpen && interfaceStatus_ == InterfaceOpen; }
+bool TBUSBPrinter::willOpenInterface() const { return state_ == StateOpening && interfaceStatus_ == InterfaceOpening; }
+bool TBUSBPrinter::didOpenInterface() const { return state_ == StateOpening && interfaceStatus_ == InterfaceOpen; }
+
+// ---- device info ----
+
+DeviceInfoRef TBUSBPrinter::deviceInfoDict() {
+    std::lock_guard lock(fieldsMutex_);
+    if (!deviceInfoDict_) deviceInfoDict_ = std::make_shared<DeviceInfoDictionary>();
+    return deviceInfoDict_;
+}
+
+void TBUSBPrinter::setDeviceInfoDict(DeviceInfoRef dictionary) {
+    std::lock_guard lock(fieldsMutex_);
+    deviceInfoDict_ = std::move(dictionary);
+}
+
+QVariant TBUSBPrinter::deviceInfoValue(const QString& key) { return deviceInfoDict()->value(key); }
+
+void TBUSBPrinter::setDeviceInfoValue(const QString& key, const QVariant& value) {
+    deviceInfoDict()->setValue(key, value);
+    announce(key);
+}
+
+void TBUSBPrinter::removeDeviceInfoValue(const QString& key) {
+    deviceInfoDict()->remove(key);
+    announce(key);
+}
+
+QVariantMap TBUSBPrinter::deviceInfoSnapshot() { return deviceInfoDict()->snapshot(); }
+QString TBUSBPrinter::printerStatus() { return deviceInfoValue(QRVX_TBPrinterStatus).toString(); }
+QString TBUSBPrinter::firmwareVersion() { return deviceInfoValue(QRVX_TBPrinterFirmwareVersion).toString(); }
+QString TBUSBPrinter::printerSerialNumber() { return deviceInfoValue(QRVX_TBPrinterSerialNumber).toString(); }
+
+void TBUSBPrinter::setPrinterStatus(const QString& printerStatus) {
+    auto keep = self();
+    platform::mainqueue::async([this, keep, printerStatus] {
+        deviceInfoDict()->setValue(QRVX_TBPrinterStatus, printerStatus);
+        emit valueChanged(QRVX_TBPrinterStatus);
+    });
+}
+
+// ---- platform objects ----
+
+platform::SerialQueue* TBUSBPrinter::printerCommandQueue() const { return printerCommandQueue_.get(); }
+
+bool TBUSBPrinter::isPrinterCommandQueue() const {
+    // Before the queue exists both sides are empty: set-up work then runs inline.
+    return platform::SerialQueue::current() == printerCommandQueue_.get();
+}
+
+void TBUSBPrinter::performInlineOnCommandQueue(std::function<void()> block) {
+    if (!block) return;
+    if (isPrinterCommandQueue() || !printerCommandQueue_) {
+        block();
+        return;
+    }
+    printerCommandQueue_->async(std::move(block));
+}
+
+std::shared_ptr<usb::UsbInterface> TBUSBPrinter::interfaceInterface() const {
+    std::lock_guard lock(fieldsMutex_);
+    return interfaceInterface_;
+}
+
+void TBUSBPrinter::setInterfaceInterface(std::shared_ptr<usb::UsbInterface> interface) {
+    if (interface == interfaceInterface()) return;
+    auto keep = self();
+    performInlineOnCommandQueue([this, keep, interface] {
+        if (interface) {
+            std::uint32_t location = 0;
+            if (IOReturn r = interface->locationID(location); r != kIOReturnSuccess)
+                platform::platformLog("GetLocationID() returned %s [%.8x]\n", strForIOReturn(r), unsigned(r));
+            else
+                locationID_ = location;
+            std::uint16_t vendor = 0;
+            if (IOReturn r = interface->deviceVendor(vendor); r != kIOReturnSuccess)
+                platform::platformLog("GetDeviceVendor() returned %s [%.8x]\n", strForIOReturn(r), unsigned(r));
+            else
+                idVendor_ = vendor;
+            std::uint16_t product = 0;
+            if (IOReturn r = interface->deviceProduct(product); r != kIOReturnSuccess)
+                platform::platformLog("GetDeviceProduct() returned %s [%.8x]\n", strForIOReturn(r), unsigned(r));
+            else
+                idProduct_ = product;
+        }
+        std::shared_ptr<usb::UsbInterface> old;
+        {
+            std::lock_guard lock(fieldsMutex_);
+            old = std::exchange(interfaceInterface_, interface);
+        }
+        old.reset();
+        if (interface) {
+            getUSBProductString();
+            getUSBSerialNumberString();
+            getUSBVendorString();
+        }
+    });
+}
+
+std::shared_ptr<usb::UsbDevice> TBUSBPrinter::deviceInterface() {
+    {
+        std::lock_guard lock(fieldsMutex_);
+        if (deviceInterface_) return deviceInterface_;
+    }
+    auto interface = interfaceInterface();
+    if (!interface) return nullptr;
+    std::shared_ptr<usb::UsbDevice> device;
+    const IOReturn r = interface->device(device);
+    if (r != kIOReturnSuccess || !device) {
+        platform::stderrPrint("ERROR: IOCreatePlugInInterfaceForService() returned (%s)\n",
+                              strForIOReturn(r != kIOReturnSuccess ? r : kIOReturnError));
+        return nullptr;
+    }
+    setDeviceInterface(device);
+    return device;
+}
+
+void TBUSBPrinter::setDeviceInterface(std::shared_ptr<usb::UsbDevice> device) {
+    {
+        std::lock_guard lock(fieldsMutex_);
+        if (device == deviceInterface_) return;
+    }
+    auto keep = self();
+    performInlineOnCommandQueue([this, keep, device] {
+        std::shared_ptr<usb::UsbDevice> old;
+        {
+            std::lock_guard lock(fieldsMutex_);
+            old = std::exchange(deviceInterface_, device);
+        }
+    });
+}
+
+std::shared_ptr<usb::UsbService> TBUSBPrinter::deviceObject() const {
+    std::lock_guard lock(fieldsMutex_);
+    return deviceObject_;
+}
+
+void TBUSBPrinter::setDeviceObject(std::shared_ptr<usb::UsbService> service) {
+    platform::platformLog("%s", methodName("setDeviceObject:").c_str());
+    // `service` is our own reference from here on: the caller may drop its handle at once.
+    auto keep = self();
+    performInlineOnCommandQueue([this, keep, service] {
+        std::shared_ptr<usb::UsbService> current = deviceObject();
+        if (service && current && service->registryID() == current->registryID()) return;
+
+        usb::NotificationHandle interest, busy;
+        {
+            std::lock_guard lock(fieldsMutex_);
+            interest = std::move(interestNotification_);
+            busy = std::move(busyNotification_);
+        }
+        interest.reset(); // unregisters
+        busy.reset();
+
+        if (service) {
+            platform::platformLog("setting new %s class IOService object\n", service->className().c_str());
+            std::weak_ptr<TBUSBPrinter> weak = weak_from_this();
+            usb::NotificationHandle handle;
+            const IOReturn r = service->addInterestNotification(
+                [weak, service](IOMessage message, void* argument) {
+                    if (auto printer = weak.lock()) usbInterfaceInterestCallback(printer.get(), service, message, argument);
+                },
+                handle);
+            if (r != kIOReturnSuccess)
+                platform::platformLog("%s error [0x%.2X] trying to register for interest notices", strForIOReturn(r), unsigned(r));
+            {
+                std::lock_guard lock(fieldsMutex_);
+                interestNotification_ = handle;
+            }
+            // The attach-time probe: can this program open the interface at all right now?
+            const IOReturn open = openInterface();
+            closeInterface();
+            if (open != kIOReturnExclusiveAccess) setState(StateAttachProbed);
+        }
+        std::lock_guard lock(fieldsMutex_);
+        deviceObject_ = service;
+    });
+}
+
+void TBUSBPrinter::prepareForRelease() {
+    auto keep = self();
+    performInlineOnCommandQueue([this, keep] {
+        setInterfaceInterface(nullptr);
+        setDeviceInterface(nullptr);
+        setDeviceObject(nullptr);
+    });
+}
+
+// ---- opening and closing ----
+
+IOReturn TBUSBPrinter::openInterface() {
+    if (state_ == StateOpen) return kIOReturnSuccess;
+    interfaceStatus_ = InterfaceOpening;
+    setState(StateOpening);
+
+    auto interface = interfaceInterface();
+    // Without an interface object there is nothing to open; say so rather than report success.
+    const IOReturn r = interface ? interface->openSeize() : kIOReturnNoDevice;
+    if (r == kIOReturnExclusiveAccess) {
+        const auto service = deviceObject();
+        platform::platformLog("Another app has the printer USB interface open for exclusive access.\n");
+        platform::platformLog("Waiting for USB interface on device %.8x to be closed...\n",
+                              service ? unsigned(service->registryID() & 0xFFFFFFFFu) : 0u);
+        platform::platformLog("The printer is busy.\n");
+        setPrinterStatus(QStringLiteral("In use by other application"));
+        setOwnershipOnMain(OwnedElsewhere);
+    } else if (r == kIOReturnSuccess) {
+        interfaceStatus_ = InterfaceOpen;
+        auto keep = self();
+        platform::mainqueue::async([this, keep] {
+            // A close may have overtaken us; then the interface is not ours any more.
+            if (interfaceStatus_ != InterfaceOpen) return;
+            state_ = StateOpen;
+            emit valueChanged(kKeyState);
+            isOwned_ = OwnedHere;
+            emit valueChanged(kKeyIsOwned);
+        });
+        platform::platformLog("The %s is open.\n", descriptionUTF8().constData());
+        getPipes();
+    }
+    return r;
+}
+
+void TBUSBPrinter::openInterface(Completion completion) {
+    auto keep = self();
+    performInlineOnCommandQueue([this, keep, completion] {
+        const IOReturn r = openInterface();
+        if (completion) completion(r);
+    });
+}
+
+void TBUSBPrinter::closeInterface(Completion completion) {
+    auto keep = self();
+    auto work = [this, keep, completion] {
+        IOReturn r = kIOReturnSuccess;
+        if (interfaceStatus_ == InterfaceOpen) {
+            auto interface = interfaceInterface();
+            r = interface ? interface->close() : kIOReturnNoDevice;
+            if (r == kIOReturnSuccess)
+                platform::platformLog("The %s was closed.\n", descriptionUTF8().constData());
+            else
+                platform::platformLog("close interface returned error %s\n", strForIOReturn(r));
+        }
+        interfaceStatus_ = InterfaceClosed;
+        setState(StateClosed);
+        platform::mainqueue::async([this, keep] {
+            if (isOwned_ != NotOwned) {
+                isOwned_ = NotOwned;
+                emit valueChanged(kKeyIsOwned);
+            }
+        });
+        if (completion) completion(r);
+    };
+    // Always queued, also from the queue itself: the close follows whatever is under way.
+    if (printerCommandQueue_)
+        printerCommandQueue_->async(std::move(work));
+    else
+        work();
+}
+
+void TBUSBPrinter::getPipes() {
+    auto interface = interfaceInterface();
+    if (!interface) return;
+    std::uint8_t count = 0;
+    if (IOReturn r = interface->numEndpoints(count); r != kIOReturnSuccess) {
+        platform::platformLog("failure for GetNumEndpoints on the open USB device; error=[%d]\n", int(r));
+        return;
+    }
+    for (unsigned pipeRef = 1; pipeRef <= count; ++pipeRef) {
+        usb::PipeProperties p;
+        if (interface->pipeProperties(static_cast<std::uint8_t>(pipeRef), p) != kIOReturnSuccess) continue;
+        if (p.transferType != usb::kUSBBulk) continue;
+        // A later pipe of the same kind replaces an earlier one.
+        if (p.direction == usb::kUSBOut)
+            bulkOUT_ = static_cast<quint8>(pipeRef);
+        else if (p.direction == usb::kUSBIn)
+            bulkIN_ = static_cast<quint8>(pipeRef);
+    }
+}
+
+// ---- transfers ----
+
+bool TBUSBPrinter::writeToInterfaceWithData(const QByteArray& data) {
+    platform::platformLog("writing to %s interface with %lu byte payload", descriptionUTF8().constData(),
+                          static_cast<unsigned long>(data.size()));
+    auto interface = interfaceInterface();
+    const IOReturn r = interface ? interface->writePipe(bulkOUT_, data.constData(), static_cast<std::uint32_t>(data.size()),
+                                                        kBulkNoDataTimeoutMs, kBulkCompletionTimeoutMs)
+                                 : kIOReturnNoDevice;
+    writeStatus_ = r;
+    return r == kIOReturnSuccess;
+}
+
+std::optional<QByteArray> TBUSBPrinter::interfaceReadDataOfSize(quint32 size) {
+    QByteArray buffer(static_cast<qsizetype>(size), '\0');
+    auto interface = interfaceInterface();
+    std::uint32_t received = size;
+    const IOReturn r = interface ? interface->readPipe(bulkIN_, buffer.data(), received, kBulkNoDataTimeoutMs,
+                                                       kBulkCompletionTimeoutMs)
+                                 : kIOReturnNoDevice;
+    readStatus_ = r;
+    if (r != kIOReturnSuccess) return std::nullopt;
+    // The whole buffer: bytes the device did not send stay zero.
+    return buffer;
+}
+
+std::optional<QByteArray> TBUSBPrinter::printerReply() { return std::nullopt; }
+
+void TBUSBPrinter::sendNoReplyPrinterCommand(CommandBlock command) {
+    if (!command) {
+        platform::platformLog("you must supply a commandBlock");
+        return;
+    }
+    auto keep = self();
+    performInlineOnCommandQueue([keep, command] { command(); });
+}
+
+void TBUSBPrinter::sendPrinterCommand(CommandBlock command, platform::SerialQueue* replyQueue, ReplyBlock reply) {
+    if (!command) {
+        platform::platformLog("you must supply a commandBlock");
+        return;
+    }
+    auto keep = self();
+    performInlineOnCommandQueue([this, keep, command, replyQueue, reply] {
+        command();
+        std::optional<QByteArray> result = printerReply();
+        if (!reply) return;
+        if (replyQueue && replyQueue == printerCommandQueue_.get()) {
+            reply(result);
+        } else if (replyQueue) {
+            replyQueue->async([keep, reply, result] { reply(result); });
+        } else {
+            platform::mainqueue::async([keep, reply, result] { reply(result); });
+        }
+    });
+}
+
+void TBUSBPrinter::probe() {
+    platform::platformLog("running probe on %s", descriptionUTF8().constData());
+    auto keep = self();
+    performInlineOnCommandQueue([this, keep] { getDeviceCustomInfo(); });
+}
+
+void TBUSBPrinter::getDeviceCustomInfo() {}
+
+void TBUSBPrinter::updateInfo() {
+    auto keep = self();
+    performInlineOnCommandQueue([this, keep] { probe(); });
+}

@@ -1,0 +1,64 @@
+// What the platform's interest notices about a printer's interface mean for that printer.
+#include "Classes/TBUSBPrinter.h"
+
+#include "Classes/TBUSBPrinterCodeNames.h"
+#include "platform/platformlog.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+QString localized(const char* key) { return QCoreApplication::translate("TBPrinters", key); }
+
+} // namespace
+
+void usbInterfaceInterestCallback(TBUSBPrinter* printer, const std::shared_ptr<usb::UsbService>& service,
+                                  IOMessage messageType, void* messageArgument) {
+    if (!printer) return;
+    const QByteArray name = printer->descriptionUTF8();
+    platform::platformLog("%s %s(%x); arg = %p\n", name.constData(), strForIOMessage(messageType), unsigned(messageType),
+                          messageArgument);
+    const bool updating = printer->inFirmwareUpdate();
+
+    switch (messageType) {
+    case kIOMessageServiceIsTerminated:
+        platform::platformLog("%s (device %.8x) was removed\n", name.constData(),
+                              service ? unsigned(service->registryID() & 0xFFFFFFFFu) : 0u);
+        // Keep what we learned for the printer object that the same port will bring back.
+        TBUSBPrinter::setDeviceInfo(printer->deviceInfoDict(), printer->keyUSBdevice());
+        break;
+
+    case kIOMessageServiceWasClosed:
+        if (printer->deviceInfoDict()->isEmpty()) break;
+        if (printer->willOpenInterface()) {
+            // The other program let go: take the interface we were waiting for.
+            printer->openInterface(TBUSBPrinter::Completion{});
+        } else if (!updating) {
+            printer->setStatus(localized("USB Available"));
+        }
+        break;
+
+    case kIOMessageServiceIsAttemptingOpen:
+        if (printer->didOpenInterface()) {
+            if (!updating) printer->setStatus(localized("USB Open"));
+            printer->setState(TBUSBPrinter::StateOpen);
+        } else if (printer->willOpenInterface()) {
+            if (!updating) printer->setStatus(localized("Waiting for USB"));
+        } else if (printer->isInterfaceOpen()) {
+            if (!updating) printer->setStatus(localized("USB Open"));
+        } else if (printer->state() == TBUSBPrinter::StateAttachProbed) {
+            // Our own attach-time probe, not another program.
+            printer->setState(TBUSBPrinter::StateClosed);
+        } else if (!updating) {
+            printer->setStatus(localized("USB Busy"));
+        }
+        break;
+
+    case kIOMessageServiceBusyStateChange:
+        break;
+
+    default:
+        printer->setStatus(QStringLiteral("OK"));
+        break;
+    }
+}
