@@ -1,0 +1,138 @@
+// Discovery over the simulated bus: which interfaces become printers, what is logged for the others,
+// how removals are matched, and what a printer coming back on the same port keeps.
+#include "../window/simfixture.h"
+
+#include "Classes/Edition.h"
+#include "common/testsupport.h"
+
+#include <QtTest>
+
+using namespace testsupport;
+using testsupport::LogCapture;
+
+namespace {
+
+std::shared_ptr<sim::SimPrinterDevice> deviceWith(SimFixture& f, zev::Model model, std::uint32_t location,
+                                                  const std::function<void(sim::DeviceIdentity&)>& change) {
+    auto device = f.makePrinter(model, location).device;
+    sim::DeviceIdentity identity = device->identity();
+    change(identity);
+    device->setIdentityNow(identity);
+    return device;
+}
+
+} // namespace
+
+class DiscoveryTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { Edition::setCurrent(Edition::printerFlasher()); }
+
+    void printersAlreadyAttachedAreListedAtStart() {
+        SimFixture f;
+        f.attach(zev::Model::HVC, kPort1);
+        f.attach(zev::Model::HVC, kPort2);
+        QCOMPARE(f.rows(), 0);
+        f.controller->awakeFromNib();
+        QTRY_COMPARE(f.rows(), 2);
+    }
+
+    void printerByClassButNotBySubclassIsLoggedAndSkipped() {
+        LogCapture log;
+        SimFixture f;
+        f.controller->awakeFromNib();
+        f.bus->attach(deviceWith(f, zev::Model::HVC, kPort1, [](sim::DeviceIdentity& id) { id.interfaceSubClass = 2; }));
+        QTRY_VERIFY(log.contains(
+            QStringLiteral("Found a device that is a printer by class, but not by subclass; subClass=2\n")));
+        f.settle();
+        QCOMPARE(f.rows(), 0);
+    }
+
+    void unsupportedIdsAreSkippedSilently() {
+        LogCapture log;
+        SimFixture f;
+        f.controller->awakeFromNib();
+        // A supported vendor with a product that printer-flasher does not drive.
+        f.attach(zev::Model::HVQXA, kPort1);
+        // A supported product id under a foreign vendor id.
+        f.bus->attach(deviceWith(f, zev::Model::HVC, kPort2, [](sim::DeviceIdentity& id) { id.vendorId = 0x1234; }));
+        // Not a printer at all.
+        f.bus->attach(deviceWith(f, zev::Model::HVC, kPort3, [](sim::DeviceIdentity& id) { id.interfaceClass = 8; }));
+        f.settle(150);
+        QCOMPARE(f.rows(), 0);
+        QVERIFY(!log.contains(QStringLiteral("Found a device")));
+        QVERIFY(!log.contains(QStringLiteral("ERROR")));
+        QVERIFY(!log.contains(QStringLiteral("printer command queue")));
+
+        // The same HV-QXA is one of serial-switcher's printers.
+        Edition::setCurrent(Edition::serialSwitcher());
+        SimFixture g(true);
+        g.attach(zev::Model::HVQXA, kPort1);
+        g.controller->awakeFromNib();
+        QTRY_COMPARE(g.rows(), 1);
+        Edition::setCurrent(Edition::printerFlasher());
+    }
+
+    void removalIsMatchedByRegistryObject() {
+        LogCapture log;
+        SimFixture f;
+        f.attach(zev::Model::HVC, kPort1);
+        f.attach(zev::Model::HVC, kPort2);
+        f.controller->awakeFromNib();
+        QTRY_VERIFY(f.probed(kPort1) && f.probed(kPort2));
+
+        f.bus->detach(kPort2);
+        QTRY_COMPARE(f.rows(), 1);
+        QVERIFY(log.contains(QStringLiteral("a printer object was removed ... checking for matching device")));
+        QVERIFY(log.contains(QStringLiteral("removing ZEV HVP-HVC")));
+        QCOMPARE(f.controller->printerAt(0)->locationID(), kPort1);
+
+        // A termination notice for an interface without a printer object is logged and changes nothing.
+        auto stranger = f.makePrinter(zev::Model::HVC, kPort3).device;
+        f.bus->attach(stranger);
+        auto service = f.bus->service(kPort3);
+        QVERIFY(service);
+        f.controller->prepareForTermination(); // stop listening, keep the service to hand in by hand
+        SimFixture g;
+        g.controller->removedDeviceObject(service);
+        QVERIFY(log.contains(QStringLiteral("failed to match a printer object for device %1")
+                                 .arg(QString::number(unsigned(service->registryID()), 16))));
+    }
+
+    void printerComingBackOnItsPortKeepsWhatWasLearned() {
+        LogCapture log;
+        SimFixture f;
+        SimPrinter printer = f.attach(zev::Model::HVC, kPort1);
+        f.controller->awakeFromNib();
+        QTRY_VERIFY(f.probed(kPort1));
+        const QString key = f.printerAt(kPort1)->keyUSBdevice();
+        f.printerAt(kPort1)->setDeviceInfoValue(QStringLiteral("deviceFirmwareStatus"), 2);
+
+        // Off the bus and back, as after a firmware restart; the printer now answers nothing but STATUS.
+        printer.device->unplug();
+        QTRY_COMPARE(f.rows(), 0);
+        printer.commandSet->update([](sim::SimZEVPrinterState& s) { s.firmwareUpdateMode = true; });
+        printer.device->replug();
+        QTRY_COMPARE(f.rows(), 1);
+        QVERIFY(log.contains(QStringLiteral("initing device for key %1").arg(key)));
+
+        const auto again = f.printerAt(kPort1);
+        QCOMPARE(again->deviceInfoValue(QStringLiteral("deviceFirmwareStatus")).toInt(), 2);
+        QCOMPARE(again->firmwareVersion(), QStringLiteral("HVC 01.21"));
+        QTRY_COMPARE(again->manufacturer(), QStringLiteral("ZEV"));
+    }
+
+    void aNewPortStartsEmpty() {
+        LogCapture log;
+        SimFixture f;
+        f.attach(zev::Model::HVC, 0x01F00000);
+        f.controller->awakeFromNib();
+        QTRY_COMPARE(f.rows(), 1);
+        QVERIFY(log.contains(QStringLiteral("infoDict here is")));
+        QVERIFY(TBUSBPrinter::deviceInfoForKey(f.controller->printerAt(0)->keyUSBdevice()));
+    }
+};
+
+QTEST_MAIN(DiscoveryTest)
+#include "test_discovery.moc"
