@@ -104,6 +104,9 @@ void TBPrinters::newPrinterCallback(const std::shared_ptr<usb::UsbService>& serv
         Printer printer = TBUSBPrinter::create<TBUSBPrinterZEV>();
         printer->initWithInterfaceInterface(interface);
         printer->setDeviceObject(service);
+        // The printer stores its registry object on its command queue, later; a printer unplugged
+        // before that must still be found, so remember which object it was made for.
+        arrivalServices_[printer.get()] = service->registryID();
         addPrinter(printer);
     } else if (interfaceClass == usb::kUSBPrintingClass && interfaceSubClass != usb::kUSBPrintingSubClass) {
         platform::platformLog("Found a device that is a printer by class, but not by subclass; subClass=%d\n",
@@ -161,8 +164,7 @@ void TBPrinters::observeValueForKeyPath(const QString& keyPath, TBUSBPrinterZEV*
 void TBPrinters::removedDeviceObject(const std::shared_ptr<usb::UsbService>& service) {
     platform::platformLog("a printer object was removed ... checking for matching device");
     for (const Printer& printer : printers_) {
-        const auto object = printer->deviceObject();
-        if (!object || object->registryID() != service->registryID()) continue;
+        if (!namesService(printer.get(), service->registryID())) continue;
         platform::platformLog("removing %s", printer->descriptionUTF8().constData());
         disconnect(printer.get(), &TBUSBPrinter::valueChanged, this, nullptr);
         printer->prepareForRelease();
@@ -170,6 +172,13 @@ void TBPrinters::removedDeviceObject(const std::shared_ptr<usb::UsbService>& ser
         return;
     }
     platform::platformLog("failed to match a printer object for device %x", unsigned(service->registryID()));
+}
+
+bool TBPrinters::namesService(const TBUSBPrinterZEV* printer, std::uint64_t registryID) const {
+    const auto known = arrivalServices_.find(printer);
+    if (known != arrivalServices_.end()) return known->second == registryID;
+    const auto object = printer->deviceObject();
+    return object && object->registryID() == registryID;
 }
 
 void TBPrinters::drainRemoval(const Printer& printer) {
@@ -184,6 +193,7 @@ void TBPrinters::drainRemoval(const Printer& printer) {
             if (row < 0) return;
             emit self->printersAboutToBeRemoved(row);
             self->printers_.removeAt(row);
+            self->arrivalServices_.erase(printer.get());
             emit self->printersRemoved(row);
             // The list never keeps an empty selection while it has rows.
             if (self->selectedRow() < 0 && !self->printers_.isEmpty()) self->selectRow(0);
@@ -335,6 +345,7 @@ void TBPrinters::prepareForTermination() {
                 QObject::disconnect(printer.get(), nullptr, self, nullptr);
             }
             self->printers_.clear();
+            self->arrivalServices_.clear();
             self->hasList_ = false;
             emit self->printersReset();
         });

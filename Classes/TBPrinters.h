@@ -18,6 +18,7 @@
 #include <QString>
 #include <QTableView>
 
+#include <map>
 #include <memory>
 
 class QItemSelectionModel;
@@ -93,11 +94,15 @@ private:
     void selectRow(int row);
     void selectPrinter(const TBUSBPrinterZEV* printer);
     void drainRemoval(const Printer& printer);
+    // True when `printer` stands for the registry object `registryID`.
+    bool namesService(const TBUSBPrinterZEV* printer, std::uint64_t registryID) const;
 
     std::shared_ptr<usb::UsbBus> notifyPort_;
     usb::NotificationHandle printerIterator_;
     usb::NotificationHandle removedIterator_;
     QList<Printer> printers_;
+    // Registry object each listed printer was made for, by printer.
+    std::map<const TBUSBPrinterZEV*, std::uint64_t> arrivalServices_;
     bool hasList_ = false; // the list exists (created on first arrival, dropped at termination)
     QPointer<QTableView> tableview_;
     bool terminated_ = false;
