@@ -1,6 +1,6 @@
 #include "Classes/TBUSBPrinter.h"
 
-#include "Classes/TBUSBPrinterCodeNames.h"
+#include "support/QRVX_CodeNames.h"
 #include "platform/platformlog.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 // Who the printer says it is: the IEEE-1284 device ID and the USB string descriptors.
 #include "Classes/TBUSBPrinter.h"
 
-#include "Classes/TBUSBPrinterCodeNames.h"
+#include "support/QRVX_CodeNames.h"
 #include "platform/platformlog.h"
 
 #include <QStringDecoder>

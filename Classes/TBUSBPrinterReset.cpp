@@ -1,7 +1,7 @@
 // Making a printer start over: printer-class soft reset, USB device reset and re-enumeration.
 #include "Classes/TBUSBPrinter.h"
 
-#include "Classes/TBUSBPrinterCodeNames.h"
+#include "support/QRVX_CodeNames.h"
 #include "platform/platformlog.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // What the platform's interest notices about a printer's interface mean for that printer.
 #include "Classes/TBUSBPrinter.h"
 
-#include "Classes/TBUSBPrinterCodeNames.h"
+#include "support/QRVX_CodeNames.h"
 #include "platform/platformlog.h"
 
 #include <QCoreApplication>

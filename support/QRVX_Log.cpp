@@ -242,7 +242,11 @@ bool QRVX_Log::setLogFile(const QString& path) {
             std::setvbuf(file, nullptr, _IONBF, 0);
             s.file = file;
             // Whatever else writes to standard error (the platform log call included) lands in the file.
-            if (!s.logToStdErr) std::freopen(QFile::encodeName(standardized).constData(), "a", stderr);
+            // dup2 rather than reopening by name: a failed reopen would close standard error for good.
+            if (!s.logToStdErr) {
+                std::fflush(stderr);
+                ::dup2(::fileno(file), STDERR_FILENO);
+            }
             return true;
         }
         openError = errno;

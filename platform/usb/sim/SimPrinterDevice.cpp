@@ -274,7 +274,7 @@ std::uint64_t SimPrinterDevice::generation() const {
     return generation_;
 }
 
-void SimPrinterDevice::emit(DeviceEvent event, std::uint64_t generation) {
+void SimPrinterDevice::report(DeviceEvent event, std::uint64_t generation) {
     std::vector<EventListener> listeners;
     {
         std::lock_guard lock(listenersMutex_);
@@ -298,7 +298,7 @@ void SimPrinterDevice::goOffBus() {
     }
     replyArrived_.notify_all();
     (void)wasClaimed; // the host learns of the loss through the termination, not a close
-    emit(DeviceEvent::Detached, generation);
+    report(DeviceEvent::Detached, generation);
 }
 
 void SimPrinterDevice::comeBack(bool powerCycled) {
@@ -315,7 +315,7 @@ void SimPrinterDevice::comeBack(bool powerCycled) {
         replies_.clear();
     }
     withProcessor([&](CommandProcessor& p) { p.restarted(*this, powerCycled); });
-    emit(DeviceEvent::Attached, generation);
+    report(DeviceEvent::Attached, generation);
 }
 
 void SimPrinterDevice::unplug() { goOffBus(); }
@@ -592,7 +592,7 @@ Status SimPrinterDevice::claim(std::uint64_t client) {
         unplug();
         return status;
     }
-    emit(DeviceEvent::OpenAttempt, generation);
+    report(DeviceEvent::OpenAttempt, generation);
     return status;
 }
 
@@ -605,7 +605,7 @@ Status SimPrinterDevice::release(std::uint64_t client) {
         claimHolder_ = 0;
         generation = generation_;
     }
-    emit(DeviceEvent::Closed, generation);
+    report(DeviceEvent::Closed, generation);
     return Status::Ok;
 }
 
@@ -619,7 +619,7 @@ void SimPrinterDevice::setHeldByOtherProgram(bool held) {
         if (!attached_) return;
     }
     // The other program's open attempt is seen like ours; its close frees the interface.
-    emit(held ? DeviceEvent::OpenAttempt : DeviceEvent::Closed, generation);
+    report(held ? DeviceEvent::OpenAttempt : DeviceEvent::Closed, generation);
 }
 
 bool SimPrinterDevice::isClaimed() const {
@@ -654,7 +654,7 @@ Status SimPrinterDevice::resetDevice(std::uint64_t client) {
     {
         std::lock_guard lock(mutex_);
         if (!attached_) return Status::NoDevice;
-        if (deviceOpenHolder_ != client || client == 0) return Status::NotOpen;
+        if (deviceOpenHolder_ != 0 && deviceOpenHolder_ != client) return Status::Busy;
         replies_.clear();
     }
     replyArrived_.notify_all();
@@ -667,7 +667,7 @@ Status SimPrinterDevice::reEnumerateDevice(std::uint64_t client) {
     {
         std::lock_guard lock(mutex_);
         if (!attached_) return Status::NoDevice;
-        if (deviceOpenHolder_ != client || client == 0) return Status::NotOpen;
+        if (deviceOpenHolder_ != 0 && deviceOpenHolder_ != client) return Status::Busy;
         delay = reEnumerationDelayMs_;
     }
     if (delay > 0) {

@@ -275,10 +275,11 @@ public:
     std::uint64_t claimHolder() const; // 0: nobody
     Status openDevice(std::uint64_t client);
     Status closeDevice(std::uint64_t client);
-    // USB port reset: pending replies dropped, the processor is told; needs the device open.
+    // USB port reset: pending replies dropped, the processor is told. Busy while another client
+    // has the device open (host APIs that want an open first check that themselves).
     Status resetDevice(std::uint64_t client);
-    // Host-requested re-enumeration; needs the device open. Detached and Attached are reported
-    // before this returns, unless a re-enumeration delay was set.
+    // Host-requested re-enumeration, Busy as above. Detached and Attached are reported before this
+    // returns, unless a re-enumeration delay was set.
     Status reEnumerateDevice(std::uint64_t client);
     void setReEnumerationDelay(std::uint32_t offMs);
     // A fresh id for a host-side client (an opened interface or device object).
@@ -317,7 +318,7 @@ private:
     };
 
     std::optional<Fault> takeFaultLocked(FaultPoint point);
-    void emit(DeviceEvent event, std::uint64_t generation);
+    void report(DeviceEvent event, std::uint64_t generation);
     void goOffBus();
     void comeBack(bool powerCycled);
     void runRestartLater(std::uint32_t offMs, bool powerCycled);

@@ -1,0 +1,268 @@
+// The simulated printer and bus themselves: what other areas' tests and the demo mode stand on.
+#include "transport_rig.h"
+
+#include <QElapsedTimer>
+
+#include <thread>
+
+using namespace transporttest;
+using sim::DeviceEvent;
+using sim::FaultKind;
+using sim::FaultPoint;
+using sim::Status;
+
+namespace {
+
+constexpr std::uint8_t kOut = 0x01;
+constexpr std::uint8_t kIn = 0x81;
+
+std::vector<std::uint8_t> v(const std::string& s) { return {s.begin(), s.end()}; }
+
+struct EventLog {
+    std::mutex mutex;
+    std::vector<DeviceEvent> events;
+    void add(DeviceEvent e) {
+        std::lock_guard lock(mutex);
+        events.push_back(e);
+    }
+    std::vector<DeviceEvent> take() {
+        std::lock_guard lock(mutex);
+        return std::exchange(events, {});
+    }
+};
+
+} // namespace
+
+class TransportSimDeviceTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void descriptorsDescribeOnePrinterInterface() {
+        auto device = sim::SimPrinterDevice::create(printerIdentity());
+        const auto dd = device->deviceDescriptor();
+        QCOMPARE(dd.size(), std::size_t(18));
+        QCOMPARE(int(dd[8] | dd[9] << 8), 0x0F1E);
+        QCOMPARE(int(dd[16]), 3);
+        const auto cd = device->configurationDescriptor();
+        QCOMPARE(cd.size(), std::size_t(9 + 9 + 7 + 7));
+        QCOMPARE(int(cd[2] | cd[3] << 8), int(cd.size()));
+        QCOMPARE(int(cd[9 + 5]), 7);  // printer class
+        QCOMPARE(int(cd[9 + 6]), 1);  // printer subclass
+        QCOMPARE(int(cd[18 + 2]), 0x01);
+        QCOMPARE(int(cd[25 + 2]), 0x81);
+
+        auto id = printerIdentity();
+        id.reportsSerialNumber = false;
+        device->setIdentityNow(id);
+        QCOMPARE(int(device->deviceDescriptor()[16]), 0);
+        std::vector<std::uint8_t> data;
+        QCOMPARE(device->control({0x80, 6, 0x0303, 0x0409, 255}, data), Status::Stall);
+        QCOMPARE(device->control({0x80, 6, 0x0302, 0x0409, 4}, data), Status::Ok);
+        QCOMPARE(data.size(), std::size_t(4)); // cut to wLength
+        QCOMPARE(device->control({0x80, 6, 0x0302, 0x0407, 255}, data), Status::Stall); // language not offered
+        QCOMPARE(device->control({0xC0, 0x33, 0, 0, 8}, data), Status::Stall);           // vendor request
+    }
+
+    void bulkInCarriesQueuedRepliesOnePacketRunAtATime() {
+        auto device = sim::SimPrinterDevice::create(printerIdentity());
+        std::vector<std::uint8_t> out;
+        QCOMPARE(device->bulkIn(kIn, out, 64, 0), Status::Timeout);
+        device->queueReply(v("00000004"));
+        device->queueReply(v("BODY"));
+        QCOMPARE(device->bulkIn(kIn, out, 5, 0), Status::Ok);
+        QCOMPARE(out, v("00000"));
+        QCOMPARE(device->bulkIn(kIn, out, 64, 0), Status::Ok);
+        QCOMPARE(out, v("004")); // the rest of that reply, not merged with the next
+        QCOMPARE(device->bulkIn(kIn, out, 64, 0), Status::Ok);
+        QCOMPARE(out, v("BODY"));
+        QCOMPARE(device->bulkIn(0x01, out, 64, 0), Status::Invalid);
+        QCOMPARE(device->bulkOut(0x81, v("x")), Status::Invalid);
+    }
+
+    void delayedRepliesAndTimeouts() {
+        auto device = sim::SimPrinterDevice::create(printerIdentity());
+        std::vector<std::uint8_t> out;
+        device->queueReply(v("late"), 80);
+        QElapsedTimer t;
+        t.start();
+        QCOMPARE(device->bulkIn(kIn, out, 64, 20), Status::Timeout);
+        QVERIFY(t.elapsed() >= 15);
+        QCOMPARE(device->bulkIn(kIn, out, 64, 2000), Status::Ok);
+        QVERIFY(t.elapsed() >= 70);
+        QCOMPARE(out, v("late"));
+    }
+
+    void injectedFaultsStrikeOnceAtTheirPoint() {
+        auto processor = std::make_shared<sim::EchoProcessor>();
+        auto device = sim::SimPrinterDevice::create(printerIdentity(), processor);
+        EventLog events;
+        device->addListener([&](DeviceEvent e, std::uint64_t) { events.add(e); });
+        std::vector<std::uint8_t> out;
+
+        device->injectFault({FaultPoint::BulkIn, FaultKind::ShortRead, 1, 3});
+        QCOMPARE(device->bulkOut(kOut, v("abcdefgh")), Status::Ok);
+        QCOMPARE(device->bulkIn(kIn, out, 2, 0), Status::Ok); // skipped: the fault waits for the next call
+        QCOMPARE(out, v("ab"));
+        QCOMPARE(device->bulkIn(kIn, out, 64, 0), Status::Ok);
+        QCOMPARE(out, v("cde"));
+        QCOMPARE(device->bulkIn(kIn, out, 64, 0), Status::Ok);
+        QCOMPARE(out, v("fgh"));
+
+        device->injectFault({FaultPoint::BulkOut, FaultKind::Stall});
+        QCOMPARE(device->bulkOut(kOut, v("x")), Status::Stall);
+        QVERIFY(!device->hasReplyReady()); // a refused write reaches no processor
+        QCOMPARE(device->bulkOut(kOut, v("y")), Status::Ok);
+
+        device->injectFault({FaultPoint::BulkOut, FaultKind::Unplug});
+        QCOMPARE(device->bulkOut(kOut, v("z")), Status::NoDevice);
+        QVERIFY(!device->isAttached());
+        QCOMPARE(events.take(), std::vector<DeviceEvent>{DeviceEvent::Detached});
+        QCOMPARE(device->bulkIn(kIn, out, 8, 0), Status::NoDevice);
+        device->replug();
+        QCOMPARE(events.take(), std::vector<DeviceEvent>{DeviceEvent::Attached});
+        QVERIFY(!device->hasReplyReady()); // power was lost with the cable
+    }
+
+    void unplugWakesATransferInFlight() {
+        auto device = sim::SimPrinterDevice::create(printerIdentity());
+        Status status = Status::Ok;
+        std::vector<std::uint8_t> out;
+        QElapsedTimer t;
+        t.start();
+        std::thread reader([&] { status = device->bulkIn(kIn, out, 64, sim::SimPrinterDevice::kWaitForever); });
+        QTest::qWait(30);
+        device->unplug();
+        reader.join();
+        QCOMPARE(status, Status::NoDevice);
+        QVERIFY(t.elapsed() < 2000);
+    }
+
+    void claimsAndTheOtherProgram() {
+        auto device = sim::SimPrinterDevice::create(printerIdentity());
+        EventLog events;
+        device->addListener([&](DeviceEvent e, std::uint64_t) { events.add(e); });
+        const auto a = sim::SimPrinterDevice::newClientId();
+        const auto b = sim::SimPrinterDevice::newClientId();
+        QCOMPARE(device->claim(a), Status::Ok);
+        QCOMPARE(device->claim(b), Status::Busy);
+        QCOMPARE(device->release(b), Status::NotOpen);
+        QCOMPARE(device->release(a), Status::Ok);
+        device->setHeldByOtherProgram(true);
+        QCOMPARE(device->claim(a), Status::Busy);
+        device->setHeldByOtherProgram(false);
+        QCOMPARE(device->claim(a), Status::Ok);
+        QCOMPARE(events.take(), (std::vector<DeviceEvent>{DeviceEvent::OpenAttempt, DeviceEvent::OpenAttempt,
+                                                          DeviceEvent::Closed, DeviceEvent::OpenAttempt,
+                                                          DeviceEvent::OpenAttempt, DeviceEvent::Closed,
+                                                          DeviceEvent::OpenAttempt}));
+    }
+
+    void restartsApplyTheNextIdentityAndTellTheProcessor() {
+        auto processor = std::make_shared<sim::ScriptedProcessor>();
+        auto device = sim::SimPrinterDevice::create(printerIdentity(), processor);
+        auto next = printerIdentity();
+        next.reportsSerialNumber = false;
+        device->setIdentity(next);
+        QVERIFY(device->identity().reportsSerialNumber); // not before the restart
+        const auto client = sim::SimPrinterDevice::newClientId();
+        const auto other = sim::SimPrinterDevice::newClientId();
+        QCOMPARE(device->openDevice(other), Status::Ok);
+        QCOMPARE(device->reEnumerateDevice(client), Status::Busy);
+        QCOMPARE(device->closeDevice(other), Status::Ok);
+        QCOMPARE(device->openDevice(client), Status::Ok);
+        QCOMPARE(device->reEnumerateDevice(client), Status::Ok);
+        QCOMPARE(device->generation(), std::uint64_t(2));
+        QVERIFY(!device->identity().reportsSerialNumber);
+        QCOMPARE(processor->restarts(), 1);
+
+        // A restart asked for by the printer itself happens later, from a timer.
+        EventLog events;
+        device->addListener([&](DeviceEvent e, std::uint64_t) { events.add(e); });
+        device->reEnumerate(20);
+        QCOMPARE(device->generation(), std::uint64_t(2));
+        QTRY_COMPARE(device->generation(), std::uint64_t(3));
+        QCOMPARE(events.take(), (std::vector<DeviceEvent>{DeviceEvent::Detached, DeviceEvent::Attached}));
+    }
+
+    void busDeliversArrivalsOnceAndFollowsEnumerations() {
+        auto bus = sim::SimBus::create();
+        auto device = sim::SimPrinterDevice::create(printerIdentity());
+        QVERIFY(bus->attach(device));
+        QVERIFY(!bus->attach(sim::SimPrinterDevice::create(printerIdentity()))); // location taken
+
+        // Registered before the posted arrival is delivered: the device is reported once.
+        std::vector<std::shared_ptr<usb::UsbService>> arrived, gone;
+        usb::NotificationHandle arrivals, removals, otherClass;
+        bus->addMatchingNotification(7, 1, [&](auto s) { arrived.push_back(s); }, arrivals);
+        bus->addTerminationNotification(7, -1, [&](auto s) { gone.push_back(s); }, removals);
+        int wrongClass = 0;
+        bus->addMatchingNotification(7, 2, [&](auto) { ++wrongClass; }, otherClass);
+        QCOMPARE(arrived.size(), std::size_t(1));
+        QCoreApplication::processEvents();
+        QCOMPARE(arrived.size(), std::size_t(1));
+
+        std::vector<IOMessage> messages;
+        usb::NotificationHandle interest;
+        QCOMPARE(arrived[0]->addInterestNotification([&](IOMessage m, void*) { messages.push_back(m); }, interest),
+                 kIOReturnSuccess);
+        std::shared_ptr<usb::UsbInterface> interface;
+        QCOMPARE(arrived[0]->createInterface(interface), kIOReturnSuccess);
+        QCOMPARE(interface->openSeize(), kIOReturnSuccess);
+        QCOMPARE(interface->close(), kIOReturnSuccess);
+        QCOMPARE(interface->close(), kIOReturnNotOpen);
+        QTRY_COMPARE(messages.size(), std::size_t(2));
+        QCOMPARE(messages, (std::vector<IOMessage>{kIOMessageServiceIsAttemptingOpen, kIOMessageServiceWasClosed}));
+
+        std::uint32_t size = 4;
+        std::uint8_t buffer[4];
+        QCOMPARE(interface->readPipe(2, buffer, size, 10, 10), kIOReturnNotOpen);
+        QCOMPARE(interface->readPipe(9, buffer, size, 10, 10), kIOUSBUnknownPipeErr);
+
+        device->powerCycle();
+        QTRY_COMPARE(arrived.size(), std::size_t(2));
+        QCOMPARE(gone.size(), std::size_t(1));
+        QCOMPARE(messages.back(), kIOMessageServiceIsTerminated);
+        QCOMPARE(interface->openSeize(), kIOReturnNoDevice); // belongs to the old enumeration
+        QCOMPARE(arrived[0]->createInterface(interface), kIOReturnNoDevice);
+
+        // Dropping a handle stops its notices; detaching ends the device's life on this bus.
+        arrivals.reset();
+        interest.reset();
+        bus->detach(kLocation);
+        QTRY_COMPARE(gone.size(), std::size_t(2));
+        QCOMPARE(arrived.size(), std::size_t(2));
+        QVERIFY(!bus->device(kLocation));
+        QCOMPARE(wrongClass, 0);
+    }
+
+    void transfersThroughTheBusObjects() {
+        Rig rig;
+        auto interface = rig.interface();
+        rig.processor->addReply(std::string("0123456789"));
+        QCOMPARE(interface->openSeize(), kIOReturnSuccess);
+        QCOMPARE(interface->writePipe(1, "cmd", 3, 5000, 5000), kIOReturnSuccess);
+        char buffer[32] = {};
+        std::uint32_t size = 4;
+        QCOMPARE(interface->readPipe(2, buffer, size, 5000, 5000), kIOReturnSuccess);
+        QCOMPARE(size, 4u);
+        QCOMPARE(QByteArray(buffer, 4), QByteArray("0123"));
+        usb::ControlRequest request;
+        std::uint8_t descriptor[18] = {};
+        request.bmRequestType = 0x80;
+        request.bRequest = 6;
+        request.wValue = 0x0100;
+        request.wLength = 18;
+        request.data = descriptor;
+        QCOMPARE(interface->controlRequest(request), kIOReturnSuccess);
+        QCOMPARE(request.wLenDone, 18u);
+        request.data = nullptr;
+        QCOMPARE(interface->controlRequest(request), kIOReturnBadArgument);
+
+        // Dropping an open interface object lets go of the claim, as closing the handle would.
+        interface.reset();
+        QCOMPARE(rig.device->claimHolder(), std::uint64_t(0));
+    }
+};
+
+QTEST_GUILESS_MAIN(TransportSimDeviceTest)
+#include "test_simdevice.moc"
