@@ -77,6 +77,29 @@ private slots:
         QCOMPARE(QRVX_Base::stringWithCString(host32, 4, QRVX_Base::UTF32Encoding), QString("z"));
     }
 
+    void everyListedEncodingDecodes() {
+        // Catches a converter the library does not know: "." in each encoding's own code units.
+        for (const std::uint64_t encoding :
+             {QRVX_Base::ASCIIEncoding, QRVX_Base::JapaneseEUCEncoding, QRVX_Base::UTF8Encoding,
+              QRVX_Base::ISOLatin1Encoding, QRVX_Base::ShiftJISEncoding, QRVX_Base::ISOLatin2Encoding,
+              QRVX_Base::WindowsCP1251Encoding, QRVX_Base::WindowsCP1252Encoding,
+              QRVX_Base::WindowsCP1253Encoding, QRVX_Base::WindowsCP1254Encoding,
+              QRVX_Base::WindowsCP1250Encoding, QRVX_Base::ISO2022JPEncoding, QRVX_Base::MacOSRomanEncoding})
+            QCOMPARE(cstr(".", 0, encoding), QString("."));
+        const char16_t dot16[] = u".";
+        const char32_t dot32[] = U".";
+        const std::array<unsigned char, 4> be16{0, '.', 0, 0};
+        const std::array<unsigned char, 4> le16{'.', 0, 0, 0};
+        const std::array<unsigned char, 8> be32{0, 0, 0, '.', 0, 0, 0, 0};
+        const std::array<unsigned char, 8> le32{'.', 0, 0, 0, 0, 0, 0, 0};
+        QCOMPARE(QRVX_Base::stringWithCString(dot16, 0, QRVX_Base::UTF16Encoding), QString("."));
+        QCOMPARE(QRVX_Base::stringWithCString(dot32, 0, QRVX_Base::UTF32Encoding), QString("."));
+        QCOMPARE(cbytes(be16, 0, QRVX_Base::UTF16BigEndianEncoding), QString("."));
+        QCOMPARE(cbytes(le16, 0, QRVX_Base::UTF16LittleEndianEncoding), QString("."));
+        QCOMPARE(cbytes(be32, 0, QRVX_Base::UTF32BigEndianEncoding), QString("."));
+        QCOMPARE(cbytes(le32, 0, QRVX_Base::UTF32LittleEndianEncoding), QString("."));
+    }
+
     void cStringBadInputAnswersNone() {
         QVERIFY(!cstr("a", 0, 9999).has_value());                        // unknown encoding
         QVERIFY(!cstr("a", 0, 2).has_value());                           // known elsewhere, not here
