@@ -8,7 +8,6 @@
 #include "platform/platformlog.h"
 #include "platform/resources.h"
 
-#include <QFile>
 
 #include <charconv>
 
@@ -193,25 +192,21 @@ bool TBFirmwarePackage::verifyFirmwareArchive(quint16 productID, const Edition& 
 
     const FirmwareCatalogueEntry entry = catalogueEntry(productID, edition);
     if (entry.fileNames.isEmpty()) return false;
+    return verifyEntry(entry, edition, className, info);
+}
 
+bool TBFirmwarePackage::verifyEntry(const FirmwareCatalogueEntry& entry, const Edition& edition,
+                                    const QString& className, FirmwareDeviceInfo& info) {
+    if (entry.fileNames.isEmpty()) return false;
     setFilenames(entry.fileNames, info);
     info.setValue(cFirmwareFileHashes, entry.digests);
 
     bool result = false;
     for (qsizetype position = 0; position < entry.fileNames.size(); ++position) {
         const QString& fileName = entry.fileNames.at(position);
-        const QString path = platform::resources::pathForResourceFile(fileName);
-        QByteArray contents;
-        bool readable = false;
-        if (!path.isEmpty()) {
-            QFile file(path);
-            if (file.open(QIODevice::ReadOnly)) {
-                contents = file.readAll();
-                readable = file.error() == QFileDevice::NoError;
-            }
-        }
+        const QByteArray contents = platform::resources::dataForResourceFile(fileName);
         // A file the package lacks fails the package: an update must not start without it.
-        if (!readable) {
+        if (contents.isNull()) {
             platform::platformLog("firmware file %s is missing or unreadable", fileName.toUtf8().constData());
             info.setValue(fileName, false);
             return false;
@@ -241,15 +236,7 @@ void TBFirmwarePackage::setFilenames(const QStringList& names, FirmwareDeviceInf
 QByteArray TBFirmwarePackage::firmwareBlob(FirmwareDeviceInfo& info) {
     const QStringList names = storedFileNames(info);
     if (names.isEmpty()) return {};
-    const QString path = platform::resources::pathForResourceFile(names.first());
-    QByteArray contents;
-    if (!path.isEmpty()) {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly)) {
-            contents = file.readAll();
-            if (file.error() != QFileDevice::NoError) contents.clear();
-        }
-    }
+    const QByteArray contents = platform::resources::dataForResourceFile(names.first());
     if (!verifyMotorolaSFile(contents)) {
         platform::platformLog("Bad firmware file! Verification failed!");
         return {};

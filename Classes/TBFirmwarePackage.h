@@ -81,6 +81,12 @@ public:
     static bool verifyFirmwareArchive(quint16 productID, const Edition& edition, const QString& className,
                                       FirmwareDeviceInfo& info);
 
+    // The checks of verifyFirmwareArchive for a given entry (without its two log lines): publishes
+    // the file list and the expected digests, then digests the files in order and stops at the
+    // first that is missing, unreadable or does not match.
+    static bool verifyEntry(const FirmwareCatalogueEntry& entry, const Edition& edition,
+                            const QString& className, FirmwareDeviceInfo& info);
+
     // Stores `names` under "firmwareFilenames" on the main thread (queued; returns at once) and
     // announces "newFirmwareVersion".
     static void setFilenames(const QStringList& names, FirmwareDeviceInfo& info);

@@ -6,9 +6,14 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <mutex>
+
 namespace platform::resources {
 
 namespace {
+
+std::mutex gOverrideMutex;
+QStringList gOverride; // guarded by gOverrideMutex
 
 QString executableDirectory() {
     // /proc/self/exe works before (and without) a QCoreApplication.
@@ -43,8 +48,23 @@ QString findIn(const QString& root, const QString& fileName) {
 
 } // namespace
 
+void setSearchDirectoriesOverride(const QStringList& directories) {
+    const std::lock_guard lock(gOverrideMutex);
+    gOverride = directories;
+}
+
 QStringList searchDirectories() {
     QStringList candidates;
+    {
+        const std::lock_guard lock(gOverrideMutex);
+        candidates = gOverride;
+    }
+    if (!candidates.isEmpty()) {
+        QStringList existing;
+        for (const QString& candidate : candidates)
+            if (QFileInfo(candidate).isDir()) existing.append(QFileInfo(candidate).canonicalFilePath());
+        return existing;
+    }
     const QString fromEnvironment = qEnvironmentVariable(kResourcesEnvironmentVariable);
     if (!fromEnvironment.isEmpty()) candidates.append(fromEnvironment);
 #ifdef PRINTER_TOOLS_SOURCE_DIR
@@ -82,9 +102,10 @@ QString pathForResourceFile(const QString& fileName) {
     return pathForResource(fileName.left(dot), fileName.mid(dot + 1));
 }
 
-QByteArray dataForResource(const QString& name, const QString& type, QString* path) {
+namespace {
+
+QByteArray readResource(const QString& found, QString* path) {
     if (path) path->clear();
-    const QString found = pathForResource(name, type);
     if (found.isEmpty()) return {};
     if (path) *path = found;
     QFile file(found);
@@ -95,6 +116,16 @@ QByteArray dataForResource(const QString& name, const QString& type, QString* pa
     // An empty file is found and read: keep it distinct from "missing" (a null array).
     if (contents.isNull()) contents = QByteArray("", 0);
     return contents;
+}
+
+} // namespace
+
+QByteArray dataForResource(const QString& name, const QString& type, QString* path) {
+    return readResource(pathForResource(name, type), path);
+}
+
+QByteArray dataForResourceFile(const QString& fileName, QString* path) {
+    return readResource(pathForResourceFile(fileName), path);
 }
 
 } // namespace platform::resources

@@ -31,7 +31,13 @@ QString pathForResourceFile(const QString& fileName);
 // `path` (when given) receives the path found, or an empty text.
 QByteArray dataForResource(const QString& name, const QString& type, QString* path = nullptr);
 
+// dataForResource for "HVC 01.41.fw" split as pathForResourceFile does.
+QByteArray dataForResourceFile(const QString& fileName, QString* path = nullptr);
+
 // The directories searched, in order (only those that exist).
 QStringList searchDirectories();
+
+// Tests: search only `directories` (in order) until called with an empty list.
+void setSearchDirectoriesOverride(const QStringList& directories);
 
 } // namespace platform::resources

@@ -1,0 +1,115 @@
+// The keyed digest and the package-resource lookup the firmware package stands on.
+#include "Classes/Edition.h"
+#include "platform/digest.h"
+#include "platform/resources.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+bool writeFile(const QString& path, const QByteArray& contents) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(contents) == contents.size();
+}
+
+} // namespace
+
+class PlatformTest : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() {
+        platform::resources::setSearchDirectoriesOverride({});
+        Edition::setCurrent(Edition::printerFlasher());
+    }
+
+    // Known answers from RFC 4231 (short key, key longer than a block), and the empty cases.
+    void hmacKnownAnswers() {
+        QCOMPARE(platform::hmacSha256("Jefe", "what do ya want for nothing?").toHex(),
+                 QByteArray("5bdcc146bf60754e6a042426089575c75a003f089d2739839dec58b964ec3843"));
+        QCOMPARE(platform::hmacSha256(QByteArray(131, '\xaa'),
+                                      "Test Using Larger Than Block-Size Key - Hash Key First")
+                     .toHex(),
+                 QByteArray("60e431591ee0b67f0d8a26aacbf5b77f8e0bc6213728c5140546040f0ee37f54"));
+        QCOMPARE(platform::hmacSha256(QByteArray(), QByteArray()).toHex(),
+                 QByteArray("b613679a0814d9ec772f95d778c35fc5ff1697c493715653c6c712144292c5ad"));
+    }
+
+    // Pieces, a file read in blocks and one call all give the same digest.
+    void hmacStreamingMatchesOneShot() {
+        QByteArray data(3 * 1024 * 1024 + 5, Qt::Uninitialized);
+        for (qsizetype i = 0; i < data.size(); ++i) data[i] = char((i * 131) ^ (i >> 9));
+        const QByteArray expected = platform::hmacSha256("key", data);
+        QCOMPARE(expected.size(), platform::kHmacSha256Length);
+
+        platform::HmacSha256 pieces("key");
+        for (qsizetype at = 0; at < data.size(); at += 100000)
+            QVERIFY(pieces.update(QByteArrayView(data.constData() + at, qMin<qsizetype>(100000, data.size() - at))));
+        QCOMPARE(pieces.finish(), expected);
+        QVERIFY(pieces.finish().isEmpty()); // finished once
+
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath("big"), data));
+        bool ok = false;
+        QCOMPARE(platform::hmacSha256File("key", dir.filePath("big"), &ok), expected);
+        QVERIFY(ok);
+        QVERIFY(platform::hmacSha256File("key", dir.filePath("missing"), &ok).isEmpty());
+        QVERIFY(!ok);
+    }
+
+    void resourceSearchOrder() {
+        QTemporaryDir first;
+        QTemporaryDir second;
+        QVERIFY(QDir(first.path()).mkpath("a/deep"));
+        QVERIFY(QDir(first.path()).mkpath("b"));
+        QVERIFY(writeFile(first.filePath("a/deep/t.cwd"), "deep"));
+        QVERIFY(writeFile(first.filePath("b/t.cwd"), "shallow"));
+        QVERIFY(writeFile(second.filePath("t.cwd"), "second"));
+        QVERIFY(writeFile(second.filePath("u.cwd"), "only in second"));
+        QVERIFY(writeFile(second.filePath("empty.cwd"), QByteArray()));
+        platform::resources::setSearchDirectoriesOverride({first.path(), second.path()});
+
+        // Shallower first, then the next directory.
+        QCOMPARE(platform::resources::dataForResource("t", "cwd"), QByteArray("shallow"));
+        QCOMPARE(platform::resources::dataForResource("u", "cwd"), QByteArray("only in second"));
+        QString path;
+        const QByteArray empty = platform::resources::dataForResource("empty", "cwd", &path);
+        QVERIFY(!empty.isNull() && empty.isEmpty()); // found and empty, not missing
+        QVERIFY(path.endsWith("/empty.cwd"));
+        QVERIFY(platform::resources::dataForResource("none", "cwd", &path).isNull());
+        QVERIFY(path.isEmpty());
+
+        // A resource is a plain name: nothing reaches outside the package or into a directory.
+        QVERIFY(platform::resources::pathForResource("deep/t", "cwd").isEmpty());
+        QVERIFY(platform::resources::pathForResource("../t", "cwd").isEmpty());
+        QVERIFY(platform::resources::pathForResource("a", "").isEmpty()); // a directory
+        QVERIFY(platform::resources::pathForResource("..", "").isEmpty());
+        QCOMPARE(platform::resources::pathForResourceFile("u.cwd"), second.filePath("u.cwd"));
+    }
+
+    // Without an override: the environment's directory, then the source tree, then share/<program>/
+    // beside the executable.
+    void resourceDirectoriesOfARealRun() {
+        const QString sample = QStringLiteral(PRINTER_TOOLS_SOURCE_DIR "/resources/firmware/HVC 01.41.fw");
+        QTemporaryDir env;
+        QVERIFY(writeFile(env.filePath("HVC 01.41.fw"), "from the environment"));
+        qputenv(platform::resources::kResourcesEnvironmentVariable, env.path().toUtf8());
+        QCOMPARE(platform::resources::pathForResourceFile("HVC 01.41.fw"), env.filePath("HVC 01.41.fw"));
+        qunsetenv(platform::resources::kResourcesEnvironmentVariable);
+        QCOMPARE(platform::resources::pathForResourceFile("HVC 01.41.fw"), QFileInfo(sample).canonicalFilePath());
+
+        Edition::setCurrent(Edition::serialSwitcher());
+        const QString share = QCoreApplication::applicationDirPath() + "/../share/serial-switcher/firmware";
+        QVERIFY(QDir().mkpath(share));
+        QVERIFY(writeFile(share + "/installed-only.cwd", "installed"));
+        QCOMPARE(platform::resources::dataForResource("installed-only", "cwd"), QByteArray("installed"));
+        Edition::setCurrent(Edition::printerFlasher()); // another program, another folder
+        QVERIFY(platform::resources::pathForResource("installed-only", "cwd").isEmpty());
+        QDir(QCoreApplication::applicationDirPath() + "/../share").removeRecursively();
+    }
+};
+
+QTEST_GUILESS_MAIN(PlatformTest)
+#include "test_platform.moc"
