@@ -46,10 +46,9 @@ public:
 
     // Event thread (or the registering thread while libusb lists present devices).
     void onArrival(libusb_device* device) {
-        auto record = DeviceRecord::make(context_, device);
-        if (!record) return;
-        record->setEvents(weak_from_this());
         std::weak_ptr<BusCore> weak = weak_from_this();
+        auto record = DeviceRecord::make(context_, device, weak);
+        if (!record) return;
         platform::mainqueue::async([weak, record] {
             if (const auto core = weak.lock()) core->arrived(record);
         });

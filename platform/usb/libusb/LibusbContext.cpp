@@ -14,6 +14,9 @@ namespace {
 // How long one turn of the event loop may wait; bounds how late a shutdown is noticed when
 // libusb_interrupt_event_handler() cannot wake the loop.
 constexpr long kEventLoopTurnMicroseconds = 200 * 1000;
+// Pause after a failed turn (a device node that vanished under the poll, say), so a persistent
+// failure cannot spin; short, since transfers of other printers wait on this loop.
+constexpr auto kFailedTurnPause = std::chrono::milliseconds(10);
 } // namespace
 
 std::shared_ptr<LibusbContext> LibusbContext::create() {
@@ -48,13 +51,17 @@ LibusbContext::~LibusbContext() {
 }
 
 void LibusbContext::runEvents() {
+    bool failing = false; // log the first failure of a run, not every turn
     while (!stopping_) {
         timeval turn{0, kEventLoopTurnMicroseconds};
         const int result = libusb_handle_events_timeout_completed(context_, &turn, nullptr);
-        if (result != LIBUSB_SUCCESS && result != LIBUSB_ERROR_INTERRUPTED && result != LIBUSB_ERROR_TIMEOUT) {
+        const bool failed = result != LIBUSB_SUCCESS && result != LIBUSB_ERROR_INTERRUPTED && result != LIBUSB_ERROR_TIMEOUT;
+        if (failed && !failing)
             platform::platformLog("USB event loop: libusb_handle_events returned %s", libusbErrorName(result));
+        failing = failed;
+        if (failed) {
             // Do not spin on a persistent failure.
-            std::this_thread::sleep_for(std::chrono::microseconds(kEventLoopTurnMicroseconds));
+            std::this_thread::sleep_for(kFailedTurnPause);
         }
     }
 }

@@ -19,6 +19,11 @@ constexpr int kMaxPortPath = 7;
 constexpr std::uint8_t kEndpointDirectionIn = 0x80;
 constexpr std::uint8_t kEndpointNumberMask = 0x0F;
 constexpr std::uint8_t kTransferTypeMask = 0x03;
+constexpr std::uint8_t kRequestDirectionIn = 0x80;
+// The largest data stage Linux usbfs (through libusb) accepts on the control pipe. A printer's
+// device ID is far shorter, but callers ask for up to 65535 bytes "to be safe"; an IN request asks
+// for at most this much, and the device ends its answer early anyway.
+constexpr std::uint16_t kMaxControlDataLength = 4096;
 
 std::string describe(std::uint8_t bus, const std::vector<std::uint8_t>& ports, std::uint16_t vendor,
                      std::uint16_t product) {
@@ -96,8 +101,10 @@ DeviceRecord::~DeviceRecord() {
     libusb_unref_device(device_);
 }
 
-std::shared_ptr<DeviceRecord> DeviceRecord::make(std::shared_ptr<LibusbContext> context, libusb_device* device) {
+std::shared_ptr<DeviceRecord> DeviceRecord::make(std::shared_ptr<LibusbContext> context, libusb_device* device,
+                                                 std::weak_ptr<DeviceEvents> events) {
     std::shared_ptr<DeviceRecord> record(new DeviceRecord(std::move(context), device));
+    record->events_ = std::move(events);
     record->busNumber_ = libusb_get_bus_number(device);
     record->address_ = libusb_get_device_address(device);
     std::uint8_t portNumbers[kMaxPortPath] = {};
@@ -140,16 +147,6 @@ std::shared_ptr<DeviceRecord> DeviceRecord::make(std::shared_ptr<LibusbContext> 
     }
     libusb_free_config_descriptor(config);
     return record;
-}
-
-void DeviceRecord::setEvents(std::weak_ptr<DeviceEvents> events) {
-    std::lock_guard lock(mutex_);
-    events_ = std::move(events);
-}
-
-std::shared_ptr<DeviceEvents> DeviceRecord::events() const {
-    std::lock_guard lock(mutex_);
-    return events_.lock();
 }
 
 IOReturn DeviceRecord::acquire(HandleUse& use) {
@@ -252,9 +249,19 @@ bool DeviceRecord::consumeOwnClose() { return consume(ownCloses_); }
 IOReturn performControlRequest(DeviceRecord& device, libusb_device_handle* handle, ControlRequest& request) {
     request.wLenDone = 0;
     if (request.wLength > 0 && !request.data) return kIOReturnBadArgument;
+    std::uint16_t length = request.wLength;
+    if (length > kMaxControlDataLength) {
+        if (!(request.bmRequestType & kRequestDirectionIn)) {
+            platform::platformLog("Control request 0x%02x/0x%02x to the %s refused: %u bytes of data exceed the %u the "
+                                  "system allows",
+                                  unsigned(request.bmRequestType), unsigned(request.bRequest),
+                                  device.description().c_str(), unsigned(length), unsigned(kMaxControlDataLength));
+            return kIOReturnBadArgument;
+        }
+        length = kMaxControlDataLength;
+    }
     const int result = libusb_control_transfer(handle, request.bmRequestType, request.bRequest, request.wValue,
-                                               request.wIndex, static_cast<unsigned char*>(request.data),
-                                               request.wLength,
+                                               request.wIndex, static_cast<unsigned char*>(request.data), length,
                                                transferTimeout(request.noDataTimeout, request.completionTimeout));
     if (result < 0) {
         platform::platformLog("Control request 0x%02x/0x%02x (wValue 0x%04x, wIndex 0x%04x) to the %s failed: %s",

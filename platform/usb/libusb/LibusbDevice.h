@@ -75,7 +75,9 @@ class DeviceRecord : public std::enable_shared_from_this<DeviceRecord> {
 public:
     // Reads the descriptors libusb already holds (no I/O on the device). nullptr, with a log line,
     // when they are unusable (a device that answers malformed descriptors).
-    static std::shared_ptr<DeviceRecord> make(std::shared_ptr<LibusbContext> context, libusb_device* device);
+    // Runs inside libusb's hot-plug callback, which holds libusb's locks: it takes none of ours.
+    static std::shared_ptr<DeviceRecord> make(std::shared_ptr<LibusbContext> context, libusb_device* device,
+                                              std::weak_ptr<DeviceEvents> events);
     ~DeviceRecord();
     DeviceRecord(const DeviceRecord&) = delete;
     DeviceRecord& operator=(const DeviceRecord&) = delete;
@@ -96,8 +98,7 @@ public:
     // "USB device on bus 1 port 4 (vendor id 0x1234, product id 0x5678)", for log lines.
     const std::string& description() const { return description_; }
 
-    void setEvents(std::weak_ptr<DeviceEvents> events);
-    std::shared_ptr<DeviceEvents> events() const;
+    std::shared_ptr<DeviceEvents> events() const { return events_.lock(); }
 
     // Set when the device left the bus; everything then answers kIOReturnNoDevice.
     bool isGone() const { return gone_; }
@@ -131,6 +132,7 @@ private:
     std::uint8_t iManufacturer_ = 0, iProduct_ = 0, iSerialNumber_ = 0;
     std::uint8_t configurationValue_ = 0;
     std::vector<InterfaceInfo> interfaces_;
+    std::weak_ptr<DeviceEvents> events_; // set before the record is shared, never changed
     std::string nodePath_;
     std::string description_;
 
@@ -138,11 +140,13 @@ private:
     std::atomic<int> ownOpens_{0};
     std::atomic<int> ownCloses_{0};
 
+    // Lock order: an interface object's lock, then this one, then libusb's own (libusb_open and
+    // libusb_close run under it). Nothing called from inside libusb may take it.
     mutable std::mutex mutex_;
     libusb_device_handle* handle_ = nullptr;     // guarded by mutex_
     int handleUsers_ = 0;                          // guarded by mutex_
     std::map<std::uint8_t, int> claims_;           // guarded by mutex_
-    std::weak_ptr<DeviceEvents> events_;           // guarded by mutex_
+
 };
 
 // usb::UsbDevice over a DeviceRecord. open/close hold a use of the handle; requests made while not

@@ -1,6 +1,7 @@
 #include "platform/usb/libusb/LibusbInterface.h"
 
 #include "platform/platformlog.h"
+#include "platform/queue.h"
 #include "platform/usb/libusb/LibusbErrors.h"
 
 #include <libusb.h>
@@ -92,24 +93,39 @@ LibusbInterface::~LibusbInterface() {
 
 bool LibusbInterface::isPresent() const { return !service_->isTerminated() && !device_->isGone(); }
 
+void LibusbInterface::announce(IOMessage message) {
+    // The node watcher ignores this process's own opens of the device node; the notices for our
+    // own opens and closes of the interface come from here, after the call, as for any holder.
+    std::weak_ptr<LibusbService> weak = service_;
+    platform::mainqueue::async([weak, message] {
+        if (const auto service = weak.lock(); service && !service->isTerminated()) service->deliverInterest(message);
+    });
+}
+
 IOReturn LibusbInterface::openSeize() {
     if (!isPresent()) return kIOReturnNoDevice;
-    std::lock_guard lock(mutex_);
-    if (claimUse_) return kIOReturnSuccess;
-    HandleUse use;
-    const IOReturn opened = device_->acquire(use);
-    if (opened != kIOReturnSuccess) return opened;
-    const IOReturn claimed = device_->claimInterface(use.get(), service_->info().number);
-    if (claimed != kIOReturnSuccess) return claimed;
-    claimUse_ = std::move(use);
-    return kIOReturnSuccess;
+    IOReturn result = kIOReturnSuccess;
+    {
+        std::lock_guard lock(mutex_);
+        if (claimUse_) return kIOReturnSuccess;
+        HandleUse use;
+        result = device_->acquire(use);
+        if (result == kIOReturnSuccess) result = device_->claimInterface(use.get(), service_->info().number);
+        if (result == kIOReturnSuccess) claimUse_ = std::move(use);
+    }
+    announce(kIOMessageServiceIsAttemptingOpen);
+    return result;
 }
 
 IOReturn LibusbInterface::close() {
-    std::lock_guard lock(mutex_);
-    if (!claimUse_) return kIOReturnSuccess;
-    const IOReturn released = device_->releaseInterface(claimUse_.get(), service_->info().number);
-    claimUse_.reset();
+    IOReturn released = kIOReturnSuccess;
+    {
+        std::lock_guard lock(mutex_);
+        if (!claimUse_) return kIOReturnSuccess;
+        released = device_->releaseInterface(claimUse_.get(), service_->info().number);
+        claimUse_.reset();
+    }
+    announce(kIOMessageServiceWasClosed);
     return isPresent() ? released : kIOReturnSuccess;
 }
 
@@ -171,7 +187,7 @@ const EndpointInfo* LibusbInterface::pipe(std::uint8_t pipeRef) const {
 
 IOReturn LibusbInterface::pipeProperties(std::uint8_t pipeRef, PipeProperties& properties) {
     const EndpointInfo* endpoint = pipe(pipeRef);
-    if (!endpoint) return kIOReturnBadArgument;
+    if (!endpoint) return kIOUSBUnknownPipeErr;
     properties = endpoint->properties;
     return kIOReturnSuccess;
 }
@@ -183,7 +199,7 @@ IOReturn LibusbInterface::transferUse(HandleUse& use, const char* what) {
         if (!claimUse_) {
             platform::platformLog("%s on interface %u of the %s refused: the interface is not open", what,
                                   unsigned(service_->info().number), device_->description().c_str());
-            return kIOReturnError;
+            return kIOReturnNotOpen;
         }
     }
     // A use of its own keeps the handle open even if the interface is closed meanwhile.
@@ -225,7 +241,8 @@ IOReturn LibusbInterface::bulkTransfer(const EndpointInfo& endpoint, unsigned ch
 IOReturn LibusbInterface::writePipe(std::uint8_t pipeRef, const void* data, std::uint32_t size,
                                     std::uint32_t noDataTimeout, std::uint32_t completionTimeout) {
     const EndpointInfo* endpoint = pipe(pipeRef);
-    if (!endpoint || endpoint->properties.direction != kUSBOut || (size > 0 && !data)) return kIOReturnBadArgument;
+    if (!endpoint) return kIOUSBUnknownPipeErr;
+    if (endpoint->properties.direction != kUSBOut || (size > 0 && !data)) return kIOReturnBadArgument;
     std::uint32_t written = 0;
     // libusb takes a mutable pointer for both directions; it never writes into an OUT buffer.
     const IOReturn result = bulkTransfer(*endpoint, static_cast<unsigned char*>(const_cast<void*>(data)), size,
@@ -243,7 +260,7 @@ IOReturn LibusbInterface::readPipe(std::uint8_t pipeRef, void* buffer, std::uint
     const EndpointInfo* endpoint = pipe(pipeRef);
     if (!endpoint || endpoint->properties.direction != kUSBIn || (size > 0 && !buffer)) {
         size = 0;
-        return kIOReturnBadArgument;
+        return endpoint ? kIOReturnBadArgument : kIOUSBUnknownPipeErr;
     }
     std::uint32_t received = 0;
     const IOReturn result = bulkTransfer(*endpoint, static_cast<unsigned char*>(buffer), size, received,

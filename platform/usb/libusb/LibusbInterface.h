@@ -84,8 +84,9 @@ public:
 private:
     bool isPresent() const;
     const EndpointInfo* pipe(std::uint8_t pipeRef) const;
+    void announce(IOMessage message);
     // A use of the handle for one transfer on the claimed interface; kIOReturnNoDevice when gone,
-    // kIOReturnNotOpen-like kIOReturnError (logged) when the interface is not open.
+    // kIOReturnNotOpen (logged) when this object has not opened the interface.
     IOReturn transferUse(HandleUse& use, const char* what);
     IOReturn bulkTransfer(const EndpointInfo& endpoint, unsigned char* data, std::uint32_t size,
                           std::uint32_t& transferred, unsigned int timeout);

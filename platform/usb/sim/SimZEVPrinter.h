@@ -70,6 +70,7 @@ struct SimZEVPrinterState {
 // What the printer does in answer to one frame.
 struct SimZEVOutput {
     QByteArray reply;        // a record for the bulk-in pipe; empty: no reply
+    bool withheld = false;   // a query the printer leaves unanswered (the host's read will time out)
     int delayMs = 0;         // the reply is ready this long after the frame arrived
     bool restart = false;    // the printer leaves the bus and comes back after restartDelayMs
     int restartDelayMs = 0;

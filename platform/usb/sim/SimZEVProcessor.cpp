@@ -24,6 +24,10 @@ void SimZEVProcessor::bulkOut(SimPrinterDevice& device, const std::vector<std::u
             device.queueReply(std::vector<std::uint8_t>(output.reply.begin(), output.reply.end()),
                               std::uint32_t(output.delayMs));
         }
+        if (output.withheld) {
+            device.clearReplies();
+            if (instantTimeouts_) device.injectFault({FaultPoint::BulkIn, FaultKind::Timeout, 0, 0});
+        }
         if (output.restart) device.restartAfter(std::uint32_t(output.restartDelayMs), false);
     }
 }

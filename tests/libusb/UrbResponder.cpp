@@ -1,0 +1,321 @@
+#include "UrbResponder.h"
+
+#include <umockdev.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace usbfs_test {
+
+namespace {
+
+// usbfs ioctl requests (x86-64 encodings) and URB layout.
+constexpr unsigned long kSubmitUrb = 0x8038550a;
+constexpr unsigned long kReapUrbNoDelay = 0x4008550d;
+constexpr unsigned long kDiscardUrb = 0x550b;
+constexpr unsigned long kGetCapabilities = 0x8004551a;
+constexpr unsigned long kClaimInterface = 0x8004550f;
+constexpr unsigned long kReleaseInterface = 0x80045510;
+constexpr unsigned long kGetDriver = 0x41045508;
+constexpr unsigned long kReset = 0x5514;
+constexpr unsigned long kClearHalt = 0x80045515;
+// Driver connect/disconnect requests travel inside this one.
+constexpr unsigned long kInterfaceIoctl = 0xc0105512;
+
+constexpr std::size_t kUrbSize = 0x38;
+constexpr std::size_t kUrbType = 0, kUrbEndpoint = 1, kUrbStatus = 4, kUrbBuffer = 16, kUrbBufferLength = 24,
+                      kUrbActualLength = 28;
+constexpr std::uint8_t kUrbTypeInterrupt = 1, kUrbTypeControl = 2, kUrbTypeBulk = 3;
+constexpr std::size_t kSetupLength = 8;
+// No packet size limit: libusb sends each transfer as one URB.
+constexpr std::uint32_t kCapabilityNoPacketSizeLimit = 0x04;
+
+int urbStatusFor(sim::Status status) {
+    switch (status) {
+    case sim::Status::Ok: return 0;
+    case sim::Status::Stall: return -EPIPE;
+    case sim::Status::NoDevice: return -ENODEV;
+    case sim::Status::Timeout: return -ETIMEDOUT;
+    default: return -EPROTO;
+    }
+}
+
+int errnoFor(sim::Status status) {
+    switch (status) {
+    case sim::Status::Busy: return EBUSY;
+    case sim::Status::NoDevice: return ENODEV;
+    case sim::Status::Invalid: return EINVAL;
+    case sim::Status::NotOpen: return EINVAL;
+    default: return EIO;
+    }
+}
+
+template <typename T> T readField(const UMockdevIoctlData* data, std::size_t offset) {
+    T value{};
+    if (data && offset + sizeof(T) <= std::size_t(data->data_len)) std::memcpy(&value, data->data + offset, sizeof(T));
+    return value;
+}
+
+template <typename T> void writeField(UMockdevIoctlData* data, std::size_t offset, T value) {
+    if (data && offset + sizeof(T) <= std::size_t(data->data_len)) std::memcpy(data->data + offset, &value, sizeof(T));
+}
+
+// The ioctl argument arrives as the pointer value itself; this fetches what it points to.
+UMockdevIoctlData* pointee(UMockdevIoctlData* arg, std::size_t length) {
+    if (!arg) return nullptr;
+    GError* error = nullptr;
+    UMockdevIoctlData* data = umockdev_ioctl_data_resolve(arg, 0, length, &error);
+    if (error) g_error_free(error);
+    return data;
+}
+
+gboolean onHandleIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self) {
+    return static_cast<UrbResponder*>(self)->handle(client);
+}
+
+void onClientVanished(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self) {
+    static_cast<UrbResponder*>(self)->clientGone(client);
+}
+
+} // namespace
+
+UrbResponder::UrbResponder(std::shared_ptr<sim::SimPrinterDevice> device) : device_(std::move(device)) {
+    handler_ = umockdev_ioctl_base_new();
+    g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(onHandleIoctl), this);
+    g_signal_connect(handler_, "client-vanished", G_CALLBACK(onClientVanished), this);
+}
+
+UrbResponder::~UrbResponder() {
+    g_signal_handlers_disconnect_by_data(handler_, this);
+    std::lock_guard lock(mutex_);
+    for (Urb& urb : pending_) release(urb);
+    for (Urb& urb : completed_) release(urb);
+    g_object_unref(handler_);
+}
+
+int UrbResponder::submittedUrbs() const {
+    std::lock_guard lock(mutex_);
+    return submitted_;
+}
+
+std::uint64_t UrbResponder::clientId(UMockdevIoctlClient* client) {
+    auto it = clients_.find(client);
+    if (it == clients_.end()) it = clients_.emplace(client, sim::SimPrinterDevice::newClientId()).first;
+    return it->second;
+}
+
+void UrbResponder::clientGone(UMockdevIoctlClient* client) {
+    std::uint64_t id = 0;
+    {
+        std::lock_guard lock(mutex_);
+        const auto it = clients_.find(client);
+        if (it == clients_.end()) return;
+        id = it->second;
+        clients_.erase(it);
+    }
+    // A closed descriptor gives up its claim, as the kernel does.
+    if (device_->claimHolder() == id) device_->release(id);
+}
+
+void UrbResponder::release(Urb& urb) {
+    if (urb.buffer) g_object_unref(urb.buffer);
+    if (urb.urb) g_object_unref(urb.urb);
+    urb.buffer = urb.urb = nullptr;
+}
+
+bool UrbResponder::handle(UMockdevIoctlClient* client) {
+    const unsigned long request = umockdev_ioctl_client_get_request(client);
+    UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
+    switch (request) {
+    case kSubmitUrb: return submit(client);
+    case kReapUrbNoDelay: return reap(client);
+    case kDiscardUrb: return discard(client);
+    case kGetCapabilities:
+        writeField<std::uint32_t>(pointee(arg, sizeof(std::uint32_t)), 0, kCapabilityNoPacketSizeLimit);
+        umockdev_ioctl_client_complete(client, 0, 0);
+        return true;
+    case kGetDriver: // no kernel driver bound, so nothing to detach or re-attach
+    case kInterfaceIoctl:
+        umockdev_ioctl_client_complete(client, -1, ENODATA);
+        return true;
+    case kClaimInterface:
+    case kReleaseInterface: {
+        std::uint64_t id;
+        {
+            std::lock_guard lock(mutex_);
+            id = clientId(client);
+        }
+        const sim::Status status = request == kClaimInterface ? device_->claim(id) : device_->release(id);
+        if (status == sim::Status::Ok)
+            umockdev_ioctl_client_complete(client, 0, 0);
+        else
+            umockdev_ioctl_client_complete(client, -1, errnoFor(status));
+        return true;
+    }
+    case kReset: {
+        std::uint64_t id;
+        {
+            std::lock_guard lock(mutex_);
+            id = clientId(client);
+        }
+        device_->openDevice(id);
+        const sim::Status status = device_->resetDevice(id);
+        device_->closeDevice(id);
+        if (status == sim::Status::Ok)
+            umockdev_ioctl_client_complete(client, 0, 0);
+        else
+            umockdev_ioctl_client_complete(client, -1, errnoFor(status));
+        return true;
+    }
+    case kClearHalt:
+        umockdev_ioctl_client_complete(client, device_->isAttached() ? 0 : -1, device_->isAttached() ? 0 : ENODEV);
+        return true;
+    default:
+        umockdev_ioctl_client_complete(client, -1, ENOTTY);
+        return true;
+    }
+}
+
+bool UrbResponder::submit(UMockdevIoctlClient* client) {
+    UMockdevIoctlData* arg = pointee(umockdev_ioctl_client_get_arg(client), kUrbSize);
+    if (!arg) {
+        umockdev_ioctl_client_complete(client, -1, EFAULT);
+        return true;
+    }
+    Urb urb;
+    urb.type = readField<std::uint8_t>(arg, kUrbType);
+    urb.endpoint = readField<std::uint8_t>(arg, kUrbEndpoint);
+    const int length = readField<std::int32_t>(arg, kUrbBufferLength);
+    if (!device_->isAttached()) {
+        umockdev_ioctl_client_complete(client, -1, ENODEV);
+        return true;
+    }
+    if (length < 0 || (urb.type != kUrbTypeControl && urb.type != kUrbTypeBulk && urb.type != kUrbTypeInterrupt) ||
+        (urb.type == kUrbTypeControl && std::size_t(length) < kSetupLength)) {
+        umockdev_ioctl_client_complete(client, -1, EINVAL);
+        return true;
+    }
+    if (length > 0) {
+        GError* error = nullptr;
+        urb.buffer = umockdev_ioctl_data_resolve(arg, kUrbBuffer, std::size_t(length), &error);
+        if (!urb.buffer) {
+            if (error) g_error_free(error);
+            umockdev_ioctl_client_complete(client, -1, EFAULT);
+            return true;
+        }
+        g_object_ref(urb.buffer);
+    }
+    urb.urb = static_cast<UMockdevIoctlData*>(g_object_ref(arg));
+
+    std::lock_guard lock(mutex_);
+    ++submitted_;
+    urb.client = clientId(client);
+    if (urb.type == kUrbTypeControl) {
+        const auto* bytes = urb.buffer->data;
+        const sim::SetupPacket setup = sim::SetupPacket::fromBytes(bytes);
+        std::vector<std::uint8_t> data;
+        if (!setup.isIn()) data.assign(bytes + kSetupLength, bytes + kSetupLength + std::min<std::size_t>(setup.wLength, std::size_t(length) - kSetupLength));
+        const sim::Status status = device_->control(setup, data);
+        if (status == sim::Status::Timeout) {
+            pending_.push_back(urb); // never answers: libusb's time-out discards it
+        } else if (setup.isIn()) {
+            data.resize(std::min(data.size(), std::size_t(length) - kSetupLength));
+            finish(urb, urbStatusFor(status), &data);
+        } else {
+            urb.actualLength = status == sim::Status::Ok ? int(data.size()) : 0;
+            finish(urb, urbStatusFor(status), nullptr);
+        }
+    } else if (urb.endpoint & sim::usbconst::kEndpointDirIn) {
+        std::vector<std::uint8_t> data;
+        const sim::Status status = device_->bulkIn(urb.endpoint, data, std::size_t(length), 0);
+        if (status == sim::Status::Timeout)
+            pending_.push_back(urb);
+        else
+            finish(urb, urbStatusFor(status), &data);
+    } else {
+        std::vector<std::uint8_t> data(urb.buffer ? urb.buffer->data : nullptr,
+                                       urb.buffer ? urb.buffer->data + length : nullptr);
+        const sim::Status status = device_->bulkOut(urb.endpoint, data);
+        urb.actualLength = status == sim::Status::Ok ? length : 0;
+        finish(urb, urbStatusFor(status), nullptr);
+    }
+    umockdev_ioctl_client_complete(client, 0, 0);
+    return true;
+}
+
+void UrbResponder::finish(Urb urb, int status, const std::vector<std::uint8_t>* data) {
+    if (data && urb.buffer) {
+        const std::size_t offset = urb.type == kUrbTypeControl ? kSetupLength : 0;
+        const std::size_t room = std::size_t(urb.buffer->data_len) - offset;
+        const std::size_t n = std::min(room, data->size());
+        if (n) std::memcpy(urb.buffer->data + offset, data->data(), n);
+        urb.actualLength = int(n);
+    }
+    urb.status = status;
+    completed_.push_back(urb);
+}
+
+void UrbResponder::pollPending() {
+    const bool attached = device_->isAttached();
+    for (auto it = pending_.begin(); it != pending_.end();) {
+        if (!attached) {
+            finish(*it, -ENODEV, nullptr);
+            it = pending_.erase(it);
+            continue;
+        }
+        if (it->type != kUrbTypeControl && device_->hasReplyReady()) {
+            std::vector<std::uint8_t> data;
+            const sim::Status status =
+                device_->bulkIn(it->endpoint, data, std::size_t(it->buffer ? it->buffer->data_len : 0), 0);
+            if (status != sim::Status::Timeout) {
+                finish(*it, urbStatusFor(status), &data);
+                it = pending_.erase(it);
+                continue;
+            }
+        }
+        ++it;
+    }
+}
+
+bool UrbResponder::reap(UMockdevIoctlClient* client) {
+    // The argument points at the caller's pointer, which is set to the reaped URB.
+    UMockdevIoctlData* arg = pointee(umockdev_ioctl_client_get_arg(client), sizeof(void*));
+    if (!arg) {
+        umockdev_ioctl_client_complete(client, -1, EFAULT);
+        return true;
+    }
+    Urb urb;
+    {
+        std::lock_guard lock(mutex_);
+        pollPending();
+        if (completed_.empty()) {
+            umockdev_ioctl_client_complete(client, -1, EAGAIN);
+            return true;
+        }
+        urb = completed_.front();
+        completed_.pop_front();
+    }
+    writeField<std::int32_t>(urb.urb, kUrbStatus, urb.status);
+    writeField<std::int32_t>(urb.urb, kUrbActualLength, urb.actualLength);
+    umockdev_ioctl_data_set_ptr(arg, 0, urb.urb);
+    umockdev_ioctl_client_complete(client, 0, 0);
+    release(urb);
+    return true;
+}
+
+bool UrbResponder::discard(UMockdevIoctlClient* client) {
+    // The argument is the address of the URB to discard.
+    const gulong address = readField<gulong>(umockdev_ioctl_client_get_arg(client), 0);
+    std::lock_guard lock(mutex_);
+    for (auto it = pending_.begin(); it != pending_.end(); ++it) {
+        if (it->urb->client_addr != address) continue;
+        finish(*it, -ENOENT, nullptr);
+        pending_.erase(it);
+        umockdev_ioctl_client_complete(client, 0, 0);
+        return true;
+    }
+    umockdev_ioctl_client_complete(client, -1, EINVAL);
+    return true;
+}
+
+} // namespace usbfs_test

@@ -1,0 +1,60 @@
+// A umockdev testbed with simulated printers behind real usbfs device nodes: libusb enumerates them
+// from sysfs, and every ioctl on their nodes is answered live by the same device model the
+// in-process simulated bus uses (sim::SimPrinterDevice), so one printer model serves both backends.
+//
+// Only usable in a process started under umockdev-wrapper (see inMockEnvironment()).
+#pragma once
+
+#include "platform/usb/sim/SimPrinterDevice.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+typedef struct _UMockdevTestbed UMockdevTestbed;
+
+namespace usbfs_test {
+
+class UrbResponder;
+
+struct Placement {
+    std::uint8_t bus = 1;
+    std::uint8_t port = 4;   // on the root hub
+    std::uint8_t address = 2; // device number on the bus
+};
+
+class UsbfsTestbed {
+public:
+    UsbfsTestbed();
+    // True when this process runs under umockdev-wrapper. umockdev can only tell once a testbed
+    // exists (it looks whether /sys is redirected), and it remembers its first answer, so ask here.
+    bool inMockEnvironment() const;
+    ~UsbfsTestbed();
+    UsbfsTestbed(const UsbfsTestbed&) = delete;
+    UsbfsTestbed& operator=(const UsbfsTestbed&) = delete;
+
+    // Plugs `device` in at `where` (sysfs entry, node and ioctl responder, then the "add" uevent).
+    // Returns the sysfs path. `descriptors` replaces the model's device and configuration
+    // descriptors when given (damaged devices).
+    std::string plug(std::shared_ptr<sim::SimPrinterDevice> device, Placement where,
+                     const std::vector<std::uint8_t>* descriptors = nullptr);
+    // Pulls the device out again: "remove" uevent, then the sysfs entry and node go away.
+    void unplug(const std::string& syspath);
+
+    // "/dev/bus/usb/001/002" as this process sees it (umockdev redirects it into the testbed).
+    static std::string nodePath(Placement where);
+    UMockdevTestbed* testbed() const { return testbed_; }
+
+private:
+    std::string addRootHub(std::uint8_t bus);
+
+    UMockdevTestbed* testbed_ = nullptr;
+    std::map<std::uint8_t, std::string> rootHubs_;
+    std::map<std::string, std::string> nodes_;                      // syspath -> node
+    std::map<std::string, std::unique_ptr<UrbResponder>> responders_; // syspath -> responder
+    std::vector<std::unique_ptr<UrbResponder>> retired_;               // unplugged, kept to the end
+};
+
+} // namespace usbfs_test
