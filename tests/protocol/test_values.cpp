@@ -1,5 +1,4 @@
 // Status texts, the rules that turn replies into stored values, the product table and the payloads.
-#include "Classes/Edition.h"
 #include "Classes/ZEVProtocol.h"
 
 #include <QTest>
@@ -26,9 +25,6 @@ private slots:
         QTest::newRow("motor temp") << "02610" << "Motor Temp Error";
         QTest::newRow("NULL text") << "NULL" << "Idle";
         QTest::newRow("empty") << "" << "Idle";
-        QTest::newRow("printing") << "00001" << "Printing";
-        QTest::newRow("standby") << "00900" << "Sleeping (standby mode)";
-        QTest::newRow("system fail") << "03000" << "System Fail Error";
         QTest::newRow("negative") << "-1000" << "Unknown Status";
         QTest::newRow("saturates, no wrap to a row") << "4294968296" << "Unknown Status";
         QTest::newRow("FU with trailing text") << "FU00001 " << "Idle";
@@ -87,14 +83,6 @@ private slots:
     }
 
     void productTable() {
-        QCOMPARE(pictureNameForModel(Model::HVA), QStringLiteral("ZEV_HV_Series"));
-        QCOMPARE(pictureNameForModel(Model::HVB), QStringLiteral("ZEV_HV_Series"));
-        QCOMPARE(pictureNameForModel(Model::HVQXA), QStringLiteral("ZEV_QX_Series"));
-        QCOMPARE(pictureNameForModel(Model::HVC), QStringLiteral("HVCA_LSide"));
-        QVERIFY(pictureNameForModel(Model::HVBD).isEmpty());
-        QVERIFY(pictureNameForModel(Model::EightTable).isEmpty());
-        QVERIFY(pictureNameForModel(Model::Unknown).isEmpty());
-
         QVERIFY(!modelHasISerialSupport(Model::HVQXA, 2.03));
         QVERIFY(modelHasISerialSupport(Model::HVQXA, versionNumber(QStringLiteral("HV-QXA 02.04"))));
         QVERIFY(modelHasISerialSupport(Model::HVC, 0));
@@ -109,40 +97,8 @@ private slots:
         }
         QCOMPARE(ids.size(), 6);
         QCOMPARE(modelForProductID(0), Model::Unknown);
-        QCOMPARE(supportedVendorIDs().size(), 2);
-        QCOMPARE(supportedProductIDs(Edition::printerFlasher()), QSet<std::uint16_t>{productIDForModel(Model::HVC)});
-        QCOMPARE(supportedProductIDs(Edition::serialSwitcher()),
-                 (QSet<std::uint16_t>{productIDForModel(Model::HVQXA), productIDForModel(Model::HVC),
-                                      productIDForModel(Model::EightTable)}));
     }
 
-    void payloads() {
-        QCOMPARE(counterResetPayload('B'), QByteArray("CB\r\0", 4));
-        QCOMPARE(usbISerialPayload(true), QByteArray("01\r\0", 4));
-        QCOMPARE(usbISerialPayload(false), QByteArray("00\r\0", 4));
-        QCOMPARE(commandPayloadForMediaSD(), QByteArray("0001"));
-        QCOMPARE(commandPayloadForMediaPP(), QByteArray("0003"));
-        QVERIFY(isResettableCounter('M') && !isResettableCounter('C') && !isResettableCounter('a'));
-    }
-
-    void colorTableQuerySets() {
-        QCOMPARE(colorTableVersionQueries(Model::HVA).size(), 1u);
-        QCOMPARE(colorTableChecksumQueries(Model::HVA)[0].key, "colorTableChecksum300");
-        QCOMPARE(colorTableChecksumQueries(Model::HVA)[0].code, kCommandColorTableChecksum);
-        auto hvc = colorTableVersionQueries(Model::HVC);
-        QCOMPARE(hvc.size(), 3u);
-        QCOMPARE(hvc[0].code, kCommandCWD610Version);
-        QCOMPARE(hvc[2].key, "colorTableVersion");
-        auto eight = colorTableChecksumQueries(Model::EightTable);
-        QCOMPARE(eight.size(), 8u);
-        for (std::size_t i = 0; i < 8; ++i) QCOMPARE(eight[i].media, i < 4 ? MediaSelector::SD : MediaSelector::PP);
-        QCOMPARE(eight[7].key, "colorTableChecksum300HD");
-        QVERIFY(colorTableVersionQueries(Model::Unknown).empty());
-        // Every log line carries exactly one value.
-        for (Model m : {Model::HVA, Model::HVC, Model::EightTable})
-            for (auto set : {colorTableVersionQueries(m), colorTableChecksumQueries(m)})
-                for (const auto& row : set) QCOMPARE(QByteArray(row.logFormat).count("%s"), 1);
-    }
 };
 
 QTEST_GUILESS_MAIN(ValuesTest)

@@ -1,11 +1,9 @@
 // One printer of the family on the simulated bus, driven by a real TBUSBPrinterZEV.
 #pragma once
 
-// The device model has a private member named emit; include it before Qt defines that word.
+#include "Classes/TBUSBPrinterZEV.h"
 #include "platform/usb/sim/SimBus.h"
 #include "platform/usb/sim/SimZEVProcessor.h"
-
-#include "Classes/TBUSBPrinterZEV.h"
 
 #include <QSignalSpy>
 #include <QStringList>
