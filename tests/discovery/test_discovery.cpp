@@ -31,8 +31,8 @@ private slots:
 
     void printersAlreadyAttachedAreListedAtStart() {
         SimFixture f;
-        f.attach(zev::Model::HVC, kPort1);
-        f.attach(zev::Model::HVC, kPort2);
+        f.attach(zev::Model::HVC, f.port(1));
+        f.attach(zev::Model::HVC, f.port(2));
         QCOMPARE(f.rows(), 0);
         f.controller->awakeFromNib();
         QTRY_COMPARE(f.rows(), 2);
@@ -42,7 +42,7 @@ private slots:
         LogCapture log;
         SimFixture f;
         f.controller->awakeFromNib();
-        f.bus->attach(deviceWith(f, zev::Model::HVC, kPort1, [](sim::DeviceIdentity& id) { id.interfaceSubClass = 2; }));
+        f.bus->attach(deviceWith(f, zev::Model::HVC, f.port(1), [](sim::DeviceIdentity& id) { id.interfaceSubClass = 2; }));
         QTRY_VERIFY(log.contains(
             QStringLiteral("Found a device that is a printer by class, but not by subclass; subClass=2\n")));
         f.settle();
@@ -54,11 +54,11 @@ private slots:
         SimFixture f;
         f.controller->awakeFromNib();
         // A supported vendor with a product that printer-flasher does not drive.
-        f.attach(zev::Model::HVQXA, kPort1);
+        f.attach(zev::Model::HVQXA, f.port(1));
         // A supported product id under a foreign vendor id.
-        f.bus->attach(deviceWith(f, zev::Model::HVC, kPort2, [](sim::DeviceIdentity& id) { id.vendorId = 0x1234; }));
+        f.bus->attach(deviceWith(f, zev::Model::HVC, f.port(2), [](sim::DeviceIdentity& id) { id.vendorId = 0x1234; }));
         // Not a printer at all.
-        f.bus->attach(deviceWith(f, zev::Model::HVC, kPort3, [](sim::DeviceIdentity& id) { id.interfaceClass = 8; }));
+        f.bus->attach(deviceWith(f, zev::Model::HVC, f.port(3), [](sim::DeviceIdentity& id) { id.interfaceClass = 8; }));
         f.settle(150);
         QCOMPARE(f.rows(), 0);
         QVERIFY(!log.contains(QStringLiteral("Found a device")));
@@ -68,7 +68,7 @@ private slots:
         // The same HV-QXA is one of serial-switcher's printers.
         Edition::setCurrent(Edition::serialSwitcher());
         SimFixture g(true);
-        g.attach(zev::Model::HVQXA, kPort1);
+        g.attach(zev::Model::HVQXA, g.port(1));
         g.controller->awakeFromNib();
         QTRY_COMPARE(g.rows(), 1);
         Edition::setCurrent(Edition::printerFlasher());
@@ -77,22 +77,22 @@ private slots:
     void removalIsMatchedByRegistryObject() {
         LogCapture log;
         SimFixture f;
-        f.attach(zev::Model::HVC, kPort1);
-        f.attach(zev::Model::HVC, kPort2);
+        f.attach(zev::Model::HVC, f.port(1));
+        f.attach(zev::Model::HVC, f.port(2));
         f.controller->awakeFromNib();
-        QTRY_VERIFY(f.probed(kPort1) && f.probed(kPort2));
+        QTRY_VERIFY(f.probed(f.port(1)) && f.probed(f.port(2)));
 
-        const QString name = QString::fromUtf8(f.printerAt(kPort2)->descriptionUTF8());
-        f.bus->detach(kPort2);
+        const QString name = QString::fromUtf8(f.printerAt(f.port(2))->descriptionUTF8());
+        f.bus->detach(f.port(2));
         QTRY_COMPARE(f.rows(), 1);
         QVERIFY(log.contains(QStringLiteral("a printer object was removed ... checking for matching device")));
         QVERIFY(log.contains(QStringLiteral("removing ") + name));
-        QCOMPARE(f.controller->printerAt(0)->locationID(), kPort1);
+        QCOMPARE(f.controller->printerAt(0)->locationID(), f.port(1));
 
         // A termination notice for an interface without a printer object is logged and changes nothing.
-        auto stranger = f.makePrinter(zev::Model::HVC, kPort3).device;
+        auto stranger = f.makePrinter(zev::Model::HVC, f.port(3)).device;
         f.bus->attach(stranger);
-        auto service = f.bus->service(kPort3);
+        auto service = f.bus->service(f.port(3));
         QVERIFY(service);
         f.controller->prepareForTermination(); // stop listening, keep the service to hand in by hand
         SimFixture g;
@@ -107,10 +107,10 @@ private slots:
         SimFixture f;
         f.controller->awakeFromNib();
         for (int round = 0; round < 20; ++round) {
-            const std::uint32_t port = 0x01100000 + std::uint32_t(round % 8) * 0x00100000 + 0x00010000;
-            f.attach(zev::Model::HVC, port);
+            const int port = 1 + round % 15;
+            f.attach(zev::Model::HVC, f.port(port));
             QTRY_COMPARE_WITH_TIMEOUT(f.rows(), 1, 2000);
-            f.bus->detach(port);
+            f.bus->detach(f.port(port));
             QTRY_COMPARE_WITH_TIMEOUT(f.rows(), 0, 2000);
         }
     }
@@ -118,11 +118,11 @@ private slots:
     void printerComingBackOnItsPortKeepsWhatWasLearned() {
         LogCapture log;
         SimFixture f;
-        SimPrinter printer = f.attach(zev::Model::HVC, kPort1);
+        SimPrinter printer = f.attach(zev::Model::HVC, f.port(1));
         f.controller->awakeFromNib();
-        QTRY_VERIFY(f.probed(kPort1));
-        const QString key = f.printerAt(kPort1)->keyUSBdevice();
-        f.printerAt(kPort1)->setDeviceInfoValue(QStringLiteral("deviceFirmwareStatus"), 2);
+        QTRY_VERIFY(f.probed(f.port(1)));
+        const QString key = f.printerAt(f.port(1))->keyUSBdevice();
+        f.printerAt(f.port(1))->setDeviceInfoValue(QStringLiteral("deviceFirmwareStatus"), 2);
 
         // Off the bus and back, as after a firmware restart; the printer now answers nothing but STATUS.
         printer.device->unplug();
@@ -132,7 +132,7 @@ private slots:
         QTRY_COMPARE(f.rows(), 1);
         QVERIFY(log.contains(QStringLiteral("initing device for key %1").arg(key)));
 
-        const auto again = f.printerAt(kPort1);
+        const auto again = f.printerAt(f.port(1));
         QCOMPARE(again->deviceInfoValue(QStringLiteral("deviceFirmwareStatus")).toInt(), 2);
         QCOMPARE(again->firmwareVersion(), QStringLiteral("HVC 01.21"));
         QTRY_COMPARE(again->manufacturer(), QStringLiteral("ZEV"));
@@ -141,7 +141,7 @@ private slots:
     void aNewPortStartsEmpty() {
         LogCapture log;
         SimFixture f;
-        f.attach(zev::Model::HVC, 0x01F00000);
+        f.attach(zev::Model::HVC, f.port(1));
         f.controller->awakeFromNib();
         QTRY_COMPARE(f.rows(), 1);
         QVERIFY(log.contains(QStringLiteral("infoDict here is")));

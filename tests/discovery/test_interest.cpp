@@ -20,10 +20,10 @@ private slots:
     void ownOpensAndAnotherProgramsHold() {
         LogCapture log;
         SimFixture f;
-        SimPrinter sim = f.attach(zev::Model::HVC, kPort1);
+        SimPrinter sim = f.attach(zev::Model::HVC, f.port(1));
         f.controller->awakeFromNib();
-        QTRY_VERIFY(f.probed(kPort1));
-        const auto printer = f.printerAt(kPort1);
+        QTRY_VERIFY(f.probed(f.port(1)));
+        const auto printer = f.printerAt(f.port(1));
 
         // The attach-time probe's own open attempt moved state 8 to 1 without a status text; the
         // information probe then opened and closed the interface.
@@ -54,10 +54,10 @@ private slots:
 
     void firmwareUpdateFreezesTheTextExceptForOtherNotices() {
         SimFixture f;
-        SimPrinter sim = f.attach(zev::Model::HVC, kPort1);
+        SimPrinter sim = f.attach(zev::Model::HVC, f.port(1));
         f.controller->awakeFromNib();
-        QTRY_VERIFY(f.probed(kPort1));
-        const auto printer = f.printerAt(kPort1);
+        QTRY_VERIFY(f.probed(f.port(1)));
+        const auto printer = f.printerAt(f.port(1));
         printer->setInFirmwareUpdate(true);
 
         sim.device->setHeldByOtherProgram(true);
@@ -73,29 +73,25 @@ private slots:
         QTRY_COMPARE(printer->state(), qint64(TBUSBPrinter::StateClosed));
 
         // Any other notice (a power notice, say) still reads "OK", untranslated.
-        usbInterfaceInterestCallback(printer.get(), f.bus->service(kPort1), kIOMessageDeviceHasPoweredOn, nullptr);
+        usbInterfaceInterestCallback(printer.get(), f.bus->service(f.port(1)), kIOMessageDeviceHasPoweredOn, nullptr);
         QTRY_COMPARE(printer->status(), QStringLiteral("OK"));
         QTRY_COMPARE(f.cell(0, Column::UsbStatusColumn), QStringLiteral("OK"));
 
         // The busy-state notice changes nothing at all.
         printer->setInFirmwareUpdate(false);
-        usbInterfaceInterestCallback(printer.get(), f.bus->service(kPort1), kIOMessageServiceBusyStateChange, nullptr);
+        usbInterfaceInterestCallback(printer.get(), f.bus->service(f.port(1)), kIOMessageServiceBusyStateChange, nullptr);
         f.settle();
         QCOMPARE(printer->status(), QStringLiteral("OK"));
     }
 
     void closedNoticeBeforeAnythingWasLearnedChangesNothing() {
-        SimFixture f;
-        f.attach(zev::Model::HVC, 0x01E00000); // a port no earlier test used: its dictionary starts empty
-        f.controller->awakeFromNib();
-        QTRY_COMPARE(f.rows(), 1);
-        const auto printer = f.controller->printerAt(0);
-        // Only meaningful while the dictionary is still empty; the probe fills it soon after.
-        if (printer->deviceInfoDict()->isEmpty()) {
-            const QString before = printer->status();
-            usbInterfaceInterestCallback(printer.get(), f.bus->service(0x01E00000), kIOMessageServiceWasClosed, nullptr);
-            QCOMPARE(printer->status(), before);
-        }
+        // A printer object that has learned nothing yet (its dictionary is empty).
+        const auto printer = TBUSBPrinter::create<TBUSBPrinterZEV>();
+        printer->setStatus(QStringLiteral("USB Busy"));
+        QVERIFY(printer->deviceInfoDict()->isEmpty());
+        usbInterfaceInterestCallback(printer.get(), nullptr, kIOMessageServiceWasClosed, nullptr);
+        SimFixture::settle();
+        QCOMPARE(printer->status(), QStringLiteral("USB Busy"));
     }
 };
 

@@ -19,9 +19,6 @@
 
 namespace testsupport {
 
-constexpr std::uint32_t kPort1 = 0x01100000;
-constexpr std::uint32_t kPort2 = 0x01200000;
-constexpr std::uint32_t kPort3 = 0x01300000;
 
 struct SimPrinter {
     std::shared_ptr<sim::SimPrinterDevice> device;
@@ -30,7 +27,7 @@ struct SimPrinter {
 
 class SimFixture {
 public:
-    explicit SimFixture(bool serialSwitch = false) {
+    explicit SimFixture(bool serialSwitch = false) : hub_(nextHub()) {
         bus = sim::SimBus::create();
         usb::setCurrentBus(bus);
         controller = std::make_unique<TBPrinters>();
@@ -58,6 +55,10 @@ public:
         return printer;
     }
 
+    // Port n (1 to 15) of this fixture's own hub. The device-info registry lives as long as the
+    // process, so each fixture takes ports no other fixture used: nothing carries over between tests.
+    std::uint32_t port(int n) const { return hub_ | (std::uint32_t(n) & 0xF) << 12; }
+
     platform::PrinterListModel* model() const { return window->listModel(); }
     int rows() const { return model()->rowCount(); }
     QString cell(int row, int column) const { return model()->data(model()->index(row, column)).toString(); }
@@ -67,11 +68,13 @@ public:
         }
         return {};
     }
-    // True once the printer's probe has stored its answers and closed the interface again.
+    // True once the printer's probe has stored its last answer and closed the interface again.
     bool probed(std::uint32_t location) const {
         const auto printer = printerAt(location);
-        return printer && !printer->firmwareVersion().isEmpty() &&
-               printer->state() == TBUSBPrinter::StateClosed && !printer->status().isEmpty();
+        const auto device = bus->device(location);
+        return printer && device && !printer->firmwareVersion().isEmpty() &&
+               printer->deviceInfoDict()->contains(QRVX_ZEV_USB_ISerialisSet) &&
+               printer->state() == TBUSBPrinter::StateClosed && !device->isClaimed() && !printer->status().isEmpty();
     }
 
     // Lets queued main-thread work and printer queues run for a moment.
@@ -83,6 +86,15 @@ public:
     std::shared_ptr<sim::SimBus> bus;
     std::unique_ptr<TBPrinters> controller;
     std::unique_ptr<platform::PrinterWindow> window;
+
+private:
+    // Bus 1, two hub levels: 225 fixtures per test program.
+    static std::uint32_t nextHub() {
+        static int count = 0;
+        const int n = count++;
+        return 0x01000000u | std::uint32_t(1 + n / 15 % 15) << 20 | std::uint32_t(1 + n % 15) << 16;
+    }
+    std::uint32_t hub_;
 };
 
 } // namespace testsupport

@@ -29,16 +29,16 @@ private slots:
         QCOMPARE(f.rows(), 0);
         QVERIFY(!f.controller->hasPrinterList());
 
-        f.attach(zev::Model::HVC, kPort1);
+        f.attach(zev::Model::HVC, f.port(1));
         QTRY_COMPARE(f.rows(), 1);
-        f.attach(zev::Model::HVC, kPort2);
+        f.attach(zev::Model::HVC, f.port(2));
         QTRY_COMPARE(f.rows(), 2);
 
-        f.bus->detach(kPort1);
+        f.bus->detach(f.port(1));
         QTRY_COMPARE(f.rows(), 1);
-        QCOMPARE(f.controller->printerAt(0)->locationID(), kPort2);
+        QCOMPARE(f.controller->printerAt(0)->locationID(), f.port(2));
 
-        f.bus->detach(kPort2);
+        f.bus->detach(f.port(2));
         QTRY_COMPARE(f.rows(), 0);
         // The last removal leaves an empty list, not a missing one.
         QVERIFY(f.controller->hasPrinterList());
@@ -47,9 +47,9 @@ private slots:
 
     void rowShowsWhatThePrinterReports() {
         SimFixture f;
-        f.attach(zev::Model::HVC, kPort1);
+        f.attach(zev::Model::HVC, f.port(1));
         f.controller->awakeFromNib();
-        QTRY_VERIFY(f.probed(kPort1));
+        QTRY_VERIFY(f.probed(f.port(1)));
         QTRY_COMPARE(f.cell(0, Column::FirmwareColumn), QStringLiteral("HVC 01.21"));
 
         QCOMPARE(f.cell(0, Column::PrinterColumn), QStringLiteral("ZEV HVP-HVC"));
@@ -75,9 +75,9 @@ private slots:
 
     void cellsFollowStatusChanges() {
         SimFixture f;
-        const SimPrinter printer = f.attach(zev::Model::HVC, kPort1);
+        const SimPrinter printer = f.attach(zev::Model::HVC, f.port(1));
         f.controller->awakeFromNib();
-        QTRY_VERIFY(f.probed(kPort1));
+        QTRY_VERIFY(f.probed(f.port(1)));
         QSignalSpy changed(f.model(), &QAbstractItemModel::dataChanged);
 
         printer.commandSet->update([](sim::SimZEVPrinterState& s) { s.statusCode = QStringLiteral("01100"); });
@@ -89,9 +89,9 @@ private slots:
     void selectionEndsOnFirstRow() {
         SimFixture f;
         f.controller->awakeFromNib();
-        for (std::uint32_t port : {kPort1, kPort2, kPort3}) f.attach(zev::Model::HVC, port);
+        for (std::uint32_t port : {f.port(1), f.port(2), f.port(3)}) f.attach(zev::Model::HVC, port);
         QTRY_COMPARE(f.rows(), 3);
-        QTRY_VERIFY(f.probed(kPort1) && f.probed(kPort2) && f.probed(kPort3));
+        QTRY_VERIFY(f.probed(f.port(1)) && f.probed(f.port(2)) && f.probed(f.port(3)));
         QCOMPARE(f.controller->selectedRow(), 0);
 
         // An operator's click on the third row ends on the first.
@@ -107,17 +107,17 @@ private slots:
         QCOMPARE(f.controller->selectedRow(), 0);
 
         // Removing the selected first row selects the new first row.
-        f.bus->detach(kPort1);
+        f.bus->detach(f.port(1));
         QTRY_COMPARE(f.rows(), 2);
         QCOMPARE(f.controller->selectedRow(), 0);
-        QCOMPARE(f.controller->selectedPrinter()->locationID(), kPort2);
+        QCOMPARE(f.controller->selectedPrinter()->locationID(), f.port(2));
     }
 
     void removalWaitsForWorkQueuedOnThePrinter() {
         SimFixture f;
-        f.attach(zev::Model::HVC, kPort1);
+        f.attach(zev::Model::HVC, f.port(1));
         f.controller->awakeFromNib();
-        QTRY_VERIFY(f.probed(kPort1));
+        QTRY_VERIFY(f.probed(f.port(1)));
 
         // Work already on the printer's queue runs before the list lets go of the printer.
         std::atomic<bool> release{false};
@@ -126,7 +126,7 @@ private slots:
             while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
             finished = true;
         });
-        f.bus->detach(kPort1);
+        f.bus->detach(f.port(1));
         f.settle(100);
         QCOMPARE(f.rows(), 1);
         release = true;
@@ -138,9 +138,9 @@ private slots:
         SimFixture f;
         QVERIFY(!f.window->refreshAction()->isEnabled());
         QVERIFY(!f.window->updateFirmwareAction()->isEnabled());
-        const SimPrinter printer = f.attach(zev::Model::HVC, kPort1);
+        const SimPrinter printer = f.attach(zev::Model::HVC, f.port(1));
         f.controller->awakeFromNib();
-        QTRY_VERIFY(f.probed(kPort1));
+        QTRY_VERIFY(f.probed(f.port(1)));
         QVERIFY(f.window->refreshAction()->isEnabled());
 
         // Refresh asks the printer again.
@@ -149,7 +149,7 @@ private slots:
         QTRY_VERIFY(printer.commandSet->receivedCommands().size() >= 2);
 
         // The update flow is not in this build: the operator is told so, nothing is sent.
-        QTRY_VERIFY(f.probed(kPort1));
+        QTRY_VERIFY(f.probed(f.port(1)));
         printer.commandSet->clearReceived();
         QSignalSpy notice(f.window.get(), &platform::PrinterWindow::noticeShown);
         f.window->updateFirmwareAction()->trigger();
@@ -163,8 +163,8 @@ private slots:
     void terminationEmptiesTheListAndStopsDiscovery() {
         SimFixture f;
         f.controller->awakeFromNib();
-        f.attach(zev::Model::HVC, kPort1);
-        f.attach(zev::Model::HVC, kPort2);
+        f.attach(zev::Model::HVC, f.port(1));
+        f.attach(zev::Model::HVC, f.port(2));
         QTRY_COMPARE(f.rows(), 2);
 
         QVERIFY(f.controller->applicationShouldTerminate());
@@ -172,7 +172,7 @@ private slots:
         QVERIFY(f.controller->printers().isEmpty());
 
         // No further notices: a new printer is not listed.
-        f.attach(zev::Model::HVC, kPort3);
+        f.attach(zev::Model::HVC, f.port(3));
         f.settle(100);
         QCOMPARE(f.rows(), 0);
     }
@@ -181,9 +181,9 @@ private slots:
         Edition::setCurrent(Edition::serialSwitcher());
         {
             SimFixture f(true);
-            f.attach(zev::Model::EightTable, kPort1);
+            f.attach(zev::Model::EightTable, f.port(1));
             f.controller->awakeFromNib();
-            QTRY_VERIFY(f.probed(kPort1));
+            QTRY_VERIFY(f.probed(f.port(1)));
 
             const QModelIndex cell = f.model()->index(0, Column::UsbSerialColumn);
             QVERIFY(f.model()->flags(cell) & Qt::ItemIsUserCheckable);

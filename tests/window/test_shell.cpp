@@ -68,7 +68,7 @@ private slots:
         };
         const int separators = countSeparators();
 
-        f.attach(zev::Model::HVC, kPort1);
+        f.attach(zev::Model::HVC, f.port(1));
         f.controller->awakeFromNib();
         f.controller->applicationDidFinishLaunching(bar);
 
@@ -129,7 +129,7 @@ private slots:
         QVERIFY(!f.controller->applicationShouldTerminateAfterLastWindowClosed(f.window.get()));
         QVERIFY(qApp->quitOnLastWindowClosed());
 
-        f.attach(zev::Model::HVC, kPort1);
+        f.attach(zev::Model::HVC, f.port(1));
         f.controller->awakeFromNib();
         QTRY_COMPARE(f.rows(), 1);
         f.window->show();
