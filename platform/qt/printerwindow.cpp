@@ -29,7 +29,7 @@ constexpr int kRowHeight = PrinterListModel::kPictureSize + 8;
 PrinterWindow::PrinterWindow(TBPrinters* controller, bool serialSwitch, QWidget* parent)
     : QMainWindow(parent), controller_(controller) {
     // The title of the window's description; the launch step replaces it with the process name.
-    setWindowTitle(QStringLiteral("Printers"));
+    setWindowTitle(QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "Printers")));
     setObjectName(QStringLiteral("printerWindow"));
 
     model_ = new PrinterListModel(controller, serialSwitch, this);

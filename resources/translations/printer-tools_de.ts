@@ -268,4 +268,15 @@
         <translation>Simulierte Drucker anschließen, trennen oder stören</translation>
     </message>
 </context>
+<context>
+    <name>TBUSBPrinterZEV</name>
+    <message>
+        <source>Internal error L%1</source>
+        <translation>Interner Fehler L%1</translation>
+    </message>
+    <message>
+        <source>Communication error</source>
+        <translation>Kommunikationsfehler</translation>
+    </message>
+</context>
 </TS>

@@ -181,7 +181,7 @@ private slots:
         Edition::setCurrent(Edition::serialSwitcher());
         {
             SimFixture f(true);
-            f.attach(zev::Model::EightTable, f.port(1));
+            const SimPrinter sim = f.attach(zev::Model::EightTable, f.port(1));
             f.controller->awakeFromNib();
             QTRY_VERIFY(f.probed(f.port(1)));
 
@@ -189,6 +189,12 @@ private slots:
             QVERIFY(f.model()->flags(cell) & Qt::ItemIsUserCheckable);
             QCOMPARE(f.model()->data(cell, Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
             QCOMPARE(f.model()->data(cell).toString(), QStringLiteral("Disabled"));
+
+            // Ticking the box switches the printer; the cell then shows the printer's own answer.
+            QVERIFY(f.model()->setData(cell, Qt::Checked, Qt::CheckStateRole));
+            QTRY_VERIFY(sim.commandSet->state().usbISerialSwitch);
+            QTRY_COMPARE(f.model()->data(cell, Qt::CheckStateRole).toInt(), int(Qt::Checked));
+            QCOMPARE(f.model()->data(cell).toString(), QStringLiteral("Enabled"));
 
             // Four slots for each of the two media kinds.
             QTRY_COMPARE(f.window->colourTableView()->rowCount(), 8);
