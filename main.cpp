@@ -95,13 +95,7 @@ int main(int argc, char* argv[]) {
     controller.setTableview(window.tableView());
     if (simulation) {
         window.menuBar()->addMenu(simulation->createMenu(&window));
-        // A simulated printer whose condition changed is asked again, as an operator's Refresh would.
-        QObject::connect(simulation, &platform::Simulation::printerStateChanged, &controller,
-                         [&controller](std::uint32_t location) {
-                             for (const auto& printer : controller.printers()) {
-                                 if (printer->locationID() == location) printer->updateInfo();
-                             }
-                         });
+        simulation->followWith(&controller);
     }
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &controller, &TBPrinters::prepareForTermination);
 

@@ -7,9 +7,12 @@
 
 #include "platform/qt/simulation.h"
 
+#include "Classes/TBPrinters.h"
+
 #include <QAction>
 #include <QCoreApplication>
 #include <QMenu>
+#include <QPointer>
 
 namespace platform {
 
@@ -183,6 +186,20 @@ QMenu* Simulation::createMenu(QWidget* parent) {
         });
     });
     return menu;
+}
+
+} // namespace platform
+
+namespace platform {
+
+void Simulation::followWith(TBPrinters* controller) {
+    QPointer<TBPrinters> target(controller);
+    connect(this, &Simulation::printerStateChanged, controller, [target](std::uint32_t location) {
+        if (!target) return;
+        for (const auto& printer : target->printers()) {
+            if (printer->locationID() == location) printer->updateInfo();
+        }
+    });
 }
 
 } // namespace platform

@@ -14,6 +14,7 @@
 
 class QMenu;
 class QWidget;
+class TBPrinters;
 
 namespace sim {
 class SimBus;
@@ -57,6 +58,9 @@ public:
 
     // The "Simulation" menu; its submenus are rebuilt each time they open.
     QMenu* createMenu(QWidget* parent);
+    // A simulated printer whose condition changed is asked again by `controller`, as an operator's
+    // Refresh would.
+    void followWith(TBPrinters* controller);
 
 signals:
     // A simulated printer's own state changed (not its presence): the list should ask it again.

@@ -177,6 +177,45 @@ private slots:
         QCOMPARE(f.rows(), 0);
     }
 
+    void demoMenuDrivesTheList() {
+        SimFixture f;
+        platform::Simulation simulation;
+        usb::setCurrentBus(simulation.bus());
+        {
+            TBPrinters controller;
+            platform::PrinterWindow window(&controller, false);
+            controller.setTableview(window.tableView());
+            simulation.followWith(&controller);
+            controller.awakeFromNib();
+            platform::PrinterListModel* model = window.listModel();
+            auto cell = [model](int column) { return model->data(model->index(0, column)).toString(); };
+
+            const std::uint32_t hvc = simulation.plugIn(zev::Model::HVC);
+            QTRY_COMPARE(model->rowCount(), 1);
+            QTRY_COMPARE(cell(Column::PrinterStatusColumn), QStringLiteral("Idle"));
+            // A model printer-flasher does not drive is plugged in, and stays out of the list.
+            const std::uint32_t hva = simulation.plugIn(zev::Model::HVA);
+            QVERIFY(hva != 0 && hva != hvc);
+
+            simulation.setPaperEnd(hvc, true);
+            QTRY_COMPARE(cell(Column::PrinterStatusColumn), QStringLiteral("Paper End"));
+            simulation.setPaperEnd(hvc, false);
+            QTRY_COMPARE(cell(Column::PrinterStatusColumn), QStringLiteral("Idle"));
+
+            QTRY_COMPARE(cell(Column::UsbStatusColumn), QStringLiteral("USB Available"));
+            simulation.setHeldByOtherProgram(hvc, true);
+            QTRY_COMPARE(cell(Column::UsbStatusColumn), QStringLiteral("USB Busy"));
+            simulation.setHeldByOtherProgram(hvc, false);
+            QTRY_COMPARE(cell(Column::UsbStatusColumn), QStringLiteral("USB Available"));
+
+            simulation.unplug(hvc);
+            QTRY_COMPARE(model->rowCount(), 0);
+            QCOMPARE(simulation.locations(), std::vector<std::uint32_t>{hva});
+            controller.prepareForTermination();
+        }
+        SimFixture::settle();
+    }
+
     void serialSwitcherShowsACheckBoxAndEveryTable() {
         Edition::setCurrent(Edition::serialSwitcher());
         {
