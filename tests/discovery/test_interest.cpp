@@ -28,7 +28,7 @@ private slots:
         // The attach-time probe's own open attempt moved state 8 to 1 without a status text; the
         // information probe then opened and closed the interface.
         QVERIFY(log.contains(QStringLiteral("kIOMessageServiceIsAttemptingOpen")));
-        QCOMPARE(printer->state(), qint64(TBUSBPrinter::StateClosed));
+        QTRY_COMPARE(printer->state(), qint64(TBUSBPrinter::StateClosed));
         QCOMPARE(f.cell(0, Column::UsbStatusColumn), QStringLiteral("USB Available"));
 
         // Another program opens the interface while this one does not hold it.

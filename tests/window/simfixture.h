@@ -68,13 +68,14 @@ public:
         }
         return {};
     }
-    // True once the printer's probe has stored its last answer and closed the interface again.
+    // True once the printer's probe has stored its last answer and let go of the interface. (The
+    // published state is not asked: it follows the close through the main thread.)
     bool probed(std::uint32_t location) const {
         const auto printer = printerAt(location);
         const auto device = bus->device(location);
         return printer && device && !printer->firmwareVersion().isEmpty() &&
                printer->deviceInfoDict()->contains(QRVX_ZEV_USB_ISerialisSet) &&
-               printer->state() == TBUSBPrinter::StateClosed && !device->isClaimed() && !printer->status().isEmpty();
+               !device->isClaimed() && !printer->status().isEmpty();
     }
 
     // Lets queued main-thread work and printer queues run for a moment.
