@@ -38,6 +38,8 @@ TBPrinters::~TBPrinters() {
     platform::platformLog("about to call [super dealloc] in %s\n", name("dealloc").c_str());
 }
 
+bool TBPrinters::isMainQueue() { return platform::mainqueue::isMainThread(); }
+
 std::shared_ptr<usb::UsbBus> TBPrinters::sharedNotificationPort() {
     auto bus = usb::currentBus();
     if (!bus) platform::platformLog("failed to add a runloop source for device notifications\n");
@@ -164,7 +166,9 @@ void TBPrinters::observeValueForKeyPath(const QString& keyPath, TBUSBPrinterZEV*
 void TBPrinters::removedDeviceObject(const std::shared_ptr<usb::UsbService>& service) {
     platform::platformLog("a printer object was removed ... checking for matching device");
     for (const Printer& printer : printers_) {
-        if (!namesService(printer.get(), service->registryID())) continue;
+        // A printer already on its way out (its removal waits on its command queue) is not matched again.
+        if (leaving_.count(printer.get()) || !namesService(printer.get(), service->registryID())) continue;
+        leaving_.insert(printer.get());
         platform::platformLog("removing %s", printer->descriptionUTF8().constData());
         disconnect(printer.get(), &TBUSBPrinter::valueChanged, this, nullptr);
         printer->prepareForRelease();
@@ -194,6 +198,7 @@ void TBPrinters::drainRemoval(const Printer& printer) {
             emit self->printersAboutToBeRemoved(row);
             self->printers_.removeAt(row);
             self->arrivalServices_.erase(printer.get());
+            self->leaving_.erase(printer.get());
             emit self->printersRemoved(row);
             // The list never keeps an empty selection while it has rows.
             if (self->selectedRow() < 0 && !self->printers_.isEmpty()) self->selectRow(0);
@@ -346,6 +351,7 @@ void TBPrinters::prepareForTermination() {
             }
             self->printers_.clear();
             self->arrivalServices_.clear();
+            self->leaving_.clear();
             self->hasList_ = false;
             emit self->printersReset();
         });

@@ -20,6 +20,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 
 class QItemSelectionModel;
 class QMenu;
@@ -34,6 +35,9 @@ public:
     explicit TBPrinters(QObject* parent = nullptr);
     // dealloc: prepareForTermination().
     ~TBPrinters() override;
+
+    // True on the main thread (the queue the user interface and every notice run on).
+    static bool isMainQueue();
 
     // The process-wide notification port: the USB bus the program runs on.
     static std::shared_ptr<usb::UsbBus> sharedNotificationPort();
@@ -103,6 +107,8 @@ private:
     QList<Printer> printers_;
     // Registry object each listed printer was made for, by printer.
     std::map<const TBUSBPrinterZEV*, std::uint64_t> arrivalServices_;
+    // Listed printers whose removal is under way.
+    std::set<const TBUSBPrinterZEV*> leaving_;
     bool hasList_ = false; // the list exists (created on first arrival, dropped at termination)
     QPointer<QTableView> tableview_;
     bool terminated_ = false;
