@@ -1,7 +1,7 @@
 #include "Classes/TBUSBPrinter.h"
 
-#include "support/QRVX_CodeNames.h"
 #include "platform/platformlog.h"
+#include "support/QRVX_CodeNames.h"
 
 #include <QCoreApplication>
 
@@ -44,7 +44,9 @@ constexpr const char* kQueueLabelPrefix = "org.printer-tools.printer.";
 const QString kKeyState = QStringLiteral("state");
 const QString kKeyIsOwned = QStringLiteral("isOwned");
 
-QString orNull(const QString& text) { return text.isNull() ? QStringLiteral("(null)") : text; }
+QString orNull(const QString& text) {
+    return text.isNull() ? QStringLiteral("(null)") : text;
+}
 
 // The registry lives until the process ends: it is never destroyed, so late work on any thread
 // can still reach it.
@@ -118,9 +120,13 @@ void TBUSBPrinter::deleteOnMainThread(TBUSBPrinter* printer) {
     platform::mainqueue::async([printer] { delete printer; });
 }
 
-std::shared_ptr<TBUSBPrinter> TBUSBPrinter::self() { return weak_from_this().lock(); }
+std::shared_ptr<TBUSBPrinter> TBUSBPrinter::self() {
+    return weak_from_this().lock();
+}
 
-const char* TBUSBPrinter::className() const { return "TBUSBPrinter"; }
+const char* TBUSBPrinter::className() const {
+    return "TBUSBPrinter";
+}
 
 std::string TBUSBPrinter::methodName(const char* selector) const {
     return platform::methodName('-', className(), selector);
@@ -130,7 +136,8 @@ void TBUSBPrinter::initWithInterfaceInterface(std::shared_ptr<usb::UsbInterface>
     // No queue yet: this runs inline on the caller's thread.
     setInterfaceInterface(interface);
 
-    const std::string label = kQueueLabelPrefix + QString::asprintf("%p", static_cast<void*>(interface.get())).toStdString();
+    const std::string label =
+        kQueueLabelPrefix + QString::asprintf("%p", static_cast<void*>(interface.get())).toStdString();
     printerCommandQueue_ = std::make_unique<platform::SerialQueue>(label);
     platform::platformLog("printer command queue:%s", label.c_str());
 
@@ -150,7 +157,9 @@ void TBUSBPrinter::initWithInterfaceInterface(std::shared_ptr<usb::UsbInterface>
     });
 }
 
-void TBUSBPrinter::initWithDeviceObject(std::shared_ptr<usb::UsbService> service) { setDeviceObject(std::move(service)); }
+void TBUSBPrinter::initWithDeviceObject(std::shared_ptr<usb::UsbService> service) {
+    setDeviceObject(std::move(service));
+}
 
 // ---- class operations ----
 
@@ -163,10 +172,9 @@ DeviceInfoRef TBUSBPrinter::deviceInfoForKey(const QString& key) {
 }
 
 void TBUSBPrinter::setDeviceInfo(const DeviceInfoRef& dictionary, const QString& key) {
-    platform::platformLog("%s:[%s] : %s",
-                          platform::methodName('+', "TBUSBPrinter", "setDeviceInfo:forKey:").c_str(),
-                          qUtf8Printable(key),
-                          dictionary ? qUtf8Printable(dictionary->description()) : "(null)");
+    platform::platformLog(
+        "%s:[%s] : %s", platform::methodName('+', "TBUSBPrinter", "setDeviceInfo:forKey:").c_str(),
+        qUtf8Printable(key), dictionary ? qUtf8Printable(dictionary->description()) : "(null)");
     if (!dictionary) return;
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
@@ -178,22 +186,43 @@ const void* TBUSBPrinter::printerCommandQueueKey() {
     return &key;
 }
 
-std::optional<IndexSet> TBUSBPrinter::supportedVendorIDs() { return std::nullopt; }
-std::optional<IndexSet> TBUSBPrinter::supportedProductIDs() { return std::nullopt; }
-std::optional<IndexSet> TBUSBPrinter::objectSupportedVendorIDs() const { return supportedVendorIDs(); }
-std::optional<IndexSet> TBUSBPrinter::objectSupportedProductIDs() const { return supportedProductIDs(); }
+std::optional<IndexSet> TBUSBPrinter::supportedVendorIDs() {
+    return std::nullopt;
+}
+std::optional<IndexSet> TBUSBPrinter::supportedProductIDs() {
+    return std::nullopt;
+}
+std::optional<IndexSet> TBUSBPrinter::objectSupportedVendorIDs() const {
+    return supportedVendorIDs();
+}
+std::optional<IndexSet> TBUSBPrinter::objectSupportedProductIDs() const {
+    return supportedProductIDs();
+}
 
 // ---- identity ----
 
-quint16 TBUSBPrinter::vendorID() const { return idVendor_; }
-quint16 TBUSBPrinter::productID() const { return idProduct_; }
-quint32 TBUSBPrinter::locationID() const { return locationID_; }
-QString TBUSBPrinter::idVendor() const { return QString::asprintf("%d", int(idVendor_)); }
-QString TBUSBPrinter::idProduct() const { return QString::asprintf("%d", int(idProduct_)); }
-QString TBUSBPrinter::idLocation() const { return QString::asprintf("%x", unsigned(locationID_)); }
+quint16 TBUSBPrinter::vendorID() const {
+    return idVendor_;
+}
+quint16 TBUSBPrinter::productID() const {
+    return idProduct_;
+}
+quint32 TBUSBPrinter::locationID() const {
+    return locationID_;
+}
+QString TBUSBPrinter::idVendor() const {
+    return QString::asprintf("%d", int(idVendor_));
+}
+QString TBUSBPrinter::idProduct() const {
+    return QString::asprintf("%d", int(idProduct_));
+}
+QString TBUSBPrinter::idLocation() const {
+    return QString::asprintf("%x", unsigned(locationID_));
+}
 
 QString TBUSBPrinter::keyUSBdevice() const {
-    return QString::asprintf("%.4X%.4X%.8X", unsigned(idVendor_), unsigned(idProduct_), unsigned(locationID_));
+    return QString::asprintf("%.4X%.4X%.8X", unsigned(idVendor_), unsigned(idProduct_),
+                             unsigned(locationID_));
 }
 
 QString TBUSBPrinter::description() const {
@@ -203,7 +232,9 @@ QString TBUSBPrinter::description() const {
     return QStringLiteral("%1 %2 %3").arg(orNull(maker), orNull(product), orNull(serialNumberUSB_));
 }
 
-QByteArray TBUSBPrinter::descriptionUTF8() const { return description().toUtf8(); }
+QByteArray TBUSBPrinter::descriptionUTF8() const {
+    return description().toUtf8();
+}
 
 // ---- plain properties ----
 
@@ -229,24 +260,60 @@ void TBUSBPrinter::setTextField(QString TBUSBPrinter::*field, const QString& val
     announce(QString::fromLatin1(key));
 }
 
-QString TBUSBPrinter::raw1284DeviceID() const { return textField(&TBUSBPrinter::raw1284DeviceID_); }
-void TBUSBPrinter::setRaw1284DeviceID(const QString& v) { setTextField(&TBUSBPrinter::raw1284DeviceID_, v, "raw1284DeviceID"); }
-QString TBUSBPrinter::deviceID() const { return textField(&TBUSBPrinter::deviceID_); }
-void TBUSBPrinter::setDeviceID(const QString& v) { setTextField(&TBUSBPrinter::deviceID_, v, "deviceID"); }
-QString TBUSBPrinter::manufacturer() const { return textField(&TBUSBPrinter::manufacturer_); }
-void TBUSBPrinter::setManufacturer(const QString& v) { setTextField(&TBUSBPrinter::manufacturer_, v, "manufacturer"); }
-QString TBUSBPrinter::model() const { return textField(&TBUSBPrinter::model_); }
-void TBUSBPrinter::setModel(const QString& v) { setTextField(&TBUSBPrinter::model_, v, "model"); }
-QString TBUSBPrinter::vendorUSB() const { return textField(&TBUSBPrinter::vendorUSB_); }
-void TBUSBPrinter::setVendorUSB(const QString& v) { setTextField(&TBUSBPrinter::vendorUSB_, v, "vendorUSB"); }
-QString TBUSBPrinter::productUSB() const { return textField(&TBUSBPrinter::productUSB_); }
-void TBUSBPrinter::setProductUSB(const QString& v) { setTextField(&TBUSBPrinter::productUSB_, v, "productUSB"); }
-QString TBUSBPrinter::serialNumberUSB() const { return textField(&TBUSBPrinter::serialNumberUSB_); }
-void TBUSBPrinter::setSerialNumberUSB(const QString& v) { setTextField(&TBUSBPrinter::serialNumberUSB_, v, "serialNumberUSB"); }
-QString TBUSBPrinter::status() const { return textField(&TBUSBPrinter::status_); }
-void TBUSBPrinter::setStatus(const QString& v) { setTextField(&TBUSBPrinter::status_, v, "status"); }
-QString TBUSBPrinter::statusString() const { return textField(&TBUSBPrinter::printerStatusString_); }
-void TBUSBPrinter::setStatusString(const QString& v) { setTextField(&TBUSBPrinter::printerStatusString_, v, "statusString"); }
+QString TBUSBPrinter::raw1284DeviceID() const {
+    return textField(&TBUSBPrinter::raw1284DeviceID_);
+}
+void TBUSBPrinter::setRaw1284DeviceID(const QString& v) {
+    setTextField(&TBUSBPrinter::raw1284DeviceID_, v, "raw1284DeviceID");
+}
+QString TBUSBPrinter::deviceID() const {
+    return textField(&TBUSBPrinter::deviceID_);
+}
+void TBUSBPrinter::setDeviceID(const QString& v) {
+    setTextField(&TBUSBPrinter::deviceID_, v, "deviceID");
+}
+QString TBUSBPrinter::manufacturer() const {
+    return textField(&TBUSBPrinter::manufacturer_);
+}
+void TBUSBPrinter::setManufacturer(const QString& v) {
+    setTextField(&TBUSBPrinter::manufacturer_, v, "manufacturer");
+}
+QString TBUSBPrinter::model() const {
+    return textField(&TBUSBPrinter::model_);
+}
+void TBUSBPrinter::setModel(const QString& v) {
+    setTextField(&TBUSBPrinter::model_, v, "model");
+}
+QString TBUSBPrinter::vendorUSB() const {
+    return textField(&TBUSBPrinter::vendorUSB_);
+}
+void TBUSBPrinter::setVendorUSB(const QString& v) {
+    setTextField(&TBUSBPrinter::vendorUSB_, v, "vendorUSB");
+}
+QString TBUSBPrinter::productUSB() const {
+    return textField(&TBUSBPrinter::productUSB_);
+}
+void TBUSBPrinter::setProductUSB(const QString& v) {
+    setTextField(&TBUSBPrinter::productUSB_, v, "productUSB");
+}
+QString TBUSBPrinter::serialNumberUSB() const {
+    return textField(&TBUSBPrinter::serialNumberUSB_);
+}
+void TBUSBPrinter::setSerialNumberUSB(const QString& v) {
+    setTextField(&TBUSBPrinter::serialNumberUSB_, v, "serialNumberUSB");
+}
+QString TBUSBPrinter::status() const {
+    return textField(&TBUSBPrinter::status_);
+}
+void TBUSBPrinter::setStatus(const QString& v) {
+    setTextField(&TBUSBPrinter::status_, v, "status");
+}
+QString TBUSBPrinter::statusString() const {
+    return textField(&TBUSBPrinter::printerStatusString_);
+}
+void TBUSBPrinter::setStatusString(const QString& v) {
+    setTextField(&TBUSBPrinter::printerStatusString_, v, "statusString");
+}
 
 QImage TBUSBPrinter::image() const {
     std::lock_guard lock(fieldsMutex_);
@@ -261,21 +328,31 @@ void TBUSBPrinter::setImage(const QImage& value) {
     announce(QStringLiteral("image"));
 }
 
-bool TBUSBPrinter::inFirmwareUpdate() const { return isBusy_; }
+bool TBUSBPrinter::inFirmwareUpdate() const {
+    return isBusy_;
+}
 void TBUSBPrinter::setInFirmwareUpdate(bool value) {
     isBusy_ = value;
     announce(QStringLiteral("inFirmwareUpdate"));
 }
 
-qint64 TBUSBPrinter::state() const { return state_; }
+qint64 TBUSBPrinter::state() const {
+    return state_;
+}
 void TBUSBPrinter::setState(qint64 value) {
     state_ = value;
     announce(kKeyState);
 }
 
-qint32 TBUSBPrinter::interfaceStatus() const { return interfaceStatus_; }
-bool TBUSBPrinter::isOwned() const { return isOwned_ != NotOwned; }
-qint64 TBUSBPrinter::ownership() const { return isOwned_; }
+qint32 TBUSBPrinter::interfaceStatus() const {
+    return interfaceStatus_;
+}
+bool TBUSBPrinter::isOwned() const {
+    return isOwned_ != NotOwned;
+}
+qint64 TBUSBPrinter::ownership() const {
+    return isOwned_;
+}
 
 void TBUSBPrinter::setOwnershipOnMain(qint64 value) {
     auto keep = self();
@@ -297,14 +374,28 @@ void TBUSBPrinter::setIsOwned(bool owned) {
         usbInterfaceInterestCallback(this, deviceObject(), kIOMessageServiceIsAttemptingOpen, nullptr);
 }
 
-quint8 TBUSBPrinter::bulkIN() const { return bulkIN_; }
-quint8 TBUSBPrinter::bulkOUT() const { return bulkOUT_; }
-IOReturn TBUSBPrinter::readStatus() const { return readStatus_; }
-IOReturn TBUSBPrinter::writeStatus() const { return writeStatus_; }
+quint8 TBUSBPrinter::bulkIN() const {
+    return bulkIN_;
+}
+quint8 TBUSBPrinter::bulkOUT() const {
+    return bulkOUT_;
+}
+IOReturn TBUSBPrinter::readStatus() const {
+    return readStatus_;
+}
+IOReturn TBUSBPrinter::writeStatus() const {
+    return writeStatus_;
+}
 
-bool TBUSBPrinter::isInterfaceOpen() const { return state_ == StateOpen && interfaceStatus_ == InterfaceOpen; }
-bool TBUSBPrinter::willOpenInterface() const { return state_ == StateOpening && interfaceStatus_ == InterfaceOpening; }
-bool TBUSBPrinter::didOpenInterface() const { return state_ == StateOpening && interfaceStatus_ == InterfaceOpen; }
+bool TBUSBPrinter::isInterfaceOpen() const {
+    return state_ == StateOpen && interfaceStatus_ == InterfaceOpen;
+}
+bool TBUSBPrinter::willOpenInterface() const {
+    return state_ == StateOpening && interfaceStatus_ == InterfaceOpening;
+}
+bool TBUSBPrinter::didOpenInterface() const {
+    return state_ == StateOpening && interfaceStatus_ == InterfaceOpen;
+}
 
 // ---- device info ----
 
@@ -319,7 +410,9 @@ void TBUSBPrinter::setDeviceInfoDict(DeviceInfoRef dictionary) {
     deviceInfoDict_ = std::move(dictionary);
 }
 
-QVariant TBUSBPrinter::deviceInfoValue(const QString& key) { return deviceInfoDict()->value(key); }
+QVariant TBUSBPrinter::deviceInfoValue(const QString& key) {
+    return deviceInfoDict()->value(key);
+}
 
 void TBUSBPrinter::setDeviceInfoValue(const QString& key, const QVariant& value) {
     deviceInfoDict()->setValue(key, value);
@@ -331,10 +424,18 @@ void TBUSBPrinter::removeDeviceInfoValue(const QString& key) {
     announce(key);
 }
 
-QVariantMap TBUSBPrinter::deviceInfoSnapshot() { return deviceInfoDict()->snapshot(); }
-QString TBUSBPrinter::printerStatus() { return deviceInfoValue(QRVX_TBPrinterStatus).toString(); }
-QString TBUSBPrinter::firmwareVersion() { return deviceInfoValue(QRVX_TBPrinterFirmwareVersion).toString(); }
-QString TBUSBPrinter::printerSerialNumber() { return deviceInfoValue(QRVX_TBPrinterSerialNumber).toString(); }
+QVariantMap TBUSBPrinter::deviceInfoSnapshot() {
+    return deviceInfoDict()->snapshot();
+}
+QString TBUSBPrinter::printerStatus() {
+    return deviceInfoValue(QRVX_TBPrinterStatus).toString();
+}
+QString TBUSBPrinter::firmwareVersion() {
+    return deviceInfoValue(QRVX_TBPrinterFirmwareVersion).toString();
+}
+QString TBUSBPrinter::printerSerialNumber() {
+    return deviceInfoValue(QRVX_TBPrinterSerialNumber).toString();
+}
 
 void TBUSBPrinter::setPrinterStatus(const QString& printerStatus) {
     auto keep = self();
@@ -346,7 +447,9 @@ void TBUSBPrinter::setPrinterStatus(const QString& printerStatus) {
 
 // ---- platform objects ----
 
-platform::SerialQueue* TBUSBPrinter::printerCommandQueue() const { return printerCommandQueue_.get(); }
+platform::SerialQueue* TBUSBPrinter::printerCommandQueue() const {
+    return printerCommandQueue_.get();
+}
 
 bool TBUSBPrinter::isPrinterCommandQueue() const {
     // Before the queue exists both sides are empty: set-up work then runs inline.
@@ -379,12 +482,14 @@ void TBUSBPrinter::setInterfaceInterface(std::shared_ptr<usb::UsbInterface> inte
                 locationID_ = location;
             std::uint16_t vendor = 0;
             if (IOReturn r = interface->deviceVendor(vendor); r != kIOReturnSuccess)
-                platform::platformLog("GetDeviceVendor() returned %s [%.8x]\n", strForIOReturn(r), unsigned(r));
+                platform::platformLog("GetDeviceVendor() returned %s [%.8x]\n", strForIOReturn(r),
+                                      unsigned(r));
             else
                 idVendor_ = vendor;
             std::uint16_t product = 0;
             if (IOReturn r = interface->deviceProduct(product); r != kIOReturnSuccess)
-                platform::platformLog("GetDeviceProduct() returned %s [%.8x]\n", strForIOReturn(r), unsigned(r));
+                platform::platformLog("GetDeviceProduct() returned %s [%.8x]\n", strForIOReturn(r),
+                                      unsigned(r));
             else
                 idProduct_ = product;
         }
@@ -463,11 +568,13 @@ void TBUSBPrinter::setDeviceObject(std::shared_ptr<usb::UsbService> service) {
             usb::NotificationHandle handle;
             const IOReturn r = service->addInterestNotification(
                 [weak, service](IOMessage message, void* argument) {
-                    if (auto printer = weak.lock()) usbInterfaceInterestCallback(printer.get(), service, message, argument);
+                    if (auto printer = weak.lock())
+                        usbInterfaceInterestCallback(printer.get(), service, message, argument);
                 },
                 handle);
             if (r != kIOReturnSuccess)
-                platform::platformLog("%s error [0x%.2X] trying to register for interest notices", strForIOReturn(r), unsigned(r));
+                platform::platformLog("%s error [0x%.2X] trying to register for interest notices",
+                                      strForIOReturn(r), unsigned(r));
             {
                 std::lock_guard lock(fieldsMutex_);
                 interestNotification_ = handle;
@@ -589,9 +696,10 @@ bool TBUSBPrinter::writeToInterfaceWithData(const QByteArray& data) {
     platform::platformLog("writing to %s interface with %lu byte payload", descriptionUTF8().constData(),
                           static_cast<unsigned long>(data.size()));
     auto interface = interfaceInterface();
-    const IOReturn r = interface ? interface->writePipe(bulkOUT_, data.constData(), static_cast<std::uint32_t>(data.size()),
-                                                        kBulkNoDataTimeoutMs, kBulkCompletionTimeoutMs)
-                                 : kIOReturnNoDevice;
+    const IOReturn r =
+        interface ? interface->writePipe(bulkOUT_, data.constData(), static_cast<std::uint32_t>(data.size()),
+                                         kBulkNoDataTimeoutMs, kBulkCompletionTimeoutMs)
+                  : kIOReturnNoDevice;
     writeStatus_ = r;
     return r == kIOReturnSuccess;
 }
@@ -609,7 +717,9 @@ std::optional<QByteArray> TBUSBPrinter::interfaceReadDataOfSize(quint32 size) {
     return buffer;
 }
 
-std::optional<QByteArray> TBUSBPrinter::printerReply() { return std::nullopt; }
+std::optional<QByteArray> TBUSBPrinter::printerReply() {
+    return std::nullopt;
+}
 
 void TBUSBPrinter::sendNoReplyPrinterCommand(CommandBlock command) {
     if (!command) {
@@ -620,7 +730,8 @@ void TBUSBPrinter::sendNoReplyPrinterCommand(CommandBlock command) {
     performInlineOnCommandQueue([keep, command] { command(); });
 }
 
-void TBUSBPrinter::sendPrinterCommand(CommandBlock command, platform::SerialQueue* replyQueue, ReplyBlock reply) {
+void TBUSBPrinter::sendPrinterCommand(CommandBlock command, platform::SerialQueue* replyQueue,
+                                      ReplyBlock reply) {
     if (!command) {
         platform::platformLog("you must supply a commandBlock");
         return;

@@ -89,7 +89,13 @@ class TBUSBPrinter : public QObject, public std::enable_shared_from_this<TBUSBPr
 
 public:
     // Published interface state.
-    enum : qint64 { StateInitial = 0, StateClosed = 1, StateOpen = 2, StateOpening = 4, StateAttachProbed = 8 };
+    enum : qint64 {
+        StateInitial = 0,
+        StateClosed = 1,
+        StateOpen = 2,
+        StateOpening = 4,
+        StateAttachProbed = 8
+    };
     // The transport's own view of the interface.
     enum : qint32 { InterfaceInitial = 0, InterfaceClosed = 1, InterfaceOpen = 2, InterfaceOpening = 4 };
     // Ownership of the interface.
@@ -100,8 +106,8 @@ public:
     // The reply bytes, or nothing when no reply was read.
     using ReplyBlock = std::function<void(std::optional<QByteArray> reply)>;
     using DeviceIDCompletion = std::function<void(bool found, QString deviceID)>;
-    using DecodedDeviceID = std::function<void(QString manufacturer, QString model, QString serialNumber,
-                                               QString description)>;
+    using DecodedDeviceID =
+        std::function<void(QString manufacturer, QString model, QString serialNumber, QString description)>;
 
     // Makes a printer object of class T (TBUSBPrinter or a subclass) owned by a shared pointer whose
     // last release deletes it on the main thread. Call an init... operation next.
@@ -282,16 +288,16 @@ private:
     void readLangIds();
 
     mutable std::mutex fieldsMutex_;
-    QString raw1284DeviceID_;  // guarded by fieldsMutex_
-    QString deviceID_;         // guarded by fieldsMutex_
-    QString manufacturer_;     // guarded by fieldsMutex_
-    QString model_;            // guarded by fieldsMutex_
-    QString vendorUSB_;        // guarded by fieldsMutex_
-    QString productUSB_;       // guarded by fieldsMutex_
-    QString serialNumberUSB_;  // guarded by fieldsMutex_
-    QString status_;           // guarded by fieldsMutex_
-    QString printerStatusString_; // guarded by fieldsMutex_ (statusString)
-    QImage image_;             // guarded by fieldsMutex_
+    QString raw1284DeviceID_;         // guarded by fieldsMutex_
+    QString deviceID_;                // guarded by fieldsMutex_
+    QString manufacturer_;            // guarded by fieldsMutex_
+    QString model_;                   // guarded by fieldsMutex_
+    QString vendorUSB_;               // guarded by fieldsMutex_
+    QString productUSB_;              // guarded by fieldsMutex_
+    QString serialNumberUSB_;         // guarded by fieldsMutex_
+    QString status_;                  // guarded by fieldsMutex_
+    QString printerStatusString_;     // guarded by fieldsMutex_ (statusString)
+    QImage image_;                    // guarded by fieldsMutex_
     std::optional<IndexSet> langIds_; // guarded by fieldsMutex_
     DeviceInfoRef deviceInfoDict_;    // guarded by fieldsMutex_ (the pointer; the dictionary locks itself)
     std::shared_ptr<usb::UsbInterface> interfaceInterface_; // guarded by fieldsMutex_
@@ -300,7 +306,8 @@ private:
     usb::NotificationHandle interestNotification_;          // guarded by fieldsMutex_
     usb::NotificationHandle busyNotification_;              // guarded by fieldsMutex_
 
-    std::unique_ptr<platform::SerialQueue> printerCommandQueue_; // set once in init, before any other thread sees it
+    std::unique_ptr<platform::SerialQueue>
+        printerCommandQueue_; // set once in init, before any other thread sees it
 
     std::atomic<qint64> state_{StateInitial};
     std::atomic<qint64> isOwned_{NotOwned};
@@ -320,7 +327,8 @@ private:
 // Nothing (null) for a missing text; see TBUSBPrinter::substringFromString for the rule.
 QString TBCFStringCreateSubstringFromPrefixToTerminatorWithOptions(const QString& text, const QString& prefix,
                                                                    const QString& terminator,
-                                                                   Qt::CaseSensitivity options, bool inclusive);
+                                                                   Qt::CaseSensitivity options,
+                                                                   bool inclusive);
 QString TBCFStringCreateSubstringFromPrefixToTerminator(const QString& text, const QString& prefix,
                                                         const QString& terminator);
 IOReturn usbInterfaceGetDeviceDescriptor(usb::UsbInterface* interface, void* buffer, std::uint32_t length);

@@ -1,8 +1,8 @@
 // Who the printer says it is: the IEEE-1284 device ID and the USB string descriptors.
 #include "Classes/TBUSBPrinter.h"
 
-#include "support/QRVX_CodeNames.h"
 #include "platform/platformlog.h"
+#include "support/QRVX_CodeNames.h"
 
 #include <QStringDecoder>
 
@@ -41,11 +41,13 @@ constexpr std::uint32_t kDeviceIDLengthLimit = 0xFFFE; // including the two leng
 constexpr std::uint32_t kDeviceIDTimeoutMs = 100;
 constexpr std::uint32_t kDeviceIDLengthFieldSize = 2;
 
-bool isEnglish(std::uint16_t id) { return (id & kPrimaryLanguageMask) == kPrimaryLanguageEnglish; }
+bool isEnglish(std::uint16_t id) {
+    return (id & kPrimaryLanguageMask) == kPrimaryLanguageEnglish;
+}
 
 // Reads the language table (string descriptor 0). `received` tells how many bytes arrived.
-IOReturn readLanguageTable(usb::UsbInterface& interface, std::array<std::uint8_t, kStringBufferLength>& buffer,
-                           std::uint32_t& received) {
+IOReturn readLanguageTable(usb::UsbInterface& interface,
+                           std::array<std::uint8_t, kStringBufferLength>& buffer, std::uint32_t& received) {
     buffer.fill(0);
     usb::ControlRequest request;
     request.bmRequestType = kRequestTypeStandardDeviceIn;
@@ -78,11 +80,13 @@ QString decodeStringDescriptor(const std::uint8_t* bytes, std::uint32_t received
     n &= ~1u;
     // Trailing NUL characters are padding, not text. (Only whole NULs: a character whose low byte
     // is 0, U+0100 or U+4E00 say, is text.)
-    while (n >= 4 && bytes[n - 2] == 0 && bytes[n - 1] == 0) n -= 2;
+    while (n >= 4 && bytes[n - 2] == 0 && bytes[n - 1] == 0)
+        n -= 2;
     if (n < 4) return {};
     std::u16string units;
     units.reserve((n - 2) / 2);
-    for (std::uint32_t i = 2; i + 1 < n; i += 2) units.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
+    for (std::uint32_t i = 2; i + 1 < n; i += 2)
+        units.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
     // Reject unpaired surrogates rather than pass garbage on.
     for (std::size_t i = 0; i < units.size(); ++i) {
         const char16_t c = units[i];
@@ -93,11 +97,14 @@ QString decodeStringDescriptor(const std::uint8_t* bytes, std::uint32_t received
             return {};
         }
     }
-    return QString::fromUtf16(units.data(), static_cast<qsizetype>(units.size()));
+    // Copied as code units: a byte-order mark inside the text is a character here, not a marker to
+    // strip (the descriptor's own mark was its length and type bytes).
+    return QString(reinterpret_cast<const QChar*>(units.data()), static_cast<qsizetype>(units.size()));
 }
 
 IOReturn readStringDescriptor(usb::UsbInterface& interface, std::uint8_t index, std::uint16_t language,
-                              std::array<std::uint8_t, kStringBufferLength>& buffer, std::uint32_t& received) {
+                              std::array<std::uint8_t, kStringBufferLength>& buffer,
+                              std::uint32_t& received) {
     buffer.fill(0);
     usb::ControlRequest request;
     request.bmRequestType = kRequestTypeStandardDeviceIn;
@@ -122,8 +129,8 @@ QString strictUtf8(const char* data, qsizetype size) {
     return text;
 }
 
-QString substring(const QString& text, const QString& prefix, const QString& terminator, Qt::CaseSensitivity options,
-                  bool inclusive) {
+QString substring(const QString& text, const QString& prefix, const QString& terminator,
+                  Qt::CaseSensitivity options, bool inclusive) {
     qsizetype start = 0;
     qsizetype end = text.size();
     qsizetype searchFrom = 0;
@@ -159,11 +166,14 @@ void TBUSBPrinter::update1284DeviceID(DeviceIDCompletion completion) {
         std::uint8_t configuration = 0, interfaceNumber = 0, alternate = 0;
         IOReturn r = interface->configurationValue(configuration);
         if (r != kIOReturnSuccess) {
-            platform::platformLog("%s returned %s [%x]\n", "GetConfigurationValue()", strForIOReturn(r), unsigned(r));
+            platform::platformLog("%s returned %s [%x]\n", "GetConfigurationValue()", strForIOReturn(r),
+                                  unsigned(r));
         } else if ((r = interface->interfaceNumber(interfaceNumber)) != kIOReturnSuccess) {
-            platform::stderrPrint("ERROR: %s returned %s [%x]\n", "GetInterfaceNumber()", strForIOReturn(r), unsigned(r));
+            platform::stderrPrint("ERROR: %s returned %s [%x]\n", "GetInterfaceNumber()", strForIOReturn(r),
+                                  unsigned(r));
         } else if ((r = interface->alternateSetting(alternate)) != kIOReturnSuccess) {
-            platform::stderrPrint("ERROR: %s returned %s [%x]\n", "GetAlternateSetting()", strForIOReturn(r), unsigned(r));
+            platform::stderrPrint("ERROR: %s returned %s [%x]\n", "GetAlternateSetting()", strForIOReturn(r),
+                                  unsigned(r));
         } else {
             usb::ControlRequest request;
             request.bmRequestType = kRequestTypeClassInterfaceIn;
@@ -185,7 +195,8 @@ void TBUSBPrinter::update1284DeviceID(DeviceIDCompletion completion) {
                 } else {
                     length = std::min(length, kDeviceIDLengthLimit);
                     const std::uint32_t end = std::min(length, received);
-                    const std::uint32_t size = end > kDeviceIDLengthFieldSize ? end - kDeviceIDLengthFieldSize : 0;
+                    const std::uint32_t size =
+                        end > kDeviceIDLengthFieldSize ? end - kDeviceIDLengthFieldSize : 0;
                     text = strictUtf8(reinterpret_cast<const char*>(buffer.data()) + kDeviceIDLengthFieldSize,
                                       static_cast<qsizetype>(size));
                 }
@@ -205,14 +216,16 @@ void TBUSBPrinter::decodeDeviceID(const QString& deviceID, const DecodedDeviceID
     const QString terminator = QStringLiteral(";");
     auto field = [&](std::initializer_list<const char*> prefixes) {
         for (const char* prefix : prefixes) {
-            QString value = noninclusiveCaseInsensitiveSubstringFromString(deviceID, QString::fromLatin1(prefix), terminator);
+            QString value = noninclusiveCaseInsensitiveSubstringFromString(
+                deviceID, QString::fromLatin1(prefix), terminator);
             if (!value.isNull()) return value;
         }
         return QString();
     };
     QString manufacturer = field({"MFG:", "MANUFACTURER:"});
     if (manufacturer.isNull()) manufacturer = QStringLiteral("unknown");
-    if (manufacturer.compare(QStringLiteral("HEWLETT-PACKARD"), Qt::CaseInsensitive) == 0) manufacturer = QStringLiteral("HP");
+    if (manufacturer.compare(QStringLiteral("HEWLETT-PACKARD"), Qt::CaseInsensitive) == 0)
+        manufacturer = QStringLiteral("HP");
     QString model = field({"MDL:", "MODEL:"});
     if (model.isNull()) model = QStringLiteral("unknown");
     const QString serialNumber = field({"SERN:"});
@@ -220,27 +233,31 @@ void TBUSBPrinter::decodeDeviceID(const QString& deviceID, const DecodedDeviceID
     decoded(manufacturer, model, serialNumber, description);
 }
 
-QString TBUSBPrinter::substringFromString(const QString& text, const QString& prefix, const QString& terminator,
-                                          Qt::CaseSensitivity options, bool inclusive) {
+QString TBUSBPrinter::substringFromString(const QString& text, const QString& prefix,
+                                          const QString& terminator, Qt::CaseSensitivity options,
+                                          bool inclusive) {
     if (text.isEmpty()) return text;
     return substring(text, prefix, terminator, options, inclusive);
 }
 
-QString TBUSBPrinter::noninclusiveCaseInsensitiveSubstringFromString(const QString& text, const QString& prefix,
+QString TBUSBPrinter::noninclusiveCaseInsensitiveSubstringFromString(const QString& text,
+                                                                     const QString& prefix,
                                                                      const QString& terminator) {
     return substringFromString(text, prefix, terminator, Qt::CaseInsensitive, false);
 }
 
 QString TBCFStringCreateSubstringFromPrefixToTerminatorWithOptions(const QString& text, const QString& prefix,
                                                                    const QString& terminator,
-                                                                   Qt::CaseSensitivity options, bool inclusive) {
+                                                                   Qt::CaseSensitivity options,
+                                                                   bool inclusive) {
     if (text.isNull()) return {};
     return substring(text, prefix, terminator, options, inclusive);
 }
 
 QString TBCFStringCreateSubstringFromPrefixToTerminator(const QString& text, const QString& prefix,
                                                         const QString& terminator) {
-    return TBCFStringCreateSubstringFromPrefixToTerminatorWithOptions(text, prefix, terminator, Qt::CaseInsensitive, false);
+    return TBCFStringCreateSubstringFromPrefixToTerminatorWithOptions(text, prefix, terminator,
+                                                                      Qt::CaseInsensitive, false);
 }
 
 // ---- languages and strings ----
@@ -254,7 +271,8 @@ std::optional<IndexSet> TBUSBPrinter::langIds() {
     if (!interface) return std::nullopt;
     std::array<std::uint8_t, kStringBufferLength> buffer{};
     std::uint32_t received = 0;
-    if (readLanguageTable(*interface, buffer, received) != kIOReturnSuccess || received < kLanguageTableMinimum)
+    if (readLanguageTable(*interface, buffer, received) != kIOReturnSuccess ||
+        received < kLanguageTableMinimum)
         return std::nullopt; // asked again next time
 
     IndexSet ids;
@@ -306,7 +324,8 @@ void TBUSBPrinter::getUSBVendorString() {
             vendorUSB_ = text;
         }
         platform::mainqueue::async([this, keep, text] { setVendorUSB(text); });
-        platform::platformLog("got USB vendor:%s", qUtf8Printable(text.isNull() ? QStringLiteral("(null)") : text));
+        platform::platformLog("got USB vendor:%s",
+                              qUtf8Printable(text.isNull() ? QStringLiteral("(null)") : text));
     });
 }
 
@@ -322,7 +341,8 @@ void TBUSBPrinter::getUSBProductString() {
         }
         const QString text = descriptorStringAtIndex(index);
         platform::mainqueue::async([this, keep, text] { setProductUSB(text); });
-        platform::platformLog("got USB product:%s", qUtf8Printable(text.isNull() ? QStringLiteral("(null)") : text));
+        platform::platformLog("got USB product:%s",
+                              qUtf8Printable(text.isNull() ? QStringLiteral("(null)") : text));
     });
 }
 
@@ -338,7 +358,8 @@ void TBUSBPrinter::getUSBSerialNumberString() {
         }
         const QString text = descriptorStringAtIndex(index);
         platform::mainqueue::async([this, keep, text] { setSerialNumberUSB(text); });
-        platform::platformLog("got USB Serial Number:%s", qUtf8Printable(text.isNull() ? QStringLiteral("(null)") : text));
+        platform::platformLog("got USB Serial Number:%s",
+                              qUtf8Printable(text.isNull() ? QStringLiteral("(null)") : text));
     });
 }
 
@@ -378,10 +399,12 @@ IOReturn usbInterfaceGetiDeviceIndices(usb::UsbInterface* interface, std::uint8_
     return kIOReturnSuccess;
 }
 
-IOReturn usbInterfaceGetDescriptorStringCopy(usb::UsbInterface* interface, std::uint8_t index, QString* text) {
+IOReturn usbInterfaceGetDescriptorStringCopy(usb::UsbInterface* interface, std::uint8_t index,
+                                             QString* text) {
     if (text) *text = QString();
     if (!interface || !text || index == 0) {
-        platform::platformLog("Passed a NULL pointer or zero index into usbInterfaceGetDescriptorStringCopy.\n");
+        platform::platformLog(
+            "Passed a NULL pointer or zero index into usbInterfaceGetDescriptorStringCopy.\n");
         return kIOReturnBadArgument;
     }
     std::array<std::uint8_t, kStringBufferLength> buffer{};
@@ -412,7 +435,8 @@ IOReturn usbInterfaceCreateSerialNumberString(usb::UsbInterface* interface, QStr
     std::uint8_t serialIndex = 0;
     IOReturn r = usbInterfaceGetiDeviceIndices(interface, nullptr, nullptr, &serialIndex);
     if (r != kIOReturnSuccess)
-        platform::platformLog("usbInterfaceGetiDeviceIndices returned %s [%.8x]\n", strForIOReturn(r), unsigned(r));
+        platform::platformLog("usbInterfaceGetiDeviceIndices returned %s [%.8x]\n", strForIOReturn(r),
+                              unsigned(r));
     if (serialIndex != 0) {
         r = usbInterfaceGetDescriptorStringCopy(interface, serialIndex, text);
         if (r != kIOReturnSuccess) {
@@ -441,7 +465,7 @@ IOReturn usbInterfaceCreateSerialNumberString(usb::UsbInterface* interface, QStr
         platform::stderrPrint("ERROR: calling %s returned %s\n", "GetDeviceReleaseNumber", strForIOReturn(r));
         return r;
     }
-    *text = QString::asprintf("%.4X%.4X%.4X;*LOC:%.8x", unsigned(vendor), unsigned(product), unsigned(release),
-                              unsigned(location));
+    *text = QString::asprintf("%.4X%.4X%.4X;*LOC:%.8x", unsigned(vendor), unsigned(product),
+                              unsigned(release), unsigned(location));
     return kIOReturnSuccess;
 }

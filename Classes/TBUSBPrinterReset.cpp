@@ -1,8 +1,8 @@
 // Making a printer start over: printer-class soft reset, USB device reset and re-enumeration.
 #include "Classes/TBUSBPrinter.h"
 
-#include "support/QRVX_CodeNames.h"
 #include "platform/platformlog.h"
+#include "support/QRVX_CodeNames.h"
 
 namespace {
 
@@ -18,7 +18,8 @@ constexpr std::uint32_t kReEnumerateOptions = 0;
 
 IOReturn TBUSBPrinter::resetUSBPrinter(bool useOtherRecipient) {
     auto interface = interfaceInterface();
-    platform::platformLog("attempting soft reset of USB device with interface [%p]\n", static_cast<void*>(interface.get()));
+    platform::platformLog("attempting soft reset of USB device with interface [%p]\n",
+                          static_cast<void*>(interface.get()));
     if (!interface) return kIOReturnNoDevice;
     std::uint8_t interfaceNumber = 0;
     if (IOReturn r = interface->interfaceNumber(interfaceNumber); r != kIOReturnSuccess) return r;
@@ -34,7 +35,9 @@ IOReturn TBUSBPrinter::resetUSBPrinter(bool useOtherRecipient) {
     return interface->controlRequest(request);
 }
 
-IOReturn TBUSBPrinter::resetUSBPrinter() { return resetUSBPrinter(false); }
+IOReturn TBUSBPrinter::resetUSBPrinter() {
+    return resetUSBPrinter(false);
+}
 
 IOReturn TBUSBPrinter::resetUSBDevice() {
     auto device = deviceInterface();
@@ -53,7 +56,8 @@ IOReturn TBUSBPrinter::reEnumerateUSBDevice() {
     if (r == kIOReturnSuccess)
         platform::platformLog("Successfully reenumerated %s", descriptionUTF8().constData());
     else
-        platform::platformLog("Failed to reenumerate %s (%s)", descriptionUTF8().constData(), strForIOReturn(r));
+        platform::platformLog("Failed to reenumerate %s (%s)", descriptionUTF8().constData(),
+                              strForIOReturn(r));
     device->close(); // the device may be gone already; that answer does not matter
     return r;
 }
@@ -65,7 +69,8 @@ void TBUSBPrinter::hotPlug() {
 
 IOReturn usbInterfaceResetUSBDevice(usb::UsbInterface* interface) {
     if (!interface) return kIOReturnBadArgument;
-    platform::platformLog("attempting to reset USB device with interface [%p]\n", static_cast<void*>(interface));
+    platform::platformLog("attempting to reset USB device with interface [%p]\n",
+                          static_cast<void*>(interface));
     std::shared_ptr<usb::UsbDevice> device;
     IOReturn r = interface->device(device);
     if (r != kIOReturnSuccess || !device) {
@@ -77,7 +82,8 @@ IOReturn usbInterfaceResetUSBDevice(usb::UsbInterface* interface) {
     r = device->open();
     if (r == kIOReturnSuccess) {
         r = device->reEnumerate(kReEnumerateOptions);
-        if (r != kIOReturnSuccess) platform::platformLog("Failed to reenumerate the device: [%s]\n", strForIOReturn(r));
+        if (r != kIOReturnSuccess)
+            platform::platformLog("Failed to reenumerate the device: [%s]\n", strForIOReturn(r));
     }
     // The device object is released without a close: re-enumeration has taken it off the bus.
     return r;

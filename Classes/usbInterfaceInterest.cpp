@@ -1,14 +1,16 @@
 // What the platform's interest notices about a printer's interface mean for that printer.
 #include "Classes/TBUSBPrinter.h"
 
-#include "support/QRVX_CodeNames.h"
 #include "platform/platformlog.h"
+#include "support/QRVX_CodeNames.h"
 
 #include <QCoreApplication>
 
 namespace {
 
-QString localized(const char* key) { return QCoreApplication::translate("TBPrinters", key); }
+QString localized(const char* key) {
+    return QCoreApplication::translate("TBPrinters", key);
+}
 
 } // namespace
 
@@ -16,8 +18,8 @@ void usbInterfaceInterestCallback(TBUSBPrinter* printer, const std::shared_ptr<u
                                   IOMessage messageType, void* messageArgument) {
     if (!printer) return;
     const QByteArray name = printer->descriptionUTF8();
-    platform::platformLog("%s %s(%x); arg = %p\n", name.constData(), strForIOMessage(messageType), unsigned(messageType),
-                          messageArgument);
+    platform::platformLog("%s %s(%x); arg = %p\n", name.constData(), strForIOMessage(messageType),
+                          unsigned(messageType), messageArgument);
     const bool updating = printer->inFirmwareUpdate();
 
     switch (messageType) {

@@ -15,7 +15,8 @@ constexpr std::uint16_t kProductString = 0x0302;
 
 std::vector<std::uint8_t> bytes(std::initializer_list<int> values) {
     std::vector<std::uint8_t> out;
-    for (int v : values) out.push_back(static_cast<std::uint8_t>(v));
+    for (int v : values)
+        out.push_back(static_cast<std::uint8_t>(v));
     return out;
 }
 
@@ -61,15 +62,17 @@ private slots:
     void decoding_data() {
         QTest::addColumn<QString>("id");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("short keys, HP alias") << "MFG:Hewlett-Packard;MDL:Model X;"
-                                              << QStringList{"HP", "Model X", "<none>", "<none>"};
+        QTest::newRow("short keys, HP alias")
+            << "MFG:Hewlett-Packard;MDL:Model X;" << QStringList{"HP", "Model X", "<none>", "<none>"};
         QTest::newRow("long keys") << "MANUFACTURER:ACME;MODEL:P1;SERN:123;DES:Photo;"
                                    << QStringList{"ACME", "P1", "123", "Photo"};
-        QTest::newRow("DESCRIPTION before DES") << "MFG:A;MDL:B;DESCRIPTION:Long;DES:Short;"
-                                                << QStringList{"A", "B", "<none>", "Long"};
-        QTest::newRow("unterminated field") << "MFG:ACME" << QStringList{"unknown", "unknown", "<none>", "<none>"};
+        QTest::newRow("DESCRIPTION before DES")
+            << "MFG:A;MDL:B;DESCRIPTION:Long;DES:Short;" << QStringList{"A", "B", "<none>", "Long"};
+        QTest::newRow("unterminated field")
+            << "MFG:ACME" << QStringList{"unknown", "unknown", "<none>", "<none>"};
         QTest::newRow("no reply text") << "(null)" << QStringList{"unknown", "unknown", "<none>", "<none>"};
-        QTest::newRow("case-insensitive keys") << "mfg:acme;mdl:p2;" << QStringList{"acme", "p2", "<none>", "<none>"};
+        QTest::newRow("case-insensitive keys")
+            << "mfg:acme;mdl:p2;" << QStringList{"acme", "p2", "<none>", "<none>"};
         QTest::newRow("nothing") << QString() << QStringList{"unknown", "unknown", "<none>", "<none>"};
     }
     void decoding() {
@@ -79,13 +82,19 @@ private slots:
     }
 
     void substringRules() {
-        QCOMPARE(TBUSBPrinter::noninclusiveCaseInsensitiveSubstringFromString("a;MDL:x;y", "mdl:", ";"), QStringLiteral("x"));
-        QCOMPARE(TBUSBPrinter::substringFromString("a;MDL:x;y", "MDL:", ";", Qt::CaseSensitive, true), QStringLiteral("MDL:x;"));
-        QVERIFY(TBUSBPrinter::substringFromString("a;MDL:x;y", "mdl:", ";", Qt::CaseSensitive, false).isNull());
+        QCOMPARE(TBUSBPrinter::noninclusiveCaseInsensitiveSubstringFromString("a;MDL:x;y", "mdl:", ";"),
+                 QStringLiteral("x"));
+        QCOMPARE(TBUSBPrinter::substringFromString("a;MDL:x;y", "MDL:", ";", Qt::CaseSensitive, true),
+                 QStringLiteral("MDL:x;"));
+        QVERIFY(
+            TBUSBPrinter::substringFromString("a;MDL:x;y", "mdl:", ";", Qt::CaseSensitive, false).isNull());
         // The terminator is looked for after the prefix only.
-        QVERIFY(TBUSBPrinter::noninclusiveCaseInsensitiveSubstringFromString("x;MDL:abc", "MDL:", ";").isNull());
-        QCOMPARE(TBUSBPrinter::noninclusiveCaseInsensitiveSubstringFromString("MDL:abc", "MDL:", QString()), QStringLiteral("abc"));
-        QCOMPARE(TBUSBPrinter::noninclusiveCaseInsensitiveSubstringFromString("abc;def", QString(), ";"), QStringLiteral("abc"));
+        QVERIFY(
+            TBUSBPrinter::noninclusiveCaseInsensitiveSubstringFromString("x;MDL:abc", "MDL:", ";").isNull());
+        QCOMPARE(TBUSBPrinter::noninclusiveCaseInsensitiveSubstringFromString("MDL:abc", "MDL:", QString()),
+                 QStringLiteral("abc"));
+        QCOMPARE(TBUSBPrinter::noninclusiveCaseInsensitiveSubstringFromString("abc;def", QString(), ";"),
+                 QStringLiteral("abc"));
         // Empty text comes back as it is from the method; the free function finds nothing in it.
         const QString empty = QStringLiteral("");
         QCOMPARE(TBUSBPrinter::noninclusiveCaseInsensitiveSubstringFromString(empty, "MDL:", ";"), empty);
@@ -119,7 +128,9 @@ private slots:
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<bool>("found");
         QTest::addColumn<QString>("text");
-        auto qb = [](const std::vector<std::uint8_t>& v) { return QByteArray(reinterpret_cast<const char*>(v.data()), v.size()); };
+        auto qb = [](const std::vector<std::uint8_t>& v) {
+            return QByteArray(reinterpret_cast<const char*>(v.data()), v.size());
+        };
         QTest::newRow("length 0") << qb(deviceIdReply(0, "MFG:X;")) << true << "(null)";
         QTest::newRow("length 1") << qb(deviceIdReply(1, "MFG:X;")) << true << "";
         QTest::newRow("length 2") << qb(deviceIdReply(2, "MFG:X;")) << true << "";
@@ -149,7 +160,8 @@ private slots:
         Rig rig;
         auto printer = rig.printer();
         // The device claims 65535 bytes and sends that many; the text ends at byte 65534.
-        rig.device->overrideControlReply(kGetDeviceIdType, kGetDeviceId, 0, deviceIdReply(0xFFFF, std::string(65533, 'A')));
+        rig.device->overrideControlReply(kGetDeviceIdType, kGetDeviceId, 0,
+                                         deviceIdReply(0xFFFF, std::string(65533, 'A')));
         const auto r = readDeviceId(*printer);
         QVERIFY(r.found);
         QCOMPARE(r.text.size(), 65532);
@@ -214,18 +226,23 @@ private slots:
         QTest::newRow("plain") << QByteArray("\x06\x03P\0x\0", 6) << "Px";
         QTest::newRow("trailing NUL dropped") << QByteArray("\x08\x03P\0x\0\0\0", 8) << "Px";
         QTest::newRow("several NULs") << QByteArray("\x0a\x03P\0\0\0\0\0\0\0", 10) << "P";
-        QTest::newRow("last character low byte 0") << QByteArray("\x06\x03P\0\x00\x4e", 6) << QString::fromUtf8("P\xe4\xb8\x80");
+        QTest::newRow("last character low byte 0")
+            << QByteArray("\x06\x03P\0\x00\x4e", 6) << QString::fromUtf8("P\xe4\xb8\x80");
         QTest::newRow("odd bLength") << QByteArray("\x07\x03P\0x\0y", 7) << "Px";
         QTest::newRow("bLength 2") << QByteArray("\x02\x03P\0", 4) << QString();
         QTest::newRow("bLength 0") << QByteArray("\x00\x03P\0", 4) << QString();
         QTest::newRow("bLength 1") << QByteArray("\x01\x03", 2) << QString();
         QTest::newRow("bLength 255, 5 bytes came") << QByteArray("\xff\x03P\0x", 5) << "P";
-        QTest::newRow("bLength 255, all came") << (QByteArray("\xff\x03", 2) + QByteArray(253, 'A')) << QString(126, QChar(0x4141));
+        QTest::newRow("bLength 255, all came")
+            << (QByteArray("\xff\x03", 2) + QByteArray(253, 'A')) << QString(126, QChar(0x4141));
         QTest::newRow("only NULs") << QByteArray("\x06\x03\0\0\0\0", 6) << QString();
         QTest::newRow("lone high surrogate") << QByteArray("\x06\x03P\0\x00\xd8", 6) << QString();
         QTest::newRow("lone low surrogate") << QByteArray("\x06\x03\x00\xdcP\0", 6) << QString();
-        QTest::newRow("surrogate pair") << QByteArray("\x06\x03\x3d\xd8\x00\xde", 6) << QString::fromUtf8("\xf0\x9f\x98\x80");
+        QTest::newRow("surrogate pair")
+            << QByteArray("\x06\x03\x3d\xd8\x00\xde", 6) << QString::fromUtf8("\xf0\x9f\x98\x80");
         QTest::newRow("one byte") << QByteArray("\x06", 1) << QString();
+        QTest::newRow("byte-order mark as text")
+            << QByteArray("\x04\x03\xff\xfe", 4) << QString(QChar(0xFEFF));
     }
     void descriptorStrings() {
         QFETCH(QByteArray, descriptor);
@@ -248,7 +265,8 @@ private slots:
         auto printer = rig.printer();
         QVERIFY(printer->descriptorStringAtIndex(0).isNull());
         const auto log = rig.device->controlLog();
-        const auto product = std::find_if(log.begin(), log.end(), [](const auto& s) { return s.wValue == kProductString; });
+        const auto product =
+            std::find_if(log.begin(), log.end(), [](const auto& s) { return s.wValue == kProductString; });
         QVERIFY(product != log.end());
         QCOMPARE(product->bmRequestType, kGetDescriptorType);
         QCOMPARE(product->wIndex, std::uint16_t(0x0409));
@@ -267,7 +285,8 @@ private slots:
         QCOMPARE(serial, QStringLiteral("0F1E2D3C0102;*LOC:14200000"));
 
         Rig reporting;
-        QCOMPARE(usbInterfaceCreateSerialNumberString(reporting.interface().get(), &serial), kIOReturnSuccess);
+        QCOMPARE(usbInterfaceCreateSerialNumberString(reporting.interface().get(), &serial),
+                 kIOReturnSuccess);
         QCOMPARE(serial, QStringLiteral("SN0042"));
     }
 
@@ -277,7 +296,8 @@ private slots:
         std::uint8_t buffer[18];
         QCOMPARE(usbInterfaceGetDeviceDescriptor(nullptr, buffer, 18), kIOReturnBadArgument);
         QCOMPARE(usbInterfaceGetDeviceDescriptor(rig.interface().get(), buffer, 0), kIOReturnBadArgument);
-        QVERIFY(log.contains(QStringLiteral("Passed a NULL pointer or zero length into usbInterfaceGetDeviceDescriptor.")));
+        QVERIFY(log.contains(
+            QStringLiteral("Passed a NULL pointer or zero length into usbInterfaceGetDeviceDescriptor.")));
 
         std::uint8_t m = 9, p = 9, s = 9;
         QCOMPARE(usbInterfaceGetiDeviceIndices(rig.interface().get(), &m, &p, &s), kIOReturnSuccess);

@@ -3,10 +3,10 @@
 #include "common/testsupport.h"
 #include "transport_rig.h"
 
-#include <QPointer>
 #include <QElapsedTimer>
-#include <future>
+#include <QPointer>
 #include <QSignalSpy>
+#include <future>
 
 using namespace transporttest;
 
@@ -21,7 +21,8 @@ public:
 
 QStringList keysOf(const QSignalSpy& spy) {
     QStringList keys;
-    for (const auto& args : spy) keys << args.at(0).toString();
+    for (const auto& args : spy)
+        keys << args.at(0).toString();
     return keys;
 }
 
@@ -39,7 +40,8 @@ private slots:
         QCOMPARE(printer->vendorUSB(), QStringLiteral("ACME Imaging"));
         QCOMPARE(printer->productUSB(), QStringLiteral("Photo P1"));
         QCOMPARE(printer->serialNumberUSB(), QStringLiteral("SN0042"));
-        QCOMPARE(printer->raw1284DeviceID(), QStringLiteral("MANUFACTURER:ACME;MODEL:P1;SERN:123;DES:Photo;"));
+        QCOMPARE(printer->raw1284DeviceID(),
+                 QStringLiteral("MANUFACTURER:ACME;MODEL:P1;SERN:123;DES:Photo;"));
         QCOMPARE(printer->manufacturer(), QStringLiteral("ACME"));
         QCOMPARE(printer->model(), QStringLiteral("P1"));
         QCOMPARE(printer->deviceInfoValue(QRVX_TBPrinterManufacturer).toString(), QStringLiteral("ACME"));
@@ -63,6 +65,13 @@ private slots:
         auto bare = TBUSBPrinter::create();
         QCOMPARE(bare->description(), QStringLiteral("(null) (null) (null)"));
         QCOMPARE(bare->keyUSBdevice().size(), 16);
+        // Without an interface object nothing can be opened, written or reset: say so, never "success".
+        QCOMPARE(bare->openInterface(), kIOReturnNoDevice);
+        QVERIFY(!bare->isInterfaceOpen());
+        QVERIFY(!bare->writeToInterfaceWithData("X"));
+        QCOMPARE(bare->writeStatus(), kIOReturnNoDevice);
+        QVERIFY(!bare->interfaceReadDataOfSize(4).has_value());
+        QCOMPARE(bare->resetUSBPrinter(), kIOReturnNoDevice);
     }
 
     void openingIsIdempotentAndPublishedOnTheMainThread() {
@@ -103,6 +112,26 @@ private slots:
         QCOMPARE(rig.device->claimHolder(), std::uint64_t(0));
     }
 
+    void ownershipSwitch() {
+        Rig rig;
+        auto printer = rig.printer(true);
+        settle(*printer);
+        printer->setIsOwned(true);
+        QTRY_COMPARE(printer->ownership(), qint64(TBUSBPrinter::OwnedHere));
+        QVERIFY(rig.device->claimHolder() != 0);
+        printer->setIsOwned(false);
+        QTRY_COMPARE(printer->ownership(), qint64(TBUSBPrinter::NotOwned));
+        settle(*printer);
+        QCOMPARE(rig.device->claimHolder(), std::uint64_t(0));
+        QCOMPARE(printer->state(), qint64(TBUSBPrinter::StateClosed));
+
+        // Asking for a printer another program holds leaves it waiting and says so.
+        rig.device->setHeldByOtherProgram(true);
+        printer->setIsOwned(true);
+        QTRY_COMPARE(printer->ownership(), qint64(TBUSBPrinter::OwnedElsewhere));
+        QCOMPARE(printer->printerStatus(), QStringLiteral("In use by other application"));
+    }
+
     void closingANeverOpenedPrinter() {
         Rig rig;
         auto printer = rig.printer();
@@ -135,7 +164,8 @@ private slots:
         QCOMPARE(printer->ownership(), qint64(TBUSBPrinter::OwnedElsewhere));
         QVERIFY(printer->isOwned()); // the getter is a boolean: held, if elsewhere
         QCOMPARE(printer->printerStatus(), QStringLiteral("In use by other application"));
-        QVERIFY(log.contains(QStringLiteral("Another app has the printer USB interface open for exclusive access.")));
+        QVERIFY(log.contains(
+            QStringLiteral("Another app has the printer USB interface open for exclusive access.")));
         QVERIFY(log.contains(QStringLiteral("The printer is busy.")));
 
         // The closed notice while waiting re-opens the interface.
@@ -182,12 +212,14 @@ private slots:
         QVERIFY(printer->status().isNull());
         // The attach probe's own open attempt: state 8 becomes 1, the status stays.
         printer->setState(TBUSBPrinter::StateAttachProbed);
-        usbInterfaceInterestCallback(printer.get(), rig.service(), kIOMessageServiceIsAttemptingOpen, nullptr);
+        usbInterfaceInterestCallback(printer.get(), rig.service(), kIOMessageServiceIsAttemptingOpen,
+                                     nullptr);
         QCOMPARE(printer->state(), qint64(TBUSBPrinter::StateClosed));
         QVERIFY(printer->status().isNull());
         usbInterfaceInterestCallback(printer.get(), rig.service(), kIOMessageServiceBusyStateChange, nullptr);
         QVERIFY(printer->status().isNull());
-        usbInterfaceInterestCallback(nullptr, rig.service(), kIOMessageServiceIsTerminated, nullptr); // no crash
+        usbInterfaceInterestCallback(nullptr, rig.service(), kIOMessageServiceIsTerminated,
+                                     nullptr); // no crash
     }
 
     void laterOfTwoBulkEndpointsWins() {
@@ -249,7 +281,9 @@ private slots:
 
         // The terminated notice stores the dictionary under the device key.
         QTRY_COMPARE(TBUSBPrinter::deviceInfoForKey(printer->keyUSBdevice()), printer->deviceInfoDict());
-        QCOMPARE(TBUSBPrinter::deviceInfoForKey(printer->keyUSBdevice())->value(QRVX_TBPrinterFirmwareVersion).toString(),
+        QCOMPARE(TBUSBPrinter::deviceInfoForKey(printer->keyUSBdevice())
+                     ->value(QRVX_TBPrinterFirmwareVersion)
+                     .toString(),
                  QStringLiteral("1.23"));
     }
 
@@ -263,12 +297,13 @@ private slots:
         // Reply queue = the command queue: the reply block runs there, before anything queued later.
         QStringList order;
         std::mutex orderMutex;
-        printer->sendPrinterCommand([&] { printer->writeToInterfaceWithData("A"); }, printer->printerCommandQueue(),
-                                    [&](std::optional<QByteArray> r) {
-                                        std::lock_guard lock(orderMutex);
-                                        order << (printer->isPrinterCommandQueue() ? "reply on queue" : "reply elsewhere")
-                                              << QString::fromLatin1(r.value_or("none"));
-                                    });
+        printer->sendPrinterCommand(
+            [&] { printer->writeToInterfaceWithData("A"); }, printer->printerCommandQueue(),
+            [&](std::optional<QByteArray> r) {
+                std::lock_guard lock(orderMutex);
+                order << (printer->isPrinterCommandQueue() ? "reply on queue" : "reply elsewhere")
+                      << QString::fromLatin1(r.value_or("none"));
+            });
         printer->printerCommandQueue()->async([&] {
             std::lock_guard lock(orderMutex);
             order << "next item";
@@ -356,9 +391,10 @@ private slots:
         auto printer = rig.printer();
         QSignalSpy spy(printer.get(), &TBUSBPrinter::valueChanged);
         std::atomic<bool> allOnMain{true};
-        connect(printer.get(), &TBUSBPrinter::valueChanged, this,
-                [&](const QString&) { allOnMain = allOnMain && platform::mainqueue::isMainThread(); },
-                Qt::DirectConnection);
+        connect(
+            printer.get(), &TBUSBPrinter::valueChanged, this,
+            [&](const QString&) { allOnMain = allOnMain && platform::mainqueue::isMainThread(); },
+            Qt::DirectConnection);
         onQueue(*printer, [&] {
             printer->setDeviceInfoValue(QRVX_TBPrinterSerialNumber, QStringLiteral("S1"));
             printer->setPrinterStatus(QStringLiteral("Idle"));
@@ -418,11 +454,13 @@ private slots:
         Rig rig;
         std::vector<std::shared_ptr<usb::UsbService>> arrived, terminated;
         usb::NotificationHandle arrivals, removals;
-        QCOMPARE(rig.bus->addMatchingNotification(usb::kUSBPrintingClass, usb::kUSBPrintingSubClass,
-                                                  [&](auto s) { arrived.push_back(s); }, arrivals),
+        QCOMPARE(rig.bus->addMatchingNotification(
+                     usb::kUSBPrintingClass, usb::kUSBPrintingSubClass, [&](auto s) { arrived.push_back(s); },
+                     arrivals),
                  kIOReturnSuccess);
-        QCOMPARE(rig.bus->addTerminationNotification(usb::kUSBPrintingClass, usb::kUSBPrintingSubClass,
-                                                     [&](auto s) { terminated.push_back(s); }, removals),
+        QCOMPARE(rig.bus->addTerminationNotification(
+                     usb::kUSBPrintingClass, usb::kUSBPrintingSubClass,
+                     [&](auto s) { terminated.push_back(s); }, removals),
                  kIOReturnSuccess);
         QCOMPARE(arrived.size(), std::size_t(1)); // the printer already present, from within the call
 
@@ -440,7 +478,9 @@ private slots:
         // The old objects are dead; the dictionary waits in the registry for the next printer object.
         std::uint16_t vendor = 0;
         QCOMPARE(oldInterface->deviceVendor(vendor), kIOReturnNoDevice);
-        QCOMPARE(TBUSBPrinter::deviceInfoForKey(printer->keyUSBdevice())->value("deviceFirmwareStatus").toInt(), 1);
+        QCOMPARE(
+            TBUSBPrinter::deviceInfoForKey(printer->keyUSBdevice())->value("deviceFirmwareStatus").toInt(),
+            1);
         std::shared_ptr<usb::UsbInterface> fresh;
         QCOMPARE(arrived[1]->createInterface(fresh), kIOReturnSuccess);
         std::uint32_t location = 0;
@@ -471,11 +511,17 @@ private slots:
         auto printer = rig.printer(true);
         QPointer<TBUSBPrinter> watch(printer.get());
         std::atomic<bool> destroyedOnMain{false};
-        connect(printer.get(), &QObject::destroyed, this,
-                [&] { destroyedOnMain = platform::mainqueue::isMainThread(); }, Qt::DirectConnection);
+        connect(
+            printer.get(), &QObject::destroyed, this,
+            [&] { destroyedOnMain = platform::mainqueue::isMainThread(); }, Qt::DirectConnection);
         // Work still queued keeps the object alive after the owner lets go.
         std::atomic<bool> ran{false};
-        printer->sendPrinterCommand([&ran] { QThread::msleep(30); ran = true; }, nullptr, [](std::optional<QByteArray>) {});
+        printer->sendPrinterCommand(
+            [&ran] {
+                QThread::msleep(30);
+                ran = true;
+            },
+            nullptr, [](std::optional<QByteArray>) {});
         printer.reset();
         QVERIFY(watch);
         QTRY_VERIFY(ran);

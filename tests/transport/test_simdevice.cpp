@@ -16,7 +16,9 @@ namespace {
 constexpr std::uint8_t kOut = 0x01;
 constexpr std::uint8_t kIn = 0x81;
 
-std::vector<std::uint8_t> v(const std::string& s) { return {s.begin(), s.end()}; }
+std::vector<std::uint8_t> v(const std::string& s) {
+    return {s.begin(), s.end()};
+}
 
 struct EventLog {
     std::mutex mutex;
@@ -46,8 +48,8 @@ private slots:
         const auto cd = device->configurationDescriptor();
         QCOMPARE(cd.size(), std::size_t(9 + 9 + 7 + 7));
         QCOMPARE(int(cd[2] | cd[3] << 8), int(cd.size()));
-        QCOMPARE(int(cd[9 + 5]), 7);  // printer class
-        QCOMPARE(int(cd[9 + 6]), 1);  // printer subclass
+        QCOMPARE(int(cd[9 + 5]), 7); // printer class
+        QCOMPARE(int(cd[9 + 6]), 1); // printer subclass
         QCOMPARE(int(cd[18 + 2]), 0x01);
         QCOMPARE(int(cd[25 + 2]), 0x81);
 
@@ -59,8 +61,9 @@ private slots:
         QCOMPARE(device->control({0x80, 6, 0x0303, 0x0409, 255}, data), Status::Stall);
         QCOMPARE(device->control({0x80, 6, 0x0302, 0x0409, 4}, data), Status::Ok);
         QCOMPARE(data.size(), std::size_t(4)); // cut to wLength
-        QCOMPARE(device->control({0x80, 6, 0x0302, 0x0407, 255}, data), Status::Stall); // language not offered
-        QCOMPARE(device->control({0xC0, 0x33, 0, 0, 8}, data), Status::Stall);           // vendor request
+        QCOMPARE(device->control({0x80, 6, 0x0302, 0x0407, 255}, data),
+                 Status::Stall);                                               // language not offered
+        QCOMPARE(device->control({0xC0, 0x33, 0, 0, 8}, data), Status::Stall); // vendor request
     }
 
     void bulkInCarriesQueuedRepliesOnePacketRunAtATime() {
@@ -129,7 +132,8 @@ private slots:
         std::vector<std::uint8_t> out;
         QElapsedTimer t;
         t.start();
-        std::thread reader([&] { status = device->bulkIn(kIn, out, 64, sim::SimPrinterDevice::kWaitForever); });
+        std::thread reader(
+            [&] { status = device->bulkIn(kIn, out, 64, sim::SimPrinterDevice::kWaitForever); });
         QTest::qWait(30);
         device->unplug();
         reader.join();
@@ -193,25 +197,30 @@ private slots:
         // Registered before the posted arrival is delivered: the device is reported once.
         std::vector<std::shared_ptr<usb::UsbService>> arrived, gone;
         usb::NotificationHandle arrivals, removals, otherClass;
-        bus->addMatchingNotification(7, 1, [&](auto s) { arrived.push_back(s); }, arrivals);
-        bus->addTerminationNotification(7, -1, [&](auto s) { gone.push_back(s); }, removals);
+        bus->addMatchingNotification(
+            7, 1, [&](auto s) { arrived.push_back(s); }, arrivals);
+        bus->addTerminationNotification(
+            7, -1, [&](auto s) { gone.push_back(s); }, removals);
         int wrongClass = 0;
-        bus->addMatchingNotification(7, 2, [&](auto) { ++wrongClass; }, otherClass);
+        bus->addMatchingNotification(
+            7, 2, [&](auto) { ++wrongClass; }, otherClass);
         QCOMPARE(arrived.size(), std::size_t(1));
         QCoreApplication::processEvents();
         QCOMPARE(arrived.size(), std::size_t(1));
 
         std::vector<IOMessage> messages;
         usb::NotificationHandle interest;
-        QCOMPARE(arrived[0]->addInterestNotification([&](IOMessage m, void*) { messages.push_back(m); }, interest),
-                 kIOReturnSuccess);
+        QCOMPARE(
+            arrived[0]->addInterestNotification([&](IOMessage m, void*) { messages.push_back(m); }, interest),
+            kIOReturnSuccess);
         std::shared_ptr<usb::UsbInterface> interface;
         QCOMPARE(arrived[0]->createInterface(interface), kIOReturnSuccess);
         QCOMPARE(interface->openSeize(), kIOReturnSuccess);
         QCOMPARE(interface->close(), kIOReturnSuccess);
         QCOMPARE(interface->close(), kIOReturnNotOpen);
         QTRY_COMPARE(messages.size(), std::size_t(2));
-        QCOMPARE(messages, (std::vector<IOMessage>{kIOMessageServiceIsAttemptingOpen, kIOMessageServiceWasClosed}));
+        QCOMPARE(messages,
+                 (std::vector<IOMessage>{kIOMessageServiceIsAttemptingOpen, kIOMessageServiceWasClosed}));
 
         std::uint32_t size = 4;
         std::uint8_t buffer[4];

@@ -10,14 +10,22 @@ namespace sim {
 
 IOReturn toIOReturn(Status status) {
     switch (status) {
-    case Status::Ok: return kIOReturnSuccess;
-    case Status::Stall: return kIOUSBPipeStalled;
-    case Status::Timeout: return kIOReturnTimeout;
-    case Status::NoDevice: return kIOReturnNoDevice;
-    case Status::Busy: return kIOReturnExclusiveAccess;
-    case Status::NotOpen: return kIOReturnNotOpen;
-    case Status::Invalid: return kIOReturnBadArgument;
-    case Status::Error: return kIOReturnError;
+    case Status::Ok:
+        return kIOReturnSuccess;
+    case Status::Stall:
+        return kIOUSBPipeStalled;
+    case Status::Timeout:
+        return kIOReturnTimeout;
+    case Status::NoDevice:
+        return kIOReturnNoDevice;
+    case Status::Busy:
+        return kIOReturnExclusiveAccess;
+    case Status::NotOpen:
+        return kIOReturnNotOpen;
+    case Status::Invalid:
+        return kIOReturnBadArgument;
+    case Status::Error:
+        return kIOReturnError;
     }
     return kIOReturnError;
 }
@@ -71,10 +79,10 @@ struct SimBus::State : std::enable_shared_from_this<SimBus::State> {
     };
 
     mutable std::mutex mutex;
-    std::map<std::uint32_t, Slot> slots;                          // guarded by mutex
-    std::vector<std::shared_ptr<Registration>> registrations;     // guarded by mutex
-    std::vector<std::shared_ptr<Interest>> interests;             // guarded by mutex
-    std::uint64_t eventCount = 0;                                 // guarded by mutex
+    std::map<std::uint32_t, Slot> slots;                      // guarded by mutex
+    std::vector<std::shared_ptr<Registration>> registrations; // guarded by mutex
+    std::vector<std::shared_ptr<Interest>> interests;         // guarded by mutex
+    std::uint64_t eventCount = 0;                             // guarded by mutex
 
     void deviceEvent(std::uint32_t location, DeviceEvent event, std::uint64_t generation);
     void deliverService(Kind kind, const std::shared_ptr<SimService>& service, std::uint64_t eventNumber);
@@ -86,20 +94,23 @@ struct SimBus::State : std::enable_shared_from_this<SimBus::State> {
 namespace {
 
 bool matches(const SimBus::State::Registration& r, const DeviceIdentity& id) {
-    return r.interfaceClass == id.interfaceClass && (r.interfaceSubClass < 0 || r.interfaceSubClass == id.interfaceSubClass);
+    return r.interfaceClass == id.interfaceClass &&
+           (r.interfaceSubClass < 0 || r.interfaceSubClass == id.interfaceSubClass);
 }
 
 // One enumeration of one device's printer interface in the registry.
 class SimService : public usb::UsbService, public std::enable_shared_from_this<SimService> {
 public:
-    SimService(std::weak_ptr<SimBus::State> bus, std::shared_ptr<SimPrinterDevice> device, std::uint64_t generation)
-        : bus_(std::move(bus)), device_(std::move(device)), generation_(generation), registryID_(nextRegistryID()),
-          identity_(device_->identity()) {}
+    SimService(std::weak_ptr<SimBus::State> bus, std::shared_ptr<SimPrinterDevice> device,
+               std::uint64_t generation)
+        : bus_(std::move(bus)), device_(std::move(device)), generation_(generation),
+          registryID_(nextRegistryID()), identity_(device_->identity()) {}
 
     std::uint64_t registryID() const override { return registryID_; }
     std::string className() const override { return kInterfaceClassName; }
     IOReturn createInterface(std::shared_ptr<usb::UsbInterface>& interface) override;
-    IOReturn addInterestNotification(usb::InterestCallback callback, usb::NotificationHandle& handle) override {
+    IOReturn addInterestNotification(usb::InterestCallback callback,
+                                     usb::NotificationHandle& handle) override {
         handle.reset();
         if (!callback) return kIOReturnBadArgument;
         auto bus = bus_.lock();
@@ -182,9 +193,13 @@ public:
         if (s == Status::Ok) opened_ = false; // the enumeration this object belonged to is gone
         return toIOReturn(s);
     }
-    IOReturn manufacturerStringIndex(std::uint8_t& index) override { return stringIndex(kManufacturerOffset, index); }
+    IOReturn manufacturerStringIndex(std::uint8_t& index) override {
+        return stringIndex(kManufacturerOffset, index);
+    }
     IOReturn productStringIndex(std::uint8_t& index) override { return stringIndex(kProductOffset, index); }
-    IOReturn serialNumberStringIndex(std::uint8_t& index) override { return stringIndex(kSerialOffset, index); }
+    IOReturn serialNumberStringIndex(std::uint8_t& index) override {
+        return stringIndex(kSerialOffset, index);
+    }
     IOReturn deviceRequest(usb::ControlRequest& request) override { return controlOn(*service_, request); }
 
 private:
@@ -228,10 +243,14 @@ public:
     }
 
     IOReturn interfaceClass(std::uint8_t& v) override { return get(v, &DeviceIdentity::interfaceClass); }
-    IOReturn interfaceSubClass(std::uint8_t& v) override { return get(v, &DeviceIdentity::interfaceSubClass); }
+    IOReturn interfaceSubClass(std::uint8_t& v) override {
+        return get(v, &DeviceIdentity::interfaceSubClass);
+    }
     IOReturn interfaceNumber(std::uint8_t& v) override { return get(v, &DeviceIdentity::interfaceNumber); }
     IOReturn alternateSetting(std::uint8_t& v) override { return get(v, &DeviceIdentity::alternateSetting); }
-    IOReturn configurationValue(std::uint8_t& v) override { return get(v, &DeviceIdentity::configurationValue); }
+    IOReturn configurationValue(std::uint8_t& v) override {
+        return get(v, &DeviceIdentity::configurationValue);
+    }
     IOReturn deviceVendor(std::uint16_t& v) override { return get(v, &DeviceIdentity::vendorId); }
     IOReturn deviceProduct(std::uint16_t& v) override { return get(v, &DeviceIdentity::productId); }
     IOReturn deviceReleaseNumber(std::uint16_t& v) override { return get(v, &DeviceIdentity::bcdDevice); }
@@ -382,12 +401,14 @@ void SimBus::State::deviceEvent(std::uint32_t location, DeviceEvent event, std::
         platform::mainqueue::async(deliver);
 }
 
-void SimBus::State::deliverService(Kind kind, const std::shared_ptr<SimService>& service, std::uint64_t eventNumber) {
+void SimBus::State::deliverService(Kind kind, const std::shared_ptr<SimService>& service,
+                                   std::uint64_t eventNumber) {
     std::vector<std::shared_ptr<Registration>> targets;
     {
         std::lock_guard lock(mutex);
         for (const auto& r : registrations)
-            if (r->kind == kind && r->sinceEvent < eventNumber && matches(*r, service->identity())) targets.push_back(r);
+            if (r->kind == kind && r->sinceEvent < eventNumber && matches(*r, service->identity()))
+                targets.push_back(r);
     }
     for (const auto& r : targets)
         if (r->active) r->callback(service);
@@ -442,7 +463,9 @@ usb::NotificationHandle SimBus::State::addInterest(std::shared_ptr<Interest> int
 
 SimBus::SimBus() : d(std::make_shared<State>()) {}
 
-std::shared_ptr<SimBus> SimBus::create() { return std::shared_ptr<SimBus>(new SimBus()); }
+std::shared_ptr<SimBus> SimBus::create() {
+    return std::shared_ptr<SimBus>(new SimBus());
+}
 
 SimBus::~SimBus() {
     std::map<std::uint32_t, State::Slot> slots;
@@ -450,7 +473,8 @@ SimBus::~SimBus() {
         std::lock_guard lock(d->mutex);
         slots.swap(d->slots);
     }
-    for (auto& [location, slot] : slots) slot.device->removeListener(slot.listenerToken);
+    for (auto& [location, slot] : slots)
+        slot.device->removeListener(slot.listenerToken);
 }
 
 bool SimBus::attach(std::shared_ptr<SimPrinterDevice> device) {
@@ -500,7 +524,8 @@ std::shared_ptr<SimPrinterDevice> SimBus::device(std::uint32_t locationId) const
 std::vector<std::shared_ptr<SimPrinterDevice>> SimBus::devices() const {
     std::lock_guard lock(d->mutex);
     std::vector<std::shared_ptr<SimPrinterDevice>> out;
-    for (const auto& [location, slot] : d->slots) out.push_back(slot.device);
+    for (const auto& [location, slot] : d->slots)
+        out.push_back(slot.device);
     return out;
 }
 
@@ -510,8 +535,8 @@ std::shared_ptr<usb::UsbService> SimBus::service(std::uint32_t locationId) const
     return it == d->slots.end() ? nullptr : it->second.service;
 }
 
-IOReturn SimBus::addMatchingNotification(int interfaceClass, int interfaceSubClass, usb::ServiceCallback arrived,
-                                         usb::NotificationHandle& handle) {
+IOReturn SimBus::addMatchingNotification(int interfaceClass, int interfaceSubClass,
+                                         usb::ServiceCallback arrived, usb::NotificationHandle& handle) {
     handle.reset();
     if (!arrived) return kIOReturnBadArgument;
     auto registration = std::make_shared<State::Registration>();
@@ -525,7 +550,8 @@ IOReturn SimBus::addMatchingNotification(int interfaceClass, int interfaceSubCla
         // Arrivals already posted but not yet delivered are covered by the list below.
         registration->sinceEvent = d->eventCount;
         for (const auto& [location, slot] : d->slots)
-            if (slot.service && matches(*registration, slot.service->identity())) present.push_back(slot.service);
+            if (slot.service && matches(*registration, slot.service->identity()))
+                present.push_back(slot.service);
     }
     handle = d->addRegistration(registration);
     for (const auto& service : present)
@@ -533,7 +559,8 @@ IOReturn SimBus::addMatchingNotification(int interfaceClass, int interfaceSubCla
     return kIOReturnSuccess;
 }
 
-IOReturn SimBus::addTerminationNotification(int interfaceClass, int interfaceSubClass, usb::ServiceCallback terminated,
+IOReturn SimBus::addTerminationNotification(int interfaceClass, int interfaceSubClass,
+                                            usb::ServiceCallback terminated,
                                             usb::NotificationHandle& handle) {
     handle.reset();
     if (!terminated) return kIOReturnBadArgument;

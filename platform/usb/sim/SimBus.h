@@ -8,8 +8,9 @@
 // left the bus or come back as a new enumeration, never a dangling pointer.
 //
 // Codes: Ok -> kIOReturnSuccess, Busy -> kIOReturnExclusiveAccess, Timeout -> kIOReturnTimeout,
-// Stall -> kIOUSBPipeStalled, NoDevice -> kIOReturnNoDevice, NotOpen -> kIOReturnNotOpen, Invalid -> kIOReturnBadArgument,
-// Error -> kIOReturnError. A pipe reference outside 1..numEndpoints answers kIOUSBUnknownPipeErr.
+// Stall -> kIOUSBPipeStalled, NoDevice -> kIOReturnNoDevice, NotOpen -> kIOReturnNotOpen, Invalid ->
+// kIOReturnBadArgument, Error -> kIOReturnError. A pipe reference outside 1..numEndpoints answers
+// kIOUSBUnknownPipeErr.
 #pragma once
 
 #include "platform/usb/sim/SimPrinterDevice.h"
@@ -43,7 +44,8 @@ public:
     // usb::UsbBus
     IOReturn addMatchingNotification(int interfaceClass, int interfaceSubClass, usb::ServiceCallback arrived,
                                      usb::NotificationHandle& handle) override;
-    IOReturn addTerminationNotification(int interfaceClass, int interfaceSubClass, usb::ServiceCallback terminated,
+    IOReturn addTerminationNotification(int interfaceClass, int interfaceSubClass,
+                                        usb::ServiceCallback terminated,
                                         usb::NotificationHandle& handle) override;
 
     struct State; // shared with the host objects and notification handles

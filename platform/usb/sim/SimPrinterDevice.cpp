@@ -21,6 +21,7 @@ constexpr std::uint8_t kMaxPower2mA = 1;
 constexpr std::size_t kStringDescriptorMax = 255;
 constexpr std::size_t kDeviceIdLengthField = 2;
 constexpr std::size_t kDeviceIdMaxTotal = 0xFFFF;
+constexpr std::size_t kControlLogLimit = 4096;
 
 void put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
     out.push_back(static_cast<std::uint8_t>(v & 0xFF));
@@ -41,14 +42,22 @@ std::vector<std::uint8_t> stringDescriptorFor(const std::u16string& text) {
 
 const char* statusName(Status status) {
     switch (status) {
-    case Status::Ok: return "Ok";
-    case Status::Stall: return "Stall";
-    case Status::Timeout: return "Timeout";
-    case Status::NoDevice: return "NoDevice";
-    case Status::Busy: return "Busy";
-    case Status::NotOpen: return "NotOpen";
-    case Status::Invalid: return "Invalid";
-    case Status::Error: return "Error";
+    case Status::Ok:
+        return "Ok";
+    case Status::Stall:
+        return "Stall";
+    case Status::Timeout:
+        return "Timeout";
+    case Status::NoDevice:
+        return "NoDevice";
+    case Status::Busy:
+        return "Busy";
+    case Status::NotOpen:
+        return "NotOpen";
+    case Status::Invalid:
+        return "Invalid";
+    case Status::Error:
+        return "Error";
     }
     return "?";
 }
@@ -61,69 +70,6 @@ SetupPacket SetupPacket::fromBytes(const std::uint8_t bytes[8]) {
     s.wIndex = static_cast<std::uint16_t>(bytes[4] | (bytes[5] << 8));
     s.wLength = static_cast<std::uint16_t>(bytes[6] | (bytes[7] << 8));
     return s;
-}
-
-// ---- processors ----
-
-void EchoProcessor::bulkOut(SimPrinterDevice& device, const std::vector<std::uint8_t>& bytes) {
-    device.queueReply(bytes);
-}
-
-void ScriptedProcessor::addReply(std::vector<std::uint8_t> bytes, std::uint32_t delayMs) {
-    std::lock_guard lock(mutex_);
-    replies_.push_back({std::move(bytes), delayMs});
-}
-
-void ScriptedProcessor::addReply(const std::string& text, std::uint32_t delayMs) {
-    addReply(std::vector<std::uint8_t>(text.begin(), text.end()), delayMs);
-}
-
-std::vector<std::vector<std::uint8_t>> ScriptedProcessor::written() const {
-    std::lock_guard lock(mutex_);
-    return written_;
-}
-
-int ScriptedProcessor::softResets() const {
-    std::lock_guard lock(mutex_);
-    return softResets_;
-}
-
-int ScriptedProcessor::deviceResets() const {
-    std::lock_guard lock(mutex_);
-    return deviceResets_;
-}
-
-int ScriptedProcessor::restarts() const {
-    std::lock_guard lock(mutex_);
-    return restarts_;
-}
-
-void ScriptedProcessor::bulkOut(SimPrinterDevice& device, const std::vector<std::uint8_t>& bytes) {
-    std::optional<Reply> reply;
-    {
-        std::lock_guard lock(mutex_);
-        written_.push_back(bytes);
-        if (!replies_.empty()) {
-            reply = std::move(replies_.front());
-            replies_.pop_front();
-        }
-    }
-    if (reply) device.queueReply(std::move(reply->bytes), reply->delayMs);
-}
-
-void ScriptedProcessor::softReset(SimPrinterDevice&) {
-    std::lock_guard lock(mutex_);
-    ++softResets_;
-}
-
-void ScriptedProcessor::deviceReset(SimPrinterDevice&) {
-    std::lock_guard lock(mutex_);
-    ++deviceResets_;
-}
-
-void ScriptedProcessor::restarted(SimPrinterDevice&, bool) {
-    std::lock_guard lock(mutex_);
-    ++restarts_;
 }
 
 // ---- device ----
@@ -207,11 +153,18 @@ std::vector<std::uint8_t> SimPrinterDevice::deviceDescriptor() const {
 
 std::vector<std::uint8_t> SimPrinterDevice::configurationDescriptor() const {
     const DeviceIdentity id = identity();
-    std::vector<std::uint8_t> d{kConfigurationHeaderLength, kDescriptorConfiguration, 0, 0, 1,
-                                id.configurationValue, 0, kSelfPoweredAttributes, kMaxPower2mA};
-    d.insert(d.end(), {kInterfaceDescriptorLength, kDescriptorInterface, id.interfaceNumber, id.alternateSetting,
-                       static_cast<std::uint8_t>(id.endpoints.size()), id.interfaceClass, id.interfaceSubClass,
-                       id.interfaceProtocol, 0});
+    std::vector<std::uint8_t> d{kConfigurationHeaderLength,
+                                kDescriptorConfiguration,
+                                0,
+                                0,
+                                1,
+                                id.configurationValue,
+                                0,
+                                kSelfPoweredAttributes,
+                                kMaxPower2mA};
+    d.insert(d.end(), {kInterfaceDescriptorLength, kDescriptorInterface, id.interfaceNumber,
+                       id.alternateSetting, static_cast<std::uint8_t>(id.endpoints.size()), id.interfaceClass,
+                       id.interfaceSubClass, id.interfaceProtocol, 0});
     for (const Endpoint& ep : id.endpoints) {
         d.insert(d.end(), {kEndpointDescriptorLength, kDescriptorEndpoint, ep.address, ep.attributes});
         put16(d, ep.maxPacketSize);
@@ -258,7 +211,8 @@ std::vector<std::uint8_t> SimPrinterDevice::deviceIdReply() const {
     d.reserve(total);
     d.push_back(static_cast<std::uint8_t>(total >> 8));
     d.push_back(static_cast<std::uint8_t>(total & 0xFF));
-    d.insert(d.end(), id.deviceId1284.begin(), id.deviceId1284.begin() + static_cast<std::ptrdiff_t>(textLength));
+    d.insert(d.end(), id.deviceId1284.begin(),
+             id.deviceId1284.begin() + static_cast<std::ptrdiff_t>(textLength));
     return d;
 }
 
@@ -278,9 +232,11 @@ void SimPrinterDevice::report(DeviceEvent event, std::uint64_t generation) {
     std::vector<EventListener> listeners;
     {
         std::lock_guard lock(listenersMutex_);
-        for (auto& [token, listener] : listeners_) listeners.push_back(listener);
+        for (auto& [token, listener] : listeners_)
+            listeners.push_back(listener);
     }
-    for (auto& listener : listeners) listener(event, generation);
+    for (auto& listener : listeners)
+        listener(event, generation);
 }
 
 void SimPrinterDevice::goOffBus() {
@@ -318,9 +274,13 @@ void SimPrinterDevice::comeBack(bool powerCycled) {
     report(DeviceEvent::Attached, generation);
 }
 
-void SimPrinterDevice::unplug() { goOffBus(); }
+void SimPrinterDevice::unplug() {
+    goOffBus();
+}
 
-void SimPrinterDevice::replug() { comeBack(true); }
+void SimPrinterDevice::replug() {
+    comeBack(true);
+}
 
 void SimPrinterDevice::powerCycle() {
     goOffBus();
@@ -334,7 +294,8 @@ void SimPrinterDevice::runRestartLater(std::uint32_t offMs, bool powerCycled) {
     timers_.emplace_back([weak, offMs, powerCycled, this] {
         {
             std::unique_lock lock(timersMutex_);
-            if (timersStop_.wait_for(lock, std::chrono::milliseconds(offMs), [this] { return stopping_; })) return;
+            if (timersStop_.wait_for(lock, std::chrono::milliseconds(offMs), [this] { return stopping_; }))
+                return;
         }
         if (auto device = weak.lock()) {
             device->goOffBus();
@@ -343,7 +304,9 @@ void SimPrinterDevice::runRestartLater(std::uint32_t offMs, bool powerCycled) {
     });
 }
 
-void SimPrinterDevice::reEnumerate(std::uint32_t offMs) { restartAfter(offMs, false); }
+void SimPrinterDevice::reEnumerate(std::uint32_t offMs) {
+    restartAfter(offMs, false);
+}
 
 void SimPrinterDevice::restartAfter(std::uint32_t offMs, bool powerCycle) {
     // Always from a timer thread: a processor asking for a restart from within a transfer must see
@@ -356,6 +319,9 @@ void SimPrinterDevice::restartAfter(std::uint32_t offMs, bool powerCycle) {
 Status SimPrinterDevice::control(const SetupPacket& setup, std::vector<std::uint8_t>& data) {
     {
         std::lock_guard lock(mutex_);
+        // Enough history for any test; a long demo session must not grow it without end.
+        if (controlLog_.size() >= kControlLogLimit)
+            controlLog_.erase(controlLog_.begin(), controlLog_.begin() + kControlLogLimit / 2);
         controlLog_.push_back(setup);
         if (!attached_) return Status::NoDevice;
     }
@@ -366,11 +332,17 @@ Status SimPrinterDevice::control(const SetupPacket& setup, std::vector<std::uint
     }
     if (fault) {
         switch (fault->kind) {
-        case FaultKind::Timeout: return Status::Timeout;
-        case FaultKind::Stall: return Status::Stall;
-        case FaultKind::Unplug: unplug(); return Status::NoDevice;
-        case FaultKind::Error: return Status::Error;
-        case FaultKind::ShortRead: break; // only meaningful for bulk IN
+        case FaultKind::Timeout:
+            return Status::Timeout;
+        case FaultKind::Stall:
+            return Status::Stall;
+        case FaultKind::Unplug:
+            unplug();
+            return Status::NoDevice;
+        case FaultKind::Error:
+            return Status::Error;
+        case FaultKind::ShortRead:
+            break; // only meaningful for bulk IN
         }
     }
     if (setup.isIn()) {
@@ -378,7 +350,8 @@ Status SimPrinterDevice::control(const SetupPacket& setup, std::vector<std::uint
         auto it = overrides_.find(ControlKey{setup.bmRequestType, setup.bRequest, setup.wValue});
         if (it != overrides_.end()) {
             data.assign(it->second.begin(),
-                        it->second.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(it->second.size(), setup.wLength)));
+                        it->second.begin() + static_cast<std::ptrdiff_t>(
+                                                 std::min<std::size_t>(it->second.size(), setup.wLength)));
             return Status::Ok;
         }
     }
@@ -427,7 +400,8 @@ Status SimPrinterDevice::standardRequest(const SetupPacket& setup, std::vector<s
         data = {0, 0};
         return Status::Ok;
     }
-    if ((setup.bRequest == kRequestSetConfiguration || setup.bRequest == kRequestSetInterface) && !setup.isIn()) {
+    if ((setup.bRequest == kRequestSetConfiguration || setup.bRequest == kRequestSetInterface) &&
+        !setup.isIn()) {
         data.clear();
         return Status::Ok;
     }
@@ -463,8 +437,8 @@ Status SimPrinterDevice::classRequest(const SetupPacket& setup, std::vector<std:
     return Status::Stall;
 }
 
-void SimPrinterDevice::overrideControlReply(std::uint8_t bmRequestType, std::uint8_t bRequest, std::uint16_t wValue,
-                                            std::vector<std::uint8_t> bytes) {
+void SimPrinterDevice::overrideControlReply(std::uint8_t bmRequestType, std::uint8_t bRequest,
+                                            std::uint16_t wValue, std::vector<std::uint8_t> bytes) {
     std::lock_guard lock(mutex_);
     overrides_[ControlKey{bmRequestType, bRequest, wValue}] = std::move(bytes);
 }
@@ -502,11 +476,16 @@ Status SimPrinterDevice::bulkOut(std::uint8_t endpoint, const std::vector<std::u
     }
     if (fault) {
         switch (fault->kind) {
-        case FaultKind::Timeout: return Status::Timeout;
-        case FaultKind::Stall: return Status::Stall;
-        case FaultKind::Unplug: unplug(); return Status::NoDevice;
+        case FaultKind::Timeout:
+            return Status::Timeout;
+        case FaultKind::Stall:
+            return Status::Stall;
+        case FaultKind::Unplug:
+            unplug();
+            return Status::NoDevice;
         case FaultKind::Error:
-        case FaultKind::ShortRead: return Status::Error;
+        case FaultKind::ShortRead:
+            return Status::Error;
         }
     }
     withProcessor([&](CommandProcessor& p) { p.bulkOut(*this, bytes); });
@@ -522,14 +501,19 @@ Status SimPrinterDevice::bulkIn(std::uint8_t endpoint, std::vector<std::uint8_t>
     std::size_t limit = maxLen;
     if (auto fault = takeFaultLocked(FaultPoint::BulkIn)) {
         switch (fault->kind) {
-        case FaultKind::Timeout: return Status::Timeout;
-        case FaultKind::Stall: return Status::Stall;
-        case FaultKind::Error: return Status::Error;
+        case FaultKind::Timeout:
+            return Status::Timeout;
+        case FaultKind::Stall:
+            return Status::Stall;
+        case FaultKind::Error:
+            return Status::Error;
         case FaultKind::Unplug:
             lock.unlock();
             unplug();
             return Status::NoDevice;
-        case FaultKind::ShortRead: limit = std::min(limit, fault->limit); break;
+        case FaultKind::ShortRead:
+            limit = std::min(limit, fault->limit);
+            break;
         }
     }
     ++bulkInCount_;
@@ -678,7 +662,8 @@ Status SimPrinterDevice::reEnumerateDevice(std::uint64_t client) {
             timers_.emplace_back([weak, delay, this] {
                 {
                     std::unique_lock lock(timersMutex_);
-                    if (timersStop_.wait_for(lock, std::chrono::milliseconds(delay), [this] { return stopping_; }))
+                    if (timersStop_.wait_for(lock, std::chrono::milliseconds(delay),
+                                             [this] { return stopping_; }))
                         return;
                 }
                 if (auto device = weak.lock()) device->comeBack(false);
@@ -703,7 +688,8 @@ void SimPrinterDevice::queueReply(std::vector<std::uint8_t> bytes, std::uint32_t
     {
         std::lock_guard lock(mutex_);
         if (!attached_) return;
-        replies_.push_back({std::move(bytes), 0, std::chrono::steady_clock::now() + std::chrono::milliseconds(delayMs)});
+        replies_.push_back(
+            {std::move(bytes), 0, std::chrono::steady_clock::now() + std::chrono::milliseconds(delayMs)});
     }
     replyArrived_.notify_all();
 }

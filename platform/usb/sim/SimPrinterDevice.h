@@ -72,7 +72,7 @@ constexpr std::uint16_t kLangEnglishUS = 0x0409;
 } // namespace usbconst
 
 struct Endpoint {
-    std::uint8_t address = 0;        // with the direction bit (0x81 = IN 1)
+    std::uint8_t address = 0; // with the direction bit (0x81 = IN 1)
     std::uint8_t attributes = usbconst::kTransferBulk;
     std::uint16_t maxPacketSize = 512;
     std::uint8_t interval = 0;
@@ -85,11 +85,11 @@ struct DeviceIdentity {
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
     std::uint16_t bcdDevice = 0x0100;
-    std::uint32_t locationId = 0;     // bus in the top byte, one nibble per port
+    std::uint32_t locationId = 0; // bus in the top byte, one nibble per port
     std::uint8_t configurationValue = 1;
     std::uint8_t interfaceNumber = 0;
     std::uint8_t alternateSetting = 0;
-    std::uint8_t interfaceClass = 7;  // printer
+    std::uint8_t interfaceClass = 7; // printer
     std::uint8_t interfaceSubClass = 1;
     std::uint8_t interfaceProtocol = 2; // bidirectional
     std::vector<Endpoint> endpoints = {{0x01}, {0x81}};
@@ -98,8 +98,8 @@ struct DeviceIdentity {
     std::u16string manufacturer;
     std::u16string product;
     std::u16string serialNumber;
-    bool reportsSerialNumber = true;  // false: iSerialNumber is 0 and string 3 stalls
-    std::string deviceId1284;         // IEEE-1284 device ID text, without its length field
+    bool reportsSerialNumber = true; // false: iSerialNumber is 0 and string 3 stalls
+    std::string deviceId1284;        // IEEE-1284 device ID text, without its length field
 
     // String descriptor indexes the device descriptor announces.
     static constexpr std::uint8_t kManufacturerIndex = 1;
@@ -130,8 +130,8 @@ enum class FaultKind {
 struct Fault {
     FaultPoint point = FaultPoint::BulkIn;
     FaultKind kind = FaultKind::Timeout;
-    int skip = 0;            // calls at this point to let through first
-    std::size_t limit = 0;   // ShortRead only
+    int skip = 0;          // calls at this point to let through first
+    std::size_t limit = 0; // ShortRead only
 };
 
 // What happened to the device, for the bus that shows it (notices) and for tests.
@@ -196,11 +196,11 @@ public:
 
 private:
     mutable std::mutex mutex_;
-    std::deque<Reply> replies_;                        // guarded by mutex_
-    std::vector<std::vector<std::uint8_t>> written_;   // guarded by mutex_
-    int softResets_ = 0;                               // guarded by mutex_
-    int deviceResets_ = 0;                             // guarded by mutex_
-    int restarts_ = 0;                                 // guarded by mutex_
+    std::deque<Reply> replies_;                      // guarded by mutex_
+    std::vector<std::vector<std::uint8_t>> written_; // guarded by mutex_
+    int softResets_ = 0;                             // guarded by mutex_
+    int deviceResets_ = 0;                           // guarded by mutex_
+    int restarts_ = 0;                               // guarded by mutex_
 };
 
 class SimPrinterDevice : public std::enable_shared_from_this<SimPrinterDevice> {
@@ -251,7 +251,7 @@ public:
     void overrideControlReply(std::uint8_t bmRequestType, std::uint8_t bRequest, std::uint16_t wValue,
                               std::vector<std::uint8_t> bytes);
     void clearControlOverrides();
-    // Every control request seen, oldest first.
+    // The control requests seen (the latest few thousand), oldest first.
     std::vector<SetupPacket> controlLog() const;
 
     // ---- host side: bulk pipes ----
@@ -260,7 +260,8 @@ public:
     // over at most `maxLen` of them in `out`. A read never spans two queued replies: each queued
     // reply ends with a short packet, as the printer sends it.
     static constexpr std::uint32_t kWaitForever = UINT32_MAX;
-    Status bulkIn(std::uint8_t endpoint, std::vector<std::uint8_t>& out, std::size_t maxLen, std::uint32_t timeoutMs);
+    Status bulkIn(std::uint8_t endpoint, std::vector<std::uint8_t>& out, std::size_t maxLen,
+                  std::uint32_t timeoutMs);
     // True when a bulk IN read would find bytes now (for non-blocking backends).
     bool hasReplyReady() const;
 
@@ -327,24 +328,25 @@ private:
     template <typename Fn> void withProcessor(Fn&& fn);
 
     mutable std::mutex mutex_;
-    std::condition_variable replyArrived_; // with mutex_: replies, unplug, clearReplies
-    DeviceIdentity identity_;              // guarded by mutex_
-    std::optional<DeviceIdentity> nextIdentity_; // guarded by mutex_
-    bool attached_ = true;                 // guarded by mutex_
-    std::uint64_t generation_ = 1;         // guarded by mutex_
-    std::uint64_t claimHolder_ = 0;        // guarded by mutex_
-    bool heldByOther_ = false;             // guarded by mutex_
-    std::uint64_t deviceOpenHolder_ = 0;   // guarded by mutex_
-    std::uint32_t reEnumerationDelayMs_ = 0; // guarded by mutex_
-    std::deque<PendingReply> replies_;     // guarded by mutex_
-    std::vector<Fault> faults_;            // guarded by mutex_
+    std::condition_variable replyArrived_;                      // with mutex_: replies, unplug, clearReplies
+    DeviceIdentity identity_;                                   // guarded by mutex_
+    std::optional<DeviceIdentity> nextIdentity_;                // guarded by mutex_
+    bool attached_ = true;                                      // guarded by mutex_
+    std::uint64_t generation_ = 1;                              // guarded by mutex_
+    std::uint64_t claimHolder_ = 0;                             // guarded by mutex_
+    bool heldByOther_ = false;                                  // guarded by mutex_
+    std::uint64_t deviceOpenHolder_ = 0;                        // guarded by mutex_
+    std::uint32_t reEnumerationDelayMs_ = 0;                    // guarded by mutex_
+    std::deque<PendingReply> replies_;                          // guarded by mutex_
+    std::vector<Fault> faults_;                                 // guarded by mutex_
     std::map<ControlKey, std::vector<std::uint8_t>> overrides_; // guarded by mutex_
-    std::vector<SetupPacket> controlLog_;  // guarded by mutex_
-    std::vector<std::uint8_t> written_;    // guarded by mutex_
-    int bulkOutCount_ = 0;                 // guarded by mutex_
-    int bulkInCount_ = 0;                  // guarded by mutex_
-    int softResetCount_ = 0;               // guarded by mutex_
-    std::shared_ptr<CommandProcessor> processor_; // guarded by mutex_ (the pointer; calls go through processorMutex_)
+    std::vector<SetupPacket> controlLog_;                       // guarded by mutex_
+    std::vector<std::uint8_t> written_;                         // guarded by mutex_
+    int bulkOutCount_ = 0;                                      // guarded by mutex_
+    int bulkInCount_ = 0;                                       // guarded by mutex_
+    int softResetCount_ = 0;                                    // guarded by mutex_
+    std::shared_ptr<CommandProcessor>
+        processor_; // guarded by mutex_ (the pointer; calls go through processorMutex_)
 
     // Serialises processor calls; recursive so a processor may trigger device actions that report
     // back to it on the same thread. Lock order: processorMutex_ before mutex_.
@@ -356,9 +358,9 @@ private:
 
     // Delayed restarts run on their own threads, joined when the device goes away.
     std::mutex timersMutex_;
-    std::vector<std::thread> timers_;        // guarded by timersMutex_
+    std::vector<std::thread> timers_; // guarded by timersMutex_
     std::condition_variable_any timersStop_;
-    bool stopping_ = false;                  // guarded by timersMutex_
+    bool stopping_ = false; // guarded by timersMutex_
 };
 
 } // namespace sim

@@ -1,0 +1,2 @@
+# What a printer says about itself (device ID, language table, string descriptors) as arbitrary bytes.
+printer_tools_fuzzer(NAME transport_descriptors SOURCES ${CMAKE_CURRENT_LIST_DIR}/transport_descriptors.cpp)

@@ -1,0 +1,67 @@
+// The small command sets that come with the device model: an echo and a scripted printer.
+#include "platform/usb/sim/SimPrinterDevice.h"
+
+namespace sim {
+
+void EchoProcessor::bulkOut(SimPrinterDevice& device, const std::vector<std::uint8_t>& bytes) {
+    device.queueReply(bytes);
+}
+
+void ScriptedProcessor::addReply(std::vector<std::uint8_t> bytes, std::uint32_t delayMs) {
+    std::lock_guard lock(mutex_);
+    replies_.push_back({std::move(bytes), delayMs});
+}
+
+void ScriptedProcessor::addReply(const std::string& text, std::uint32_t delayMs) {
+    addReply(std::vector<std::uint8_t>(text.begin(), text.end()), delayMs);
+}
+
+std::vector<std::vector<std::uint8_t>> ScriptedProcessor::written() const {
+    std::lock_guard lock(mutex_);
+    return written_;
+}
+
+int ScriptedProcessor::softResets() const {
+    std::lock_guard lock(mutex_);
+    return softResets_;
+}
+
+int ScriptedProcessor::deviceResets() const {
+    std::lock_guard lock(mutex_);
+    return deviceResets_;
+}
+
+int ScriptedProcessor::restarts() const {
+    std::lock_guard lock(mutex_);
+    return restarts_;
+}
+
+void ScriptedProcessor::bulkOut(SimPrinterDevice& device, const std::vector<std::uint8_t>& bytes) {
+    std::optional<Reply> reply;
+    {
+        std::lock_guard lock(mutex_);
+        written_.push_back(bytes);
+        if (!replies_.empty()) {
+            reply = std::move(replies_.front());
+            replies_.pop_front();
+        }
+    }
+    if (reply) device.queueReply(std::move(reply->bytes), reply->delayMs);
+}
+
+void ScriptedProcessor::softReset(SimPrinterDevice&) {
+    std::lock_guard lock(mutex_);
+    ++softResets_;
+}
+
+void ScriptedProcessor::deviceReset(SimPrinterDevice&) {
+    std::lock_guard lock(mutex_);
+    ++deviceResets_;
+}
+
+void ScriptedProcessor::restarted(SimPrinterDevice&, bool) {
+    std::lock_guard lock(mutex_);
+    ++restarts_;
+}
+
+} // namespace sim
