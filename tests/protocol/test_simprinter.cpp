@@ -1,6 +1,7 @@
 // The simulated printers' command set: frames in, reply records and restarts out, state read back.
 #include "Classes/ZEVProtocol.h"
 #include "platform/usb/sim/SimZEVPrinter.h"
+#include "platform/usb/sim/SimZEVProcessor.h"
 
 #include <QTest>
 
@@ -78,6 +79,39 @@ private slots:
         QVERIFY(!s.firmwareUpdateMode);
         QCOMPARE(s.firmwareVersion, QStringLiteral("HVC 01.41"));
         QCOMPARE(s.restarts, 2);
+    }
+
+    void anUpdateRestartsTheDeviceOnTheBus() {
+        // Through the USB-level device: FLASH_REWRITE re-enumerates into update mode, FLASH_PROGRAM
+        // back with the image's version; a power cycle applies the serial-number switch.
+        auto zev = makeSimZEVDevice(Model::HVC, 0x14200000);
+        zev.printer->setRestartDelayMs(0);
+        SimPrinterDevice& device = *zev.device;
+        const auto exchange = [&](std::uint32_t code, const QByteArray& payload = QByteArray()) {
+            const std::uint64_t client = SimPrinterDevice::newClientId();
+            device.claim(client);
+            const QByteArray bytes = frame(code, payload);
+            device.bulkOut(0x01, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+            std::vector<std::uint8_t> in;
+            device.bulkIn(0x81, in, 64, 100);
+            device.release(client);
+            return QByteArray(reinterpret_cast<const char*>(in.data()), qsizetype(in.size()));
+        };
+        const std::uint64_t before = device.generation();
+        exchange(zev::kCommandFlashRewrite);
+        QTRY_VERIFY(device.generation() > before && device.isAttached());
+        QCOMPARE(exchange(zev::kCommandStatus), QByteArray("00000008FU00001\r"));
+        QCOMPARE(exchange(zev::kCommandFirmwareVersion), QByteArray()); // update mode: STATUS only
+
+        const std::uint64_t updating = device.generation();
+        exchange(zev::kCommandFlashProgram, "S00C0000" + QByteArray("HVC 01.41").toHex() + "00\n");
+        QTRY_VERIFY(device.generation() > updating && device.isAttached());
+        QCOMPARE(exchange(zev::kCommandFirmwareVersion), QByteArray("00000010HVC 01.41\r"));
+
+        exchange(zev::kCommandUSBISerialWrite, zev::usbISerialPayload(true));
+        QVERIFY(!device.identity().reportsSerialNumber);
+        device.powerCycle();
+        QVERIFY(device.identity().reportsSerialNumber);
     }
 
     void colorTableWrites() {
