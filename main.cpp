@@ -28,7 +28,8 @@ constexpr int kScreenshotTimeoutMs = 15000;
 
 QStringList argumentList(int argc, char* argv[]) {
     QStringList arguments;
-    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
     return arguments;
 }
 
@@ -51,8 +52,8 @@ int main(int argc, char* argv[]) {
             : QStringLiteral("Switches the USB serial-number report of USB photo printers."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
-    const QCommandLineOption simulateOption(QStringLiteral("simulate"),
-                                            QStringLiteral("Run on simulated printers instead of the USB bus."));
+    const QCommandLineOption simulateOption(
+        QStringLiteral("simulate"), QStringLiteral("Run on simulated printers instead of the USB bus."));
     const QCommandLineOption screenshotOption(
         QStringLiteral("screenshot"),
         QStringLiteral("Once the printers are listed, save a PNG picture of the window to <file> and quit."),

@@ -2,8 +2,8 @@
 
 #include "Classes/TBUSBPrinterZEV.h"
 #include "platform/platformlog.h"
-#include "platform/queue.h"
 #include "platform/qt/translations.h"
+#include "platform/queue.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,9 +23,13 @@ constexpr int kAnySubClass = -1;
 
 const char* const kClass = "TBPrinters";
 
-std::string name(const char* selector) { return platform::methodName('-', kClass, selector); }
+std::string name(const char* selector) {
+    return platform::methodName('-', kClass, selector);
+}
 
-bool contains(const std::optional<IndexSet>& ids, quint16 id) { return ids && ids->count(id) > 0; }
+bool contains(const std::optional<IndexSet>& ids, quint16 id) {
+    return ids && ids->count(id) > 0;
+}
 
 } // namespace
 
@@ -38,7 +42,9 @@ TBPrinters::~TBPrinters() {
     platform::platformLog("about to call [super dealloc] in %s\n", name("dealloc").c_str());
 }
 
-bool TBPrinters::isMainQueue() { return platform::mainqueue::isMainThread(); }
+bool TBPrinters::isMainQueue() {
+    return platform::mainqueue::isMainThread();
+}
 
 std::shared_ptr<usb::UsbBus> TBPrinters::sharedNotificationPort() {
     auto bus = usb::currentBus();
@@ -61,7 +67,8 @@ void TBPrinters::getPrintingDevices() {
 
     const IOReturn removal = notifyPort_->addTerminationNotification(
         usb::kUSBPrintingClass, usb::kUSBPrintingSubClass,
-        [this](std::shared_ptr<usb::UsbService> service) { deviceRemovedCallback(service); }, removedIterator_);
+        [this](std::shared_ptr<usb::UsbService> service) { deviceRemovedCallback(service); },
+        removedIterator_);
     (void)removal;
 }
 
@@ -211,7 +218,9 @@ void TBPrinters::drainRemoval(const Printer& printer) {
     }
 }
 
-QList<TBPrinters::Printer> TBPrinters::printers() const { return printers_; }
+QList<TBPrinters::Printer> TBPrinters::printers() const {
+    return printers_;
+}
 
 void TBPrinters::setPrinters(const QList<Printer>&) {
     platform::platformLog("inside %s", name("setPrinters:").c_str());
@@ -251,7 +260,9 @@ int TBPrinters::selectedRow() const {
     return first;
 }
 
-TBPrinters::Printer TBPrinters::selectedPrinter() const { return printerAt(selectedRow()); }
+TBPrinters::Printer TBPrinters::selectedPrinter() const {
+    return printerAt(selectedRow());
+}
 
 void TBPrinters::selectRow(int row) {
     QItemSelectionModel* selection = controller();

@@ -15,7 +15,8 @@ void TBUSBPrinterZEV::initWithInterfaceInterface(std::shared_ptr<usb::UsbInterfa
     TBUSBPrinter::initWithInterfaceInterface(std::move(interface));
 
     const QString key = keyUSBdevice();
-    for (int i = 0; i < 3; ++i) platform::platformLog("%s", kBannerLine);
+    for (int i = 0; i < 3; ++i)
+        platform::platformLog("%s", kBannerLine);
     platform::platformLog("initing device for key %s", qUtf8Printable(key));
 
     // Never missing: a new port gets an empty dictionary, stored in the registry.
@@ -23,7 +24,8 @@ void TBUSBPrinterZEV::initWithInterfaceInterface(std::shared_ptr<usb::UsbInterfa
     platform::platformLog("infoDict here is %s", qUtf8Printable(remembered->description()));
     const QVariantMap entries = remembered->snapshot();
     if (remembered != deviceInfoDict()) {
-        for (auto it = entries.constBegin(); it != entries.constEnd(); ++it) setDeviceInfoValue(it.key(), it.value());
+        for (auto it = entries.constBegin(); it != entries.constEnd(); ++it)
+            setDeviceInfoValue(it.key(), it.value());
     }
 
     // A printer in firmware-update mode may not name itself: keep showing what it said before.
@@ -31,7 +33,8 @@ void TBUSBPrinterZEV::initWithInterfaceInterface(std::shared_ptr<usb::UsbInterfa
     const QString model = entries.value(QRVX_TBPrinterModel).toString();
     auto printer = zevSelf();
     platform::mainqueue::async([printer, manufacturer, model] {
-        if (printer->manufacturer().isNull() && !manufacturer.isEmpty()) printer->setManufacturer(manufacturer);
+        if (printer->manufacturer().isNull() && !manufacturer.isEmpty())
+            printer->setManufacturer(manufacturer);
         if (printer->model().isNull() && !model.isEmpty()) printer->setModel(model);
     });
     // The start-up probe that resumes an update comes with the update flow.

@@ -16,8 +16,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTableView>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -51,14 +51,17 @@ template <typename Done> double waitFor(Done done, int timeoutMs = 5000) {
 double busArrivalLatency(const std::shared_ptr<sim::SimBus>& bus, std::uint32_t location) {
     bool arrived = false;
     usb::NotificationHandle handle;
-    bus->addMatchingNotification(usb::kUSBPrintingClass, -1, [&](std::shared_ptr<usb::UsbService> service) {
-        std::uint32_t at = 0;
-        std::shared_ptr<usb::UsbInterface> interface;
-        if (service->createInterface(interface) == kIOReturnSuccess && interface->locationID(at) == kIOReturnSuccess &&
-            at == location) {
-            arrived = true;
-        }
-    }, handle);
+    bus->addMatchingNotification(
+        usb::kUSBPrintingClass, -1,
+        [&](std::shared_ptr<usb::UsbService> service) {
+            std::uint32_t at = 0;
+            std::shared_ptr<usb::UsbInterface> interface;
+            if (service->createInterface(interface) == kIOReturnSuccess &&
+                interface->locationID(at) == kIOReturnSuccess && at == location) {
+                arrived = true;
+            }
+        },
+        handle);
     // A model printer-flasher does not list, so the list under test stays as it is.
     auto device = platform::Simulation::makePrinter(zev::Model::HVA, location);
     QElapsedTimer clock;
@@ -86,9 +89,9 @@ void arrivalToRow() {
         platform::PrinterListModel* model = window.listModel();
 
         for (int round = 0; round < kRounds; ++round) {
-            const std::uint32_t location = platform::Simulation::kFirstLocation +
-                                           std::uint32_t(round % platform::Simulation::kPortCount) *
-                                               platform::Simulation::kPortStep;
+            const std::uint32_t location =
+                platform::Simulation::kFirstLocation +
+                std::uint32_t(round % platform::Simulation::kPortCount) * platform::Simulation::kPortStep;
             busTimes.push_back(busArrivalLatency(bus, location + 0x10000)); // a neighbouring hub port
 
             auto device = platform::Simulation::makePrinter(zev::Model::HVC, location);
@@ -96,7 +99,9 @@ void arrivalToRow() {
             clock.start();
             bus->attach(device);
             // Shown: the model has the row and the view has laid it out.
-            if (waitFor([&] { return model->rowCount() == 1 && window.tableView()->rowViewportPosition(0) >= 0; }) < 0) {
+            if (waitFor([&] {
+                    return model->rowCount() == 1 && window.tableView()->rowViewportPosition(0) >= 0;
+                }) < 0) {
                 std::printf("round %d: the row did not appear\n", round);
             }
             QCoreApplication::processEvents();
@@ -110,8 +115,10 @@ void arrivalToRow() {
     waitFor([] { return false; }, 50);
     usb::setCurrentBus(nullptr);
 
-    std::printf("arrival to row: median %.2f ms, worst %.2f ms over %d arrivals; simulated bus alone: median %.2f ms\n",
-                median(rowTimes), *std::max_element(rowTimes.begin(), rowTimes.end()), kRounds, median(busTimes));
+    std::printf("arrival to row: median %.2f ms, worst %.2f ms over %d arrivals; simulated bus alone: median "
+                "%.2f ms\n",
+                median(rowTimes), *std::max_element(rowTimes.begin(), rowTimes.end()), kRounds,
+                median(busTimes));
     std::printf("BENCH arrival_to_row %.2f ms goal <= %.0f\n", median(rowTimes), kArrivalGoalMs);
 }
 
@@ -128,7 +135,8 @@ void startToRows() {
         QElapsedTimer clock;
         clock.start();
         program.start(QStringLiteral(PRINTER_FLASHER_PATH),
-                      {QStringLiteral("--simulate"), QStringLiteral("--screenshot"), dir.filePath(QStringLiteral("w.png"))});
+                      {QStringLiteral("--simulate"), QStringLiteral("--screenshot"),
+                       dir.filePath(QStringLiteral("w.png"))});
         if (!program.waitForFinished(30000) || program.exitCode() != 0) {
             std::printf("printer-flasher did not show its printer (exit %d)\n", program.exitCode());
             return;

@@ -67,16 +67,16 @@ const char* const kColumnTitles[PrinterListModel::ColumnCount] = {
 
 PrinterListModel::PrinterListModel(TBPrinters* printers, bool serialSwitch, QObject* parent)
     : QAbstractTableModel(parent), printers_(printers), serialSwitch_(serialSwitch) {
-    for (int column = 0; column < ColumnCount; ++column) headers_.append(columnTitleKey(column));
+    for (int column = 0; column < ColumnCount; ++column)
+        headers_.append(columnTitleKey(column));
     if (!printers) return;
     connect(printers, &TBPrinters::printersAboutToBeInserted, this,
             [this](int row) { beginInsertRows({}, row, row); });
     connect(printers, &TBPrinters::printersInserted, this, [this](int) { endInsertRows(); });
-    connect(printers, &TBPrinters::printersAboutToBeRemoved, this,
-            [this](int row) {
-                rows_.remove(printers_->printerAt(row).get());
-                beginRemoveRows({}, row, row);
-            });
+    connect(printers, &TBPrinters::printersAboutToBeRemoved, this, [this](int row) {
+        rows_.remove(printers_->printerAt(row).get());
+        beginRemoveRows({}, row, row);
+    });
     connect(printers, &TBPrinters::printersRemoved, this, [this](int) { endRemoveRows(); });
     connect(printers, &TBPrinters::printersAboutToBeReset, this, [this] {
         beginResetModel();
@@ -97,7 +97,9 @@ int PrinterListModel::rowCount(const QModelIndex& parent) const {
     return printers_->printerCount();
 }
 
-int PrinterListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
+int PrinterListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
 
 QVariant PrinterListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || !printers_) return {};
@@ -107,8 +109,8 @@ QVariant PrinterListModel::data(const QModelIndex& index, int role) const {
 
     if (role == Qt::DecorationRole && index.column() == PictureColumn) {
         if (row.picture.isNull()) return {};
-        return QPixmap::fromImage(row.picture.scaled(kPictureSize, kPictureSize, Qt::KeepAspectRatio,
-                                                     Qt::SmoothTransformation));
+        return QPixmap::fromImage(
+            row.picture.scaled(kPictureSize, kPictureSize, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     }
     if (role == Qt::CheckStateRole && index.column() == UsbSerialColumn && serialSwitch_ &&
         row.usbSerialSwitchable) {
@@ -118,15 +120,24 @@ QVariant PrinterListModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole) return {};
 
     switch (index.column()) {
-    case PrinterColumn: return row.name;
-    case UsbStatusColumn: return localizedString(row.usbStatus);
-    case PrinterStatusColumn: return localizedString(row.printerStatus);
-    case FirmwareColumn: return (row.firmwareVersion);
-    case PackageFirmwareColumn: return (row.packageFirmwareVersion);
-    case LifetimeCounterColumn: return (row.lifetimeCounter);
-    case SerialNumberColumn: return (row.serialNumber);
-    case UsbSerialColumn: return localizedString(row.usbSerialSetting);
-    default: return {};
+    case PrinterColumn:
+        return row.name;
+    case UsbStatusColumn:
+        return localizedString(row.usbStatus);
+    case PrinterStatusColumn:
+        return localizedString(row.printerStatus);
+    case FirmwareColumn:
+        return (row.firmwareVersion);
+    case PackageFirmwareColumn:
+        return (row.packageFirmwareVersion);
+    case LifetimeCounterColumn:
+        return (row.lifetimeCounter);
+    case SerialNumberColumn:
+        return (row.serialNumber);
+    case UsbSerialColumn:
+        return localizedString(row.usbSerialSetting);
+    default:
+        return {};
     }
 }
 
@@ -158,7 +169,8 @@ QVariant PrinterListModel::headerData(int section, Qt::Orientation orientation, 
     return headers_.at(section);
 }
 
-bool PrinterListModel::setHeaderData(int section, Qt::Orientation orientation, const QVariant& value, int role) {
+bool PrinterListModel::setHeaderData(int section, Qt::Orientation orientation, const QVariant& value,
+                                     int role) {
     if (orientation != Qt::Horizontal || (role != Qt::EditRole && role != Qt::DisplayRole) || section < 0 ||
         section >= ColumnCount) {
         return false;

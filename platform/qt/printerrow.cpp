@@ -76,6 +76,8 @@ PrinterRow printerRow(TBUSBPrinterZEV& printer) {
     return row;
 }
 
-void setPrinterUsbSerial(TBUSBPrinterZEV& printer, bool on) { printer.setUsbISerial(on); }
+void setPrinterUsbSerial(TBUSBPrinterZEV& printer, bool on) {
+    printer.setUsbISerial(on);
+}
 
 } // namespace platform

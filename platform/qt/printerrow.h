@@ -17,10 +17,10 @@ struct ColourTableEntry {
 };
 
 struct PrinterRow {
-    QImage picture;           // the printer's picture, null when its model has none
-    QString name;             // manufacturer and model
-    QString usbStatus;        // "USB Open", "USB Busy", ... (already localised by the interest handler)
-    QString printerStatus;    // English status text as the printer object publishes it
+    QImage picture;        // the printer's picture, null when its model has none
+    QString name;          // manufacturer and model
+    QString usbStatus;     // "USB Open", "USB Busy", ... (already localised by the interest handler)
+    QString printerStatus; // English status text as the printer object publishes it
     QString firmwareVersion;
     QString packageFirmwareVersion;
     QString lifetimeCounter;

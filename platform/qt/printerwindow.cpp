@@ -97,8 +97,8 @@ void PrinterWindow::buildMenus() {
     updateAction_ = fileMenu_->addAction(QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "Update Firmware…")));
     updateAction_->setObjectName(QStringLiteral("updateFirmware"));
     updateAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
-    updateAction_->setToolTip(
-        QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "Update the selected printer's firmware and colour tables")));
+    updateAction_->setToolTip(QStringLiteral(
+        QT_TRANSLATE_NOOP("TBPrinters", "Update the selected printer's firmware and colour tables")));
     connect(updateAction_, &QAction::triggered, this, &PrinterWindow::updateFirmware);
 
     refreshAction_ = fileMenu_->addAction(QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "Refresh")));
@@ -119,9 +119,10 @@ void PrinterWindow::buildMenus() {
 void PrinterWindow::updateFirmware() {
     if (!controller_ || !controller_->selectedPrinter()) return;
     // The update flow is not part of this build yet: say so rather than do nothing.
-    auto* box = new QMessageBox(QMessageBox::Information, QCoreApplication::translate("TBPrinters", "Update Firmware"),
-                                QCoreApplication::translate("TBPrinters", "Updating the firmware is not yet available."),
-                                QMessageBox::Ok, this);
+    auto* box = new QMessageBox(
+        QMessageBox::Information, QCoreApplication::translate("TBPrinters", "Update Firmware"),
+        QCoreApplication::translate("TBPrinters", "Updating the firmware is not yet available."),
+        QMessageBox::Ok, this);
     box->setObjectName(QStringLiteral("notYetAvailable"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
@@ -156,7 +157,8 @@ void PrinterWindow::refreshDetails() {
         detailsTitle_->setText(
             QCoreApplication::translate("TBPrinters", "%1: no colour tables reported yet.").arg(row.name));
     } else {
-        detailsTitle_->setText(QCoreApplication::translate("TBPrinters", "Colour tables of %1").arg(row.name));
+        detailsTitle_->setText(
+            QCoreApplication::translate("TBPrinters", "Colour tables of %1").arg(row.name));
     }
     colourTables_->setRowCount(int(row.colourTables.size()));
     for (int i = 0; i < row.colourTables.size(); ++i) {
@@ -168,7 +170,8 @@ void PrinterWindow::refreshDetails() {
 }
 
 void PrinterWindow::closeEvent(QCloseEvent* event) {
-    if (controller_ && controller_->applicationShouldTerminateAfterLastWindowClosed(QCoreApplication::instance())) {
+    if (controller_ &&
+        controller_->applicationShouldTerminateAfterLastWindowClosed(QCoreApplication::instance())) {
         controller_->applicationShouldTerminate();
     }
     QMainWindow::closeEvent(event);

@@ -22,7 +22,8 @@ bool windowShowsRows(PrinterWindow* window, int rows) {
     PrinterListModel* model = window->listModel();
     if (model->rowCount() != rows) return false;
     for (int row = 0; row < rows; ++row) {
-        if (model->data(model->index(row, PrinterListModel::FirmwareColumn)).toString().isEmpty()) return false;
+        if (model->data(model->index(row, PrinterListModel::FirmwareColumn)).toString().isEmpty())
+            return false;
     }
     return true;
 }

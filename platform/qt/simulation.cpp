@@ -36,12 +36,14 @@ Simulation::Simulation(QObject* parent) : QObject(parent), bus_(sim::SimBus::cre
 
 Simulation::~Simulation() = default;
 
-std::shared_ptr<sim::SimPrinterDevice> Simulation::makePrinter(zev::Model model, std::uint32_t locationId,
-                                                              std::shared_ptr<sim::SimZEVPrinter>* commandSet) {
+std::shared_ptr<sim::SimPrinterDevice>
+Simulation::makePrinter(zev::Model model, std::uint32_t locationId,
+                        std::shared_ptr<sim::SimZEVPrinter>* commandSet) {
     sim::SimZEVDevice made = sim::makeSimZEVDevice(model, locationId);
     // Each port's printer has a serial number of its own, so the rows tell them apart.
-    const QString serial = QStringLiteral("%1-%2").arg(zev::modelName(model)).arg(locationId >> 20 & 0xF, 4, 10,
-                                                                                   QLatin1Char('0'));
+    const QString serial = QStringLiteral("%1-%2")
+                               .arg(zev::modelName(model))
+                               .arg(locationId >> 20 & 0xF, 4, 10, QLatin1Char('0'));
     made.printer->update([&](sim::SimZEVPrinterState& state) { state.serialNumber = serial; });
     if (commandSet) *commandSet = made.printer;
     return made.device;
@@ -116,7 +118,8 @@ bool Simulation::isHeldByOtherProgram(std::uint32_t locationId) const {
 
 std::vector<std::uint32_t> Simulation::locations() const {
     std::vector<std::uint32_t> result;
-    for (const auto& s : slots_) result.push_back(s->location);
+    for (const auto& s : slots_)
+        result.push_back(s->location);
     return result;
 }
 
@@ -134,7 +137,8 @@ void Simulation::fillDeviceMenu(QMenu* menu, const std::function<void(QMenu*, st
         menu->addAction(QCoreApplication::translate("TBPrinters", "No simulated printer"))->setEnabled(false);
         return;
     }
-    for (const auto& s : slots_) addItem(menu, s->location);
+    for (const auto& s : slots_)
+        addItem(menu, s->location);
 }
 
 QMenu* Simulation::createMenu(QWidget* parent) {
@@ -170,7 +174,8 @@ QMenu* Simulation::createMenu(QWidget* parent) {
             QAction* action = m->addAction(describe(location));
             action->setCheckable(true);
             action->setChecked(isPaperEnd(location));
-            connect(action, &QAction::toggled, this, [this, location](bool on) { setPaperEnd(location, on); });
+            connect(action, &QAction::toggled, this,
+                    [this, location](bool on) { setPaperEnd(location, on); });
         });
     });
 

@@ -38,8 +38,9 @@ public:
     std::shared_ptr<sim::SimBus> bus() const { return bus_; }
 
     // Makes a simulated printer of `model` on the given port (its command set answers as the model does).
-    static std::shared_ptr<sim::SimPrinterDevice> makePrinter(zev::Model model, std::uint32_t locationId,
-                                                             std::shared_ptr<sim::SimZEVPrinter>* commandSet = nullptr);
+    static std::shared_ptr<sim::SimPrinterDevice>
+    makePrinter(zev::Model model, std::uint32_t locationId,
+                std::shared_ptr<sim::SimZEVPrinter>* commandSet = nullptr);
 
     // Plugs a printer of `model` into the first free port; its location id, or 0 when all are taken.
     std::uint32_t plugIn(zev::Model model);

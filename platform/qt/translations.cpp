@@ -31,7 +31,8 @@ bool installTranslations(const QLocale& locale) {
     removeTranslations();
 
     auto program = std::make_unique<QTranslator>();
-    if (!program->load(locale, QStringLiteral("printer-tools"), QStringLiteral("_"), QStringLiteral(":/i18n"))) {
+    if (!program->load(locale, QStringLiteral("printer-tools"), QStringLiteral("_"),
+                       QStringLiteral(":/i18n"))) {
         return false;
     }
     QCoreApplication::installTranslator(program.get());

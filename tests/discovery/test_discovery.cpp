@@ -42,7 +42,8 @@ private slots:
         LogCapture log;
         SimFixture f;
         f.controller->awakeFromNib();
-        f.bus->attach(deviceWith(f, zev::Model::HVC, f.port(1), [](sim::DeviceIdentity& id) { id.interfaceSubClass = 2; }));
+        f.bus->attach(deviceWith(f, zev::Model::HVC, f.port(1),
+                                 [](sim::DeviceIdentity& id) { id.interfaceSubClass = 2; }));
         QTRY_VERIFY(log.contains(
             QStringLiteral("Found a device that is a printer by class, but not by subclass; subClass=2\n")));
         f.settle();
@@ -56,9 +57,11 @@ private slots:
         // A supported vendor with a product that printer-flasher does not drive.
         f.attach(zev::Model::HVQXA, f.port(1));
         // A supported product id under a foreign vendor id.
-        f.bus->attach(deviceWith(f, zev::Model::HVC, f.port(2), [](sim::DeviceIdentity& id) { id.vendorId = 0x1234; }));
+        f.bus->attach(
+            deviceWith(f, zev::Model::HVC, f.port(2), [](sim::DeviceIdentity& id) { id.vendorId = 0x1234; }));
         // Not a printer at all.
-        f.bus->attach(deviceWith(f, zev::Model::HVC, f.port(3), [](sim::DeviceIdentity& id) { id.interfaceClass = 8; }));
+        f.bus->attach(deviceWith(f, zev::Model::HVC, f.port(3),
+                                 [](sim::DeviceIdentity& id) { id.interfaceClass = 8; }));
         f.settle(150);
         QCOMPARE(f.rows(), 0);
         QVERIFY(!log.contains(QStringLiteral("Found a device")));
@@ -85,7 +88,8 @@ private slots:
         const QString name = QString::fromUtf8(f.printerAt(f.port(2))->descriptionUTF8());
         f.bus->detach(f.port(2));
         QTRY_COMPARE(f.rows(), 1);
-        QVERIFY(log.contains(QStringLiteral("a printer object was removed ... checking for matching device")));
+        QVERIFY(
+            log.contains(QStringLiteral("a printer object was removed ... checking for matching device")));
         QVERIFY(log.contains(QStringLiteral("removing ") + name));
         QCOMPARE(f.controller->printerAt(0)->locationID(), f.port(1));
 

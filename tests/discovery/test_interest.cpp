@@ -73,13 +73,15 @@ private slots:
         QTRY_COMPARE(printer->state(), qint64(TBUSBPrinter::StateClosed));
 
         // Any other notice (a power notice, say) still reads "OK", untranslated.
-        usbInterfaceInterestCallback(printer.get(), f.bus->service(f.port(1)), kIOMessageDeviceHasPoweredOn, nullptr);
+        usbInterfaceInterestCallback(printer.get(), f.bus->service(f.port(1)), kIOMessageDeviceHasPoweredOn,
+                                     nullptr);
         QTRY_COMPARE(printer->status(), QStringLiteral("OK"));
         QTRY_COMPARE(f.cell(0, Column::UsbStatusColumn), QStringLiteral("OK"));
 
         // The busy-state notice changes nothing at all.
         printer->setInFirmwareUpdate(false);
-        usbInterfaceInterestCallback(printer.get(), f.bus->service(f.port(1)), kIOMessageServiceBusyStateChange, nullptr);
+        usbInterfaceInterestCallback(printer.get(), f.bus->service(f.port(1)),
+                                     kIOMessageServiceBusyStateChange, nullptr);
         f.settle();
         QCOMPARE(printer->status(), QStringLiteral("OK"));
     }

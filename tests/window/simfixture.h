@@ -19,7 +19,6 @@
 
 namespace testsupport {
 
-
 struct SimPrinter {
     std::shared_ptr<sim::SimPrinterDevice> device;
     std::shared_ptr<sim::SimZEVPrinter> commandSet;
@@ -36,7 +35,8 @@ public:
     }
     ~SimFixture() {
         controller->prepareForTermination();
-        for (const auto& device : bus->devices()) bus->detach(device->identity().locationId);
+        for (const auto& device : bus->devices())
+            bus->detach(device->identity().locationId);
         window.reset();
         controller.reset();
         settle();
@@ -74,8 +74,8 @@ public:
         const auto printer = printerAt(location);
         const auto device = bus->device(location);
         return printer && device && !printer->firmwareVersion().isEmpty() &&
-               printer->deviceInfoDict()->contains(QRVX_ZEV_USB_ISerialisSet) &&
-               !device->isClaimed() && !printer->status().isEmpty();
+               printer->deviceInfoDict()->contains(QRVX_ZEV_USB_ISerialisSet) && !device->isClaimed() &&
+               !printer->status().isEmpty();
     }
 
     // Lets queued main-thread work and printer queues run for a moment.

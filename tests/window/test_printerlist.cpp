@@ -80,7 +80,8 @@ private slots:
         QTRY_VERIFY(f.probed(f.port(1)));
         QSignalSpy changed(f.model(), &QAbstractItemModel::dataChanged);
 
-        printer.commandSet->update([](sim::SimZEVPrinterState& s) { s.statusCode = QStringLiteral("01100"); });
+        printer.commandSet->update(
+            [](sim::SimZEVPrinterState& s) { s.statusCode = QStringLiteral("01100"); });
         f.controller->printerAt(0)->updateInfo();
         QTRY_COMPARE(f.cell(0, Column::PrinterStatusColumn), QStringLiteral("Paper End"));
         QVERIFY(!changed.isEmpty());
@@ -89,20 +90,23 @@ private slots:
     void selectionEndsOnFirstRow() {
         SimFixture f;
         f.controller->awakeFromNib();
-        for (std::uint32_t port : {f.port(1), f.port(2), f.port(3)}) f.attach(zev::Model::HVC, port);
+        for (std::uint32_t port : {f.port(1), f.port(2), f.port(3)})
+            f.attach(zev::Model::HVC, port);
         QTRY_COMPARE(f.rows(), 3);
         QTRY_VERIFY(f.probed(f.port(1)) && f.probed(f.port(2)) && f.probed(f.port(3)));
         QCOMPARE(f.controller->selectedRow(), 0);
 
         // An operator's click on the third row ends on the first.
         QItemSelectionModel* selection = f.controller->controller();
-        selection->select(f.model()->index(2, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        selection->select(f.model()->index(2, 0),
+                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         QCOMPARE(f.controller->selectedRow(), 0);
 
         // So does a cleared selection, and a firmware version that becomes known for another row.
         selection->clearSelection();
         QCOMPARE(f.controller->selectedRow(), 0);
-        f.controller->printerAt(2)->setDeviceInfoValue(QRVX_TBPrinterFirmwareVersion, QStringLiteral("HVC 09.99"));
+        f.controller->printerAt(2)->setDeviceInfoValue(QRVX_TBPrinterFirmwareVersion,
+                                                       QStringLiteral("HVC 09.99"));
         f.settle();
         QCOMPARE(f.controller->selectedRow(), 0);
 
@@ -123,7 +127,8 @@ private slots:
         std::atomic<bool> release{false};
         std::atomic<bool> finished{false};
         f.controller->printerAt(0)->printerCommandQueue()->async([&] {
-            while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            while (!release)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
             finished = true;
         });
         f.bus->detach(f.port(1));

@@ -84,7 +84,8 @@ private slots:
         QMenu* simulationMenu = menuNamed(bar, QStringLiteral("simulationMenu"));
         QVERIFY(simulationMenu);
         QCOMPARE(simulationMenu->title(), QStringLiteral("&Simulation"));
-        QCOMPARE(simulationMenu->findChild<QMenu*>(QStringLiteral("unplugMenu"))->title(), QStringLiteral("Trennen"));
+        QCOMPARE(simulationMenu->findChild<QMenu*>(QStringLiteral("unplugMenu"))->title(),
+                 QStringLiteral("Trennen"));
 
         QCOMPARE(f.model()->headerData(Column::PrinterStatusColumn, Qt::Horizontal).toString(),
                  QStringLiteral("Druckerstatus"));
@@ -113,7 +114,8 @@ private slots:
         QCOMPARE(f.window->windowTitle(), QStringLiteral("Printers"));
         f.controller->applicationDidFinishLaunching(f.window->menuBar());
         QCOMPARE(f.window->windowTitle(), QCoreApplication::applicationName());
-        QCOMPARE(QSettings().value(QStringLiteral("CFBundleShortVersionString")).toString(), QStringLiteral("1.2.3"));
+        QCOMPARE(QSettings().value(QStringLiteral("CFBundleShortVersionString")).toString(),
+                 QStringLiteral("1.2.3"));
     }
 
     void noVersionNoUserDefault() {
