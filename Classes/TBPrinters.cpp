@@ -4,13 +4,13 @@
 #include "platform/platformlog.h"
 #include "platform/qt/translations.h"
 #include "platform/queue.h"
+#include "platform/userdefaults.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QItemSelectionModel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QSettings>
 #include <QTableView>
 #include <QWidget>
 
@@ -319,7 +319,8 @@ void TBPrinters::applicationDidFinishLaunching(QMenuBar* mainMenu) {
     localizeItemsInMenu(mainMenu);
 
     const QString version = QCoreApplication::applicationVersion();
-    if (!version.isEmpty()) QSettings().setValue(QStringLiteral("CFBundleShortVersionString"), version);
+    if (!version.isEmpty())
+        platform::userdefaults::setString(QStringLiteral("CFBundleShortVersionString"), version);
 
     if (tableview_) {
         if (QWidget* window = tableview_->window()) {

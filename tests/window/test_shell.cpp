@@ -4,6 +4,7 @@
 
 #include "Classes/Edition.h"
 #include "platform/qt/translations.h"
+#include "platform/userdefaults.h"
 
 #include <QAction>
 #include <QApplication>
@@ -122,7 +123,7 @@ private slots:
         QCoreApplication::setApplicationVersion(QString());
         SimFixture f;
         f.controller->applicationDidFinishLaunching(f.window->menuBar());
-        QVERIFY(!QSettings().contains(QStringLiteral("CFBundleShortVersionString")));
+        QVERIFY(!platform::userdefaults::contains(QStringLiteral("CFBundleShortVersionString")));
     }
 
     void closingTheLastWindowQuitsAndEmptiesTheList() {
