@@ -1,8 +1,19 @@
 // Program entry for both deliverables; PRINTER_TOOLS_EDITION_SWITCHER selects which one this binary is.
+// The simulated bus comes first: its device model has a member named like Qt's `emit` macro.
+#include "platform/usb/sim/SimBus.h"
+
+#include "Classes/AppDelegate.h"
 #include "Classes/Edition.h"
+#include "Classes/TBPrinters.h"
+#include "platform/qt/printerwindow.h"
+#include "platform/qt/screenshot.h"
+#include "platform/qt/simulation.h"
+#include "platform/qt/translations.h"
+#include "platform/usb/libusb/LibusbBus.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QMenuBar>
 
 #include <cstdio>
 
@@ -12,9 +23,13 @@
 
 namespace {
 
+// How long --screenshot waits for the rows before it saves what is there and fails.
+constexpr int kScreenshotTimeoutMs = 15000;
+
 QStringList argumentList(int argc, char* argv[]) {
     QStringList arguments;
-    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
     return arguments;
 }
 
@@ -37,9 +52,14 @@ int main(int argc, char* argv[]) {
             : QStringLiteral("Switches the USB serial-number report of USB photo printers."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
-    const QCommandLineOption simulateOption(QStringLiteral("simulate"),
-                                            QStringLiteral("Run on simulated printers instead of the USB bus."));
+    const QCommandLineOption simulateOption(
+        QStringLiteral("simulate"), QStringLiteral("Run on simulated printers instead of the USB bus."));
+    const QCommandLineOption screenshotOption(
+        QStringLiteral("screenshot"),
+        QStringLiteral("Once the printers are listed, save a PNG picture of the window to <file> and quit."),
+        QStringLiteral("file"));
     parser.addOption(simulateOption);
+    parser.addOption(screenshotOption);
     if (!parser.parse(argumentList(argc, argv))) {
         std::fprintf(stderr, "%s: %s\n", qPrintable(edition.programName()), qPrintable(parser.errorText()));
         return 2;
@@ -54,5 +74,46 @@ int main(int argc, char* argv[]) {
     }
 
     QApplication app(argc, argv);
-    return 0;
+    platform::installTranslations(QLocale::system());
+
+    // The bus comes first: printer objects and the controller take it when they are made.
+    platform::Simulation* simulation = nullptr;
+    int simulatedPrinters = 0;
+    if (parser.isSet(simulateOption)) {
+        simulation = new platform::Simulation(&app);
+        usb::setCurrentBus(simulation->bus());
+        for (zev::Model model : platform::Simulation::startingModels(edition.isSerialSwitcher())) {
+            if (simulation->plugIn(model) != 0) ++simulatedPrinters;
+        }
+    } else {
+        usb::setCurrentBus(usb::makeLibusbBus());
+    }
+
+    TBPrinters controller;
+    AppDelegate delegate;
+    platform::PrinterWindow window(&controller, edition.isSerialSwitcher());
+    delegate.setWindow(&window);
+    controller.setTableview(window.tableView());
+    if (simulation) {
+        window.menuBar()->addMenu(simulation->createMenu(&window));
+        simulation->followWith(&controller);
+    }
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &controller, &TBPrinters::prepareForTermination);
+
+    controller.awakeFromNib();
+    controller.applicationDidFinishLaunching(window.menuBar());
+    delegate.applicationDidFinishLaunching();
+    app.setQuitOnLastWindowClosed(controller.applicationShouldTerminateAfterLastWindowClosed(&app));
+    window.show();
+
+    int screenshotResult = 0;
+    if (parser.isSet(screenshotOption)) {
+        platform::saveScreenshotWhenReady(&window, simulatedPrinters, parser.value(screenshotOption),
+                                          kScreenshotTimeoutMs, [&screenshotResult](bool ok) {
+                                              screenshotResult = ok ? 0 : 1;
+                                              QCoreApplication::quit();
+                                          });
+    }
+    const int result = app.exec();
+    return result != 0 ? result : screenshotResult;
 }

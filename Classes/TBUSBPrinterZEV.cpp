@@ -2,6 +2,7 @@
 
 #include "Classes/Edition.h"
 #include "platform/platformlog.h"
+#include "platform/qt/pictures.h"
 #include "support/QRVX_CodeNames.h"
 #include "support/QRVX_Log.h"
 
@@ -352,10 +353,7 @@ QString TBUSBPrinterZEV::colorTableChecksum620HD() { return textValue(QRVX_TBPri
 
 QString TBUSBPrinterZEV::imageName() const { return zev::pictureNameForModel(printerModel()); }
 
-QImage TBUSBPrinterZEV::image() const {
-    // The pictures come with the package resources; until they are found there, the list shows none.
-    return QImage();
-}
+QImage TBUSBPrinterZEV::image() const { return platform::printerPicture(imageName()); }
 
 void TBUSBPrinterZEV::getDeviceCustomInfo() {
     auto printer = zevSelf();

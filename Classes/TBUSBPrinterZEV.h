@@ -33,6 +33,10 @@ public:
     TBUSBPrinterZEV();
     ~TBUSBPrinterZEV() override;
 
+    // The base set-up, then the take-over of what the device-info registry remembers for this port
+    // (a printer coming back after a restart keeps what was learned before). Classes/TBUSBPrinterZEVInit.cpp.
+    void initWithInterfaceInterface(std::shared_ptr<usb::UsbInterface> interface) override;
+
     // ---- supported devices ----
     static std::optional<IndexSet> supportedVendorIDs();
     // Depends on the edition: printer-flasher drives the HVC only; serial-switcher the three models

@@ -1,0 +1,5 @@
+#include "Classes/AppDelegate.h"
+
+AppDelegate::AppDelegate(QObject* parent) : QObject(parent) {}
+
+void AppDelegate::applicationDidFinishLaunching() {}

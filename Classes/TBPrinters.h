@@ -1,0 +1,115 @@
+// The application controller: discovery of supported printers on the USB bus, the printer list, and
+// the application's launch and termination steps.
+//
+// Threads: everything here runs on the main thread. Bus notices arrive there; list changes are posted
+// there; a printer's removal passes through its command queue first, so it leaves the list only after
+// the work queued on it before the removal.
+//
+// List announcements: every change of `printers` is bracketed by a pair of signals (about-to / done)
+// that the list model turns into row insertions and removals.
+#pragma once
+
+#include "Classes/TBUSBPrinterZEV.h"
+#include "platform/usb/usb.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTableView>
+
+#include <map>
+#include <memory>
+#include <set>
+
+class QItemSelectionModel;
+class QMenu;
+class QMenuBar;
+
+class TBPrinters : public QObject {
+    Q_OBJECT
+public:
+    using Printer = std::shared_ptr<TBUSBPrinterZEV>;
+
+    // init: takes the shared notification port; the list stays missing until the first printer arrives.
+    explicit TBPrinters(QObject* parent = nullptr);
+    // dealloc: prepareForTermination().
+    ~TBPrinters() override;
+
+    // True on the main thread (the queue the user interface and every notice run on).
+    static bool isMainQueue();
+
+    // The process-wide notification port: the USB bus the program runs on.
+    static std::shared_ptr<usb::UsbBus> sharedNotificationPort();
+
+    // Interface wiring is done: starts discovery (printers already attached are listed at once).
+    void awakeFromNib();
+    // Registers for arrivals and removals of printer-class interfaces.
+    void getPrintingDevices();
+
+    // Arrival handler for one matched interface.
+    void newPrinterCallback(const std::shared_ptr<usb::UsbService>& service);
+    // Termination handler for one interface.
+    void deviceRemovedCallback(const std::shared_ptr<usb::UsbService>& service);
+    void removedDeviceObject(const std::shared_ptr<usb::UsbService>& service);
+    void addPrinter(const Printer& printer);
+
+    // A copy of the list (empty when there is none).
+    QList<Printer> printers() const;
+    // Kept for symmetry with the property; it only logs and changes nothing.
+    void setPrinters(const QList<Printer>& printers);
+    bool hasPrinterList() const { return hasList_; }
+    int printerCount() const { return int(printers_.size()); }
+    Printer printerAt(int row) const;
+    int indexOfPrinter(const TBUSBPrinterZEV* printer) const;
+    bool updateInProgress() const { return false; }
+
+    // The list's table view; its selection model is the list's selection ("controller").
+    void setTableview(QTableView* tableview);
+    QTableView* tableview() const { return tableview_; }
+    QItemSelectionModel* controller() const;
+    // The printer the window's actions apply to, or nothing.
+    Printer selectedPrinter() const;
+    int selectedRow() const;
+
+    // Launch: localise menus and texts, store the short version string, set the window title.
+    void applicationDidFinishLaunching(QMenuBar* mainMenu);
+    void localizeItemsInMenu(QMenu* menu);
+    void localizeItemsInMenu(QMenuBar* menuBar);
+    void tableViewSelectionDidChange(QObject* sender);
+    // Always answers "terminate now".
+    bool applicationShouldTerminate();
+    bool applicationShouldTerminateAfterLastWindowClosed(const QObject* application) const;
+    // Empties the list and stops discovery: no further notices arrive. Safe to call more than once.
+    void prepareForTermination();
+
+signals:
+    void printersAboutToBeInserted(int row);
+    void printersInserted(int row);
+    void printersAboutToBeRemoved(int row);
+    void printersRemoved(int row);
+    void printersAboutToBeReset();
+    void printersReset();
+    // A listed printer announced a change of one of its observed keys.
+    void printerValueChanged(TBUSBPrinterZEV* printer, const QString& key);
+
+private:
+    void observeValueForKeyPath(const QString& keyPath, TBUSBPrinterZEV* context);
+    void selectRow(int row);
+    void selectPrinter(const TBUSBPrinterZEV* printer);
+    void drainRemoval(const Printer& printer);
+    // True when `printer` stands for the registry object `registryID`.
+    bool namesService(const TBUSBPrinterZEV* printer, std::uint64_t registryID) const;
+
+    std::shared_ptr<usb::UsbBus> notifyPort_;
+    usb::NotificationHandle printerIterator_;
+    usb::NotificationHandle removedIterator_;
+    QList<Printer> printers_;
+    // Registry object each listed printer was made for, by printer.
+    std::map<const TBUSBPrinterZEV*, std::uint64_t> arrivalServices_;
+    // Listed printers whose removal is under way.
+    std::set<const TBUSBPrinterZEV*> leaving_;
+    bool hasList_ = false; // the list exists (created on first arrival, dropped at termination)
+    QPointer<QTableView> tableview_;
+    bool terminated_ = false;
+};

@@ -1,0 +1,197 @@
+#include "platform/qt/printerlistmodel.h"
+
+#include "Classes/TBPrinters.h"
+#include "platform/qt/printerrow.h"
+#include "platform/qt/translations.h"
+
+#include <QPixmap>
+
+namespace platform {
+
+namespace {
+
+// The English header titles; they are string-table keys.
+const char* const kColumnTitles[PrinterListModel::ColumnCount] = {
+    "",
+    QT_TRANSLATE_NOOP("TBPrinters", "Printer"),
+    QT_TRANSLATE_NOOP("TBPrinters", "USB Status"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Printer Status"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Firmware"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Package Firmware"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Lifetime Counter"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Serial Number"),
+    QT_TRANSLATE_NOOP("TBPrinters", "USB Serial Number"),
+};
+
+// Texts the printer object publishes in English and the list shows in the operator's language: the
+// printers' status texts, the USB status texts and the USB serial-number settings. Listed here so the
+// string table carries them.
+[[maybe_unused]] const char* const kPublishedTexts[] = {
+    QT_TRANSLATE_NOOP("TBPrinters", "Firmware Update Mode"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Idle"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Printing"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Head cool down cycle"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Motor cool down cycle"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Sleeping (standby mode)"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Cover Open"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Scrap Box Missing"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Paper End"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Ribbon End"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Paper Jam"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Ribbon Error"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Wrong Paper"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Bad Data"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Head Voltage Error"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Head Position Error"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Power supply Error"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Cutter Error"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Pinch Roller Error"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Head Temp High Error"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Media Temp Error"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Motor Temp Error"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Ribbon Tension Error"),
+    QT_TRANSLATE_NOOP("TBPrinters", "RFID Module Error"),
+    QT_TRANSLATE_NOOP("TBPrinters", "System Fail Error"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Unknown Status"),
+    QT_TRANSLATE_NOOP("TBPrinters", "In use by other application"),
+    QT_TRANSLATE_NOOP("TBPrinters", "USB Open"),
+    QT_TRANSLATE_NOOP("TBPrinters", "USB Busy"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Waiting for USB"),
+    QT_TRANSLATE_NOOP("TBPrinters", "USB Available"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Enabled"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Disabled"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Unavailable"),
+};
+
+} // namespace
+
+PrinterListModel::PrinterListModel(TBPrinters* printers, bool serialSwitch, QObject* parent)
+    : QAbstractTableModel(parent), printers_(printers), serialSwitch_(serialSwitch) {
+    for (int column = 0; column < ColumnCount; ++column)
+        headers_.append(columnTitleKey(column));
+    if (!printers) return;
+    connect(printers, &TBPrinters::printersAboutToBeInserted, this,
+            [this](int row) { beginInsertRows({}, row, row); });
+    connect(printers, &TBPrinters::printersInserted, this, [this](int) { endInsertRows(); });
+    connect(printers, &TBPrinters::printersAboutToBeRemoved, this, [this](int row) {
+        rows_.remove(printers_->printerAt(row).get());
+        beginRemoveRows({}, row, row);
+    });
+    connect(printers, &TBPrinters::printersRemoved, this, [this](int) { endRemoveRows(); });
+    connect(printers, &TBPrinters::printersAboutToBeReset, this, [this] {
+        beginResetModel();
+        rows_.clear();
+    });
+    connect(printers, &TBPrinters::printersReset, this, [this] { endResetModel(); });
+    connect(printers, &TBPrinters::printerValueChanged, this,
+            [this](TBUSBPrinterZEV* printer, const QString&) { printerChanged(printer); });
+}
+
+QString PrinterListModel::columnTitleKey(int column) {
+    if (column < 0 || column >= ColumnCount) return {};
+    return QString::fromLatin1(kColumnTitles[column]);
+}
+
+int PrinterListModel::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid() || !printers_) return 0;
+    return printers_->printerCount();
+}
+
+int PrinterListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant PrinterListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || !printers_) return {};
+    const auto printer = printers_->printerAt(index.row());
+    if (!printer) return {};
+    const PrinterRow& row = cachedRow(printer.get());
+
+    if (role == Qt::DecorationRole && index.column() == PictureColumn) {
+        if (row.picture.isNull()) return {};
+        return QPixmap::fromImage(
+            row.picture.scaled(kPictureSize, kPictureSize, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    }
+    if (role == Qt::CheckStateRole && index.column() == UsbSerialColumn && serialSwitch_ &&
+        row.usbSerialSwitchable) {
+        return row.usbSerialOn ? Qt::Checked : Qt::Unchecked;
+    }
+    if (role == Qt::ToolTipRole && index.column() == PrinterColumn) return row.name;
+    if (role != Qt::DisplayRole) return {};
+
+    switch (index.column()) {
+    case PrinterColumn:
+        return row.name;
+    case UsbStatusColumn:
+        return localizedString(row.usbStatus);
+    case PrinterStatusColumn:
+        return localizedString(row.printerStatus);
+    case FirmwareColumn:
+        return (row.firmwareVersion);
+    case PackageFirmwareColumn:
+        return (row.packageFirmwareVersion);
+    case LifetimeCounterColumn:
+        return (row.lifetimeCounter);
+    case SerialNumberColumn:
+        return (row.serialNumber);
+    case UsbSerialColumn:
+        return localizedString(row.usbSerialSetting);
+    default:
+        return {};
+    }
+}
+
+bool PrinterListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || !printers_ || role != Qt::CheckStateRole || index.column() != UsbSerialColumn ||
+        !serialSwitch_) {
+        return false;
+    }
+    const auto printer = printers_->printerAt(index.row());
+    if (!printer) return false;
+    // The cell shows the printer's own answer: it changes when the printer reports the new setting.
+    setPrinterUsbSerial(*printer, value.toInt() == Qt::Checked);
+    return true;
+}
+
+Qt::ItemFlags PrinterListModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    if (index.isValid() && index.column() == UsbSerialColumn && serialSwitch_ && printers_) {
+        const auto printer = printers_->printerAt(index.row());
+        if (printer && cachedRow(printer.get()).usbSerialSwitchable) flags |= Qt::ItemIsUserCheckable;
+    }
+    return flags;
+}
+
+QVariant PrinterListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= ColumnCount) {
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
+    return headers_.at(section);
+}
+
+bool PrinterListModel::setHeaderData(int section, Qt::Orientation orientation, const QVariant& value,
+                                     int role) {
+    if (orientation != Qt::Horizontal || (role != Qt::EditRole && role != Qt::DisplayRole) || section < 0 ||
+        section >= ColumnCount) {
+        return false;
+    }
+    headers_[section] = value.toString();
+    emit headerDataChanged(orientation, section, section);
+    return true;
+}
+
+const PrinterRow& PrinterListModel::cachedRow(TBUSBPrinterZEV* printer) const {
+    auto found = rows_.find(printer);
+    if (found == rows_.end()) found = rows_.insert(printer, printerRow(*printer));
+    return *found;
+}
+
+void PrinterListModel::printerChanged(const TBUSBPrinterZEV* printer) {
+    rows_.remove(printer);
+    if (!printers_) return;
+    const int row = printers_->indexOfPrinter(printer);
+    if (row < 0) return;
+    emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+}
+
+} // namespace platform

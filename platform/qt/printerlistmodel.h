@@ -1,0 +1,61 @@
+// The printer list as a table: one row per printer of TBPrinters::printers, in list order. Rows follow
+// the controller's list announcements; cells follow each printer's change signal. Main thread only.
+#pragma once
+
+#include "platform/qt/printerrow.h"
+
+#include <QAbstractTableModel>
+#include <QHash>
+#include <QPointer>
+#include <QVector>
+
+class TBPrinters;
+class TBUSBPrinterZEV;
+
+namespace platform {
+
+class PrinterListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column {
+        PictureColumn,
+        PrinterColumn,
+        UsbStatusColumn,
+        PrinterStatusColumn,
+        FirmwareColumn,
+        PackageFirmwareColumn,
+        LifetimeCounterColumn,
+        SerialNumberColumn,
+        UsbSerialColumn,
+        ColumnCount
+    };
+    static constexpr int kPictureSize = 48;
+
+    // `serialSwitch`: the USB serial-number cell is a check box that switches the printer.
+    PrinterListModel(TBPrinters* printers, bool serialSwitch, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    // Header titles start as their English keys; the launch step replaces them by their localised form.
+    bool setHeaderData(int section, Qt::Orientation orientation, const QVariant& value,
+                       int role = Qt::EditRole) override;
+
+    // The English header title of a column (its string-table key).
+    static QString columnTitleKey(int column);
+
+private:
+    void printerChanged(const TBUSBPrinterZEV* printer);
+    // What a row shows, read from its printer once per change announcement.
+    const PrinterRow& cachedRow(TBUSBPrinterZEV* printer) const;
+
+    QPointer<TBPrinters> printers_;
+    bool serialSwitch_;
+    QVector<QString> headers_;
+    mutable QHash<const TBUSBPrinterZEV*, PrinterRow> rows_; // cache, keyed by listed printers only
+};
+
+} // namespace platform

@@ -1,0 +1,83 @@
+#include "platform/qt/printerrow.h"
+
+#include "Classes/Edition.h"
+#include "Classes/TBFirmwarePackage.h"
+#include "Classes/TBUSBPrinterZEV.h"
+#include "Classes/ZEVProtocol.h"
+#include "platform/qt/pictures.h"
+
+namespace platform {
+
+namespace {
+
+struct ColourTableKeys {
+    const char* table;
+    const QString* version;
+    const QString* checksum;
+};
+
+// Slot 300's version shares the one-table models' key.
+const ColourTableKeys kColourTables[] = {
+    {"300", &QRVX_TBPrinterColorTableVersion, &QRVX_TBPrinterColorTableChecksum300},
+    {"600", &QRVX_TBPrinterColorTableVersion600, &QRVX_TBPrinterColorTableChecksum600},
+    {"610", &QRVX_TBPrinterColorTableVersion610, &QRVX_TBPrinterColorTableChecksum610},
+    {"620", &QRVX_TBPrinterColorTableVersion620, &QRVX_TBPrinterColorTableChecksum620},
+    {"300 HD", &QRVX_TBPrinterColorTableVersion300HD, &QRVX_TBPrinterColorTableChecksum300HD},
+    {"600 HD", &QRVX_TBPrinterColorTableVersion600HD, &QRVX_TBPrinterColorTableChecksum600HD},
+    {"610 HD", &QRVX_TBPrinterColorTableVersion610HD, &QRVX_TBPrinterColorTableChecksum610HD},
+    {"620 HD", &QRVX_TBPrinterColorTableVersion620HD, &QRVX_TBPrinterColorTableChecksum620HD},
+};
+
+QString firstOf(const QString& preferred, const QString& fallback) {
+    return preferred.isEmpty() ? fallback : preferred;
+}
+
+// The package's firmware version: the first file name of the verified list, or of the catalogue
+// entry before any verification ran, without its extension ("HVC 01.41").
+QString packageFirmwareVersion(const QVariantMap& info, quint16 productID) {
+    QStringList names = info.value(cFirmwareFilenames).toStringList();
+    if (names.isEmpty()) names = TBFirmwarePackage::catalogueEntry(productID, Edition::current()).fileNames;
+    if (names.isEmpty()) return {};
+    const QString& first = names.first();
+    const qsizetype dot = first.lastIndexOf(QLatin1Char('.'));
+    return dot > 0 ? first.left(dot) : first;
+}
+
+} // namespace
+
+PrinterRow printerRow(TBUSBPrinterZEV& printer) {
+    PrinterRow row;
+    const QVariantMap info = printer.deviceInfoSnapshot();
+    auto text = [&info](const QString& key) { return info.value(key).toString(); };
+
+    row.picture = printer.image();
+    if (row.picture.isNull()) {
+        row.picture = printerPicture(printer.imageName());
+    }
+    const QString manufacturer = firstOf(printer.manufacturer(), printer.vendorUSB());
+    const QString model = firstOf(printer.model(), printer.productUSB());
+    row.name = QStringList{manufacturer, model}.join(QLatin1Char(' ')).trimmed();
+    row.usbStatus = printer.status();
+    row.printerStatus = text(QRVX_TBPrinterStatus);
+    row.firmwareVersion = text(QRVX_TBPrinterFirmwareVersion);
+    row.packageFirmwareVersion = packageFirmwareVersion(info, printer.productID());
+    row.lifetimeCounter = text(QRVX_TBPrinterLifetimeCounter);
+    row.serialNumber = text(QRVX_TBPrinterSerialNumber);
+    row.usbSerialSetting = printer.usbISerialString();
+    row.usbSerialSwitchable = printer.hasISerialSupport();
+    row.usbSerialOn = printer.usbISerial();
+
+    for (const ColourTableKeys& keys : kColourTables) {
+        const QString version = text(*keys.version);
+        const QString checksum = text(*keys.checksum);
+        if (version.isEmpty() && checksum.isEmpty()) continue;
+        row.colourTables.append({QString::fromLatin1(keys.table), version, checksum});
+    }
+    return row;
+}
+
+void setPrinterUsbSerial(TBUSBPrinterZEV& printer, bool on) {
+    printer.setUsbISerial(on);
+}
+
+} // namespace platform

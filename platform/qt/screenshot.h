@@ -1,0 +1,22 @@
+// Saving a picture of the window once its rows are shown: used by the smoke test and the start-up
+// benchmark (`--screenshot FILE`).
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+namespace platform {
+
+class PrinterWindow;
+
+// Waits on the main thread until the list shows `expectedRows` rows whose firmware versions are known
+// (or `timeoutMs` passes), then saves the window as a PNG to `file` and calls `done` with whether the
+// rows were all there and the file was written.
+void saveScreenshotWhenReady(PrinterWindow* window, int expectedRows, const QString& file, int timeoutMs,
+                             std::function<void(bool ok)> done);
+
+// True when the window lists `rows` rows and each shows a firmware version.
+bool windowShowsRows(PrinterWindow* window, int rows);
+
+} // namespace platform

@@ -1,0 +1,282 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE" sourcelanguage="en">
+<context>
+    <name>TBPrinters</name>
+    <message>
+        <source>Printers</source>
+        <translation>Drucker</translation>
+    </message>
+    <message>
+        <source>&amp;Printer</source>
+        <translation>&amp;Drucker</translation>
+    </message>
+    <message>
+        <source>Update Firmware…</source>
+        <translation>Firmware aktualisieren…</translation>
+    </message>
+    <message>
+        <source>Update the selected printer's firmware and colour tables</source>
+        <translation>Firmware und Farbtabellen des ausgewählten Druckers aktualisieren</translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation>Neu einlesen</translation>
+    </message>
+    <message>
+        <source>Read the selected printer's information again</source>
+        <translation>Angaben des ausgewählten Druckers neu einlesen</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>Printer</source>
+        <translation>Drucker</translation>
+    </message>
+    <message>
+        <source>USB Status</source>
+        <translation>USB-Status</translation>
+    </message>
+    <message>
+        <source>Printer Status</source>
+        <translation>Druckerstatus</translation>
+    </message>
+    <message>
+        <source>Firmware</source>
+        <translation>Firmware</translation>
+    </message>
+    <message>
+        <source>Package Firmware</source>
+        <translation>Paket-Firmware</translation>
+    </message>
+    <message>
+        <source>Lifetime Counter</source>
+        <translation>Gesamtzähler</translation>
+    </message>
+    <message>
+        <source>Serial Number</source>
+        <translation>Seriennummer</translation>
+    </message>
+    <message>
+        <source>USB Serial Number</source>
+        <translation>USB-Seriennummer</translation>
+    </message>
+    <message>
+        <source>Colour Table</source>
+        <translation>Farbtabelle</translation>
+    </message>
+    <message>
+        <source>Version</source>
+        <translation>Version</translation>
+    </message>
+    <message>
+        <source>Checksum</source>
+        <translation>Prüfsumme</translation>
+    </message>
+    <message>
+        <source>No printer selected.</source>
+        <translation>Kein Drucker ausgewählt.</translation>
+    </message>
+    <message>
+        <source>%1: no colour tables reported yet.</source>
+        <translation>%1: noch keine Farbtabellen gemeldet.</translation>
+    </message>
+    <message>
+        <source>Colour tables of %1</source>
+        <translation>Farbtabellen von %1</translation>
+    </message>
+    <message>
+        <source>Update Firmware</source>
+        <translation>Firmware aktualisieren</translation>
+    </message>
+    <message>
+        <source>Updating the firmware is not yet available.</source>
+        <translation>Die Firmware-Aktualisierung ist noch nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>USB Open</source>
+        <translation>USB geöffnet</translation>
+    </message>
+    <message>
+        <source>USB Busy</source>
+        <translation>USB belegt</translation>
+    </message>
+    <message>
+        <source>Waiting for USB</source>
+        <translation>Warte auf USB</translation>
+    </message>
+    <message>
+        <source>USB Available</source>
+        <translation>USB verfügbar</translation>
+    </message>
+    <message>
+        <source>Enabled</source>
+        <translation>Aktiviert</translation>
+    </message>
+    <message>
+        <source>Disabled</source>
+        <translation>Deaktiviert</translation>
+    </message>
+    <message>
+        <source>Unavailable</source>
+        <translation>Nicht verfügbar</translation>
+    </message>
+    <message>
+        <source>In use by other application</source>
+        <translation>Von anderem Programm belegt</translation>
+    </message>
+    <message>
+        <source>Firmware Update Mode</source>
+        <translation>Firmware-Aktualisierungsmodus</translation>
+    </message>
+    <message>
+        <source>Idle</source>
+        <translation>Bereit</translation>
+    </message>
+    <message>
+        <source>Printing</source>
+        <translation>Druckt</translation>
+    </message>
+    <message>
+        <source>Head cool down cycle</source>
+        <translation>Druckkopf kühlt ab</translation>
+    </message>
+    <message>
+        <source>Motor cool down cycle</source>
+        <translation>Motor kühlt ab</translation>
+    </message>
+    <message>
+        <source>Sleeping (standby mode)</source>
+        <translation>Ruhezustand (Standby)</translation>
+    </message>
+    <message>
+        <source>Cover Open</source>
+        <translation>Abdeckung offen</translation>
+    </message>
+    <message>
+        <source>Scrap Box Missing</source>
+        <translation>Abfallbehälter fehlt</translation>
+    </message>
+    <message>
+        <source>Paper End</source>
+        <translation>Papierende</translation>
+    </message>
+    <message>
+        <source>Ribbon End</source>
+        <translation>Farbband zu Ende</translation>
+    </message>
+    <message>
+        <source>Paper Jam</source>
+        <translation>Papierstau</translation>
+    </message>
+    <message>
+        <source>Ribbon Error</source>
+        <translation>Farbbandfehler</translation>
+    </message>
+    <message>
+        <source>Wrong Paper</source>
+        <translation>Falsches Papier</translation>
+    </message>
+    <message>
+        <source>Bad Data</source>
+        <translation>Fehlerhafte Daten</translation>
+    </message>
+    <message>
+        <source>Head Voltage Error</source>
+        <translation>Fehler der Druckkopfspannung</translation>
+    </message>
+    <message>
+        <source>Head Position Error</source>
+        <translation>Fehler der Druckkopfposition</translation>
+    </message>
+    <message>
+        <source>Power supply Error</source>
+        <translation>Fehler der Stromversorgung</translation>
+    </message>
+    <message>
+        <source>Cutter Error</source>
+        <translation>Fehler des Schneidwerks</translation>
+    </message>
+    <message>
+        <source>Pinch Roller Error</source>
+        <translation>Fehler der Andruckrolle</translation>
+    </message>
+    <message>
+        <source>Head Temp High Error</source>
+        <translation>Druckkopftemperatur zu hoch</translation>
+    </message>
+    <message>
+        <source>Media Temp Error</source>
+        <translation>Fehler der Medientemperatur</translation>
+    </message>
+    <message>
+        <source>Motor Temp Error</source>
+        <translation>Fehler der Motortemperatur</translation>
+    </message>
+    <message>
+        <source>Ribbon Tension Error</source>
+        <translation>Fehler der Farbbandspannung</translation>
+    </message>
+    <message>
+        <source>RFID Module Error</source>
+        <translation>Fehler des RFID-Moduls</translation>
+    </message>
+    <message>
+        <source>System Fail Error</source>
+        <translation>Systemfehler</translation>
+    </message>
+    <message>
+        <source>Unknown Status</source>
+        <translation>Unbekannter Status</translation>
+    </message>
+    <message>
+        <source>&amp;Simulation</source>
+        <translation>&amp;Simulation</translation>
+    </message>
+    <message>
+        <source>Plug In</source>
+        <translation>Anschließen</translation>
+    </message>
+    <message>
+        <source>Unplug</source>
+        <translation>Trennen</translation>
+    </message>
+    <message>
+        <source>Paper End Error</source>
+        <translation>Fehler „Papierende“</translation>
+    </message>
+    <message>
+        <source>Held by Another Program</source>
+        <translation>Von anderem Programm belegt</translation>
+    </message>
+    <message>
+        <source>No simulated printer</source>
+        <translation>Kein simulierter Drucker</translation>
+    </message>
+    <message>
+        <source>%1 printer</source>
+        <translation>Drucker %1</translation>
+    </message>
+    <message>
+        <source>%1 at port %2</source>
+        <translation>%1 an Anschluss %2</translation>
+    </message>
+    <message>
+        <source>Plug in or unplug simulated printers, or make one misbehave</source>
+        <translation>Simulierte Drucker anschließen, trennen oder stören</translation>
+    </message>
+</context>
+<context>
+    <name>TBUSBPrinterZEV</name>
+    <message>
+        <source>Internal error L%1</source>
+        <translation>Interner Fehler L%1</translation>
+    </message>
+    <message>
+        <source>Communication error</source>
+        <translation>Kommunikationsfehler</translation>
+    </message>
+</context>
+</TS>

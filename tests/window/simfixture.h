@@ -1,0 +1,101 @@
+// A controller and its window over the simulated bus, for the discovery and window tests.
+#pragma once
+
+// The simulated device model has a member named like Qt's `emit` keyword macro: it comes first.
+#include "platform/usb/sim/SimBus.h"
+#include "platform/usb/sim/SimPrinterDevice.h"
+#include "platform/usb/sim/SimZEVPrinter.h"
+
+#include "Classes/TBPrinters.h"
+#include "Classes/ZEVProtocol.h"
+#include "platform/qt/printerlistmodel.h"
+#include "platform/qt/printerwindow.h"
+#include "platform/qt/simulation.h"
+
+#include <QCoreApplication>
+#include <QTest>
+
+#include <memory>
+
+namespace testsupport {
+
+struct SimPrinter {
+    std::shared_ptr<sim::SimPrinterDevice> device;
+    std::shared_ptr<sim::SimZEVPrinter> commandSet;
+};
+
+class SimFixture {
+public:
+    explicit SimFixture(bool serialSwitch = false) : hub_(nextHub()) {
+        bus = sim::SimBus::create();
+        usb::setCurrentBus(bus);
+        controller = std::make_unique<TBPrinters>();
+        window = std::make_unique<platform::PrinterWindow>(controller.get(), serialSwitch);
+        controller->setTableview(window->tableView());
+    }
+    ~SimFixture() {
+        controller->prepareForTermination();
+        for (const auto& device : bus->devices())
+            bus->detach(device->identity().locationId);
+        window.reset();
+        controller.reset();
+        settle();
+        usb::setCurrentBus(nullptr);
+    }
+
+    // A printer of `model` on `location`, not yet on the bus unless attach is true.
+    SimPrinter makePrinter(zev::Model model, std::uint32_t location) {
+        SimPrinter printer;
+        printer.device = platform::Simulation::makePrinter(model, location, &printer.commandSet);
+        return printer;
+    }
+    SimPrinter attach(zev::Model model, std::uint32_t location) {
+        SimPrinter printer = makePrinter(model, location);
+        bus->attach(printer.device);
+        return printer;
+    }
+
+    // Port n (1 to 15) of this fixture's own hub. The device-info registry lives as long as the
+    // process, so each fixture takes ports no other fixture used: nothing carries over between tests.
+    std::uint32_t port(int n) const { return hub_ | (std::uint32_t(n) & 0xF) << 12; }
+
+    platform::PrinterListModel* model() const { return window->listModel(); }
+    int rows() const { return model()->rowCount(); }
+    QString cell(int row, int column) const { return model()->data(model()->index(row, column)).toString(); }
+    TBPrinters::Printer printerAt(std::uint32_t location) const {
+        for (const auto& printer : controller->printers()) {
+            if (printer->locationID() == location) return printer;
+        }
+        return {};
+    }
+    // True once the printer's probe has stored its last answer and let go of the interface. (The
+    // published state is not asked: it follows the close through the main thread.)
+    bool probed(std::uint32_t location) const {
+        const auto printer = printerAt(location);
+        const auto device = bus->device(location);
+        return printer && device && !printer->firmwareVersion().isEmpty() &&
+               printer->deviceInfoDict()->contains(QRVX_ZEV_USB_ISerialisSet) && !device->isClaimed() &&
+               !printer->status().isEmpty();
+    }
+
+    // Lets queued main-thread work and printer queues run for a moment.
+    static void settle(int ms = 50) {
+        QCoreApplication::processEvents();
+        QTest::qWait(ms);
+    }
+
+    std::shared_ptr<sim::SimBus> bus;
+    std::unique_ptr<TBPrinters> controller;
+    std::unique_ptr<platform::PrinterWindow> window;
+
+private:
+    // Bus 1, two hub levels: 225 fixtures per test program.
+    static std::uint32_t nextHub() {
+        static int count = 0;
+        const int n = count++;
+        return 0x01000000u | std::uint32_t(1 + n / 15 % 15) << 20 | std::uint32_t(1 + n % 15) << 16;
+    }
+    std::uint32_t hub_;
+};
+
+} // namespace testsupport

@@ -1,0 +1,154 @@
+// The application shell at launch: localised menus, headers and texts, the window title, the
+// version in the user defaults, and quitting with the last window.
+#include "simfixture.h"
+
+#include "Classes/Edition.h"
+#include "platform/qt/translations.h"
+#include "platform/userdefaults.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QtTest>
+
+using namespace testsupport;
+using Column = platform::PrinterListModel::Column;
+
+namespace {
+
+QMenu* menuNamed(QMenuBar* bar, const QString& objectName) {
+    for (QAction* action : bar->actions()) {
+        if (action->menu() && action->menu()->objectName() == objectName) return action->menu();
+    }
+    return nullptr;
+}
+
+QAction* actionNamed(QMenu* menu, const QString& objectName) {
+    for (QAction* action : menu->actions()) {
+        if (action->objectName() == objectName) return action;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class ShellTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true);
+        QCoreApplication::setOrganizationName(QStringLiteral("printer-tools-tests"));
+        QCoreApplication::setApplicationName(QStringLiteral("printer-flasher"));
+    }
+    void init() { QSettings().clear(); }
+    void cleanup() {
+        platform::removeTranslations();
+        QSettings().clear();
+    }
+
+    void germanMenusHeadersAndStatusTexts() {
+        QVERIFY(platform::installTranslations(QLocale(QLocale::German, QLocale::Germany)));
+        SimFixture f;
+        platform::Simulation simulation;
+        QMenuBar* bar = f.window->menuBar();
+        bar->addMenu(simulation.createMenu(f.window.get()));
+        QMenu* file = f.window->fileMenu();
+        // An item without a translation keeps its title.
+        QAction* untranslated = file->addAction(QStringLiteral("Frobnicate"));
+        auto countSeparators = [file] {
+            const QList<QAction*> actions = file->actions();
+            return int(std::count_if(actions.begin(), actions.end(),
+                                     [](QAction* a) { return a->isSeparator() && a->text().isEmpty(); }));
+        };
+        const int separators = countSeparators();
+
+        f.attach(zev::Model::HVC, f.port(1));
+        f.controller->awakeFromNib();
+        f.controller->applicationDidFinishLaunching(bar);
+
+        QCOMPARE(file->title(), QStringLiteral("&Drucker"));
+        QCOMPARE(f.window->updateFirmwareAction()->text(), QStringLiteral("Firmware aktualisieren…"));
+        QCOMPARE(f.window->refreshAction()->text(), QStringLiteral("Neu einlesen"));
+        QCOMPARE(actionNamed(file, QStringLiteral("quit"))->text(), QStringLiteral("Beenden"));
+        QCOMPARE(f.window->refreshAction()->toolTip(),
+                 QStringLiteral("Angaben des ausgewählten Druckers neu einlesen"));
+        QCOMPARE(untranslated->text(), QStringLiteral("Frobnicate"));
+        QCOMPARE(countSeparators(), separators);
+        // Submenus are localised too.
+        QMenu* simulationMenu = menuNamed(bar, QStringLiteral("simulationMenu"));
+        QVERIFY(simulationMenu);
+        QCOMPARE(simulationMenu->title(), QStringLiteral("&Simulation"));
+        QCOMPARE(simulationMenu->findChild<QMenu*>(QStringLiteral("unplugMenu"))->title(),
+                 QStringLiteral("Trennen"));
+
+        QCOMPARE(f.model()->headerData(Column::PrinterStatusColumn, Qt::Horizontal).toString(),
+                 QStringLiteral("Druckerstatus"));
+        QCOMPARE(f.model()->headerData(Column::LifetimeCounterColumn, Qt::Horizontal).toString(),
+                 QStringLiteral("Gesamtzähler"));
+        QCOMPARE(f.model()->headerData(Column::PictureColumn, Qt::Horizontal).toString(), QString());
+
+        // The printer's English texts are shown in German.
+        QTRY_COMPARE(f.cell(0, Column::PrinterStatusColumn), QStringLiteral("Bereit"));
+        QTRY_COMPARE(f.cell(0, Column::UsbStatusColumn), QStringLiteral("USB verfügbar"));
+        QTRY_COMPARE(f.cell(0, Column::UsbSerialColumn), QStringLiteral("Deaktiviert"));
+    }
+
+    void englishWithoutATranslation() {
+        QVERIFY(!platform::installTranslations(QLocale(QLocale::Japanese, QLocale::Japan)));
+        SimFixture f;
+        f.controller->applicationDidFinishLaunching(f.window->menuBar());
+        QCOMPARE(f.window->fileMenu()->title(), QStringLiteral("&Printer"));
+        QCOMPARE(f.model()->headerData(Column::PrinterStatusColumn, Qt::Horizontal).toString(),
+                 QStringLiteral("Printer Status"));
+    }
+
+    void launchSetsTitleAndStoresTheVersion() {
+        QCoreApplication::setApplicationVersion(QStringLiteral("1.2.3"));
+        SimFixture f;
+        QCOMPARE(f.window->windowTitle(), QStringLiteral("Printers"));
+        f.controller->applicationDidFinishLaunching(f.window->menuBar());
+        QCOMPARE(f.window->windowTitle(), QCoreApplication::applicationName());
+        QCOMPARE(QSettings().value(QStringLiteral("CFBundleShortVersionString")).toString(),
+                 QStringLiteral("1.2.3"));
+    }
+
+    void noVersionNoUserDefault() {
+        QCoreApplication::setApplicationVersion(QString());
+        SimFixture f;
+        f.controller->applicationDidFinishLaunching(f.window->menuBar());
+        QVERIFY(!platform::userdefaults::contains(QStringLiteral("CFBundleShortVersionString")));
+    }
+
+    void closingTheLastWindowQuitsAndEmptiesTheList() {
+        SimFixture f;
+        QVERIFY(f.controller->applicationShouldTerminateAfterLastWindowClosed(QCoreApplication::instance()));
+        QVERIFY(!f.controller->applicationShouldTerminateAfterLastWindowClosed(f.window.get()));
+        QVERIFY(qApp->quitOnLastWindowClosed());
+
+        f.attach(zev::Model::HVC, f.port(1));
+        f.controller->awakeFromNib();
+        QTRY_COMPARE(f.rows(), 1);
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QSignalSpy quitting(qApp, &QCoreApplication::aboutToQuit);
+        // The real main loop: closing the only window must end it.
+        QTimer::singleShot(0, f.window.get(), [&f] { f.window->close(); });
+        QTimer guard;
+        guard.setSingleShot(true);
+        connect(&guard, &QTimer::timeout, qApp, [] { QCoreApplication::exit(1); });
+        guard.start(10000);
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QCOMPARE(quitting.count(), 1);
+        QCOMPARE(f.rows(), 0);
+    }
+};
+
+QTEST_MAIN(ShellTest)
+#include "test_shell.moc"
