@@ -620,9 +620,14 @@ IOReturn TBUSBPrinter::openInterface() {
         interfaceStatus_ = InterfaceOpen;
         auto keep = self();
         platform::mainqueue::async([this, keep] {
-            // A close may have overtaken us; then the interface is not ours any more.
+            // A close may have overtaken us; then the interface is not ours any more. The close sets
+            // interfaceStatus before state, so one atomic step on state decides: either we publish
+            // "open" before the close's own store (which then wins), or we see that it came first.
+            // A separate check and store could publish "open" for a closed interface, after which
+            // every later open would be skipped.
             if (interfaceStatus_ != InterfaceOpen) return;
-            state_ = StateOpen;
+            qint64 expected = StateOpening;
+            if (!state_.compare_exchange_strong(expected, StateOpen)) return;
             emit valueChanged(kKeyState);
             isOwned_ = OwnedHere;
             emit valueChanged(kKeyIsOwned);

@@ -132,6 +132,33 @@ private slots:
         QCOMPARE(printer->printerStatus(), QStringLiteral("In use by other application"));
     }
 
+    void openAndCloseChurnEndsConsistent() {
+        // The "open" publication runs later on the main thread; closes keep arriving on the queue
+        // meanwhile. Whatever the interleaving, a printer published as open must really be open,
+        // or every later open would be skipped and each exchange would fail.
+        Rig rig;
+        auto printer = rig.printer();
+        for (int round = 0; round < 200; ++round) {
+            printer->openInterface(TBUSBPrinter::Completion{});
+            printer->closeInterface(TBUSBPrinter::Completion{});
+            if (round % 3 == 0) QCoreApplication::processEvents();
+        }
+        printer->openInterface(TBUSBPrinter::Completion{});
+        settle(*printer);
+        QVERIFY(printer->isInterfaceOpen());
+        for (int round = 0; round < 200; ++round) {
+            printer->closeInterface(TBUSBPrinter::Completion{});
+            printer->openInterface(TBUSBPrinter::Completion{});
+            QCoreApplication::processEvents();
+        }
+        settle(*printer);
+        if (printer->state() == TBUSBPrinter::StateOpen)
+            QCOMPARE(printer->interfaceStatus(), qint32(TBUSBPrinter::InterfaceOpen));
+        QCOMPARE(onQueue(*printer, [&] { return printer->openInterface(); }), kIOReturnSuccess);
+        settle(*printer);
+        QVERIFY(printer->isInterfaceOpen());
+    }
+
     void closingANeverOpenedPrinter() {
         Rig rig;
         auto printer = rig.printer();
