@@ -69,8 +69,11 @@ private slots:
         printer->openInterface(TBUSBPrinter::Completion{});
         QTRY_VERIFY(printer->isInterfaceOpen());
         QCOMPARE(printer->status(), QStringLiteral("USB Available"));
+        LogCapture log;
         printer->closeInterface();
         QTRY_COMPARE(printer->state(), qint64(TBUSBPrinter::StateClosed));
+        // The bus's closed notice follows the close; let it land before the next notices.
+        QTRY_VERIFY(log.contains(QStringLiteral("kIOMessageServiceWasClosed")));
 
         // Any other notice (a power notice, say) still reads "OK", untranslated.
         usbInterfaceInterestCallback(printer.get(), f.bus->service(f.port(1)), kIOMessageDeviceHasPoweredOn,
