@@ -14,10 +14,12 @@ namespace platform {
 namespace {
 
 std::mutex gLogMutex;
-LogObserver gObserver;   // guarded by gLogMutex
-QString gProgramName;    // guarded by gLogMutex
+LogObserver gObserver; // guarded by gLogMutex
+QString gProgramName;  // guarded by gLogMutex
 
-QString vformat(const char* format, va_list args) { return QString::vasprintf(format, args); }
+QString vformat(const char* format, va_list args) {
+    return QString::vasprintf(format, args);
+}
 
 void writeAll(const QByteArray& bytes) {
     const char* p = bytes.constData();
@@ -42,11 +44,13 @@ void platformLogText(const QString& message) {
     // Calendar year on purpose: the week-based year is wrong in the last days of December.
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
     std::lock_guard lock(gLogMutex);
-    const QString line = QStringLiteral("%1 %2[%3:%4] %5\n")
-                             .arg(stamp, programNameLocked())
-                             .arg(static_cast<long long>(::getpid()))
-                             .arg(static_cast<long long>(::syscall(SYS_gettid)))
-                             .arg(message);
+    QString line = QStringLiteral("%1 %2[%3:%4] ")
+                       .arg(stamp, programNameLocked())
+                       .arg(static_cast<long long>(::getpid()))
+                       .arg(static_cast<long long>(::syscall(SYS_gettid)));
+    line += message;
+    // Many messages bring their own newline; a second one would leave a blank line behind them.
+    if (!message.endsWith(QLatin1Char('\n'))) line += QLatin1Char('\n');
     writeAll(line.toUtf8());
     if (gObserver) gObserver(message);
 }

@@ -1,5 +1,6 @@
 // The platform log call: one time-stamped diagnostic line per call on standard error,
 //   YYYY-MM-DD HH:MM:SS.mmm program[pid:tid] message
+// ending in one newline, added only when the message does not already end in one;
 // and the "ERROR: " lines the low-level USB helpers print straight to standard error.
 // Both are safe from any thread; each line reaches standard error in one write.
 #pragma once

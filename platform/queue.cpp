@@ -1,5 +1,7 @@
 #include "platform/queue.h"
 
+#include "platform/platformlog.h"
+
 #include <QCoreApplication>
 #include <QThread>
 #include <QTimer>
@@ -7,6 +9,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 namespace platform {
@@ -25,34 +28,44 @@ struct SerialQueue::State {
     bool stopping = false;                   // guarded by mutex
     std::thread worker;
     std::thread::id workerId;
+    bool hasWorker = false; // set once by the constructor
 };
 
 SerialQueue::SerialQueue(std::string label) : d(std::make_shared<State>()) {
     d->label = std::move(label);
     std::shared_ptr<State> state = d;
     const SerialQueue* self = this;
-    d->worker = std::thread([state, self] {
-        tCurrentQueue = self;
-        std::unique_lock lock(state->mutex);
-        for (;;) {
-            state->wake.wait(lock, [&] { return state->stopping || !state->items.empty(); });
-            if (state->items.empty()) break; // stopping and drained
-            auto work = std::move(state->items.front());
-            state->items.pop_front();
-            state->running = true;
-            lock.unlock();
-            if (work) work();
-            work = nullptr; // destroy captures outside the lock
-            lock.lock();
-            state->running = false;
-            if (state->items.empty()) state->idle.notify_all();
-        }
-        tCurrentQueue = nullptr;
-    });
-    d->workerId = d->worker.get_id();
+    try {
+        d->worker = std::thread([state, self] {
+            tCurrentQueue = self;
+            std::unique_lock lock(state->mutex);
+            for (;;) {
+                state->wake.wait(lock, [&] { return state->stopping || !state->items.empty(); });
+                if (state->items.empty()) break; // stopping and drained
+                auto work = std::move(state->items.front());
+                state->items.pop_front();
+                state->running = true;
+                lock.unlock();
+                if (work) work();
+                work = nullptr; // destroy captures outside the lock
+                lock.lock();
+                state->running = false;
+                if (state->items.empty()) state->idle.notify_all();
+            }
+            tCurrentQueue = nullptr;
+        });
+        d->workerId = d->worker.get_id();
+        d->hasWorker = true;
+    } catch (const std::system_error& error) {
+        // Out of threads. Nothing may throw out of here, and the work must not fall back to the
+        // caller's thread (the main thread never does USB traffic): the queue stays and runs nothing.
+        platformLog("serial queue %s could not start its thread (%s); work sent to it is dropped",
+                    d->label.c_str(), error.what());
+    }
 }
 
 SerialQueue::~SerialQueue() {
+    if (!d->hasWorker) return;
     {
         std::lock_guard lock(d->mutex);
         d->stopping = true;
@@ -67,10 +80,16 @@ SerialQueue::~SerialQueue() {
     }
 }
 
-const std::string& SerialQueue::label() const { return d->label; }
+const std::string& SerialQueue::label() const {
+    return d->label;
+}
 
 void SerialQueue::async(std::function<void()> work) {
     if (!work) return;
+    if (!d->hasWorker) {
+        platformLog("serial queue %s has no thread; work dropped", d->label.c_str());
+        return;
+    }
     {
         std::lock_guard lock(d->mutex);
         d->items.push_back(std::move(work));
@@ -87,7 +106,9 @@ void SerialQueue::performInline(std::function<void()> work) {
     }
 }
 
-bool SerialQueue::isCurrent() const { return tCurrentQueue == this; }
+bool SerialQueue::isCurrent() const {
+    return tCurrentQueue == this;
+}
 
 void SerialQueue::waitUntilIdle() {
     if (isCurrent()) return;
@@ -95,7 +116,9 @@ void SerialQueue::waitUntilIdle() {
     d->idle.wait(lock, [&] { return d->items.empty() && !d->running; });
 }
 
-const SerialQueue* SerialQueue::current() { return tCurrentQueue; }
+const SerialQueue* SerialQueue::current() {
+    return tCurrentQueue;
+}
 
 namespace mainqueue {
 
@@ -123,7 +146,8 @@ void performInline(std::function<void()> work) {
 void after(int milliseconds, std::function<void()> work) {
     if (!work) return;
     auto arm = [milliseconds, work = std::move(work)]() mutable {
-        QTimer::singleShot(milliseconds < 0 ? 0 : milliseconds, QCoreApplication::instance(), std::move(work));
+        QTimer::singleShot(milliseconds < 0 ? 0 : milliseconds, QCoreApplication::instance(),
+                           std::move(work));
     };
     performInline(std::move(arm));
 }

@@ -3,6 +3,8 @@
 // A SerialQueue runs submitted work one item at a time, in order, on its own worker thread. Work
 // submitted from the queue's own thread through performInline() runs at once (the caller is
 // already serialised); from any other thread it is queued and the caller never waits.
+// When the system cannot start the worker thread, the queue logs that and drops, with a log line
+// each, whatever is sent to it; it never runs work on the caller's thread instead.
 // The main queue is Qt's GUI thread: work posted there runs from the event loop, and pauses there are
 // single-shot timers, never sleeps.
 #pragma once

@@ -143,9 +143,11 @@ public:
                                                qsizetype location, qsizetype length);
 
     // Three-way comparisons answering -1 (ascending), 0 (same) or +1 (descending).
-    // Case-insensitive, numbers by value: "File2" before "file10".
+    // Runs of ASCII digits compare by their value ("File2" before "file10", "a01" same as "a1"),
+    // everything else by case-folded code point ("a~" after "ab"); no locale takes part.
     static int numericalCaseInsensitiveCompare(const QString& a, const QString& b);
-    // Case-insensitive on the last path component without its extension: "/a/Alpha.fw" equals "alpha.txt".
+    // Case-insensitive on the last path component without its extension: "/a/Alpha.fw" equals
+    // "alpha.txt". Trailing slashes are ignored; a leading dot is no extension (".profile").
     static int myLocalizedCompare(const QString& a, const QString& b);
 
     // The running executable's full path; none when it cannot be read.

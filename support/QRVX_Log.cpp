@@ -217,12 +217,16 @@ bool QRVX_Log::setLogFile(const QString& path) {
         s.logFilePath = standardized;
     }
 
-    std::error_code error;
-    std::filesystem::create_directories(
-        std::filesystem::path(QFile::encodeName(standardized).toStdString()).parent_path(), error);
-    if (error)
-        platform::platformLog("error with createDirectoryAtPath for [%s]:\nERROR = %s",
-                              path.toUtf8().constData(), error.message().c_str());
+    // A bare file name ("rel.log") lives in the current directory: there is nothing to create.
+    const std::filesystem::path directory =
+        std::filesystem::path(QFile::encodeName(standardized).toStdString()).parent_path();
+    if (!directory.empty()) {
+        std::error_code error;
+        std::filesystem::create_directories(directory, error);
+        if (error)
+            platform::platformLog("error with createDirectoryAtPath for [%s]:\nERROR = %s",
+                                  path.toUtf8().constData(), error.message().c_str());
+    }
 
     rollLogFileIfNecessary(standardized);
 
@@ -232,6 +236,8 @@ bool QRVX_Log::setLogFile(const QString& path) {
         if (s.file) return false; // the file that is open stays in use
         FILE* file = std::fopen(QFile::encodeName(standardized).constData(), "ae");
         if (file) {
+            // Before the first write: C allows setvbuf only on a stream not used yet.
+            std::setvbuf(file, nullptr, _IONBF, 0);
             ::fchmod(::fileno(file), kLogFileMode);
             if (s.pending && !s.pending->isEmpty()) {
                 const QByteArray bytes = s.pending->toUtf8();
@@ -239,7 +245,6 @@ bool QRVX_Log::setLogFile(const QString& path) {
                 std::fflush(file);
             }
             s.pending.reset();
-            std::setvbuf(file, nullptr, _IONBF, 0);
             s.file = file;
             // Whatever else writes to standard error (the platform log call included) lands in the file.
             // dup2 rather than reopening by name: a failed reopen would close standard error for good.
@@ -251,10 +256,9 @@ bool QRVX_Log::setLogFile(const QString& path) {
         }
         openError = errno;
     }
+    // One multi-argument call: a "%2" inside the path must not be taken for a place holder.
     debug(QStringLiteral("Failed to open log file at %1; error %2 \"%3\"")
-              .arg(path)
-              .arg(openError)
-              .arg(QString::fromLocal8Bit(std::strerror(openError))));
+              .arg(path, QString::number(openError), QString::fromLocal8Bit(std::strerror(openError))));
     return false;
 }
 

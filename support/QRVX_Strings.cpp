@@ -1,8 +1,6 @@
 // QRVX_Base: the string, data and date helpers.
 #include "support/QRVX_Base.h"
 
-#include <QCollator>
-#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSysInfo>
 
@@ -136,6 +134,53 @@ int sign(int value) {
     return (value > 0) - (value < 0);
 }
 
+// The code point that starts at `at`, moving `at` past it. A lone surrogate stands for itself.
+char32_t nextCodePoint(QStringView text, qsizetype& at) {
+    const QChar unit = text[at++];
+    if (unit.isHighSurrogate() && at < text.size() && text[at].isLowSurrogate())
+        return QChar::surrogateToUcs4(unit, text[at++]);
+    return unit.unicode();
+}
+
+bool isAsciiDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+// Compares the digit runs that start at `ia` and `ib` by their value, moving both past their run.
+// Runs of any length: leading zeros go, then the longer run is the larger number.
+int compareDigitRuns(QStringView a, qsizetype& ia, QStringView b, qsizetype& ib) {
+    const auto significantDigits = [](QStringView text, qsizetype& at) {
+        while (at < text.size() && text[at] == u'0')
+            ++at;
+        const qsizetype start = at;
+        while (at < text.size() && isAsciiDigit(text[at]))
+            ++at;
+        return text.sliced(start, at - start);
+    };
+    const QStringView da = significantDigits(a, ia);
+    const QStringView db = significantDigits(b, ib);
+    if (da.size() != db.size()) return da.size() < db.size() ? -1 : 1;
+    return sign(da.compare(db));
+}
+
+// The last path component without its extension. Trailing slashes do not count ("/a/b/" is "b"),
+// and the extension is what follows the last dot only when something other than dots precedes it,
+// so ".profile" and ".." keep their names.
+QStringView nameWithoutExtension(QStringView path) {
+    qsizetype end = path.size();
+    while (end > 1 && path[end - 1] == u'/')
+        --end;
+    path = path.first(end);
+    if (path == u"/") return path;
+    QStringView name = path.sliced(path.lastIndexOf(u'/') + 1);
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot > 0) {
+        const QStringView stem = name.first(dot);
+        if (std::any_of(stem.begin(), stem.end(), [](QChar c) { return c != u'.'; })) name = stem;
+    }
+    return name;
+}
+
 } // namespace
 
 std::optional<QString> QRVX_Base::stringWithUTSFormat(const QDateTime& date, const QString& pattern) {
@@ -249,9 +294,12 @@ QString QRVX_Base::stringByDeletingCharactersInSet(const QString& text,
     if (!inSet) return text;
     QString kept;
     kept.reserve(text.size());
-    // Whole code points, so that a surrogate pair is kept or deleted as one character.
-    for (const char32_t codePoint : text.toUcs4())
-        if (!inSet(codePoint)) kept += QString::fromUcs4(&codePoint, 1);
+    // A surrogate pair is kept or deleted as one character; whatever is kept is copied unit by
+    // unit, so a lone surrogate survives as it was.
+    for (qsizetype at = 0; at < text.size();) {
+        const qsizetype start = at;
+        if (!inSet(nextCodePoint(text, at))) kept.append(QStringView(text).sliced(start, at - start));
+    }
     return kept;
 }
 
@@ -269,17 +317,21 @@ QString QRVX_Base::stringByReplacingSubStrings(const QString& text, const QStrin
 }
 
 int QRVX_Base::numericalCaseInsensitiveCompare(const QString& a, const QString& b) {
-    // The C locale would make QCollator fall back to a plain comparison without numeric mode.
-    thread_local QCollator collator = [] {
-        QCollator c{QLocale(QLocale::English, QLocale::UnitedStates)};
-        c.setCaseSensitivity(Qt::CaseInsensitive);
-        c.setNumericMode(true);
-        return c;
-    }();
-    return sign(collator.compare(a, b));
+    // By character value, not by a locale's collation, so the order is the same on every machine.
+    qsizetype ia = 0;
+    qsizetype ib = 0;
+    while (ia < a.size() && ib < b.size()) {
+        if (isAsciiDigit(a[ia]) && isAsciiDigit(b[ib])) {
+            if (const int order = compareDigitRuns(a, ia, b, ib)) return order;
+            continue;
+        }
+        const char32_t ca = QChar::toCaseFolded(nextCodePoint(a, ia));
+        const char32_t cb = QChar::toCaseFolded(nextCodePoint(b, ib));
+        if (ca != cb) return ca < cb ? -1 : 1;
+    }
+    return (ia < a.size()) - (ib < b.size());
 }
 
 int QRVX_Base::myLocalizedCompare(const QString& a, const QString& b) {
-    return sign(QString::compare(QFileInfo(a).completeBaseName(), QFileInfo(b).completeBaseName(),
-                                 Qt::CaseInsensitive));
+    return sign(nameWithoutExtension(a).compare(nameWithoutExtension(b), Qt::CaseInsensitive));
 }

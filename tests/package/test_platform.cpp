@@ -25,28 +25,64 @@ private slots:
         Edition::setCurrent(Edition::printerFlasher());
     }
 
-    // Known answers from RFC 4231 (short key, key longer than a block), and the empty cases.
+    // Known answers from RFC 4231 (binary keys and data, a key longer than a block, with short and
+    // with long data), and the empty case.
+    void hmacKnownAnswers_data() {
+        QTest::addColumn<QByteArray>("key");
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QByteArray>("digest");
+        QByteArray counting;
+        for (char c = 0x01; c <= 0x19; ++c)
+            counting.append(c);
+        QTest::newRow("rfc4231 case 1")
+            << QByteArray(20, '\x0b') << QByteArray("Hi There")
+            << QByteArray("b0344c61d8db38535ca8afceaf0bf12b881dc200c9833da726e9376c2e32cff7");
+        QTest::newRow("rfc4231 case 2")
+            << QByteArray("Jefe") << QByteArray("what do ya want for nothing?")
+            << QByteArray("5bdcc146bf60754e6a042426089575c75a003f089d2739839dec58b964ec3843");
+        QTest::newRow("rfc4231 case 3")
+            << QByteArray(20, '\xaa') << QByteArray(50, '\xdd')
+            << QByteArray("773ea91e36800e46854db8ebd09181a72959098b3ef8c122d9635514ced565fe");
+        QTest::newRow("rfc4231 case 4")
+            << counting << QByteArray(50, '\xcd')
+            << QByteArray("82558a389a443c0ea4cc819899f2083a85f0faa3e578f8077a2e3ff46729665b");
+        QTest::newRow("rfc4231 case 6")
+            << QByteArray(131, '\xaa') << QByteArray("Test Using Larger Than Block-Size Key - Hash Key First")
+            << QByteArray("60e431591ee0b67f0d8a26aacbf5b77f8e0bc6213728c5140546040f0ee37f54");
+        QTest::newRow("rfc4231 case 7")
+            << QByteArray(131, '\xaa')
+            << QByteArray(
+                   "This is a test using a larger than block-size key and a larger than block-size data. "
+                   "The key needs to be hashed before being used by the HMAC algorithm.")
+            << QByteArray("9b09ffa71b942fcb27635fbcd5b0e944bfdc63644f0713938a7f51535c3a35e2");
+        QTest::newRow("empty key and data")
+            << QByteArray() << QByteArray()
+            << QByteArray("b613679a0814d9ec772f95d778c35fc5ff1697c493715653c6c712144292c5ad");
+    }
     void hmacKnownAnswers() {
-        QCOMPARE(platform::hmacSha256("Jefe", "what do ya want for nothing?").toHex(),
-                 QByteArray("5bdcc146bf60754e6a042426089575c75a003f089d2739839dec58b964ec3843"));
-        QCOMPARE(platform::hmacSha256(QByteArray(131, '\xaa'),
-                                      "Test Using Larger Than Block-Size Key - Hash Key First")
-                     .toHex(),
-                 QByteArray("60e431591ee0b67f0d8a26aacbf5b77f8e0bc6213728c5140546040f0ee37f54"));
-        QCOMPARE(platform::hmacSha256(QByteArray(), QByteArray()).toHex(),
-                 QByteArray("b613679a0814d9ec772f95d778c35fc5ff1697c493715653c6c712144292c5ad"));
+        QFETCH(QByteArray, key);
+        QFETCH(QByteArray, data);
+        QFETCH(QByteArray, digest);
+        QCOMPARE(platform::hmacSha256(key, data).toHex(), digest);
+        // The same in two pieces split inside the data.
+        platform::HmacSha256 pieces(key);
+        QVERIFY(pieces.update(QByteArrayView(data).first(data.size() / 3)));
+        QVERIFY(pieces.update(QByteArrayView(data).sliced(data.size() / 3)));
+        QCOMPARE(pieces.finish().toHex(), digest);
     }
 
     // Pieces, a file read in blocks and one call all give the same digest.
     void hmacStreamingMatchesOneShot() {
         QByteArray data(3 * 1024 * 1024 + 5, Qt::Uninitialized);
-        for (qsizetype i = 0; i < data.size(); ++i) data[i] = char((i * 131) ^ (i >> 9));
+        for (qsizetype i = 0; i < data.size(); ++i)
+            data[i] = char((i * 131) ^ (i >> 9));
         const QByteArray expected = platform::hmacSha256("key", data);
         QCOMPARE(expected.size(), platform::kHmacSha256Length);
 
         platform::HmacSha256 pieces("key");
         for (qsizetype at = 0; at < data.size(); at += 100000)
-            QVERIFY(pieces.update(QByteArrayView(data.constData() + at, qMin<qsizetype>(100000, data.size() - at))));
+            QVERIFY(pieces.update(
+                QByteArrayView(data.constData() + at, qMin<qsizetype>(100000, data.size() - at))));
         QCOMPARE(pieces.finish(), expected);
         QVERIFY(pieces.finish().isEmpty()); // finished once
 
@@ -98,7 +134,8 @@ private slots:
         qputenv(platform::resources::kResourcesEnvironmentVariable, env.path().toUtf8());
         QCOMPARE(platform::resources::pathForResourceFile("HVC 01.41.fw"), env.filePath("HVC 01.41.fw"));
         qunsetenv(platform::resources::kResourcesEnvironmentVariable);
-        QCOMPARE(platform::resources::pathForResourceFile("HVC 01.41.fw"), QFileInfo(sample).canonicalFilePath());
+        QCOMPARE(platform::resources::pathForResourceFile("HVC 01.41.fw"),
+                 QFileInfo(sample).canonicalFilePath());
 
         Edition::setCurrent(Edition::serialSwitcher());
         const QString share = QCoreApplication::applicationDirPath() + "/../share/serial-switcher/firmware";

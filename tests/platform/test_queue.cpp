@@ -1,4 +1,5 @@
 // Serial queues and the main queue: ordering, inline-versus-queued, and cross-posting without deadlock.
+#include "platform/platformlog.h"
 #include "platform/queue.h"
 
 #include <QCoreApplication>
@@ -6,14 +7,101 @@
 
 #include <atomic>
 #include <mutex>
+#include <pthread.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <system_error>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define QUEUE_TEST_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define QUEUE_TEST_SANITIZED 1
+#endif
+#endif
+
 using platform::SerialQueue;
+
+namespace {
+
+#ifndef QUEUE_TEST_SANITIZED
+enum ChildOutcome { kDropped = 0, kThrew = 1, kRan = 2, kNoLogLine = 3, kCannotProvoke = 77 };
+constexpr size_t kMaxHolders = 64;
+
+// In a child process whose address space leaves no room for a thread stack: a queue made there
+// must not throw, must not run its work on the calling thread, and must say why.
+[[noreturn]] void runQueueWithoutThreads() {
+    pthread_attr_t attributes;
+    size_t stackSize = 0;
+    if (pthread_getattr_default_np(&attributes) != 0) ::_exit(kCannotProvoke);
+    pthread_attr_getstacksize(&attributes, &stackSize);
+    pthread_attr_destroy(&attributes);
+    long pages = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
+        std::fclose(statm);
+    }
+    if (pages <= 0 || stackSize < (1u << 20)) ::_exit(kCannotProvoke);
+    std::vector<std::thread> holders; // never joined: the child ends with _exit()
+    holders.reserve(kMaxHolders);
+    const rlim_t limit = rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE)) + stackSize / 2;
+    const rlimit addressSpace{limit, limit};
+    if (::setrlimit(RLIMIT_AS, &addressSpace) != 0) ::_exit(kCannotProvoke);
+    // Stacks of the parent's other threads are cached in the child and would serve a new thread
+    // without any room: take them all with threads that never end, until one fails.
+    for (;;) {
+        if (holders.size() == kMaxHolders) ::_exit(kCannotProvoke); // threads still start here
+        try {
+            holders.emplace_back([] {
+                for (;;)
+                    ::pause();
+            });
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
+
+    std::atomic<bool> logged{false};
+    platform::setLogObserver([&](const QString& text) {
+        if (text.contains("serial queue test.nothread could not start its thread")) logged = true;
+    });
+    std::atomic<bool> ran{false};
+    try {
+        SerialQueue queue("test.nothread");
+        queue.async([&] { ran = true; });
+        queue.performInline([&] { ran = true; });
+        queue.waitUntilIdle(); // nothing is queued, so this returns
+    } catch (...) {
+        ::_exit(kThrew);
+    }
+    platform::setLogObserver(nullptr);
+    ::_exit(ran ? kRan : logged ? kDropped : kNoLogLine);
+}
+#endif
+
+} // namespace
 
 class QueueTest : public QObject {
     Q_OBJECT
 private slots:
+    void queueWithoutAThreadDropsItsWork() {
+#ifdef QUEUE_TEST_SANITIZED
+        QSKIP("a sanitizer's shadow memory leaves no address-space limit to set");
+#else
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) runQueueWithoutThreads();
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        if (WEXITSTATUS(status) == kCannotProvoke) QSKIP("threads cannot be made to fail here");
+        QCOMPARE(WEXITSTATUS(status), int(kDropped));
+#endif
+    }
+
     void itemsRunInSubmissionOrderOffTheCallerThread() {
         SerialQueue queue("test.order");
         std::mutex mutex;
@@ -27,7 +115,8 @@ private slots:
             });
         queue.waitUntilIdle();
         QCOMPARE(seen.size(), size_t(100));
-        for (int i = 0; i < 100; ++i) QCOMPARE(seen[size_t(i)], i);
+        for (int i = 0; i < 100; ++i)
+            QCOMPARE(seen[size_t(i)], i);
         QVERIFY(!onMain);
     }
 

@@ -37,10 +37,11 @@ private slots:
 
     // Runs first: the facility must still be in its buffering phase.
     void unopenablePathAnswersFalseWithItsLine() {
-        QFile blocker(dir_.filePath("plainfile"));
+        // "%2" in the name: the path is text, never a place holder of the message.
+        QFile blocker(dir_.filePath("plain%2file"));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        const QString path = dir_.filePath("plainfile/x.log"); // its "directory" is a file
+        const QString path = dir_.filePath("plain%2file/x.log"); // its "directory" is a file
         testsupport::LogCapture log;
         StderrCapture capture;
         QVERIFY(!QRVX_Log::setLogFile(path));
@@ -85,6 +86,16 @@ private slots:
         QCOMPARE(spy.count(), 1);
         QCOMPARE(spy[0][0].toString(), other);
         QVERIFY(spy[0][1].toMap().value(QRVX_LogFileAddedString).toString().endsWith("] still first\n"));
+    }
+
+    void bareFileNameNeedsNoDirectory() {
+        const QString saved = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir_.path()));
+        testsupport::LogCapture log;
+        QVERIFY(!QRVX_Log::setLogFile("rel.log")); // the first file stays open
+        QVERIFY(QDir::setCurrent(saved));
+        QCOMPARE(QRVX_Log::logFilePath(), QString("rel.log"));
+        QVERIFY2(!log.contains("createDirectoryAtPath"), qPrintable(log.lines().join('|')));
     }
 
     void tildeIsExpanded() {

@@ -1,4 +1,5 @@
-// With standard-error logging off, opening the log file also sends standard error into it.
+// With standard-error logging off, opening the log file also sends standard error into it; the
+// platform log call's lines land there too, one newline each.
 #include "platform/platformlog.h"
 #include "support/QRVX_Log.h"
 
@@ -22,6 +23,7 @@ private slots:
         QVERIFY(QRVX_Log::setLogFile(path));
         QRVX_Log::err("kept");
         platform::platformLog("through the platform log");
+        platform::platformLog("The %s is open.\n", "printer"); // brings its own newline: no blank line
         platform::stderrPrint("ERROR: raw line\n");
 
         QFile file(path);
@@ -31,7 +33,8 @@ private slots:
         QVERIFY(text.contains("] kept\n"));
         QVERIFY(!text.contains("ERROR: kept")); // standard-error lines stay off
         QVERIFY(text.contains("] through the platform log\n"));
-        QVERIFY(text.endsWith("ERROR: raw line\n"));
+        QVERIFY(text.endsWith("] The printer is open.\nERROR: raw line\n"));
+        QVERIFY(!text.contains("\n\n"));
     }
 };
 

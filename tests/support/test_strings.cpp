@@ -27,6 +27,16 @@ QDateTime utc(int y, int m, int d, int h = 12) {
     return QDateTime(QDate(y, m, d), QTime(h, 0), QTimeZone::utc());
 }
 
+// Rows of a three-way comparison: two texts and the order expected of (a, b).
+void addOrderColumns() {
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<int>("order");
+}
+void addOrderRow(const char* name, const QString& a, const QString& b, int order) {
+    QTest::newRow(name) << a << b << order;
+}
+
 } // namespace
 
 class StringsTest : public QObject {
@@ -159,15 +169,54 @@ private slots:
         // A character outside the basic plane goes as a whole, never half a surrogate pair.
         QCOMPARE(QRVX_Base::stringByDeletingCharactersInSet(text, [](char32_t c) { return c == 0x1F600; }),
                  QString("a b\tcd"));
+        // A lone surrogate outside the set stays as it was, not as a replacement character.
+        const QString lone = QString("x ") + QChar(0xD800) + QString(" y") + QChar(0xDC00);
+        QCOMPARE(QRVX_Base::stringByDeletingCharactersInSet(lone, [](char32_t c) { return c == ' '; }),
+                 QString("x") + QChar(0xD800) + QString("y") + QChar(0xDC00));
+        QCOMPARE(QRVX_Base::stringByDeletingCharactersInSet(lone, [](char32_t c) { return c == 0xD800; }),
+                 QString("x  y") + QChar(0xDC00));
     }
 
-    void comparisons() {
-        QCOMPARE(QRVX_Base::numericalCaseInsensitiveCompare("File2", "file10"), -1);
-        QCOMPARE(QRVX_Base::numericalCaseInsensitiveCompare("file10", "File9"), 1);
-        QCOMPARE(QRVX_Base::numericalCaseInsensitiveCompare("ABC", "abc"), 0);
-        QCOMPARE(QRVX_Base::myLocalizedCompare("/a/Alpha.fw", "alpha.txt"), 0);
-        QCOMPARE(QRVX_Base::myLocalizedCompare("/x/beta.fw", "/y/alpha.fw"), 1);
-        QCOMPARE(QRVX_Base::myLocalizedCompare("a.b.srec", "A.b.txt"), 0); // only the last extension goes
+    void numericalCompare_data() {
+        addOrderColumns();
+        addOrderRow("numbers by value", "File2", "file10", -1);
+        addOrderRow("numbers by value, reversed", "file10", "File9", 1);
+        addOrderRow("case does not count", "ABC", "abc", 0);
+        addOrderRow("by code point, no collation", "a~", "ab", 1);
+        addOrderRow("punctuation before letters", "a_", "aB", -1);
+        addOrderRow("leading zeros carry no value", "v007", "v7", 0);
+        addOrderRow("runs past 64 bits", "n" + QString(30, '9'), "n1" + QString(30, '0'), -1);
+        addOrderRow("the number decides before what follows", "r123x", "r124a", -1);
+        addOrderRow("prefix sorts first", "file", "file1", -1);
+        addOrderRow("empty", "", "", 0);
+        addOrderRow("outside the basic plane", QString::fromUtf8("\xF0\x9F\x98\x80"), QString(QChar(0xFFFD)),
+                    1);
+    }
+    void numericalCompare() {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(int, order);
+        QCOMPARE(QRVX_Base::numericalCaseInsensitiveCompare(a, b), order);
+        QCOMPARE(QRVX_Base::numericalCaseInsensitiveCompare(b, a), -order);
+    }
+
+    void nameCompare_data() {
+        addOrderColumns();
+        addOrderRow("directory and extension go", "/a/Alpha.fw", "alpha.txt", 0);
+        addOrderRow("by name", "/x/beta.fw", "/y/alpha.fw", 1);
+        addOrderRow("only the last extension goes", "a.b.srec", "A.b.txt", 0);
+        addOrderRow("trailing slash ignored", "/x/Beta/", "beta.fw", 0);
+        addOrderRow("a leading dot is no extension", "/home/u/.profile", ".PROFILE.bak", 0);
+        addOrderRow("dot-file is not empty", ".profile", "", 1);
+        addOrderRow("dot-dirs keep their name", "/a/../", "..", 0);
+        addOrderRow("root", "/", "//", 0);
+    }
+    void nameCompare() {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(int, order);
+        QCOMPARE(QRVX_Base::myLocalizedCompare(a, b), order);
+        QCOMPARE(QRVX_Base::myLocalizedCompare(b, a), -order);
     }
 
     void utsPatternsKeepTheirMeaning() {
