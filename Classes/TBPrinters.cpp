@@ -31,6 +31,19 @@ bool contains(const std::optional<IndexSet>& ids, quint16 id) {
     return ids && ids->count(id) > 0;
 }
 
+// A menu title as Qt makes an item's default tool tip of it: without mnemonic marks and "...".
+QString strippedTitle(QString title) {
+    title.remove(QStringLiteral("..."));
+    QString stripped;
+    for (qsizetype i = 0; i < title.size(); ++i) {
+        if (title.at(i) == QLatin1Char('&')) {
+            if (++i == title.size()) break;
+        }
+        stripped += title.at(i);
+    }
+    return stripped.trimmed();
+}
+
 } // namespace
 
 TBPrinters::TBPrinters(QObject* parent) : QObject(parent) {
@@ -293,26 +306,30 @@ void TBPrinters::tableViewSelectionDidChange(QObject* sender) {
 
 void TBPrinters::localizeItemsInMenu(QMenu* menu) {
     if (!menu) return;
-    for (QAction* item : menu->actions()) {
-        if (item->isSeparator()) continue;
-        if (QMenu* submenu = item->menu()) localizeItemsInMenu(submenu);
-        const QString title = platform::localizedString(item->text());
-        if (title != item->text()) item->setText(title);
-        if (!item->toolTip().isEmpty() && item->toolTip() != item->text()) {
-            const QString tip = platform::localizedString(item->toolTip());
-            if (tip != item->toolTip()) item->setToolTip(tip);
-        }
-    }
+    for (QAction* item : menu->actions())
+        localizeMenuItem(item);
     const QString title = platform::localizedString(menu->title());
     if (title != menu->title()) menu->setTitle(title);
 }
 
 void TBPrinters::localizeItemsInMenu(QMenuBar* menuBar) {
+    // The menu bar has no title of its own; its items are the top-level menus.
     if (!menuBar) return;
-    for (QAction* item : menuBar->actions()) {
-        if (item->isSeparator()) continue;
-        if (QMenu* submenu = item->menu()) localizeItemsInMenu(submenu);
-    }
+    for (QAction* item : menuBar->actions())
+        localizeMenuItem(item);
+}
+
+void TBPrinters::localizeMenuItem(QAction* item) {
+    if (!item || item->isSeparator()) return;
+    if (QMenu* submenu = item->menu()) localizeItemsInMenu(submenu);
+    const QString title = platform::localizedString(item->text());
+    if (title != item->text()) item->setText(title);
+    // Without a tool tip of its own an item answers its title, stripped of its mnemonic: that one
+    // follows the title by itself.
+    const QString tip = item->toolTip();
+    if (tip.isEmpty() || tip == strippedTitle(item->text())) return;
+    const QString localizedTip = platform::localizedString(tip);
+    if (localizedTip != tip) item->setToolTip(localizedTip);
 }
 
 void TBPrinters::applicationDidFinishLaunching(QMenuBar* mainMenu) {

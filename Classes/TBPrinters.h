@@ -22,6 +22,7 @@
 #include <memory>
 #include <set>
 
+class QAction;
 class QItemSelectionModel;
 class QMenu;
 class QMenuBar;
@@ -95,6 +96,8 @@ signals:
 
 private:
     void observeValueForKeyPath(const QString& keyPath, TBUSBPrinterZEV* context);
+    // One step of localizeItemsInMenu: the item's submenu first, then its title and its tool tip.
+    void localizeMenuItem(QAction* item);
     void selectRow(int row);
     void selectPrinter(const TBUSBPrinterZEV* printer);
     void drainRemoval(const Printer& printer);

@@ -1,7 +1,8 @@
 // How quickly the printer list follows the bus: from a simulated printer's arrival to its row in the
-// list, and from program start to the window showing its printers. Each figure is printed with the
-// simulated bus's own delivery latency beside it, so the part the list adds can be read off.
-// The simulated device model has a member named like Qt's `emit` macro: it comes first.
+// list, and from program start to the window showing its printers with every row filled (the
+// program's --screenshot waits until each printer's information probe has finished). Each figure is printed
+// with the simulated bus's own delivery latency beside it, so the part the list adds can be read off. The
+// simulated device model has a member named like Qt's `emit` macro: it comes first.
 #include "platform/usb/sim/SimBus.h"
 #include "platform/usb/sim/SimPrinterDevice.h"
 
@@ -147,7 +148,8 @@ void startToRows() {
         }
         times.push_back(double(clock.nsecsElapsed()) / 1e6);
     }
-    std::printf("program start to window with its rows (and picture saved): median %.1f ms over %d starts; "
+    std::printf("program start to window with every row filled (and picture saved): median %.1f ms over %d "
+                "starts; "
                 "simulated bus alone: median %.2f ms per arrival\n",
                 median(times), kStartRounds, gBusLatencyMs);
     std::printf("BENCH start_to_rows %.1f ms goal <= %.0f\n", median(times), kStartGoalMs);

@@ -4,7 +4,10 @@
 #include "platform/qt/printerrow.h"
 #include "platform/qt/translations.h"
 
+#include <QCoreApplication>
 #include <QPixmap>
+
+#include <algorithm>
 
 namespace platform {
 
@@ -21,6 +24,7 @@ const char* const kColumnTitles[PrinterListModel::ColumnCount] = {
     QT_TRANSLATE_NOOP("TBPrinters", "Lifetime Counter"),
     QT_TRANSLATE_NOOP("TBPrinters", "Serial Number"),
     QT_TRANSLATE_NOOP("TBPrinters", "USB Serial Number"),
+    QT_TRANSLATE_NOOP("TBPrinters", "Colour Tables (Version / Checksum)"),
 };
 
 // Texts the printer object publishes in English and the list shows in the operator's language: the
@@ -62,6 +66,50 @@ const char* const kColumnTitles[PrinterListModel::ColumnCount] = {
     QT_TRANSLATE_NOOP("TBPrinters", "Disabled"),
     QT_TRANSLATE_NOOP("TBPrinters", "Unavailable"),
 };
+
+const QString kHDSuffix = QStringLiteral(" HD");
+
+// A part of a table the printer has not reported reads as a dash.
+QString orDash(const QString& text) {
+    return text.isEmpty() ? QStringLiteral("–") : text;
+}
+
+// "600: 0100 / B870"
+QString colourTableText(const ColourTableEntry& entry) {
+    return QStringLiteral("%1: %2 / %3").arg(entry.table, orDash(entry.version), orDash(entry.checksum));
+}
+
+// One line per table slot ("300", "600", ...). A slot's HD table follows its standard table after a
+// tab, so on a printer with both kinds the HD tables line up in a second column.
+QString colourTablesCell(const QList<ColourTableEntry>& tables) {
+    struct Line {
+        QString slot;
+        QString standard;
+        QString hd;
+    };
+    QList<Line> lines;
+    for (const ColourTableEntry& entry : tables) {
+        const bool hd = entry.table.endsWith(kHDSuffix);
+        const QString slot = hd ? entry.table.chopped(kHDSuffix.size()) : entry.table;
+        auto line =
+            std::find_if(lines.begin(), lines.end(), [&slot](const Line& l) { return l.slot == slot; });
+        if (line == lines.end()) line = lines.insert(lines.end(), Line{slot, {}, {}});
+        (hd ? line->hd : line->standard) = colourTableText(entry);
+    }
+    QStringList text;
+    for (const Line& line : lines)
+        text << (line.hd.isEmpty() ? line.standard : line.standard + QLatin1Char('\t') + line.hd);
+    return text.join(QLatin1Char('\n'));
+}
+
+QString colourTablesToolTip(const QList<ColourTableEntry>& tables) {
+    QStringList text;
+    for (const ColourTableEntry& entry : tables) {
+        text << QCoreApplication::translate("TBPrinters", "Colour table %1: version %2, checksum %3")
+                    .arg(entry.table, orDash(entry.version), orDash(entry.checksum));
+    }
+    return text.join(QLatin1Char('\n'));
+}
 
 } // namespace
 
@@ -117,6 +165,8 @@ QVariant PrinterListModel::data(const QModelIndex& index, int role) const {
         return row.usbSerialOn ? Qt::Checked : Qt::Unchecked;
     }
     if (role == Qt::ToolTipRole && index.column() == PrinterColumn) return row.name;
+    if (role == Qt::ToolTipRole && index.column() == ColourTablesColumn && !row.colourTables.isEmpty())
+        return colourTablesToolTip(row.colourTables);
     if (role != Qt::DisplayRole) return {};
 
     switch (index.column()) {
@@ -136,6 +186,8 @@ QVariant PrinterListModel::data(const QModelIndex& index, int role) const {
         return (row.serialNumber);
     case UsbSerialColumn:
         return localizedString(row.usbSerialSetting);
+    case ColourTablesColumn:
+        return colourTablesCell(row.colourTables);
     default:
         return {};
     }
@@ -184,6 +236,11 @@ const PrinterRow& PrinterListModel::cachedRow(TBUSBPrinterZEV* printer) const {
     auto found = rows_.find(printer);
     if (found == rows_.end()) found = rows_.insert(printer, printerRow(*printer));
     return *found;
+}
+
+void PrinterListModel::reloadRows() {
+    rows_.clear();
+    if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
 }
 
 void PrinterListModel::printerChanged(const TBUSBPrinterZEV* printer) {

@@ -27,6 +27,7 @@ public:
         LifetimeCounterColumn,
         SerialNumberColumn,
         UsbSerialColumn,
+        ColourTablesColumn, // every table the printer reported: slot, version and checksum
         ColumnCount
     };
     static constexpr int kPictureSize = 48;
@@ -46,6 +47,9 @@ public:
 
     // The English header title of a column (its string-table key).
     static QString columnTitleKey(int column);
+
+    // Reads every row from its printer again, whatever announcements are still on their way.
+    void reloadRows();
 
 private:
     void printerChanged(const TBUSBPrinterZEV* printer);

@@ -9,21 +9,30 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QGroupBox>
 #include <QHeaderView>
 #include <QItemSelectionModel>
-#include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QSplitter>
+#include <QStyledItemDelegate>
 #include <QTableView>
-#include <QTableWidget>
-#include <QVBoxLayout>
 
 namespace platform {
 
 namespace {
+
 constexpr int kRowHeight = PrinterListModel::kPictureSize + 8;
+constexpr int kLinePadding = 3;
+
+// The colour-table cell holds up to four lines; the row keeps a little air above and below them.
+class ColourTablesDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return QStyledItemDelegate::sizeHint(option, index) + QSize(0, 2 * kLinePadding);
+    }
+};
+
 } // namespace
 
 PrinterWindow::PrinterWindow(TBPrinters* controller, bool serialSwitch, QWidget* parent)
@@ -40,54 +49,29 @@ PrinterWindow::PrinterWindow(TBPrinters* controller, bool serialSwitch, QWidget*
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setAlternatingRowColors(true);
+    table_->setWordWrap(false);
     table_->setIconSize(QSize(PrinterListModel::kPictureSize, PrinterListModel::kPictureSize));
     table_->verticalHeader()->setVisible(false);
-    table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    // Rows are as high as the picture, or as the colour-table lines of an eight-table printer.
+    table_->verticalHeader()->setMinimumSectionSize(kRowHeight);
     table_->verticalHeader()->setDefaultSectionSize(kRowHeight);
+    table_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    table_->horizontalHeader()->setStretchLastSection(true);
-
-    auto* details = new QGroupBox;
-    auto* detailsLayout = new QVBoxLayout(details);
-    detailsTitle_ = new QLabel;
-    detailsTitle_->setObjectName(QStringLiteral("detailsTitle"));
-    QFont titleFont = detailsTitle_->font();
-    titleFont.setBold(true);
-    detailsTitle_->setFont(titleFont);
-    colourTables_ = new QTableWidget(0, 3);
-    colourTables_->setObjectName(QStringLiteral("colourTables"));
-    colourTables_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    colourTables_->setSelectionMode(QAbstractItemView::NoSelection);
-    colourTables_->verticalHeader()->setVisible(false);
-    colourTables_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    colourTables_->horizontalHeader()->setStretchLastSection(true);
-    detailsLayout->addWidget(detailsTitle_);
-    detailsLayout->addWidget(colourTables_);
-
-    auto* splitter = new QSplitter(Qt::Vertical);
-    splitter->addWidget(table_);
-    splitter->addWidget(details);
-    splitter->setStretchFactor(0, 3);
-    splitter->setStretchFactor(1, 2);
-    setCentralWidget(splitter);
-    resize(1100, 520);
+    table_->horizontalHeader()->setSectionResizeMode(PrinterListModel::ColumnCount - 1, QHeaderView::Stretch);
+    table_->setItemDelegateForColumn(PrinterListModel::ColourTablesColumn, new ColourTablesDelegate(table_));
+    table_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    table_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(table_, &QWidget::customContextMenuRequested, this, &PrinterWindow::showRowMenu);
+    setCentralWidget(table_);
+    resize(1240, 400);
 
     buildMenus();
 
-    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        refreshDetails();
-        refreshActions();
-    });
-    auto follow = [this] {
-        refreshDetails();
-        refreshActions();
-    };
-    connect(model_, &QAbstractItemModel::dataChanged, this, follow);
-    connect(model_, &QAbstractItemModel::rowsInserted, this, follow);
-    connect(model_, &QAbstractItemModel::rowsRemoved, this, follow);
-    connect(model_, &QAbstractItemModel::modelReset, this, follow);
-    connect(model_, &QAbstractItemModel::headerDataChanged, this, follow);
-    refreshDetails();
+    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &PrinterWindow::refreshActions);
+    connect(model_, &QAbstractItemModel::rowsInserted, this, &PrinterWindow::refreshActions);
+    connect(model_, &QAbstractItemModel::rowsRemoved, this, &PrinterWindow::refreshActions);
+    connect(model_, &QAbstractItemModel::modelReset, this, &PrinterWindow::refreshActions);
     refreshActions();
 }
 
@@ -99,14 +83,18 @@ void PrinterWindow::buildMenus() {
     updateAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
     updateAction_->setToolTip(QStringLiteral(
         QT_TRANSLATE_NOOP("TBPrinters", "Update the selected printer's firmware and colour tables")));
-    connect(updateAction_, &QAction::triggered, this, &PrinterWindow::updateFirmware);
+    connect(updateAction_, &QAction::triggered, this, [this] {
+        if (controller_) updateFirmware(controller_->selectedPrinter());
+    });
 
     refreshAction_ = fileMenu_->addAction(QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "Refresh")));
     refreshAction_->setObjectName(QStringLiteral("refresh"));
     refreshAction_->setShortcut(QKeySequence::Refresh);
     refreshAction_->setToolTip(
         QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "Read the selected printer's information again")));
-    connect(refreshAction_, &QAction::triggered, this, &PrinterWindow::refresh);
+    connect(refreshAction_, &QAction::triggered, this, [this] {
+        if (controller_) refresh(controller_->selectedPrinter());
+    });
 
     fileMenu_->addSeparator();
     QAction* quit = fileMenu_->addAction(QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "Quit")));
@@ -116,8 +104,44 @@ void PrinterWindow::buildMenus() {
     connect(quit, &QAction::triggered, this, &QWidget::close);
 }
 
-void PrinterWindow::updateFirmware() {
-    if (!controller_ || !controller_->selectedPrinter()) return;
+void PrinterWindow::showRowMenu(const QPoint& position) {
+    // The selection always returns to the first row, so the row's own menu is how the operator
+    // reaches any other printer. The menu holds the printer weakly: one unplugged meanwhile is left
+    // alone.
+    const QModelIndex index = table_->indexAt(position);
+    const auto printer = controller_ && index.isValid() ? controller_->printerAt(index.row()) : nullptr;
+    if (!printer) return;
+    if (rowMenu_) rowMenu_->close();
+
+    const PrinterRow row = printerRow(*printer);
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("rowMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addAction(row.serialNumber.isEmpty() ? row.name
+                                               : QStringLiteral("%1 (%2)").arg(row.name, row.serialNumber))
+        ->setEnabled(false);
+    menu->addSeparator();
+
+    const std::weak_ptr<TBUSBPrinterZEV> target = printer;
+    QPointer<TBPrinters> controller = controller_;
+    auto listed = [target, controller]() -> std::shared_ptr<TBUSBPrinterZEV> {
+        auto printer = target.lock();
+        if (!printer || !controller || controller->indexOfPrinter(printer.get()) < 0) return {};
+        return printer;
+    };
+    QAction* update = menu->addAction(localizedString(QStringLiteral("Update Firmware…")));
+    update->setObjectName(QStringLiteral("updateFirmware"));
+    connect(update, &QAction::triggered, this, [this, listed] { updateFirmware(listed()); });
+    QAction* refreshRow = menu->addAction(localizedString(QStringLiteral("Refresh")));
+    refreshRow->setObjectName(QStringLiteral("refresh"));
+    connect(refreshRow, &QAction::triggered, this, [this, listed] { refresh(listed()); });
+
+    rowMenu_ = menu;
+    menu->popup(table_->viewport()->mapToGlobal(position));
+}
+
+void PrinterWindow::updateFirmware(const std::shared_ptr<TBUSBPrinterZEV>& printer) {
+    if (!printer) return;
     // The update flow is not part of this build yet: say so rather than do nothing.
     auto* box = new QMessageBox(
         QMessageBox::Information, QCoreApplication::translate("TBPrinters", "Update Firmware"),
@@ -131,42 +155,14 @@ void PrinterWindow::updateFirmware() {
     emit noticeShown(box->text());
 }
 
-void PrinterWindow::refresh() {
-    if (!controller_) return;
-    if (const auto printer = controller_->selectedPrinter()) printer->updateInfo();
+void PrinterWindow::refresh(const std::shared_ptr<TBUSBPrinterZEV>& printer) {
+    if (printer) printer->updateInfo();
 }
 
 void PrinterWindow::refreshActions() {
     const bool selected = controller_ && controller_->selectedPrinter();
     updateAction_->setEnabled(selected);
     refreshAction_->setEnabled(selected);
-}
-
-void PrinterWindow::refreshDetails() {
-    const auto printer = controller_ ? controller_->selectedPrinter() : nullptr;
-    colourTables_->setHorizontalHeaderLabels({QCoreApplication::translate("TBPrinters", "Colour Table"),
-                                              QCoreApplication::translate("TBPrinters", "Version"),
-                                              QCoreApplication::translate("TBPrinters", "Checksum")});
-    if (!printer) {
-        detailsTitle_->setText(QCoreApplication::translate("TBPrinters", "No printer selected."));
-        colourTables_->setRowCount(0);
-        return;
-    }
-    const PrinterRow row = printerRow(*printer);
-    if (row.colourTables.isEmpty()) {
-        detailsTitle_->setText(
-            QCoreApplication::translate("TBPrinters", "%1: no colour tables reported yet.").arg(row.name));
-    } else {
-        detailsTitle_->setText(
-            QCoreApplication::translate("TBPrinters", "Colour tables of %1").arg(row.name));
-    }
-    colourTables_->setRowCount(int(row.colourTables.size()));
-    for (int i = 0; i < row.colourTables.size(); ++i) {
-        const ColourTableEntry& entry = row.colourTables.at(i);
-        colourTables_->setItem(i, 0, new QTableWidgetItem(entry.table));
-        colourTables_->setItem(i, 1, new QTableWidgetItem(entry.version));
-        colourTables_->setItem(i, 2, new QTableWidgetItem(entry.checksum));
-    }
 }
 
 void PrinterWindow::closeEvent(QCloseEvent* event) {

@@ -1,16 +1,19 @@
-// The main window: the printer list, a details pane with the selected printer's colour tables, and
-// the menus whose actions apply to the selected printer.
+// The main window: the printer list (one row per printer, its colour tables included), the menus
+// whose actions apply to the selected printer, and a context menu whose actions apply to the row it
+// was opened on.
 #pragma once
 
 #include <QMainWindow>
+#include <QMenu>
 #include <QPointer>
 
+#include <memory>
+
 class QAction;
-class QLabel;
-class QMenu;
+class QPoint;
 class QTableView;
-class QTableWidget;
 class TBPrinters;
+class TBUSBPrinterZEV;
 
 namespace platform {
 
@@ -22,15 +25,18 @@ public:
     // `serialSwitch`: serial-switcher's list, whose USB serial-number cell is a check box.
     PrinterWindow(TBPrinters* controller, bool serialSwitch, QWidget* parent = nullptr);
 
+    TBPrinters* controller() const { return controller_; }
     QTableView* tableView() const { return table_; }
     PrinterListModel* listModel() const { return model_; }
-    QTableWidget* colourTableView() const { return colourTables_; }
     QAction* updateFirmwareAction() const { return updateAction_; }
     QAction* refreshAction() const { return refreshAction_; }
     QMenu* fileMenu() const { return fileMenu_; }
 
     // The notice shown while the update flow is not part of this build; null when none is open.
     QWidget* openNotice() const { return notice_; }
+    // The context menu of a row while it is open, else null. Its "refresh" and "updateFirmware"
+    // actions act on the printer of the row it was opened on, whatever the selection.
+    QMenu* openRowMenu() const { return rowMenu_; }
 
 signals:
     void noticeShown(const QString& text);
@@ -40,20 +46,19 @@ protected:
 
 private:
     void buildMenus();
-    void updateFirmware();
-    void refresh();
-    void refreshDetails();
+    void showRowMenu(const QPoint& position);
+    void updateFirmware(const std::shared_ptr<TBUSBPrinterZEV>& printer);
+    void refresh(const std::shared_ptr<TBUSBPrinterZEV>& printer);
     void refreshActions();
 
     QPointer<TBPrinters> controller_;
     QTableView* table_ = nullptr;
     PrinterListModel* model_ = nullptr;
-    QLabel* detailsTitle_ = nullptr;
-    QTableWidget* colourTables_ = nullptr;
     QMenu* fileMenu_ = nullptr;
     QAction* updateAction_ = nullptr;
     QAction* refreshAction_ = nullptr;
     QPointer<QWidget> notice_;
+    QPointer<QMenu> rowMenu_;
 };
 
 } // namespace platform

@@ -1,12 +1,13 @@
 #include "platform/qt/screenshot.h"
 
+#include "Classes/TBPrinters.h"
+#include "Classes/TBUSBPrinterZEV.h"
 #include "platform/qt/printerlistmodel.h"
 #include "platform/qt/printerwindow.h"
 
 #include <QElapsedTimer>
 #include <QPixmap>
 #include <QPointer>
-#include <QTableView>
 #include <QTimer>
 
 #include <memory>
@@ -17,13 +18,22 @@ namespace {
 constexpr int kPollMs = 20;
 } // namespace
 
+bool probeFinished(TBUSBPrinterZEV& printer) {
+    // The probe asks for the serial number and then, on printers that have it, the USB switch.
+    const DeviceInfoRef info = printer.deviceInfoDict();
+    const bool lastAnswerStored = info->contains(QRVX_TBPrinterSerialNumber) &&
+                                  (!printer.hasISerialSupport() || info->contains(QRVX_ZEV_USB_ISerialisSet));
+    return !printer.firmwareVersion().isEmpty() && lastAnswerStored &&
+           printer.interfaceStatus() == TBUSBPrinter::InterfaceClosed;
+}
+
 bool windowShowsRows(PrinterWindow* window, int rows) {
-    if (!window) return false;
-    PrinterListModel* model = window->listModel();
-    if (model->rowCount() != rows) return false;
+    if (!window || !window->controller()) return false;
+    const TBPrinters& controller = *window->controller();
+    if (window->listModel()->rowCount() != rows || controller.printerCount() != rows) return false;
     for (int row = 0; row < rows; ++row) {
-        if (model->data(model->index(row, PrinterListModel::FirmwareColumn)).toString().isEmpty())
-            return false;
+        const auto printer = controller.printerAt(row);
+        if (!printer || !probeFinished(*printer)) return false;
     }
     return true;
 }
@@ -33,18 +43,23 @@ void saveScreenshotWhenReady(PrinterWindow* window, int expectedRows, const QStr
     QPointer<PrinterWindow> target(window);
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
+    // Set on the first tick that finds every probe finished; the picture is taken one tick later.
+    auto reloaded = std::make_shared<bool>(false);
     auto* timer = new QTimer(window);
     timer->setInterval(kPollMs);
     QObject::connect(timer, &QTimer::timeout, window, [=] {
         const bool ready = windowShowsRows(target, expectedRows);
+        if (ready && !*reloaded) {
+            // The probe's last announcements may still be on their way to the list: read every row
+            // afresh and give the view one tick to lay the rows out (and the closed notice to arrive).
+            *reloaded = true;
+            target->listModel()->reloadRows();
+            return;
+        }
         if (!ready && clock->elapsed() < timeoutMs) return;
         timer->stop();
         timer->deleteLater();
-        bool saved = false;
-        if (target) {
-            target->tableView()->resizeColumnsToContents();
-            saved = target->grab().save(file, "PNG");
-        }
+        const bool saved = target && target->grab().save(file, "PNG");
         if (done) done(ready && saved);
     });
     timer->start();

@@ -1,4 +1,4 @@
-// Saving a picture of the window once its rows are shown: used by the smoke test and the start-up
+// Saving a picture of the window once its rows are filled: used by the smoke test and the start-up
 // benchmark (`--screenshot FILE`).
 #pragma once
 
@@ -6,17 +6,24 @@
 
 #include <functional>
 
+class TBUSBPrinterZEV;
+
 namespace platform {
 
 class PrinterWindow;
 
-// Waits on the main thread until the list shows `expectedRows` rows whose firmware versions are known
-// (or `timeoutMs` passes), then saves the window as a PNG to `file` and calls `done` with whether the
-// rows were all there and the file was written.
+// Waits on the main thread until the list shows `expectedRows` rows whose printers have all finished
+// their information probe (or `timeoutMs` passes), then saves the window as a PNG to `file` and calls
+// `done` with whether the rows were all filled and the file was written.
 void saveScreenshotWhenReady(PrinterWindow* window, int expectedRows, const QString& file, int timeoutMs,
                              std::function<void(bool ok)> done);
 
-// True when the window lists `rows` rows and each shows a firmware version.
+// True once the printer's information probe has run to its end: the firmware version, the serial
+// number and (on printers that have it) the USB serial-number switch, the probe's last answers, are
+// stored and the interface is closed again.
+bool probeFinished(TBUSBPrinterZEV& printer);
+
+// True when the window lists `rows` printers and each has finished its probe.
 bool windowShowsRows(PrinterWindow* window, int rows);
 
 } // namespace platform

@@ -8,6 +8,7 @@
 #include "platform/qt/simulation.h"
 
 #include "Classes/TBPrinters.h"
+#include "Classes/TBUSBPrinterZEV.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -151,11 +152,29 @@ QMenu* Simulation::createMenu(QWidget* parent) {
 
     QMenu* plug = menu->addMenu(QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "Plug In")));
     plug->setObjectName(QStringLiteral("plugInMenu"));
+    // Models the running program does not drive can be plugged in too (the list must ignore them),
+    // but apart, so nobody waits for their row.
+    QMenu* others = nullptr;
+    const std::optional<IndexSet> listed = TBUSBPrinterZEV::supportedProductIDs();
     for (zev::Model model : {zev::Model::HVC, zev::Model::HVQXA, zev::Model::EightTable, zev::Model::HVA,
                              zev::Model::HVB, zev::Model::HVBD}) {
-        QAction* action = plug->addAction(
+        QMenu* into = plug;
+        if (!listed || !listed->count(zev::productIDForModel(model))) {
+            if (!others) {
+                others = new QMenu(
+                    QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "Other Models (Ignored by This Program)")),
+                    plug);
+                others->setObjectName(QStringLiteral("otherModelsMenu"));
+            }
+            into = others;
+        }
+        QAction* action = into->addAction(
             QCoreApplication::translate("TBPrinters", "%1 printer").arg(zev::modelName(model)));
         connect(action, &QAction::triggered, this, [this, model] { plugIn(model); });
+    }
+    if (others) {
+        plug->addSeparator();
+        plug->addMenu(others);
     }
 
     QMenu* unplugMenu = menu->addMenu(QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "Unplug")));

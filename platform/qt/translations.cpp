@@ -38,7 +38,8 @@ bool installTranslations(const QLocale& locale) {
     QCoreApplication::installTranslator(program.get());
     gProgramTranslator = std::move(program);
 
-    // Standard dialog buttons ("Cancel", "OK") come from Qt's own catalogue when it is installed.
+    // Standard dialog buttons ("Cancel", "OK") come from Qt's own catalogue in Qt's translations
+    // folder (Debian: qt6-translations-l10n). Without it they stay English and the rest is unaffected.
     auto qt = std::make_unique<QTranslator>();
     if (qt->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
                  QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {

@@ -64,28 +64,12 @@
         <translation>USB-Seriennummer</translation>
     </message>
     <message>
-        <source>Colour Table</source>
-        <translation>Farbtabelle</translation>
+        <source>Colour Tables (Version / Checksum)</source>
+        <translation>Farbtabellen (Version / Prüfsumme)</translation>
     </message>
     <message>
-        <source>Version</source>
-        <translation>Version</translation>
-    </message>
-    <message>
-        <source>Checksum</source>
-        <translation>Prüfsumme</translation>
-    </message>
-    <message>
-        <source>No printer selected.</source>
-        <translation>Kein Drucker ausgewählt.</translation>
-    </message>
-    <message>
-        <source>%1: no colour tables reported yet.</source>
-        <translation>%1: noch keine Farbtabellen gemeldet.</translation>
-    </message>
-    <message>
-        <source>Colour tables of %1</source>
-        <translation>Farbtabellen von %1</translation>
+        <source>Colour table %1: version %2, checksum %3</source>
+        <translation>Farbtabelle %1: Version %2, Prüfsumme %3</translation>
     </message>
     <message>
         <source>Update Firmware</source>
@@ -254,6 +238,10 @@
     <message>
         <source>No simulated printer</source>
         <translation>Kein simulierter Drucker</translation>
+    </message>
+    <message>
+        <source>Other Models (Ignored by This Program)</source>
+        <translation>Weitere Modelle (von diesem Programm ignoriert)</translation>
     </message>
     <message>
         <source>%1 printer</source>

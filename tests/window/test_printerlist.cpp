@@ -3,15 +3,22 @@
 #include "simfixture.h"
 
 #include "Classes/Edition.h"
+#include "platform/qt/screenshot.h"
 
 #include <QAction>
+#include <QFileInfo>
+#include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QSignalSpy>
-#include <QTableWidget>
+#include <QStyleOptionViewItem>
+#include <QTableView>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <atomic>
+#include <optional>
 #include <thread>
 
 using namespace testsupport;
@@ -62,15 +69,13 @@ private slots:
         // printer-flasher shows the serial-number setting as text, without a check box.
         QVERIFY(f.model()->data(f.model()->index(0, Column::UsbSerialColumn), Qt::CheckStateRole).isNull());
 
-        // The details pane lists the three tables the HVC reported, readable at a glance.
-        QTableWidget* tables = f.window->colourTableView();
-        QTRY_COMPARE(tables->rowCount(), 3);
-        QStringList seen;
-        for (int row = 0; row < tables->rowCount(); ++row) {
-            seen << tables->item(row, 0)->text() + QLatin1Char('=') + tables->item(row, 1)->text() +
-                        QLatin1Char('/') + tables->item(row, 2)->text();
-        }
-        QCOMPARE(seen, (QStringList{"300=0100/4D21", "600=0100/B870", "610=0100/0E5F"}));
+        // The row lists the three tables the HVC reported, one per line, with their full form as tool tip.
+        QCOMPARE(f.cell(0, Column::ColourTablesColumn),
+                 QStringLiteral("300: 0100 / 4D21\n600: 0100 / B870\n610: 0100 / 0E5F"));
+        const QString tip =
+            f.model()->data(f.model()->index(0, Column::ColourTablesColumn), Qt::ToolTipRole).toString();
+        QVERIFY2(tip.contains(QStringLiteral("Colour table 600: version 0100, checksum B870")),
+                 qPrintable(tip));
     }
 
     void cellsFollowStatusChanges() {
@@ -165,6 +170,140 @@ private slots:
         f.window->openNotice()->close();
     }
 
+    // The selection always returns to the first row; every other row still shows its colour tables
+    // and its context menu acts on that row's printer.
+    void otherRowsShowTheirTablesAndTakeTheirOwnActions() {
+        Edition::setCurrent(Edition::serialSwitcher());
+        {
+            SimFixture f(true);
+            const SimPrinter qxa = f.attach(zev::Model::HVQXA, f.port(1));
+            const SimPrinter hvc = f.attach(zev::Model::HVC, f.port(2));
+            const SimPrinter eight = f.attach(zev::Model::EightTable, f.port(3));
+            f.controller->awakeFromNib();
+            QTRY_COMPARE(f.rows(), 3);
+            QTRY_VERIFY(f.probed(f.port(1)) && f.probed(f.port(2)) && f.probed(f.port(3)));
+            QCOMPARE(f.controller->selectedRow(), 0);
+            QCOMPARE(f.controller->printerAt(2)->locationID(), f.port(3));
+
+            QCOMPARE(f.cell(1, Column::ColourTablesColumn),
+                     QStringLiteral("300: 0100 / 4D21\n600: 0100 / B870\n610: 0100 / 0E5F"));
+            const QStringList lines = f.cell(2, Column::ColourTablesColumn).split(QLatin1Char('\n'));
+            QCOMPARE(lines.size(), 4);
+            QCOMPARE(lines.at(0), QStringLiteral("300: 0100 / 1000\t300 HD: 0200 / 2000"));
+
+            // The table is laid out for its rows: the colour-table column takes the room that is left,
+            // and the eight-table row is tall enough for its four lines.
+            f.window->resize(1600, 500);
+            f.window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+            QTableView* table = f.window->tableView();
+            QHeaderView* header = table->horizontalHeader();
+            const int last = Column::ColourTablesColumn;
+            QTRY_COMPARE(header->sectionViewportPosition(last) + header->sectionSize(last),
+                         table->viewport()->width());
+            QStyleOptionViewItem option;
+            option.initFrom(table->viewport());
+            const QModelIndex tables = f.model()->index(2, last);
+            const QSize needed = table->itemDelegateForIndex(tables)->sizeHint(option, tables);
+            QVERIFY(header->sectionSize(last) >= needed.width());
+            QVERIFY(table->rowHeight(2) >= needed.height());
+            QVERIFY(table->rowHeight(2) > table->rowHeight(1));
+
+            // A right click on the third row opens that printer's menu.
+            auto openMenuOn = [&](int row) -> QMenu* {
+                const QRect cell = table->visualRect(f.model()->index(row, Column::PrinterColumn));
+                emit table->customContextMenuRequested(cell.center());
+                return f.window->openRowMenu();
+            };
+            auto action = [](QMenu* menu, const char* name) {
+                return menu ? menu->findChild<QAction*>(QLatin1String(name)) : nullptr;
+            };
+            auto clearReceived = [&] {
+                for (const SimPrinter* p : {&qxa, &hvc, &eight})
+                    p->commandSet->clearReceived();
+            };
+            QMenu* menu = openMenuOn(2);
+            QVERIFY(menu);
+            // Its first line names the printer it acts on.
+            QCOMPARE(menu->actions().first()->text(),
+                     QStringLiteral("ZEV HVP-HV8T (%1)").arg(f.cell(2, Column::SerialNumberColumn)));
+            clearReceived();
+            action(menu, "refresh")->trigger();
+            QTRY_VERIFY(eight.commandSet->receivedCommands().size() >= 2);
+            f.settle(100);
+            QVERIFY(qxa.commandSet->receivedCommands().isEmpty());
+            QVERIFY(hvc.commandSet->receivedCommands().isEmpty());
+            QCOMPARE(f.controller->selectedRow(), 0);
+            menu->close();
+
+            QTRY_VERIFY(f.probed(f.port(3)));
+            QSignalSpy notice(f.window.get(), &platform::PrinterWindow::noticeShown);
+            action(openMenuOn(2), "updateFirmware")->trigger();
+            QCOMPARE(notice.count(), 1);
+            f.window->openNotice()->close();
+
+            // A menu left open while its printer is unplugged does nothing.
+            QTRY_VERIFY(f.probed(f.port(2)));
+            menu = openMenuOn(1);
+            QVERIFY(menu);
+            QAction* refreshGone = action(menu, "refresh");
+            f.bus->detach(f.port(2));
+            QTRY_COMPARE(f.rows(), 2);
+            clearReceived();
+            refreshGone->trigger();
+            f.settle(100);
+            for (const SimPrinter* p : {&qxa, &hvc, &eight})
+                QVERIFY(p->commandSet->receivedCommands().isEmpty());
+            menu->close();
+
+            // Below the last row there is no printer, and no menu.
+            QTRY_VERIFY(!f.window->openRowMenu());
+            emit table->customContextMenuRequested(QPoint(5, table->viewport()->height() - 5));
+            QVERIFY(!f.window->openRowMenu());
+        }
+        Edition::setCurrent(Edition::printerFlasher());
+    }
+
+    // --screenshot takes its picture once every printer's probe has finished, not at its first answer.
+    void screenshotWaitsForEveryProbe() {
+        Edition::setCurrent(Edition::serialSwitcher());
+        {
+            SimFixture f(true);
+            for (auto [model, n] :
+                 {std::pair{zev::Model::HVQXA, 1}, {zev::Model::HVC, 2}, {zev::Model::EightTable, 3}})
+                f.attach(model, f.port(n));
+            f.controller->awakeFromNib();
+            f.window->show();
+            QTemporaryDir dir;
+            const QString picture = dir.filePath(QStringLiteral("window.png"));
+            std::optional<bool> result;
+            QStringList shown;
+            platform::saveScreenshotWhenReady(f.window.get(), 3, picture, 10000, [&](bool ok) {
+                result = ok;
+                for (int row = 0; row < f.rows(); ++row) {
+                    for (int column : {Column::PrinterStatusColumn, Column::LifetimeCounterColumn,
+                                       Column::SerialNumberColumn, Column::ColourTablesColumn})
+                        shown << f.cell(row, column);
+                }
+            });
+            QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 15000);
+            QVERIFY(*result);
+            QCOMPARE(shown.size(), 12);
+            QVERIFY2(!shown.contains(QString()), qPrintable(shown.join(QLatin1Char('|'))));
+            QVERIFY(QFileInfo(picture).size() > 0);
+
+            // A printer that never shows up: the picture is still saved after the time limit, and the
+            // run reports the failure.
+            result.reset();
+            const QString late = dir.filePath(QStringLiteral("late.png"));
+            platform::saveScreenshotWhenReady(f.window.get(), 4, late, 200, [&](bool ok) { result = ok; });
+            QTRY_VERIFY(result.has_value());
+            QVERIFY(!*result);
+            QVERIFY(QFileInfo(late).size() > 0);
+        }
+        Edition::setCurrent(Edition::printerFlasher());
+    }
+
     void terminationEmptiesTheListAndStopsDiscovery() {
         SimFixture f;
         f.controller->awakeFromNib();
@@ -240,10 +379,10 @@ private slots:
             QTRY_COMPARE(f.model()->data(cell, Qt::CheckStateRole).toInt(), int(Qt::Checked));
             QCOMPARE(f.model()->data(cell).toString(), QStringLiteral("Enabled"));
 
-            // Four slots for each of the two media kinds.
-            QTRY_COMPARE(f.window->colourTableView()->rowCount(), 8);
-            QCOMPARE(f.window->colourTableView()->item(7, 0)->text(), QStringLiteral("620 HD"));
-            QCOMPARE(f.window->colourTableView()->item(7, 1)->text(), QStringLiteral("0200"));
+            // Four slots for each of the two media kinds: one line per slot, its HD table beside it.
+            const QStringList lines = f.cell(0, Column::ColourTablesColumn).split(QLatin1Char('\n'));
+            QCOMPARE(lines.size(), 4);
+            QCOMPARE(lines.at(3), QStringLiteral("620: 0100 / 1000\t620 HD: 0200 / 2000"));
         }
         Edition::setCurrent(Edition::printerFlasher());
     }

@@ -8,9 +8,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <QHeaderView>
+#include <QLibraryInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -87,6 +91,16 @@ private slots:
         QCOMPARE(simulationMenu->title(), QStringLiteral("&Simulation"));
         QCOMPARE(simulationMenu->findChild<QMenu*>(QStringLiteral("unplugMenu"))->title(),
                  QStringLiteral("Trennen"));
+        QCOMPARE(simulationMenu->findChild<QMenu*>(QStringLiteral("otherModelsMenu"))->title(),
+                 QStringLiteral("Weitere Modelle (von diesem Programm ignoriert)"));
+        // So are the tool tips of the menu bar's own items.
+        QCOMPARE(simulationMenu->menuAction()->toolTip(),
+                 QStringLiteral("Simulierte Drucker anschließen, trennen oder stören"));
+        // An item without a tool tip of its own keeps following its title.
+        QCOMPARE(file->menuAction()->toolTip(), QStringLiteral("Drucker"));
+        file->setTitle(QStringLiteral("&Gerät"));
+        QCOMPARE(file->menuAction()->toolTip(), QStringLiteral("Gerät"));
+        file->setTitle(QStringLiteral("&Drucker"));
 
         QCOMPARE(f.model()->headerData(Column::PrinterStatusColumn, Qt::Horizontal).toString(),
                  QStringLiteral("Druckerstatus"));
@@ -98,6 +112,62 @@ private slots:
         QTRY_COMPARE(f.cell(0, Column::PrinterStatusColumn), QStringLiteral("Bereit"));
         QTRY_COMPARE(f.cell(0, Column::UsbStatusColumn), QStringLiteral("USB verfügbar"));
         QTRY_COMPARE(f.cell(0, Column::UsbSerialColumn), QStringLiteral("Deaktiviert"));
+    }
+
+    // Qt's own texts (standard buttons) come from Qt's catalogue in Qt's translations folder when the
+    // system has it; without it they stay English and nothing else changes.
+    void standardButtonsFollowTheLanguage() {
+        const QString catalogue =
+            QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_de.qm");
+        QVERIFY(platform::installTranslations(QLocale(QLocale::German, QLocale::Germany)));
+        QMessageBox box(QMessageBox::Information, QString(), QString(),
+                        QMessageBox::Ok | QMessageBox::Cancel);
+        const QString cancel = box.button(QMessageBox::Cancel)->text().remove(QLatin1Char('&'));
+        QCOMPARE(platform::localizedString(QStringLiteral("Refresh")), QStringLiteral("Neu einlesen"));
+        if (!QFileInfo::exists(catalogue)) {
+            QCOMPARE(cancel, QStringLiteral("Cancel"));
+            QSKIP("Qt's German catalogue is not installed (qt6-translations-l10n)");
+        }
+        QCOMPARE(cancel, QStringLiteral("Abbrechen"));
+        platform::removeTranslations();
+        QMessageBox english(QMessageBox::Information, QString(), QString(), QMessageBox::Cancel);
+        QCOMPARE(english.button(QMessageBox::Cancel)->text().remove(QLatin1Char('&')),
+                 QStringLiteral("Cancel"));
+    }
+
+    // The demo's Plug In menu offers every model; those the running program does not list stand apart.
+    void plugInMenuSetsApartWhatTheListIgnores() {
+        Edition::setCurrent(Edition::printerFlasher());
+        auto directAndOther = [] {
+            platform::Simulation simulation;
+            QWidget parent;
+            QMenu* menu = simulation.createMenu(&parent);
+            QMenu* plug = menu->findChild<QMenu*>(QStringLiteral("plugInMenu"));
+            QMenu* others = plug->findChild<QMenu*>(QStringLiteral("otherModelsMenu"));
+            auto titles = [](QMenu* m) {
+                QStringList result;
+                for (QAction* a : m->actions()) {
+                    if (!a->isSeparator() && !a->menu()) result << a->text();
+                }
+                return result;
+            };
+            return std::pair{titles(plug), others ? titles(others) : QStringList()};
+        };
+        auto names = [](std::initializer_list<zev::Model> models) {
+            QStringList result;
+            for (zev::Model m : models)
+                result << QStringLiteral("%1 printer").arg(zev::modelName(m));
+            return result;
+        };
+        const auto flasher = directAndOther();
+        QCOMPARE(flasher.first, names({zev::Model::HVC}));
+        QCOMPARE(flasher.second, names({zev::Model::HVQXA, zev::Model::EightTable, zev::Model::HVA,
+                                        zev::Model::HVB, zev::Model::HVBD}));
+        Edition::setCurrent(Edition::serialSwitcher());
+        const auto switcher = directAndOther();
+        Edition::setCurrent(Edition::printerFlasher());
+        QCOMPARE(switcher.first, names({zev::Model::HVC, zev::Model::HVQXA, zev::Model::EightTable}));
+        QCOMPARE(switcher.second, names({zev::Model::HVA, zev::Model::HVB, zev::Model::HVBD}));
     }
 
     void englishWithoutATranslation() {
