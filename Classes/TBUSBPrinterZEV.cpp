@@ -16,6 +16,11 @@ namespace {
 constexpr qsizetype kFrameLogBytes = 64;
 // Pause between two passes of a status poll.
 constexpr int kStatusPollPauseMs = 500;
+// Draining stale bytes from the bulk-in pipe: reads this large, each waiting this long, until one
+// finds nothing; a printer that babbles on is left alone after the limit (the next frame drains on).
+constexpr std::uint32_t kDrainChunkBytes = 8192;
+constexpr std::uint32_t kDrainTimeoutMs = 50;
+constexpr std::uint64_t kDrainLimitBytes = 64 * 1024;
 
 // Announced keys that differ from the device-info key they follow.
 const QString kLifetimeCounterProperty = QStringLiteral("lifetimeCounter");
@@ -36,9 +41,6 @@ std::optional<IndexSet> toIndexSet(const QSet<std::uint16_t>& ids) {
 }
 
 } // namespace
-
-TBUSBPrinterZEV::TBUSBPrinterZEV() = default;
-TBUSBPrinterZEV::~TBUSBPrinterZEV() = default;
 
 const char* TBUSBPrinterZEV::className() const { return "TBUSBPrinterZEV"; }
 
@@ -69,10 +71,15 @@ void TBUSBPrinterZEV::errorWithString(const QString& message, qint64 code) {
     (void)code;
 }
 
-void TBUSBPrinterZEV::sendPrinterCommand(std::uint32_t code, const QByteArray& payload) {
+void TBUSBPrinterZEV::sendPrinterCommand(std::uint32_t code, const QByteArray& payload) { writeFrame(code, payload); }
+
+bool TBUSBPrinterZEV::writeFrame(std::uint32_t code, const QByteArray& payload) {
     const zev::Frame frame =
         zev::buildFrame(code, payload, [this](const QString& message, qint64 c) { errorWithString(message, c); });
-    if (frame.bytes.isEmpty()) return;
+    if (frame.bytes.isEmpty()) return false;
+
+    // What an earlier, damaged exchange left behind would otherwise answer this frame.
+    if (bulkInUnsettled_.exchange(false)) drainBulkIn();
 
     platform::platformLog("sending printer command %s with payload size %u", utf8(frame.commandString).constData(),
                           frame.payloadLength);
@@ -82,7 +89,27 @@ void TBUSBPrinterZEV::sendPrinterCommand(std::uint32_t code, const QByteArray& p
         const IOReturn status = writeStatus();
         platform::platformLog("ERROR: writeToInterfaceWithData: [%x] (%s)", unsigned(status), strForIOReturn(status));
         errorWithString(zev::communicationErrorText(), 0);
+        return false;
     }
+    return true;
+}
+
+void TBUSBPrinterZEV::drainBulkIn() {
+    const std::shared_ptr<usb::UsbInterface> interface = interfaceInterface();
+    if (!interface) return;
+    const quint8 pipe = bulkIN();
+    QByteArray chunk(kDrainChunkBytes, Qt::Uninitialized);
+    std::uint64_t drained = 0;
+    IOReturn result = kIOReturnSuccess;
+    while (drained < kDrainLimitBytes) {
+        std::uint32_t size = kDrainChunkBytes;
+        result = interface->readPipe(pipe, chunk.data(), size, kDrainTimeoutMs, kDrainTimeoutMs);
+        drained += size;
+        if (result != kIOReturnSuccess || size == 0) break;
+    }
+    if (drained >= kDrainLimitBytes) bulkInUnsettled_ = true;
+    platform::platformLog("drained %llu stale bytes from backchannel of %s (%s)", static_cast<unsigned long long>(drained),
+                          descriptionUTF8().constData(), strForIOReturn(result));
 }
 
 std::optional<QByteArray> TBUSBPrinterZEV::printerReply() {
@@ -101,7 +128,11 @@ std::optional<QByteArray> TBUSBPrinterZEV::printerReply() {
             platform::platformLog("bad read (%s) on backchannel of %s", strForIOReturn(result), name.constData());
         return result;
     };
-    return zev::readReply(read, [this](const QString& message, qint64 code) { errorWithString(message, code); });
+    bool leftover = false;
+    std::optional<QByteArray> reply =
+        zev::readReply(read, [this](const QString& message, qint64 code) { errorWithString(message, code); }, &leftover);
+    if (leftover) bulkInUnsettled_ = true;
+    return reply;
 }
 
 // ---- status ---------------------------------------------------------------------------------------------
@@ -228,7 +259,7 @@ QString TBUSBPrinterZEV::lifetimeCounter() { return textValue(QRVX_TBPrinterLife
 // ---- USB serial-number switch ----------------------------------------------------------------------------
 
 bool TBUSBPrinterZEV::hasISerialSupport() {
-    return zev::modelHasISerialSupport(printerModel(), zev::versionNumber(storedFirmwareVersion()));
+    return zev::modelHasISerialSupport(printerModel(), installedFirmwareVersion());
 }
 
 void TBUSBPrinterZEV::getUSB_ISerial() {
@@ -250,12 +281,23 @@ void TBUSBPrinterZEV::getUSB_ISerial() {
     });
 }
 
-void TBUSBPrinterZEV::setUSB_ISerial(bool on) {
-    if (!hasISerialSupport()) return;
+void TBUSBPrinterZEV::setUSB_ISerial(bool on) { writeUSB_ISerial(on, {}); }
+
+void TBUSBPrinterZEV::writeUSB_ISerial(bool on, std::function<void(bool written)> written) {
+    const auto tell = [written](bool ok) {
+        if (written) written(ok);
+    };
+    if (!hasISerialSupport()) {
+        tell(false);
+        return;
+    }
     auto printer = zevSelf();
-    openInterface([printer, on](IOReturn result) {
-        if (result != kIOReturnSuccess) return;
-        printer->sendPrinterCommand(zev::kCommandUSBISerialWrite, zev::usbISerialPayload(on));
+    openInterface([printer, on, tell](IOReturn result) {
+        if (result != kIOReturnSuccess) {
+            tell(false);
+            return;
+        }
+        tell(printer->writeFrame(zev::kCommandUSBISerialWrite, zev::usbISerialPayload(on)));
         printer->getUSB_ISerial();
     });
 }
@@ -263,12 +305,27 @@ void TBUSBPrinterZEV::setUSB_ISerial(bool on) {
 void TBUSBPrinterZEV::setEnabledUSBSerial(bool on) {
     auto printer = zevSelf();
     openInterface([printer, on](IOReturn result) {
+        const std::string name = printer->methodName("setEnabledUSBSerial:");
         if (result != kIOReturnSuccess) {
+            platform::platformLog("%s: cannot open %s (%s), switch left as it was", name.c_str(),
+                                  printer->descriptionUTF8().constData(), strForIOReturn(result));
             printer->showPrinterBusyAlert();
             return;
         }
-        printer->setUSB_ISerial(on);
-        printer->closeInterface([printer](IOReturn) {
+        // Written and read on the command queue only: the write runs inline here, the close
+        // completion after it.
+        auto written = std::make_shared<bool>(false);
+        const bool supported = printer->hasISerialSupport();
+        printer->writeUSB_ISerial(on, [written](bool ok) { *written = ok; });
+        printer->closeInterface([printer, written, supported, name](IOReturn) {
+            if (!*written) {
+                // Nothing changed on the printer: a power cycle would not help, and its print queues
+                // still match what it reports.
+                platform::platformLog("%s: switch not written to %s (%s)", name.c_str(),
+                                      printer->descriptionUTF8().constData(),
+                                      supported ? strForIOReturn(printer->writeStatus()) : "no switch at this firmware");
+                return;
+            }
             printer->showPowerCycleAlert();
             printer->deleteExistingPrinterQueues();
         });

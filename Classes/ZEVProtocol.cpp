@@ -4,8 +4,6 @@
 #include "generated/zev_usb_ids.h"
 
 #include <QCoreApplication>
-#include <QLocale>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <array>
@@ -274,16 +272,36 @@ std::uint32_t replyBodyLength(const char* digits, std::size_t count) {
     return std::uint32_t(value);
 }
 
-std::optional<QByteArray> readReply(const ReplyReader& read, const ErrorSink& errorSink) {
+bool replyLengthHasDigits(const char* digits, std::size_t count) {
+    const char* p = digits;
+    const char* const end = digits + count;
+    while (p < end && isSpace(*p)) ++p;
+    if (p < end && (*p == '+' || *p == '-')) ++p;
+    return p < end && *p >= '0' && *p <= '9';
+}
+
+std::optional<QByteArray> readReply(const ReplyReader& read, const ErrorSink& errorSink, bool* leftover) {
+    const auto finish = [leftover](bool unsettled) {
+        if (leftover) *leftover = unsettled;
+    };
     QByteArray buffer(kReplyInitialBufferSize, '\0');
     std::uint32_t received = kReplyLengthDigits;
-    if (read(ReplyReadStage::Length, buffer.data(), received) != kIOReturnSuccess) return std::nullopt;
+    if (read(ReplyReadStage::Length, buffer.data(), received) != kIOReturnSuccess) {
+        // Timed out or failed: the answer may still come, after the next frame has gone out.
+        finish(true);
+        return std::nullopt;
+    }
     received = std::min<std::uint32_t>(received, kReplyLengthDigits);
 
     // Only what arrived counts; the rest of the eight characters is still zero fill.
     const std::uint32_t length = replyBodyLength(buffer.constData(), kReplyLengthDigits);
+    // A short or digit-less length field reads as some length, but the record is damaged and the
+    // printer's real body is still in the pipe.
+    bool damaged = received < std::uint32_t(kReplyLengthDigits) ||
+                   !replyLengthHasDigits(buffer.constData(), kReplyLengthDigits);
     if (length > kReplyMaxBodyLength) {
         if (errorSink) errorSink(internalErrorText(kErrorLineReplyTooLong), 0);
+        finish(true); // the body is left unread
         return std::nullopt;
     }
     if (buffer.size() < qsizetype(length) + 1) buffer.resize(qsizetype(length) + 1, '\0');
@@ -292,10 +310,14 @@ std::optional<QByteArray> readReply(const ReplyReader& read, const ErrorSink& er
     std::uint32_t bodyReceived = length;
     // An empty body has nothing left to read; a zero-length bulk read would wait for a packet the
     // printer never sends and turn an empty answer into no answer.
-    if (length != 0 && read(ReplyReadStage::Body, buffer.data(), bodyReceived) != kIOReturnSuccess)
+    if (length != 0 && read(ReplyReadStage::Body, buffer.data(), bodyReceived) != kIOReturnSuccess) {
+        finish(true);
         return std::nullopt;
+    }
     if (length == 0) bodyReceived = 0;
     bodyReceived = std::min(bodyReceived, length);
+    // Fewer bytes than announced: the rest may follow late.
+    damaged = damaged || bodyReceived < length;
 
     buffer[qsizetype(bodyReceived)] = '\0';
     const char* cr = static_cast<const char*>(std::memchr(buffer.constData(), kReplyTerminator, bodyReceived));
@@ -304,6 +326,7 @@ std::optional<QByteArray> readReply(const ReplyReader& read, const ErrorSink& er
         buffer.resize(at + 1);
         buffer[at] = '\0';
     }
+    finish(damaged);
     return buffer;
 }
 
@@ -333,19 +356,6 @@ bool boolValue(const QString& text) {
     if (i >= text.size()) return false;
     const QChar c = text.at(i);
     return c == u'Y' || c == u'y' || c == u'T' || c == u't' || (c >= u'1' && c <= u'9');
-}
-
-double versionNumber(const std::optional<QString>& text) {
-    if (!text) return 0.0;
-    const qsizetype blank = text->lastIndexOf(u' ');
-    const QString piece = blank < 0 ? *text : text->mid(blank + 1);
-    // Locale-independent: the program may run under a locale whose decimal separator is a comma.
-    static const QRegularExpression number(QStringLiteral("^\\s*([+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?)"));
-    const auto match = number.match(piece);
-    if (!match.hasMatch()) return 0.0;
-    bool ok = false;
-    const double value = QLocale::c().toDouble(match.captured(1), &ok);
-    return ok ? value : 0.0;
 }
 
 QString firmwareVersionValue(const QByteArray& reply) { return textUpToNul(reply).trimmed(); }

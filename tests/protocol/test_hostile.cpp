@@ -77,6 +77,24 @@ private slots:
         QCOMPARE(rig.printer->printerSerialNumber(), QStringLiteral("HVC-0042"));
     }
 
+    void aLateReplyIsNotTakenForTheNextAnswer() {
+        // The firmware version comes just after the host gave up on it; the pipe is drained before
+        // the next frame, so the counter query gets the counter.
+        testsupport::LogCapture log;
+        ZEVRig rig(Model::HVC);
+        rig.sim.printer->addFault({SimZEVFaultKind::Slow, "INFO  FVER", 1, int(zev::kReplyReadTimeoutMs) + 25});
+        rig.onOpenInterface([](RecordingPrinter& p) {
+            p.getPrinterFirmwareVersion();
+            p.getPrinterLifetimeCounter();
+            p.updatePrinterSerialNumber();
+        });
+        QTRY_COMPARE_WITH_TIMEOUT(rig.printer->printerSerialNumber(), QStringLiteral("HVC-0042"), 10000);
+        QCOMPARE(rig.stored(QRVX_TBPrinterFirmwareVersion), QStringLiteral("<absent>"));
+        QCOMPARE(rig.printer->lifetimeCounter(), QStringLiteral("1234"));
+        // The record "00000010HVC 01.21\r" went to the drain.
+        QVERIFY(log.contains("drained 18 stale bytes from backchannel"));
+    }
+
     void longestBodies() {
         ZEVRig rig(Model::HVC, [](sim::SimZEVPrinterState& s) {
             s.serialNumber = QString(4095, u'9');  // with its CR: exactly 4096

@@ -1,5 +1,7 @@
 #include "platform/usb/sim/SimZEVPrinter.h"
 
+#include "Classes/TBFirmwarePackage.h"
+
 #include <algorithm>
 
 namespace sim {
@@ -135,7 +137,7 @@ std::optional<QByteArray> SimZEVPrinter::answerInUpdateMode(const SimZEVFrame& f
 std::optional<QByteArray> SimZEVPrinter::answer(const SimZEVFrame& frame, SimZEVOutput& output) {
     SimZEVPrinterState& s = state_;
     const bool singleTable = zev::colorTableVersionQueries(s.model).size() == 1;
-    const bool hasSwitch = zev::modelHasISerialSupport(s.model, zev::versionNumber(s.firmwareVersion));
+    const bool hasSwitch = zev::modelHasISerialSupport(s.model, TBFirmwarePackage::versionNumber(s.firmwareVersion));
 
     if (frame.command == kStatus) return s.statusCode.toLatin1();
     if (frame.command == kInfo) {
