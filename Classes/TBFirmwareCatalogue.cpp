@@ -8,6 +8,7 @@
 #include "platform/platformlog.h"
 #include "platform/resources.h"
 
+#include <QFile>
 
 #include <charconv>
 
@@ -185,6 +186,29 @@ QString TBFirmwarePackage::verifyBlob(const QByteArray& data, const QString& key
     return asciiHexForData(rendered);
 }
 
+std::optional<QString> TBFirmwarePackage::digestForPackageFile(const QString& fileName, const QString& keyText) {
+    const QString path = platform::resources::pathForResourceFile(fileName);
+    if (path.isEmpty()) return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    // Mapped, the page cache is digested in place; a copy of a large image first would cost more
+    // than the digest itself. Package files are installed read-only, so nothing truncates them
+    // under the mapping. Files that cannot be mapped (or report no size) are read whole.
+    const qint64 size = file.size();
+    if (size > 0) {
+        if (uchar* mapped = file.map(0, size)) {
+            const QString digest =
+                verifyBlob(QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), qsizetype(size)), keyText);
+            file.unmap(mapped);
+            return digest;
+        }
+    }
+    const QByteArray contents = file.readAll();
+    // readAll() cannot tell an empty file from a failed read; the error state can.
+    if (file.error() != QFileDevice::NoError) return std::nullopt;
+    return verifyBlob(contents, keyText);
+}
+
 bool TBFirmwarePackage::verifyFirmwareArchive(quint16 productID, const Edition& edition,
                                               const QString& className, FirmwareDeviceInfo& info) {
     platform::platformLog("%s", logName(className, "verifyFirmwareArchive").toUtf8().constData());
@@ -204,18 +228,19 @@ bool TBFirmwarePackage::verifyEntry(const FirmwareCatalogueEntry& entry, const E
     bool result = false;
     for (qsizetype position = 0; position < entry.fileNames.size(); ++position) {
         const QString& fileName = entry.fileNames.at(position);
-        const QByteArray contents = platform::resources::dataForResourceFile(fileName);
+        const std::optional<QString> found = digestForPackageFile(fileName, className);
         // A file the package lacks fails the package: an update must not start without it.
-        if (contents.isNull()) {
+        if (!found) {
             platform::platformLog("firmware file %s is missing or unreadable", fileName.toUtf8().constData());
             info.setValue(fileName, false);
             return false;
         }
 
-        const QString digest = verifyBlob(contents, className);
+        const QString& digest = *found;
+        // An empty file has no digest at all, which the log shows as "(null)", not as an empty text.
         if (edition.isSerialSwitcher())
             platform::platformLog("verifying %s:%s", fileName.toUtf8().constData(),
-                                  digest.toUtf8().constData());
+                                  digest.isNull() ? "(null)" : digest.toUtf8().constData());
         const QString expected = position < entry.digests.size() ? entry.digests.at(position) : QString();
         // An empty file gives no digest; that never matches, not even a missing expected digest.
         result = !digest.isEmpty() && digest == expected;
@@ -235,8 +260,9 @@ void TBFirmwarePackage::setFilenames(const QStringList& names, FirmwareDeviceInf
 
 QByteArray TBFirmwarePackage::firmwareBlob(FirmwareDeviceInfo& info) {
     const QStringList names = storedFileNames(info);
-    if (names.isEmpty()) return {};
-    const QByteArray contents = platform::resources::dataForResourceFile(names.first());
+    // Without a list there is no image, and the check below fails on nothing and says so.
+    const QByteArray contents =
+        names.isEmpty() ? QByteArray() : platform::resources::dataForResourceFile(names.first());
     if (!verifyMotorolaSFile(contents)) {
         platform::platformLog("Bad firmware file! Verification failed!");
         return {};

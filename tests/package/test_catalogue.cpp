@@ -8,8 +8,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLocale>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <clocale>
 
 #include <unistd.h>
 
@@ -204,11 +207,15 @@ private slots:
         QCOMPARE(info.value("A 01.00.fw"), QVariant(true));
         QCOMPARE(info.value("A_300_0100.cwd"), QVariant(false));
 
-        // An empty file has no digest; not even an empty expected digest matches it.
+        // An empty file has no digest; not even an empty expected digest matches it. serial-switcher
+        // names it as nothing.
         FirmwareCatalogueEntry emptyFile{{"A 01.00.fw", "empty.cwd"}, {imageDigest, QString()}};
-        QVERIFY(!TBFirmwarePackage::verifyEntry(emptyFile, Edition::printerFlasher(), kPrinterFamilyClassName,
+        testsupport::LogCapture log;
+        QVERIFY(!TBFirmwarePackage::verifyEntry(emptyFile, Edition::serialSwitcher(), kPrinterFamilyClassName,
                                                 info));
         QCOMPARE(info.value("empty.cwd"), QVariant(false));
+        QVERIFY(log.lines().contains("verifying empty.cwd:(null)"));
+        QVERIFY(log.lines().contains(QString("verifying A 01.00.fw:%1").arg(imageDigest)));
 
         // The digest comparison is exact: upper-case hex is another text.
         FirmwareCatalogueEntry upperCase{{"A 01.00.fw"}, {imageDigest.toUpper()}};
@@ -222,7 +229,12 @@ private slots:
     // "newFirmwareVersion"; a caller on the main thread learns the version on the second ask.
     void fileListAndVersionArriveOnTheMainThread() {
         FakeDeviceInfo info;
-        QVERIFY(TBFirmwarePackage::firmwareBlob(info).isNull());
+        {
+            // No list, no image: the check fails on nothing and says so.
+            testsupport::LogCapture log;
+            QVERIFY(TBFirmwarePackage::firmwareBlob(info).isNull());
+            QCOMPARE(log.lines(), QStringList{"Bad firmware file! Verification failed!"});
+        }
         QCOMPARE(TBFirmwarePackage::newFirmwareVersion(kHVC, Edition::printerFlasher(), kPrinterFamilyClassName,
                                                        info),
                  std::nullopt);
@@ -319,6 +331,12 @@ private slots:
         QCOMPARE(TBFirmwarePackage::versionNumber(text), number);
         QCOMPARE(TBFirmwarePackage::installedFirmwareVersion(text), number);
         QCOMPARE(TBFirmwarePackage::installedFirmwareVersion(std::nullopt), 0.0);
+        // Independent of the locale's decimal separator.
+        QLocale::setDefault(QLocale(QLocale::German));
+        setlocale(LC_NUMERIC, "de_DE.UTF-8");
+        QCOMPARE(TBFirmwarePackage::versionNumber(text), number);
+        setlocale(LC_NUMERIC, "C");
+        QLocale::setDefault(QLocale::c());
     }
 };
 
