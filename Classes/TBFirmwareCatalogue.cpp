@@ -46,8 +46,10 @@ struct EntryTexts {
 
 FirmwareCatalogueEntry makeEntry(const EntryTexts& texts) {
     FirmwareCatalogueEntry entry;
-    for (const char* file : texts.files) entry.fileNames.append(QString::fromUtf8(file));
-    for (const char* digest : texts.digests) entry.digests.append(QString::fromLatin1(digest));
+    for (const char* file : texts.files)
+        entry.fileNames.append(QString::fromUtf8(file));
+    for (const char* digest : texts.digests)
+        entry.digests.append(QString::fromLatin1(digest));
     return entry;
 }
 
@@ -109,16 +111,19 @@ QString logName(const QString& className, const char* selector) {
 double leadingDecimalNumber(const QByteArray& text) {
     const char* p = text.constData();
     const char* const end = p + text.size();
-    while (p < end && (*p == ' ' || (*p >= '\t' && *p <= '\r'))) ++p;
+    while (p < end && (*p == ' ' || (*p >= '\t' && *p <= '\r')))
+        ++p;
     const char* const start = p;
     auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
     if (p < end && (*p == '+' || *p == '-')) ++p;
     const char* const digitsStart = p;
-    while (p < end && isDigit(*p)) ++p;
+    while (p < end && isDigit(*p))
+        ++p;
     bool anyDigit = p > digitsStart;
     if (p < end && *p == '.') {
         const char* fraction = ++p;
-        while (p < end && isDigit(*p)) ++p;
+        while (p < end && isDigit(*p))
+            ++p;
         anyDigit = anyDigit || p > fraction;
     }
     if (!anyDigit) return 0.0;
@@ -126,7 +131,8 @@ double leadingDecimalNumber(const QByteArray& text) {
         const char* exponent = p + 1;
         if (exponent < end && (*exponent == '+' || *exponent == '-')) ++exponent;
         const char* exponentDigits = exponent;
-        while (exponent < end && isDigit(*exponent)) ++exponent;
+        while (exponent < end && isDigit(*exponent))
+            ++exponent;
         if (exponent > exponentDigits) p = exponent;
     }
     // from_chars takes no leading plus.
@@ -156,13 +162,20 @@ FirmwareModel firmwareModelForProductID(quint16 productID) {
 
 quint16 productIDForFirmwareModel(FirmwareModel model) {
     switch (model) {
-    case FirmwareModel::HVA: return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVA;
-    case FirmwareModel::HVB: return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVB;
-    case FirmwareModel::HVQXA: return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVQXA;
-    case FirmwareModel::HVBD: return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVBD;
-    case FirmwareModel::HVC: return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVC;
-    case FirmwareModel::EightTable: return PRINTER_TOOLS_ZEV_PRODUCT_ID_EIGHT_TABLE;
-    case FirmwareModel::Unknown: break;
+    case FirmwareModel::HVA:
+        return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVA;
+    case FirmwareModel::HVB:
+        return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVB;
+    case FirmwareModel::HVQXA:
+        return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVQXA;
+    case FirmwareModel::HVBD:
+        return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVBD;
+    case FirmwareModel::HVC:
+        return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVC;
+    case FirmwareModel::EightTable:
+        return PRINTER_TOOLS_ZEV_PRODUCT_ID_EIGHT_TABLE;
+    case FirmwareModel::Unknown:
+        break;
     }
     return 0;
 }
@@ -186,7 +199,8 @@ QString TBFirmwarePackage::verifyBlob(const QByteArray& data, const QString& key
     return asciiHexForData(rendered);
 }
 
-std::optional<QString> TBFirmwarePackage::digestForPackageFile(const QString& fileName, const QString& keyText) {
+std::optional<QString> TBFirmwarePackage::digestForPackageFile(const QString& fileName,
+                                                               const QString& keyText) {
     const QString path = platform::resources::pathForResourceFile(fileName);
     if (path.isEmpty()) return std::nullopt;
     QFile file(path);
@@ -197,8 +211,8 @@ std::optional<QString> TBFirmwarePackage::digestForPackageFile(const QString& fi
     const qint64 size = file.size();
     if (size > 0) {
         if (uchar* mapped = file.map(0, size)) {
-            const QString digest =
-                verifyBlob(QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), qsizetype(size)), keyText);
+            const QString digest = verifyBlob(
+                QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), qsizetype(size)), keyText);
             file.unmap(mapped);
             return digest;
         }

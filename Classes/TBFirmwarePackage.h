@@ -108,8 +108,8 @@ public:
     // file list is stored yet (the list arrives later, through the change announcement).
     static std::optional<QString> newFirmwareVersion(quint16 productID, const Edition& edition,
                                                      const QString& className, FirmwareDeviceInfo& info);
-    static double availableFirmwareVersion(quint16 productID, const Edition& edition, const QString& className,
-                                           FirmwareDeviceInfo& info);
+    static double availableFirmwareVersion(quint16 productID, const Edition& edition,
+                                           const QString& className, FirmwareDeviceInfo& info);
     // The number at the end of the version the printer reported ("firmwareVersion").
     static double installedFirmwareVersion(const std::optional<QString>& firmwareVersion);
 

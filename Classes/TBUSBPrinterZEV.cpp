@@ -27,7 +27,9 @@ const QString kLifetimeCounterProperty = QStringLiteral("lifetimeCounter");
 const QString kUSBISerialStringProperty = QStringLiteral("usbISerialString");
 const QString kUSBISerialProperty = QStringLiteral("usbISerial");
 
-QByteArray utf8(const QString& text) { return text.isNull() ? QByteArray("(null)") : text.toUtf8(); }
+QByteArray utf8(const QString& text) {
+    return text.isNull() ? QByteArray("(null)") : text.toUtf8();
+}
 
 // A log format with one "%s", filled without printf so a value holding '%' stays harmless.
 QString fillLogLine(const char* format, const QString& value) {
@@ -42,22 +44,34 @@ std::optional<IndexSet> toIndexSet(const QSet<std::uint16_t>& ids) {
 
 } // namespace
 
-const char* TBUSBPrinterZEV::className() const { return "TBUSBPrinterZEV"; }
+const char* TBUSBPrinterZEV::className() const {
+    return "TBUSBPrinterZEV";
+}
 
-std::shared_ptr<TBUSBPrinterZEV> TBUSBPrinterZEV::zevSelf() { return std::static_pointer_cast<TBUSBPrinterZEV>(self()); }
+std::shared_ptr<TBUSBPrinterZEV> TBUSBPrinterZEV::zevSelf() {
+    return std::static_pointer_cast<TBUSBPrinterZEV>(self());
+}
 
 // ---- supported devices --------------------------------------------------------------------------------
 
-std::optional<IndexSet> TBUSBPrinterZEV::supportedVendorIDs() { return toIndexSet(zev::supportedVendorIDs()); }
+std::optional<IndexSet> TBUSBPrinterZEV::supportedVendorIDs() {
+    return toIndexSet(zev::supportedVendorIDs());
+}
 
 std::optional<IndexSet> TBUSBPrinterZEV::supportedProductIDs() {
     return toIndexSet(zev::supportedProductIDs(Edition::current()));
 }
 
-std::optional<IndexSet> TBUSBPrinterZEV::objectSupportedVendorIDs() const { return supportedVendorIDs(); }
-std::optional<IndexSet> TBUSBPrinterZEV::objectSupportedProductIDs() const { return supportedProductIDs(); }
+std::optional<IndexSet> TBUSBPrinterZEV::objectSupportedVendorIDs() const {
+    return supportedVendorIDs();
+}
+std::optional<IndexSet> TBUSBPrinterZEV::objectSupportedProductIDs() const {
+    return supportedProductIDs();
+}
 
-zev::Model TBUSBPrinterZEV::printerModel() const { return zev::modelForProductID(productID()); }
+zev::Model TBUSBPrinterZEV::printerModel() const {
+    return zev::modelForProductID(productID());
+}
 
 // ---- frames and replies ---------------------------------------------------------------------------------
 
@@ -71,23 +85,26 @@ void TBUSBPrinterZEV::errorWithString(const QString& message, qint64 code) {
     (void)code;
 }
 
-void TBUSBPrinterZEV::sendPrinterCommand(std::uint32_t code, const QByteArray& payload) { writeFrame(code, payload); }
+void TBUSBPrinterZEV::sendPrinterCommand(std::uint32_t code, const QByteArray& payload) {
+    writeFrame(code, payload);
+}
 
 bool TBUSBPrinterZEV::writeFrame(std::uint32_t code, const QByteArray& payload) {
-    const zev::Frame frame =
-        zev::buildFrame(code, payload, [this](const QString& message, qint64 c) { errorWithString(message, c); });
+    const zev::Frame frame = zev::buildFrame(
+        code, payload, [this](const QString& message, qint64 c) { errorWithString(message, c); });
     if (frame.bytes.isEmpty()) return false;
 
     // What an earlier, damaged exchange left behind would otherwise answer this frame.
     if (bulkInUnsettled_.exchange(false)) drainBulkIn();
 
-    platform::platformLog("sending printer command %s with payload size %u", utf8(frame.commandString).constData(),
-                          frame.payloadLength);
+    platform::platformLog("sending printer command %s with payload size %u",
+                          utf8(frame.commandString).constData(), frame.payloadLength);
     QRVX_Log::logData(QByteArrayView(frame.bytes).first(std::min(frame.bytes.size(), kFrameLogBytes)));
 
     if (!writeToInterfaceWithData(frame.bytes)) {
         const IOReturn status = writeStatus();
-        platform::platformLog("ERROR: writeToInterfaceWithData: [%x] (%s)", unsigned(status), strForIOReturn(status));
+        platform::platformLog("ERROR: writeToInterfaceWithData: [%x] (%s)", unsigned(status),
+                              strForIOReturn(status));
         errorWithString(zev::communicationErrorText(), 0);
         return false;
     }
@@ -108,8 +125,9 @@ void TBUSBPrinterZEV::drainBulkIn() {
         if (result != kIOReturnSuccess || size == 0) break;
     }
     if (drained >= kDrainLimitBytes) bulkInUnsettled_ = true;
-    platform::platformLog("drained %llu stale bytes from backchannel of %s (%s)", static_cast<unsigned long long>(drained),
-                          descriptionUTF8().constData(), strForIOReturn(result));
+    platform::platformLog("drained %llu stale bytes from backchannel of %s (%s)",
+                          static_cast<unsigned long long>(drained), descriptionUTF8().constData(),
+                          strForIOReturn(result));
 }
 
 std::optional<QByteArray> TBUSBPrinterZEV::printerReply() {
@@ -125,12 +143,13 @@ std::optional<QByteArray> TBUSBPrinterZEV::printerReply() {
         if (stage == zev::ReplyReadStage::Length)
             platform::platformLog("reading backchannel for %u bytes on %s", size, name.constData());
         if (result != kIOReturnSuccess)
-            platform::platformLog("bad read (%s) on backchannel of %s", strForIOReturn(result), name.constData());
+            platform::platformLog("bad read (%s) on backchannel of %s", strForIOReturn(result),
+                                  name.constData());
         return result;
     };
     bool leftover = false;
-    std::optional<QByteArray> reply =
-        zev::readReply(read, [this](const QString& message, qint64 code) { errorWithString(message, code); }, &leftover);
+    std::optional<QByteArray> reply = zev::readReply(
+        read, [this](const QString& message, qint64 code) { errorWithString(message, code); }, &leftover);
     if (leftover) bulkInUnsettled_ = true;
     return reply;
 }
@@ -145,32 +164,39 @@ void TBUSBPrinterZEV::getPrinterStatus(StatusCompletion completion) {
     auto printer = zevSelf();
     openInterface([printer, completion](IOReturn result) {
         if (result != kIOReturnSuccess) return;
-        printer->sendPrinterCommand([printer] { printer->sendPrinterCommand(zev::kCommandStatus, QByteArray()); },
-                                    nullptr, [printer, completion](std::optional<QByteArray> reply) {
-                                        const QString code = zev::replyText(reply);
-                                        printer->setPrinterStatus(stringForHVStatusString(code));
-                                        if (completion) completion(code);
-                                    });
+        printer->sendPrinterCommand(
+            [printer] { printer->sendPrinterCommand(zev::kCommandStatus, QByteArray()); }, nullptr,
+            [printer, completion](std::optional<QByteArray> reply) {
+                const QString code = zev::replyText(reply);
+                printer->setPrinterStatus(stringForHVStatusString(code));
+                if (completion) completion(code);
+            });
     });
 }
 
-void TBUSBPrinterZEV::updatePrinterStatus() { getPrinterStatus({}); }
+void TBUSBPrinterZEV::updatePrinterStatus() {
+    getPrinterStatus({});
+}
 
-void TBUSBPrinterZEV::waitForPrinterStatusCode(const QString& statusCode) { pollStatus(statusCode); }
+void TBUSBPrinterZEV::waitForPrinterStatusCode(const QString& statusCode) {
+    pollStatus(statusCode);
+}
 
 // One pass of the poll. Every later pass starts from a main-thread timer, never from inside the
 // previous pass, so the stack does not grow however long the printer takes.
 void TBUSBPrinterZEV::pollStatus(const QString& statusCode) {
     auto printer = zevSelf();
     const auto again = [printer, statusCode] {
-        platform::mainqueue::after(kStatusPollPauseMs, [printer, statusCode] { printer->pollStatus(statusCode); });
+        platform::mainqueue::after(kStatusPollPauseMs,
+                                   [printer, statusCode] { printer->pollStatus(statusCode); });
     };
     openInterface([printer, statusCode, again](IOReturn result) {
         if (result == kIOReturnNoDevice) {
             // This printer object's device has left the bus for good (a returning printer gets a new
             // object); polling on would keep it alive and retry forever.
             platform::platformLog("%s: device gone, status poll for \"%s\" ends",
-                                  printer->methodName("waitForPrinterStatusCode:").c_str(), utf8(statusCode).constData());
+                                  printer->methodName("waitForPrinterStatusCode:").c_str(),
+                                  utf8(statusCode).constData());
             return;
         }
         if (result != kIOReturnSuccess) {
@@ -200,12 +226,14 @@ void TBUSBPrinterZEV::getPrinterFirmwareVersion() {
         // rather than none. The dictionary is locked; the announcement still reaches the main thread.
         printer->sendPrinterCommand(
             [printer] { printer->sendPrinterCommand(zev::kCommandFirmwareVersion, QByteArray()); },
-            printer->printerCommandQueue(), [printer](std::optional<QByteArray> reply) {
+            printer->printerCommandQueue(),
+            [printer](std::optional<QByteArray> reply) {
                 if (!reply) return;
                 const QString value = zev::firmwareVersionValue(*reply);
                 printer->setDeviceInfoValue(QRVX_TBPrinterFirmwareVersion, value);
                 // The HV-QXA's switch support follows its firmware version.
-                if (printer->printerModel() == zev::Model::HVQXA) printer->announce(kUSBISerialStringProperty);
+                if (printer->printerModel() == zev::Model::HVQXA)
+                    printer->announce(kUSBISerialStringProperty);
                 platform::platformLog("printer firmware version: %s", utf8(value).constData());
             });
     });
@@ -219,7 +247,8 @@ void TBUSBPrinterZEV::updatePrinterSerialNumber() {
             [printer] { printer->sendPrinterCommand(zev::kCommandSerialNumber, QByteArray()); }, nullptr,
             [printer](std::optional<QByteArray> reply) {
                 const QString value = zev::replyText(reply);
-                platform::platformLog("%s: %s", utf8(QRVX_TBPrinterSerialNumber).constData(), utf8(value).constData());
+                platform::platformLog("%s: %s", utf8(QRVX_TBPrinterSerialNumber).constData(),
+                                      utf8(value).constData());
                 printer->setDeviceInfoValue(QRVX_TBPrinterSerialNumber, value);
             });
     });
@@ -250,11 +279,19 @@ void TBUSBPrinterZEV::resetCounter(char counter) {
     });
 }
 
-void TBUSBPrinterZEV::resetCounterA() { resetCounter('A'); }
-void TBUSBPrinterZEV::resetCounterB() { resetCounter('B'); }
-void TBUSBPrinterZEV::resetCounterM() { resetCounter('M'); }
+void TBUSBPrinterZEV::resetCounterA() {
+    resetCounter('A');
+}
+void TBUSBPrinterZEV::resetCounterB() {
+    resetCounter('B');
+}
+void TBUSBPrinterZEV::resetCounterM() {
+    resetCounter('M');
+}
 
-QString TBUSBPrinterZEV::lifetimeCounter() { return textValue(QRVX_TBPrinterLifetimeCounter); }
+QString TBUSBPrinterZEV::lifetimeCounter() {
+    return textValue(QRVX_TBPrinterLifetimeCounter);
+}
 
 // ---- USB serial-number switch ----------------------------------------------------------------------------
 
@@ -281,7 +318,9 @@ void TBUSBPrinterZEV::getUSB_ISerial() {
     });
 }
 
-void TBUSBPrinterZEV::setUSB_ISerial(bool on) { writeUSB_ISerial(on, {}); }
+void TBUSBPrinterZEV::setUSB_ISerial(bool on) {
+    writeUSB_ISerial(on, {});
+}
 
 void TBUSBPrinterZEV::writeUSB_ISerial(bool on, std::function<void(bool written)> written) {
     const auto tell = [written](bool ok) {
@@ -321,9 +360,9 @@ void TBUSBPrinterZEV::setEnabledUSBSerial(bool on) {
             if (!*written) {
                 // Nothing changed on the printer: a power cycle would not help, and its print queues
                 // still match what it reports.
-                platform::platformLog("%s: switch not written to %s (%s)", name.c_str(),
-                                      printer->descriptionUTF8().constData(),
-                                      supported ? strForIOReturn(printer->writeStatus()) : "no switch at this firmware");
+                platform::platformLog(
+                    "%s: switch not written to %s (%s)", name.c_str(), printer->descriptionUTF8().constData(),
+                    supported ? strForIOReturn(printer->writeStatus()) : "no switch at this firmware");
                 return;
             }
             printer->showPowerCycleAlert();
@@ -346,8 +385,12 @@ QString TBUSBPrinterZEV::usbISerialString() {
     return usbISerial() ? QStringLiteral("Enabled") : QStringLiteral("Disabled");
 }
 
-QByteArray TBUSBPrinterZEV::commandPayloadForMediaSD() const { return zev::commandPayloadForMediaSD(); }
-QByteArray TBUSBPrinterZEV::commandPayloadForMediaPP() const { return zev::commandPayloadForMediaPP(); }
+QByteArray TBUSBPrinterZEV::commandPayloadForMediaSD() const {
+    return zev::commandPayloadForMediaSD();
+}
+QByteArray TBUSBPrinterZEV::commandPayloadForMediaPP() const {
+    return zev::commandPayloadForMediaPP();
+}
 
 // ---- colour tables --------------------------------------------------------------------------------------
 
@@ -359,7 +402,8 @@ void TBUSBPrinterZEV::getPrinterColorTableChecksum(TableCompletion completion) {
     runColorTableQueries(zev::colorTableChecksumQueries(printerModel()), std::move(completion));
 }
 
-void TBUSBPrinterZEV::runColorTableQueries(std::span<const zev::ColorTableQuery> rows, TableCompletion completion) {
+void TBUSBPrinterZEV::runColorTableQueries(std::span<const zev::ColorTableQuery> rows,
+                                           TableCompletion completion) {
     if (rows.empty()) return;
     auto printer = zevSelf();
     // This call's answers; only reply blocks touch it, and they all run on the main thread.
@@ -367,7 +411,8 @@ void TBUSBPrinterZEV::runColorTableQueries(std::span<const zev::ColorTableQuery>
     const qsizetype expected = qsizetype(rows.size());
     for (const zev::ColorTableQuery& row : rows) {
         printer->sendPrinterCommand(
-            [printer, row] { printer->sendPrinterCommand(row.code, zev::payloadForMedia(row.media)); }, nullptr,
+            [printer, row] { printer->sendPrinterCommand(row.code, zev::payloadForMedia(row.media)); },
+            nullptr,
             [printer, row, results, expected, completion](std::optional<QByteArray> reply) {
                 const QString value = zev::replyText(reply).trimmed();
                 printer->setDeviceInfoValue(QString::fromLatin1(row.key), value);
@@ -389,28 +434,64 @@ std::optional<QString> TBUSBPrinterZEV::storedFirmwareVersion() {
     return value.toString();
 }
 
-QString TBUSBPrinterZEV::colorTableVersion() { return textValue(QRVX_TBPrinterColorTableVersion); }
-QString TBUSBPrinterZEV::colorTableVersion600() { return textValue(QRVX_TBPrinterColorTableVersion600); }
-QString TBUSBPrinterZEV::colorTableVersion610() { return textValue(QRVX_TBPrinterColorTableVersion610); }
-QString TBUSBPrinterZEV::colorTableVersion620() { return textValue(QRVX_TBPrinterColorTableVersion620); }
-QString TBUSBPrinterZEV::colorTableVersion300HD() { return textValue(QRVX_TBPrinterColorTableVersion300HD); }
-QString TBUSBPrinterZEV::colorTableVersion600HD() { return textValue(QRVX_TBPrinterColorTableVersion600HD); }
-QString TBUSBPrinterZEV::colorTableVersion610HD() { return textValue(QRVX_TBPrinterColorTableVersion610HD); }
-QString TBUSBPrinterZEV::colorTableVersion620HD() { return textValue(QRVX_TBPrinterColorTableVersion620HD); }
-QString TBUSBPrinterZEV::colorTableChecksum300() { return textValue(QRVX_TBPrinterColorTableChecksum300); }
-QString TBUSBPrinterZEV::colorTableChecksum600() { return textValue(QRVX_TBPrinterColorTableChecksum600); }
-QString TBUSBPrinterZEV::colorTableChecksum610() { return textValue(QRVX_TBPrinterColorTableChecksum610); }
-QString TBUSBPrinterZEV::colorTableChecksum620() { return textValue(QRVX_TBPrinterColorTableChecksum620); }
-QString TBUSBPrinterZEV::colorTableChecksum300HD() { return textValue(QRVX_TBPrinterColorTableChecksum300HD); }
-QString TBUSBPrinterZEV::colorTableChecksum600HD() { return textValue(QRVX_TBPrinterColorTableChecksum600HD); }
-QString TBUSBPrinterZEV::colorTableChecksum610HD() { return textValue(QRVX_TBPrinterColorTableChecksum610HD); }
-QString TBUSBPrinterZEV::colorTableChecksum620HD() { return textValue(QRVX_TBPrinterColorTableChecksum620HD); }
+QString TBUSBPrinterZEV::colorTableVersion() {
+    return textValue(QRVX_TBPrinterColorTableVersion);
+}
+QString TBUSBPrinterZEV::colorTableVersion600() {
+    return textValue(QRVX_TBPrinterColorTableVersion600);
+}
+QString TBUSBPrinterZEV::colorTableVersion610() {
+    return textValue(QRVX_TBPrinterColorTableVersion610);
+}
+QString TBUSBPrinterZEV::colorTableVersion620() {
+    return textValue(QRVX_TBPrinterColorTableVersion620);
+}
+QString TBUSBPrinterZEV::colorTableVersion300HD() {
+    return textValue(QRVX_TBPrinterColorTableVersion300HD);
+}
+QString TBUSBPrinterZEV::colorTableVersion600HD() {
+    return textValue(QRVX_TBPrinterColorTableVersion600HD);
+}
+QString TBUSBPrinterZEV::colorTableVersion610HD() {
+    return textValue(QRVX_TBPrinterColorTableVersion610HD);
+}
+QString TBUSBPrinterZEV::colorTableVersion620HD() {
+    return textValue(QRVX_TBPrinterColorTableVersion620HD);
+}
+QString TBUSBPrinterZEV::colorTableChecksum300() {
+    return textValue(QRVX_TBPrinterColorTableChecksum300);
+}
+QString TBUSBPrinterZEV::colorTableChecksum600() {
+    return textValue(QRVX_TBPrinterColorTableChecksum600);
+}
+QString TBUSBPrinterZEV::colorTableChecksum610() {
+    return textValue(QRVX_TBPrinterColorTableChecksum610);
+}
+QString TBUSBPrinterZEV::colorTableChecksum620() {
+    return textValue(QRVX_TBPrinterColorTableChecksum620);
+}
+QString TBUSBPrinterZEV::colorTableChecksum300HD() {
+    return textValue(QRVX_TBPrinterColorTableChecksum300HD);
+}
+QString TBUSBPrinterZEV::colorTableChecksum600HD() {
+    return textValue(QRVX_TBPrinterColorTableChecksum600HD);
+}
+QString TBUSBPrinterZEV::colorTableChecksum610HD() {
+    return textValue(QRVX_TBPrinterColorTableChecksum610HD);
+}
+QString TBUSBPrinterZEV::colorTableChecksum620HD() {
+    return textValue(QRVX_TBPrinterColorTableChecksum620HD);
+}
 
 // ---- picture and probe ----------------------------------------------------------------------------------
 
-QString TBUSBPrinterZEV::imageName() const { return zev::pictureNameForModel(printerModel()); }
+QString TBUSBPrinterZEV::imageName() const {
+    return zev::pictureNameForModel(printerModel());
+}
 
-QImage TBUSBPrinterZEV::image() const { return platform::printerPicture(imageName()); }
+QImage TBUSBPrinterZEV::image() const {
+    return platform::printerPicture(imageName());
+}
 
 void TBUSBPrinterZEV::getDeviceCustomInfo() {
     auto printer = zevSelf();

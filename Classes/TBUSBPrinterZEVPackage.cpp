@@ -36,30 +36,38 @@ private:
 TBUSBPrinterZEV::TBUSBPrinterZEV() : packageInfo_(std::make_unique<PackageInfo>(*this)) {}
 TBUSBPrinterZEV::~TBUSBPrinterZEV() = default;
 
-FirmwareDeviceInfo& TBUSBPrinterZEV::packageInfo() { return *packageInfo_; }
+FirmwareDeviceInfo& TBUSBPrinterZEV::packageInfo() {
+    return *packageInfo_;
+}
 
-QString TBUSBPrinterZEV::asciiHexForData(const QByteArray& data) { return TBFirmwarePackage::asciiHexForData(data); }
+QString TBUSBPrinterZEV::asciiHexForData(const QByteArray& data) {
+    return TBFirmwarePackage::asciiHexForData(data);
+}
 
 QString TBUSBPrinterZEV::verifyBlob(const QByteArray& data) const {
     return TBFirmwarePackage::verifyBlob(data, QString::fromLatin1(className()));
 }
 
 bool TBUSBPrinterZEV::verifyFirmwareArchive() {
-    return TBFirmwarePackage::verifyFirmwareArchive(productID(), Edition::current(), QString::fromLatin1(className()),
-                                                    packageInfo());
+    return TBFirmwarePackage::verifyFirmwareArchive(productID(), Edition::current(),
+                                                    QString::fromLatin1(className()), packageInfo());
 }
 
-void TBUSBPrinterZEV::setFilenames(const QStringList& names) { TBFirmwarePackage::setFilenames(names, packageInfo()); }
+void TBUSBPrinterZEV::setFilenames(const QStringList& names) {
+    TBFirmwarePackage::setFilenames(names, packageInfo());
+}
 
-QByteArray TBUSBPrinterZEV::firmwareBlob() { return TBFirmwarePackage::firmwareBlob(packageInfo()); }
+QByteArray TBUSBPrinterZEV::firmwareBlob() {
+    return TBFirmwarePackage::firmwareBlob(packageInfo());
+}
 
 QByteArray TBUSBPrinterZEV::firmwareBlobForKey(const QString& key) {
     return TBFirmwarePackage::firmwareBlobForKey(key, packageInfo());
 }
 
 std::optional<QString> TBUSBPrinterZEV::newFirmwareVersion() {
-    return TBFirmwarePackage::newFirmwareVersion(productID(), Edition::current(), QString::fromLatin1(className()),
-                                                 packageInfo());
+    return TBFirmwarePackage::newFirmwareVersion(productID(), Edition::current(),
+                                                 QString::fromLatin1(className()), packageInfo());
 }
 
 double TBUSBPrinterZEV::availableFirmwareVersion() {
@@ -71,19 +79,25 @@ double TBUSBPrinterZEV::installedFirmwareVersion() {
     return TBFirmwarePackage::installedFirmwareVersion(storedFirmwareVersion());
 }
 
-bool TBUSBPrinterZEV::verifySRecData(const QByteArray& data) const { return TBFirmwarePackage::verifySRecData(data); }
+bool TBUSBPrinterZEV::verifySRecData(const QByteArray& data) const {
+    return TBFirmwarePackage::verifySRecData(data);
+}
 
 bool TBUSBPrinterZEV::verifyMotorolaSFile(const QVariant& source) const {
     return TBFirmwarePackage::verifyMotorolaSFile(source);
 }
 
-QByteArray TBUSBPrinterZEV::paddedData(const QByteArray& data) const { return TBFirmwarePackage::paddedData(data); }
+QByteArray TBUSBPrinterZEV::paddedData(const QByteArray& data) const {
+    return TBFirmwarePackage::paddedData(data);
+}
 
 QByteArray TBUSBPrinterZEV::paddedColorDataForVersion(const QString& fileName) const {
     return TBFirmwarePackage::paddedColorDataForVersion(fileName);
 }
 
-QStringList TBUSBPrinterZEV::colorTableNames() { return TBFirmwarePackage::colorTableNames(packageInfo()); }
+QStringList TBUSBPrinterZEV::colorTableNames() {
+    return TBFirmwarePackage::colorTableNames(packageInfo());
+}
 
 quint16 TBUSBPrinterZEV::checksumForData(const QByteArray& data) const {
     return TBFirmwarePackage::checksumForData(data);

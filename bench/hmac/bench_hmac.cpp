@@ -78,7 +78,8 @@ int main(int argc, char** argv) {
         return true;
     });
     // openssl prints "HMAC-SHA256(<path>)= <hex>"; the catalogue's digest is the same hex and "00".
-    const QString expected = QString::fromLatin1(theirs.mid(theirs.lastIndexOf(' ') + 1)) + QStringLiteral("00");
+    const QString expected =
+        QString::fromLatin1(theirs.mid(theirs.lastIndexOf(' ') + 1)) + QStringLiteral("00");
     platform::resources::setSearchDirectoriesOverride({dir.path()});
     const FirmwareCatalogueEntry entry{{fileName}, {expected}};
     // Passing means the program's digest is openssl's.

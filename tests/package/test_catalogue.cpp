@@ -24,10 +24,14 @@ const quint16 kEightTable = productIDForFirmwareModel(FirmwareModel::EightTable)
 const QList<FirmwareModel> kModelsWithPackage{FirmwareModel::HVA, FirmwareModel::HVB, FirmwareModel::HVQXA,
                                               FirmwareModel::HVBD, FirmwareModel::HVC};
 
-QString sampleDirectory() { return QStringLiteral(PRINTER_TOOLS_SOURCE_DIR "/resources/firmware"); }
+QString sampleDirectory() {
+    return QStringLiteral(PRINTER_TOOLS_SOURCE_DIR "/resources/firmware");
+}
 
 // Lets the main thread run what setFilenames queued.
-void drainMainQueue() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void drainMainQueue() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 bool writeFile(const QString& path, const QByteArray& contents) {
     QFile file(path);
@@ -84,10 +88,11 @@ private slots:
                 }
                 FakeDeviceInfo info;
                 testsupport::LogCapture log;
-                QVERIFY2(TBFirmwarePackage::verifyFirmwareArchive(productID, *edition, kPrinterFamilyClassName,
-                                                                  info),
+                QVERIFY2(TBFirmwarePackage::verifyFirmwareArchive(productID, *edition,
+                                                                  kPrinterFamilyClassName, info),
                          qPrintable(entry.fileNames.join(", ")));
-                for (const QString& name : entry.fileNames) QCOMPARE(info.value(name), QVariant(true));
+                for (const QString& name : entry.fileNames)
+                    QCOMPARE(info.value(name), QVariant(true));
                 // The image is a good S-record file whose header names what its file name says, as
                 // the simulated printers report it after an update.
                 const QByteArray image = platform::resources::dataForResourceFile(entry.fileNames.first());
@@ -97,11 +102,14 @@ private slots:
                 QCOMPARE(header->text + ".fw", entry.fileNames.first());
                 QCOMPARE(info.value(cFirmwareFileHashes).toStringList(), entry.digests);
                 // Only serial-switcher names each digested file.
-                const QString line = QString("verifying %1:%2").arg(entry.fileNames.first(), entry.digests.first());
+                const QString line =
+                    QString("verifying %1:%2").arg(entry.fileNames.first(), entry.digests.first());
                 QCOMPARE(log.contains(line), edition->isSerialSwitcher());
             }
         }
-        const auto hvc = [](const Edition& e) { return TBFirmwarePackage::catalogueEntry(kHVC, e).fileNames; };
+        const auto hvc = [](const Edition& e) {
+            return TBFirmwarePackage::catalogueEntry(kHVC, e).fileNames;
+        };
         QCOMPARE(hvc(Edition::printerFlasher()),
                  (QStringList{"HVC 01.41.fw", "HVC_300_0100.cwd", "HVC_600_0110.cwd", "HVC_610_0110.cwd"}));
         QCOMPARE(hvc(Edition::serialSwitcher()),
@@ -120,8 +128,9 @@ private slots:
             testsupport::LogCapture log;
             QVERIFY(!TBFirmwarePackage::verifyFirmwareArchive(productID, Edition::printerFlasher(),
                                                               kPrinterFamilyClassName, info));
-            QCOMPARE(log.lines(), (QStringList{"-[TBUSBPrinterZEV verifyFirmwareArchive]",
-                                               QString("switching on productID 0x%1").arg(productID, 0, 16)}));
+            QCOMPARE(log.lines(),
+                     (QStringList{"-[TBUSBPrinterZEV verifyFirmwareArchive]",
+                                  QString("switching on productID 0x%1").arg(productID, 0, 16)}));
             QCOMPARE(TBFirmwarePackage::newFirmwareVersion(productID, Edition::printerFlasher(),
                                                            kPrinterFamilyClassName, info),
                      std::nullopt);
@@ -147,9 +156,10 @@ private slots:
         useCopyOfSamplePackage();
         QVERIFY(QFile::remove(copyPath(missing)));
         FakeDeviceInfo info;
-        QVERIFY(!TBFirmwarePackage::verifyFirmwareArchive(kHVC, Edition::printerFlasher(), kPrinterFamilyClassName,
-                                                          info));
-        const QStringList names = TBFirmwarePackage::catalogueEntry(kHVC, Edition::printerFlasher()).fileNames;
+        QVERIFY(!TBFirmwarePackage::verifyFirmwareArchive(kHVC, Edition::printerFlasher(),
+                                                          kPrinterFamilyClassName, info));
+        const QStringList names =
+            TBFirmwarePackage::catalogueEntry(kHVC, Edition::printerFlasher()).fileNames;
         const qsizetype at = names.indexOf(missing);
         for (qsizetype i = 0; i < names.size(); ++i) {
             const QVariant expected = i < at ? QVariant(true) : i == at ? QVariant(false) : QVariant();
@@ -162,8 +172,8 @@ private slots:
         useCopyOfSamplePackage();
         QVERIFY(QFile::setPermissions(copyPath("HVC_300_0100.cwd"), QFileDevice::Permissions()));
         FakeDeviceInfo info;
-        QVERIFY(!TBFirmwarePackage::verifyFirmwareArchive(kHVC, Edition::printerFlasher(), kPrinterFamilyClassName,
-                                                          info));
+        QVERIFY(!TBFirmwarePackage::verifyFirmwareArchive(kHVC, Edition::printerFlasher(),
+                                                          kPrinterFamilyClassName, info));
         QCOMPARE(info.value("HVC_300_0100.cwd"), QVariant(false));
     }
 
@@ -172,8 +182,8 @@ private slots:
     void secondOfThreeFails() {
         useCopyOfSamplePackage();
         FakeDeviceInfo info;
-        QVERIFY(TBFirmwarePackage::verifyFirmwareArchive(kHVA, Edition::printerFlasher(), kPrinterFamilyClassName,
-                                                         info));
+        QVERIFY(TBFirmwarePackage::verifyFirmwareArchive(kHVA, Edition::printerFlasher(),
+                                                         kPrinterFamilyClassName, info));
         QByteArray table;
         {
             QFile f(copyPath("HVA_300_0130.cwd"));
@@ -183,8 +193,8 @@ private slots:
         table[100] = char(table[100] ^ 1);
         QVERIFY(writeFile(copyPath("HVA_300_0130.cwd"), table));
         QVERIFY(QFile::remove(copyPath("HVA_600_0130.cwd"))); // would fail too, were it read
-        QVERIFY(!TBFirmwarePackage::verifyFirmwareArchive(kHVA, Edition::printerFlasher(), kPrinterFamilyClassName,
-                                                          info));
+        QVERIFY(!TBFirmwarePackage::verifyFirmwareArchive(kHVA, Edition::printerFlasher(),
+                                                          kPrinterFamilyClassName, info));
         QCOMPARE(info.value("HVA 01.40.fw"), QVariant(true));
         QCOMPARE(info.value("HVA_300_0130.cwd"), QVariant(false));
         QCOMPARE(info.value("HVA_600_0130.cwd"), QVariant(true));
@@ -198,7 +208,8 @@ private slots:
         QVERIFY(writeFile(dir.filePath("A 01.00.fw"), "S00600004844521B\r\n"));
         QVERIFY(writeFile(dir.filePath("A_300_0100.cwd"), "table"));
         QVERIFY(writeFile(dir.filePath("empty.cwd"), QByteArray()));
-        const QString imageDigest = TBFirmwarePackage::verifyBlob("S00600004844521B\r\n", kPrinterFamilyClassName);
+        const QString imageDigest =
+            TBFirmwarePackage::verifyBlob("S00600004844521B\r\n", kPrinterFamilyClassName);
 
         FakeDeviceInfo info;
         FirmwareCatalogueEntry moreFilesThanDigests{{"A 01.00.fw", "A_300_0100.cwd"}, {imageDigest}};
@@ -222,7 +233,8 @@ private slots:
         QVERIFY(!TBFirmwarePackage::verifyEntry(upperCase, Edition::printerFlasher(), kPrinterFamilyClassName,
                                                 info));
         FirmwareCatalogueEntry single{{"A 01.00.fw"}, {imageDigest}};
-        QVERIFY(TBFirmwarePackage::verifyEntry(single, Edition::printerFlasher(), kPrinterFamilyClassName, info));
+        QVERIFY(
+            TBFirmwarePackage::verifyEntry(single, Edition::printerFlasher(), kPrinterFamilyClassName, info));
     }
 
     // The file list is stored on the main thread only, after the call, with the announcement of
@@ -235,15 +247,15 @@ private slots:
             QVERIFY(TBFirmwarePackage::firmwareBlob(info).isNull());
             QCOMPARE(log.lines(), QStringList{"Bad firmware file! Verification failed!"});
         }
-        QCOMPARE(TBFirmwarePackage::newFirmwareVersion(kHVC, Edition::printerFlasher(), kPrinterFamilyClassName,
-                                                       info),
+        QCOMPARE(TBFirmwarePackage::newFirmwareVersion(kHVC, Edition::printerFlasher(),
+                                                       kPrinterFamilyClassName, info),
                  std::nullopt);
         QVERIFY(!info.value(cFirmwareFilenames).isValid());
         QVERIFY(info.value(cFirmwareFileHashes).isValid()); // written on the calling thread
         drainMainQueue();
         QCOMPARE(info.announced(), QStringList{kNewFirmwareVersionProperty});
-        QCOMPARE(TBFirmwarePackage::newFirmwareVersion(kHVC, Edition::printerFlasher(), kPrinterFamilyClassName,
-                                                       info),
+        QCOMPARE(TBFirmwarePackage::newFirmwareVersion(kHVC, Edition::printerFlasher(),
+                                                       kPrinterFamilyClassName, info),
                  QString("HVC 01.41"));
         QCOMPARE(TBFirmwarePackage::availableFirmwareVersion(kHVC, Edition::printerFlasher(),
                                                              kPrinterFamilyClassName, info),
@@ -299,7 +311,8 @@ private slots:
         QCOMPARE(TBFirmwarePackage::colorTableNames(info), QStringList());
         info.setValue(cFirmwareFilenames,
                       TBFirmwarePackage::catalogueEntry(kHVA, Edition::printerFlasher()).fileNames);
-        QCOMPARE(TBFirmwarePackage::colorTableNames(info), (QStringList{"HVA_300_0130.cwd", "HVA_600_0130.cwd"}));
+        QCOMPARE(TBFirmwarePackage::colorTableNames(info),
+                 (QStringList{"HVA_300_0130.cwd", "HVA_600_0130.cwd"}));
 
         testsupport::LogCapture log;
         const QByteArray table = TBFirmwarePackage::paddedColorDataForVersion("HVC_610_0110.cwd");

@@ -15,7 +15,8 @@ namespace {
 
 QStringList announcedKeys(const QSignalSpy& spy) {
     QStringList keys;
-    for (const auto& arguments : spy) keys << arguments.at(0).toString();
+    for (const auto& arguments : spy)
+        keys << arguments.at(0).toString();
     return keys;
 }
 
@@ -48,7 +49,8 @@ private slots:
         QVERIFY(rig.printer->verifyFirmwareArchive());
         const FirmwareCatalogueEntry entry =
             TBFirmwarePackage::catalogueEntry(rig.printer->productID(), Edition::printerFlasher());
-        for (const QString& name : entry.fileNames) QCOMPARE(rig.printer->deviceInfoValue(name), QVariant(true));
+        for (const QString& name : entry.fileNames)
+            QCOMPARE(rig.printer->deviceInfoValue(name), QVariant(true));
         QCOMPARE(rig.printer->deviceInfoValue(cFirmwareFileHashes).toStringList(), entry.digests);
         // The file list follows on the main thread.
         QVERIFY(!rig.printer->deviceInfoValue(cFirmwareFilenames).isValid());

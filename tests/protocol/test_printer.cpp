@@ -33,7 +33,8 @@ QStringList eightTableProbe() {
         for (const char* media : {"0001", "0003"})
             for (const char* slot : {"620", "610", "600", "300"})
                 words << QStringLiteral("TBL_RDCWD%1_%2 %3").arg(slot, kind, media);
-    words << "INFO  SERIAL_NUMBER" << "MNT_RDUSB_ISERI_SET";
+    words << "INFO  SERIAL_NUMBER"
+          << "MNT_RDUSB_ISERI_SET";
     return words;
 }
 
@@ -78,7 +79,8 @@ private slots:
         QVERIFY(log.contains("usbISerial value: 1"));
 
         QStringList keys;
-        for (const auto& args : changes) keys << args.at(0).toString();
+        for (const auto& args : changes)
+            keys << args.at(0).toString();
         for (const char* key : {"printerStatus", "firmwareVersion", "lifetimeCounter", "colorTableVersion",
                                 "colorTableChecksum300", "printerSerialNumber", "usbISerialString"})
             QVERIFY2(keys.contains(key), key);
@@ -135,9 +137,10 @@ private slots:
     void statusOverrideThenTheRealStatus() {
         ZEVRig rig(Model::HVC, [](sim::SimZEVPrinterState& s) { s.statusCode = "01100"; });
         QStringList shown;
-        QObject::connect(rig.printer.get(), &TBUSBPrinter::valueChanged, rig.printer.get(), [&](const QString& key) {
-            if (key == QRVX_TBPrinterStatus) shown << rig.printer->printerStatus();
-        });
+        QObject::connect(rig.printer.get(), &TBUSBPrinter::valueChanged, rig.printer.get(),
+                         [&](const QString& key) {
+                             if (key == QRVX_TBPrinterStatus) shown << rig.printer->printerStatus();
+                         });
         QString completionCode;
         rig.printer->setOverridePrinterStatus("Updating firmware ...");
         rig.printer->getPrinterStatus([&](const QString& code) { completionCode = code; });
@@ -149,9 +152,10 @@ private slots:
     void statusPollEndsWhenTheStateIsReached() {
         ZEVRig rig(Model::HVC, [](sim::SimZEVPrinterState& s) { s.statusCode = "01000"; });
         QStringList shown;
-        QObject::connect(rig.printer.get(), &TBUSBPrinter::valueChanged, rig.printer.get(), [&](const QString& key) {
-            if (key == QRVX_TBPrinterStatus) shown << rig.printer->printerStatus();
-        });
+        QObject::connect(rig.printer.get(), &TBUSBPrinter::valueChanged, rig.printer.get(),
+                         [&](const QString& key) {
+                             if (key == QRVX_TBPrinterStatus) shown << rig.printer->printerStatus();
+                         });
         QElapsedTimer clock;
         clock.start();
         rig.printer->waitForPrinterStatusCode("00000");
@@ -254,7 +258,9 @@ private slots:
         testsupport::LogCapture log;
         ZEVRig hva(Model::HVA);
         QStringList single;
-        hva.onOpenInterface([&](RecordingPrinter& p) { p.getPrinterColorTableChecksum([&](const QStringList& v) { single = v; }); });
+        hva.onOpenInterface([&](RecordingPrinter& p) {
+            p.getPrinterColorTableChecksum([&](const QStringList& v) { single = v; });
+        });
         QTRY_COMPARE(single, QStringList{"5A1C"});
         QCOMPARE(hva.commands(), QStringList{"MNT_RDCTRLD_CHKSUM"});
         QCOMPARE(hva.printer->colorTableChecksum300(), QStringLiteral("5A1C"));
@@ -377,7 +383,8 @@ private slots:
         QVERIFY(!TBUSBPrinterZEV::supportedProductIDs()->contains(zev::productIDForModel(Model::HVA)));
         Edition::setCurrent(Edition::printerFlasher());
         QCOMPARE(TBUSBPrinterZEV::supportedVendorIDs()->size(), 2u);
-        QCOMPARE(*TBUSBPrinterZEV::supportedVendorIDs(), *ZEVRig(Model::HVC).printer->objectSupportedVendorIDs());
+        QCOMPARE(*TBUSBPrinterZEV::supportedVendorIDs(),
+                 *ZEVRig(Model::HVC).printer->objectSupportedVendorIDs());
     }
 };
 

@@ -7,7 +7,9 @@ namespace {
 // The maker's name as the simulated printers report it in their descriptors and device ID.
 constexpr char16_t kManufacturer[] = u"ZEV";
 
-std::u16string toU16(const QString& text) { return text.toStdU16String(); }
+std::u16string toU16(const QString& text) {
+    return text.toStdU16String();
+}
 
 } // namespace
 
