@@ -8,6 +8,7 @@
 #include "platform/platformlog.h"
 #include "platform/resources.h"
 
+#include <QFile>
 
 #include <charconv>
 
@@ -45,8 +46,10 @@ struct EntryTexts {
 
 FirmwareCatalogueEntry makeEntry(const EntryTexts& texts) {
     FirmwareCatalogueEntry entry;
-    for (const char* file : texts.files) entry.fileNames.append(QString::fromUtf8(file));
-    for (const char* digest : texts.digests) entry.digests.append(QString::fromLatin1(digest));
+    for (const char* file : texts.files)
+        entry.fileNames.append(QString::fromUtf8(file));
+    for (const char* digest : texts.digests)
+        entry.digests.append(QString::fromLatin1(digest));
     return entry;
 }
 
@@ -108,16 +111,19 @@ QString logName(const QString& className, const char* selector) {
 double leadingDecimalNumber(const QByteArray& text) {
     const char* p = text.constData();
     const char* const end = p + text.size();
-    while (p < end && (*p == ' ' || (*p >= '\t' && *p <= '\r'))) ++p;
+    while (p < end && (*p == ' ' || (*p >= '\t' && *p <= '\r')))
+        ++p;
     const char* const start = p;
     auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
     if (p < end && (*p == '+' || *p == '-')) ++p;
     const char* const digitsStart = p;
-    while (p < end && isDigit(*p)) ++p;
+    while (p < end && isDigit(*p))
+        ++p;
     bool anyDigit = p > digitsStart;
     if (p < end && *p == '.') {
         const char* fraction = ++p;
-        while (p < end && isDigit(*p)) ++p;
+        while (p < end && isDigit(*p))
+            ++p;
         anyDigit = anyDigit || p > fraction;
     }
     if (!anyDigit) return 0.0;
@@ -125,7 +131,8 @@ double leadingDecimalNumber(const QByteArray& text) {
         const char* exponent = p + 1;
         if (exponent < end && (*exponent == '+' || *exponent == '-')) ++exponent;
         const char* exponentDigits = exponent;
-        while (exponent < end && isDigit(*exponent)) ++exponent;
+        while (exponent < end && isDigit(*exponent))
+            ++exponent;
         if (exponent > exponentDigits) p = exponent;
     }
     // from_chars takes no leading plus.
@@ -155,13 +162,20 @@ FirmwareModel firmwareModelForProductID(quint16 productID) {
 
 quint16 productIDForFirmwareModel(FirmwareModel model) {
     switch (model) {
-    case FirmwareModel::HVA: return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVA;
-    case FirmwareModel::HVB: return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVB;
-    case FirmwareModel::HVQXA: return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVQXA;
-    case FirmwareModel::HVBD: return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVBD;
-    case FirmwareModel::HVC: return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVC;
-    case FirmwareModel::EightTable: return PRINTER_TOOLS_ZEV_PRODUCT_ID_EIGHT_TABLE;
-    case FirmwareModel::Unknown: break;
+    case FirmwareModel::HVA:
+        return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVA;
+    case FirmwareModel::HVB:
+        return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVB;
+    case FirmwareModel::HVQXA:
+        return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVQXA;
+    case FirmwareModel::HVBD:
+        return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVBD;
+    case FirmwareModel::HVC:
+        return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVC;
+    case FirmwareModel::EightTable:
+        return PRINTER_TOOLS_ZEV_PRODUCT_ID_EIGHT_TABLE;
+    case FirmwareModel::Unknown:
+        break;
     }
     return 0;
 }
@@ -185,6 +199,30 @@ QString TBFirmwarePackage::verifyBlob(const QByteArray& data, const QString& key
     return asciiHexForData(rendered);
 }
 
+std::optional<QString> TBFirmwarePackage::digestForPackageFile(const QString& fileName,
+                                                               const QString& keyText) {
+    const QString path = platform::resources::pathForResourceFile(fileName);
+    if (path.isEmpty()) return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    // Mapped, the page cache is digested in place; a copy of a large image first would cost more
+    // than the digest itself. Package files are installed read-only, so nothing truncates them
+    // under the mapping. Files that cannot be mapped (or report no size) are read whole.
+    const qint64 size = file.size();
+    if (size > 0) {
+        if (uchar* mapped = file.map(0, size)) {
+            const QString digest = verifyBlob(
+                QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), qsizetype(size)), keyText);
+            file.unmap(mapped);
+            return digest;
+        }
+    }
+    const QByteArray contents = file.readAll();
+    // readAll() cannot tell an empty file from a failed read; the error state can.
+    if (file.error() != QFileDevice::NoError) return std::nullopt;
+    return verifyBlob(contents, keyText);
+}
+
 bool TBFirmwarePackage::verifyFirmwareArchive(quint16 productID, const Edition& edition,
                                               const QString& className, FirmwareDeviceInfo& info) {
     platform::platformLog("%s", logName(className, "verifyFirmwareArchive").toUtf8().constData());
@@ -204,18 +242,19 @@ bool TBFirmwarePackage::verifyEntry(const FirmwareCatalogueEntry& entry, const E
     bool result = false;
     for (qsizetype position = 0; position < entry.fileNames.size(); ++position) {
         const QString& fileName = entry.fileNames.at(position);
-        const QByteArray contents = platform::resources::dataForResourceFile(fileName);
+        const std::optional<QString> found = digestForPackageFile(fileName, className);
         // A file the package lacks fails the package: an update must not start without it.
-        if (contents.isNull()) {
+        if (!found) {
             platform::platformLog("firmware file %s is missing or unreadable", fileName.toUtf8().constData());
             info.setValue(fileName, false);
             return false;
         }
 
-        const QString digest = verifyBlob(contents, className);
+        const QString& digest = *found;
+        // An empty file has no digest at all, which the log shows as "(null)", not as an empty text.
         if (edition.isSerialSwitcher())
             platform::platformLog("verifying %s:%s", fileName.toUtf8().constData(),
-                                  digest.toUtf8().constData());
+                                  digest.isNull() ? "(null)" : digest.toUtf8().constData());
         const QString expected = position < entry.digests.size() ? entry.digests.at(position) : QString();
         // An empty file gives no digest; that never matches, not even a missing expected digest.
         result = !digest.isEmpty() && digest == expected;
@@ -235,8 +274,9 @@ void TBFirmwarePackage::setFilenames(const QStringList& names, FirmwareDeviceInf
 
 QByteArray TBFirmwarePackage::firmwareBlob(FirmwareDeviceInfo& info) {
     const QStringList names = storedFileNames(info);
-    if (names.isEmpty()) return {};
-    const QByteArray contents = platform::resources::dataForResourceFile(names.first());
+    // Without a list there is no image, and the check below fails on nothing and says so.
+    const QByteArray contents =
+        names.isEmpty() ? QByteArray() : platform::resources::dataForResourceFile(names.first());
     if (!verifyMotorolaSFile(contents)) {
         platform::platformLog("Bad firmware file! Verification failed!");
         return {};

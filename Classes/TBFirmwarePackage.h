@@ -2,7 +2,8 @@
 // digest each must have, their verification, the S-record check of the firmware image and the
 // preparation of the payloads the update sends.
 //
-// The printer-family class forwards its selectors of the same names here one to one. Everything is
+// The printer-family class forwards its selectors of the same names here one to one
+// (TBUSBPrinterZEVPackage.cpp), over its own device-info dictionary. Everything here is
 // static and takes explicitly what it needs: the product id, the edition (whose catalogue applies),
 // the class name (the HMAC key and the name in log lines) and the printer's device-info dictionary
 // through FirmwareDeviceInfo. Callable from any thread unless a comment says otherwise.
@@ -75,6 +76,11 @@ public:
     // or a null text for empty input. Logs "keyed on <key>".
     static QString verifyBlob(const QByteArray& data, const QString& keyText);
 
+    // verifyBlob of the package file `fileName` (found as a package resource by base name and
+    // extension), read by mapping it where the file system allows. Nothing when the file is
+    // missing or cannot be read; a null text for an empty file.
+    static std::optional<QString> digestForPackageFile(const QString& fileName, const QString& keyText);
+
     // Digests every file of the product's catalogue entry against its expected digest, storing the
     // file list (through setFilenames), the expected digests and one boolean per checked file in
     // `info`. True only when every file of the entry is present and matches.
@@ -102,8 +108,8 @@ public:
     // file list is stored yet (the list arrives later, through the change announcement).
     static std::optional<QString> newFirmwareVersion(quint16 productID, const Edition& edition,
                                                      const QString& className, FirmwareDeviceInfo& info);
-    static double availableFirmwareVersion(quint16 productID, const Edition& edition, const QString& className,
-                                           FirmwareDeviceInfo& info);
+    static double availableFirmwareVersion(quint16 productID, const Edition& edition,
+                                           const QString& className, FirmwareDeviceInfo& info);
     // The number at the end of the version the printer reported ("firmwareVersion").
     static double installedFirmwareVersion(const std::optional<QString>& firmwareVersion);
 

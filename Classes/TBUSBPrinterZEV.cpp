@@ -16,13 +16,20 @@ namespace {
 constexpr qsizetype kFrameLogBytes = 64;
 // Pause between two passes of a status poll.
 constexpr int kStatusPollPauseMs = 500;
+// Draining stale bytes from the bulk-in pipe: reads this large, each waiting this long, until one
+// finds nothing; a printer that babbles on is left alone after the limit (the next frame drains on).
+constexpr std::uint32_t kDrainChunkBytes = 8192;
+constexpr std::uint32_t kDrainTimeoutMs = 50;
+constexpr std::uint64_t kDrainLimitBytes = 64 * 1024;
 
 // Announced keys that differ from the device-info key they follow.
 const QString kLifetimeCounterProperty = QStringLiteral("lifetimeCounter");
 const QString kUSBISerialStringProperty = QStringLiteral("usbISerialString");
 const QString kUSBISerialProperty = QStringLiteral("usbISerial");
 
-QByteArray utf8(const QString& text) { return text.isNull() ? QByteArray("(null)") : text.toUtf8(); }
+QByteArray utf8(const QString& text) {
+    return text.isNull() ? QByteArray("(null)") : text.toUtf8();
+}
 
 // A log format with one "%s", filled without printf so a value holding '%' stays harmless.
 QString fillLogLine(const char* format, const QString& value) {
@@ -37,25 +44,34 @@ std::optional<IndexSet> toIndexSet(const QSet<std::uint16_t>& ids) {
 
 } // namespace
 
-TBUSBPrinterZEV::TBUSBPrinterZEV() = default;
-TBUSBPrinterZEV::~TBUSBPrinterZEV() = default;
+const char* TBUSBPrinterZEV::className() const {
+    return "TBUSBPrinterZEV";
+}
 
-const char* TBUSBPrinterZEV::className() const { return "TBUSBPrinterZEV"; }
-
-std::shared_ptr<TBUSBPrinterZEV> TBUSBPrinterZEV::zevSelf() { return std::static_pointer_cast<TBUSBPrinterZEV>(self()); }
+std::shared_ptr<TBUSBPrinterZEV> TBUSBPrinterZEV::zevSelf() {
+    return std::static_pointer_cast<TBUSBPrinterZEV>(self());
+}
 
 // ---- supported devices --------------------------------------------------------------------------------
 
-std::optional<IndexSet> TBUSBPrinterZEV::supportedVendorIDs() { return toIndexSet(zev::supportedVendorIDs()); }
+std::optional<IndexSet> TBUSBPrinterZEV::supportedVendorIDs() {
+    return toIndexSet(zev::supportedVendorIDs());
+}
 
 std::optional<IndexSet> TBUSBPrinterZEV::supportedProductIDs() {
     return toIndexSet(zev::supportedProductIDs(Edition::current()));
 }
 
-std::optional<IndexSet> TBUSBPrinterZEV::objectSupportedVendorIDs() const { return supportedVendorIDs(); }
-std::optional<IndexSet> TBUSBPrinterZEV::objectSupportedProductIDs() const { return supportedProductIDs(); }
+std::optional<IndexSet> TBUSBPrinterZEV::objectSupportedVendorIDs() const {
+    return supportedVendorIDs();
+}
+std::optional<IndexSet> TBUSBPrinterZEV::objectSupportedProductIDs() const {
+    return supportedProductIDs();
+}
 
-zev::Model TBUSBPrinterZEV::printerModel() const { return zev::modelForProductID(productID()); }
+zev::Model TBUSBPrinterZEV::printerModel() const {
+    return zev::modelForProductID(productID());
+}
 
 // ---- frames and replies ---------------------------------------------------------------------------------
 
@@ -70,19 +86,48 @@ void TBUSBPrinterZEV::errorWithString(const QString& message, qint64 code) {
 }
 
 void TBUSBPrinterZEV::sendPrinterCommand(std::uint32_t code, const QByteArray& payload) {
-    const zev::Frame frame =
-        zev::buildFrame(code, payload, [this](const QString& message, qint64 c) { errorWithString(message, c); });
-    if (frame.bytes.isEmpty()) return;
+    writeFrame(code, payload);
+}
 
-    platform::platformLog("sending printer command %s with payload size %u", utf8(frame.commandString).constData(),
-                          frame.payloadLength);
+bool TBUSBPrinterZEV::writeFrame(std::uint32_t code, const QByteArray& payload) {
+    const zev::Frame frame = zev::buildFrame(
+        code, payload, [this](const QString& message, qint64 c) { errorWithString(message, c); });
+    if (frame.bytes.isEmpty()) return false;
+
+    // What an earlier, damaged exchange left behind would otherwise answer this frame.
+    if (bulkInUnsettled_.exchange(false)) drainBulkIn();
+
+    platform::platformLog("sending printer command %s with payload size %u",
+                          utf8(frame.commandString).constData(), frame.payloadLength);
     QRVX_Log::logData(QByteArrayView(frame.bytes).first(std::min(frame.bytes.size(), kFrameLogBytes)));
 
     if (!writeToInterfaceWithData(frame.bytes)) {
         const IOReturn status = writeStatus();
-        platform::platformLog("ERROR: writeToInterfaceWithData: [%x] (%s)", unsigned(status), strForIOReturn(status));
+        platform::platformLog("ERROR: writeToInterfaceWithData: [%x] (%s)", unsigned(status),
+                              strForIOReturn(status));
         errorWithString(zev::communicationErrorText(), 0);
+        return false;
     }
+    return true;
+}
+
+void TBUSBPrinterZEV::drainBulkIn() {
+    const std::shared_ptr<usb::UsbInterface> interface = interfaceInterface();
+    if (!interface) return;
+    const quint8 pipe = bulkIN();
+    QByteArray chunk(kDrainChunkBytes, Qt::Uninitialized);
+    std::uint64_t drained = 0;
+    IOReturn result = kIOReturnSuccess;
+    while (drained < kDrainLimitBytes) {
+        std::uint32_t size = kDrainChunkBytes;
+        result = interface->readPipe(pipe, chunk.data(), size, kDrainTimeoutMs, kDrainTimeoutMs);
+        drained += size;
+        if (result != kIOReturnSuccess || size == 0) break;
+    }
+    if (drained >= kDrainLimitBytes) bulkInUnsettled_ = true;
+    platform::platformLog("drained %llu stale bytes from backchannel of %s (%s)",
+                          static_cast<unsigned long long>(drained), descriptionUTF8().constData(),
+                          strForIOReturn(result));
 }
 
 std::optional<QByteArray> TBUSBPrinterZEV::printerReply() {
@@ -98,10 +143,15 @@ std::optional<QByteArray> TBUSBPrinterZEV::printerReply() {
         if (stage == zev::ReplyReadStage::Length)
             platform::platformLog("reading backchannel for %u bytes on %s", size, name.constData());
         if (result != kIOReturnSuccess)
-            platform::platformLog("bad read (%s) on backchannel of %s", strForIOReturn(result), name.constData());
+            platform::platformLog("bad read (%s) on backchannel of %s", strForIOReturn(result),
+                                  name.constData());
         return result;
     };
-    return zev::readReply(read, [this](const QString& message, qint64 code) { errorWithString(message, code); });
+    bool leftover = false;
+    std::optional<QByteArray> reply = zev::readReply(
+        read, [this](const QString& message, qint64 code) { errorWithString(message, code); }, &leftover);
+    if (leftover) bulkInUnsettled_ = true;
+    return reply;
 }
 
 // ---- status ---------------------------------------------------------------------------------------------
@@ -114,32 +164,39 @@ void TBUSBPrinterZEV::getPrinterStatus(StatusCompletion completion) {
     auto printer = zevSelf();
     openInterface([printer, completion](IOReturn result) {
         if (result != kIOReturnSuccess) return;
-        printer->sendPrinterCommand([printer] { printer->sendPrinterCommand(zev::kCommandStatus, QByteArray()); },
-                                    nullptr, [printer, completion](std::optional<QByteArray> reply) {
-                                        const QString code = zev::replyText(reply);
-                                        printer->setPrinterStatus(stringForHVStatusString(code));
-                                        if (completion) completion(code);
-                                    });
+        printer->sendPrinterCommand(
+            [printer] { printer->sendPrinterCommand(zev::kCommandStatus, QByteArray()); }, nullptr,
+            [printer, completion](std::optional<QByteArray> reply) {
+                const QString code = zev::replyText(reply);
+                printer->setPrinterStatus(stringForHVStatusString(code));
+                if (completion) completion(code);
+            });
     });
 }
 
-void TBUSBPrinterZEV::updatePrinterStatus() { getPrinterStatus({}); }
+void TBUSBPrinterZEV::updatePrinterStatus() {
+    getPrinterStatus({});
+}
 
-void TBUSBPrinterZEV::waitForPrinterStatusCode(const QString& statusCode) { pollStatus(statusCode); }
+void TBUSBPrinterZEV::waitForPrinterStatusCode(const QString& statusCode) {
+    pollStatus(statusCode);
+}
 
 // One pass of the poll. Every later pass starts from a main-thread timer, never from inside the
 // previous pass, so the stack does not grow however long the printer takes.
 void TBUSBPrinterZEV::pollStatus(const QString& statusCode) {
     auto printer = zevSelf();
     const auto again = [printer, statusCode] {
-        platform::mainqueue::after(kStatusPollPauseMs, [printer, statusCode] { printer->pollStatus(statusCode); });
+        platform::mainqueue::after(kStatusPollPauseMs,
+                                   [printer, statusCode] { printer->pollStatus(statusCode); });
     };
     openInterface([printer, statusCode, again](IOReturn result) {
         if (result == kIOReturnNoDevice) {
             // This printer object's device has left the bus for good (a returning printer gets a new
             // object); polling on would keep it alive and retry forever.
             platform::platformLog("%s: device gone, status poll for \"%s\" ends",
-                                  printer->methodName("waitForPrinterStatusCode:").c_str(), utf8(statusCode).constData());
+                                  printer->methodName("waitForPrinterStatusCode:").c_str(),
+                                  utf8(statusCode).constData());
             return;
         }
         if (result != kIOReturnSuccess) {
@@ -169,12 +226,14 @@ void TBUSBPrinterZEV::getPrinterFirmwareVersion() {
         // rather than none. The dictionary is locked; the announcement still reaches the main thread.
         printer->sendPrinterCommand(
             [printer] { printer->sendPrinterCommand(zev::kCommandFirmwareVersion, QByteArray()); },
-            printer->printerCommandQueue(), [printer](std::optional<QByteArray> reply) {
+            printer->printerCommandQueue(),
+            [printer](std::optional<QByteArray> reply) {
                 if (!reply) return;
                 const QString value = zev::firmwareVersionValue(*reply);
                 printer->setDeviceInfoValue(QRVX_TBPrinterFirmwareVersion, value);
                 // The HV-QXA's switch support follows its firmware version.
-                if (printer->printerModel() == zev::Model::HVQXA) printer->announce(kUSBISerialStringProperty);
+                if (printer->printerModel() == zev::Model::HVQXA)
+                    printer->announce(kUSBISerialStringProperty);
                 platform::platformLog("printer firmware version: %s", utf8(value).constData());
             });
     });
@@ -188,7 +247,8 @@ void TBUSBPrinterZEV::updatePrinterSerialNumber() {
             [printer] { printer->sendPrinterCommand(zev::kCommandSerialNumber, QByteArray()); }, nullptr,
             [printer](std::optional<QByteArray> reply) {
                 const QString value = zev::replyText(reply);
-                platform::platformLog("%s: %s", utf8(QRVX_TBPrinterSerialNumber).constData(), utf8(value).constData());
+                platform::platformLog("%s: %s", utf8(QRVX_TBPrinterSerialNumber).constData(),
+                                      utf8(value).constData());
                 printer->setDeviceInfoValue(QRVX_TBPrinterSerialNumber, value);
             });
     });
@@ -219,16 +279,24 @@ void TBUSBPrinterZEV::resetCounter(char counter) {
     });
 }
 
-void TBUSBPrinterZEV::resetCounterA() { resetCounter('A'); }
-void TBUSBPrinterZEV::resetCounterB() { resetCounter('B'); }
-void TBUSBPrinterZEV::resetCounterM() { resetCounter('M'); }
+void TBUSBPrinterZEV::resetCounterA() {
+    resetCounter('A');
+}
+void TBUSBPrinterZEV::resetCounterB() {
+    resetCounter('B');
+}
+void TBUSBPrinterZEV::resetCounterM() {
+    resetCounter('M');
+}
 
-QString TBUSBPrinterZEV::lifetimeCounter() { return textValue(QRVX_TBPrinterLifetimeCounter); }
+QString TBUSBPrinterZEV::lifetimeCounter() {
+    return textValue(QRVX_TBPrinterLifetimeCounter);
+}
 
 // ---- USB serial-number switch ----------------------------------------------------------------------------
 
 bool TBUSBPrinterZEV::hasISerialSupport() {
-    return zev::modelHasISerialSupport(printerModel(), zev::versionNumber(storedFirmwareVersion()));
+    return zev::modelHasISerialSupport(printerModel(), installedFirmwareVersion());
 }
 
 void TBUSBPrinterZEV::getUSB_ISerial() {
@@ -251,11 +319,24 @@ void TBUSBPrinterZEV::getUSB_ISerial() {
 }
 
 void TBUSBPrinterZEV::setUSB_ISerial(bool on) {
-    if (!hasISerialSupport()) return;
+    writeUSB_ISerial(on, {});
+}
+
+void TBUSBPrinterZEV::writeUSB_ISerial(bool on, std::function<void(bool written)> written) {
+    const auto tell = [written](bool ok) {
+        if (written) written(ok);
+    };
+    if (!hasISerialSupport()) {
+        tell(false);
+        return;
+    }
     auto printer = zevSelf();
-    openInterface([printer, on](IOReturn result) {
-        if (result != kIOReturnSuccess) return;
-        printer->sendPrinterCommand(zev::kCommandUSBISerialWrite, zev::usbISerialPayload(on));
+    openInterface([printer, on, tell](IOReturn result) {
+        if (result != kIOReturnSuccess) {
+            tell(false);
+            return;
+        }
+        tell(printer->writeFrame(zev::kCommandUSBISerialWrite, zev::usbISerialPayload(on)));
         printer->getUSB_ISerial();
     });
 }
@@ -263,12 +344,27 @@ void TBUSBPrinterZEV::setUSB_ISerial(bool on) {
 void TBUSBPrinterZEV::setEnabledUSBSerial(bool on) {
     auto printer = zevSelf();
     openInterface([printer, on](IOReturn result) {
+        const std::string name = printer->methodName("setEnabledUSBSerial:");
         if (result != kIOReturnSuccess) {
+            platform::platformLog("%s: cannot open %s (%s), switch left as it was", name.c_str(),
+                                  printer->descriptionUTF8().constData(), strForIOReturn(result));
             printer->showPrinterBusyAlert();
             return;
         }
-        printer->setUSB_ISerial(on);
-        printer->closeInterface([printer](IOReturn) {
+        // Written and read on the command queue only: the write runs inline here, the close
+        // completion after it.
+        auto written = std::make_shared<bool>(false);
+        const bool supported = printer->hasISerialSupport();
+        printer->writeUSB_ISerial(on, [written](bool ok) { *written = ok; });
+        printer->closeInterface([printer, written, supported, name](IOReturn) {
+            if (!*written) {
+                // Nothing changed on the printer: a power cycle would not help, and its print queues
+                // still match what it reports.
+                platform::platformLog(
+                    "%s: switch not written to %s (%s)", name.c_str(), printer->descriptionUTF8().constData(),
+                    supported ? strForIOReturn(printer->writeStatus()) : "no switch at this firmware");
+                return;
+            }
             printer->showPowerCycleAlert();
             printer->deleteExistingPrinterQueues();
         });
@@ -289,8 +385,12 @@ QString TBUSBPrinterZEV::usbISerialString() {
     return usbISerial() ? QStringLiteral("Enabled") : QStringLiteral("Disabled");
 }
 
-QByteArray TBUSBPrinterZEV::commandPayloadForMediaSD() const { return zev::commandPayloadForMediaSD(); }
-QByteArray TBUSBPrinterZEV::commandPayloadForMediaPP() const { return zev::commandPayloadForMediaPP(); }
+QByteArray TBUSBPrinterZEV::commandPayloadForMediaSD() const {
+    return zev::commandPayloadForMediaSD();
+}
+QByteArray TBUSBPrinterZEV::commandPayloadForMediaPP() const {
+    return zev::commandPayloadForMediaPP();
+}
 
 // ---- colour tables --------------------------------------------------------------------------------------
 
@@ -302,7 +402,8 @@ void TBUSBPrinterZEV::getPrinterColorTableChecksum(TableCompletion completion) {
     runColorTableQueries(zev::colorTableChecksumQueries(printerModel()), std::move(completion));
 }
 
-void TBUSBPrinterZEV::runColorTableQueries(std::span<const zev::ColorTableQuery> rows, TableCompletion completion) {
+void TBUSBPrinterZEV::runColorTableQueries(std::span<const zev::ColorTableQuery> rows,
+                                           TableCompletion completion) {
     if (rows.empty()) return;
     auto printer = zevSelf();
     // This call's answers; only reply blocks touch it, and they all run on the main thread.
@@ -310,7 +411,8 @@ void TBUSBPrinterZEV::runColorTableQueries(std::span<const zev::ColorTableQuery>
     const qsizetype expected = qsizetype(rows.size());
     for (const zev::ColorTableQuery& row : rows) {
         printer->sendPrinterCommand(
-            [printer, row] { printer->sendPrinterCommand(row.code, zev::payloadForMedia(row.media)); }, nullptr,
+            [printer, row] { printer->sendPrinterCommand(row.code, zev::payloadForMedia(row.media)); },
+            nullptr,
             [printer, row, results, expected, completion](std::optional<QByteArray> reply) {
                 const QString value = zev::replyText(reply).trimmed();
                 printer->setDeviceInfoValue(QString::fromLatin1(row.key), value);
@@ -332,28 +434,64 @@ std::optional<QString> TBUSBPrinterZEV::storedFirmwareVersion() {
     return value.toString();
 }
 
-QString TBUSBPrinterZEV::colorTableVersion() { return textValue(QRVX_TBPrinterColorTableVersion); }
-QString TBUSBPrinterZEV::colorTableVersion600() { return textValue(QRVX_TBPrinterColorTableVersion600); }
-QString TBUSBPrinterZEV::colorTableVersion610() { return textValue(QRVX_TBPrinterColorTableVersion610); }
-QString TBUSBPrinterZEV::colorTableVersion620() { return textValue(QRVX_TBPrinterColorTableVersion620); }
-QString TBUSBPrinterZEV::colorTableVersion300HD() { return textValue(QRVX_TBPrinterColorTableVersion300HD); }
-QString TBUSBPrinterZEV::colorTableVersion600HD() { return textValue(QRVX_TBPrinterColorTableVersion600HD); }
-QString TBUSBPrinterZEV::colorTableVersion610HD() { return textValue(QRVX_TBPrinterColorTableVersion610HD); }
-QString TBUSBPrinterZEV::colorTableVersion620HD() { return textValue(QRVX_TBPrinterColorTableVersion620HD); }
-QString TBUSBPrinterZEV::colorTableChecksum300() { return textValue(QRVX_TBPrinterColorTableChecksum300); }
-QString TBUSBPrinterZEV::colorTableChecksum600() { return textValue(QRVX_TBPrinterColorTableChecksum600); }
-QString TBUSBPrinterZEV::colorTableChecksum610() { return textValue(QRVX_TBPrinterColorTableChecksum610); }
-QString TBUSBPrinterZEV::colorTableChecksum620() { return textValue(QRVX_TBPrinterColorTableChecksum620); }
-QString TBUSBPrinterZEV::colorTableChecksum300HD() { return textValue(QRVX_TBPrinterColorTableChecksum300HD); }
-QString TBUSBPrinterZEV::colorTableChecksum600HD() { return textValue(QRVX_TBPrinterColorTableChecksum600HD); }
-QString TBUSBPrinterZEV::colorTableChecksum610HD() { return textValue(QRVX_TBPrinterColorTableChecksum610HD); }
-QString TBUSBPrinterZEV::colorTableChecksum620HD() { return textValue(QRVX_TBPrinterColorTableChecksum620HD); }
+QString TBUSBPrinterZEV::colorTableVersion() {
+    return textValue(QRVX_TBPrinterColorTableVersion);
+}
+QString TBUSBPrinterZEV::colorTableVersion600() {
+    return textValue(QRVX_TBPrinterColorTableVersion600);
+}
+QString TBUSBPrinterZEV::colorTableVersion610() {
+    return textValue(QRVX_TBPrinterColorTableVersion610);
+}
+QString TBUSBPrinterZEV::colorTableVersion620() {
+    return textValue(QRVX_TBPrinterColorTableVersion620);
+}
+QString TBUSBPrinterZEV::colorTableVersion300HD() {
+    return textValue(QRVX_TBPrinterColorTableVersion300HD);
+}
+QString TBUSBPrinterZEV::colorTableVersion600HD() {
+    return textValue(QRVX_TBPrinterColorTableVersion600HD);
+}
+QString TBUSBPrinterZEV::colorTableVersion610HD() {
+    return textValue(QRVX_TBPrinterColorTableVersion610HD);
+}
+QString TBUSBPrinterZEV::colorTableVersion620HD() {
+    return textValue(QRVX_TBPrinterColorTableVersion620HD);
+}
+QString TBUSBPrinterZEV::colorTableChecksum300() {
+    return textValue(QRVX_TBPrinterColorTableChecksum300);
+}
+QString TBUSBPrinterZEV::colorTableChecksum600() {
+    return textValue(QRVX_TBPrinterColorTableChecksum600);
+}
+QString TBUSBPrinterZEV::colorTableChecksum610() {
+    return textValue(QRVX_TBPrinterColorTableChecksum610);
+}
+QString TBUSBPrinterZEV::colorTableChecksum620() {
+    return textValue(QRVX_TBPrinterColorTableChecksum620);
+}
+QString TBUSBPrinterZEV::colorTableChecksum300HD() {
+    return textValue(QRVX_TBPrinterColorTableChecksum300HD);
+}
+QString TBUSBPrinterZEV::colorTableChecksum600HD() {
+    return textValue(QRVX_TBPrinterColorTableChecksum600HD);
+}
+QString TBUSBPrinterZEV::colorTableChecksum610HD() {
+    return textValue(QRVX_TBPrinterColorTableChecksum610HD);
+}
+QString TBUSBPrinterZEV::colorTableChecksum620HD() {
+    return textValue(QRVX_TBPrinterColorTableChecksum620HD);
+}
 
 // ---- picture and probe ----------------------------------------------------------------------------------
 
-QString TBUSBPrinterZEV::imageName() const { return zev::pictureNameForModel(printerModel()); }
+QString TBUSBPrinterZEV::imageName() const {
+    return zev::pictureNameForModel(printerModel());
+}
 
-QImage TBUSBPrinterZEV::image() const { return platform::printerPicture(imageName()); }
+QImage TBUSBPrinterZEV::image() const {
+    return platform::printerPicture(imageName());
+}
 
 void TBUSBPrinterZEV::getDeviceCustomInfo() {
     auto printer = zevSelf();

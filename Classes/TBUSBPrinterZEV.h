@@ -1,20 +1,24 @@
 // TBUSBPrinterZEV: the printer-family class. It speaks the family's framed command protocol over the
 // printer interface's bulk pipes (frames, replies, the error sink), turns the printer's status code
 // into the text the list shows, runs the information queries and colour-table queries, switches the
-// USB serial-number report, and probes a printer in one fixed order.
+// USB serial-number report, probes a printer in one fixed order, and answers for the firmware
+// package of its model (catalogue, verification, S-record checks, payloads).
 //
 // Threads: every exchange runs on the printer's command queue, opened first with openInterface().
 // Reply blocks, device-info stores and their announcements (valueChanged, on the main thread), and
 // the completions of getPrinterStatus() and the colour-table queries run on the main thread.
-// The pure protocol rules live in ZEVProtocol.h.
+// The pure protocol rules live in ZEVProtocol.h, the package rules in TBFirmwarePackage.h.
 #pragma once
 
+#include "Classes/TBFirmwarePackage.h"
 #include "Classes/TBUSBPrinter.h"
 #include "Classes/ZEVProtocol.h"
 
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 
 // Device-info key of the USB serial-number switch as the printer last reported it ("1" / "0").
@@ -51,7 +55,9 @@ public:
     using TBUSBPrinter::sendPrinterCommand;
     // Writes one frame; reads nothing. A null payload means none.
     void sendPrinterCommand(std::uint32_t code, const QByteArray& payload);
-    // One reply record from the bulk-in pipe, framed (see zev::readReply).
+    // One reply record from the bulk-in pipe, framed (see zev::readReply). After a damaged, refused
+    // or missing record the next frame first drains what is left in the pipe, so a late or partly
+    // read answer is never taken for the answer to a later command.
     std::optional<QByteArray> printerReply() override;
     // Receives internal error texts; it deliberately has no effect.
     void errorWithString(const QString& message, qint64 code);
@@ -84,7 +90,8 @@ public:
     // Writes the switch, then reads it back.
     void setUSB_ISerial(bool on);
     // The user's change: busy notice when the printer cannot be opened; power-cycle notice and print
-    // queue clean-up after the change.
+    // queue clean-up after the change, only when the switch was really written (a failed write
+    // changes nothing on the printer, so there is nothing to power-cycle for).
     void setEnabledUSBSerial(bool on);
     bool usbISerial();
     // Starts setEnabledUSBSerial() only for a real change.
@@ -122,6 +129,30 @@ public:
     // counter, colour-table versions and checksums, serial number and USB switch, then one close.
     void getDeviceCustomInfo() override;
 
+    // ---- firmware package (TBUSBPrinterZEVPackage.cpp) ----
+    // The operations of TBFirmwarePackage for this printer: its product id, the current edition's
+    // catalogue, this class's name as the digest key, and this printer's device-info dictionary.
+    // Callable from the main thread and from the command queue.
+    static QString asciiHexForData(const QByteArray& data);
+    QString verifyBlob(const QByteArray& data) const;
+    bool verifyFirmwareArchive();
+    // Stores the file list on the main thread (queued) and then announces kNewFirmwareVersionProperty.
+    void setFilenames(const QStringList& names);
+    QByteArray firmwareBlob();
+    QByteArray firmwareBlobForKey(const QString& key);
+    // Observed property: valueChanged(kNewFirmwareVersionProperty) tells when to ask again. The first
+    // call runs the verification when no file list is stored yet; the list arrives later.
+    std::optional<QString> newFirmwareVersion();
+    double availableFirmwareVersion();
+    // The number at the end of the stored firmwareVersion; 0.0 when none is stored.
+    double installedFirmwareVersion();
+    bool verifySRecData(const QByteArray& data) const;
+    bool verifyMotorolaSFile(const QVariant& source) const;
+    QByteArray paddedData(const QByteArray& data) const;
+    QByteArray paddedColorDataForVersion(const QString& fileName) const;
+    QStringList colorTableNames();
+    quint16 checksumForData(const QByteArray& data) const;
+
     // ---- user notices of the serial-number switch (main thread; the dialogs replace these) ----
     virtual void showPrinterBusyAlert();
     virtual void showPowerCycleAlert();
@@ -131,10 +162,25 @@ protected:
     const char* className() const override;
 
 private:
+    class PackageInfo;
+
     std::shared_ptr<TBUSBPrinterZEV> zevSelf();
+    // Builds and writes one frame; false when nothing was written.
+    bool writeFrame(std::uint32_t code, const QByteArray& payload);
+    // Reads and drops whatever waits in the bulk-in pipe, with short reads, until it stays empty.
+    void drainBulkIn();
+    // Writes the switch (command queue); `written` learns whether the frame went out.
+    void writeUSB_ISerial(bool on, std::function<void(bool written)> written);
+    FirmwareDeviceInfo& packageInfo();
     // The stored text under `key`, or null when there is none.
     QString textValue(const QString& key);
     std::optional<QString> storedFirmwareVersion();
     void runColorTableQueries(std::span<const zev::ColorTableQuery> rows, TableCompletion completion);
     void pollStatus(const QString& statusCode);
+
+    // Set by printerReply() when a record did not end cleanly; the next frame drains the pipe first.
+    // Command queue only; atomic because the flag outlives one queue item.
+    std::atomic<bool> bulkInUnsettled_{false};
+    // The device-info dictionary as the package operations see it; made in the constructor.
+    std::unique_ptr<PackageInfo> packageInfo_;
 };

@@ -4,8 +4,6 @@
 #include "generated/zev_usb_ids.h"
 
 #include <QCoreApplication>
-#include <QLocale>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <array>
@@ -70,12 +68,14 @@ const CommandWords* wordsForCode(std::uint32_t code) {
     return nullptr;
 }
 
-bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool isSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 // strtol-style reading of a leading decimal number over a byte range, saturating at [lo, hi].
-template <typename T>
-T leadingInteger(const char* p, const char* end, T lo, T hi) {
-    while (p < end && isSpace(*p)) ++p;
+template <typename T> T leadingInteger(const char* p, const char* end, T lo, T hi) {
+    while (p < end && isSpace(*p))
+        ++p;
     bool negative = false;
     if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
     // Accumulate negatively so that the lowest value is reachable without overflow.
@@ -95,11 +95,11 @@ T leadingInteger(const char* p, const char* end, T lo, T hi) {
     return value < -hi ? hi : -value;
 }
 
-template <typename T>
-T leadingInteger(const QString& text, T lo, T hi) {
+template <typename T> T leadingInteger(const QString& text, T lo, T hi) {
     // Leading white space may be any Unicode space; the number itself is ASCII.
     qsizetype start = 0;
-    while (start < text.size() && text.at(start).isSpace()) ++start;
+    while (start < text.size() && text.at(start).isSpace())
+        ++start;
     const QByteArray ascii = text.mid(start).toLatin1();
     return leadingInteger<T>(ascii.constData(), ascii.constData() + ascii.size(), lo, hi);
 }
@@ -138,37 +138,54 @@ constexpr std::array<StatusRow, 24> kStatusTable{{
 // Device-info keys of the colour tables (the texts of the QRVX_TBPrinterColorTable* constants).
 constexpr ColorTableQuery kSingleVersion[] = {
     {kCommandColorTableVersion, MediaSelector::None, "colorTableVersion", "printer color table version: %s"}};
-constexpr ColorTableQuery kSingleChecksum[] = {
-    {kCommandColorTableChecksum, MediaSelector::None, "colorTableChecksum300", "printer color table checksum: %s"}};
+constexpr ColorTableQuery kSingleChecksum[] = {{kCommandColorTableChecksum, MediaSelector::None,
+                                                "colorTableChecksum300", "printer color table checksum: %s"}};
 constexpr ColorTableQuery kHVCVersions[] = {
-    {kCommandCWD610Version, MediaSelector::None, "colorTableVersion610", "printer color table version 610: %s"},
-    {kCommandCWD600Version, MediaSelector::None, "colorTableVersion600", "printer color table version 600: %s"},
+    {kCommandCWD610Version, MediaSelector::None, "colorTableVersion610",
+     "printer color table version 610: %s"},
+    {kCommandCWD600Version, MediaSelector::None, "colorTableVersion600",
+     "printer color table version 600: %s"},
     {kCommandCWD300Version, MediaSelector::None, "colorTableVersion", "printer color table version 300: %s"},
 };
 constexpr ColorTableQuery kHVCChecksums[] = {
-    {kCommandCWD610Checksum, MediaSelector::None, "colorTableChecksum610", "printer color table CHECKSUM 610: %s"},
-    {kCommandCWD600Checksum, MediaSelector::None, "colorTableChecksum600", "printer color table CHECKSUM 600: %s"},
-    {kCommandCWD300Checksum, MediaSelector::None, "colorTableChecksum300", "printer color table CHECKSUM 300: %s"},
+    {kCommandCWD610Checksum, MediaSelector::None, "colorTableChecksum610",
+     "printer color table CHECKSUM 610: %s"},
+    {kCommandCWD600Checksum, MediaSelector::None, "colorTableChecksum600",
+     "printer color table CHECKSUM 600: %s"},
+    {kCommandCWD300Checksum, MediaSelector::None, "colorTableChecksum300",
+     "printer color table CHECKSUM 300: %s"},
 };
 constexpr ColorTableQuery kEightVersions[] = {
     {kCommandCWD620Version, MediaSelector::SD, "colorTableVersion620", "printer color table version 620: %s"},
     {kCommandCWD610Version, MediaSelector::SD, "colorTableVersion610", "printer color table version 610: %s"},
     {kCommandCWD600Version, MediaSelector::SD, "colorTableVersion600", "printer color table version 600: %s"},
     {kCommandCWD300Version, MediaSelector::SD, "colorTableVersion", "printer color table version 300: %s"},
-    {kCommandCWD620Version, MediaSelector::PP, "colorTableVersion620HD", "printer color table version 620HD: %s"},
-    {kCommandCWD610Version, MediaSelector::PP, "colorTableVersion610HD", "printer color table version 610HD: %s"},
-    {kCommandCWD600Version, MediaSelector::PP, "colorTableVersion600HD", "printer color table version 600HD: %s"},
-    {kCommandCWD300Version, MediaSelector::PP, "colorTableVersion300HD", "printer color table version 300HD: %s"},
+    {kCommandCWD620Version, MediaSelector::PP, "colorTableVersion620HD",
+     "printer color table version 620HD: %s"},
+    {kCommandCWD610Version, MediaSelector::PP, "colorTableVersion610HD",
+     "printer color table version 610HD: %s"},
+    {kCommandCWD600Version, MediaSelector::PP, "colorTableVersion600HD",
+     "printer color table version 600HD: %s"},
+    {kCommandCWD300Version, MediaSelector::PP, "colorTableVersion300HD",
+     "printer color table version 300HD: %s"},
 };
 constexpr ColorTableQuery kEightChecksums[] = {
-    {kCommandCWD620Checksum, MediaSelector::SD, "colorTableChecksum620", "printer color table CHECKSUM 620: %s"},
-    {kCommandCWD610Checksum, MediaSelector::SD, "colorTableChecksum610", "printer color table CHECKSUM 610: %s"},
-    {kCommandCWD600Checksum, MediaSelector::SD, "colorTableChecksum600", "printer color table CHECKSUM 600: %s"},
-    {kCommandCWD300Checksum, MediaSelector::SD, "colorTableChecksum300", "printer color table CHECKSUM 300: %s"},
-    {kCommandCWD620Checksum, MediaSelector::PP, "colorTableChecksum620HD", "printer color table CHECKSUM 620HD: %s"},
-    {kCommandCWD610Checksum, MediaSelector::PP, "colorTableChecksum610HD", "printer color table CHECKSUM 610HD: %s"},
-    {kCommandCWD600Checksum, MediaSelector::PP, "colorTableChecksum600HD", "printer color table CHECKSUM 600HD: %s"},
-    {kCommandCWD300Checksum, MediaSelector::PP, "colorTableChecksum300HD", "printer color table CHECKSUM 300HD: %s"},
+    {kCommandCWD620Checksum, MediaSelector::SD, "colorTableChecksum620",
+     "printer color table CHECKSUM 620: %s"},
+    {kCommandCWD610Checksum, MediaSelector::SD, "colorTableChecksum610",
+     "printer color table CHECKSUM 610: %s"},
+    {kCommandCWD600Checksum, MediaSelector::SD, "colorTableChecksum600",
+     "printer color table CHECKSUM 600: %s"},
+    {kCommandCWD300Checksum, MediaSelector::SD, "colorTableChecksum300",
+     "printer color table CHECKSUM 300: %s"},
+    {kCommandCWD620Checksum, MediaSelector::PP, "colorTableChecksum620HD",
+     "printer color table CHECKSUM 620HD: %s"},
+    {kCommandCWD610Checksum, MediaSelector::PP, "colorTableChecksum610HD",
+     "printer color table CHECKSUM 610HD: %s"},
+    {kCommandCWD600Checksum, MediaSelector::PP, "colorTableChecksum600HD",
+     "printer color table CHECKSUM 600HD: %s"},
+    {kCommandCWD300Checksum, MediaSelector::PP, "colorTableChecksum300HD",
+     "printer color table CHECKSUM 300HD: %s"},
 };
 
 constexpr char kMediaSD[] = "0001";
@@ -220,7 +237,9 @@ QString internalErrorText(int line) {
     return QCoreApplication::translate("TBUSBPrinterZEV", "Internal error L%1").arg(line);
 }
 
-QString communicationErrorText() { return QCoreApplication::translate("TBUSBPrinterZEV", "Communication error"); }
+QString communicationErrorText() {
+    return QCoreApplication::translate("TBUSBPrinterZEV", "Communication error");
+}
 
 Frame buildFrame(std::uint32_t code, const QByteArray& payload, const ErrorSink& errorSink) {
     const auto report = [&](const QString& text) {
@@ -274,16 +293,37 @@ std::uint32_t replyBodyLength(const char* digits, std::size_t count) {
     return std::uint32_t(value);
 }
 
-std::optional<QByteArray> readReply(const ReplyReader& read, const ErrorSink& errorSink) {
+bool replyLengthHasDigits(const char* digits, std::size_t count) {
+    const char* p = digits;
+    const char* const end = digits + count;
+    while (p < end && isSpace(*p))
+        ++p;
+    if (p < end && (*p == '+' || *p == '-')) ++p;
+    return p < end && *p >= '0' && *p <= '9';
+}
+
+std::optional<QByteArray> readReply(const ReplyReader& read, const ErrorSink& errorSink, bool* leftover) {
+    const auto finish = [leftover](bool unsettled) {
+        if (leftover) *leftover = unsettled;
+    };
     QByteArray buffer(kReplyInitialBufferSize, '\0');
     std::uint32_t received = kReplyLengthDigits;
-    if (read(ReplyReadStage::Length, buffer.data(), received) != kIOReturnSuccess) return std::nullopt;
+    if (read(ReplyReadStage::Length, buffer.data(), received) != kIOReturnSuccess) {
+        // Timed out or failed: the answer may still come, after the next frame has gone out.
+        finish(true);
+        return std::nullopt;
+    }
     received = std::min<std::uint32_t>(received, kReplyLengthDigits);
 
     // Only what arrived counts; the rest of the eight characters is still zero fill.
     const std::uint32_t length = replyBodyLength(buffer.constData(), kReplyLengthDigits);
+    // A short or digit-less length field reads as some length, but the record is damaged and the
+    // printer's real body is still in the pipe.
+    bool damaged = received < std::uint32_t(kReplyLengthDigits) ||
+                   !replyLengthHasDigits(buffer.constData(), kReplyLengthDigits);
     if (length > kReplyMaxBodyLength) {
         if (errorSink) errorSink(internalErrorText(kErrorLineReplyTooLong), 0);
+        finish(true); // the body is left unread
         return std::nullopt;
     }
     if (buffer.size() < qsizetype(length) + 1) buffer.resize(qsizetype(length) + 1, '\0');
@@ -292,18 +332,24 @@ std::optional<QByteArray> readReply(const ReplyReader& read, const ErrorSink& er
     std::uint32_t bodyReceived = length;
     // An empty body has nothing left to read; a zero-length bulk read would wait for a packet the
     // printer never sends and turn an empty answer into no answer.
-    if (length != 0 && read(ReplyReadStage::Body, buffer.data(), bodyReceived) != kIOReturnSuccess)
+    if (length != 0 && read(ReplyReadStage::Body, buffer.data(), bodyReceived) != kIOReturnSuccess) {
+        finish(true);
         return std::nullopt;
+    }
     if (length == 0) bodyReceived = 0;
     bodyReceived = std::min(bodyReceived, length);
+    // Fewer bytes than announced: the rest may follow late.
+    damaged = damaged || bodyReceived < length;
 
     buffer[qsizetype(bodyReceived)] = '\0';
-    const char* cr = static_cast<const char*>(std::memchr(buffer.constData(), kReplyTerminator, bodyReceived));
+    const char* cr =
+        static_cast<const char*>(std::memchr(buffer.constData(), kReplyTerminator, bodyReceived));
     if (cr) {
         const qsizetype at = cr - buffer.constData();
         buffer.resize(at + 1);
         buffer[at] = '\0';
     }
+    finish(damaged);
     return buffer;
 }
 
@@ -322,33 +368,25 @@ int intValue(const QString& text) {
 }
 
 qint64 integerValue(const QString& text) {
-    return leadingInteger<qint64>(text, std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max());
+    return leadingInteger<qint64>(text, std::numeric_limits<qint64>::min(),
+                                  std::numeric_limits<qint64>::max());
 }
 
 bool boolValue(const QString& text) {
     qsizetype i = 0;
-    while (i < text.size() && text.at(i).isSpace()) ++i;
+    while (i < text.size() && text.at(i).isSpace())
+        ++i;
     if (i < text.size() && (text.at(i) == u'+' || text.at(i) == u'-')) ++i;
-    while (i < text.size() && text.at(i) == u'0') ++i;
+    while (i < text.size() && text.at(i) == u'0')
+        ++i;
     if (i >= text.size()) return false;
     const QChar c = text.at(i);
     return c == u'Y' || c == u'y' || c == u'T' || c == u't' || (c >= u'1' && c <= u'9');
 }
 
-double versionNumber(const std::optional<QString>& text) {
-    if (!text) return 0.0;
-    const qsizetype blank = text->lastIndexOf(u' ');
-    const QString piece = blank < 0 ? *text : text->mid(blank + 1);
-    // Locale-independent: the program may run under a locale whose decimal separator is a comma.
-    static const QRegularExpression number(QStringLiteral("^\\s*([+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?)"));
-    const auto match = number.match(piece);
-    if (!match.hasMatch()) return 0.0;
-    bool ok = false;
-    const double value = QLocale::c().toDouble(match.captured(1), &ok);
-    return ok ? value : 0.0;
+QString firmwareVersionValue(const QByteArray& reply) {
+    return textUpToNul(reply).trimmed();
 }
-
-QString firmwareVersionValue(const QByteArray& reply) { return textUpToNul(reply).trimmed(); }
 
 QString lifetimeCounterValue(const QByteArray& reply) {
     const QString text = textUpToNul(reply);
@@ -365,7 +403,8 @@ QString usbISerialValue(const QByteArray& reply) {
 // ---- Status ---------------------------------------------------------------------------------------
 
 QString stringForHVStatusString(const std::optional<QString>& code) {
-    if (code && *code == QLatin1String(kStatusFirmwareUpdateMode)) return QStringLiteral("Firmware Update Mode");
+    if (code && *code == QLatin1String(kStatusFirmwareUpdateMode))
+        return QStringLiteral("Firmware Update Mode");
     if (!code) return QStringLiteral("<NULL>");
     const int value = intValue(*code);
     for (const auto& row : kStatusTable)
@@ -381,13 +420,20 @@ std::uint16_t vendorID(int index) {
 
 std::uint16_t productIDForModel(Model model) {
     switch (model) {
-    case Model::HVA: return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVA;
-    case Model::HVB: return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVB;
-    case Model::HVQXA: return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVQXA;
-    case Model::HVBD: return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVBD;
-    case Model::HVC: return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVC;
-    case Model::EightTable: return PRINTER_TOOLS_ZEV_PRODUCT_ID_EIGHT_TABLE;
-    case Model::Unknown: break;
+    case Model::HVA:
+        return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVA;
+    case Model::HVB:
+        return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVB;
+    case Model::HVQXA:
+        return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVQXA;
+    case Model::HVBD:
+        return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVBD;
+    case Model::HVC:
+        return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVC;
+    case Model::EightTable:
+        return PRINTER_TOOLS_ZEV_PRODUCT_ID_EIGHT_TABLE;
+    case Model::Unknown:
+        break;
     }
     return 0;
 }
@@ -400,13 +446,20 @@ Model modelForProductID(std::uint16_t productID) {
 
 QString modelName(Model model) {
     switch (model) {
-    case Model::HVA: return QStringLiteral("HVA");
-    case Model::HVB: return QStringLiteral("HVB");
-    case Model::HVQXA: return QStringLiteral("HV-QXA");
-    case Model::HVBD: return QStringLiteral("HVBD");
-    case Model::HVC: return QStringLiteral("HVC");
-    case Model::EightTable: return QStringLiteral("HV8T");
-    case Model::Unknown: break;
+    case Model::HVA:
+        return QStringLiteral("HVA");
+    case Model::HVB:
+        return QStringLiteral("HVB");
+    case Model::HVQXA:
+        return QStringLiteral("HV-QXA");
+    case Model::HVBD:
+        return QStringLiteral("HVBD");
+    case Model::HVC:
+        return QStringLiteral("HVC");
+    case Model::EightTable:
+        return QStringLiteral("HV8T");
+    case Model::Unknown:
+        break;
     }
     return QString();
 }
@@ -414,32 +467,44 @@ QString modelName(Model model) {
 QString pictureNameForModel(Model model) {
     switch (model) {
     case Model::HVA:
-    case Model::HVB: return QStringLiteral("ZEV_HV_Series");
-    case Model::HVQXA: return QStringLiteral("ZEV_QX_Series");
-    case Model::HVC: return QStringLiteral("HVCA_LSide");
-    default: return QString();
+    case Model::HVB:
+        return QStringLiteral("ZEV_HV_Series");
+    case Model::HVQXA:
+        return QStringLiteral("ZEV_QX_Series");
+    case Model::HVC:
+        return QStringLiteral("HVCA_LSide");
+    default:
+        return QString();
     }
 }
 
 bool modelHasISerialSupport(Model model, double installedFirmwareVersion) {
     switch (model) {
-    case Model::HVQXA: return installedFirmwareVersion >= kQXAFirstISerialFirmware;
+    case Model::HVQXA:
+        return installedFirmwareVersion >= kQXAFirstISerialFirmware;
     case Model::HVC:
-    case Model::EightTable: return true;
-    default: return false;
+    case Model::EightTable:
+        return true;
+    default:
+        return false;
     }
 }
 
-QSet<std::uint16_t> supportedVendorIDs() { return {vendorID(0), vendorID(1)}; }
+QSet<std::uint16_t> supportedVendorIDs() {
+    return {vendorID(0), vendorID(1)};
+}
 
 QSet<std::uint16_t> supportedProductIDs(const Edition& edition) {
     if (edition.isPrinterFlasher()) return {productIDForModel(Model::HVC)};
-    return {productIDForModel(Model::HVQXA), productIDForModel(Model::HVC), productIDForModel(Model::EightTable)};
+    return {productIDForModel(Model::HVQXA), productIDForModel(Model::HVC),
+            productIDForModel(Model::EightTable)};
 }
 
 // ---- Payloads -------------------------------------------------------------------------------------
 
-bool isResettableCounter(char counter) { return counter == 'A' || counter == 'B' || counter == 'M'; }
+bool isResettableCounter(char counter) {
+    return counter == 'A' || counter == 'B' || counter == 'M';
+}
 
 QByteArray counterResetPayload(char counter) {
     const char bytes[] = {kCounterResetTag, counter, kReplyTerminator, '\0'};
@@ -451,14 +516,21 @@ QByteArray usbISerialPayload(bool on) {
     return QByteArray(bytes, sizeof bytes);
 }
 
-QByteArray commandPayloadForMediaSD() { return QByteArray(kMediaSD); }
-QByteArray commandPayloadForMediaPP() { return QByteArray(kMediaPP); }
+QByteArray commandPayloadForMediaSD() {
+    return QByteArray(kMediaSD);
+}
+QByteArray commandPayloadForMediaPP() {
+    return QByteArray(kMediaPP);
+}
 
 QByteArray payloadForMedia(MediaSelector media) {
     switch (media) {
-    case MediaSelector::SD: return commandPayloadForMediaSD();
-    case MediaSelector::PP: return commandPayloadForMediaPP();
-    case MediaSelector::None: break;
+    case MediaSelector::SD:
+        return commandPayloadForMediaSD();
+    case MediaSelector::PP:
+        return commandPayloadForMediaPP();
+    case MediaSelector::None:
+        break;
     }
     return QByteArray();
 }
@@ -468,10 +540,14 @@ std::span<const ColorTableQuery> colorTableVersionQueries(Model model) {
     case Model::HVA:
     case Model::HVB:
     case Model::HVQXA:
-    case Model::HVBD: return kSingleVersion;
-    case Model::HVC: return kHVCVersions;
-    case Model::EightTable: return kEightVersions;
-    case Model::Unknown: break;
+    case Model::HVBD:
+        return kSingleVersion;
+    case Model::HVC:
+        return kHVCVersions;
+    case Model::EightTable:
+        return kEightVersions;
+    case Model::Unknown:
+        break;
     }
     return {};
 }
@@ -481,10 +557,14 @@ std::span<const ColorTableQuery> colorTableChecksumQueries(Model model) {
     case Model::HVA:
     case Model::HVB:
     case Model::HVQXA:
-    case Model::HVBD: return kSingleChecksum;
-    case Model::HVC: return kHVCChecksums;
-    case Model::EightTable: return kEightChecksums;
-    case Model::Unknown: break;
+    case Model::HVBD:
+        return kSingleChecksum;
+    case Model::HVC:
+        return kHVCChecksums;
+    case Model::EightTable:
+        return kEightChecksums;
+    case Model::Unknown:
+        break;
     }
     return {};
 }

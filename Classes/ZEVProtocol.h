@@ -113,8 +113,8 @@ QString internalErrorText(int line);
 QString communicationErrorText();
 
 struct Frame {
-    QByteArray bytes;            // header and payload, ready for one bulk write; empty: nothing to send
-    QString commandString;       // for the log line; empty when the code has no words
+    QByteArray bytes;      // header and payload, ready for one bulk write; empty: nothing to send
+    QString commandString; // for the log line; empty when the code has no words
     std::uint32_t payloadLength = 0;
 };
 // Builds the frame for `code`. A null `payload` means none. Bytes of a fixed-length payload field that
@@ -127,10 +127,17 @@ enum class ReplyReadStage { Length, Body };
 using ReplyReader = std::function<IOReturn(ReplyReadStage stage, char* buffer, std::uint32_t& size)>;
 // Reads one reply record. Nothing on a failed read or a length field above 4096; otherwise the body
 // up to its first CR plus a NUL, or (no CR) the body, a NUL and zero fill up to at least 256 bytes.
-std::optional<QByteArray> readReply(const ReplyReader& read, const ErrorSink& errorSink);
+// `leftover` (when given) is set when the record did not end where it should: a failed or timed-out
+// read, a refused length, a length field without digits, fewer body bytes than announced. The rest
+// of that record (or a late one) may then still wait in the pipe and would be taken for the answer
+// to the next frame; the caller drains the pipe before it sends again. It is cleared otherwise.
+std::optional<QByteArray> readReply(const ReplyReader& read, const ErrorSink& errorSink,
+                                    bool* leftover = nullptr);
 // The body length the eight length characters announce, read like strtol (white space, sign, digits)
 // and taken as unsigned 32 bits, so a negative length reads as a huge one.
 std::uint32_t replyBodyLength(const char* digits, std::size_t count);
+// Whether the length characters hold a number at all (white space, a sign, at least one digit).
+bool replyLengthHasDigits(const char* digits, std::size_t count);
 
 // ---- Reply to value ------------------------------------------------------------------------------
 // "NULL" when there was no reply or it is empty; otherwise the bytes up to the first NUL as UTF-8
@@ -143,14 +150,12 @@ QString textUpToNul(const QByteArray& bytes);
 int intValue(const QString& text);
 qint64 integerValue(const QString& text);
 // True when, after white space, a sign and leading zeros, the next character is Y, y, T, t or 1-9.
+// (Version numbers are read by TBFirmwarePackage::versionNumber.)
 bool boolValue(const QString& text);
-// The number at the end of a version text: the last piece after a blank, its leading decimal number;
-// "HVC 01.41" is 1.41, nothing or no number is 0.
-double versionNumber(const std::optional<QString>& text);
 
-QString firmwareVersionValue(const QByteArray& reply);   // trimmed text
-QString lifetimeCounterValue(const QByteArray& reply);   // "CL0001234" -> "1234"
-QString usbISerialValue(const QByteArray& reply);        // "01" -> "1", "" stays ""
+QString firmwareVersionValue(const QByteArray& reply); // trimmed text
+QString lifetimeCounterValue(const QByteArray& reply); // "CL0001234" -> "1234"
+QString usbISerialValue(const QByteArray& reply);      // "01" -> "1", "" stays ""
 
 // ---- Status -------------------------------------------------------------------------------------
 // The status text for a status code: "Firmware Update Mode", "<NULL>" for nothing, the table's text
@@ -178,11 +183,11 @@ QSet<std::uint16_t> supportedProductIDs(const Edition& edition);
 constexpr char kCounterResetTag = 'C';
 constexpr char kUSBISerialOn = '1';
 constexpr char kUSBISerialOff = '0';
-QByteArray counterResetPayload(char counter);  // 'C', counter, CR, NUL
-QByteArray usbISerialPayload(bool on);         // '0', '1'/'0', CR, NUL
-QByteArray commandPayloadForMediaSD();         // "0001"
-QByteArray commandPayloadForMediaPP();         // "0003"
-bool isResettableCounter(char counter);        // 'A', 'B', 'M'
+QByteArray counterResetPayload(char counter); // 'C', counter, CR, NUL
+QByteArray usbISerialPayload(bool on);        // '0', '1'/'0', CR, NUL
+QByteArray commandPayloadForMediaSD();        // "0001"
+QByteArray commandPayloadForMediaPP();        // "0003"
+bool isResettableCounter(char counter);       // 'A', 'B', 'M'
 
 // ---- Colour-table queries -----------------------------------------------------------------------
 enum class MediaSelector { None, SD, PP };

@@ -2,6 +2,7 @@
 // turned into every stored value. The first input byte picks how the pipe hands bytes over (whole
 // reads, short reads, a failing body read), the rest is the pipe's content. The same bytes also go
 // through the simulated printer's frame parser, which faces whatever a host writes.
+#include "Classes/TBFirmwarePackage.h"
 #include "Classes/ZEVProtocol.h"
 #include "platform/usb/sim/SimZEVPrinter.h"
 
@@ -52,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)zev::lifetimeCounterValue(*reply);
         (void)zev::usbISerialValue(*reply);
         (void)zev::boolValue(text);
-        (void)zev::versionNumber(text);
+        (void)TBFirmwarePackage::versionNumber(text);
         (void)zev::intValue(text);
     } else {
         check(zev::replyText(reply) == QLatin1String("NULL"));

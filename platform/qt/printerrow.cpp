@@ -1,7 +1,5 @@
 #include "platform/qt/printerrow.h"
 
-#include "Classes/Edition.h"
-#include "Classes/TBFirmwarePackage.h"
 #include "Classes/TBUSBPrinterZEV.h"
 #include "Classes/ZEVProtocol.h"
 #include "platform/qt/pictures.h"
@@ -32,17 +30,6 @@ QString firstOf(const QString& preferred, const QString& fallback) {
     return preferred.isEmpty() ? fallback : preferred;
 }
 
-// The package's firmware version: the first file name of the verified list, or of the catalogue
-// entry before any verification ran, without its extension ("HVC 01.41").
-QString packageFirmwareVersion(const QVariantMap& info, quint16 productID) {
-    QStringList names = info.value(cFirmwareFilenames).toStringList();
-    if (names.isEmpty()) names = TBFirmwarePackage::catalogueEntry(productID, Edition::current()).fileNames;
-    if (names.isEmpty()) return {};
-    const QString& first = names.first();
-    const qsizetype dot = first.lastIndexOf(QLatin1Char('.'));
-    return dot > 0 ? first.left(dot) : first;
-}
-
 } // namespace
 
 PrinterRow printerRow(TBUSBPrinterZEV& printer) {
@@ -60,7 +47,9 @@ PrinterRow printerRow(TBUSBPrinterZEV& printer) {
     row.usbStatus = printer.status();
     row.printerStatus = text(QRVX_TBPrinterStatus);
     row.firmwareVersion = text(QRVX_TBPrinterFirmwareVersion);
-    row.packageFirmwareVersion = packageFirmwareVersion(info, printer.productID());
+    // The first ask runs the package check; the version follows with the printer's
+    // newFirmwareVersion announcement, which refreshes the row.
+    row.packageFirmwareVersion = printer.newFirmwareVersion().value_or(QString());
     row.lifetimeCounter = text(QRVX_TBPrinterLifetimeCounter);
     row.serialNumber = text(QRVX_TBPrinterSerialNumber);
     row.usbSerialSetting = printer.usbISerialString();

@@ -8,8 +8,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLocale>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <clocale>
 
 #include <unistd.h>
 
@@ -21,10 +24,14 @@ const quint16 kEightTable = productIDForFirmwareModel(FirmwareModel::EightTable)
 const QList<FirmwareModel> kModelsWithPackage{FirmwareModel::HVA, FirmwareModel::HVB, FirmwareModel::HVQXA,
                                               FirmwareModel::HVBD, FirmwareModel::HVC};
 
-QString sampleDirectory() { return QStringLiteral(PRINTER_TOOLS_SOURCE_DIR "/resources/firmware"); }
+QString sampleDirectory() {
+    return QStringLiteral(PRINTER_TOOLS_SOURCE_DIR "/resources/firmware");
+}
 
 // Lets the main thread run what setFilenames queued.
-void drainMainQueue() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void drainMainQueue() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 bool writeFile(const QString& path, const QByteArray& contents) {
     QFile file(path);
@@ -81,10 +88,11 @@ private slots:
                 }
                 FakeDeviceInfo info;
                 testsupport::LogCapture log;
-                QVERIFY2(TBFirmwarePackage::verifyFirmwareArchive(productID, *edition, kPrinterFamilyClassName,
-                                                                  info),
+                QVERIFY2(TBFirmwarePackage::verifyFirmwareArchive(productID, *edition,
+                                                                  kPrinterFamilyClassName, info),
                          qPrintable(entry.fileNames.join(", ")));
-                for (const QString& name : entry.fileNames) QCOMPARE(info.value(name), QVariant(true));
+                for (const QString& name : entry.fileNames)
+                    QCOMPARE(info.value(name), QVariant(true));
                 // The image is a good S-record file whose header names what its file name says, as
                 // the simulated printers report it after an update.
                 const QByteArray image = platform::resources::dataForResourceFile(entry.fileNames.first());
@@ -94,11 +102,14 @@ private slots:
                 QCOMPARE(header->text + ".fw", entry.fileNames.first());
                 QCOMPARE(info.value(cFirmwareFileHashes).toStringList(), entry.digests);
                 // Only serial-switcher names each digested file.
-                const QString line = QString("verifying %1:%2").arg(entry.fileNames.first(), entry.digests.first());
+                const QString line =
+                    QString("verifying %1:%2").arg(entry.fileNames.first(), entry.digests.first());
                 QCOMPARE(log.contains(line), edition->isSerialSwitcher());
             }
         }
-        const auto hvc = [](const Edition& e) { return TBFirmwarePackage::catalogueEntry(kHVC, e).fileNames; };
+        const auto hvc = [](const Edition& e) {
+            return TBFirmwarePackage::catalogueEntry(kHVC, e).fileNames;
+        };
         QCOMPARE(hvc(Edition::printerFlasher()),
                  (QStringList{"HVC 01.41.fw", "HVC_300_0100.cwd", "HVC_600_0110.cwd", "HVC_610_0110.cwd"}));
         QCOMPARE(hvc(Edition::serialSwitcher()),
@@ -117,8 +128,9 @@ private slots:
             testsupport::LogCapture log;
             QVERIFY(!TBFirmwarePackage::verifyFirmwareArchive(productID, Edition::printerFlasher(),
                                                               kPrinterFamilyClassName, info));
-            QCOMPARE(log.lines(), (QStringList{"-[TBUSBPrinterZEV verifyFirmwareArchive]",
-                                               QString("switching on productID 0x%1").arg(productID, 0, 16)}));
+            QCOMPARE(log.lines(),
+                     (QStringList{"-[TBUSBPrinterZEV verifyFirmwareArchive]",
+                                  QString("switching on productID 0x%1").arg(productID, 0, 16)}));
             QCOMPARE(TBFirmwarePackage::newFirmwareVersion(productID, Edition::printerFlasher(),
                                                            kPrinterFamilyClassName, info),
                      std::nullopt);
@@ -144,9 +156,10 @@ private slots:
         useCopyOfSamplePackage();
         QVERIFY(QFile::remove(copyPath(missing)));
         FakeDeviceInfo info;
-        QVERIFY(!TBFirmwarePackage::verifyFirmwareArchive(kHVC, Edition::printerFlasher(), kPrinterFamilyClassName,
-                                                          info));
-        const QStringList names = TBFirmwarePackage::catalogueEntry(kHVC, Edition::printerFlasher()).fileNames;
+        QVERIFY(!TBFirmwarePackage::verifyFirmwareArchive(kHVC, Edition::printerFlasher(),
+                                                          kPrinterFamilyClassName, info));
+        const QStringList names =
+            TBFirmwarePackage::catalogueEntry(kHVC, Edition::printerFlasher()).fileNames;
         const qsizetype at = names.indexOf(missing);
         for (qsizetype i = 0; i < names.size(); ++i) {
             const QVariant expected = i < at ? QVariant(true) : i == at ? QVariant(false) : QVariant();
@@ -159,8 +172,8 @@ private slots:
         useCopyOfSamplePackage();
         QVERIFY(QFile::setPermissions(copyPath("HVC_300_0100.cwd"), QFileDevice::Permissions()));
         FakeDeviceInfo info;
-        QVERIFY(!TBFirmwarePackage::verifyFirmwareArchive(kHVC, Edition::printerFlasher(), kPrinterFamilyClassName,
-                                                          info));
+        QVERIFY(!TBFirmwarePackage::verifyFirmwareArchive(kHVC, Edition::printerFlasher(),
+                                                          kPrinterFamilyClassName, info));
         QCOMPARE(info.value("HVC_300_0100.cwd"), QVariant(false));
     }
 
@@ -169,8 +182,8 @@ private slots:
     void secondOfThreeFails() {
         useCopyOfSamplePackage();
         FakeDeviceInfo info;
-        QVERIFY(TBFirmwarePackage::verifyFirmwareArchive(kHVA, Edition::printerFlasher(), kPrinterFamilyClassName,
-                                                         info));
+        QVERIFY(TBFirmwarePackage::verifyFirmwareArchive(kHVA, Edition::printerFlasher(),
+                                                         kPrinterFamilyClassName, info));
         QByteArray table;
         {
             QFile f(copyPath("HVA_300_0130.cwd"));
@@ -180,8 +193,8 @@ private slots:
         table[100] = char(table[100] ^ 1);
         QVERIFY(writeFile(copyPath("HVA_300_0130.cwd"), table));
         QVERIFY(QFile::remove(copyPath("HVA_600_0130.cwd"))); // would fail too, were it read
-        QVERIFY(!TBFirmwarePackage::verifyFirmwareArchive(kHVA, Edition::printerFlasher(), kPrinterFamilyClassName,
-                                                          info));
+        QVERIFY(!TBFirmwarePackage::verifyFirmwareArchive(kHVA, Edition::printerFlasher(),
+                                                          kPrinterFamilyClassName, info));
         QCOMPARE(info.value("HVA 01.40.fw"), QVariant(true));
         QCOMPARE(info.value("HVA_300_0130.cwd"), QVariant(false));
         QCOMPARE(info.value("HVA_600_0130.cwd"), QVariant(true));
@@ -195,7 +208,8 @@ private slots:
         QVERIFY(writeFile(dir.filePath("A 01.00.fw"), "S00600004844521B\r\n"));
         QVERIFY(writeFile(dir.filePath("A_300_0100.cwd"), "table"));
         QVERIFY(writeFile(dir.filePath("empty.cwd"), QByteArray()));
-        const QString imageDigest = TBFirmwarePackage::verifyBlob("S00600004844521B\r\n", kPrinterFamilyClassName);
+        const QString imageDigest =
+            TBFirmwarePackage::verifyBlob("S00600004844521B\r\n", kPrinterFamilyClassName);
 
         FakeDeviceInfo info;
         FirmwareCatalogueEntry moreFilesThanDigests{{"A 01.00.fw", "A_300_0100.cwd"}, {imageDigest}};
@@ -204,34 +218,44 @@ private slots:
         QCOMPARE(info.value("A 01.00.fw"), QVariant(true));
         QCOMPARE(info.value("A_300_0100.cwd"), QVariant(false));
 
-        // An empty file has no digest; not even an empty expected digest matches it.
+        // An empty file has no digest; not even an empty expected digest matches it. serial-switcher
+        // names it as nothing.
         FirmwareCatalogueEntry emptyFile{{"A 01.00.fw", "empty.cwd"}, {imageDigest, QString()}};
-        QVERIFY(!TBFirmwarePackage::verifyEntry(emptyFile, Edition::printerFlasher(), kPrinterFamilyClassName,
+        testsupport::LogCapture log;
+        QVERIFY(!TBFirmwarePackage::verifyEntry(emptyFile, Edition::serialSwitcher(), kPrinterFamilyClassName,
                                                 info));
         QCOMPARE(info.value("empty.cwd"), QVariant(false));
+        QVERIFY(log.lines().contains("verifying empty.cwd:(null)"));
+        QVERIFY(log.lines().contains(QString("verifying A 01.00.fw:%1").arg(imageDigest)));
 
         // The digest comparison is exact: upper-case hex is another text.
         FirmwareCatalogueEntry upperCase{{"A 01.00.fw"}, {imageDigest.toUpper()}};
         QVERIFY(!TBFirmwarePackage::verifyEntry(upperCase, Edition::printerFlasher(), kPrinterFamilyClassName,
                                                 info));
         FirmwareCatalogueEntry single{{"A 01.00.fw"}, {imageDigest}};
-        QVERIFY(TBFirmwarePackage::verifyEntry(single, Edition::printerFlasher(), kPrinterFamilyClassName, info));
+        QVERIFY(
+            TBFirmwarePackage::verifyEntry(single, Edition::printerFlasher(), kPrinterFamilyClassName, info));
     }
 
     // The file list is stored on the main thread only, after the call, with the announcement of
     // "newFirmwareVersion"; a caller on the main thread learns the version on the second ask.
     void fileListAndVersionArriveOnTheMainThread() {
         FakeDeviceInfo info;
-        QVERIFY(TBFirmwarePackage::firmwareBlob(info).isNull());
-        QCOMPARE(TBFirmwarePackage::newFirmwareVersion(kHVC, Edition::printerFlasher(), kPrinterFamilyClassName,
-                                                       info),
+        {
+            // No list, no image: the check fails on nothing and says so.
+            testsupport::LogCapture log;
+            QVERIFY(TBFirmwarePackage::firmwareBlob(info).isNull());
+            QCOMPARE(log.lines(), QStringList{"Bad firmware file! Verification failed!"});
+        }
+        QCOMPARE(TBFirmwarePackage::newFirmwareVersion(kHVC, Edition::printerFlasher(),
+                                                       kPrinterFamilyClassName, info),
                  std::nullopt);
         QVERIFY(!info.value(cFirmwareFilenames).isValid());
         QVERIFY(info.value(cFirmwareFileHashes).isValid()); // written on the calling thread
         drainMainQueue();
         QCOMPARE(info.announced(), QStringList{kNewFirmwareVersionProperty});
-        QCOMPARE(TBFirmwarePackage::newFirmwareVersion(kHVC, Edition::printerFlasher(), kPrinterFamilyClassName,
-                                                       info),
+        QCOMPARE(TBFirmwarePackage::newFirmwareVersion(kHVC, Edition::printerFlasher(),
+                                                       kPrinterFamilyClassName, info),
                  QString("HVC 01.41"));
         QCOMPARE(TBFirmwarePackage::availableFirmwareVersion(kHVC, Edition::printerFlasher(),
                                                              kPrinterFamilyClassName, info),
@@ -287,7 +311,8 @@ private slots:
         QCOMPARE(TBFirmwarePackage::colorTableNames(info), QStringList());
         info.setValue(cFirmwareFilenames,
                       TBFirmwarePackage::catalogueEntry(kHVA, Edition::printerFlasher()).fileNames);
-        QCOMPARE(TBFirmwarePackage::colorTableNames(info), (QStringList{"HVA_300_0130.cwd", "HVA_600_0130.cwd"}));
+        QCOMPARE(TBFirmwarePackage::colorTableNames(info),
+                 (QStringList{"HVA_300_0130.cwd", "HVA_600_0130.cwd"}));
 
         testsupport::LogCapture log;
         const QByteArray table = TBFirmwarePackage::paddedColorDataForVersion("HVC_610_0110.cwd");
@@ -319,6 +344,12 @@ private slots:
         QCOMPARE(TBFirmwarePackage::versionNumber(text), number);
         QCOMPARE(TBFirmwarePackage::installedFirmwareVersion(text), number);
         QCOMPARE(TBFirmwarePackage::installedFirmwareVersion(std::nullopt), 0.0);
+        // Independent of the locale's decimal separator.
+        QLocale::setDefault(QLocale(QLocale::German));
+        setlocale(LC_NUMERIC, "de_DE.UTF-8");
+        QCOMPARE(TBFirmwarePackage::versionNumber(text), number);
+        setlocale(LC_NUMERIC, "C");
+        QLocale::setDefault(QLocale::c());
     }
 };
 

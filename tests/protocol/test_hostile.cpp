@@ -26,17 +26,33 @@ private slots:
         QTest::addColumn<QString>("table");
         QTest::addColumn<QString>("counter");
         // No digits in the length field: an empty body, so empty texts (not "NULL").
-        QTest::newRow("garbage length") << int(SimZEVFaultKind::GarbageLength) << "Idle" << "" << "" << "" << "";
+        QTest::newRow("garbage length") << int(SimZEVFaultKind::GarbageLength) << "Idle"
+                                        << ""
+                                        << ""
+                                        << ""
+                                        << "";
         // Above 4096: no reply; firmware version and counter keep their (absent) values.
-        QTest::newRow("length 4097") << int(SimZEVFaultKind::OversizedLength) << "Idle" << "<absent>" << "NULL"
-                                     << "NULL" << "<absent>";
-        QTest::newRow("no CR") << int(SimZEVFaultKind::BodyWithoutCR) << "Idle" << "HVC 01.21" << "HVC-0042" << "0100"
+        QTest::newRow("length 4097") << int(SimZEVFaultKind::OversizedLength) << "Idle"
+                                     << "<absent>"
+                                     << "NULL"
+                                     << "NULL"
+                                     << "<absent>";
+        QTest::newRow("no CR") << int(SimZEVFaultKind::BodyWithoutCR) << "Idle"
+                               << "HVC 01.21"
+                               << "HVC-0042"
+                               << "0100"
                                << "1234";
-        QTest::newRow("short body") << int(SimZEVFaultKind::TruncatedBody) << "Idle" << "HVC 01.21" << "HVC-0042"
-                                    << "0100" << "1234";
+        QTest::newRow("short body") << int(SimZEVFaultKind::TruncatedBody) << "Idle"
+                                    << "HVC 01.21"
+                                    << "HVC-0042"
+                                    << "0100"
+                                    << "1234";
         const QString bad = QString::fromUtf8("\xFF\xFE\xC3\x28\x80");
         QTest::newRow("not UTF-8") << int(SimZEVFaultKind::NonUTF8Body) << "Idle" << bad << bad << bad << bad;
-        QTest::newRow("no reply") << int(SimZEVFaultKind::NoReply) << "Idle" << "<absent>" << "NULL" << "NULL"
+        QTest::newRow("no reply") << int(SimZEVFaultKind::NoReply) << "Idle"
+                                  << "<absent>"
+                                  << "NULL"
+                                  << "NULL"
                                   << "<absent>";
     }
     void everyReplyDamaged() {
@@ -77,9 +93,28 @@ private slots:
         QCOMPARE(rig.printer->printerSerialNumber(), QStringLiteral("HVC-0042"));
     }
 
+    void aLateReplyIsNotTakenForTheNextAnswer() {
+        // The firmware version comes just after the host gave up on it; the pipe is drained before
+        // the next frame, so the counter query gets the counter.
+        testsupport::LogCapture log;
+        ZEVRig rig(Model::HVC);
+        rig.sim.printer->addFault(
+            {SimZEVFaultKind::Slow, "INFO  FVER", 1, int(zev::kReplyReadTimeoutMs) + 25});
+        rig.onOpenInterface([](RecordingPrinter& p) {
+            p.getPrinterFirmwareVersion();
+            p.getPrinterLifetimeCounter();
+            p.updatePrinterSerialNumber();
+        });
+        QTRY_COMPARE_WITH_TIMEOUT(rig.printer->printerSerialNumber(), QStringLiteral("HVC-0042"), 10000);
+        QCOMPARE(rig.stored(QRVX_TBPrinterFirmwareVersion), QStringLiteral("<absent>"));
+        QCOMPARE(rig.printer->lifetimeCounter(), QStringLiteral("1234"));
+        // The record "00000010HVC 01.21\r" went to the drain.
+        QVERIFY(log.contains("drained 18 stale bytes from backchannel"));
+    }
+
     void longestBodies() {
         ZEVRig rig(Model::HVC, [](sim::SimZEVPrinterState& s) {
-            s.serialNumber = QString(4095, u'9');  // with its CR: exactly 4096
+            s.serialNumber = QString(4095, u'9');    // with its CR: exactly 4096
             s.firmwareVersion = QString(4096, u'8'); // with its CR: 4097, refused
         });
         rig.onOpenInterface([](RecordingPrinter& p) {
@@ -97,15 +132,15 @@ private slots:
         qint64 longestGap = 0;
         QTimer ticker;
         ticker.setInterval(10);
-        QObject::connect(&ticker, &QTimer::timeout, [&] {
-            longestGap = std::max(longestGap, sinceTick.restart());
-        });
+        QObject::connect(&ticker, &QTimer::timeout,
+                         [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
         QElapsedTimer clock;
         clock.start();
         sinceTick.start();
         ticker.start();
         rig.printer->probe();
-        QTRY_VERIFY_WITH_TIMEOUT(!rig.sim.device->isClaimed() && rig.commands().size() == kProbeCommands, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.sim.device->isClaimed() && rig.commands().size() == kProbeCommands,
+                                 10000);
         QTRY_COMPARE(rig.printer->printerSerialNumber(), QStringLiteral("HVC-0042"));
         ticker.stop();
         QVERIFY(clock.elapsed() >= kProbeCommands * 150);
@@ -116,7 +151,8 @@ private slots:
         // The printer's side of the pipe: random bytes between frames do not stop it answering.
         ZEVRig rig(Model::HVC);
         QByteArray junk;
-        for (int i = 0; i < 500; ++i) junk += char((i * 37) & 0xFF);
+        for (int i = 0; i < 500; ++i)
+            junk += char((i * 37) & 0xFF);
         rig.onOpenInterface([&](RecordingPrinter& p) { p.writeToInterfaceWithData(junk); });
         QString code;
         rig.printer->getPrinterStatus([&](const QString& c) { code = c; });

@@ -25,6 +25,19 @@ const QStringList kHVCProbe{
     "MNT_RDUSB_ISERI_SET",
 };
 
+// The eight-table printer: four slots for SD media ("0001"), then the same four for PP ("0003"),
+// versions first, then checksums.
+QStringList eightTableProbe() {
+    QStringList words{"STATUS", "INFO  FVER", "MNT_RDCOUNTER_LIFE"};
+    for (const char* kind : {"Version", "Checksum"})
+        for (const char* media : {"0001", "0003"})
+            for (const char* slot : {"620", "610", "600", "300"})
+                words << QStringLiteral("TBL_RDCWD%1_%2 %3").arg(slot, kind, media);
+    words << "INFO  SERIAL_NUMBER"
+          << "MNT_RDUSB_ISERI_SET";
+    return words;
+}
+
 void waitForProbe(ZEVRig& rig, int commands) {
     QTRY_COMPARE_WITH_TIMEOUT(rig.commands().size(), commands, 5000);
     QTRY_VERIFY(!rig.sim.device->isClaimed()); // the probe closes the interface once, at the end
@@ -66,7 +79,8 @@ private slots:
         QVERIFY(log.contains("usbISerial value: 1"));
 
         QStringList keys;
-        for (const auto& args : changes) keys << args.at(0).toString();
+        for (const auto& args : changes)
+            keys << args.at(0).toString();
         for (const char* key : {"printerStatus", "firmwareVersion", "lifetimeCounter", "colorTableVersion",
                                 "colorTableChecksum300", "printerSerialNumber", "usbISerialString"})
             QVERIFY2(keys.contains(key), key);
@@ -75,25 +89,24 @@ private slots:
     void probeOfAnEightTablePrinter() {
         ZEVRig rig(Model::EightTable);
         rig.printer->probe();
-        waitForProbe(rig, 1 + 2 + 16 + 2);
-        const auto frames = rig.sim.printer->receivedFrames();
-        QStringList tableWords;
-        QList<QByteArray> payloads;
-        for (const auto& frame : frames)
+        const QStringList expected = eightTableProbe();
+        waitForProbe(rig, int(expected.size()));
+        // Every frame in order, each table query with its media selector.
+        QStringList sent;
+        for (const auto& frame : rig.sim.printer->receivedFrames()) {
+            QString line = frame.words();
             if (frame.command == "TBL_RD") {
-                tableWords << frame.words();
-                payloads << frame.payload;
                 QCOMPARE(frame.lengthField, QByteArray("00000004"));
+                line += QLatin1Char(' ') + QString::fromLatin1(frame.payload);
+            } else {
+                QVERIFY2(frame.payload.isEmpty(), qPrintable(line));
             }
-        QCOMPARE(tableWords.size(), 16);
-        for (int i = 0; i < 16; ++i) QCOMPARE(payloads[i], QByteArray((i % 8) < 4 ? "0001" : "0003"));
-        QCOMPARE(tableWords.first(), QStringLiteral("TBL_RDCWD620_Version"));
-        QCOMPARE(tableWords.at(7), QStringLiteral("TBL_RDCWD300_Version"));
-        QCOMPARE(tableWords.at(8), QStringLiteral("TBL_RDCWD620_Checksum"));
+            sent << line;
+        }
+        QCOMPARE(sent, expected);
         QCOMPARE(rig.printer->colorTableVersion620(), QStringLiteral("0100"));
         QCOMPARE(rig.printer->colorTableVersion300HD(), QStringLiteral("0200"));
         QCOMPARE(rig.printer->colorTableChecksum620HD(), QStringLiteral("2000"));
-        QCOMPARE(rig.commands().last(), QStringLiteral("MNT_RDUSB_ISERI_SET"));
     }
 
     void probeOfAPrinterInFirmwareUpdateMode() {
@@ -124,9 +137,10 @@ private slots:
     void statusOverrideThenTheRealStatus() {
         ZEVRig rig(Model::HVC, [](sim::SimZEVPrinterState& s) { s.statusCode = "01100"; });
         QStringList shown;
-        QObject::connect(rig.printer.get(), &TBUSBPrinter::valueChanged, rig.printer.get(), [&](const QString& key) {
-            if (key == QRVX_TBPrinterStatus) shown << rig.printer->printerStatus();
-        });
+        QObject::connect(rig.printer.get(), &TBUSBPrinter::valueChanged, rig.printer.get(),
+                         [&](const QString& key) {
+                             if (key == QRVX_TBPrinterStatus) shown << rig.printer->printerStatus();
+                         });
         QString completionCode;
         rig.printer->setOverridePrinterStatus("Updating firmware ...");
         rig.printer->getPrinterStatus([&](const QString& code) { completionCode = code; });
@@ -138,9 +152,10 @@ private slots:
     void statusPollEndsWhenTheStateIsReached() {
         ZEVRig rig(Model::HVC, [](sim::SimZEVPrinterState& s) { s.statusCode = "01000"; });
         QStringList shown;
-        QObject::connect(rig.printer.get(), &TBUSBPrinter::valueChanged, rig.printer.get(), [&](const QString& key) {
-            if (key == QRVX_TBPrinterStatus) shown << rig.printer->printerStatus();
-        });
+        QObject::connect(rig.printer.get(), &TBUSBPrinter::valueChanged, rig.printer.get(),
+                         [&](const QString& key) {
+                             if (key == QRVX_TBPrinterStatus) shown << rig.printer->printerStatus();
+                         });
         QElapsedTimer clock;
         clock.start();
         rig.printer->waitForPrinterStatusCode("00000");
@@ -243,7 +258,9 @@ private slots:
         testsupport::LogCapture log;
         ZEVRig hva(Model::HVA);
         QStringList single;
-        hva.onOpenInterface([&](RecordingPrinter& p) { p.getPrinterColorTableChecksum([&](const QStringList& v) { single = v; }); });
+        hva.onOpenInterface([&](RecordingPrinter& p) {
+            p.getPrinterColorTableChecksum([&](const QStringList& v) { single = v; });
+        });
         QTRY_COMPARE(single, QStringList{"5A1C"});
         QCOMPARE(hva.commands(), QStringList{"MNT_RDCTRLD_CHKSUM"});
         QCOMPARE(hva.printer->colorTableChecksum300(), QStringLiteral("5A1C"));
@@ -325,6 +342,38 @@ private slots:
         QVERIFY(rig.commands().isEmpty());
     }
 
+    // A switch that never reached the printer is not reported as done: no power-cycle notice, the
+    // print queues stay.
+    void aSwitchThatWasNotWrittenIsNotReportedAsDone() {
+        testsupport::LogCapture log;
+        ZEVRig rig(Model::HVC);
+        rig.printer->probe();
+        waitForProbe(rig, int(kHVCProbe.size()));
+        rig.sim.printer->clearReceived();
+        rig.sim.device->injectFault({sim::FaultPoint::BulkOut, sim::FaultKind::Error, 0, 0});
+        rig.printer->setUsbISerial(true);
+        QTRY_VERIFY(log.contains("setEnabledUSBSerial:]: switch not written"));
+        rig.settle();
+        QVERIFY(rig.printer->noticesSoFar().isEmpty());
+        QVERIFY(!rig.sim.printer->state().usbISerialSwitch);
+        QCOMPARE(rig.commands(), QStringList{"MNT_RDUSB_ISERI_SET"}); // the read-back still ran
+        QVERIFY(!rig.printer->usbISerial());
+
+        // The next try reaches the printer and is reported.
+        rig.printer->setUsbISerial(true);
+        QTRY_COMPARE(rig.printer->noticesSoFar(), (QStringList{"power-cycle", "delete-queues"}));
+        QTRY_VERIFY(rig.printer->usbISerial());
+
+        // An HV-QXA whose firmware has no switch: nothing is sent, nothing is reported.
+        ZEVRig qxa(Model::HVQXA, [](sim::SimZEVPrinterState& s) { s.firmwareVersion = "HV-QXA 02.03"; });
+        qxa.printer->setDeviceInfoValue(QRVX_TBPrinterFirmwareVersion, "HV-QXA 02.03");
+        qxa.printer->setEnabledUSBSerial(true);
+        QTRY_VERIFY(log.contains("no switch at this firmware"));
+        qxa.settle();
+        QVERIFY(qxa.commands().isEmpty());
+        QVERIFY(qxa.printer->noticesSoFar().isEmpty());
+    }
+
     void supportedIdsPerEdition() {
         const auto hvc = zev::productIDForModel(Model::HVC);
         Edition::setCurrent(Edition::printerFlasher());
@@ -334,7 +383,8 @@ private slots:
         QVERIFY(!TBUSBPrinterZEV::supportedProductIDs()->contains(zev::productIDForModel(Model::HVA)));
         Edition::setCurrent(Edition::printerFlasher());
         QCOMPARE(TBUSBPrinterZEV::supportedVendorIDs()->size(), 2u);
-        QCOMPARE(*TBUSBPrinterZEV::supportedVendorIDs(), *ZEVRig(Model::HVC).printer->objectSupportedVendorIDs());
+        QCOMPARE(*TBUSBPrinterZEV::supportedVendorIDs(),
+                 *ZEVRig(Model::HVC).printer->objectSupportedVendorIDs());
     }
 };
 

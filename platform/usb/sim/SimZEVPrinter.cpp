@@ -1,5 +1,7 @@
 #include "platform/usb/sim/SimZEVPrinter.h"
 
+#include "Classes/TBFirmwarePackage.h"
+
 #include <algorithm>
 
 namespace sim {
@@ -34,7 +36,8 @@ QByteArray counterText(const char* tag, quint32 value) {
 // The printer's checksum of a table: the low 16 bits of the complement of the byte sum, in hex.
 QString tableChecksum(const QByteArray& data) {
     quint32 sum = 0;
-    for (char c : data) sum += quint8(c);
+    for (char c : data)
+        sum += quint8(c);
     return QStringLiteral("%1").arg(quint16(~sum), 4, 16, QLatin1Char('0')).toUpper();
 }
 
@@ -76,7 +79,8 @@ SimZEVPrinterState SimZEVPrinter::defaultState(zev::Model model) {
         break;
     case zev::Model::HVC:
         s.firmwareVersion = QStringLiteral("HVC 01.21");
-        s.colorTables = {{"300", table("0100", "4D21")}, {"600", table("0100", "B870")}, {"610", table("0100", "0E5F")}};
+        s.colorTables = {
+            {"300", table("0100", "4D21")}, {"600", table("0100", "B870")}, {"610", table("0100", "0E5F")}};
         break;
     case zev::Model::EightTable:
         s.firmwareVersion = QStringLiteral("HV8T 01.00");
@@ -105,7 +109,8 @@ std::vector<SimZEVOutput> SimZEVPrinter::receive(const QByteArray& bulkOut) {
     for (const SimZEVFrame& frame : parser_.feed(bulkOut)) {
         received_.push_back(frame);
         SimZEVOutput output = handle(frame);
-        if (!output.reply.isEmpty() || output.restart || output.withheld) outputs.push_back(std::move(output));
+        if (!output.reply.isEmpty() || output.restart || output.withheld)
+            outputs.push_back(std::move(output));
     }
     return outputs;
 }
@@ -135,7 +140,8 @@ std::optional<QByteArray> SimZEVPrinter::answerInUpdateMode(const SimZEVFrame& f
 std::optional<QByteArray> SimZEVPrinter::answer(const SimZEVFrame& frame, SimZEVOutput& output) {
     SimZEVPrinterState& s = state_;
     const bool singleTable = zev::colorTableVersionQueries(s.model).size() == 1;
-    const bool hasSwitch = zev::modelHasISerialSupport(s.model, zev::versionNumber(s.firmwareVersion));
+    const bool hasSwitch =
+        zev::modelHasISerialSupport(s.model, TBFirmwarePackage::versionNumber(s.firmwareVersion));
 
     if (frame.command == kStatus) return s.statusCode.toLatin1();
     if (frame.command == kInfo) {
@@ -151,8 +157,10 @@ std::optional<QByteArray> SimZEVPrinter::answer(const SimZEVFrame& frame, SimZEV
         if (frame.subCommand == "COUNTER_A") return counterText("CA", s.counterA);
         if (frame.subCommand == "COUNTER_B") return counterText("CB", s.counterB);
         if (frame.subCommand == "COUNTER_M") return counterText("CM", s.counterM);
-        if (frame.subCommand == "CTRLD_CHKSUM" && singleTable) return s.colorTables.value("300").checksum.toUtf8();
-        if (frame.subCommand == "USB_ISERI_SET" && hasSwitch) return QByteArray(s.usbISerialSwitch ? "01" : "00");
+        if (frame.subCommand == "CTRLD_CHKSUM" && singleTable)
+            return s.colorTables.value("300").checksum.toUtf8();
+        if (frame.subCommand == "USB_ISERI_SET" && hasSwitch)
+            return QByteArray(s.usbISerialSwitch ? "01" : "00");
         return std::nullopt;
     }
     if (frame.command == kMaintenanceWrite) {
@@ -177,7 +185,8 @@ std::optional<QByteArray> SimZEVPrinter::answer(const SimZEVFrame& frame, SimZEV
         return std::nullopt;
     }
     if (frame.command == kTableClear) {
-        for (auto& table : s.colorTables) table = {QString::fromLatin1(kClearedVersion), QString::fromLatin1(kClearedChecksum)};
+        for (auto& table : s.colorTables)
+            table = {QString::fromLatin1(kClearedVersion), QString::fromLatin1(kClearedChecksum)};
         s.tablesWritten.clear();
         return std::nullopt;
     }
@@ -211,8 +220,10 @@ std::optional<QString> SimZEVPrinter::tableSlot(const SimZEVFrame& frame, const 
     if (state_.model == zev::Model::HVC) {
         if (slot == QLatin1String("620")) return std::nullopt;
     } else if (state_.model == zev::Model::EightTable) {
-        if (frame.payload == zev::commandPayloadForMediaPP()) slot += QStringLiteral("HD");
-        else if (frame.payload != zev::commandPayloadForMediaSD()) return std::nullopt;
+        if (frame.payload == zev::commandPayloadForMediaPP())
+            slot += QStringLiteral("HD");
+        else if (frame.payload != zev::commandPayloadForMediaSD())
+            return std::nullopt;
     } else {
         return std::nullopt;
     }
@@ -247,25 +258,41 @@ void SimZEVPrinter::program(const QByteArray& image, SimZEVOutput& output) {
 }
 
 QByteArray SimZEVPrinter::spoil(const QString& words, const QByteArray& body, SimZEVOutput& output) {
-    bool noReply = false, garbage = false, oversized = false, noCR = false, nonUTF8 = false, truncated = false;
+    bool noReply = false, garbage = false, oversized = false, noCR = false, nonUTF8 = false,
+         truncated = false;
     for (SimZEVFault& fault : faults_) {
         if (fault.count == 0 || (!fault.words.isEmpty() && fault.words != words)) continue;
         if (fault.count > 0) --fault.count;
         switch (fault.kind) {
-        case SimZEVFaultKind::NoReply: noReply = true; break;
-        case SimZEVFaultKind::GarbageLength: garbage = true; break;
-        case SimZEVFaultKind::OversizedLength: oversized = true; break;
-        case SimZEVFaultKind::BodyWithoutCR: noCR = true; break;
-        case SimZEVFaultKind::NonUTF8Body: nonUTF8 = true; break;
-        case SimZEVFaultKind::Slow: output.delayMs += fault.delayMs; break;
-        case SimZEVFaultKind::TruncatedBody: truncated = true; break;
+        case SimZEVFaultKind::NoReply:
+            noReply = true;
+            break;
+        case SimZEVFaultKind::GarbageLength:
+            garbage = true;
+            break;
+        case SimZEVFaultKind::OversizedLength:
+            oversized = true;
+            break;
+        case SimZEVFaultKind::BodyWithoutCR:
+            noCR = true;
+            break;
+        case SimZEVFaultKind::NonUTF8Body:
+            nonUTF8 = true;
+            break;
+        case SimZEVFaultKind::Slow:
+            output.delayMs += fault.delayMs;
+            break;
+        case SimZEVFaultKind::TruncatedBody:
+            truncated = true;
+            break;
         }
     }
     std::erase_if(faults_, [](const SimZEVFault& fault) { return fault.count == 0; });
 
     if (noReply) return QByteArray();
-    if (oversized) return QByteArray::number(kOversizedLength).rightJustified(zev::kReplyLengthDigits, '0') +
-                          QByteArray(kOversizedLength - 1, 'X') + zev::kReplyTerminator;
+    if (oversized)
+        return QByteArray::number(kOversizedLength).rightJustified(zev::kReplyLengthDigits, '0') +
+               QByteArray(kOversizedLength - 1, 'X') + zev::kReplyTerminator;
     QByteArray content = nonUTF8 ? QByteArray(kNonUTF8Body) : body;
     if (!noCR) content += zev::kReplyTerminator;
     QByteArray length = QByteArray::number(content.size() + (truncated ? kTruncatedShortfall : 0));
@@ -329,7 +356,8 @@ std::vector<SimZEVFrame> SimZEVPrinter::receivedFrames() const {
 QStringList SimZEVPrinter::receivedCommands() const {
     std::lock_guard lock(mutex_);
     QStringList words;
-    for (const auto& frame : received_) words.append(frame.words());
+    for (const auto& frame : received_)
+        words.append(frame.words());
     return words;
 }
 

@@ -7,7 +7,9 @@ namespace {
 // The maker's name as the simulated printers report it in their descriptors and device ID.
 constexpr char16_t kManufacturer[] = u"ZEV";
 
-std::u16string toU16(const QString& text) { return text.toStdU16String(); }
+std::u16string toU16(const QString& text) {
+    return text.toStdU16String();
+}
 
 } // namespace
 
@@ -18,14 +20,12 @@ void SimZEVProcessor::bulkOut(SimPrinterDevice& device, const std::vector<std::u
         printer_->receive(QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())));
     for (const SimZEVOutput& output : outputs) {
         if (!output.reply.isEmpty()) {
-            // A new answer replaces whatever the host left unread of an earlier one, so one damaged
-            // record cannot shift every later exchange.
-            device.clearReplies();
+            if (discardUnread_) device.clearReplies();
             device.queueReply(std::vector<std::uint8_t>(output.reply.begin(), output.reply.end()),
                               std::uint32_t(output.delayMs));
         }
         if (output.withheld) {
-            device.clearReplies();
+            if (discardUnread_) device.clearReplies();
             if (instantTimeouts_) device.injectFault({FaultPoint::BulkIn, FaultKind::Timeout, 0, 0});
         }
         if (output.restart) device.restartAfter(std::uint32_t(output.restartDelayMs), false);

@@ -20,6 +20,10 @@ public:
     // When the printer leaves a query unanswered, the host's next read fails with a time-out at once
     // instead of after its full 5 s (on by default; the outcome is the same, only sooner).
     void setInstantTimeouts(bool on) { instantTimeouts_ = on; }
+    // Like a real printer, bytes the host left unread (the rest of a refused or damaged record, a
+    // reply that came after the host gave up) stay in the bulk-in stream ahead of the next answer.
+    // On, every new answer first throws them away: a forgiving pipe, for tests that need one.
+    void setDiscardUnreadReplies(bool on) { discardUnread_ = on; }
 
     void bulkOut(SimPrinterDevice& device, const std::vector<std::uint8_t>& bytes) override;
     void softReset(SimPrinterDevice& device) override;
@@ -28,6 +32,7 @@ public:
 private:
     std::shared_ptr<SimZEVPrinter> printer_;
     std::atomic<bool> instantTimeouts_{true};
+    std::atomic<bool> discardUnread_{false};
 };
 
 // A printer of the family as the host sees it on the bus: identity from the product table (vendor
