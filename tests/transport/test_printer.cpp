@@ -78,7 +78,7 @@ private slots:
         Rig rig;
         auto printer = rig.printer();
         int attempts = 0;
-        const int token = rig.device->addListener([&](sim::DeviceEvent e, std::uint64_t) {
+        const int token = rig.device->addListener([&](sim::DeviceEvent e, std::uint64_t, std::uint64_t) {
             if (e == sim::DeviceEvent::OpenAttempt) ++attempts;
         });
         QSignalSpy spy(printer.get(), &TBUSBPrinter::valueChanged);
