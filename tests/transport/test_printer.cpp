@@ -278,7 +278,7 @@ private slots:
     void anOpenNoticeNeverPublishesAClosedInterfaceAsOpen() {
         // The notice sees an open under way (state 4, interfaceStatus 2) and publishes state 2; a
         // close on the command queue may run at any moment of that. Here it runs while the notice
-        // is being handled, when the first text goes out. A printer published as open over a
+        // is being handled, at its first announcement. A printer published as open over a
         // closed interface would skip every later open and fail every write with kIOReturnNotOpen.
         Rig rig;
         auto printer = rig.printer(true);
