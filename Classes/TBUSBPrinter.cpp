@@ -44,6 +44,13 @@ constexpr const char* kQueueLabelPrefix = "org.printer-tools.printer.";
 const QString kKeyState = QStringLiteral("state");
 const QString kKeyIsOwned = QStringLiteral("isOwned");
 
+// The class that defines the base operations, for their "%s" log names (a printer-family object
+// still prints -[TBUSBPrinter setDeviceObject:] for them).
+constexpr const char* kBaseClassName = "TBUSBPrinter";
+std::string baseMethodName(const char* selector) {
+    return platform::methodName('-', kBaseClassName, selector);
+}
+
 QString orNull(const QString& text) {
     return text.isNull() ? QStringLiteral("(null)") : text;
 }
@@ -125,7 +132,7 @@ std::shared_ptr<TBUSBPrinter> TBUSBPrinter::self() {
 }
 
 const char* TBUSBPrinter::className() const {
-    return "TBUSBPrinter";
+    return kBaseClassName;
 }
 
 std::string TBUSBPrinter::methodName(const char* selector) const {
@@ -173,7 +180,7 @@ DeviceInfoRef TBUSBPrinter::deviceInfoForKey(const QString& key) {
 
 void TBUSBPrinter::setDeviceInfo(const DeviceInfoRef& dictionary, const QString& key) {
     platform::platformLog(
-        "%s:[%s] : %s", platform::methodName('+', "TBUSBPrinter", "setDeviceInfo:forKey:").c_str(),
+        "%s:[%s] : %s", platform::methodName('+', kBaseClassName, "setDeviceInfo:forKey:").c_str(),
         qUtf8Printable(key), dictionary ? qUtf8Printable(dictionary->description()) : "(null)");
     if (!dictionary) return;
     Registry& r = registry();
@@ -364,8 +371,16 @@ void TBUSBPrinter::setOwnershipOnMain(qint64 value) {
 
 void TBUSBPrinter::setIsOwned(bool owned) {
     const qint64 current = isOwned_;
+    // Asking for a printer this program already holds changes nothing (closing it here would hand
+    // the interface back just because the switch was set twice).
+    if (owned && current == OwnedHere) return;
     if (owned && current == NotOwned) {
-        openInterface(Completion{});
+        auto keep = self();
+        performInlineOnCommandQueue([this, keep] {
+            // Kept across a wait for another program: when it lets go, the interface stays ours.
+            ownershipWanted_ = true;
+            openInterface();
+        });
         return;
     }
     closeInterface();
@@ -546,7 +561,7 @@ std::shared_ptr<usb::UsbService> TBUSBPrinter::deviceObject() const {
 }
 
 void TBUSBPrinter::setDeviceObject(std::shared_ptr<usb::UsbService> service) {
-    platform::platformLog("%s", methodName("setDeviceObject:").c_str());
+    platform::platformLog("%s", baseMethodName("setDeviceObject:").c_str());
     // `service` is our own reference from here on: the caller may drop its handle at once.
     auto keep = self();
     performInlineOnCommandQueue([this, keep, service] {
@@ -600,15 +615,59 @@ void TBUSBPrinter::prepareForRelease() {
 
 // ---- opening and closing ----
 
+bool TBUSBPrinter::publishOpenInterface() {
+    // A close may have overtaken the open; then the interface is not ours any more. The close sets
+    // interfaceStatus before state, so one atomic step on state decides: either "open" goes out
+    // before the close's own store (which then wins), or the close came first and nothing is
+    // published. A separate check and store could publish "open" for a closed interface, after
+    // which every later open would be skipped.
+    if (interfaceStatus_ != InterfaceOpen) return false;
+    qint64 expected = StateOpening;
+    if (state_.compare_exchange_strong(expected, StateOpen))
+        emit valueChanged(kKeyState);
+    else if (expected != StateOpen) // closed meanwhile, or the attach probe's state 8
+        return false;
+    // Whoever published state 2 first (this step or the open-attempt notice), the open is ours. A
+    // close that runs from here on posts its isOwned = 0 behind this step, so it still wins.
+    if (interfaceStatus_ != InterfaceOpen) return false;
+    if (isOwned_ != OwnedHere) {
+        isOwned_ = OwnedHere;
+        emit valueChanged(kKeyIsOwned);
+    }
+    return true;
+}
+
+void TBUSBPrinter::leaveAttachProbedState() {
+    // One step, so that an open the queue starts meanwhile (state 4) is not overwritten.
+    qint64 expected = StateAttachProbed;
+    if (state_.compare_exchange_strong(expected, StateClosed)) announce(kKeyState);
+}
+
 IOReturn TBUSBPrinter::openInterface() {
-    if (state_ == StateOpen) return kIOReturnSuccess;
+    // Open already: published (state 2), or opened on this queue with the main thread's publication
+    // still on its way (interfaceStatus 2 is only ever set here, and only after a successful open).
+    if (state_ == StateOpen || interfaceStatus_ == InterfaceOpen) return kIOReturnSuccess;
     interfaceStatus_ = InterfaceOpening;
     setState(StateOpening);
 
     auto interface = interfaceInterface();
     // Without an interface object there is nothing to open; say so rather than report success.
     const IOReturn r = interface ? interface->openSeize() : kIOReturnNoDevice;
-    if (r == kIOReturnExclusiveAccess) {
+    if (r == kIOReturnNotPrivileged) {
+        // Not "waiting": nobody holds the printer, this user may not use it. Nothing will announce
+        // an open attempt, so say it here, where the operator looks, with the fix.
+        platform::platformLog(
+            "Cannot open the %s: no permission to use the USB device (%s). Install the udev rule "
+            "(see packaging/README.md) and plug the printer in again.\n",
+            descriptionUTF8().constData(), strForIOReturn(r));
+        interfaceStatus_ = InterfaceClosed;
+        setState(StateClosed);
+        auto keep = self();
+        platform::mainqueue::async([this, keep] {
+            // The application's string table, as for the other USB status texts.
+            setStatus(QCoreApplication::translate("TBPrinters", "No permission: install the udev rule"));
+        });
+    } else if (r == kIOReturnExclusiveAccess) {
         const auto service = deviceObject();
         platform::platformLog("Another app has the printer USB interface open for exclusive access.\n");
         platform::platformLog("Waiting for USB interface on device %.8x to be closed...\n",
@@ -619,19 +678,7 @@ IOReturn TBUSBPrinter::openInterface() {
     } else if (r == kIOReturnSuccess) {
         interfaceStatus_ = InterfaceOpen;
         auto keep = self();
-        platform::mainqueue::async([this, keep] {
-            // A close may have overtaken us; then the interface is not ours any more. The close sets
-            // interfaceStatus before state, so one atomic step on state decides: either we publish
-            // "open" before the close's own store (which then wins), or we see that it came first.
-            // A separate check and store could publish "open" for a closed interface, after which
-            // every later open would be skipped.
-            if (interfaceStatus_ != InterfaceOpen) return;
-            qint64 expected = StateOpening;
-            if (!state_.compare_exchange_strong(expected, StateOpen)) return;
-            emit valueChanged(kKeyState);
-            isOwned_ = OwnedHere;
-            emit valueChanged(kKeyIsOwned);
-        });
+        platform::mainqueue::async([this, keep] { publishOpenInterface(); });
         platform::platformLog("The %s is open.\n", descriptionUTF8().constData());
         getPipes();
     }
@@ -643,6 +690,22 @@ void TBUSBPrinter::openInterface(Completion completion) {
     performInlineOnCommandQueue([this, keep, completion] {
         const IOReturn r = openInterface();
         if (completion) completion(r);
+    });
+}
+
+void TBUSBPrinter::openInterfaceLetGoByOtherProgram() {
+    auto keep = self();
+    performInlineOnCommandQueue([this, keep] {
+        // Something else may have opened or closed the interface since the notice was sent; then
+        // there is nothing to take over.
+        if (!willOpenInterface()) return;
+        if (openInterface() != kIOReturnSuccess) return; // held again, or gone: still waiting or done
+        // The user asked to hold the printer: now it is held.
+        if (ownershipWanted_) return;
+        // Whatever met the other program's hold gave up then. Learn again what it was after and let
+        // go, or this program would keep the printer from everyone else until it quits.
+        if (!inFirmwareUpdate()) getDeviceCustomInfo();
+        closeInterface();
     });
 }
 
@@ -659,6 +722,7 @@ void TBUSBPrinter::closeInterface(Completion completion) {
                 platform::platformLog("close interface returned error %s\n", strForIOReturn(r));
         }
         interfaceStatus_ = InterfaceClosed;
+        ownershipWanted_ = false;
         setState(StateClosed);
         platform::mainqueue::async([this, keep] {
             if (isOwned_ != NotOwned) {
@@ -676,23 +740,27 @@ void TBUSBPrinter::closeInterface(Completion completion) {
 }
 
 void TBUSBPrinter::getPipes() {
-    auto interface = interfaceInterface();
-    if (!interface) return;
-    std::uint8_t count = 0;
-    if (IOReturn r = interface->numEndpoints(count); r != kIOReturnSuccess) {
-        platform::platformLog("failure for GetNumEndpoints on the open USB device; error=[%d]\n", int(r));
-        return;
-    }
-    for (unsigned pipeRef = 1; pipeRef <= count; ++pipeRef) {
-        usb::PipeProperties p;
-        if (interface->pipeProperties(static_cast<std::uint8_t>(pipeRef), p) != kIOReturnSuccess) continue;
-        if (p.transferType != usb::kUSBBulk) continue;
-        // A later pipe of the same kind replaces an earlier one.
-        if (p.direction == usb::kUSBOut)
-            bulkOUT_ = static_cast<quint8>(pipeRef);
-        else if (p.direction == usb::kUSBIn)
-            bulkIN_ = static_cast<quint8>(pipeRef);
-    }
+    auto keep = self();
+    performInlineOnCommandQueue([this, keep] {
+        auto interface = interfaceInterface();
+        if (!interface) return;
+        std::uint8_t count = 0;
+        if (IOReturn r = interface->numEndpoints(count); r != kIOReturnSuccess) {
+            platform::platformLog("failure for GetNumEndpoints on the open USB device; error=[%d]\n", int(r));
+            return;
+        }
+        for (unsigned pipeRef = 1; pipeRef <= count; ++pipeRef) {
+            usb::PipeProperties p;
+            if (interface->pipeProperties(static_cast<std::uint8_t>(pipeRef), p) != kIOReturnSuccess)
+                continue;
+            if (p.transferType != usb::kUSBBulk) continue;
+            // A later pipe of the same kind replaces an earlier one.
+            if (p.direction == usb::kUSBOut)
+                bulkOUT_ = static_cast<quint8>(pipeRef);
+            else if (p.direction == usb::kUSBIn)
+                bulkIN_ = static_cast<quint8>(pipeRef);
+        }
+    });
 }
 
 // ---- transfers ----

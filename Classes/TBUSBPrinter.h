@@ -182,7 +182,8 @@ public:
     // True when the interface is held (by this program or another); ownership() tells which.
     bool isOwned() const;
     qint64 ownership() const;
-    // The user's ownership switch: true opens the interface, false closes it (see the .cpp).
+    // The user's ownership switch: true opens the interface (nothing when already owned here; an
+    // open that has to wait for another program keeps the interface once it gets it), false closes it.
     void setIsOwned(bool owned);
     quint8 bulkIN() const;
     quint8 bulkOUT() const;
@@ -228,6 +229,15 @@ public:
     IOReturn openInterface();
     // Runs openInterface() on the command queue and hands its result to `completion` there.
     void openInterface(Completion completion);
+    // Main thread: publishes a successful open (state 2, isOwned 1) unless a close overtook it.
+    // True when the interface is published as open here.
+    bool publishOpenInterface();
+    // Another program let go while an open of ours waited for it: open on the command queue (when
+    // still waiting), refresh what the printer reports (getDeviceCustomInfo) and close again,
+    // unless the user asked to hold the printer (setIsOwned), which then keeps it.
+    void openInterfaceLetGoByOtherProgram();
+    // State 8 (the attach probe opened the interface) becomes 1; any other state stays.
+    void leaveAttachProbedState();
     // Always queued; the completion runs on the command queue with the close result.
     void closeInterface(Completion completion = {});
     void getPipes();
@@ -276,7 +286,9 @@ protected:
     std::shared_ptr<TBUSBPrinter> self();
     // Emits valueChanged(key) on the main thread (at once when already there).
     void announce(const QString& key);
-    // The selector-style name of an operation of this object's class for "%s" log lines.
+    // The selector-style name of an operation that this object's own class defines, for "%s" log
+    // lines ("-[TBUSBPrinterZEV finishFirmwareUpdate]"). Operations of this base class name
+    // TBUSBPrinter whatever the object's class; they build their names in the .cpp.
     virtual const char* className() const;
     std::string methodName(const char* selector) const;
     // Subclasses that read the bulk-in pipe themselves record the result like the transport's reads.
@@ -314,7 +326,8 @@ private:
     std::atomic<qint64> state_{StateInitial};
     std::atomic<qint64> isOwned_{NotOwned};
     std::atomic<qint32> interfaceStatus_{InterfaceInitial};
-    std::atomic<bool> isBusy_{false}; // inFirmwareUpdate
+    std::atomic<bool> isBusy_{false};          // inFirmwareUpdate
+    std::atomic<bool> ownershipWanted_{false}; // setIsOwned(true) until the next close; command queue
     std::atomic<quint32> locationID_{0};
     std::atomic<quint16> idVendor_{0};
     std::atomic<quint16> idProduct_{0};

@@ -33,28 +33,34 @@ void usbInterfaceInterestCallback(TBUSBPrinter* printer, const std::shared_ptr<u
     case kIOMessageServiceWasClosed:
         if (printer->deviceInfoDict()->isEmpty()) break;
         if (printer->willOpenInterface()) {
-            // The other program let go: take the interface we were waiting for.
-            printer->openInterface(TBUSBPrinter::Completion{});
+            // The other program let go: take the interface we were waiting for, do what waited for
+            // it, and let go again.
+            printer->openInterfaceLetGoByOtherProgram();
         } else if (!updating) {
             printer->setStatus(localized("USB Available"));
         }
         break;
 
-    case kIOMessageServiceIsAttemptingOpen:
+    case kIOMessageServiceIsAttemptingOpen: {
+        // Our own opens come back here too, often after the interface was closed again (the attach
+        // probe, the information probe): only another program's open makes the printer busy.
+        const bool ours = messageArgument == usb::thisProcessNotice();
         if (printer->didOpenInterface()) {
-            if (!updating) printer->setStatus(localized("USB Open"));
-            printer->setState(TBUSBPrinter::StateOpen);
+            // The notice overtook the open's own publication; publish it here, in the same single
+            // step that a close cannot slip through (never "open" over a closed interface).
+            if (printer->publishOpenInterface() && !updating) printer->setStatus(localized("USB Open"));
         } else if (printer->willOpenInterface()) {
             if (!updating) printer->setStatus(localized("Waiting for USB"));
         } else if (printer->isInterfaceOpen()) {
             if (!updating) printer->setStatus(localized("USB Open"));
         } else if (printer->state() == TBUSBPrinter::StateAttachProbed) {
-            // Our own attach-time probe, not another program.
-            printer->setState(TBUSBPrinter::StateClosed);
-        } else if (!updating) {
+            // The attach-time probe's open: it is being closed, no status to show.
+            printer->leaveAttachProbedState();
+        } else if (!ours && !updating) {
             printer->setStatus(localized("USB Busy"));
         }
         break;
+    }
 
     case kIOMessageServiceBusyStateChange:
         break;

@@ -12,8 +12,23 @@
 //    holder of the interface kIOReturnExclusiveAccess; a transfer or request that timed out
 //    kIOReturnTimeout; a stalled endpoint or refused control request kIOUSBPipeStalled; a transfer on
 //    an interface this object has not opened kIOReturnNotOpen; a pipe reference outside
-//    1..numEndpoints kIOUSBUnknownPipeErr; a device gone from the bus kIOReturnNoDevice.
-//    A short bulk read is a success with the smaller count.
+//    1..numEndpoints kIOUSBUnknownPipeErr; a device gone from the bus kIOReturnNoDevice; no
+//    permission to use the device kIOReturnNotPrivileged. A short bulk read is a success with the
+//    smaller count. A bulk transfer that meets a halted endpoint answers kIOUSBPipeStalled, and the
+//    backend clears the halt before it returns, so the next transfer can use the pipe again.
+//
+// Interest notices about the interface (open attempt, closed), the same on every backend:
+//  - kIOMessageServiceIsAttemptingOpen follows an open that reached the interface: one that
+//    succeeded or met another holder (kIOReturnExclusiveAccess). An open refused before that (no
+//    permission, device gone, any other failure) has no notice. kIOMessageServiceWasClosed follows
+//    the holder's close, also when an open interface object is dropped.
+//  - The message argument tells who did it: thisProcessNotice() for an open or close made in this
+//    process through a UsbInterface, nullptr for another program. Other uses of the device by this
+//    process (control requests, the device object) are no interface opens and have no notice.
+//  - A notice about this process's own open or close is posted to the main thread after the call
+//    has returned: when the call runs on a command queue, behind the item that made it (so whatever
+//    that item posted to the main thread comes first), otherwise at once. Other programs' notices
+//    arrive at any time, also between a caller's open and its own main-thread steps.
 #pragma once
 
 #include "platform/usb/iokit_codes.h"
@@ -38,9 +53,9 @@ constexpr std::uint8_t kUSBPrintingClass = 7;
 constexpr std::uint8_t kUSBPrintingSubClass = 1;
 
 struct PipeProperties {
-    std::uint8_t direction = 0;     // kUSBOut / kUSBIn
-    std::uint8_t number = 0;        // endpoint number without the direction bit
-    std::uint8_t transferType = 0;  // kUSBBulk, ...
+    std::uint8_t direction = 0;    // kUSBOut / kUSBIn
+    std::uint8_t number = 0;       // endpoint number without the direction bit
+    std::uint8_t transferType = 0; // kUSBBulk, ...
     std::uint16_t maxPacketSize = 0;
     std::uint8_t interval = 0;
 };
@@ -117,6 +132,13 @@ public:
 
 using InterestCallback = std::function<void(IOMessage messageType, void* messageArgument)>;
 
+// The message argument of an open-attempt or closed notice caused by this process itself.
+void* thisProcessNotice();
+// Posts `deliver` (which hands a notice about this process's own open or close to the interest
+// callbacks) to the main thread as the contract above says: behind the running command-queue item,
+// or at once when the caller is not on a command queue. For backends.
+void postOwnNotice(std::function<void()> deliver);
+
 // A registration handle; dropping the last reference unregisters.
 class Notification {
 public:
@@ -134,10 +156,9 @@ public:
     // The interface object for this service ("plug-in" plus "query interface" in one step).
     virtual IOReturn createInterface(std::shared_ptr<UsbInterface>& interface) = 0;
     // General interest: open attempts, closes, termination, busy-state changes. Delivered on the
-    // main thread for as long as the handle lives. kIOMessageServiceIsAttemptingOpen follows every
-    // attempt to open the interface, this program's own included (after the open call returned);
-    // kIOMessageServiceWasClosed follows the holder's close; kIOMessageServiceIsTerminated comes
-    // before the bus's termination notice for the same service.
+    // main thread for as long as the handle lives; open attempts and closes as the file comment
+    // says; kIOMessageServiceIsTerminated comes before the bus's termination notice for the same
+    // service.
     virtual IOReturn addInterestNotification(InterestCallback callback, NotificationHandle& handle) = 0;
 };
 
@@ -150,8 +171,8 @@ public:
     // Calls `arrived` on the main thread for every interface of the given class and subclass
     // (subClass < 0: any), first for those already present (from within this call), then for each
     // later arrival, for as long as the handle lives.
-    virtual IOReturn addMatchingNotification(int interfaceClass, int interfaceSubClass, ServiceCallback arrived,
-                                             NotificationHandle& handle) = 0;
+    virtual IOReturn addMatchingNotification(int interfaceClass, int interfaceSubClass,
+                                             ServiceCallback arrived, NotificationHandle& handle) = 0;
     // Calls `terminated` on the main thread when such an interface leaves the bus.
     virtual IOReturn addTerminationNotification(int interfaceClass, int interfaceSubClass,
                                                 ServiceCallback terminated, NotificationHandle& handle) = 0;

@@ -96,6 +96,10 @@
         <translation>USB verfügbar</translation>
     </message>
     <message>
+        <source>No permission: install the udev rule</source>
+        <translation>Keine Berechtigung: udev-Regel installieren</translation>
+    </message>
+    <message>
         <source>Enabled</source>
         <translation>Aktiviert</translation>
     </message>

@@ -167,9 +167,14 @@ bool UrbResponder::handle(UMockdevIoctlClient* client) {
             umockdev_ioctl_client_complete(client, -1, errnoFor(status));
         return true;
     }
-    case kClearHalt:
+    case kClearHalt: {
+        // The argument points at the endpoint address; a halted endpoint stalls until cleared.
+        const UMockdevIoctlData* endpoint = pointee(arg, sizeof(unsigned int));
+        if (device_->isAttached() && endpoint)
+            device_->clearHalt(std::uint8_t(readField<unsigned int>(endpoint, 0)));
         umockdev_ioctl_client_complete(client, device_->isAttached() ? 0 : -1, device_->isAttached() ? 0 : ENODEV);
         return true;
+    }
     default:
         umockdev_ioctl_client_complete(client, -1, ENOTTY);
         return true;

@@ -56,9 +56,15 @@ struct Notices {
 
 struct InterestLog {
     std::vector<IOMessage> messages;
+    int ours = 0; // notices marked as this process's own open or close
     usb::NotificationHandle handle;
     void listen(usb::UsbService& service) {
-        QCOMPARE(service.addInterestNotification([this](IOMessage m, void*) { messages.push_back(m); }, handle),
+        QCOMPARE(service.addInterestNotification(
+                     [this](IOMessage m, void* argument) {
+                         messages.push_back(m);
+                         if (argument == usb::thisProcessNotice()) ++ours;
+                     },
+                     handle),
                  kIOReturnSuccess);
     }
     int count(IOMessage m) const { return int(std::count(messages.begin(), messages.end(), m)); }
@@ -255,6 +261,7 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(interest.count(kIOMessageServiceWasClosed), 1);
         QCOMPARE(interest.count(kIOMessageServiceIsAttemptingOpen), 2);
+        QCOMPARE(interest.ours, 3); // and each is marked as ours
     }
 
     void aSilentPrinterTimesOutAndTheNextExchangeStillWorks() {

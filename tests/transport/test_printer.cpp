@@ -1,6 +1,7 @@
 // TBUSBPrinter over the simulated bus: opening and closing, ownership, pipes, transfers, the command
 // queue's rules, the interest handler, reset and re-enumeration.
 #include "common/testsupport.h"
+#include "platform/qt/translations.h"
 #include "transport_rig.h"
 
 #include <QElapsedTimer>
@@ -17,6 +18,21 @@ class ReadingPrinter : public TBUSBPrinter {
 public:
     quint32 replySize = 8;
     std::optional<QByteArray> printerReply() override { return interfaceReadDataOfSize(replySize); }
+};
+
+// A printer of some family: its information probe writes one frame, and its own operations carry
+// its own class name in log lines.
+class ProbingPrinter : public TBUSBPrinter {
+public:
+    std::atomic<int> probes{0};
+    std::atomic<bool> probeWritten{false};
+    void getDeviceCustomInfo() override {
+        probeWritten = writeToInterfaceWithData("PROBE");
+        ++probes; // after the write: a test that sees the count sees its outcome
+    }
+
+protected:
+    const char* className() const override { return "TBUSBPrinterFamily"; }
 };
 
 QStringList keysOf(const QSignalSpy& spy) {
@@ -78,7 +94,7 @@ private slots:
         Rig rig;
         auto printer = rig.printer();
         int attempts = 0;
-        const int token = rig.device->addListener([&](sim::DeviceEvent e, std::uint64_t) {
+        const int token = rig.device->addListener([&](sim::DeviceEvent e, std::uint64_t, std::uint64_t) {
             if (e == sim::DeviceEvent::OpenAttempt) ++attempts;
         });
         QSignalSpy spy(printer.get(), &TBUSBPrinter::valueChanged);
@@ -119,17 +135,29 @@ private slots:
         printer->setIsOwned(true);
         QTRY_COMPARE(printer->ownership(), qint64(TBUSBPrinter::OwnedHere));
         QVERIFY(rig.device->claimHolder() != 0);
+        // Set again while owned: nothing changes (it must not hand the printer back).
+        printer->setIsOwned(true);
+        settle(*printer);
+        QCOMPARE(printer->ownership(), qint64(TBUSBPrinter::OwnedHere));
+        QVERIFY(printer->isInterfaceOpen());
+        QVERIFY(rig.device->claimHolder() != 0);
         printer->setIsOwned(false);
         QTRY_COMPARE(printer->ownership(), qint64(TBUSBPrinter::NotOwned));
         settle(*printer);
         QCOMPARE(rig.device->claimHolder(), std::uint64_t(0));
         QCOMPARE(printer->state(), qint64(TBUSBPrinter::StateClosed));
 
-        // Asking for a printer another program holds leaves it waiting and says so.
+        // Asking for a printer another program holds leaves it waiting and says so; once the other
+        // program lets go, the printer is ours, as asked.
         rig.device->setHeldByOtherProgram(true);
         printer->setIsOwned(true);
         QTRY_COMPARE(printer->ownership(), qint64(TBUSBPrinter::OwnedElsewhere));
         QCOMPARE(printer->printerStatus(), QStringLiteral("In use by other application"));
+        rig.device->setHeldByOtherProgram(false);
+        QTRY_COMPARE(printer->ownership(), qint64(TBUSBPrinter::OwnedHere));
+        settle(*printer);
+        QVERIFY(printer->isInterfaceOpen());
+        QVERIFY(rig.device->claimHolder() != 0);
     }
 
     void openAndCloseChurnEndsConsistent() {
@@ -175,13 +203,15 @@ private slots:
         QCOMPARE(printer->interfaceStatus(), qint32(TBUSBPrinter::InterfaceClosed));
     }
 
-    void exclusiveAccessWaitsAndReopensWhenTheOtherProgramLetsGo() {
+    void exclusiveAccessWaitsThenTheWaitingWorkRunsAndLetsGo() {
         Rig rig;
-        auto printer = rig.printer(true);
+        auto printer = rig.printer<ProbingPrinter>(true);
         QTRY_COMPARE(printer->state(), qint64(TBUSBPrinter::StateClosed)); // attach probe done
         testsupport::LogCapture log;
+        StatusLog statuses(*printer);
 
         rig.device->setHeldByOtherProgram(true);
+        QTRY_COMPARE(printer->status(), QStringLiteral("USB Busy"));
         IOReturn result = -1;
         printer->openInterface([&](IOReturn r) { result = r; });
         settle(*printer);
@@ -194,32 +224,170 @@ private slots:
         QVERIFY(log.contains(
             QStringLiteral("Another app has the printer USB interface open for exclusive access.")));
         QVERIFY(log.contains(QStringLiteral("The printer is busy.")));
+        QCOMPARE(statuses.take(), (QStringList{"USB Busy", "Waiting for USB"}));
 
-        // The closed notice while waiting re-opens the interface.
+        // When the other program lets go, the interface is taken, the probe runs on it, and the
+        // printer lets go again: it must not keep everyone else out until this program quits.
         rig.device->setHeldByOtherProgram(false);
-        QTRY_VERIFY(printer->isInterfaceOpen());
+        QTRY_COMPARE(printer->probes.load(), 1);
+        QVERIFY(printer->probeWritten);
+        QCOMPARE(rig.device->bytesWritten(), (std::vector<std::uint8_t>{'P', 'R', 'O', 'B', 'E'}));
+        QTRY_COMPARE(printer->state(), qint64(TBUSBPrinter::StateClosed));
         settle(*printer);
+        QCOMPARE(rig.device->claimHolder(), std::uint64_t(0));
+        QCOMPARE(printer->ownership(), qint64(TBUSBPrinter::NotOwned));
+        QVERIFY(!statuses.texts().contains(QStringLiteral("USB Busy")));
+        QCOMPARE(statuses.texts().last(), QStringLiteral("USB Available"));
+
+        // A closed notice that comes when nothing waits any more changes nothing but the text.
+        usbInterfaceInterestCallback(printer.get(), rig.service(), kIOMessageServiceWasClosed, nullptr);
+        settle(*printer);
+        QCOMPARE(printer->probes.load(), 1);
+    }
+
+    void openNoticeBeforeOrAfterTheOpensOwnPublication_data() {
+        QTest::addColumn<bool>("noticeFirst");
+        QTest::newRow("notice first") << true;
+        QTest::newRow("notice last") << false;
+    }
+    void openNoticeBeforeOrAfterTheOpensOwnPublication() {
+        // The open-attempt notice and the open's own main-thread step may reach the main thread in
+        // either order (another program's notices come at any time; a backend may be quick). The
+        // printer must end the same: open, published, owned here, "USB Open".
+        QFETCH(bool, noticeFirst);
+        Rig rig;
+        auto printer = rig.printer(true);
+        settle(*printer);
+        StatusLog statuses(*printer);
+        QCOMPARE(onQueue(*printer, [&] { return printer->openInterface(); }), kIOReturnSuccess);
+        QVERIFY(printer->didOpenInterface()); // opened on the queue, not yet published
+        if (noticeFirst) {
+            usbInterfaceInterestCallback(printer.get(), rig.service(), kIOMessageServiceIsAttemptingOpen,
+                                         usb::thisProcessNotice());
+            QCOMPARE(printer->state(), qint64(TBUSBPrinter::StateOpen));
+            QCOMPARE(printer->ownership(), qint64(TBUSBPrinter::OwnedHere));
+        }
+        settle(*printer); // the publication, then the bus's own notice
+        QCOMPARE(printer->state(), qint64(TBUSBPrinter::StateOpen));
+        QCOMPARE(printer->interfaceStatus(), qint32(TBUSBPrinter::InterfaceOpen));
         QCOMPARE(printer->ownership(), qint64(TBUSBPrinter::OwnedHere));
-        QVERIFY(rig.device->claimHolder() != 0);
+        QCOMPARE(printer->status(), QStringLiteral("USB Open"));
+        QVERIFY(!statuses.texts().contains(QStringLiteral("Waiting for USB")));
+    }
+
+    void anOpenNoticeNeverPublishesAClosedInterfaceAsOpen() {
+        // The notice sees an open under way (state 4, interfaceStatus 2) and publishes state 2; a
+        // close on the command queue may run at any moment of that. Here it runs while the notice
+        // is being handled, at its first announcement. A printer published as open over a
+        // closed interface would skip every later open and fail every write with kIOReturnNotOpen.
+        Rig rig;
+        auto printer = rig.printer(true);
+        settle(*printer);
+        QCOMPARE(onQueue(*printer, [&] { return printer->openInterface(); }), kIOReturnSuccess);
+        QVERIFY(printer->didOpenInterface());
+        bool closed = false;
+        connect(
+            printer.get(), &TBUSBPrinter::valueChanged, this,
+            [&](const QString&) {
+                if (std::exchange(closed, true)) return;
+                printer->closeInterface();
+                printer->printerCommandQueue()->waitUntilIdle();
+            },
+            Qt::DirectConnection);
+        usbInterfaceInterestCallback(printer.get(), rig.service(), kIOMessageServiceIsAttemptingOpen,
+                                     usb::thisProcessNotice());
+        QVERIFY(closed);
+        settle(*printer);
+        disconnect(printer.get(), &TBUSBPrinter::valueChanged, this, nullptr);
+        QCOMPARE(printer->interfaceStatus(), qint32(TBUSBPrinter::InterfaceClosed));
+        QCOMPARE(printer->state(), qint64(TBUSBPrinter::StateClosed));
+        QCOMPARE(printer->ownership(), qint64(TBUSBPrinter::NotOwned));
+        QCOMPARE(onQueue(*printer, [&] { return printer->openInterface(); }), kIOReturnSuccess);
+        QVERIFY(onQueue(*printer, [&] { return printer->writeToInterfaceWithData("X"); }));
+    }
+
+    void noPermissionIsSaidWithTheFixAndDoesNotWait() {
+        Rig rig;
+        auto printer = rig.printer<ProbingPrinter>();
+        StatusLog statuses(*printer);
+        testsupport::LogCapture log;
+        // The attach probe meets a printer this user may not open.
+        rig.device->injectFault({sim::FaultPoint::Claim, sim::FaultKind::NoPermission});
+        printer->setDeviceObject(rig.service());
+        settle(*printer);
+        QTest::qWait(20);
+        settle(*printer);
+        QCOMPARE(statuses.texts(), (QStringList{"No permission: install the udev rule"}));
+        QVERIFY(log.contains(QStringLiteral("Cannot open the ACME P1 SN0042: no permission")));
+        QVERIFY(log.contains(QStringLiteral("kIOReturnNotPrivileged")));
+        QVERIFY(log.contains(QStringLiteral("Install the udev rule (see packaging/README.md)")));
+        // No open attempt was announced, nobody waits for anything.
+        QVERIFY(!log.contains(QStringLiteral("kIOMessageServiceIsAttemptingOpen")));
+        QVERIFY(!printer->willOpenInterface());
+        QCOMPARE(printer->state(), qint64(TBUSBPrinter::StateClosed));
+        QCOMPARE(printer->ownership(), qint64(TBUSBPrinter::NotOwned));
+
+        // Once the printer may be opened, it opens as usual.
+        QCOMPARE(onQueue(*printer, [&] { return printer->openInterface(); }), kIOReturnSuccess);
+        settle(*printer);
+        QVERIFY(printer->isInterfaceOpen());
+
+        // The operator reads it in their language.
+        printer->closeInterface();
+        settle(*printer);
+        QVERIFY(platform::installTranslations(QLocale(QLocale::German, QLocale::Germany)));
+        rig.device->injectFault({sim::FaultPoint::Claim, sim::FaultKind::NoPermission});
+        QCOMPARE(onQueue(*printer, [&] { return printer->openInterface(); }), kIOReturnNotPrivileged);
+        settle(*printer);
+        platform::removeTranslations();
+        QCOMPARE(printer->status(), QStringLiteral("Keine Berechtigung: udev-Regel installieren"));
+    }
+
+    void getPipesRunsOnTheCommandQueue() {
+        Rig rig;
+        auto printer = rig.printer();
+        std::promise<void> gate;
+        printer->printerCommandQueue()->async([opened = gate.get_future().share()] { opened.wait(); });
+        printer->getPipes();
+        QCOMPARE(printer->bulkIN(), quint8(0)); // not run here, on the main thread
+        gate.set_value();
+        printer->printerCommandQueue()->waitUntilIdle();
+        QCOMPARE(printer->bulkOUT(), quint8(1));
+        QCOMPARE(printer->bulkIN(), quint8(2));
     }
 
     void attachProbeAndInterestNotices() {
         Rig rig;
-        auto printer = rig.printer(true);
-        // The probe opened and closed; its own open-attempt notice must not read as another program.
-        QTRY_COMPARE(printer->status(), QStringLiteral("USB Available"));
+        auto printer = rig.printer<ProbingPrinter>();
+        StatusLog statuses(*printer);
+        testsupport::LogCapture log;
+        printer->setDeviceObject(rig.service());
+        settle(*printer);
+        // The attach probe opened and closed; its own open-attempt notice must not read as another
+        // program's, not even for a moment.
+        QCOMPARE(statuses.take(), (QStringList{"USB Available"}));
         QCOMPARE(printer->state(), qint64(TBUSBPrinter::StateClosed));
+        // A base-class operation names the base class, whatever the object's class.
+        QVERIFY(log.contains(QStringLiteral("-[TBUSBPrinter setDeviceObject:]")));
 
         // Another program opens the printer while we do not hold it.
         rig.device->setHeldByOtherProgram(true);
         QTRY_COMPARE(printer->status(), QStringLiteral("USB Busy"));
         rig.device->setHeldByOtherProgram(false);
         QTRY_COMPARE(printer->status(), QStringLiteral("USB Available"));
+        QCOMPARE(statuses.take(), (QStringList{"USB Busy", "USB Available"}));
+
+        // A short open and close of our own (as the information probe makes them): the notice
+        // comes after the close, and still is not another program's.
+        printer->openInterface([&](IOReturn) { printer->closeInterface(); });
+        settle(*printer);
+        QCOMPARE(statuses.take(), (QStringList{"USB Available"}));
 
         // Our own open ends as "USB Open".
         printer->openInterface(TBUSBPrinter::Completion{});
         QTRY_COMPARE(printer->status(), QStringLiteral("USB Open"));
         QVERIFY(printer->isInterfaceOpen());
+        QCOMPARE(statuses.take(), (QStringList{"USB Open"}));
 
         // While an update runs, open and close notices leave the text alone; other notices do not.
         printer->setInFirmwareUpdate(true);
@@ -312,6 +480,30 @@ private slots:
                      ->value(QRVX_TBPrinterFirmwareVersion)
                      .toString(),
                  QStringLiteral("1.23"));
+    }
+
+    void anUnplugFaultFailsTheTransferThenTheTerminationFollows() {
+        Rig rig;
+        auto printer = rig.printer(true);
+        settle(*printer);
+        onQueue(*printer, [&] { return printer->openInterface(); });
+        QStringList order;
+        usb::NotificationHandle interest;
+        rig.service()->addInterestNotification(
+            [&](IOMessage m, void*) {
+                if (m == kIOMessageServiceIsTerminated) order << "terminated";
+            },
+            interest);
+        rig.device->injectFault({sim::FaultPoint::BulkOut, sim::FaultKind::Unplug});
+        onQueue(*printer, [&] {
+            const bool written = printer->writeToInterfaceWithData("X");
+            platform::mainqueue::async(
+                [&order, written] { order << (written ? "written" : "write failed"); });
+        });
+        QTRY_COMPARE(order.size(), 2);
+        QCOMPARE(order, (QStringList{"write failed", "terminated"}));
+        QCOMPARE(printer->writeStatus(), kIOReturnNoDevice);
+        QVERIFY(!rig.device->isAttached());
     }
 
     void replyQueueRules() {

@@ -23,13 +23,32 @@ std::vector<std::uint8_t> v(const std::string& s) {
 struct EventLog {
     std::mutex mutex;
     std::vector<DeviceEvent> events;
-    void add(DeviceEvent e) {
+    std::vector<std::uint64_t> clients;
+    void add(DeviceEvent e, std::uint64_t client = 0) {
         std::lock_guard lock(mutex);
         events.push_back(e);
+        clients.push_back(client);
     }
     std::vector<DeviceEvent> take() {
         std::lock_guard lock(mutex);
+        clients.clear();
         return std::exchange(events, {});
+    }
+    std::vector<std::uint64_t> takeClients() {
+        std::lock_guard lock(mutex);
+        events.clear();
+        return std::exchange(clients, {});
+    }
+};
+
+// Interest notices as a backend's caller sees them: the message and whether it was marked as this
+// process's own.
+struct NoticeLog {
+    std::vector<std::pair<IOMessage, bool>> notices;
+    usb::InterestCallback callback() {
+        return [this](IOMessage m, void* argument) {
+            notices.push_back({m, argument == usb::thisProcessNotice()});
+        };
     }
 };
 
@@ -99,7 +118,7 @@ private slots:
         auto processor = std::make_shared<sim::EchoProcessor>();
         auto device = sim::SimPrinterDevice::create(printerIdentity(), processor);
         EventLog events;
-        device->addListener([&](DeviceEvent e, std::uint64_t) { events.add(e); });
+        device->addListener([&](DeviceEvent e, std::uint64_t, std::uint64_t) { events.add(e); });
         std::vector<std::uint8_t> out;
 
         device->injectFault({FaultPoint::BulkIn, FaultKind::ShortRead, 1, 3});
@@ -111,10 +130,39 @@ private slots:
         QCOMPARE(device->bulkIn(kIn, out, 64, 0), Status::Ok);
         QCOMPARE(out, v("fgh"));
 
+        // A stall halts the pipe until the host clears it: with the standard request, or by a
+        // soft reset of the printer class.
         device->injectFault({FaultPoint::BulkOut, FaultKind::Stall});
         QCOMPARE(device->bulkOut(kOut, v("x")), Status::Stall);
+        QCOMPARE(device->bulkOut(kOut, v("y")), Status::Stall);
+        QVERIFY(device->isHalted(kOut));
         QVERIFY(!device->hasReplyReady()); // a refused write reaches no processor
+        std::vector<std::uint8_t> none;
+        QCOMPARE(device->control({0x02, 1, 0, kOut, 0}, none), Status::Ok); // CLEAR_FEATURE(ENDPOINT_HALT)
         QCOMPARE(device->bulkOut(kOut, v("y")), Status::Ok);
+        QCOMPARE(device->bulkIn(kIn, out, 64, 0), Status::Ok);
+        QCOMPARE(out, v("y"));
+        device->injectFault({FaultPoint::BulkIn, FaultKind::Stall});
+        QCOMPARE(device->bulkIn(kIn, out, 64, 0), Status::Stall);
+        QCOMPARE(device->bulkIn(kIn, out, 64, 0), Status::Stall);
+        QCOMPARE(device->control({0x21, 2, 0, 0, 0}, none), Status::Ok); // SOFT_RESET
+        QVERIFY(!device->isHalted(kIn));
+        QCOMPARE(device->bulkIn(kIn, out, 64, 0), Status::Timeout);
+        // The default pipe recovers at the next request: its stall does not last.
+        device->injectFault({FaultPoint::Control, FaultKind::Stall});
+        QCOMPARE(device->control({0x80, 6, 0x0100, 0, 18}, none), Status::Stall);
+        QCOMPARE(device->control({0x80, 6, 0x0100, 0, 18}, none), Status::Ok);
+
+        // Claims refused by a fault answer what the fault says and report no open attempt.
+        const auto client = sim::SimPrinterDevice::newClientId();
+        device->injectFault({FaultPoint::Claim, FaultKind::Stall});
+        QCOMPARE(device->claim(client), Status::Stall);
+        device->injectFault({FaultPoint::Claim, FaultKind::NoPermission});
+        QCOMPARE(device->claim(client), Status::NoPermission);
+        device->injectFault({FaultPoint::DeviceOpen, FaultKind::NoPermission});
+        QCOMPARE(device->openDevice(client), Status::NoPermission);
+        QCOMPARE(events.take(), std::vector<DeviceEvent>{});
+        QCOMPARE(device->claimHolder(), std::uint64_t(0));
 
         device->injectFault({FaultPoint::BulkOut, FaultKind::Unplug});
         QCOMPARE(device->bulkOut(kOut, v("z")), Status::NoDevice);
@@ -124,6 +172,21 @@ private slots:
         device->replug();
         QCOMPARE(events.take(), std::vector<DeviceEvent>{DeviceEvent::Attached});
         QVERIFY(!device->hasReplyReady()); // power was lost with the cable
+
+        // Unplugging at any step takes the device off the bus, also when opening the device.
+        for (FaultPoint point : {FaultPoint::DeviceOpen, FaultPoint::Claim, FaultPoint::Control}) {
+            device->injectFault({point, FaultKind::Unplug});
+            const Status status = point == FaultPoint::DeviceOpen ? device->openDevice(client)
+                                  : point == FaultPoint::Claim
+                                      ? device->claim(client)
+                                      : device->control({0x80, 6, 0x0100, 0, 18}, none);
+            QCOMPARE(status, Status::NoDevice);
+            QVERIFY(!device->isAttached());
+            QCOMPARE(events.take(), std::vector<DeviceEvent>{DeviceEvent::Detached});
+            QCOMPARE(device->bulkOut(kOut, v("z")), Status::NoDevice);
+            device->replug();
+            events.take();
+        }
     }
 
     void unplugWakesATransferInFlight() {
@@ -144,7 +207,8 @@ private slots:
     void claimsAndTheOtherProgram() {
         auto device = sim::SimPrinterDevice::create(printerIdentity());
         EventLog events;
-        device->addListener([&](DeviceEvent e, std::uint64_t) { events.add(e); });
+        device->addListener(
+            [&](DeviceEvent e, std::uint64_t, std::uint64_t client) { events.add(e, client); });
         const auto a = sim::SimPrinterDevice::newClientId();
         const auto b = sim::SimPrinterDevice::newClientId();
         QCOMPARE(device->claim(a), Status::Ok);
@@ -155,6 +219,11 @@ private slots:
         QCOMPARE(device->claim(a), Status::Busy);
         device->setHeldByOtherProgram(false);
         QCOMPARE(device->claim(a), Status::Ok);
+        {
+            std::lock_guard lock(events.mutex);
+            // Each event names who caused it; the other program is 0.
+            QCOMPARE(events.clients, (std::vector<std::uint64_t>{a, b, a, 0, a, 0, a}));
+        }
         QCOMPARE(events.take(), (std::vector<DeviceEvent>{DeviceEvent::OpenAttempt, DeviceEvent::OpenAttempt,
                                                           DeviceEvent::Closed, DeviceEvent::OpenAttempt,
                                                           DeviceEvent::OpenAttempt, DeviceEvent::Closed,
@@ -181,7 +250,7 @@ private slots:
 
         // A restart asked for by the printer itself happens later, from a timer.
         EventLog events;
-        device->addListener([&](DeviceEvent e, std::uint64_t) { events.add(e); });
+        device->addListener([&](DeviceEvent e, std::uint64_t, std::uint64_t) { events.add(e); });
         device->reEnumerate(20);
         QCOMPARE(device->generation(), std::uint64_t(2));
         QTRY_COMPARE(device->generation(), std::uint64_t(3));
@@ -216,9 +285,11 @@ private slots:
         std::shared_ptr<usb::UsbInterface> interface;
         QCOMPARE(arrived[0]->createInterface(interface), kIOReturnSuccess);
         QCOMPARE(interface->openSeize(), kIOReturnSuccess);
+        QCOMPARE(interface->openSeize(), kIOReturnSuccess); // ours already: no second attempt
         QCOMPARE(interface->close(), kIOReturnSuccess);
         QCOMPARE(interface->close(), kIOReturnNotOpen);
         QTRY_COMPARE(messages.size(), std::size_t(2));
+        QCoreApplication::processEvents();
         QCOMPARE(messages,
                  (std::vector<IOMessage>{kIOMessageServiceIsAttemptingOpen, kIOMessageServiceWasClosed}));
 
@@ -242,6 +313,67 @@ private slots:
         QCOMPARE(arrived.size(), std::size_t(2));
         QVERIFY(!bus->device(kLocation));
         QCOMPARE(wrongClass, 0);
+    }
+
+    void interestNoticesTellOwnFromOtherAndComeBehindTheQueueItem() {
+        Rig rig;
+        NoticeLog log;
+        usb::NotificationHandle interest;
+        QCOMPARE(rig.service()->addInterestNotification(log.callback(), interest), kIOReturnSuccess);
+        auto interface = rig.interface();
+
+        // Another program, then this process meeting it, then this process's own open and close.
+        rig.device->setHeldByOtherProgram(true);
+        QCOMPARE(interface->openSeize(), kIOReturnExclusiveAccess);
+        rig.device->setHeldByOtherProgram(false);
+        QCOMPARE(interface->openSeize(), kIOReturnSuccess);
+        QCOMPARE(interface->close(), kIOReturnSuccess);
+        // Refused before it reached the interface: no notice at all.
+        rig.device->injectFault({FaultPoint::Claim, FaultKind::NoPermission});
+        QCOMPARE(interface->openSeize(), kIOReturnNotPrivileged);
+        QTRY_COMPARE(log.notices.size(), std::size_t(5));
+        QCoreApplication::processEvents();
+        using Notice = std::pair<IOMessage, bool>;
+        QCOMPARE(log.notices, (std::vector<Notice>{{kIOMessageServiceIsAttemptingOpen, false},
+                                                   {kIOMessageServiceIsAttemptingOpen, true},
+                                                   {kIOMessageServiceWasClosed, false},
+                                                   {kIOMessageServiceIsAttemptingOpen, true},
+                                                   {kIOMessageServiceWasClosed, true}}));
+
+        // An open made on a command queue is announced behind that item: what the item posted to
+        // the main thread itself comes first.
+        log.notices.clear();
+        QStringList order;
+        usb::NotificationHandle ordered;
+        rig.service()->addInterestNotification([&](IOMessage, void*) { order << "notice"; }, ordered);
+        platform::SerialQueue queue("test.notices");
+        queue.async([&] {
+            interface->openSeize();
+            platform::mainqueue::async([&] { order << "posted by the item"; });
+        });
+        queue.waitUntilIdle();
+        QTRY_COMPARE(order.size(), 2);
+        QCOMPARE(order, (QStringList{"posted by the item", "notice"}));
+        ordered.reset();
+        // Dropping an open interface object closes it, with the closed notice.
+        interface.reset();
+        QTRY_COMPARE(log.notices.size(), std::size_t(2));
+        QCOMPARE(log.notices.back(), (Notice{kIOMessageServiceWasClosed, true}));
+    }
+
+    void aStalledPipeFailsOneTransferAndTheBackendClearsIt() {
+        Rig rig;
+        auto interface = rig.interface();
+        QCOMPARE(interface->openSeize(), kIOReturnSuccess);
+        rig.device->injectFault({FaultPoint::BulkOut, FaultKind::Stall});
+        QCOMPARE(interface->writePipe(1, "cmd", 3, 5000, 5000), kIOUSBPipeStalled);
+        QVERIFY(!rig.device->isHalted(kOut));
+        QCOMPARE(interface->writePipe(1, "cmd", 3, 5000, 5000), kIOReturnSuccess);
+        rig.device->injectFault({FaultPoint::BulkIn, FaultKind::Stall});
+        char buffer[8];
+        std::uint32_t size = sizeof buffer;
+        QCOMPARE(interface->readPipe(2, buffer, size, 50, 50), kIOUSBPipeStalled);
+        QVERIFY(!rig.device->isHalted(kIn));
     }
 
     void transfersThroughTheBusObjects() {

@@ -59,6 +59,28 @@ struct Rig {
     }
 };
 
+// Every status text the printer publishes, in order, so that a text shown only for a moment is
+// caught too (waiting for the final text would hide it).
+class StatusLog {
+public:
+    explicit StatusLog(TBUSBPrinter& printer) {
+        connection_ =
+            QObject::connect(&printer, &TBUSBPrinter::valueChanged, [this, p = &printer](const QString& key) {
+                if (key == QLatin1String("status")) texts_ << p->status();
+            });
+    }
+    ~StatusLog() { QObject::disconnect(connection_); }
+    StatusLog(const StatusLog&) = delete;
+    StatusLog& operator=(const StatusLog&) = delete;
+
+    QStringList texts() const { return texts_; }
+    QStringList take() { return std::exchange(texts_, {}); }
+
+private:
+    QMetaObject::Connection connection_;
+    QStringList texts_;
+};
+
 // Runs `fn` on the printer's command queue and waits for it.
 template <typename Fn> auto onQueue(TBUSBPrinter& printer, Fn fn) {
     using R = decltype(fn());

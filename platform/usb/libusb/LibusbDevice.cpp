@@ -161,10 +161,14 @@ IOReturn DeviceRecord::acquire(HandleUse& use) {
             // No descriptor was made, so no open will be seen on the node for this attempt.
             consume(ownOpens_);
             if (result == LIBUSB_ERROR_ACCESS) {
-                platform::platformLog("Cannot open the printer: %s at %s: permission denied (%s). Install the udev "
-                                      "rule 60-printer-tools.rules (see packaging/README.md) and plug the printer "
-                                      "in again, or run as a user allowed to use USB devices.",
-                                      description_.c_str(), nodePath_.c_str(), libusbErrorName(result));
+                // Every request of an unreachable printer ends here; the cause and the fix are told
+                // once per device (a replugged printer is a new record and is told again).
+                if (!permissionReported_.exchange(true))
+                    platform::platformLog(
+                        "Cannot open the printer: %s at %s: permission denied (%s). Install the "
+                        "udev rule 60-printer-tools.rules (see packaging/README.md) and plug the "
+                        "printer in again, or run as a user allowed to use USB devices.",
+                        description_.c_str(), nodePath_.c_str(), libusbErrorName(result));
             } else {
                 platform::platformLog("Cannot open the %s: libusb_open returned %s", description_.c_str(),
                                       libusbErrorName(result));

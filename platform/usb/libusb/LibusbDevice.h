@@ -139,6 +139,7 @@ private:
     std::atomic<bool> gone_{false};
     std::atomic<int> ownOpens_{0};
     std::atomic<int> ownCloses_{0};
+    std::atomic<bool> permissionReported_{false}; // the long "permission denied" line went out
 
     // Lock order: an interface object's lock, then this one, then libusb's own (libusb_open and
     // libusb_close run under it). Nothing called from inside libusb may take it.

@@ -70,14 +70,14 @@ IOReturn LibusbService::addInterestNotification(InterestCallback callback, Notif
     return kIOReturnSuccess;
 }
 
-void LibusbService::deliverInterest(IOMessage message) {
+void LibusbService::deliverInterest(IOMessage message, void* argument) {
     std::vector<std::shared_ptr<Interest>> interests;
     {
         std::lock_guard lock(mutex_);
         interests = interests_;
     }
     for (const auto& interest : interests)
-        if (interest->active) interest->callback(message, nullptr);
+        if (interest->active) interest->callback(message, argument);
 }
 
 // --- LibusbInterface -----------------------------------------------------------------------------
@@ -87,18 +87,27 @@ LibusbInterface::LibusbInterface(std::shared_ptr<LibusbService> service)
 
 LibusbInterface::~LibusbInterface() {
     // A printer object that goes away with its interface still open must not leave it claimed.
-    std::lock_guard lock(mutex_);
-    if (claimUse_) device_->releaseInterface(claimUse_.get(), service_->info().number);
+    bool wasOpen = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (claimUse_) {
+            device_->releaseInterface(claimUse_.get(), service_->info().number);
+            wasOpen = true;
+        }
+    }
+    if (wasOpen) announce(kIOMessageServiceWasClosed);
 }
 
 bool LibusbInterface::isPresent() const { return !service_->isTerminated() && !device_->isGone(); }
 
 void LibusbInterface::announce(IOMessage message) {
     // The node watcher ignores this process's own opens of the device node; the notices for our
-    // own opens and closes of the interface come from here, after the call, as for any holder.
+    // own opens and closes of the interface come from here, marked as ours, and reach the main
+    // thread when usb.h says (behind the command-queue item that made the call).
     std::weak_ptr<LibusbService> weak = service_;
-    platform::mainqueue::async([weak, message] {
-        if (const auto service = weak.lock(); service && !service->isTerminated()) service->deliverInterest(message);
+    postOwnNotice([weak, message] {
+        if (const auto service = weak.lock(); service && !service->isTerminated())
+            service->deliverInterest(message, thisProcessNotice());
     });
 }
 
@@ -110,10 +119,14 @@ IOReturn LibusbInterface::openSeize() {
         if (claimUse_) return kIOReturnSuccess;
         HandleUse use;
         result = device_->acquire(use);
-        if (result == kIOReturnSuccess) result = device_->claimInterface(use.get(), service_->info().number);
+        // Not even the device could be opened (no permission, gone): nobody attempted the interface.
+        if (result != kIOReturnSuccess) return result;
+        result = device_->claimInterface(use.get(), service_->info().number);
         if (result == kIOReturnSuccess) claimUse_ = std::move(use);
     }
-    announce(kIOMessageServiceIsAttemptingOpen);
+    // The attempt reached the interface: it is ours now, or another program holds it.
+    if (result == kIOReturnSuccess || result == kIOReturnExclusiveAccess)
+        announce(kIOMessageServiceIsAttemptingOpen);
     return result;
 }
 

@@ -33,8 +33,8 @@ public:
     void markTerminated() { terminated_ = true; }
 
     // Main thread only: calls every interest callback registered now and still registered when
-    // its turn comes.
-    void deliverInterest(IOMessage message);
+    // its turn comes. `argument` is usb::thisProcessNotice() for this process's own opens and closes.
+    void deliverInterest(IOMessage message, void* argument = nullptr);
 
 private:
     struct Interest {

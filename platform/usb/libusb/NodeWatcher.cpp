@@ -43,13 +43,15 @@ NodeWatcher::~NodeWatcher() {
 
 void NodeWatcher::watch(const std::shared_ptr<DeviceRecord>& device) {
     if (inotifyFd_ < 0) return;
+    // Held across both steps: an event for the new watch waits in dispatch() until the watch is
+    // recorded, instead of being dropped as unknown.
+    std::lock_guard lock(mutex_);
     const int watch = inotify_add_watch(inotifyFd_, device->nodePath().c_str(), kWatchedEvents);
     if (watch < 0) {
         platform::platformLog("Cannot watch %s for the %s (%s): other programs opening it go unnoticed",
                               device->nodePath().c_str(), device->description().c_str(), std::strerror(errno));
         return;
     }
-    std::lock_guard lock(mutex_);
     watches_[watch] = device;
 }
 

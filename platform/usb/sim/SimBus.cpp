@@ -1,7 +1,5 @@
 #include "platform/usb/sim/SimBus.h"
 
-#include "platform/queue.h"
-
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -22,6 +20,8 @@ IOReturn toIOReturn(Status status) {
         return kIOReturnExclusiveAccess;
     case Status::NotOpen:
         return kIOReturnNotOpen;
+    case Status::NoPermission:
+        return kIOReturnNotPrivileged;
     case Status::Invalid:
         return kIOReturnBadArgument;
     case Status::Error:
@@ -84,9 +84,10 @@ struct SimBus::State : std::enable_shared_from_this<SimBus::State> {
     std::vector<std::shared_ptr<Interest>> interests;         // guarded by mutex
     std::uint64_t eventCount = 0;                             // guarded by mutex
 
-    void deviceEvent(std::uint32_t location, DeviceEvent event, std::uint64_t generation);
+    void deviceEvent(std::uint32_t location, DeviceEvent event, std::uint64_t generation,
+                     std::uint64_t client);
     void deliverService(Kind kind, const std::shared_ptr<SimService>& service, std::uint64_t eventNumber);
-    void deliverInterest(std::uint64_t registryID, IOMessage message);
+    void deliverInterest(std::uint64_t registryID, IOMessage message, void* argument = nullptr);
     usb::NotificationHandle addRegistration(std::shared_ptr<Registration> registration);
     usb::NotificationHandle addInterest(std::shared_ptr<Interest> interest);
 };
@@ -232,6 +233,7 @@ public:
 
     IOReturn openSeize() override {
         if (!service_->alive()) return kIOReturnNoDevice;
+        if (opened_) return kIOReturnSuccess; // already ours: no new claim, no notice
         const Status s = service_->model()->claim(client_);
         if (s == Status::Ok) opened_ = true;
         return toIOReturn(s);
@@ -282,7 +284,7 @@ public:
         if (size > 0 && !data) return kIOReturnBadArgument;
         const auto* bytes = static_cast<const std::uint8_t*>(data);
         std::vector<std::uint8_t> out(bytes, bytes + size);
-        return toIOReturn(service_->model()->bulkOut(ep->address, out));
+        return transferResult(*ep, service_->model()->bulkOut(ep->address, out));
     }
     IOReturn readPipe(std::uint8_t pipeRef, void* buffer, std::uint32_t& size, std::uint32_t noDataTimeout,
                       std::uint32_t completionTimeout) override {
@@ -298,7 +300,7 @@ public:
         if (completionTimeout) timeout = std::min(timeout, completionTimeout);
         std::vector<std::uint8_t> in;
         const Status s = service_->model()->bulkIn(ep->address, in, wanted, timeout);
-        if (s != Status::Ok) return toIOReturn(s);
+        if (s != Status::Ok) return transferResult(*ep, s);
         const std::size_t n = std::min<std::size_t>(in.size(), wanted);
         if (n > 0) std::memcpy(buffer, in.data(), n);
         size = static_cast<std::uint32_t>(n);
@@ -315,6 +317,12 @@ public:
     std::shared_ptr<usb::UsbService> service() override { return service_; }
 
 private:
+    // As the hardware backend does: a transfer that met a halted endpoint still fails, but the halt
+    // is cleared before it returns, so the next transfer can use the pipe again.
+    IOReturn transferResult(const Endpoint& ep, Status status) {
+        if (status == Status::Stall) service_->model()->clearHalt(ep.address);
+        return toIOReturn(status);
+    }
     template <typename T> IOReturn get(T& out, T DeviceIdentity::*field) {
         out = 0;
         if (!service_->alive()) return kIOReturnNoDevice;
@@ -345,7 +353,8 @@ IOReturn SimService::createInterface(std::shared_ptr<usb::UsbInterface>& interfa
 
 // ---- notices ----
 
-void SimBus::State::deviceEvent(std::uint32_t location, DeviceEvent event, std::uint64_t generation) {
+void SimBus::State::deviceEvent(std::uint32_t location, DeviceEvent event, std::uint64_t generation,
+                                std::uint64_t client) {
     std::shared_ptr<SimService> service;
     std::uint64_t eventNumber = 0;
     {
@@ -372,8 +381,11 @@ void SimBus::State::deviceEvent(std::uint32_t location, DeviceEvent event, std::
         }
     }
     if (!service) return;
+    // Every claim and release on this bus comes from a host object in this process; the other
+    // program of the model (client 0) is someone else.
+    void* const argument = client != 0 ? usb::thisProcessNotice() : nullptr;
     std::weak_ptr<State> weak = weak_from_this();
-    auto deliver = [weak, event, service, eventNumber] {
+    auto deliver = [weak, event, service, eventNumber, argument] {
         auto state = weak.lock();
         if (!state) return;
         switch (event) {
@@ -385,20 +397,17 @@ void SimBus::State::deviceEvent(std::uint32_t location, DeviceEvent event, std::
             state->deliverService(Kind::Termination, service, eventNumber);
             break;
         case DeviceEvent::OpenAttempt:
-            state->deliverInterest(service->registryID(), kIOMessageServiceIsAttemptingOpen);
+            state->deliverInterest(service->registryID(), kIOMessageServiceIsAttemptingOpen, argument);
             break;
         case DeviceEvent::Closed:
-            state->deliverInterest(service->registryID(), kIOMessageServiceWasClosed);
+            state->deliverInterest(service->registryID(), kIOMessageServiceWasClosed, argument);
             break;
         }
     };
     // A notice caused from a command queue (an open, a close, a transfer meeting an unplug) is
-    // posted once the queue's current item has finished, so the main thread sees the state that
-    // item left behind, as it would after the system's notice latency.
-    if (auto* queue = const_cast<platform::SerialQueue*>(platform::SerialQueue::current()))
-        queue->async([deliver] { platform::mainqueue::async(deliver); });
-    else
-        platform::mainqueue::async(deliver);
+    // posted behind the queue's current item, so the main thread sees what that item posted first,
+    // as usb.h promises for this process's own opens and closes.
+    usb::postOwnNotice(std::move(deliver));
 }
 
 void SimBus::State::deliverService(Kind kind, const std::shared_ptr<SimService>& service,
@@ -414,7 +423,7 @@ void SimBus::State::deliverService(Kind kind, const std::shared_ptr<SimService>&
         if (r->active) r->callback(service);
 }
 
-void SimBus::State::deliverInterest(std::uint64_t registryID, IOMessage message) {
+void SimBus::State::deliverInterest(std::uint64_t registryID, IOMessage message, void* argument) {
     std::vector<std::shared_ptr<Interest>> targets;
     {
         std::lock_guard lock(mutex);
@@ -422,7 +431,7 @@ void SimBus::State::deliverInterest(std::uint64_t registryID, IOMessage message)
             if (i->registryID == registryID) targets.push_back(i);
     }
     for (const auto& i : targets)
-        if (i->active) i->callback(message, nullptr);
+        if (i->active) i->callback(message, argument);
 }
 
 usb::NotificationHandle SimBus::State::addRegistration(std::shared_ptr<Registration> registration) {
@@ -487,15 +496,16 @@ bool SimBus::attach(std::shared_ptr<SimPrinterDevice> device) {
         slot.device = device;
     }
     std::weak_ptr<State> weak = d;
-    const int token = device->addListener([weak, location](DeviceEvent event, std::uint64_t generation) {
-        if (auto state = weak.lock()) state->deviceEvent(location, event, generation);
-    });
+    const int token = device->addListener(
+        [weak, location](DeviceEvent event, std::uint64_t generation, std::uint64_t client) {
+            if (auto state = weak.lock()) state->deviceEvent(location, event, generation, client);
+        });
     {
         std::lock_guard lock(d->mutex);
         d->slots[location].listenerToken = token;
     }
     // A device that is already on the cable arrives now.
-    if (device->isAttached()) d->deviceEvent(location, DeviceEvent::Attached, device->generation());
+    if (device->isAttached()) d->deviceEvent(location, DeviceEvent::Attached, device->generation(), 0);
     return true;
 }
 

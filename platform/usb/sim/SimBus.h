@@ -9,8 +9,11 @@
 //
 // Codes: Ok -> kIOReturnSuccess, Busy -> kIOReturnExclusiveAccess, Timeout -> kIOReturnTimeout,
 // Stall -> kIOUSBPipeStalled, NoDevice -> kIOReturnNoDevice, NotOpen -> kIOReturnNotOpen, Invalid ->
-// kIOReturnBadArgument, Error -> kIOReturnError. A pipe reference outside 1..numEndpoints answers
-// kIOUSBUnknownPipeErr.
+// kIOReturnBadArgument, NoPermission -> kIOReturnNotPrivileged, Error -> kIOReturnError. A pipe
+// reference outside 1..numEndpoints answers kIOUSBUnknownPipeErr.
+//
+// Interest notices follow usb.h: the model's claims and releases by this bus's interface objects
+// carry usb::thisProcessNotice(), those of the model's other program (setHeldByOtherProgram) none.
 #pragma once
 
 #include "platform/usb/sim/SimPrinterDevice.h"

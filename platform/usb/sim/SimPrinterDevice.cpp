@@ -28,6 +28,30 @@ void put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
     out.push_back(static_cast<std::uint8_t>(v >> 8));
 }
 
+bool hasEndpoint(const DeviceIdentity& id, std::uint8_t address) {
+    return std::any_of(id.endpoints.begin(), id.endpoints.end(),
+                       [&](const Endpoint& ep) { return ep.address == address; });
+}
+
+// What a fault answers where it strikes, for the kinds that only answer (Unplug does more, and
+// ShortRead only shapes a bulk read).
+Status statusForFault(FaultKind kind) {
+    switch (kind) {
+    case FaultKind::Timeout:
+        return Status::Timeout;
+    case FaultKind::Stall:
+        return Status::Stall;
+    case FaultKind::Unplug:
+        return Status::NoDevice;
+    case FaultKind::NoPermission:
+        return Status::NoPermission;
+    case FaultKind::Error:
+    case FaultKind::ShortRead:
+        return Status::Error;
+    }
+    return Status::Error;
+}
+
 std::vector<std::uint8_t> stringDescriptorFor(const std::u16string& text) {
     std::vector<std::uint8_t> out{0, kDescriptorString};
     for (char16_t c : text) {
@@ -54,6 +78,8 @@ const char* statusName(Status status) {
         return "Busy";
     case Status::NotOpen:
         return "NotOpen";
+    case Status::NoPermission:
+        return "NoPermission";
     case Status::Invalid:
         return "Invalid";
     case Status::Error:
@@ -228,7 +254,7 @@ std::uint64_t SimPrinterDevice::generation() const {
     return generation_;
 }
 
-void SimPrinterDevice::report(DeviceEvent event, std::uint64_t generation) {
+void SimPrinterDevice::report(DeviceEvent event, std::uint64_t generation, std::uint64_t client) {
     std::vector<EventListener> listeners;
     {
         std::lock_guard lock(listenersMutex_);
@@ -236,7 +262,7 @@ void SimPrinterDevice::report(DeviceEvent event, std::uint64_t generation) {
             listeners.push_back(listener);
     }
     for (auto& listener : listeners)
-        listener(event, generation);
+        listener(event, generation, client);
 }
 
 void SimPrinterDevice::goOffBus() {
@@ -269,6 +295,7 @@ void SimPrinterDevice::comeBack(bool powerCycled) {
         attached_ = true;
         generation = ++generation_;
         replies_.clear();
+        halted_.clear();
     }
     withProcessor([&](CommandProcessor& p) { p.restarted(*this, powerCycled); });
     report(DeviceEvent::Attached, generation);
@@ -331,19 +358,9 @@ Status SimPrinterDevice::control(const SetupPacket& setup, std::vector<std::uint
         fault = takeFaultLocked(FaultPoint::Control);
     }
     if (fault) {
-        switch (fault->kind) {
-        case FaultKind::Timeout:
-            return Status::Timeout;
-        case FaultKind::Stall:
-            return Status::Stall;
-        case FaultKind::Unplug:
-            unplug();
-            return Status::NoDevice;
-        case FaultKind::Error:
-            return Status::Error;
-        case FaultKind::ShortRead:
-            break; // only meaningful for bulk IN
-        }
+        // The default pipe recovers at the next setup packet: a stall here never lasts.
+        if (fault->kind == FaultKind::Unplug) unplug();
+        if (fault->kind != FaultKind::ShortRead) return statusForFault(fault->kind);
     }
     if (setup.isIn()) {
         std::lock_guard lock(mutex_);
@@ -405,6 +422,15 @@ Status SimPrinterDevice::standardRequest(const SetupPacket& setup, std::vector<s
         data.clear();
         return Status::Ok;
     }
+    if (setup.bRequest == kRequestClearFeature && !setup.isIn() &&
+        (setup.bmRequestType & kRecipientMask) == kRecipientEndpoint &&
+        setup.wValue == kFeatureEndpointHalt) {
+        const auto endpoint = static_cast<std::uint8_t>(setup.wIndex & 0xFF);
+        if (!hasEndpoint(identity(), endpoint)) return Status::Stall;
+        clearHalt(endpoint);
+        data.clear();
+        return Status::Ok;
+    }
     return Status::Stall;
 }
 
@@ -429,6 +455,7 @@ Status SimPrinterDevice::classRequest(const SetupPacket& setup, std::vector<std:
             std::lock_guard lock(mutex_);
             ++softResetCount_;
             replies_.clear();
+            halted_.clear(); // the printer class's soft reset clears every stall
         }
         withProcessor([&](CommandProcessor& p) { p.softReset(*this); });
         data.clear();
@@ -455,38 +482,24 @@ std::vector<SetupPacket> SimPrinterDevice::controlLog() const {
 
 // ---- bulk pipes ----
 
-namespace {
-bool hasEndpoint(const DeviceIdentity& id, std::uint8_t address) {
-    return std::any_of(id.endpoints.begin(), id.endpoints.end(),
-                       [&](const Endpoint& ep) { return ep.address == address; });
-}
-} // namespace
-
 Status SimPrinterDevice::bulkOut(std::uint8_t endpoint, const std::vector<std::uint8_t>& bytes) {
     std::optional<Fault> fault;
     {
         std::lock_guard lock(mutex_);
         if (!attached_) return Status::NoDevice;
         if ((endpoint & kEndpointDirIn) || !hasEndpoint(identity_, endpoint)) return Status::Invalid;
+        if (halted_.count(endpoint)) return Status::Stall;
         fault = takeFaultLocked(FaultPoint::BulkOut);
         if (!fault) {
             ++bulkOutCount_;
             written_.insert(written_.end(), bytes.begin(), bytes.end());
+        } else if (fault->kind == FaultKind::Stall) {
+            halted_.insert(endpoint);
         }
     }
     if (fault) {
-        switch (fault->kind) {
-        case FaultKind::Timeout:
-            return Status::Timeout;
-        case FaultKind::Stall:
-            return Status::Stall;
-        case FaultKind::Unplug:
-            unplug();
-            return Status::NoDevice;
-        case FaultKind::Error:
-        case FaultKind::ShortRead:
-            return Status::Error;
-        }
+        if (fault->kind == FaultKind::Unplug) unplug();
+        return statusForFault(fault->kind);
     }
     withProcessor([&](CommandProcessor& p) { p.bulkOut(*this, bytes); });
     return Status::Ok;
@@ -498,22 +511,22 @@ Status SimPrinterDevice::bulkIn(std::uint8_t endpoint, std::vector<std::uint8_t>
     std::unique_lock lock(mutex_);
     if (!attached_) return Status::NoDevice;
     if (!(endpoint & kEndpointDirIn) || !hasEndpoint(identity_, endpoint)) return Status::Invalid;
+    if (halted_.count(endpoint)) return Status::Stall;
     std::size_t limit = maxLen;
     if (auto fault = takeFaultLocked(FaultPoint::BulkIn)) {
         switch (fault->kind) {
-        case FaultKind::Timeout:
-            return Status::Timeout;
-        case FaultKind::Stall:
-            return Status::Stall;
-        case FaultKind::Error:
-            return Status::Error;
+        case FaultKind::ShortRead:
+            limit = std::min(limit, fault->limit);
+            break;
         case FaultKind::Unplug:
             lock.unlock();
             unplug();
             return Status::NoDevice;
-        case FaultKind::ShortRead:
-            limit = std::min(limit, fault->limit);
-            break;
+        case FaultKind::Stall:
+            halted_.insert(endpoint);
+            return Status::Stall;
+        default:
+            return statusForFault(fault->kind);
         }
     }
     ++bulkInCount_;
@@ -548,6 +561,16 @@ bool SimPrinterDevice::hasReplyReady() const {
     return attached_ && !replies_.empty() && replies_.front().readyAt <= std::chrono::steady_clock::now();
 }
 
+bool SimPrinterDevice::isHalted(std::uint8_t endpoint) const {
+    std::lock_guard lock(mutex_);
+    return halted_.count(endpoint) != 0;
+}
+
+void SimPrinterDevice::clearHalt(std::uint8_t endpoint) {
+    std::lock_guard lock(mutex_);
+    halted_.erase(endpoint);
+}
+
 // ---- claim and device open ----
 
 std::uint64_t SimPrinterDevice::newClientId() {
@@ -558,25 +581,25 @@ std::uint64_t SimPrinterDevice::newClientId() {
 Status SimPrinterDevice::claim(std::uint64_t client) {
     Status status = Status::Ok;
     std::uint64_t generation = 0;
+    std::optional<Fault> fault;
     {
         std::lock_guard lock(mutex_);
         if (!attached_) return Status::NoDevice;
         generation = generation_;
-        if (auto fault = takeFaultLocked(FaultPoint::Claim)) {
-            status = fault->kind == FaultKind::Unplug    ? Status::NoDevice
-                     : fault->kind == FaultKind::Timeout ? Status::Timeout
-                                                         : Status::Error;
-        } else if (heldByOther_ || (claimHolder_ != 0 && claimHolder_ != client)) {
+        fault = takeFaultLocked(FaultPoint::Claim);
+        if (fault)
+            status = statusForFault(fault->kind);
+        else if (heldByOther_ || (claimHolder_ != 0 && claimHolder_ != client))
             status = Status::Busy;
-        } else {
+        else
             claimHolder_ = client;
-        }
     }
-    if (status == Status::NoDevice) {
-        unplug();
+    if (fault) {
+        // Refused before it reached the interface: no open attempt to report.
+        if (fault->kind == FaultKind::Unplug) unplug();
         return status;
     }
-    report(DeviceEvent::OpenAttempt, generation);
+    report(DeviceEvent::OpenAttempt, generation, client);
     return status;
 }
 
@@ -589,7 +612,7 @@ Status SimPrinterDevice::release(std::uint64_t client) {
         claimHolder_ = 0;
         generation = generation_;
     }
-    report(DeviceEvent::Closed, generation);
+    report(DeviceEvent::Closed, generation, client);
     return Status::Ok;
 }
 
@@ -617,13 +640,19 @@ std::uint64_t SimPrinterDevice::claimHolder() const {
 }
 
 Status SimPrinterDevice::openDevice(std::uint64_t client) {
-    std::lock_guard lock(mutex_);
-    if (!attached_) return Status::NoDevice;
-    if (auto fault = takeFaultLocked(FaultPoint::DeviceOpen))
-        return fault->kind == FaultKind::Timeout ? Status::Timeout : Status::Error;
-    if (deviceOpenHolder_ != 0 && deviceOpenHolder_ != client) return Status::Busy;
-    deviceOpenHolder_ = client;
-    return Status::Ok;
+    std::optional<Fault> fault;
+    {
+        std::lock_guard lock(mutex_);
+        if (!attached_) return Status::NoDevice;
+        fault = takeFaultLocked(FaultPoint::DeviceOpen);
+        if (!fault) {
+            if (deviceOpenHolder_ != 0 && deviceOpenHolder_ != client) return Status::Busy;
+            deviceOpenHolder_ = client;
+            return Status::Ok;
+        }
+    }
+    if (fault->kind == FaultKind::Unplug) unplug();
+    return statusForFault(fault->kind);
 }
 
 Status SimPrinterDevice::closeDevice(std::uint64_t client) {
@@ -640,6 +669,7 @@ Status SimPrinterDevice::resetDevice(std::uint64_t client) {
         if (!attached_) return Status::NoDevice;
         if (deviceOpenHolder_ != 0 && deviceOpenHolder_ != client) return Status::Busy;
         replies_.clear();
+        halted_.clear();
     }
     replyArrived_.notify_all();
     withProcessor([&](CommandProcessor& p) { p.deviceReset(*this); });

@@ -22,6 +22,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,13 +32,14 @@ namespace sim {
 // Outcome of one transfer or request, in USB terms. Each backend maps these onto its own codes.
 enum class Status {
     Ok,
-    Stall,    // the endpoint answered STALL (unknown or refused request, stalled pipe)
-    Timeout,  // nothing arrived within the time-out
-    NoDevice, // the device is not (or no longer) on the bus; also transfers cut off by an unplug
-    Busy,     // the interface is claimed by another client
-    NotOpen,  // release or device operation by a client that holds nothing
-    Invalid,  // malformed call (unknown endpoint, wrong direction)
-    Error,    // any other failure (an injected one, for instance)
+    Stall,        // the endpoint answered STALL (unknown or refused request, halted pipe)
+    Timeout,      // nothing arrived within the time-out
+    NoDevice,     // the device is not (or no longer) on the bus; also transfers cut off by an unplug
+    Busy,         // the interface is claimed by another client
+    NotOpen,      // release or device operation by a client that holds nothing
+    NoPermission, // the host may not use the device (no access to its device node)
+    Invalid,      // malformed call (unknown endpoint, wrong direction)
+    Error,        // any other failure (an injected one, for instance)
 };
 const char* statusName(Status status);
 
@@ -49,6 +51,8 @@ constexpr std::uint8_t kDescriptorString = 0x03;
 constexpr std::uint8_t kDescriptorInterface = 0x04;
 constexpr std::uint8_t kDescriptorEndpoint = 0x05;
 constexpr std::uint8_t kRequestGetStatus = 0x00;
+constexpr std::uint8_t kRequestClearFeature = 0x01;
+constexpr std::uint16_t kFeatureEndpointHalt = 0x00;
 constexpr std::uint8_t kRequestGetDescriptor = 0x06;
 constexpr std::uint8_t kRequestGetConfiguration = 0x08;
 constexpr std::uint8_t kRequestSetConfiguration = 0x09;
@@ -65,6 +69,7 @@ constexpr std::uint8_t kTypeClass = 0x20;
 constexpr std::uint8_t kRecipientMask = 0x1F;
 constexpr std::uint8_t kRecipientDevice = 0x00;
 constexpr std::uint8_t kRecipientInterface = 0x01;
+constexpr std::uint8_t kRecipientEndpoint = 0x02;
 constexpr std::uint8_t kRecipientOther = 0x03;
 constexpr std::uint8_t kEndpointDirIn = 0x80;
 constexpr std::uint8_t kTransferBulk = 0x02;
@@ -121,11 +126,13 @@ struct SetupPacket {
 // Where an injected fault strikes. Each fault fires once, on the (skip+1)-th call at its point.
 enum class FaultPoint { BulkOut, BulkIn, Control, Claim, DeviceOpen };
 enum class FaultKind {
-    Timeout,   // the call answers Timeout at once, as if the full time-out had passed
-    Stall,     // the call answers Stall
-    ShortRead, // bulk IN: hand over at most `limit` bytes of what is there (the rest stays queued)
-    Unplug,    // the device leaves the bus at this call (the call fails NoDevice); replug() brings it back
-    Error,     // the call answers Error
+    Timeout,      // the call answers Timeout at once, as if the full time-out had passed
+    Stall,        // the call answers Stall; on a bulk pipe the endpoint stays halted until cleared
+    ShortRead,    // bulk IN: hand over at most `limit` bytes of what is there (the rest stays queued)
+    Unplug,       // the device leaves the bus at this call (the call fails NoDevice, transfers in flight
+                  // fail, Detached is reported); replug() brings it back
+    Error,        // the call answers Error
+    NoPermission, // the call answers NoPermission, as an open of a device node the user may not use
 };
 struct Fault {
     FaultPoint point = FaultPoint::BulkIn;
@@ -138,10 +145,12 @@ struct Fault {
 enum class DeviceEvent {
     Attached,    // on the bus (again): a new enumeration; generation() has moved on
     Detached,    // gone from the bus: unplug, power off, re-enumeration, reset of a reboot
-    OpenAttempt, // some client (this program or another) tried to claim the interface
+    OpenAttempt, // a client claimed the interface or met another holder (not for a claim refused otherwise)
     Closed,      // the holder released the interface
 };
-using EventListener = std::function<void(DeviceEvent event, std::uint64_t generation)>;
+// `client` names who caused an OpenAttempt or Closed: the host client id, or 0 for the other
+// program of setHeldByOtherProgram (and for Attached and Detached).
+using EventListener = std::function<void(DeviceEvent event, std::uint64_t generation, std::uint64_t client)>;
 
 class SimPrinterDevice;
 
@@ -264,9 +273,15 @@ public:
                   std::uint32_t timeoutMs);
     // True when a bulk IN read would find bytes now (for non-blocking backends).
     bool hasReplyReady() const;
+    // A halted bulk endpoint answers Stall until the host clears it (this call, or the standard
+    // CLEAR_FEATURE(ENDPOINT_HALT) request); SOFT_RESET, a port reset and a new enumeration clear
+    // every halt.
+    bool isHalted(std::uint8_t endpoint) const;
+    void clearHalt(std::uint8_t endpoint);
 
     // ---- host side: interface claim and device open ----
-    // Every attempt is reported (OpenAttempt); Busy when another client holds the interface.
+    // Busy when another client holds the interface. A claim that succeeds or meets the other
+    // holder is reported (OpenAttempt); one refused otherwise (an injected fault) is not.
     Status claim(std::uint64_t client);
     // Closed is reported when the holder lets go.
     Status release(std::uint64_t client);
@@ -319,7 +334,7 @@ private:
     };
 
     std::optional<Fault> takeFaultLocked(FaultPoint point);
-    void report(DeviceEvent event, std::uint64_t generation);
+    void report(DeviceEvent event, std::uint64_t generation, std::uint64_t client = 0);
     void goOffBus();
     void comeBack(bool powerCycled);
     void runRestartLater(std::uint32_t offMs, bool powerCycled);
@@ -338,6 +353,7 @@ private:
     std::uint64_t deviceOpenHolder_ = 0;                        // guarded by mutex_
     std::uint32_t reEnumerationDelayMs_ = 0;                    // guarded by mutex_
     std::deque<PendingReply> replies_;                          // guarded by mutex_
+    std::set<std::uint8_t> halted_;                             // guarded by mutex_
     std::vector<Fault> faults_;                                 // guarded by mutex_
     std::map<ControlKey, std::vector<std::uint8_t>> overrides_; // guarded by mutex_
     std::vector<SetupPacket> controlLog_;                       // guarded by mutex_
