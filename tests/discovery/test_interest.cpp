@@ -113,7 +113,7 @@ private slots:
         QTRY_VERIFY(!sim.device->isClaimed());
         QTRY_COMPARE(printer->state(), qint64(TBUSBPrinter::StateClosed));
         QTRY_COMPARE(f.cell(0, Column::UsbStatusColumn), QStringLiteral("USB Available"));
-        QCOMPARE(printer->ownership(), qint64(TBUSBPrinter::NotOwned));
+        QTRY_COMPARE(printer->ownership(), qint64(TBUSBPrinter::NotOwned));
     }
 
     void firmwareUpdateFreezesTheTextExceptForOtherNotices() {
