@@ -199,7 +199,7 @@ private slots:
         QCOMPARE(request.wLenDone, std::uint32_t(text.size() + 2));
         QCOMPARE(int(buffer[0] << 8 | buffer[1]), int(text.size() + 2));
         QCOMPARE(std::string(buffer.begin() + 2, buffer.begin() + 2 + long(text.size())), text);
-        // The temporary claim for the class request is gone again.
+        // GET_DEVICE_ID needs no claim, and none is left behind.
         QVERIFY(!model->isClaimed());
 
         std::vector<std::uint8_t> descriptor;
