@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 namespace usbfs_test {
 
@@ -19,8 +20,25 @@ constexpr unsigned long kReleaseInterface = 0x80045510;
 constexpr unsigned long kGetDriver = 0x41045508;
 constexpr unsigned long kReset = 0x5514;
 constexpr unsigned long kClearHalt = 0x80045515;
+constexpr unsigned long kDisconnectClaim = 0x8108551b;
 // Driver connect/disconnect requests travel inside this one.
 constexpr unsigned long kInterfaceIoctl = 0xc0105512;
+constexpr std::int32_t kIoctlDisconnect = 0x5516, kIoctlConnect = 0x5517;
+
+// Argument layouts: struct usbdevfs_getdriver, usbdevfs_disconnect_claim, usbdevfs_ioctl.
+constexpr std::size_t kDriverNameSize = 256;
+constexpr std::size_t kGetDriverSize = 4 + kDriverNameSize, kGetDriverName = 4;
+constexpr std::size_t kDisconnectClaimSize = 8 + kDriverNameSize, kDisconnectClaimFlags = 4,
+                      kDisconnectClaimDriver = 8;
+constexpr std::uint32_t kDisconnectIfDriver = 0x01, kDisconnectExceptDriver = 0x02;
+constexpr std::size_t kInterfaceIoctlSize = 16, kInterfaceIoctlCode = 4;
+// What usbfs names the driver of an interface a program has claimed, and the printer driver.
+constexpr char kUsbfsDriver[] = "usbfs";
+constexpr char kPrinterDriver[] = "usblp";
+// Interface numbers usbfs keeps claims for.
+constexpr unsigned kMaxInterfaces = 32;
+constexpr std::uint8_t kTypeVendor = 0x40;
+constexpr std::uint8_t kRequestTypeGetDeviceId = 0xA1;
 
 constexpr std::size_t kUrbSize = 0x38;
 constexpr std::size_t kUrbType = 0, kUrbEndpoint = 1, kUrbStatus = 4, kUrbBuffer = 16, kUrbBufferLength = 24,
@@ -32,32 +50,44 @@ constexpr std::uint32_t kCapabilityNoPacketSizeLimit = 0x04;
 
 int urbStatusFor(sim::Status status) {
     switch (status) {
-    case sim::Status::Ok: return 0;
-    case sim::Status::Stall: return -EPIPE;
-    case sim::Status::NoDevice: return -ENODEV;
-    case sim::Status::Timeout: return -ETIMEDOUT;
-    default: return -EPROTO;
+    case sim::Status::Ok:
+        return 0;
+    case sim::Status::Stall:
+        return -EPIPE;
+    case sim::Status::NoDevice:
+        return -ENODEV;
+    case sim::Status::Timeout:
+        return -ETIMEDOUT;
+    default:
+        return -EPROTO;
     }
 }
 
 int errnoFor(sim::Status status) {
     switch (status) {
-    case sim::Status::Busy: return EBUSY;
-    case sim::Status::NoDevice: return ENODEV;
-    case sim::Status::Invalid: return EINVAL;
-    case sim::Status::NotOpen: return EINVAL;
-    default: return EIO;
+    case sim::Status::Busy:
+        return EBUSY;
+    case sim::Status::NoDevice:
+        return ENODEV;
+    case sim::Status::Invalid:
+        return EINVAL;
+    case sim::Status::NotOpen:
+        return EINVAL;
+    default:
+        return EIO;
     }
 }
 
 template <typename T> T readField(const UMockdevIoctlData* data, std::size_t offset) {
     T value{};
-    if (data && offset + sizeof(T) <= std::size_t(data->data_len)) std::memcpy(&value, data->data + offset, sizeof(T));
+    if (data && offset + sizeof(T) <= std::size_t(data->data_len))
+        std::memcpy(&value, data->data + offset, sizeof(T));
     return value;
 }
 
 template <typename T> void writeField(UMockdevIoctlData* data, std::size_t offset, T value) {
-    if (data && offset + sizeof(T) <= std::size_t(data->data_len)) std::memcpy(data->data + offset, &value, sizeof(T));
+    if (data && offset + sizeof(T) <= std::size_t(data->data_len))
+        std::memcpy(data->data + offset, &value, sizeof(T));
 }
 
 // The ioctl argument arrives as the pointer value itself; this fetches what it points to.
@@ -88,14 +118,41 @@ UrbResponder::UrbResponder(std::shared_ptr<sim::SimPrinterDevice> device) : devi
 UrbResponder::~UrbResponder() {
     g_signal_handlers_disconnect_by_data(handler_, this);
     std::lock_guard lock(mutex_);
-    for (Urb& urb : pending_) release(urb);
-    for (Urb& urb : completed_) release(urb);
+    for (Urb& urb : pending_)
+        release(urb);
+    for (Urb& urb : completed_)
+        release(urb);
     g_object_unref(handler_);
 }
 
 int UrbResponder::submittedUrbs() const {
     std::lock_guard lock(mutex_);
     return submitted_;
+}
+
+void UrbResponder::setKernelDriver(bool loadedAndBound) {
+    std::lock_guard lock(mutex_);
+    kernelDriverLoaded_ = kernelDriverBound_ = loadedAndBound;
+}
+
+bool UrbResponder::kernelDriverBound() const {
+    std::lock_guard lock(mutex_);
+    return kernelDriverBound_;
+}
+
+int UrbResponder::kernelDriverDetaches() const {
+    std::lock_guard lock(mutex_);
+    return kernelDriverDetaches_;
+}
+
+int UrbResponder::kernelDriverReattaches() const {
+    std::lock_guard lock(mutex_);
+    return kernelDriverReattaches_;
+}
+
+void UrbResponder::setResetReEnumerates(bool on) {
+    std::lock_guard lock(mutex_);
+    resetReEnumerates_ = on;
 }
 
 std::uint64_t UrbResponder::clientId(UMockdevIoctlClient* client) {
@@ -127,46 +184,28 @@ bool UrbResponder::handle(UMockdevIoctlClient* client) {
     const unsigned long request = umockdev_ioctl_client_get_request(client);
     UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
     switch (request) {
-    case kSubmitUrb: return submit(client);
-    case kReapUrbNoDelay: return reap(client);
-    case kDiscardUrb: return discard(client);
+    case kSubmitUrb:
+        return submit(client);
+    case kReapUrbNoDelay:
+        return reap(client);
+    case kDiscardUrb:
+        return discard(client);
     case kGetCapabilities:
         writeField<std::uint32_t>(pointee(arg, sizeof(std::uint32_t)), 0, kCapabilityNoPacketSizeLimit);
         umockdev_ioctl_client_complete(client, 0, 0);
         return true;
-    case kGetDriver: // no kernel driver bound, so nothing to detach or re-attach
+    case kGetDriver:
+        return getDriver(client);
+    case kDisconnectClaim:
+        return disconnectAndClaim(client);
     case kInterfaceIoctl:
-        umockdev_ioctl_client_complete(client, -1, ENODATA);
-        return true;
+        return interfaceIoctl(client);
     case kClaimInterface:
-    case kReleaseInterface: {
-        std::uint64_t id;
-        {
-            std::lock_guard lock(mutex_);
-            id = clientId(client);
-        }
-        const sim::Status status = request == kClaimInterface ? device_->claim(id) : device_->release(id);
-        if (status == sim::Status::Ok)
-            umockdev_ioctl_client_complete(client, 0, 0);
-        else
-            umockdev_ioctl_client_complete(client, -1, errnoFor(status));
-        return true;
-    }
-    case kReset: {
-        std::uint64_t id;
-        {
-            std::lock_guard lock(mutex_);
-            id = clientId(client);
-        }
-        device_->openDevice(id);
-        const sim::Status status = device_->resetDevice(id);
-        device_->closeDevice(id);
-        if (status == sim::Status::Ok)
-            umockdev_ioctl_client_complete(client, 0, 0);
-        else
-            umockdev_ioctl_client_complete(client, -1, errnoFor(status));
-        return true;
-    }
+        return claimOrRelease(client, true);
+    case kReleaseInterface:
+        return claimOrRelease(client, false);
+    case kReset:
+        return reset(client);
     case kClearHalt: {
         // The argument points at the endpoint address; a halted endpoint stalls until cleared.
         const UMockdevIoctlData* endpoint = pointee(arg, sizeof(unsigned int));
@@ -179,6 +218,170 @@ bool UrbResponder::handle(UMockdevIoctlClient* client) {
         umockdev_ioctl_client_complete(client, -1, ENOTTY);
         return true;
     }
+}
+
+namespace {
+
+void completeWith(UMockdevIoctlClient* client, int error, int result = 0) {
+    if (error)
+        umockdev_ioctl_client_complete(client, -1, error);
+    else
+        umockdev_ioctl_client_complete(client, result, 0);
+}
+
+} // namespace
+
+const char* UrbResponder::boundDriver() const {
+    if (device_->isClaimed()) return kUsbfsDriver;
+    return kernelDriverBound_ ? kPrinterDriver : "";
+}
+
+bool UrbResponder::claimOrRelease(UMockdevIoctlClient* client, bool claim) {
+    const auto number = readField<std::uint32_t>(pointee(umockdev_ioctl_client_get_arg(client), 4), 0);
+    std::lock_guard lock(mutex_);
+    const std::uint64_t id = clientId(client);
+    int error = 0;
+    if (number != device_->identity().interfaceNumber) {
+        error = claim ? ENOENT : EINVAL; // no such interface, or not claimed
+    } else if (claim && kernelDriverBound_ && device_->isAttached()) {
+        error = EBUSY; // usbfs claims only an interface no driver holds
+    } else {
+        const sim::Status status = claim ? device_->claim(id) : device_->release(id);
+        if (status != sim::Status::Ok) error = errnoFor(status);
+    }
+    completeWith(client, error);
+    return true;
+}
+
+bool UrbResponder::getDriver(UMockdevIoctlClient* client) {
+    UMockdevIoctlData* data = pointee(umockdev_ioctl_client_get_arg(client), kGetDriverSize);
+    const auto number = readField<std::uint32_t>(data, 0);
+    std::lock_guard lock(mutex_);
+    int error = 0;
+    if (!data) {
+        error = EFAULT;
+    } else if (!device_->isAttached()) {
+        error = ENODEV;
+    } else if (number != device_->identity().interfaceNumber || !*boundDriver()) {
+        error = ENODATA;
+    } else {
+        std::memset(data->data + kGetDriverName, 0, kDriverNameSize);
+        std::strcpy(reinterpret_cast<char*>(data->data + kGetDriverName), boundDriver());
+    }
+    completeWith(client, error);
+    return true;
+}
+
+bool UrbResponder::disconnectAndClaim(UMockdevIoctlClient* client) {
+    UMockdevIoctlData* data = pointee(umockdev_ioctl_client_get_arg(client), kDisconnectClaimSize);
+    const auto number = readField<std::uint32_t>(data, 0);
+    const auto flags = readField<std::uint32_t>(data, kDisconnectClaimFlags);
+    const std::string named =
+        data ? std::string(reinterpret_cast<const char*>(data->data + kDisconnectClaimDriver),
+                           strnlen(reinterpret_cast<const char*>(data->data + kDisconnectClaimDriver),
+                                   kDriverNameSize))
+             : std::string();
+    std::lock_guard lock(mutex_);
+    const std::uint64_t id = clientId(client);
+    int error = 0;
+    if (!data) {
+        error = EFAULT;
+    } else if (!device_->isAttached()) {
+        error = ENODEV;
+    } else if (number != device_->identity().interfaceNumber) {
+        error = EINVAL;
+    } else if (const std::string bound = boundDriver(); !bound.empty()) {
+        // Another program's claim is never taken away here (libusb always excepts usbfs anyway).
+        if (((flags & kDisconnectIfDriver) && named != bound) ||
+            ((flags & kDisconnectExceptDriver) && named == bound) || bound == kUsbfsDriver) {
+            error = EBUSY;
+        } else {
+            kernelDriverBound_ = false;
+            ++kernelDriverDetaches_;
+        }
+    }
+    if (!error) {
+        const sim::Status status = device_->claim(id);
+        if (status != sim::Status::Ok) error = errnoFor(status);
+    }
+    completeWith(client, error);
+    return true;
+}
+
+bool UrbResponder::interfaceIoctl(UMockdevIoctlClient* client) {
+    UMockdevIoctlData* data = pointee(umockdev_ioctl_client_get_arg(client), kInterfaceIoctlSize);
+    const auto number = readField<std::int32_t>(data, 0);
+    const auto code = readField<std::int32_t>(data, kInterfaceIoctlCode);
+    std::lock_guard lock(mutex_);
+    int error = 0, result = 0;
+    if (!data) {
+        error = EFAULT;
+    } else if (!device_->isAttached()) {
+        error = ENODEV;
+    } else if (number != int(device_->identity().interfaceNumber)) {
+        error = EINVAL;
+    } else if (code == kIoctlDisconnect) {
+        if (kernelDriverBound_ && !device_->isClaimed()) {
+            kernelDriverBound_ = false;
+            ++kernelDriverDetaches_;
+        } else {
+            error = ENODATA;
+        }
+    } else if (code == kIoctlConnect) {
+        // The kernel probes its drivers for a free interface; the answer is 1 when one bound.
+        if (device_->isClaimed() || kernelDriverBound_) {
+            error = EBUSY;
+        } else if (kernelDriverLoaded_) {
+            kernelDriverBound_ = true;
+            ++kernelDriverReattaches_;
+            result = 1;
+        }
+    } else {
+        error = ENOTTY;
+    }
+    completeWith(client, error, result);
+    return true;
+}
+
+bool UrbResponder::reset(UMockdevIoctlClient* client) {
+    std::uint64_t id;
+    bool reEnumerates;
+    {
+        std::lock_guard lock(mutex_);
+        id = clientId(client);
+        reEnumerates = resetReEnumerates_;
+    }
+    if (reEnumerates) {
+        // The device came back as a new one: the old node answers ENODEV from now on.
+        device_->unplug();
+        completeWith(client, ENODEV);
+        return true;
+    }
+    device_->openDevice(id);
+    const sim::Status status = device_->resetDevice(id);
+    device_->closeDevice(id);
+    completeWith(client, status == sim::Status::Ok ? 0 : errnoFor(status));
+    return true;
+}
+
+int UrbResponder::checkControlRecipient(const sim::SetupPacket& setup, std::uint64_t client) {
+    using namespace sim::usbconst;
+    if ((setup.bmRequestType & kRecipientMask) != kRecipientInterface) return 0;
+    if ((setup.bmRequestType & kTypeMask) == kTypeVendor) return 0;
+    const sim::DeviceIdentity id = device_->identity();
+    // GET_DEVICE_ID to a printer-class setting passes without a claim.
+    if (setup.bmRequestType == kRequestTypeGetDeviceId && setup.bRequest == kPrinterGetDeviceId &&
+        (setup.wIndex >> 8) == id.interfaceNumber && (setup.wIndex & 0xFF) == id.alternateSetting &&
+        id.interfaceClass == 7)
+        return 0;
+    const unsigned number = setup.wIndex & 0xFF;
+    if (number >= kMaxInterfaces) return EINVAL;
+    if (number != id.interfaceNumber) return ENOENT;
+    if (device_->claimHolder() == client) return 0;
+    // Not claimed by the caller: usbfs claims it on its behalf, until the descriptor closes.
+    if (kernelDriverBound_) return EBUSY;
+    const sim::Status status = device_->claim(client);
+    return status == sim::Status::Ok ? 0 : errnoFor(status);
 }
 
 bool UrbResponder::submit(UMockdevIoctlClient* client) {
@@ -195,7 +398,8 @@ bool UrbResponder::submit(UMockdevIoctlClient* client) {
         umockdev_ioctl_client_complete(client, -1, ENODEV);
         return true;
     }
-    if (length < 0 || (urb.type != kUrbTypeControl && urb.type != kUrbTypeBulk && urb.type != kUrbTypeInterrupt) ||
+    if (length < 0 ||
+        (urb.type != kUrbTypeControl && urb.type != kUrbTypeBulk && urb.type != kUrbTypeInterrupt) ||
         (urb.type == kUrbTypeControl && std::size_t(length) < kSetupLength)) {
         umockdev_ioctl_client_complete(client, -1, EINVAL);
         return true;
@@ -218,8 +422,17 @@ bool UrbResponder::submit(UMockdevIoctlClient* client) {
     if (urb.type == kUrbTypeControl) {
         const auto* bytes = urb.buffer->data;
         const sim::SetupPacket setup = sim::SetupPacket::fromBytes(bytes);
+        if (const int error = checkControlRecipient(setup, urb.client)) {
+            --submitted_;
+            release(urb);
+            umockdev_ioctl_client_complete(client, -1, error);
+            return true;
+        }
         std::vector<std::uint8_t> data;
-        if (!setup.isIn()) data.assign(bytes + kSetupLength, bytes + kSetupLength + std::min<std::size_t>(setup.wLength, std::size_t(length) - kSetupLength));
+        if (!setup.isIn())
+            data.assign(bytes + kSetupLength,
+                        bytes + kSetupLength +
+                            std::min<std::size_t>(setup.wLength, std::size_t(length) - kSetupLength));
         const sim::Status status = device_->control(setup, data);
         if (status == sim::Status::Timeout) {
             pending_.push_back(urb); // never answers: libusb's time-out discards it

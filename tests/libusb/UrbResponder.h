@@ -28,6 +28,17 @@ public:
     // Requests seen, for tests that check what reached the device node.
     int submittedUrbs() const;
 
+    // The kernel printer driver (usblp): loaded and bound to the printer interface unless turned
+    // off. usbfs claims only an interface no driver holds, so a program has to detach it first
+    // (disconnect-and-claim), and gives it back by asking the kernel to connect it again.
+    void setKernelDriver(bool loadedAndBound);
+    bool kernelDriverBound() const;
+    int kernelDriverDetaches() const;
+    int kernelDriverReattaches() const;
+    // A port reset that makes the kernel re-enumerate the device: the reset fails with ENODEV and
+    // the device leaves the bus (the test then sends the removal).
+    void setResetReEnumerates(bool on);
+
     bool handle(UMockdevIoctlClient* client);
     void clientGone(UMockdevIoctlClient* client);
 
@@ -43,6 +54,15 @@ private:
     };
 
     std::uint64_t clientId(UMockdevIoctlClient* client); // requires mutex_
+    // The driver usbfs reports for the printer interface ("usbfs" while a program has it claimed).
+    const char* boundDriver() const; // requires mutex_
+    bool claimOrRelease(UMockdevIoctlClient* client, bool claim);
+    bool getDriver(UMockdevIoctlClient* client);
+    bool disconnectAndClaim(UMockdevIoctlClient* client);
+    bool interfaceIoctl(UMockdevIoctlClient* client);
+    bool reset(UMockdevIoctlClient* client);
+    // usbfs's check of a control request's recipient: 0, or the errno that fails the submission.
+    int checkControlRecipient(const sim::SetupPacket& setup, std::uint64_t client); // requires mutex_
     bool submit(UMockdevIoctlClient* client);
     bool reap(UMockdevIoctlClient* client);
     bool discard(UMockdevIoctlClient* client);
@@ -54,9 +74,14 @@ private:
     UMockdevIoctlBase* handler_ = nullptr;
     mutable std::mutex mutex_;
     std::map<UMockdevIoctlClient*, std::uint64_t> clients_; // guarded by mutex_
-    std::deque<Urb> pending_;                              // guarded by mutex_; IN URBs waiting for data
-    std::deque<Urb> completed_;                            // guarded by mutex_; ready to reap
-    int submitted_ = 0;                                    // guarded by mutex_
+    std::deque<Urb> pending_;                               // guarded by mutex_; IN URBs waiting for data
+    std::deque<Urb> completed_;                             // guarded by mutex_; ready to reap
+    int submitted_ = 0;                                     // guarded by mutex_
+    bool kernelDriverLoaded_ = true;                        // guarded by mutex_
+    bool kernelDriverBound_ = true;                         // guarded by mutex_
+    int kernelDriverDetaches_ = 0;                          // guarded by mutex_
+    int kernelDriverReattaches_ = 0;                        // guarded by mutex_
+    bool resetReEnumerates_ = false;                        // guarded by mutex_
 };
 
 } // namespace usbfs_test

@@ -5,8 +5,8 @@
 #include <umockdev.h>
 
 #include <cstdio>
-#include <unistd.h>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace usbfs_test {
 
@@ -15,10 +15,9 @@ namespace {
 // A USB 2.0 root hub: device descriptor, then a configuration with one hub interface and its
 // interrupt endpoint. libusb needs it as the parent to work out the port path.
 const std::vector<std::uint8_t> kRootHubDescriptors = {
-    0x12, 0x01, 0x00, 0x02, 0x09, 0x00, 0x01, 0x40, 0x6b, 0x1d, 0x02, 0x00, 0x00, 0x01, 0x03, 0x02, 0x01, 0x01,
-    0x09, 0x02, 0x19, 0x00, 0x01, 0x01, 0x00, 0xe0, 0x00,
-    0x09, 0x04, 0x00, 0x00, 0x01, 0x09, 0x00, 0x00, 0x00,
-    0x07, 0x05, 0x81, 0x03, 0x04, 0x00, 0x0c,
+    0x12, 0x01, 0x00, 0x02, 0x09, 0x00, 0x01, 0x40, 0x6b, 0x1d, 0x02, 0x00, 0x00, 0x01, 0x03,
+    0x02, 0x01, 0x01, 0x09, 0x02, 0x19, 0x00, 0x01, 0x01, 0x00, 0xe0, 0x00, 0x09, 0x04, 0x00,
+    0x00, 0x01, 0x09, 0x00, 0x00, 0x00, 0x07, 0x05, 0x81, 0x03, 0x04, 0x00, 0x0c,
 };
 
 std::string hex(const std::vector<std::uint8_t>& bytes) {
@@ -48,17 +47,25 @@ void addFromString(UMockdevTestbed* testbed, const std::string& description) {
 
 } // namespace
 
-bool UsbfsTestbed::inMockEnvironment() const { return umockdev_in_mock_environment(); }
+bool UsbfsTestbed::inMockEnvironment() const {
+    return umockdev_in_mock_environment();
+}
 
 UsbfsTestbed::UsbfsTestbed() : testbed_(umockdev_testbed_new()) {}
 
 UsbfsTestbed::~UsbfsTestbed() {
-    for (const auto& [syspath, node] : nodes_) umockdev_testbed_detach_ioctl(testbed_, node.c_str(), nullptr);
+    for (const auto& [syspath, node] : nodes_)
+        umockdev_testbed_detach_ioctl(testbed_, node.c_str(), nullptr);
     // Dropping the testbed removes its temporary directory and stops umockdev's worker thread;
     // only then can no handler run any more.
     g_object_unref(testbed_);
     responders_.clear();
     retired_.clear();
+}
+
+UrbResponder* UsbfsTestbed::responder(const std::string& syspath) const {
+    const auto it = responders_.find(syspath);
+    return it == responders_.end() ? nullptr : it->second.get();
 }
 
 std::string UsbfsTestbed::nodePath(Placement where) {
@@ -70,12 +77,18 @@ std::string UsbfsTestbed::addRootHub(std::uint8_t bus) {
     const std::string syspath = "/sys/devices/pci0000:00/0000:00:14.0/usb" + std::to_string(bus);
     const std::string bb = threeDigits(bus);
     addFromString(testbed_, "P: /devices/pci0000:00/0000:00:14.0/usb" + std::to_string(bus) + "\n" +
-                                "N: bus/usb/" + bb + "/001\n"
+                                "N: bus/usb/" + bb +
+                                "/001\n"
                                 "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\n"
-                                "E: BUSNUM=" + bb + "\nE: DEVNUM=001\nE: DEVNAME=/dev/bus/usb/" + bb + "/001\n"
-                                "A: busnum=" + std::to_string(bus) + "\nA: devnum=1\nA: speed=480\n"
+                                "E: BUSNUM=" +
+                                bb + "\nE: DEVNUM=001\nE: DEVNAME=/dev/bus/usb/" + bb +
+                                "/001\n"
+                                "A: busnum=" +
+                                std::to_string(bus) +
+                                "\nA: devnum=1\nA: speed=480\n"
                                 "A: bConfigurationValue=1\nA: idVendor=1d6b\nA: idProduct=0002\n"
-                                "H: descriptors=" + hex(kRootHubDescriptors) + "\n");
+                                "H: descriptors=" +
+                                hex(kRootHubDescriptors) + "\n");
     rootHubs_[bus] = syspath;
     return syspath;
 }
@@ -113,14 +126,14 @@ std::string UsbfsTestbed::plug(std::shared_ptr<sim::SimPrinterDevice> device, Pl
     // printer-class interface.
     auto responder = std::make_unique<UrbResponder>(device);
     addFromString(testbed_, "P: " + devpath + "\n" + "N: bus/usb/" + bb + "/" + ddd + "\n" +
-                                "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: BUSNUM=" + bb + "\nE: DEVNUM=" + ddd +
-                                "\nE: DEVNAME=" + node + "\n" + "A: busnum=" + std::to_string(where.bus) +
+                                "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: BUSNUM=" + bb +
+                                "\nE: DEVNUM=" + ddd + "\nE: DEVNAME=" + node + "\n" +
+                                "A: busnum=" + std::to_string(where.bus) +
                                 "\nA: devnum=" + std::to_string(where.address) + "\nA: speed=480\n" +
-                                "A: bConfigurationValue=" + std::to_string(identity.configurationValue) + "\n" + ids +
-                                "H: descriptors=" + hex(blob) + "\n");
-    addFromString(testbed_, "P: " + devpath + "/" + name + ":1." +
-                                std::to_string(identity.interfaceNumber) + "\n" +
-                                "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n" + interfaceAttributes);
+                                "A: bConfigurationValue=" + std::to_string(identity.configurationValue) +
+                                "\n" + ids + "H: descriptors=" + hex(blob) + "\n");
+    addFromString(testbed_, "P: " + devpath + "/" + name + ":1." + std::to_string(identity.interfaceNumber) +
+                                "\n" + "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n" + interfaceAttributes);
     GError* error = nullptr;
     if (!umockdev_testbed_attach_ioctl(testbed_, node.c_str(), responder->handler(), &error)) {
         const std::string message = error ? error->message : "unknown error";
@@ -144,7 +157,8 @@ void UsbfsTestbed::unplug(const std::string& syspath) {
     gchar* root = umockdev_testbed_get_sys_dir(testbed_);
     const std::string links = std::string(root) + "/bus/usb/devices/";
     g_free(root);
-    for (const std::string& link : {links + name, links + name + ":1.0"}) ::unlink(link.c_str());
+    for (const std::string& link : {links + name, links + name + ":1.0"})
+        ::unlink(link.c_str());
     // umockdev's worker thread may still be finishing a call into the responder (a client going
     // away, say); keep it until the testbed is gone.
     if (auto it = responders_.find(syspath); it != responders_.end()) {

@@ -21,7 +21,7 @@ class UrbResponder;
 
 struct Placement {
     std::uint8_t bus = 1;
-    std::uint8_t port = 4;   // on the root hub
+    std::uint8_t port = 4;    // on the root hub
     std::uint8_t address = 2; // device number on the bus
 };
 
@@ -43,6 +43,9 @@ public:
     // Pulls the device out again: "remove" uevent, then the sysfs entry and node go away.
     void unplug(const std::string& syspath);
 
+    // The ioctl responder of a plugged device's node (nullptr once unplugged).
+    UrbResponder* responder(const std::string& syspath) const;
+
     // "/dev/bus/usb/001/002" as this process sees it (umockdev redirects it into the testbed).
     static std::string nodePath(Placement where);
     UMockdevTestbed* testbed() const { return testbed_; }
@@ -52,9 +55,9 @@ private:
 
     UMockdevTestbed* testbed_ = nullptr;
     std::map<std::uint8_t, std::string> rootHubs_;
-    std::map<std::string, std::string> nodes_;                      // syspath -> node
+    std::map<std::string, std::string> nodes_;                        // syspath -> node
     std::map<std::string, std::unique_ptr<UrbResponder>> responders_; // syspath -> responder
-    std::vector<std::unique_ptr<UrbResponder>> retired_;               // unplugged, kept to the end
+    std::vector<std::unique_ptr<UrbResponder>> retired_;              // unplugged, kept to the end
 };
 
 } // namespace usbfs_test

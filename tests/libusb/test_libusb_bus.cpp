@@ -1,6 +1,7 @@
 // The libusb backend against simulated printers behind umockdev's usbfs: enumeration, identity,
 // control and bulk transfers, exclusive access, time-outs, hot-plug, re-enumeration and damaged or
 // vanishing devices. Runs under umockdev-wrapper; skips (not passes) without it.
+#include "UrbResponder.h"
 #include "UsbfsTestbed.h"
 
 #include "common/testsupport.h"
@@ -45,11 +46,13 @@ struct Notices {
     usb::NotificationHandle matching, termination;
 
     void listen(usb::UsbBus& bus, int subClass = usb::kUSBPrintingSubClass) {
-        QCOMPARE(bus.addMatchingNotification(usb::kUSBPrintingClass, subClass,
-                                             [this](auto service) { arrived.push_back(service); }, matching),
+        QCOMPARE(bus.addMatchingNotification(
+                     usb::kUSBPrintingClass, subClass, [this](auto service) { arrived.push_back(service); },
+                     matching),
                  kIOReturnSuccess);
-        QCOMPARE(bus.addTerminationNotification(usb::kUSBPrintingClass, subClass,
-                                                [this](auto service) { terminated.push_back(service); }, termination),
+        QCOMPARE(bus.addTerminationNotification(
+                     usb::kUSBPrintingClass, subClass,
+                     [this](auto service) { terminated.push_back(service); }, termination),
                  kIOReturnSuccess);
     }
 };
@@ -99,7 +102,8 @@ std::pair<std::uint8_t, std::uint8_t> bulkPipes(usb::UsbInterface& interface) {
     interface.numEndpoints(count);
     for (std::uint8_t ref = 1; ref <= count; ++ref) {
         usb::PipeProperties properties;
-        if (interface.pipeProperties(ref, properties) != kIOReturnSuccess || properties.transferType != usb::kUSBBulk)
+        if (interface.pipeProperties(ref, properties) != kIOReturnSuccess ||
+            properties.transferType != usb::kUSBBulk)
             continue;
         (properties.direction == usb::kUSBOut ? out : in) = ref;
     }
@@ -114,7 +118,8 @@ class LibusbBusTest : public QObject {
     std::unique_ptr<UsbfsTestbed> bed;
 
     std::shared_ptr<sim::SimPrinterDevice> printer(std::uint32_t locationId = 0x01400000) {
-        return sim::SimPrinterDevice::create(printerIdentity(locationId), std::make_shared<sim::EchoProcessor>());
+        return sim::SimPrinterDevice::create(printerIdentity(locationId),
+                                             std::make_shared<sim::EchoProcessor>());
     }
 
 private slots:
@@ -122,7 +127,8 @@ private slots:
         bed = std::make_unique<UsbfsTestbed>();
         if (!bed->inMockEnvironment()) {
             bed.reset();
-            QSKIP("not running under umockdev-wrapper: the libusb backend tests need umockdev's usbfs emulation");
+            QSKIP("not running under umockdev-wrapper: the libusb backend tests need umockdev's usbfs "
+                  "emulation");
         }
     }
     void cleanup() { bed.reset(); }
@@ -198,15 +204,15 @@ private slots:
         QCOMPARE(request.wLenDone, std::uint32_t(text.size() + 2));
         QCOMPARE(int(buffer[0] << 8 | buffer[1]), int(text.size() + 2));
         QCOMPARE(std::string(buffer.begin() + 2, buffer.begin() + 2 + long(text.size())), text);
-        // The temporary claim for the class request is gone again.
+        // GET_DEVICE_ID needs no claim, and none is left behind.
         QVERIFY(!model->isClaimed());
 
         std::vector<std::uint8_t> descriptor;
         QCOMPARE(getDescriptor(*interface, 0x0300, 0, descriptor), kIOReturnSuccess);
         QCOMPARE(descriptor, (std::vector<std::uint8_t>{6, 3, 0x07, 0x04, 0x09, 0x04}));
         QCOMPARE(getDescriptor(*interface, 0x0302, 0x0409, descriptor), kIOReturnSuccess);
-        QCOMPARE(descriptor, (std::vector<std::uint8_t>{18, 3, 'P', 0, 'h', 0, 'o', 0, 't', 0, 'o', 0, ' ', 0, '4', 0,
-                                                        '2', 0}));
+        QCOMPARE(descriptor, (std::vector<std::uint8_t>{18, 3, 'P', 0, 'h', 0, 'o', 0, 't', 0, 'o', 0, ' ', 0,
+                                                        '4', 0, '2', 0}));
 
         // A string the device does not have stalls, and the request reports it.
         testsupport::LogCapture log;
@@ -219,6 +225,79 @@ private slots:
         usb::ControlRequest get{0x80, 6, 0x0100, 0, 18, deviceDescriptor.data(), 0, 100, 100};
         QCOMPARE(device->deviceRequest(get), kIOReturnSuccess);
         QCOMPARE(deviceDescriptor, model->deviceDescriptor());
+    }
+
+    void theDeviceIdNeedsNoClaimEvenOnAHeldPrinter() {
+        // Interface 1, so that GET_DEVICE_ID's wIndex (interface << 8 | alternate setting) differs
+        // from a plain interface index.
+        sim::DeviceIdentity identity = printerIdentity();
+        identity.interfaceNumber = 1;
+        auto model = sim::SimPrinterDevice::create(identity, std::make_shared<sim::EchoProcessor>());
+        const std::string syspath = bed->plug(model, {1, 4, 2});
+        UrbResponder* node = bed->responder(syspath);
+        auto bus = usb::makeLibusbBus();
+        Notices notices;
+        notices.listen(*bus);
+        QTRY_COMPARE_WITH_TIMEOUT(notices.arrived.size(), size_t(1), kNoticeWaitMs);
+        auto interface = interfaceOf(notices.arrived[0]);
+        std::uint8_t number = 0, alternate = 0;
+        interface->interfaceNumber(number);
+        interface->alternateSetting(alternate);
+        QCOMPARE(number, std::uint8_t(1));
+
+        model->setHeldByOtherProgram(true);
+        std::vector<std::uint8_t> buffer(1024);
+        usb::ControlRequest deviceId{
+            0xA1, 0, 0, std::uint16_t(number << 8 | alternate), 1024, buffer.data(), 0, 100, 100};
+        QCOMPARE(interface->controlRequest(deviceId), kIOReturnSuccess);
+        const std::string text = "MFG:ACME;MDL:Photo 42;CMD:RAW;";
+        QCOMPARE(std::string(buffer.begin() + 2, buffer.begin() + long(deviceId.wLenDone)), text);
+        QCOMPARE(node->kernelDriverDetaches(), 0); // the printer driver was left alone
+
+        // GET_PORT_STATUS names the interface in the low byte and needs it: not while it is held.
+        usb::ControlRequest portStatus{0xA1, 1, 0, number, 1, buffer.data(), 0, 100, 100};
+        QCOMPARE(interface->controlRequest(portStatus), kIOReturnExclusiveAccess);
+        model->setHeldByOtherProgram(false);
+        QCOMPARE(interface->controlRequest(portStatus), kIOReturnSuccess);
+        QCOMPARE(portStatus.wLenDone, 1u);
+        // Claimed for the request only, and the printer driver is back afterwards.
+        QVERIFY(!model->isClaimed());
+        QCOMPARE(node->kernelDriverDetaches(), 1);
+        QCOMPARE(node->kernelDriverReattaches(), 1);
+        QVERIFY(node->kernelDriverBound());
+    }
+
+    void thePrinterDriverIsDetachedWhileOpenAndReattachedOnClose() {
+        auto model = printer();
+        const std::string syspath = bed->plug(model, {1, 4, 2});
+        UrbResponder* node = bed->responder(syspath);
+        auto bus = usb::makeLibusbBus();
+        Notices notices;
+        notices.listen(*bus);
+        QTRY_COMPARE_WITH_TIMEOUT(notices.arrived.size(), size_t(1), kNoticeWaitMs);
+        auto interface = interfaceOf(notices.arrived[0]);
+        QVERIFY(node->kernelDriverBound());
+
+        QCOMPARE(interface->openSeize(), kIOReturnSuccess);
+        QVERIFY(!node->kernelDriverBound());
+        QCOMPARE(node->kernelDriverDetaches(), 1);
+        QCOMPARE(node->kernelDriverReattaches(), 0);
+        const auto [out, in] = bulkPipes(*interface);
+        QCOMPARE(interface->writePipe(out, "ping", 4, 1000, 1000), kIOReturnSuccess);
+        char reply[8];
+        std::uint32_t size = sizeof reply;
+        QCOMPARE(interface->readPipe(in, reply, size, 1000, 1000), kIOReturnSuccess);
+        QCOMPARE(interface->close(), kIOReturnSuccess);
+        QVERIFY(node->kernelDriverBound());
+        QCOMPARE(node->kernelDriverReattaches(), 1);
+
+        // Without the printer driver in the kernel there is nothing to detach or give back.
+        node->setKernelDriver(false);
+        QCOMPARE(interface->openSeize(), kIOReturnSuccess);
+        QCOMPARE(interface->close(), kIOReturnSuccess);
+        QCOMPARE(node->kernelDriverDetaches(), 1);
+        QCOMPARE(node->kernelDriverReattaches(), 1);
+        QVERIFY(!node->kernelDriverBound());
     }
 
     void exclusiveOpenAndOneExchange() {
@@ -265,7 +344,8 @@ private slots:
     }
 
     void aSilentPrinterTimesOutAndTheNextExchangeStillWorks() {
-        auto model = sim::SimPrinterDevice::create(printerIdentity(), std::make_shared<sim::ScriptedProcessor>());
+        auto model =
+            sim::SimPrinterDevice::create(printerIdentity(), std::make_shared<sim::ScriptedProcessor>());
         bed->plug(model, {1, 4, 2});
         auto bus = usb::makeLibusbBus();
         Notices notices;
@@ -280,7 +360,8 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         QCOMPARE(interface->readPipe(in, reply, size, 150, 150), kIOReturnTimeout);
-        QVERIFY2(clock.elapsed() >= 140 && clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() >= 140 && clock.elapsed() < 2000,
+                 qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(size, 0u);
 
         // The discarded read must not swallow the next reply.
@@ -348,6 +429,78 @@ private slots:
         QCOMPARE(notices.terminated[1]->registryID(), notices.arrived[1]->registryID());
         interfaceOf(notices.arrived[2])->locationID(after);
         QCOMPARE(after, before);
+    }
+
+    void aPrinterPulledWhileReEnumeratingDoesNotComeBack() {
+        auto bus = usb::makeLibusbBus();
+        Notices notices;
+        notices.listen(*bus);
+        auto model = printer();
+        const std::string syspath = bed->plug(model, {1, 4, 2});
+        QTRY_COMPARE_WITH_TIMEOUT(notices.arrived.size(), size_t(1), kNoticeWaitMs);
+        std::shared_ptr<usb::UsbDevice> device;
+        QCOMPARE(interfaceOf(notices.arrived[0])->device(device), kIOReturnSuccess);
+        QCOMPARE(device->open(), kIOReturnSuccess);
+
+        // The removal arrives while the device is away after the reset that stands in for a
+        // re-enumeration.
+        QCOMPARE(device->reEnumerate(0), kIOReturnSuccess);
+        model->unplug();
+        bed->unplug(syspath);
+        QTRY_COMPARE_WITH_TIMEOUT(notices.terminated.size(), size_t(1), kNoticeWaitMs);
+        QTest::qWait(300); // well past its return
+        QCOMPARE(notices.arrived.size(), size_t(1));
+        QCOMPARE(notices.terminated.size(), size_t(1));
+        QCOMPARE(device->open(), kIOReturnNoDevice);
+        device->close();
+
+        // The port serves the next printer.
+        model->replug();
+        bed->plug(model, {1, 4, 3});
+        QTRY_COMPARE_WITH_TIMEOUT(notices.arrived.size(), size_t(2), kNoticeWaitMs);
+    }
+
+    void aResetReportsWhatReallyHappened() {
+        auto bus = usb::makeLibusbBus();
+        Notices notices;
+        notices.listen(*bus);
+        auto model = printer();
+        const std::string syspath = bed->plug(model, {1, 4, 2});
+        QTRY_COMPARE_WITH_TIMEOUT(notices.arrived.size(), size_t(1), kNoticeWaitMs);
+        auto interface = interfaceOf(notices.arrived[0]);
+        QCOMPARE(interface->openSeize(), kIOReturnSuccess);
+        std::shared_ptr<usb::UsbDevice> device;
+        QCOMPARE(interface->device(device), kIOReturnSuccess);
+
+        // Another program takes the interface while the reset has it released: the reset went
+        // through, the claim did not, and that is a failure.
+        testsupport::LogCapture log;
+        model->setHeldByOtherProgram(true);
+        QCOMPARE(device->resetDevice(), kIOReturnExclusiveAccess);
+        QVERIFY(log.contains("interface 0 could not be claimed again after the reset (LIBUSB_ERROR_BUSY)"));
+        QVERIFY(!log.contains("re-enumerated"));
+        QCOMPARE(device->reEnumerate(0), kIOReturnSuccess); // nothing claimed now, so nothing lost
+        QTRY_COMPARE_WITH_TIMEOUT(notices.arrived.size(), size_t(2), kNoticeWaitMs);
+        model->setHeldByOtherProgram(false);
+        QCOMPARE(interface->close(), kIOReturnSuccess); // the lost claim is not released again
+        QVERIFY(!log.contains("Releasing interface"));
+
+        // A reset after which the kernel re-enumerates the device: the removal and return come
+        // from the hot-plug notices, not from us.
+        interface = interfaceOf(notices.arrived[1]);
+        QCOMPARE(interface->openSeize(), kIOReturnSuccess);
+        QCOMPARE(interface->device(device), kIOReturnSuccess);
+        bed->responder(syspath)->setResetReEnumerates(true);
+        log.clear();
+        QCOMPARE(device->reEnumerate(0), kIOReturnSuccess);
+        QVERIFY(log.contains("the device re-enumerated"));
+        QTest::qWait(200);
+        QCOMPARE(notices.terminated.size(), size_t(1));
+        bed->unplug(syspath);
+        QTRY_COMPARE_WITH_TIMEOUT(notices.terminated.size(), size_t(2), kNoticeWaitMs);
+        QTest::qWait(200);
+        QCOMPARE(notices.arrived.size(), size_t(2));
+        interface->close();
     }
 };
 

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <vector>
 
@@ -55,9 +56,7 @@ public:
     }
 
     void onRemoval(libusb_device* device) {
-        // Only compared, never dereferenced: the record of a present device holds a reference,
-        // so the address cannot be reused while it is listed.
-        const auto key = reinterpret_cast<std::uintptr_t>(device);
+        const auto key = keyOf(device);
         std::weak_ptr<BusCore> weak = weak_from_this();
         platform::mainqueue::async([weak, key] {
             if (const auto core = weak.lock()) core->left(key);
@@ -69,9 +68,12 @@ public:
         std::weak_ptr<BusCore> weak = weak_from_this();
         platform::mainqueue::async([weak, device] {
             const auto core = weak.lock();
-            if (!core || !core->depart(reinterpret_cast<std::uintptr_t>(device->device()), false)) return;
-            platform::mainqueue::after(kReturnAfterResetMilliseconds, [weak, device] {
-                if (const auto again = weak.lock(); again && !device->isGone()) again->arrived(device);
+            const auto key = keyOf(*device);
+            if (!core || !core->depart(key, false)) return;
+            // Held until it returns, so that a real removal in the meantime finds it (see left()).
+            core->returning_[key] = device;
+            platform::mainqueue::after(kReturnAfterResetMilliseconds, [weak, key] {
+                if (const auto again = weak.lock()) again->returned(key);
             });
         });
     }
@@ -131,6 +133,12 @@ private:
         std::vector<std::shared_ptr<LibusbService>> services;
     };
 
+    // A device's key on this bus: its libusb device's address. Only compared, never dereferenced:
+    // the record of a listed or returning device holds a reference, so the address cannot be
+    // reused while the key is in use.
+    static std::uintptr_t keyOf(libusb_device* device) { return reinterpret_cast<std::uintptr_t>(device); }
+    static std::uintptr_t keyOf(const DeviceRecord& device) { return keyOf(device.device()); }
+
     static bool isPrinter(const DeviceRecord& device) {
         return std::any_of(device.interfaces().begin(), device.interfaces().end(),
                            [](const InterfaceInfo& info) { return info.interfaceClass == kUSBPrintingClass; });
@@ -167,7 +175,26 @@ private:
                     registration->callback(service);
     }
 
-    void left(std::uintptr_t key) { depart(key, true); }
+    void left(std::uintptr_t key) {
+        if (depart(key, true)) return;
+        // Removed while away after a reset of ours: its services are terminated already; it must
+        // not come back.
+        const auto it = returning_.find(key);
+        if (it == returning_.end()) return;
+        it->second->markGone();
+        if (isPrinter(*it->second))
+            platform::platformLog("USB printer left the bus: %s", it->second->description().c_str());
+        returning_.erase(it);
+    }
+
+    // The pause after a reset of ours is over: the device is announced again unless it left.
+    void returned(std::uintptr_t key) {
+        const auto it = returning_.find(key);
+        if (it == returning_.end()) return;
+        const auto device = it->second;
+        returning_.erase(it);
+        if (!device->isGone()) arrived(device);
+    }
 
     // Takes the device off the list, tells the interest handlers of its services and then the
     // termination registrations. `gone`: it really left (not just reset in place).
@@ -176,7 +203,7 @@ private:
         {
             std::lock_guard lock(mutex_);
             const auto it = std::find_if(present_.begin(), present_.end(), [key](const Present& present) {
-                return reinterpret_cast<std::uintptr_t>(present.device->device()) == key;
+                return keyOf(*present.device) == key;
             });
             if (it == present_.end()) return false;
             entry = std::move(*it);
@@ -216,10 +243,16 @@ private:
     std::mutex mutex_;
     std::vector<Present> present_;                             // guarded by mutex_; written on the main thread
     std::vector<std::shared_ptr<Registration>> registrations_; // guarded by mutex_
+    // Devices reset in place of a re-enumeration, off the list until they are announced again.
+    std::map<std::uintptr_t, std::shared_ptr<DeviceRecord>> returning_; // main thread only
 };
 
+// `user` is the bus's weak reference to its core, which the context keeps until its event thread
+// has stopped: a call that libusb began just before the bus deregistered still finds it, and
+// finds the core gone if the bus went away meanwhile.
 int LIBUSB_CALL hotplugCallback(libusb_context*, libusb_device* device, libusb_hotplug_event event, void* user) {
-    auto* core = static_cast<BusCore*>(user);
+    const std::shared_ptr<BusCore> core = static_cast<const std::weak_ptr<BusCore>*>(user)->lock();
+    if (!core) return 0;
     if (event == LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED)
         core->onArrival(device);
     else if (event == LIBUSB_HOTPLUG_EVENT_DEVICE_LEFT)
@@ -233,11 +266,13 @@ public:
         core_->start();
         libusb_context* ctx = core_->context()->get();
         if (libusb_has_capability(LIBUSB_CAP_HAS_HOTPLUG)) {
+            auto callbackData = std::make_shared<std::weak_ptr<BusCore>>(core_);
+            core_->context()->keepUntilStopped(callbackData);
             // ENUMERATE reports the devices already present from within this call.
             const int result = libusb_hotplug_register_callback(
-                ctx, LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED | LIBUSB_HOTPLUG_EVENT_DEVICE_LEFT, LIBUSB_HOTPLUG_ENUMERATE,
-                LIBUSB_HOTPLUG_MATCH_ANY, LIBUSB_HOTPLUG_MATCH_ANY, LIBUSB_HOTPLUG_MATCH_ANY, hotplugCallback,
-                core_.get(), &hotplug_);
+                ctx, LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED | LIBUSB_HOTPLUG_EVENT_DEVICE_LEFT,
+                LIBUSB_HOTPLUG_ENUMERATE, LIBUSB_HOTPLUG_MATCH_ANY, LIBUSB_HOTPLUG_MATCH_ANY,
+                LIBUSB_HOTPLUG_MATCH_ANY, hotplugCallback, callbackData.get(), &hotplug_);
             if (result == LIBUSB_SUCCESS) {
                 hotplugRegistered_ = true;
                 return;
@@ -251,7 +286,7 @@ public:
     }
 
     ~LibusbBus() override {
-        // After this returns no callback runs with the core's address.
+        // No call starts after this; one already running may finish later (see hotplugCallback).
         if (hotplugRegistered_) libusb_hotplug_deregister_callback(core_->context()->get(), hotplug_);
     }
 

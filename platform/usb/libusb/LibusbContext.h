@@ -8,7 +8,9 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 struct libusb_context;
 
@@ -22,15 +24,30 @@ public:
     LibusbContext(const LibusbContext&) = delete;
     LibusbContext& operator=(const LibusbContext&) = delete;
 
-    libusb_context* get() const { return context_; }
+    libusb_context* get() const { return loop_->context; }
     bool isEventThread() const { return std::this_thread::get_id() == eventThread_.get_id(); }
 
-private:
-    explicit LibusbContext(libusb_context* context);
-    void runEvents();
+    // Keeps `data` alive until the event thread has stopped. For the user data of libusb callbacks:
+    // libusb runs a callback without its own lock held, so one that started just before its
+    // deregistration can still be running after libusb_hotplug_deregister_callback() returned.
+    void keepUntilStopped(std::shared_ptr<void> data);
 
-    libusb_context* const context_;
-    std::atomic<bool> stopping_{false};
+private:
+    // What the event thread uses. Shared with that thread, so that a thread left to finish on its
+    // own (see the destructor) never touches a destroyed context object.
+    struct EventLoop {
+        explicit EventLoop(libusb_context* c) : context(c) {}
+        libusb_context* const context;
+        std::atomic<bool> stopping{false};
+        bool exitOnEventThread = false; // written and read by the event thread only
+        std::mutex mutex;
+        std::vector<std::shared_ptr<void>> kept; // guarded by mutex
+    };
+
+    explicit LibusbContext(libusb_context* context);
+    static void runEvents(const std::shared_ptr<EventLoop>& loop);
+
+    const std::shared_ptr<EventLoop> loop_;
     std::thread eventThread_;
 };
 

@@ -7,6 +7,7 @@
 
 #include <libusb.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace usb::libusb_backend {
@@ -144,6 +145,10 @@ std::shared_ptr<DeviceRecord> DeviceRecord::make(std::shared_ptr<LibusbContext> 
         // The first alternate setting is the one in use after configuration.
         if (interface.num_altsetting > 0 && interface.altsetting)
             record->interfaces_.push_back(interfaceInfoFrom(interface.altsetting[0]));
+        for (int a = 0; a < interface.num_altsetting && interface.altsetting; ++a)
+            if (interface.altsetting[a].bInterfaceClass == kUSBPrintingClass)
+                record->printerSettings_.emplace_back(interface.altsetting[a].bInterfaceNumber,
+                                                      interface.altsetting[a].bAlternateSetting);
     }
     libusb_free_config_descriptor(config);
     return record;
@@ -176,7 +181,12 @@ IOReturn DeviceRecord::acquire(HandleUse& use) {
             return ioReturnForLibusbError(result);
         }
         // Claiming detaches the kernel printer driver; releasing gives the interface back to it.
-        libusb_set_auto_detach_kernel_driver(handle, 1);
+        const int autoDetach = libusb_set_auto_detach_kernel_driver(handle, 1);
+        if (autoDetach != LIBUSB_SUCCESS)
+            platform::platformLog(
+                "The kernel printer driver will not be detached from the %s (%s): its interface "
+                "cannot be claimed while that driver holds it",
+                description_.c_str(), libusbErrorName(autoDetach));
         handle_ = handle;
     }
     ++handleUsers_;
@@ -236,6 +246,41 @@ bool DeviceRecord::isClaimed(std::uint8_t interfaceNumber) const {
     std::lock_guard lock(mutex_);
     const auto it = claims_.find(interfaceNumber);
     return it != claims_.end() && it->second > 0;
+}
+
+bool DeviceRecord::isPrinterSetting(std::uint8_t number, std::uint8_t alternateSetting) const {
+    return std::find(printerSettings_.begin(), printerSettings_.end(),
+                     std::make_pair(number, alternateSetting)) != printerSettings_.end();
+}
+
+bool DeviceRecord::isConnected(libusb_device_handle* handle) const {
+    // usbfs answers ENODEV on every request but a reap once the device is disconnected, and a
+    // re-enumerated device never comes back under the old handle. Asking for the driver of an
+    // interface is answered by the kernel alone, so it costs no traffic on the bus.
+    const std::uint8_t number = interfaces_.empty() ? 0 : interfaces_.front().number;
+    return libusb_kernel_driver_active(handle, number) != LIBUSB_ERROR_NO_DEVICE;
+}
+
+std::vector<std::pair<std::uint8_t, int>> DeviceRecord::reclaimAfterReset(libusb_device_handle* handle,
+                                                                          int& held) {
+    std::vector<std::pair<std::uint8_t, int>> lost;
+    held = 0;
+    std::lock_guard lock(mutex_);
+    for (auto it = claims_.begin(); it != claims_.end();) {
+        if (it->second <= 0) {
+            ++it;
+            continue;
+        }
+        ++held;
+        const int result = libusb_claim_interface(handle, it->first);
+        if (result == LIBUSB_SUCCESS) {
+            ++it;
+            continue;
+        }
+        lost.emplace_back(it->first, result);
+        it = claims_.erase(it);
+    }
+    return lost;
 }
 
 bool DeviceRecord::consume(std::atomic<int>& tally) {
@@ -302,10 +347,35 @@ IOReturn LibusbUsbDevice::reset(const char* what, bool& kernelReEnumerates) {
     if (opened != kIOReturnSuccess) return opened;
     const int result = libusb_reset_device(use.get());
     if (result == LIBUSB_ERROR_NOT_FOUND) {
-        // The device came back different (or not at all): the kernel re-enumerates it, and the
-        // hot-plug notices report its departure and return.
-        platform::platformLog("%s of the %s: the device re-enumerated", what, device_->description().c_str());
-        kernelReEnumerates = true;
+        if (!device_->isConnected(use.get())) {
+            // The device came back different (or not at all): the kernel re-enumerates it, and
+            // the hot-plug notices report its departure and return.
+            platform::platformLog("%s of the %s: the device re-enumerated", what,
+                                  device_->description().c_str());
+            kernelReEnumerates = true;
+            return kIOReturnSuccess;
+        }
+        // Still here under this handle: the reset went through, but libusb could not claim again
+        // an interface it held before (another program or a kernel driver took it meanwhile).
+        int held = 0;
+        const auto lost = device_->reclaimAfterReset(use.get(), held);
+        for (const auto& [number, error] : lost)
+            platform::platformLog(
+                "%s of the %s: interface %u could not be claimed again after the reset (%s)", what,
+                device_->description().c_str(), unsigned(number), libusbErrorName(error));
+        if (!lost.empty()) {
+            const bool busy = std::any_of(lost.begin(), lost.end(), [](const auto& entry) {
+                return entry.second == LIBUSB_ERROR_BUSY;
+            });
+            return busy ? kIOReturnExclusiveAccess : kIOReturnError;
+        }
+        if (held == 0) {
+            platform::platformLog("%s of the %s failed: %s, though the device is still connected", what,
+                                  device_->description().c_str(), libusbErrorName(result));
+            return kIOReturnError;
+        }
+        platform::platformLog("%s of the %s: its interfaces were claimed again at the second attempt", what,
+                              device_->description().c_str());
         return kIOReturnSuccess;
     }
     if (result != LIBUSB_SUCCESS) {

@@ -19,6 +19,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct libusb_device;
@@ -94,6 +95,9 @@ public:
     std::uint8_t serialNumberStringIndex() const { return iSerialNumber_; }
     std::uint8_t configurationValue() const { return configurationValue_; }
     const std::vector<InterfaceInfo>& interfaces() const { return interfaces_; }
+    // True when the active configuration has a printer-class interface `number` with alternate
+    // setting `alternateSetting` (any of its settings, not only the first).
+    bool isPrinterSetting(std::uint8_t number, std::uint8_t alternateSetting) const;
     const std::string& nodePath() const { return nodePath_; }
     // "USB device on bus 1 port 4 (vendor id 0x1234, product id 0x5678)", for log lines.
     const std::string& description() const { return description_; }
@@ -112,6 +116,15 @@ public:
     IOReturn claimInterface(libusb_device_handle* handle, std::uint8_t interfaceNumber);
     IOReturn releaseInterface(libusb_device_handle* handle, std::uint8_t interfaceNumber);
     bool isClaimed(std::uint8_t interfaceNumber) const;
+
+    // For a reset that libusb reports as LIBUSB_ERROR_NOT_FOUND, which means either "the device
+    // re-enumerated" or "it was reset, but an interface could not be claimed again".
+    // True while the device is still connected under `handle` (asks the kernel, not the device).
+    bool isConnected(libusb_device_handle* handle) const;
+    // Claims again what our claims count held before the reset (libusb keeps what it could re-take,
+    // for which claiming is a no-op). Interfaces that cannot be had are dropped from the count and
+    // returned with libusb's answer; `held` tells how many claims were checked.
+    std::vector<std::pair<std::uint8_t, int>> reclaimAfterReset(libusb_device_handle* handle, int& held);
 
     // Node opens and closes this process makes itself; the node watcher consumes them.
     bool consumeOwnOpen();
@@ -132,6 +145,7 @@ private:
     std::uint8_t iManufacturer_ = 0, iProduct_ = 0, iSerialNumber_ = 0;
     std::uint8_t configurationValue_ = 0;
     std::vector<InterfaceInfo> interfaces_;
+    std::vector<std::pair<std::uint8_t, std::uint8_t>> printerSettings_; // (interface, alternate setting)
     std::weak_ptr<DeviceEvents> events_; // set before the record is shared, never changed
     std::string nodePath_;
     std::string description_;

@@ -6,6 +6,8 @@
 
 #include <libusb.h>
 
+#include <optional>
+
 namespace usb::libusb_backend {
 
 namespace {
@@ -18,6 +20,26 @@ constexpr std::uint8_t kRequestTypeVendor = 0x40;
 constexpr std::uint8_t kRecipientMask = 0x1F;
 constexpr std::uint8_t kRecipientInterface = 0x01;
 constexpr std::uint16_t kInterfaceIndexMask = 0x00FF;
+// The printer class's GET_DEVICE_ID: class, interface, device to host; request 0. Its wIndex holds
+// the interface number in the high byte and the alternate setting in the low byte.
+constexpr std::uint8_t kRequestTypeGetDeviceID = 0xA1;
+constexpr std::uint8_t kRequestGetDeviceID = 0x00;
+constexpr int kDeviceIDInterfaceShift = 8;
+
+// The interface usbfs insists on for a control request, if any. A class or standard request to an
+// interface passes only on an interface the handle has claimed (usbfs claims it silently otherwise,
+// until the handle closes); it is named by the low byte of wIndex. GET_DEVICE_ID is let through
+// without a claim when its wIndex names a printer-class setting, so it works while another program
+// holds the printer; usbfs checks the low byte for any other one, and so do we.
+std::optional<std::uint8_t> interfaceToClaim(const DeviceRecord& device, const ControlRequest& request) {
+    if ((request.bmRequestType & kRecipientMask) != kRecipientInterface) return std::nullopt;
+    if ((request.bmRequestType & kRequestTypeMask) == kRequestTypeVendor) return std::nullopt;
+    if (request.bmRequestType == kRequestTypeGetDeviceID && request.bRequest == kRequestGetDeviceID &&
+        device.isPrinterSetting(std::uint8_t(request.wIndex >> kDeviceIDInterfaceShift),
+                                std::uint8_t(request.wIndex & kInterfaceIndexMask)))
+        return std::nullopt;
+    return std::uint8_t(request.wIndex & kInterfaceIndexMask);
+}
 
 } // namespace
 
@@ -289,20 +311,17 @@ IOReturn LibusbInterface::controlRequest(ControlRequest& request) {
     IOReturn result = device_->acquire(use);
     if (result != kIOReturnSuccess) return result;
 
-    // The kernel only passes class and standard requests addressed to an interface when the
-    // caller has claimed it (and would otherwise claim it silently for as long as the handle
-    // stays open). Claim it for the length of this request unless the interface is open already.
-    const bool toInterface = (request.bmRequestType & kRecipientMask) == kRecipientInterface &&
-                             (request.bmRequestType & kRequestTypeMask) != kRequestTypeVendor;
-    const auto claimNumber = std::uint8_t(request.wIndex & kInterfaceIndexMask);
+    // Claim the interface usbfs wants for the length of this request, unless it is open already;
+    // usbfs's own silent claim would last as long as the handle.
+    const std::optional<std::uint8_t> claimNumber = interfaceToClaim(*device_, request);
     bool claimedHere = false;
-    if (toInterface && !device_->isClaimed(claimNumber)) {
-        result = device_->claimInterface(use.get(), claimNumber);
+    if (claimNumber && !device_->isClaimed(*claimNumber)) {
+        result = device_->claimInterface(use.get(), *claimNumber);
         if (result != kIOReturnSuccess) return result;
         claimedHere = true;
     }
     result = performControlRequest(*device_, use.get(), request);
-    if (claimedHere) device_->releaseInterface(use.get(), claimNumber);
+    if (claimedHere) device_->releaseInterface(use.get(), *claimNumber);
     return result;
 }
 

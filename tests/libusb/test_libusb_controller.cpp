@@ -1,0 +1,138 @@
+// The application controller and its printer list on the libusb backend, with simulated printers
+// behind umockdev's usbfs: arrival, re-enumeration, a printer pulled in the middle of a read, and a
+// printer another program holds. Runs under umockdev-wrapper; skips (not passes) without it.
+// Include the device model before Qt defines "emit" (the model has a member of that name).
+#include "UsbfsTestbed.h"
+#include "platform/usb/sim/SimZEVProcessor.h"
+
+#include "Classes/Edition.h"
+#include "Classes/TBPrinters.h"
+#include "common/testsupport.h"
+#include "platform/qt/printerlistmodel.h"
+#include "platform/qt/printerwindow.h"
+#include "platform/usb/libusb/LibusbBus.h"
+
+#include <QTest>
+
+#include <memory>
+
+using namespace usbfs_test;
+
+namespace {
+
+constexpr int kListWaitMs = 5000;
+constexpr int kProbeWaitMs = 15000;
+
+// The controller and its window on a libusb bus over the testbed, as the program runs them.
+struct Application {
+    Application() {
+        bus = usb::makeLibusbBus();
+        usb::setCurrentBus(bus);
+        controller = std::make_unique<TBPrinters>();
+        window = std::make_unique<platform::PrinterWindow>(controller.get(), false);
+        controller->setTableview(window->tableView());
+        controller->awakeFromNib();
+    }
+    ~Application() {
+        controller->prepareForTermination();
+        window.reset();
+        controller.reset();
+        QCoreApplication::processEvents();
+        QTest::qWait(50);
+        bus.reset();
+        usb::setCurrentBus(nullptr);
+    }
+    int rows() const { return window->listModel()->rowCount(); }
+
+    std::shared_ptr<usb::UsbBus> bus;
+    std::unique_ptr<TBPrinters> controller;
+    std::unique_ptr<platform::PrinterWindow> window;
+};
+
+// True once the printer's information probe has sent its last command and let go of the interface.
+bool probeDone(const sim::SimZEVDevice& printer) {
+    return printer.printer->receivedCommands().contains(QStringLiteral("MNT_RDUSB_ISERI_SET")) &&
+           !printer.device->isClaimed();
+}
+
+} // namespace
+
+class LibusbControllerTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<UsbfsTestbed> bed;
+
+private slots:
+    void init() {
+        Edition::setCurrent(Edition::printerFlasher());
+        bed = std::make_unique<UsbfsTestbed>();
+        if (!bed->inMockEnvironment()) {
+            bed.reset();
+            QSKIP("not running under umockdev-wrapper: the libusb backend tests need umockdev's usbfs "
+                  "emulation");
+        }
+    }
+    void cleanup() { bed.reset(); }
+
+    void theListFollowsPrintersOnTheRealBus() {
+        testsupport::LogCapture log;
+        sim::SimZEVDevice first = sim::makeSimZEVDevice(zev::Model::HVC, 0x01400000);
+        const std::string syspath = bed->plug(first.device, {1, 4, 2});
+        Application app;
+
+        // Arrival: listed, named from its device ID, probed over real libusb.
+        QTRY_COMPARE_WITH_TIMEOUT(app.rows(), 1, kListWaitMs);
+        const auto printer = app.controller->printerAt(0);
+        QTRY_VERIFY_WITH_TIMEOUT(probeDone(first), kProbeWaitMs);
+        QCOMPARE(printer->firmwareVersion(), QStringLiteral("HVC 01.21"));
+        QTRY_COMPARE(printer->manufacturer(), QStringLiteral("ZEV"));
+        const QString key = printer->keyUSBdevice();
+        QCOMPARE(key.right(8), QStringLiteral("01400000"));
+
+        // Re-enumeration: a new printer object in its place, under the same device key.
+        first.printer->clearReceived();
+        printer->hotPlug();
+        QTRY_VERIFY_WITH_TIMEOUT(app.rows() == 1 && app.controller->printerAt(0) != printer, kListWaitMs);
+        QVERIFY(log.contains(QStringLiteral("Successfully reenumerated")));
+        const auto again = app.controller->printerAt(0);
+        QCOMPARE(again->keyUSBdevice(), key);
+        QTRY_VERIFY_WITH_TIMEOUT(probeDone(first), kProbeWaitMs);
+
+        // Pulled while a read waits for a printer that does not answer: the read fails, the
+        // printer leaves the list, and the program carries on.
+        first.printer->addFault({sim::SimZEVFaultKind::NoReply, QString(), -1, 0});
+        static_cast<sim::SimZEVProcessor&>(*first.device->processor()).setInstantTimeouts(false);
+        const int reads = first.device->bulkInCount();
+        again->probe();
+        QTRY_VERIFY_WITH_TIMEOUT(first.device->bulkInCount() > reads, kListWaitMs);
+        QTest::qWait(50);
+        first.device->unplug();
+        bed->unplug(syspath);
+        QTRY_COMPARE_WITH_TIMEOUT(app.rows(), 0, kListWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("left the bus during the transfer")),
+                                 kListWaitMs);
+
+        sim::SimZEVDevice second = sim::makeSimZEVDevice(zev::Model::HVC, 0x01500000);
+        bed->plug(second.device, {1, 5, 3});
+        QTRY_COMPARE_WITH_TIMEOUT(app.rows(), 1, kListWaitMs);
+        QCOMPARE(app.controller->printerAt(0)->keyUSBdevice().right(8), QStringLiteral("01500000"));
+        QTRY_VERIFY_WITH_TIMEOUT(probeDone(second), kProbeWaitMs);
+    }
+
+    void aPrinterAnotherProgramHoldsIsStillNamed() {
+        sim::SimZEVDevice held = sim::makeSimZEVDevice(zev::Model::HVC, 0x01400000);
+        held.device->setHeldByOtherProgram(true);
+        bed->plug(held.device, {1, 4, 2});
+        Application app;
+        QTRY_COMPARE_WITH_TIMEOUT(app.rows(), 1, kListWaitMs);
+        const auto printer = app.controller->printerAt(0);
+        // The device ID needs no claim of the interface.
+        QTRY_COMPARE_WITH_TIMEOUT(printer->manufacturer(), QStringLiteral("ZEV"), kListWaitMs);
+        QCOMPARE(printer->model(), QStringLiteral("HVP-HVC"));
+        QCOMPARE(held.printer->receivedCommands(), QStringList()); // nothing got through to it
+        held.device->setHeldByOtherProgram(false);
+    }
+};
+
+QTEST_MAIN(LibusbControllerTest)
+#include "test_libusb_controller.moc"
