@@ -90,11 +90,14 @@ void SerialQueue::async(std::function<void()> work) {
         platformLog("serial queue %s has no thread; work dropped", d->label.c_str());
         return;
     }
+    // Once the item is in, the worker may run it and the item may destroy this queue before the
+    // notify below: hold the shared state, not this object.
+    const std::shared_ptr<State> state = d;
     {
-        std::lock_guard lock(d->mutex);
-        d->items.push_back(std::move(work));
+        std::lock_guard lock(state->mutex);
+        state->items.push_back(std::move(work));
     }
-    d->wake.notify_one();
+    state->wake.notify_one();
 }
 
 void SerialQueue::performInline(std::function<void()> work) {
