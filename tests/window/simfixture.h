@@ -15,7 +15,9 @@
 #include <QCoreApplication>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace testsupport {
 
@@ -34,12 +36,20 @@ public:
         controller->setTableview(window->tableView());
     }
     ~SimFixture() {
+        // Work already on a printer's command queue (a probe, say) keeps the printer alive past the
+        // list; wait for it to end so its log lines and bus traffic do not spill into the next test.
+        std::vector<std::weak_ptr<TBUSBPrinterZEV>> listed;
+        for (const auto& printer : controller->printers()) listed.push_back(printer);
         controller->prepareForTermination();
         for (const auto& device : bus->devices())
             bus->detach(device->identity().locationId);
         window.reset();
         controller.reset();
         settle();
+        const bool drained = QTest::qWaitFor(
+            [&listed] { return std::all_of(listed.begin(), listed.end(), [](const auto& p) { return p.expired(); }); },
+            10000);
+        if (!drained) qWarning("a printer of this test still has work under way");
         usb::setCurrentBus(nullptr);
     }
 
