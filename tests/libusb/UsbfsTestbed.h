@@ -61,3 +61,15 @@ private:
 };
 
 } // namespace usbfs_test
+
+// In a test's init(): a fresh testbed in `bed`, or a skip (not a pass) when the process does not run
+// under umockdev-wrapper.
+#define USBFS_TESTBED_OR_SKIP(bed)                                                                           \
+    do {                                                                                                     \
+        (bed) = std::make_unique<UsbfsTestbed>();                                                            \
+        if (!(bed)->inMockEnvironment()) {                                                                   \
+            (bed).reset();                                                                                   \
+            QSKIP("not running under umockdev-wrapper: the libusb backend tests need umockdev's usbfs "      \
+                  "emulation");                                                                              \
+        }                                                                                                    \
+    } while (false)

@@ -124,12 +124,7 @@ class LibusbBusTest : public QObject {
 
 private slots:
     void init() {
-        bed = std::make_unique<UsbfsTestbed>();
-        if (!bed->inMockEnvironment()) {
-            bed.reset();
-            QSKIP("not running under umockdev-wrapper: the libusb backend tests need umockdev's usbfs "
-                  "emulation");
-        }
+        USBFS_TESTBED_OR_SKIP(bed);
     }
     void cleanup() { bed.reset(); }
 

@@ -65,12 +65,7 @@ class LibusbControllerTest : public QObject {
 private slots:
     void init() {
         Edition::setCurrent(Edition::printerFlasher());
-        bed = std::make_unique<UsbfsTestbed>();
-        if (!bed->inMockEnvironment()) {
-            bed.reset();
-            QSKIP("not running under umockdev-wrapper: the libusb backend tests need umockdev's usbfs "
-                  "emulation");
-        }
+        USBFS_TESTBED_OR_SKIP(bed);
     }
     void cleanup() { bed.reset(); }
 

@@ -6,6 +6,7 @@
 #include "platform/usb/sim/SimZEVProcessor.h"
 
 #include "Classes/TBUSBPrinterZEV.h"
+#include "common/probeorder.h"
 #include "common/testsupport.h"
 #include "platform/usb/libusb/LibusbBus.h"
 
@@ -13,23 +14,12 @@
 
 using namespace usbfs_test;
 
+using testsupport::kHVCProbe;
+
 namespace {
 
 constexpr std::uint32_t kLocation = 0x01400000; // bus 1, port 4
 
-const QStringList kHVCProbe{
-    "STATUS",
-    "INFO  FVER",
-    "MNT_RDCOUNTER_LIFE",
-    "TBL_RDCWD610_Version",
-    "TBL_RDCWD600_Version",
-    "TBL_RDCWD300_Version",
-    "TBL_RDCWD610_Checksum",
-    "TBL_RDCWD600_Checksum",
-    "TBL_RDCWD300_Checksum",
-    "INFO  SERIAL_NUMBER",
-    "MNT_RDUSB_ISERI_SET",
-};
 
 } // namespace
 
@@ -40,11 +30,7 @@ class LibusbProbeTest : public QObject {
 
 private slots:
     void init() {
-        bed = std::make_unique<UsbfsTestbed>();
-        if (!bed->inMockEnvironment()) {
-            bed.reset();
-            QSKIP("not running under umockdev-wrapper: the libusb backend tests need umockdev's usbfs emulation");
-        }
+        USBFS_TESTBED_OR_SKIP(bed);
     }
     void cleanup() { bed.reset(); }
 

@@ -3,27 +3,17 @@
 #include "zevrig.h"
 
 #include "Classes/Edition.h"
+#include "common/probeorder.h"
 #include "common/testsupport.h"
 
 #include <QElapsedTimer>
 
 using zev::Model;
 
+using testsupport::kHVCProbe;
+
 namespace {
 
-const QStringList kHVCProbe{
-    "STATUS",
-    "INFO  FVER",
-    "MNT_RDCOUNTER_LIFE",
-    "TBL_RDCWD610_Version",
-    "TBL_RDCWD600_Version",
-    "TBL_RDCWD300_Version",
-    "TBL_RDCWD610_Checksum",
-    "TBL_RDCWD600_Checksum",
-    "TBL_RDCWD300_Checksum",
-    "INFO  SERIAL_NUMBER",
-    "MNT_RDUSB_ISERI_SET",
-};
 
 // The eight-table printer: four slots for SD media ("0001"), then the same four for PP ("0003"),
 // versions first, then checksums.
