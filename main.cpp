@@ -1,15 +1,13 @@
 // Program entry for both deliverables; PRINTER_TOOLS_EDITION_SWITCHER selects which one this binary is.
-// The simulated bus comes first: its device model has a member named like Qt's `emit` macro.
-#include "platform/usb/sim/SimBus.h"
-
 #include "Classes/AppDelegate.h"
 #include "Classes/Edition.h"
 #include "Classes/TBPrinters.h"
-#include "platform/qt/printerwindow.h"
-#include "platform/qt/screenshot.h"
-#include "platform/qt/simulation.h"
-#include "platform/qt/translations.h"
+#include "platform/strings.h"
 #include "platform/usb/libusb/LibusbBus.h"
+#include "platform/usb/sim/SimBus.h"
+#include "ui/printerwindow.h"
+#include "ui/screenshot.h"
+#include "ui/simulation.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -77,12 +75,12 @@ int main(int argc, char* argv[]) {
     platform::installTranslations(QLocale::system());
 
     // The bus comes first: printer objects and the controller take it when they are made.
-    platform::Simulation* simulation = nullptr;
+    ui::Simulation* simulation = nullptr;
     int simulatedPrinters = 0;
     if (parser.isSet(simulateOption)) {
-        simulation = new platform::Simulation(&app);
+        simulation = new ui::Simulation(&app);
         usb::setCurrentBus(simulation->bus());
-        for (zev::Model model : platform::Simulation::startingModels(edition.isSerialSwitcher())) {
+        for (sim::SimZEVModel model : ui::Simulation::startingModels(edition.isSerialSwitcher())) {
             if (simulation->plugIn(model) != 0) ++simulatedPrinters;
         }
     } else {
@@ -91,9 +89,9 @@ int main(int argc, char* argv[]) {
 
     TBPrinters controller;
     AppDelegate delegate;
-    platform::PrinterWindow window(&controller, edition.isSerialSwitcher());
+    ui::PrinterWindow window(&controller, edition.isSerialSwitcher());
     delegate.setWindow(&window);
-    controller.setTableview(window.tableView());
+    controller.setController(window.selection());
     if (simulation) {
         window.menuBar()->addMenu(simulation->createMenu(&window));
         simulation->followWith(&controller);
@@ -101,14 +99,14 @@ int main(int argc, char* argv[]) {
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &controller, &TBPrinters::prepareForTermination);
 
     controller.awakeFromNib();
-    controller.applicationDidFinishLaunching(window.menuBar());
+    controller.applicationDidFinishLaunching(&window);
     delegate.applicationDidFinishLaunching();
     app.setQuitOnLastWindowClosed(controller.applicationShouldTerminateAfterLastWindowClosed(&app));
     window.show();
 
     int screenshotResult = 0;
     if (parser.isSet(screenshotOption)) {
-        platform::saveScreenshotWhenReady(&window, simulatedPrinters, parser.value(screenshotOption),
+        ui::saveScreenshotWhenReady(&window, simulatedPrinters, parser.value(screenshotOption),
                                           kScreenshotTimeoutMs, [&screenshotResult](bool ok) {
                                               screenshotResult = ok ? 0 : 1;
                                               QCoreApplication::quit();

@@ -2,7 +2,6 @@
 // (TBPrinters carries the launch steps).
 #pragma once
 
-#include <QMainWindow>
 #include <QObject>
 #include <QPointer>
 
@@ -11,11 +10,11 @@ class AppDelegate : public QObject {
 public:
     explicit AppDelegate(QObject* parent = nullptr);
 
-    QMainWindow* window() const { return window_; }
-    void setWindow(QMainWindow* window) { window_ = window; }
+    QObject* window() const { return window_; }
+    void setWindow(QObject* window) { window_ = window; }
 
     void applicationDidFinishLaunching();
 
 private:
-    QPointer<QMainWindow> window_; // not owned
+    QPointer<QObject> window_; // the main window; not owned
 };

@@ -1,5 +1,7 @@
 #include "Classes/Edition.h"
 
+#include "platform/resources.h"
+
 #include <atomic>
 
 namespace {
@@ -21,7 +23,11 @@ const Edition& Edition::current() {
     return edition ? *edition : printerFlasher();
 }
 
-void Edition::setCurrent(const Edition& edition) { gCurrent.store(&edition); }
+void Edition::setCurrent(const Edition& edition) {
+    gCurrent.store(&edition);
+    // The package files are installed per program.
+    platform::resources::setProgramName(edition.programName());
+}
 
 QString Edition::programName() const {
     return isPrinterFlasher() ? QStringLiteral("printer-flasher") : QStringLiteral("serial-switcher");

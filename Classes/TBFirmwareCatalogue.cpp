@@ -3,7 +3,7 @@
 #include "Classes/TBFirmwarePackage.h"
 
 #include "Classes/Edition.h"
-#include "Classes/TBFirmwareDigests.h"
+#include "Classes/ZEVModels.h"
 #include "platform/digest.h"
 #include "platform/platformlog.h"
 #include "platform/resources.h"
@@ -11,19 +11,6 @@
 #include <QFile>
 
 #include <charconv>
-
-// The product ids are cache variables of the build (generated header); the fallbacks are the same
-// placeholders, for builds that do not generate it.
-#if __has_include("generated/zev_usb_ids.h")
-#include "generated/zev_usb_ids.h"
-#else
-#define PRINTER_TOOLS_ZEV_PRODUCT_ID_HVA quint16(0x0A01)
-#define PRINTER_TOOLS_ZEV_PRODUCT_ID_HVB quint16(0x0A02)
-#define PRINTER_TOOLS_ZEV_PRODUCT_ID_HVQXA quint16(0x0A03)
-#define PRINTER_TOOLS_ZEV_PRODUCT_ID_HVBD quint16(0x0A04)
-#define PRINTER_TOOLS_ZEV_PRODUCT_ID_HVC quint16(0x0A05)
-#define PRINTER_TOOLS_ZEV_PRODUCT_ID_EIGHT_TABLE quint16(0x0A06)
-#endif
 
 const QString cFirmwareFilenames = QStringLiteral("firmwareFilenames");
 const QString cFirmwareFileHashes = QStringLiteral("firmwareFileHash");
@@ -38,68 +25,6 @@ const QString kFirmwareVersionKey = QStringLiteral("firmwareVersion");
 // The digest is rendered from a buffer one byte longer than the HMAC, its last byte zero, so every
 // expected digest ends in "00".
 constexpr int kRenderedDigestBytes = platform::kHmacSha256Length + 1;
-
-struct EntryTexts {
-    std::initializer_list<const char*> files;
-    std::initializer_list<const char*> digests;
-};
-
-FirmwareCatalogueEntry makeEntry(const EntryTexts& texts) {
-    FirmwareCatalogueEntry entry;
-    for (const char* file : texts.files)
-        entry.fileNames.append(QString::fromUtf8(file));
-    for (const char* digest : texts.digests)
-        entry.digests.append(QString::fromLatin1(digest));
-    return entry;
-}
-
-// The models whose entries the two catalogues share.
-FirmwareCatalogueEntry sharedEntry(FirmwareModel model) {
-    switch (model) {
-    case FirmwareModel::HVA:
-        return makeEntry({{"HVA 01.40.fw", "HVA_300_0130.cwd", "HVA_600_0130.cwd"},
-                          {kDigest_HVA_01_40_fw, kDigest_HVA_300_0130_cwd, kDigest_HVA_600_0130_cwd}});
-    case FirmwareModel::HVB:
-        return makeEntry({{"HVB 01.30.fw", "HVB_300_0130.cwd", "HVB_600_0130.cwd"},
-                          {kDigest_HVB_01_30_fw, kDigest_HVB_300_0130_cwd, kDigest_HVB_600_0130_cwd}});
-    case FirmwareModel::HVBD: // the HVBD takes the HVB's colour tables
-        return makeEntry({{"HVBD 01.13.fw", "HVB_300_0130.cwd", "HVB_600_0130.cwd"},
-                          {kDigest_HVBD_01_13_fw, kDigest_HVB_300_0130_cwd, kDigest_HVB_600_0130_cwd}});
-    default:
-        return {};
-    }
-}
-
-FirmwareCatalogueEntry printerFlasherEntry(FirmwareModel model) {
-    switch (model) {
-    case FirmwareModel::HVQXA:
-        return makeEntry(
-            {{"HV-QXA 02.05.fw", "HV-QXA_300_0201.cwd", "HV-QXA_600_0100.cwd"},
-             {kDigest_HV_QXA_02_05_fw, kDigest_HV_QXA_300_0201_cwd, kDigest_HV_QXA_600_0100_cwd}});
-    case FirmwareModel::HVC:
-        return makeEntry({{"HVC 01.41.fw", "HVC_300_0100.cwd", "HVC_600_0110.cwd", "HVC_610_0110.cwd"},
-                          {kDigest_HVC_01_41_fw, kDigest_HVC_300_0100_cwd, kDigest_HVC_600_0110_cwd,
-                           kDigest_HVC_610_0110_cwd}});
-    default:
-        return sharedEntry(model);
-    }
-}
-
-// serial-switcher carries the older HV-QXA and HVC packages.
-FirmwareCatalogueEntry serialSwitcherEntry(FirmwareModel model) {
-    switch (model) {
-    case FirmwareModel::HVQXA:
-        return makeEntry(
-            {{"HV-QXA 02.04.fw", "HV-QXA_300_0201.cwd", "HV-QXA_600_0100.cwd"},
-             {kDigest_HV_QXA_02_04_fw, kDigest_HV_QXA_300_0201_cwd, kDigest_HV_QXA_600_0100_cwd}});
-    case FirmwareModel::HVC:
-        return makeEntry({{"HVC 01.21.fw", "HVC_300_0100.cwd", "HVC_600_0100.cwd", "HVC_610_0100.cwd"},
-                          {kDigest_HVC_01_21_fw, kDigest_HVC_300_0100_cwd, kDigest_HVC_600_0100_cwd,
-                           kDigest_HVC_610_0100_cwd}});
-    default:
-        return sharedEntry(model);
-    }
-}
 
 QString logName(const QString& className, const char* selector) {
     return QString::fromStdString(platform::methodName('-', className.toUtf8().constData(), selector));
@@ -149,40 +74,13 @@ QStringList storedFileNames(const FirmwareDeviceInfo& info) {
 
 } // namespace
 
-FirmwareModel firmwareModelForProductID(quint16 productID) {
-    // Tested in catalogue order, so a build that gives two models one id gets the earlier one.
-    if (productID == PRINTER_TOOLS_ZEV_PRODUCT_ID_HVA) return FirmwareModel::HVA;
-    if (productID == PRINTER_TOOLS_ZEV_PRODUCT_ID_HVB) return FirmwareModel::HVB;
-    if (productID == PRINTER_TOOLS_ZEV_PRODUCT_ID_HVQXA) return FirmwareModel::HVQXA;
-    if (productID == PRINTER_TOOLS_ZEV_PRODUCT_ID_HVBD) return FirmwareModel::HVBD;
-    if (productID == PRINTER_TOOLS_ZEV_PRODUCT_ID_HVC) return FirmwareModel::HVC;
-    if (productID == PRINTER_TOOLS_ZEV_PRODUCT_ID_EIGHT_TABLE) return FirmwareModel::EightTable;
-    return FirmwareModel::Unknown;
-}
-
-quint16 productIDForFirmwareModel(FirmwareModel model) {
-    switch (model) {
-    case FirmwareModel::HVA:
-        return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVA;
-    case FirmwareModel::HVB:
-        return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVB;
-    case FirmwareModel::HVQXA:
-        return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVQXA;
-    case FirmwareModel::HVBD:
-        return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVBD;
-    case FirmwareModel::HVC:
-        return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVC;
-    case FirmwareModel::EightTable:
-        return PRINTER_TOOLS_ZEV_PRODUCT_ID_EIGHT_TABLE;
-    case FirmwareModel::Unknown:
-        break;
-    }
-    return 0;
-}
-
 FirmwareCatalogueEntry TBFirmwarePackage::catalogueEntry(quint16 productID, const Edition& edition) {
-    const FirmwareModel model = firmwareModelForProductID(productID);
-    return edition.isSerialSwitcher() ? serialSwitcherEntry(model) : printerFlasherEntry(model);
+    FirmwareCatalogueEntry entry;
+    for (const zev::PackageFile& file : zev::packageFiles(zev::modelForProductID(productID), edition)) {
+        entry.fileNames.append(QString::fromUtf8(file.name));
+        entry.digests.append(QString::fromLatin1(file.digest));
+    }
+    return entry;
 }
 
 QString TBFirmwarePackage::asciiHexForData(const QByteArray& data) {

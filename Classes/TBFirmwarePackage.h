@@ -42,13 +42,6 @@ public:
     virtual void announceChange(const QString& property) = 0;
 };
 
-// Printer models the catalogue knows.
-enum class FirmwareModel { HVA, HVB, HVQXA, HVBD, HVC, EightTable, Unknown };
-
-// The model for a USB product id, and back. The product ids are configuration of the build.
-FirmwareModel firmwareModelForProductID(quint16 productID);
-quint16 productIDForFirmwareModel(FirmwareModel model);
-
 // One catalogue entry: the file names (the firmware image first, then the colour tables) and the
 // expected digest of each, in the same positions. Both empty for a model without an update.
 struct FirmwareCatalogueEntry {
@@ -67,6 +60,7 @@ class TBFirmwarePackage {
 public:
     // ---- Catalogue and verification ----------------------------------------------------------
 
+    // The package of the product's model in the edition's catalogue (the model table, ZEVModels.h).
     static FirmwareCatalogueEntry catalogueEntry(quint16 productID, const Edition& edition);
 
     // Two lower-case hex digits per byte, no separators.

@@ -1,18 +1,14 @@
 #include "Classes/TBPrinters.h"
 
 #include "Classes/TBUSBPrinterZEV.h"
+#include "platform/applicationwindow.h"
+#include "platform/listselection.h"
 #include "platform/platformlog.h"
-#include "platform/qt/translations.h"
 #include "platform/queue.h"
+#include "platform/strings.h"
 #include "platform/userdefaults.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QItemSelectionModel>
-#include <QMenu>
-#include <QMenuBar>
-#include <QTableView>
-#include <QWidget>
+#include <QCoreApplication>
 
 namespace {
 
@@ -29,19 +25,6 @@ std::string name(const char* selector) {
 
 bool contains(const std::optional<IndexSet>& ids, quint16 id) {
     return ids && ids->count(id) > 0;
-}
-
-// A menu title as Qt makes an item's default tool tip of it: without mnemonic marks and "...".
-QString strippedTitle(QString title) {
-    title.remove(QStringLiteral("..."));
-    QString stripped;
-    for (qsizetype i = 0; i < title.size(); ++i) {
-        if (title.at(i) == QLatin1Char('&')) {
-            if (++i == title.size()) break;
-        }
-        stripped += title.at(i);
-    }
-    return stripped.trimmed();
 }
 
 } // namespace
@@ -251,26 +234,20 @@ int TBPrinters::indexOfPrinter(const TBUSBPrinterZEV* printer) const {
     return -1;
 }
 
-void TBPrinters::setTableview(QTableView* tableview) {
-    tableview_ = tableview;
-    if (!tableview || !tableview->selectionModel()) return;
-    connect(tableview->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this] { tableViewSelectionDidChange(tableview_); });
+void TBPrinters::setController(platform::ListSelection* controller) {
+    if (controller_) disconnect(controller_, nullptr, this, nullptr);
+    controller_ = controller;
+    if (!controller) return;
+    connect(controller, &platform::ListSelection::selectionChanged, this,
+            [this] { tableViewSelectionDidChange(controller_); });
 }
 
-QItemSelectionModel* TBPrinters::controller() const {
-    return tableview_ ? tableview_->selectionModel() : nullptr;
+platform::ListSelection* TBPrinters::controller() const {
+    return controller_;
 }
 
 int TBPrinters::selectedRow() const {
-    QItemSelectionModel* selection = controller();
-    if (!selection) return -1;
-    const QModelIndexList rows = selection->selectedRows();
-    int first = -1;
-    for (const QModelIndex& index : rows) {
-        if (first < 0 || index.row() < first) first = index.row();
-    }
-    return first;
+    return controller_ ? controller_->selectedRow() : -1;
 }
 
 TBPrinters::Printer TBPrinters::selectedPrinter() const {
@@ -278,11 +255,7 @@ TBPrinters::Printer TBPrinters::selectedPrinter() const {
 }
 
 void TBPrinters::selectRow(int row) {
-    QItemSelectionModel* selection = controller();
-    if (!selection || !selection->model()) return;
-    const QModelIndex index = selection->model()->index(row, 0);
-    if (!index.isValid()) return;
-    selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    if (controller_) controller_->selectRow(row);
 }
 
 void TBPrinters::selectPrinter(const TBUSBPrinterZEV* printer) {
@@ -290,10 +263,9 @@ void TBPrinters::selectPrinter(const TBUSBPrinterZEV* printer) {
     if (row >= 0) selectRow(row);
 }
 
-void TBPrinters::tableViewSelectionDidChange(QObject* sender) {
-    auto* table = qobject_cast<QTableView*>(sender);
-    if (!table || !table->model()) return;
-    const int rows = table->model()->rowCount();
+void TBPrinters::tableViewSelectionDidChange(platform::ListSelection* sender) {
+    if (!sender) return;
+    const int rows = sender->rowCount();
     const int selected = selectedRow();
     platform::platformLog("rows = %d; selected row = %d", rows, selected);
     if (rows > 0 && selected < 0) {
@@ -304,54 +276,19 @@ void TBPrinters::tableViewSelectionDidChange(QObject* sender) {
     selectRow(0);
 }
 
-void TBPrinters::localizeItemsInMenu(QMenu* menu) {
-    if (!menu) return;
-    for (QAction* item : menu->actions())
-        localizeMenuItem(item);
-    const QString title = platform::localizedString(menu->title());
-    if (title != menu->title()) menu->setTitle(title);
-}
-
-void TBPrinters::localizeItemsInMenu(QMenuBar* menuBar) {
-    // The menu bar has no title of its own; its items are the top-level menus.
-    if (!menuBar) return;
-    for (QAction* item : menuBar->actions())
-        localizeMenuItem(item);
-}
-
-void TBPrinters::localizeMenuItem(QAction* item) {
-    if (!item || item->isSeparator()) return;
-    if (QMenu* submenu = item->menu()) localizeItemsInMenu(submenu);
-    const QString title = platform::localizedString(item->text());
-    if (title != item->text()) item->setText(title);
-    // Without a tool tip of its own an item answers its title, stripped of its mnemonic: that one
-    // follows the title by itself.
-    const QString tip = item->toolTip();
-    if (tip.isEmpty() || tip == strippedTitle(item->text())) return;
-    const QString localizedTip = platform::localizedString(tip);
-    if (localizedTip != tip) item->setToolTip(localizedTip);
-}
-
-void TBPrinters::applicationDidFinishLaunching(QMenuBar* mainMenu) {
-    localizeItemsInMenu(mainMenu);
+void TBPrinters::applicationDidFinishLaunching(platform::ApplicationWindow* window) {
+    if (window) window->localizeMainMenu();
 
     const QString version = QCoreApplication::applicationVersion();
     if (!version.isEmpty())
         platform::userdefaults::setString(QStringLiteral("CFBundleShortVersionString"), version);
 
-    if (tableview_) {
-        if (QWidget* window = tableview_->window()) {
-            window->setWindowTitle(platform::localizedString(window->windowTitle()));
-            window->setWindowTitle(QCoreApplication::applicationName());
-        }
-        if (QAbstractItemModel* model = tableview_->model()) {
-            for (int column = 0; column < model->columnCount(); ++column) {
-                const QString title = model->headerData(column, Qt::Horizontal).toString();
-                model->setHeaderData(column, Qt::Horizontal, platform::localizedString(title));
-            }
-        }
-        tableview_->viewport()->update();
-    }
+    if (!window) return;
+    window->setTitle(platform::localizedString(window->title()));
+    window->setTitle(QCoreApplication::applicationName());
+    for (int column = 0; column < window->columnCount(); ++column)
+        window->setColumnTitle(column, platform::localizedString(window->columnTitle(column)));
+    window->redrawList();
 }
 
 bool TBPrinters::applicationShouldTerminate() {

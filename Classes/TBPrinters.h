@@ -16,16 +16,15 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QTableView>
 
 #include <map>
 #include <memory>
 #include <set>
 
-class QAction;
-class QItemSelectionModel;
-class QMenu;
-class QMenuBar;
+namespace platform {
+class ApplicationWindow;
+class ListSelection;
+} // namespace platform
 
 class TBPrinters : public QObject {
     Q_OBJECT
@@ -65,19 +64,18 @@ public:
     int indexOfPrinter(const TBUSBPrinterZEV* printer) const;
     bool updateInProgress() const { return false; }
 
-    // The list's table view; its selection model is the list's selection ("controller").
-    void setTableview(QTableView* tableview);
-    QTableView* tableview() const { return tableview_; }
-    QItemSelectionModel* controller() const;
+    // The list view's selection ("controller"), kept by the window; the selection rule follows it.
+    void setController(platform::ListSelection* controller);
+    platform::ListSelection* controller() const;
     // The printer the window's actions apply to, or nothing.
     Printer selectedPrinter() const;
     int selectedRow() const;
 
-    // Launch: localise menus and texts, store the short version string, set the window title.
-    void applicationDidFinishLaunching(QMenuBar* mainMenu);
-    void localizeItemsInMenu(QMenu* menu);
-    void localizeItemsInMenu(QMenuBar* menuBar);
-    void tableViewSelectionDidChange(QObject* sender);
+    // Launch: localise the main menu, store the short version string, set the window title and
+    // localise the list's column titles.
+    void applicationDidFinishLaunching(platform::ApplicationWindow* window);
+    // The selection rule: whatever changed the selection, the first row ends selected.
+    void tableViewSelectionDidChange(platform::ListSelection* sender);
     // Always answers "terminate now".
     bool applicationShouldTerminate();
     bool applicationShouldTerminateAfterLastWindowClosed(const QObject* application) const;
@@ -96,8 +94,6 @@ signals:
 
 private:
     void observeValueForKeyPath(const QString& keyPath, TBUSBPrinterZEV* context);
-    // One step of localizeItemsInMenu: the item's submenu first, then its title and its tool tip.
-    void localizeMenuItem(QAction* item);
     void selectRow(int row);
     void selectPrinter(const TBUSBPrinterZEV* printer);
     void drainRemoval(const Printer& printer);
@@ -113,6 +109,6 @@ private:
     // Listed printers whose removal is under way.
     std::set<const TBUSBPrinterZEV*> leaving_;
     bool hasList_ = false; // the list exists (created on first arrival, dropped at termination)
-    QPointer<QTableView> tableview_;
+    QPointer<platform::ListSelection> controller_;
     bool terminated_ = false;
 };

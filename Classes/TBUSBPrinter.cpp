@@ -673,7 +673,7 @@ IOReturn TBUSBPrinter::openInterface() {
         platform::platformLog("Waiting for USB interface on device %.8x to be closed...\n",
                               service ? unsigned(service->registryID() & 0xFFFFFFFFu) : 0u);
         platform::platformLog("The printer is busy.\n");
-        setPrinterStatus(QStringLiteral("In use by other application"));
+        setPrinterStatus(QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "In use by other application")));
         setOwnershipOnMain(OwnedElsewhere);
     } else if (r == kIOReturnSuccess) {
         interfaceStatus_ = InterfaceOpen;

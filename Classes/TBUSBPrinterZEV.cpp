@@ -2,7 +2,7 @@
 
 #include "Classes/Edition.h"
 #include "platform/platformlog.h"
-#include "platform/qt/pictures.h"
+#include "platform/pictures.h"
 #include "support/QRVX_CodeNames.h"
 #include "support/QRVX_Log.h"
 
@@ -381,8 +381,10 @@ void TBUSBPrinterZEV::setUsbISerial(bool on) {
 }
 
 QString TBUSBPrinterZEV::usbISerialString() {
-    if (!hasISerialSupport()) return QStringLiteral("Unavailable");
-    return usbISerial() ? QStringLiteral("Enabled") : QStringLiteral("Disabled");
+    // English, like every published text; the list shows the string table's form.
+    if (!hasISerialSupport()) return QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "Unavailable"));
+    return usbISerial() ? QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "Enabled"))
+                        : QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "Disabled"));
 }
 
 QByteArray TBUSBPrinterZEV::commandPayloadForMediaSD() const {

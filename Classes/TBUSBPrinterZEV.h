@@ -7,11 +7,13 @@
 // Threads: every exchange runs on the printer's command queue, opened first with openInterface().
 // Reply blocks, device-info stores and their announcements (valueChanged, on the main thread), and
 // the completions of getPrinterStatus() and the colour-table queries run on the main thread.
-// The pure protocol rules live in ZEVProtocol.h, the package rules in TBFirmwarePackage.h.
+// The pure protocol rules live in ZEVProtocol.h, the model table in ZEVModels.h, the package rules
+// in TBFirmwarePackage.h.
 #pragma once
 
 #include "Classes/TBFirmwarePackage.h"
 #include "Classes/TBUSBPrinter.h"
+#include "Classes/ZEVModels.h"
 #include "Classes/ZEVProtocol.h"
 
 #include <QStringList>

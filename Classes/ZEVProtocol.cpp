@@ -1,7 +1,5 @@
 #include "Classes/ZEVProtocol.h"
 
-#include "Classes/Edition.h"
-#include "generated/zev_usb_ids.h"
 
 #include <QCoreApplication>
 
@@ -104,89 +102,40 @@ template <typename T> T leadingInteger(const QString& text, T lo, T hi) {
     return leadingInteger<T>(ascii.constData(), ascii.constData() + ascii.size(), lo, hi);
 }
 
+// The printers' status codes and their texts: the English texts are published as printerStatus and
+// are the string table's keys, so the list shows them in the operator's language.
 struct StatusRow {
     int code;
     const char* text;
 };
+constexpr char kFirmwareUpdateModeText[] = QT_TRANSLATE_NOOP("TBPrinters", "Firmware Update Mode");
+constexpr char kUnknownStatusText[] = QT_TRANSLATE_NOOP("TBPrinters", "Unknown Status");
 constexpr std::array<StatusRow, 24> kStatusTable{{
-    {0, "Idle"},
-    {1, "Printing"},
-    {500, "Head cool down cycle"},
-    {510, "Motor cool down cycle"},
-    {900, "Sleeping (standby mode)"},
-    {1000, "Cover Open"},
-    {1010, "Scrap Box Missing"},
-    {1100, "Paper End"},
-    {1200, "Ribbon End"},
-    {1300, "Paper Jam"},
-    {1400, "Ribbon Error"},
-    {1500, "Wrong Paper"},
-    {1600, "Bad Data"},
-    {2000, "Head Voltage Error"},
-    {2100, "Head Position Error"},
-    {2200, "Power supply Error"},
-    {2300, "Cutter Error"},
-    {2400, "Pinch Roller Error"},
-    {2500, "Head Temp High Error"},
-    {2600, "Media Temp Error"},
-    {2610, "Motor Temp Error"},
-    {2700, "Ribbon Tension Error"},
-    {2800, "RFID Module Error"},
-    {3000, "System Fail Error"},
+    {0, QT_TRANSLATE_NOOP("TBPrinters", "Idle")},
+    {1, QT_TRANSLATE_NOOP("TBPrinters", "Printing")},
+    {500, QT_TRANSLATE_NOOP("TBPrinters", "Head cool down cycle")},
+    {510, QT_TRANSLATE_NOOP("TBPrinters", "Motor cool down cycle")},
+    {900, QT_TRANSLATE_NOOP("TBPrinters", "Sleeping (standby mode)")},
+    {1000, QT_TRANSLATE_NOOP("TBPrinters", "Cover Open")},
+    {1010, QT_TRANSLATE_NOOP("TBPrinters", "Scrap Box Missing")},
+    {1100, QT_TRANSLATE_NOOP("TBPrinters", "Paper End")},
+    {1200, QT_TRANSLATE_NOOP("TBPrinters", "Ribbon End")},
+    {1300, QT_TRANSLATE_NOOP("TBPrinters", "Paper Jam")},
+    {1400, QT_TRANSLATE_NOOP("TBPrinters", "Ribbon Error")},
+    {1500, QT_TRANSLATE_NOOP("TBPrinters", "Wrong Paper")},
+    {1600, QT_TRANSLATE_NOOP("TBPrinters", "Bad Data")},
+    {2000, QT_TRANSLATE_NOOP("TBPrinters", "Head Voltage Error")},
+    {2100, QT_TRANSLATE_NOOP("TBPrinters", "Head Position Error")},
+    {2200, QT_TRANSLATE_NOOP("TBPrinters", "Power supply Error")},
+    {2300, QT_TRANSLATE_NOOP("TBPrinters", "Cutter Error")},
+    {2400, QT_TRANSLATE_NOOP("TBPrinters", "Pinch Roller Error")},
+    {2500, QT_TRANSLATE_NOOP("TBPrinters", "Head Temp High Error")},
+    {2600, QT_TRANSLATE_NOOP("TBPrinters", "Media Temp Error")},
+    {2610, QT_TRANSLATE_NOOP("TBPrinters", "Motor Temp Error")},
+    {2700, QT_TRANSLATE_NOOP("TBPrinters", "Ribbon Tension Error")},
+    {2800, QT_TRANSLATE_NOOP("TBPrinters", "RFID Module Error")},
+    {3000, QT_TRANSLATE_NOOP("TBPrinters", "System Fail Error")},
 }};
-
-// Device-info keys of the colour tables (the texts of the QRVX_TBPrinterColorTable* constants).
-constexpr ColorTableQuery kSingleVersion[] = {
-    {kCommandColorTableVersion, MediaSelector::None, "colorTableVersion", "printer color table version: %s"}};
-constexpr ColorTableQuery kSingleChecksum[] = {{kCommandColorTableChecksum, MediaSelector::None,
-                                                "colorTableChecksum300", "printer color table checksum: %s"}};
-constexpr ColorTableQuery kHVCVersions[] = {
-    {kCommandCWD610Version, MediaSelector::None, "colorTableVersion610",
-     "printer color table version 610: %s"},
-    {kCommandCWD600Version, MediaSelector::None, "colorTableVersion600",
-     "printer color table version 600: %s"},
-    {kCommandCWD300Version, MediaSelector::None, "colorTableVersion", "printer color table version 300: %s"},
-};
-constexpr ColorTableQuery kHVCChecksums[] = {
-    {kCommandCWD610Checksum, MediaSelector::None, "colorTableChecksum610",
-     "printer color table CHECKSUM 610: %s"},
-    {kCommandCWD600Checksum, MediaSelector::None, "colorTableChecksum600",
-     "printer color table CHECKSUM 600: %s"},
-    {kCommandCWD300Checksum, MediaSelector::None, "colorTableChecksum300",
-     "printer color table CHECKSUM 300: %s"},
-};
-constexpr ColorTableQuery kEightVersions[] = {
-    {kCommandCWD620Version, MediaSelector::SD, "colorTableVersion620", "printer color table version 620: %s"},
-    {kCommandCWD610Version, MediaSelector::SD, "colorTableVersion610", "printer color table version 610: %s"},
-    {kCommandCWD600Version, MediaSelector::SD, "colorTableVersion600", "printer color table version 600: %s"},
-    {kCommandCWD300Version, MediaSelector::SD, "colorTableVersion", "printer color table version 300: %s"},
-    {kCommandCWD620Version, MediaSelector::PP, "colorTableVersion620HD",
-     "printer color table version 620HD: %s"},
-    {kCommandCWD610Version, MediaSelector::PP, "colorTableVersion610HD",
-     "printer color table version 610HD: %s"},
-    {kCommandCWD600Version, MediaSelector::PP, "colorTableVersion600HD",
-     "printer color table version 600HD: %s"},
-    {kCommandCWD300Version, MediaSelector::PP, "colorTableVersion300HD",
-     "printer color table version 300HD: %s"},
-};
-constexpr ColorTableQuery kEightChecksums[] = {
-    {kCommandCWD620Checksum, MediaSelector::SD, "colorTableChecksum620",
-     "printer color table CHECKSUM 620: %s"},
-    {kCommandCWD610Checksum, MediaSelector::SD, "colorTableChecksum610",
-     "printer color table CHECKSUM 610: %s"},
-    {kCommandCWD600Checksum, MediaSelector::SD, "colorTableChecksum600",
-     "printer color table CHECKSUM 600: %s"},
-    {kCommandCWD300Checksum, MediaSelector::SD, "colorTableChecksum300",
-     "printer color table CHECKSUM 300: %s"},
-    {kCommandCWD620Checksum, MediaSelector::PP, "colorTableChecksum620HD",
-     "printer color table CHECKSUM 620HD: %s"},
-    {kCommandCWD610Checksum, MediaSelector::PP, "colorTableChecksum610HD",
-     "printer color table CHECKSUM 610HD: %s"},
-    {kCommandCWD600Checksum, MediaSelector::PP, "colorTableChecksum600HD",
-     "printer color table CHECKSUM 600HD: %s"},
-    {kCommandCWD300Checksum, MediaSelector::PP, "colorTableChecksum300HD",
-     "printer color table CHECKSUM 300HD: %s"},
-};
 
 constexpr char kMediaSD[] = "0001";
 constexpr char kMediaPP[] = "0003";
@@ -404,100 +353,12 @@ QString usbISerialValue(const QByteArray& reply) {
 
 QString stringForHVStatusString(const std::optional<QString>& code) {
     if (code && *code == QLatin1String(kStatusFirmwareUpdateMode))
-        return QStringLiteral("Firmware Update Mode");
+        return QString::fromLatin1(kFirmwareUpdateModeText);
     if (!code) return QStringLiteral("<NULL>");
     const int value = intValue(*code);
     for (const auto& row : kStatusTable)
         if (row.code == value) return QString::fromLatin1(row.text);
-    return QStringLiteral("Unknown Status");
-}
-
-// ---- Products -------------------------------------------------------------------------------------
-
-std::uint16_t vendorID(int index) {
-    return index == 0 ? PRINTER_TOOLS_ZEV_VENDOR_ID_PRIMARY : PRINTER_TOOLS_ZEV_VENDOR_ID_SECONDARY;
-}
-
-std::uint16_t productIDForModel(Model model) {
-    switch (model) {
-    case Model::HVA:
-        return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVA;
-    case Model::HVB:
-        return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVB;
-    case Model::HVQXA:
-        return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVQXA;
-    case Model::HVBD:
-        return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVBD;
-    case Model::HVC:
-        return PRINTER_TOOLS_ZEV_PRODUCT_ID_HVC;
-    case Model::EightTable:
-        return PRINTER_TOOLS_ZEV_PRODUCT_ID_EIGHT_TABLE;
-    case Model::Unknown:
-        break;
-    }
-    return 0;
-}
-
-Model modelForProductID(std::uint16_t productID) {
-    for (Model model : {Model::HVA, Model::HVB, Model::HVQXA, Model::HVBD, Model::HVC, Model::EightTable})
-        if (productIDForModel(model) == productID) return model;
-    return Model::Unknown;
-}
-
-QString modelName(Model model) {
-    switch (model) {
-    case Model::HVA:
-        return QStringLiteral("HVA");
-    case Model::HVB:
-        return QStringLiteral("HVB");
-    case Model::HVQXA:
-        return QStringLiteral("HV-QXA");
-    case Model::HVBD:
-        return QStringLiteral("HVBD");
-    case Model::HVC:
-        return QStringLiteral("HVC");
-    case Model::EightTable:
-        return QStringLiteral("HV8T");
-    case Model::Unknown:
-        break;
-    }
-    return QString();
-}
-
-QString pictureNameForModel(Model model) {
-    switch (model) {
-    case Model::HVA:
-    case Model::HVB:
-        return QStringLiteral("ZEV_HV_Series");
-    case Model::HVQXA:
-        return QStringLiteral("ZEV_QX_Series");
-    case Model::HVC:
-        return QStringLiteral("HVCA_LSide");
-    default:
-        return QString();
-    }
-}
-
-bool modelHasISerialSupport(Model model, double installedFirmwareVersion) {
-    switch (model) {
-    case Model::HVQXA:
-        return installedFirmwareVersion >= kQXAFirstISerialFirmware;
-    case Model::HVC:
-    case Model::EightTable:
-        return true;
-    default:
-        return false;
-    }
-}
-
-QSet<std::uint16_t> supportedVendorIDs() {
-    return {vendorID(0), vendorID(1)};
-}
-
-QSet<std::uint16_t> supportedProductIDs(const Edition& edition) {
-    if (edition.isPrinterFlasher()) return {productIDForModel(Model::HVC)};
-    return {productIDForModel(Model::HVQXA), productIDForModel(Model::HVC),
-            productIDForModel(Model::EightTable)};
+    return QString::fromLatin1(kUnknownStatusText);
 }
 
 // ---- Payloads -------------------------------------------------------------------------------------
@@ -533,40 +394,6 @@ QByteArray payloadForMedia(MediaSelector media) {
         break;
     }
     return QByteArray();
-}
-
-std::span<const ColorTableQuery> colorTableVersionQueries(Model model) {
-    switch (model) {
-    case Model::HVA:
-    case Model::HVB:
-    case Model::HVQXA:
-    case Model::HVBD:
-        return kSingleVersion;
-    case Model::HVC:
-        return kHVCVersions;
-    case Model::EightTable:
-        return kEightVersions;
-    case Model::Unknown:
-        break;
-    }
-    return {};
-}
-
-std::span<const ColorTableQuery> colorTableChecksumQueries(Model model) {
-    switch (model) {
-    case Model::HVA:
-    case Model::HVB:
-    case Model::HVQXA:
-    case Model::HVBD:
-        return kSingleChecksum;
-    case Model::HVC:
-        return kHVCChecksums;
-    case Model::EightTable:
-        return kEightChecksums;
-    case Model::Unknown:
-        break;
-    }
-    return {};
 }
 
 } // namespace zev

@@ -1,6 +1,7 @@
 // The printer family's command protocol without any USB: command codes and their words, frame
-// building, reply framing over an abstract bulk-in reader, the status table, the product table with
-// its colour-table query sets, the payloads, and the rules that turn a reply into a stored value.
+// building, reply framing over an abstract bulk-in reader, the status table, the payloads, the
+// colour-table query rows, and the rules that turn a reply into a stored value. The models and
+// which rows each is asked are in ZEVModels.h.
 // Everything here is pure (no shared state), callable from any thread, and usable by the fuzzers and
 // the simulated printers as well as by TBUSBPrinterZEV.
 #pragma once
@@ -8,7 +9,6 @@
 #include "platform/usb/iokit_codes.h"
 
 #include <QByteArray>
-#include <QSet>
 #include <QString>
 
 #include <cstdint>
@@ -16,7 +16,6 @@
 #include <optional>
 #include <span>
 
-class Edition;
 
 namespace zev {
 
@@ -162,23 +161,6 @@ QString usbISerialValue(const QByteArray& reply);      // "01" -> "1", "" stays 
 // for the code's leading number, "Unknown Status" otherwise.
 QString stringForHVStatusString(const std::optional<QString>& code);
 
-// ---- Products -----------------------------------------------------------------------------------
-enum class Model { HVA, HVB, HVQXA, HVBD, HVC, EightTable, Unknown };
-
-std::uint16_t vendorID(int index); // index 0 or 1
-std::uint16_t productIDForModel(Model model);
-Model modelForProductID(std::uint16_t productID);
-QString modelName(Model model);
-// Picture resource name of the model, empty when it has none.
-QString pictureNameForModel(Model model);
-// Whether the model has the USB serial-number switch at the given installed firmware version.
-bool modelHasISerialSupport(Model model, double installedFirmwareVersion);
-// The HV-QXA firmware that first has the switch.
-constexpr double kQXAFirstISerialFirmware = 2.04;
-
-QSet<std::uint16_t> supportedVendorIDs();
-QSet<std::uint16_t> supportedProductIDs(const Edition& edition);
-
 // ---- Payloads -----------------------------------------------------------------------------------
 constexpr char kCounterResetTag = 'C';
 constexpr char kUSBISerialOn = '1';
@@ -198,8 +180,5 @@ struct ColorTableQuery {
     const char* logFormat; // one "%s" for the value
 };
 QByteArray payloadForMedia(MediaSelector media);
-// Rows in the order they are sent; empty for a product outside the table.
-std::span<const ColorTableQuery> colorTableVersionQueries(Model model);
-std::span<const ColorTableQuery> colorTableChecksumQueries(Model model);
 
 } // namespace zev

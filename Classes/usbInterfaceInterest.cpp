@@ -8,6 +8,7 @@
 
 namespace {
 
+// The USB status texts are string-table keys; the status holds their localised form.
 QString localized(const char* key) {
     return QCoreApplication::translate("TBPrinters", key);
 }
@@ -37,7 +38,7 @@ void usbInterfaceInterestCallback(TBUSBPrinter* printer, const std::shared_ptr<u
             // it, and let go again.
             printer->openInterfaceLetGoByOtherProgram();
         } else if (!updating) {
-            printer->setStatus(localized("USB Available"));
+            printer->setStatus(localized(QT_TRANSLATE_NOOP("TBPrinters", "USB Available")));
         }
         break;
 
@@ -48,16 +49,16 @@ void usbInterfaceInterestCallback(TBUSBPrinter* printer, const std::shared_ptr<u
         if (printer->didOpenInterface()) {
             // The notice overtook the open's own publication; publish it here, in the same single
             // step that a close cannot slip through (never "open" over a closed interface).
-            if (printer->publishOpenInterface() && !updating) printer->setStatus(localized("USB Open"));
+            if (printer->publishOpenInterface() && !updating) printer->setStatus(localized(QT_TRANSLATE_NOOP("TBPrinters", "USB Open")));
         } else if (printer->willOpenInterface()) {
-            if (!updating) printer->setStatus(localized("Waiting for USB"));
+            if (!updating) printer->setStatus(localized(QT_TRANSLATE_NOOP("TBPrinters", "Waiting for USB")));
         } else if (printer->isInterfaceOpen()) {
-            if (!updating) printer->setStatus(localized("USB Open"));
+            if (!updating) printer->setStatus(localized(QT_TRANSLATE_NOOP("TBPrinters", "USB Open")));
         } else if (printer->state() == TBUSBPrinter::StateAttachProbed) {
             // The attach-time probe's open: it is being closed, no status to show.
             printer->leaveAttachProbedState();
         } else if (!ours && !updating) {
-            printer->setStatus(localized("USB Busy"));
+            printer->setStatus(localized(QT_TRANSLATE_NOOP("TBPrinters", "USB Busy")));
         }
         break;
     }

@@ -4,7 +4,7 @@
 // through the simulated printer's frame parser, which faces whatever a host writes.
 #include "Classes/TBFirmwarePackage.h"
 #include "Classes/ZEVProtocol.h"
-#include "platform/usb/sim/SimZEVPrinter.h"
+#include "devicemodel/SimZEVPrinter.h"
 
 #include <QByteArray>
 
@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // The printer side: the same bytes as frames written to it, in chunks.
-    sim::SimZEVPrinter printer((mode & 0x20) ? zev::Model::EightTable : zev::Model::HVC);
+    sim::SimZEVPrinter printer((mode & 0x20) ? sim::SimZEVModel::EightTable : sim::SimZEVModel::HVC);
     const QByteArray all(reinterpret_cast<const char*>(data), qsizetype(size));
     for (qsizetype at = 0; at < all.size(); at += 37) {
         for (const auto& output : printer.receive(all.mid(at, 37)))

@@ -1,7 +1,6 @@
 #include "platform/resources.h"
 
-#include "Classes/Edition.h"
-
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -14,6 +13,7 @@ namespace {
 
 std::mutex gOverrideMutex;
 QStringList gOverride; // guarded by gOverrideMutex
+QString gProgram;      // guarded by gOverrideMutex
 
 QString executableDirectory() {
     // /proc/self/exe works before (and without) a QCoreApplication.
@@ -48,6 +48,19 @@ QString findIn(const QString& root, const QString& fileName) {
 
 } // namespace
 
+void setProgramName(const QString& program) {
+    const std::lock_guard lock(gOverrideMutex);
+    gProgram = program;
+}
+
+QString programName() {
+    {
+        const std::lock_guard lock(gOverrideMutex);
+        if (!gProgram.isEmpty()) return gProgram;
+    }
+    return QCoreApplication::applicationName();
+}
+
 void setSearchDirectoriesOverride(const QStringList& directories) {
     const std::lock_guard lock(gOverrideMutex);
     gOverride = directories;
@@ -70,7 +83,7 @@ QStringList searchDirectories() {
 #ifdef PRINTER_TOOLS_SOURCE_DIR
     candidates.append(QStringLiteral(PRINTER_TOOLS_SOURCE_DIR "/resources"));
 #endif
-    const QString program = Edition::current().programName();
+    const QString program = programName();
     const QString exeDir = executableDirectory();
     if (!exeDir.isEmpty()) candidates.append(exeDir + QStringLiteral("/../share/") + program);
 #ifdef PRINTER_TOOLS_INSTALL_DATADIR

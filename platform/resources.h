@@ -7,8 +7,8 @@
 //   3. share/<program>/ beside the installed executable (<exe>/../share/<program>/);
 //   4. <install prefix>/share/<program>/ as configured at build time.
 // Each directory is searched recursively, shallower files first and names in byte order within one
-// directory, so a lookup always finds the same file. <program> is Edition::current().programName().
-// Safe from any thread.
+// directory, so a lookup always finds the same file. <program> is the name main() hands over with
+// setProgramName() (the application's name until then). Safe from any thread.
 #pragma once
 
 #include <QByteArray>
@@ -36,6 +36,10 @@ QByteArray dataForResourceFile(const QString& fileName, QString* path = nullptr)
 
 // The directories searched, in order (only those that exist).
 QStringList searchDirectories();
+
+// The program whose share/<program>/ folders are searched ("printer-flasher", "serial-switcher").
+void setProgramName(const QString& program);
+QString programName();
 
 // Tests: search only `directories` (in order) until called with an empty list.
 void setSearchDirectoriesOverride(const QStringList& directories);

@@ -11,7 +11,7 @@
 
 #include "platform/usb/libusb/LibusbBus.h"
 #include "platform/usb/sim/SimBus.h"
-#include "platform/usb/sim/SimPrinterDevice.h"
+#include "devicemodel/SimPrinterDevice.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

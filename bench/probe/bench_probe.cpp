@@ -2,7 +2,7 @@
 // the printer model is configured with (its think time per exchange). The ratio shows what the
 // program adds: queue hops, main-thread round trips, framing, logging.
 #include "platform/usb/sim/SimBus.h"
-#include "platform/usb/sim/SimZEVProcessor.h"
+#include "devicemodel/SimZEVProcessor.h"
 
 #include "Classes/TBUSBPrinterZEV.h"
 
@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
 
     auto bus = sim::SimBus::create();
     usb::setCurrentBus(bus);
-    auto simDevice = sim::makeSimZEVDevice(zev::Model::HVC, kLocation);
+    auto simDevice = sim::makeSimZEVDevice(sim::SimZEVModel::HVC, kLocation);
     simDevice.printer->setReplyLatencyMs(kReplyLatencyMs);
     bus->attach(simDevice.device);
     std::shared_ptr<usb::UsbInterface> interface;

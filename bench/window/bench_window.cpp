@@ -1,18 +1,17 @@
 // How quickly the printer list follows the bus: from a simulated printer's arrival to its row in the
 // list, and from program start to the window showing its printers with every row filled (the
 // program's --screenshot waits until each printer's information probe has finished). Each figure is printed
-// with the simulated bus's own delivery latency beside it, so the part the list adds can be read off. The
-// simulated device model has a member named like Qt's `emit` macro: it comes first.
+// with the simulated bus's own delivery latency beside it, so the part the list adds can be read off.
 #include "platform/usb/sim/SimBus.h"
-#include "platform/usb/sim/SimPrinterDevice.h"
+#include "devicemodel/SimPrinterDevice.h"
 
 #include "Classes/Edition.h"
 #include "Classes/TBPrinters.h"
 #include "platform/platformlog.h"
-#include "platform/qt/printerlistmodel.h"
-#include "platform/qt/printerwindow.h"
-#include "platform/qt/screenshot.h"
-#include "platform/qt/simulation.h"
+#include "ui/printerlistmodel.h"
+#include "ui/printerwindow.h"
+#include "ui/screenshot.h"
+#include "ui/simulation.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -64,7 +63,7 @@ double busArrivalLatency(const std::shared_ptr<sim::SimBus>& bus, std::uint32_t 
         },
         handle);
     // A model printer-flasher does not list, so the list under test stays as it is.
-    auto device = platform::Simulation::makePrinter(zev::Model::HVA, location);
+    auto device = ui::Simulation::makePrinter(sim::SimZEVModel::HVA, location);
     QElapsedTimer clock;
     clock.start();
     bus->attach(device);
@@ -86,19 +85,19 @@ void arrivalToRow() {
     std::vector<double> busTimes;
     {
         TBPrinters controller;
-        platform::PrinterWindow window(&controller, false);
-        controller.setTableview(window.tableView());
+        ui::PrinterWindow window(&controller, false);
+        controller.setController(window.selection());
         window.show();
         controller.awakeFromNib();
-        platform::PrinterListModel* model = window.listModel();
+        ui::PrinterListModel* model = window.listModel();
 
         for (int round = 0; round < kRounds; ++round) {
             const std::uint32_t location =
-                platform::Simulation::kFirstLocation +
-                std::uint32_t(round % platform::Simulation::kPortCount) * platform::Simulation::kPortStep;
+                ui::Simulation::kFirstLocation +
+                std::uint32_t(round % ui::Simulation::kPortCount) * ui::Simulation::kPortStep;
             busTimes.push_back(busArrivalLatency(bus, location + 0x10000)); // a neighbouring hub port
 
-            auto device = platform::Simulation::makePrinter(zev::Model::HVC, location);
+            auto device = ui::Simulation::makePrinter(sim::SimZEVModel::HVC, location);
             QElapsedTimer clock;
             clock.start();
             bus->attach(device);

@@ -16,7 +16,7 @@
         <translation>Firmware aktualisieren…</translation>
     </message>
     <message>
-        <source>Update the selected printer's firmware and colour tables</source>
+        <source>Update the selected printer&apos;s firmware and colour tables</source>
         <translation>Firmware und Farbtabellen des ausgewählten Druckers aktualisieren</translation>
     </message>
     <message>
@@ -24,7 +24,7 @@
         <translation>Neu einlesen</translation>
     </message>
     <message>
-        <source>Read the selected printer's information again</source>
+        <source>Read the selected printer&apos;s information again</source>
         <translation>Angaben des ausgewählten Druckers neu einlesen</translation>
     </message>
     <message>

@@ -12,7 +12,7 @@ using testsupport::LogCapture;
 
 namespace {
 
-std::shared_ptr<sim::SimPrinterDevice> deviceWith(SimFixture& f, zev::Model model, std::uint32_t location,
+std::shared_ptr<sim::SimPrinterDevice> deviceWith(SimFixture& f, sim::SimZEVModel model, std::uint32_t location,
                                                   const std::function<void(sim::DeviceIdentity&)>& change) {
     auto device = f.makePrinter(model, location).device;
     sim::DeviceIdentity identity = device->identity();
@@ -31,8 +31,8 @@ private slots:
 
     void printersAlreadyAttachedAreListedAtStart() {
         SimFixture f;
-        f.attach(zev::Model::HVC, f.port(1));
-        f.attach(zev::Model::HVC, f.port(2));
+        f.attach(sim::SimZEVModel::HVC, f.port(1));
+        f.attach(sim::SimZEVModel::HVC, f.port(2));
         QCOMPARE(f.rows(), 0);
         f.controller->awakeFromNib();
         QTRY_COMPARE(f.rows(), 2);
@@ -42,7 +42,7 @@ private slots:
         LogCapture log;
         SimFixture f;
         f.controller->awakeFromNib();
-        f.bus->attach(deviceWith(f, zev::Model::HVC, f.port(1),
+        f.bus->attach(deviceWith(f, sim::SimZEVModel::HVC, f.port(1),
                                  [](sim::DeviceIdentity& id) { id.interfaceSubClass = 2; }));
         QTRY_VERIFY(log.contains(
             QStringLiteral("Found a device that is a printer by class, but not by subclass; subClass=2\n")));
@@ -55,12 +55,12 @@ private slots:
         SimFixture f;
         f.controller->awakeFromNib();
         // A supported vendor with a product that printer-flasher does not drive.
-        f.attach(zev::Model::HVQXA, f.port(1));
+        f.attach(sim::SimZEVModel::HVQXA, f.port(1));
         // A supported product id under a foreign vendor id.
         f.bus->attach(
-            deviceWith(f, zev::Model::HVC, f.port(2), [](sim::DeviceIdentity& id) { id.vendorId = 0x1234; }));
+            deviceWith(f, sim::SimZEVModel::HVC, f.port(2), [](sim::DeviceIdentity& id) { id.vendorId = 0x1234; }));
         // Not a printer at all.
-        f.bus->attach(deviceWith(f, zev::Model::HVC, f.port(3),
+        f.bus->attach(deviceWith(f, sim::SimZEVModel::HVC, f.port(3),
                                  [](sim::DeviceIdentity& id) { id.interfaceClass = 8; }));
         f.settle(150);
         QCOMPARE(f.rows(), 0);
@@ -71,7 +71,7 @@ private slots:
         // The same HV-QXA is one of serial-switcher's printers.
         Edition::setCurrent(Edition::serialSwitcher());
         SimFixture g(true);
-        g.attach(zev::Model::HVQXA, g.port(1));
+        g.attach(sim::SimZEVModel::HVQXA, g.port(1));
         g.controller->awakeFromNib();
         QTRY_COMPARE(g.rows(), 1);
         Edition::setCurrent(Edition::printerFlasher());
@@ -80,8 +80,8 @@ private slots:
     void removalIsMatchedByRegistryObject() {
         LogCapture log;
         SimFixture f;
-        f.attach(zev::Model::HVC, f.port(1));
-        f.attach(zev::Model::HVC, f.port(2));
+        f.attach(sim::SimZEVModel::HVC, f.port(1));
+        f.attach(sim::SimZEVModel::HVC, f.port(2));
         f.controller->awakeFromNib();
         QTRY_VERIFY(f.probed(f.port(1)) && f.probed(f.port(2)));
 
@@ -94,7 +94,7 @@ private slots:
         QCOMPARE(f.controller->printerAt(0)->locationID(), f.port(1));
 
         // A termination notice for an interface without a printer object is logged and changes nothing.
-        auto stranger = f.makePrinter(zev::Model::HVC, f.port(3)).device;
+        auto stranger = f.makePrinter(sim::SimZEVModel::HVC, f.port(3)).device;
         f.bus->attach(stranger);
         auto service = f.bus->service(f.port(3));
         QVERIFY(service);
@@ -112,7 +112,7 @@ private slots:
         f.controller->awakeFromNib();
         for (int round = 0; round < 20; ++round) {
             const int port = 1 + round % 15;
-            f.attach(zev::Model::HVC, f.port(port));
+            f.attach(sim::SimZEVModel::HVC, f.port(port));
             QTRY_COMPARE_WITH_TIMEOUT(f.rows(), 1, 2000);
             f.bus->detach(f.port(port));
             QTRY_COMPARE_WITH_TIMEOUT(f.rows(), 0, 2000);
@@ -122,7 +122,7 @@ private slots:
     void printerComingBackOnItsPortKeepsWhatWasLearned() {
         LogCapture log;
         SimFixture f;
-        SimPrinter printer = f.attach(zev::Model::HVC, f.port(1));
+        SimPrinter printer = f.attach(sim::SimZEVModel::HVC, f.port(1));
         f.controller->awakeFromNib();
         QTRY_VERIFY(f.probed(f.port(1)));
         const QString key = f.printerAt(f.port(1))->keyUSBdevice();
@@ -145,7 +145,7 @@ private slots:
     void aNewPortStartsEmpty() {
         LogCapture log;
         SimFixture f;
-        f.attach(zev::Model::HVC, f.port(1));
+        f.attach(sim::SimZEVModel::HVC, f.port(1));
         f.controller->awakeFromNib();
         QTRY_COMPARE(f.rows(), 1);
         QVERIFY(log.contains(QStringLiteral("infoDict here is")));

@@ -9,7 +9,7 @@
 
 using namespace testsupport;
 using testsupport::LogCapture;
-using Column = platform::PrinterListModel::Column;
+using Column = ui::PrinterListModel::Column;
 
 namespace {
 
@@ -43,7 +43,7 @@ private slots:
         LogCapture log;
         SimFixture f;
         StatusTexts statuses(*f.controller);
-        SimPrinter sim = f.attach(zev::Model::HVC, f.port(1));
+        SimPrinter sim = f.attach(sim::SimZEVModel::HVC, f.port(1));
         f.controller->awakeFromNib();
         QTRY_VERIFY(f.probed(f.port(1)));
         const auto printer = f.printerAt(f.port(1));
@@ -84,7 +84,7 @@ private slots:
 
     void aRefreshThatMetAnotherProgramRunsWhenItLetsGo() {
         SimFixture f;
-        SimPrinter sim = f.attach(zev::Model::HVC, f.port(2));
+        SimPrinter sim = f.attach(sim::SimZEVModel::HVC, f.port(2));
         f.controller->awakeFromNib();
         QTRY_VERIFY(f.probed(f.port(2)));
         const auto printer = f.printerAt(f.port(2));
@@ -118,7 +118,7 @@ private slots:
 
     void firmwareUpdateFreezesTheTextExceptForOtherNotices() {
         SimFixture f;
-        SimPrinter sim = f.attach(zev::Model::HVC, f.port(1));
+        SimPrinter sim = f.attach(sim::SimZEVModel::HVC, f.port(1));
         f.controller->awakeFromNib();
         QTRY_VERIFY(f.probed(f.port(1)));
         const auto printer = f.printerAt(f.port(1));

@@ -3,7 +3,7 @@
 // thread-safe, and the responder's own state is under its lock.
 #pragma once
 
-#include "platform/usb/sim/SimPrinterDevice.h"
+#include "devicemodel/SimPrinterDevice.h"
 
 #include <cstdint>
 #include <deque>

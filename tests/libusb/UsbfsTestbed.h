@@ -5,7 +5,7 @@
 // Only usable in a process started under umockdev-wrapper (see inMockEnvironment()).
 #pragma once
 
-#include "platform/usb/sim/SimPrinterDevice.h"
+#include "devicemodel/SimPrinterDevice.h"
 
 #include <cstdint>
 #include <map>

@@ -1,15 +1,14 @@
 // The application controller and its printer list on the libusb backend, with simulated printers
 // behind umockdev's usbfs: arrival, re-enumeration, a printer pulled in the middle of a read, and a
 // printer another program holds. Runs under umockdev-wrapper; skips (not passes) without it.
-// Include the device model before Qt defines "emit" (the model has a member of that name).
 #include "UsbfsTestbed.h"
-#include "platform/usb/sim/SimZEVProcessor.h"
+#include "devicemodel/SimZEVProcessor.h"
 
 #include "Classes/Edition.h"
 #include "Classes/TBPrinters.h"
 #include "common/testsupport.h"
-#include "platform/qt/printerlistmodel.h"
-#include "platform/qt/printerwindow.h"
+#include "ui/printerlistmodel.h"
+#include "ui/printerwindow.h"
 #include "platform/usb/libusb/LibusbBus.h"
 
 #include <QTest>
@@ -29,8 +28,8 @@ struct Application {
         bus = usb::makeLibusbBus();
         usb::setCurrentBus(bus);
         controller = std::make_unique<TBPrinters>();
-        window = std::make_unique<platform::PrinterWindow>(controller.get(), false);
-        controller->setTableview(window->tableView());
+        window = std::make_unique<ui::PrinterWindow>(controller.get(), false);
+        controller->setController(window->selection());
         controller->awakeFromNib();
     }
     ~Application() {
@@ -46,7 +45,7 @@ struct Application {
 
     std::shared_ptr<usb::UsbBus> bus;
     std::unique_ptr<TBPrinters> controller;
-    std::unique_ptr<platform::PrinterWindow> window;
+    std::unique_ptr<ui::PrinterWindow> window;
 };
 
 // True once the printer's information probe has sent its last command and let go of the interface.
@@ -71,7 +70,7 @@ private slots:
 
     void theListFollowsPrintersOnTheRealBus() {
         testsupport::LogCapture log;
-        sim::SimZEVDevice first = sim::makeSimZEVDevice(zev::Model::HVC, 0x01400000);
+        sim::SimZEVDevice first = sim::makeSimZEVDevice(sim::SimZEVModel::HVC, 0x01400000);
         const std::string syspath = bed->plug(first.device, {1, 4, 2});
         Application app;
 
@@ -107,7 +106,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("left the bus during the transfer")),
                                  kListWaitMs);
 
-        sim::SimZEVDevice second = sim::makeSimZEVDevice(zev::Model::HVC, 0x01500000);
+        sim::SimZEVDevice second = sim::makeSimZEVDevice(sim::SimZEVModel::HVC, 0x01500000);
         bed->plug(second.device, {1, 5, 3});
         QTRY_COMPARE_WITH_TIMEOUT(app.rows(), 1, kListWaitMs);
         QCOMPARE(app.controller->printerAt(0)->keyUSBdevice().right(8), QStringLiteral("01500000"));
@@ -115,7 +114,7 @@ private slots:
     }
 
     void aPrinterAnotherProgramHoldsIsStillNamed() {
-        sim::SimZEVDevice held = sim::makeSimZEVDevice(zev::Model::HVC, 0x01400000);
+        sim::SimZEVDevice held = sim::makeSimZEVDevice(sim::SimZEVModel::HVC, 0x01400000);
         held.device->setHeldByOtherProgram(true);
         bed->plug(held.device, {1, 4, 2});
         Application app;

@@ -5,7 +5,7 @@
 
 #include "common/testsupport.h"
 #include "platform/usb/libusb/LibusbBus.h"
-#include "platform/usb/sim/SimPrinterDevice.h"
+#include "devicemodel/SimPrinterDevice.h"
 
 #include <QTest>
 

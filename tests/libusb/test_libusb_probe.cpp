@@ -1,9 +1,8 @@
 // The printer family's information probe over the real USB stack: a TBUSBPrinterZEV on the libusb
 // backend talking to a simulated HVC behind umockdev's usbfs sends exactly the commands, in exactly
 // the order, that it sends on the simulated bus, and learns the same facts.
-// Include the device model before Qt defines "emit" (the model has a member of that name).
 #include "UsbfsTestbed.h"
-#include "platform/usb/sim/SimZEVProcessor.h"
+#include "devicemodel/SimZEVProcessor.h"
 
 #include "Classes/TBUSBPrinterZEV.h"
 #include "common/probeorder.h"
@@ -35,7 +34,7 @@ private slots:
     void cleanup() { bed.reset(); }
 
     void probeOfAnHVCInItsExactWireOrder() {
-        sim::SimZEVDevice sim = sim::makeSimZEVDevice(zev::Model::HVC, kLocation);
+        sim::SimZEVDevice sim = sim::makeSimZEVDevice(sim::SimZEVModel::HVC, kLocation);
         sim.printer->update([](sim::SimZEVPrinterState& s) {
             s.firmwareReplyPrefix = "  ";
             s.usbISerialSwitch = true;

@@ -4,12 +4,12 @@
 
 #include "Classes/Edition.h"
 #include "common/testsupport.h"
-#include "platform/qt/printerrow.h"
+#include "ui/printerrow.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
-using zev::Model;
+using Model = sim::SimZEVModel;
 
 namespace {
 
@@ -88,16 +88,16 @@ private slots:
     // The list's package-version cell asks the printer and follows its announcement.
     void listRowFollowsNewFirmwareVersion() {
         ZEVRig rig(Model::HVC);
-        QCOMPARE(platform::printerRow(*rig.printer).packageFirmwareVersion, QString()); // starts the check
+        QCOMPARE(ui::printerRow(*rig.printer).packageFirmwareVersion, QString()); // starts the check
         QSignalSpy changes(rig.printer.get(), &TBUSBPrinter::valueChanged);
         QTRY_VERIFY(announcedKeys(changes).contains(kNewFirmwareVersionProperty));
-        QCOMPARE(platform::printerRow(*rig.printer).packageFirmwareVersion, QString("HVC 01.41"));
+        QCOMPARE(ui::printerRow(*rig.printer).packageFirmwareVersion, QString("HVC 01.41"));
 
         // A model without a package shows none.
         ZEVRig eight(Model::EightTable);
-        QCOMPARE(platform::printerRow(*eight.printer).packageFirmwareVersion, QString());
+        QCOMPARE(ui::printerRow(*eight.printer).packageFirmwareVersion, QString());
         QCoreApplication::processEvents();
-        QCOMPARE(platform::printerRow(*eight.printer).packageFirmwareVersion, QString());
+        QCOMPARE(ui::printerRow(*eight.printer).packageFirmwareVersion, QString());
     }
 
     // A store queued for a printer that is gone by then is dropped.

@@ -8,7 +8,7 @@
 #include <QTimer>
 
 using sim::SimZEVFaultKind;
-using zev::Model;
+using Model = sim::SimZEVModel;
 
 namespace {
 constexpr int kProbeCommands = 11; // an HVC probe

@@ -8,7 +8,7 @@
 
 #include <QElapsedTimer>
 
-using zev::Model;
+using Model = sim::SimZEVModel;
 
 using testsupport::kHVCProbe;
 
@@ -365,12 +365,12 @@ private slots:
     }
 
     void supportedIdsPerEdition() {
-        const auto hvc = zev::productIDForModel(Model::HVC);
+        const auto hvc = zev::productIDForModel(zev::Model::HVC);
         Edition::setCurrent(Edition::printerFlasher());
         QCOMPARE(*TBUSBPrinterZEV::supportedProductIDs(), IndexSet{hvc});
         Edition::setCurrent(Edition::serialSwitcher());
         QCOMPARE(TBUSBPrinterZEV::supportedProductIDs()->size(), 3u);
-        QVERIFY(!TBUSBPrinterZEV::supportedProductIDs()->contains(zev::productIDForModel(Model::HVA)));
+        QVERIFY(!TBUSBPrinterZEV::supportedProductIDs()->contains(zev::productIDForModel(zev::Model::HVA)));
         Edition::setCurrent(Edition::printerFlasher());
         QCOMPARE(TBUSBPrinterZEV::supportedVendorIDs()->size(), 2u);
         QCOMPARE(*TBUSBPrinterZEV::supportedVendorIDs(),

@@ -1,12 +1,12 @@
 // The simulated printers' command set: frames in, reply records and restarts out, state read back.
 #include "Classes/ZEVProtocol.h"
-#include "platform/usb/sim/SimZEVPrinter.h"
-#include "platform/usb/sim/SimZEVProcessor.h"
+#include "devicemodel/SimZEVPrinter.h"
+#include "devicemodel/SimZEVProcessor.h"
 
 #include <QTest>
 
 using namespace sim;
-using zev::Model;
+using Model = sim::SimZEVModel;
 
 namespace {
 

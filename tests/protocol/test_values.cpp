@@ -1,4 +1,5 @@
 // Status texts, the rules that turn replies into stored values, the product table and the payloads.
+#include "Classes/ZEVModels.h"
 #include "Classes/ZEVProtocol.h"
 
 #include <QTest>

@@ -3,7 +3,7 @@
 
 #include "Classes/TBUSBPrinterZEV.h"
 #include "platform/usb/sim/SimBus.h"
-#include "platform/usb/sim/SimZEVProcessor.h"
+#include "devicemodel/SimZEVProcessor.h"
 
 #include <QSignalSpy>
 #include <QStringList>
@@ -38,7 +38,7 @@ struct ZEVRig {
     sim::SimZEVDevice sim;
     std::shared_ptr<RecordingPrinter> printer;
 
-    explicit ZEVRig(zev::Model model, const std::function<void(sim::SimZEVPrinterState&)>& setUp = {}) {
+    explicit ZEVRig(sim::SimZEVModel model, const std::function<void(sim::SimZEVPrinterState&)>& setUp = {}) {
         usb::setCurrentBus(bus);
         sim = sim::makeSimZEVDevice(model, kLocation);
         if (setUp) sim.printer->update(setUp);

@@ -1,7 +1,7 @@
 // TBUSBPrinter over the simulated bus: opening and closing, ownership, pipes, transfers, the command
 // queue's rules, the interest handler, reset and re-enumeration.
 #include "common/testsupport.h"
-#include "platform/qt/translations.h"
+#include "platform/strings.h"
 #include "transport_rig.h"
 
 #include <QElapsedTimer>

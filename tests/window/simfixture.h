@@ -1,16 +1,14 @@
 // A controller and its window over the simulated bus, for the discovery and window tests.
 #pragma once
 
-// The simulated device model has a member named like Qt's `emit` keyword macro: it comes first.
 #include "platform/usb/sim/SimBus.h"
-#include "platform/usb/sim/SimPrinterDevice.h"
-#include "platform/usb/sim/SimZEVPrinter.h"
+#include "devicemodel/SimPrinterDevice.h"
+#include "devicemodel/SimZEVPrinter.h"
 
 #include "Classes/TBPrinters.h"
-#include "Classes/ZEVProtocol.h"
-#include "platform/qt/printerlistmodel.h"
-#include "platform/qt/printerwindow.h"
-#include "platform/qt/simulation.h"
+#include "ui/printerlistmodel.h"
+#include "ui/printerwindow.h"
+#include "ui/simulation.h"
 
 #include <QCoreApplication>
 #include <QTest>
@@ -32,8 +30,8 @@ public:
         bus = sim::SimBus::create();
         usb::setCurrentBus(bus);
         controller = std::make_unique<TBPrinters>();
-        window = std::make_unique<platform::PrinterWindow>(controller.get(), serialSwitch);
-        controller->setTableview(window->tableView());
+        window = std::make_unique<ui::PrinterWindow>(controller.get(), serialSwitch);
+        controller->setController(window->selection());
     }
     ~SimFixture() {
         // Work already on a printer's command queue (a probe, say) keeps the printer alive past the
@@ -54,12 +52,12 @@ public:
     }
 
     // A printer of `model` on `location`, not yet on the bus unless attach is true.
-    SimPrinter makePrinter(zev::Model model, std::uint32_t location) {
+    SimPrinter makePrinter(sim::SimZEVModel model, std::uint32_t location) {
         SimPrinter printer;
-        printer.device = platform::Simulation::makePrinter(model, location, &printer.commandSet);
+        printer.device = ui::Simulation::makePrinter(model, location, &printer.commandSet);
         return printer;
     }
-    SimPrinter attach(zev::Model model, std::uint32_t location) {
+    SimPrinter attach(sim::SimZEVModel model, std::uint32_t location) {
         SimPrinter printer = makePrinter(model, location);
         bus->attach(printer.device);
         return printer;
@@ -69,7 +67,7 @@ public:
     // process, so each fixture takes ports no other fixture used: nothing carries over between tests.
     std::uint32_t port(int n) const { return hub_ | (std::uint32_t(n) & 0xF) << 12; }
 
-    platform::PrinterListModel* model() const { return window->listModel(); }
+    ui::PrinterListModel* model() const { return window->listModel(); }
     int rows() const { return model()->rowCount(); }
     QString cell(int row, int column) const { return model()->data(model()->index(row, column)).toString(); }
     TBPrinters::Printer printerAt(std::uint32_t location) const {
@@ -96,7 +94,7 @@ public:
 
     std::shared_ptr<sim::SimBus> bus;
     std::unique_ptr<TBPrinters> controller;
-    std::unique_ptr<platform::PrinterWindow> window;
+    std::unique_ptr<ui::PrinterWindow> window;
 
 private:
     // Bus 1, two hub levels: 225 fixtures per test program.

@@ -3,7 +3,7 @@
 #include "simfixture.h"
 
 #include "Classes/Edition.h"
-#include "platform/qt/screenshot.h"
+#include "ui/screenshot.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -22,7 +22,7 @@
 #include <thread>
 
 using namespace testsupport;
-using Column = platform::PrinterListModel::Column;
+using Column = ui::PrinterListModel::Column;
 
 class PrinterListTest : public QObject {
     Q_OBJECT
@@ -36,9 +36,9 @@ private slots:
         QCOMPARE(f.rows(), 0);
         QVERIFY(!f.controller->hasPrinterList());
 
-        f.attach(zev::Model::HVC, f.port(1));
+        f.attach(sim::SimZEVModel::HVC, f.port(1));
         QTRY_COMPARE(f.rows(), 1);
-        f.attach(zev::Model::HVC, f.port(2));
+        f.attach(sim::SimZEVModel::HVC, f.port(2));
         QTRY_COMPARE(f.rows(), 2);
 
         f.bus->detach(f.port(1));
@@ -54,7 +54,7 @@ private slots:
 
     void rowShowsWhatThePrinterReports() {
         SimFixture f;
-        f.attach(zev::Model::HVC, f.port(1));
+        f.attach(sim::SimZEVModel::HVC, f.port(1));
         f.controller->awakeFromNib();
         QTRY_VERIFY(f.probed(f.port(1)));
         QTRY_COMPARE(f.cell(0, Column::FirmwareColumn), QStringLiteral("HVC 01.21"));
@@ -80,7 +80,7 @@ private slots:
 
     void cellsFollowStatusChanges() {
         SimFixture f;
-        const SimPrinter printer = f.attach(zev::Model::HVC, f.port(1));
+        const SimPrinter printer = f.attach(sim::SimZEVModel::HVC, f.port(1));
         f.controller->awakeFromNib();
         QTRY_VERIFY(f.probed(f.port(1)));
         QSignalSpy changed(f.model(), &QAbstractItemModel::dataChanged);
@@ -96,13 +96,13 @@ private slots:
         SimFixture f;
         f.controller->awakeFromNib();
         for (std::uint32_t port : {f.port(1), f.port(2), f.port(3)})
-            f.attach(zev::Model::HVC, port);
+            f.attach(sim::SimZEVModel::HVC, port);
         QTRY_COMPARE(f.rows(), 3);
         QTRY_VERIFY(f.probed(f.port(1)) && f.probed(f.port(2)) && f.probed(f.port(3)));
         QCOMPARE(f.controller->selectedRow(), 0);
 
         // An operator's click on the third row ends on the first.
-        QItemSelectionModel* selection = f.controller->controller();
+        QItemSelectionModel* selection = f.window->tableView()->selectionModel();
         selection->select(f.model()->index(2, 0),
                           QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         QCOMPARE(f.controller->selectedRow(), 0);
@@ -124,7 +124,7 @@ private slots:
 
     void removalWaitsForWorkQueuedOnThePrinter() {
         SimFixture f;
-        f.attach(zev::Model::HVC, f.port(1));
+        f.attach(sim::SimZEVModel::HVC, f.port(1));
         f.controller->awakeFromNib();
         QTRY_VERIFY(f.probed(f.port(1)));
 
@@ -148,7 +148,7 @@ private slots:
         SimFixture f;
         QVERIFY(!f.window->refreshAction()->isEnabled());
         QVERIFY(!f.window->updateFirmwareAction()->isEnabled());
-        const SimPrinter printer = f.attach(zev::Model::HVC, f.port(1));
+        const SimPrinter printer = f.attach(sim::SimZEVModel::HVC, f.port(1));
         f.controller->awakeFromNib();
         QTRY_VERIFY(f.probed(f.port(1)));
         QVERIFY(f.window->refreshAction()->isEnabled());
@@ -161,7 +161,7 @@ private slots:
         // The update flow is not in this build: the operator is told so, nothing is sent.
         QTRY_VERIFY(f.probed(f.port(1)));
         printer.commandSet->clearReceived();
-        QSignalSpy notice(f.window.get(), &platform::PrinterWindow::noticeShown);
+        QSignalSpy notice(f.window.get(), &ui::PrinterWindow::noticeShown);
         f.window->updateFirmwareAction()->trigger();
         QCOMPARE(notice.count(), 1);
         QVERIFY(f.window->openNotice());
@@ -176,9 +176,9 @@ private slots:
         Edition::setCurrent(Edition::serialSwitcher());
         {
             SimFixture f(true);
-            const SimPrinter qxa = f.attach(zev::Model::HVQXA, f.port(1));
-            const SimPrinter hvc = f.attach(zev::Model::HVC, f.port(2));
-            const SimPrinter eight = f.attach(zev::Model::EightTable, f.port(3));
+            const SimPrinter qxa = f.attach(sim::SimZEVModel::HVQXA, f.port(1));
+            const SimPrinter hvc = f.attach(sim::SimZEVModel::HVC, f.port(2));
+            const SimPrinter eight = f.attach(sim::SimZEVModel::EightTable, f.port(3));
             f.controller->awakeFromNib();
             QTRY_COMPARE(f.rows(), 3);
             QTRY_VERIFY(f.probed(f.port(1)) && f.probed(f.port(2)) && f.probed(f.port(3)));
@@ -237,7 +237,7 @@ private slots:
             menu->close();
 
             QTRY_VERIFY(f.probed(f.port(3)));
-            QSignalSpy notice(f.window.get(), &platform::PrinterWindow::noticeShown);
+            QSignalSpy notice(f.window.get(), &ui::PrinterWindow::noticeShown);
             action(openMenuOn(2), "updateFirmware")->trigger();
             QCOMPARE(notice.count(), 1);
             f.window->openNotice()->close();
@@ -270,7 +270,7 @@ private slots:
         {
             SimFixture f(true);
             for (auto [model, n] :
-                 {std::pair{zev::Model::HVQXA, 1}, {zev::Model::HVC, 2}, {zev::Model::EightTable, 3}})
+                 {std::pair{sim::SimZEVModel::HVQXA, 1}, {sim::SimZEVModel::HVC, 2}, {sim::SimZEVModel::EightTable, 3}})
                 f.attach(model, f.port(n));
             f.controller->awakeFromNib();
             f.window->show();
@@ -278,7 +278,7 @@ private slots:
             const QString picture = dir.filePath(QStringLiteral("window.png"));
             std::optional<bool> result;
             QStringList shown;
-            platform::saveScreenshotWhenReady(f.window.get(), 3, picture, 10000, [&](bool ok) {
+            ui::saveScreenshotWhenReady(f.window.get(), 3, picture, 10000, [&](bool ok) {
                 result = ok;
                 for (int row = 0; row < f.rows(); ++row) {
                     for (int column : {Column::PrinterStatusColumn, Column::LifetimeCounterColumn,
@@ -296,7 +296,7 @@ private slots:
             // run reports the failure.
             result.reset();
             const QString late = dir.filePath(QStringLiteral("late.png"));
-            platform::saveScreenshotWhenReady(f.window.get(), 4, late, 200, [&](bool ok) { result = ok; });
+            ui::saveScreenshotWhenReady(f.window.get(), 4, late, 200, [&](bool ok) { result = ok; });
             QTRY_VERIFY(result.has_value());
             QVERIFY(!*result);
             QVERIFY(QFileInfo(late).size() > 0);
@@ -307,8 +307,8 @@ private slots:
     void terminationEmptiesTheListAndStopsDiscovery() {
         SimFixture f;
         f.controller->awakeFromNib();
-        f.attach(zev::Model::HVC, f.port(1));
-        f.attach(zev::Model::HVC, f.port(2));
+        f.attach(sim::SimZEVModel::HVC, f.port(1));
+        f.attach(sim::SimZEVModel::HVC, f.port(2));
         QTRY_COMPARE(f.rows(), 2);
 
         QVERIFY(f.controller->applicationShouldTerminate());
@@ -316,29 +316,29 @@ private slots:
         QVERIFY(f.controller->printers().isEmpty());
 
         // No further notices: a new printer is not listed.
-        f.attach(zev::Model::HVC, f.port(3));
+        f.attach(sim::SimZEVModel::HVC, f.port(3));
         f.settle(100);
         QCOMPARE(f.rows(), 0);
     }
 
     void demoMenuDrivesTheList() {
         SimFixture f;
-        platform::Simulation simulation;
+        ui::Simulation simulation;
         usb::setCurrentBus(simulation.bus());
         {
             TBPrinters controller;
-            platform::PrinterWindow window(&controller, false);
-            controller.setTableview(window.tableView());
+            ui::PrinterWindow window(&controller, false);
+            controller.setController(window.selection());
             simulation.followWith(&controller);
             controller.awakeFromNib();
-            platform::PrinterListModel* model = window.listModel();
+            ui::PrinterListModel* model = window.listModel();
             auto cell = [model](int column) { return model->data(model->index(0, column)).toString(); };
 
-            const std::uint32_t hvc = simulation.plugIn(zev::Model::HVC);
+            const std::uint32_t hvc = simulation.plugIn(sim::SimZEVModel::HVC);
             QTRY_COMPARE(model->rowCount(), 1);
             QTRY_COMPARE(cell(Column::PrinterStatusColumn), QStringLiteral("Idle"));
             // A model printer-flasher does not drive is plugged in, and stays out of the list.
-            const std::uint32_t hva = simulation.plugIn(zev::Model::HVA);
+            const std::uint32_t hva = simulation.plugIn(sim::SimZEVModel::HVA);
             QVERIFY(hva != 0 && hva != hvc);
 
             simulation.setPaperEnd(hvc, true);
@@ -364,7 +364,7 @@ private slots:
         Edition::setCurrent(Edition::serialSwitcher());
         {
             SimFixture f(true);
-            const SimPrinter sim = f.attach(zev::Model::EightTable, f.port(1));
+            const SimPrinter sim = f.attach(sim::SimZEVModel::EightTable, f.port(1));
             f.controller->awakeFromNib();
             QTRY_VERIFY(f.probed(f.port(1)));
 

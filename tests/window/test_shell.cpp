@@ -3,7 +3,7 @@
 #include "simfixture.h"
 
 #include "Classes/Edition.h"
-#include "platform/qt/translations.h"
+#include "platform/strings.h"
 #include "platform/userdefaults.h"
 
 #include <QAction>
@@ -22,7 +22,7 @@
 #include <QtTest>
 
 using namespace testsupport;
-using Column = platform::PrinterListModel::Column;
+using Column = ui::PrinterListModel::Column;
 
 namespace {
 
@@ -60,7 +60,7 @@ private slots:
     void germanMenusHeadersAndStatusTexts() {
         QVERIFY(platform::installTranslations(QLocale(QLocale::German, QLocale::Germany)));
         SimFixture f;
-        platform::Simulation simulation;
+        ui::Simulation simulation;
         QMenuBar* bar = f.window->menuBar();
         bar->addMenu(simulation.createMenu(f.window.get()));
         QMenu* file = f.window->fileMenu();
@@ -73,9 +73,9 @@ private slots:
         };
         const int separators = countSeparators();
 
-        f.attach(zev::Model::HVC, f.port(1));
+        f.attach(sim::SimZEVModel::HVC, f.port(1));
         f.controller->awakeFromNib();
-        f.controller->applicationDidFinishLaunching(bar);
+        f.controller->applicationDidFinishLaunching(f.window.get());
 
         QCOMPARE(file->title(), QStringLiteral("&Drucker"));
         QCOMPARE(f.window->updateFirmwareAction()->text(), QStringLiteral("Firmware aktualisieren…"));
@@ -139,7 +139,7 @@ private slots:
     void plugInMenuSetsApartWhatTheListIgnores() {
         Edition::setCurrent(Edition::printerFlasher());
         auto directAndOther = [] {
-            platform::Simulation simulation;
+            ui::Simulation simulation;
             QWidget parent;
             QMenu* menu = simulation.createMenu(&parent);
             QMenu* plug = menu->findChild<QMenu*>(QStringLiteral("plugInMenu"));
@@ -153,27 +153,27 @@ private slots:
             };
             return std::pair{titles(plug), others ? titles(others) : QStringList()};
         };
-        auto names = [](std::initializer_list<zev::Model> models) {
+        auto names = [](std::initializer_list<sim::SimZEVModel> models) {
             QStringList result;
-            for (zev::Model m : models)
-                result << QStringLiteral("%1 printer").arg(zev::modelName(m));
+            for (sim::SimZEVModel m : models)
+                result << QStringLiteral("%1 printer").arg(QString::fromLatin1(sim::simZEVModelFacts(m).name));
             return result;
         };
         const auto flasher = directAndOther();
-        QCOMPARE(flasher.first, names({zev::Model::HVC}));
-        QCOMPARE(flasher.second, names({zev::Model::HVQXA, zev::Model::EightTable, zev::Model::HVA,
-                                        zev::Model::HVB, zev::Model::HVBD}));
+        QCOMPARE(flasher.first, names({sim::SimZEVModel::HVC}));
+        QCOMPARE(flasher.second, names({sim::SimZEVModel::HVQXA, sim::SimZEVModel::EightTable, sim::SimZEVModel::HVA,
+                                        sim::SimZEVModel::HVB, sim::SimZEVModel::HVBD}));
         Edition::setCurrent(Edition::serialSwitcher());
         const auto switcher = directAndOther();
         Edition::setCurrent(Edition::printerFlasher());
-        QCOMPARE(switcher.first, names({zev::Model::HVC, zev::Model::HVQXA, zev::Model::EightTable}));
-        QCOMPARE(switcher.second, names({zev::Model::HVA, zev::Model::HVB, zev::Model::HVBD}));
+        QCOMPARE(switcher.first, names({sim::SimZEVModel::HVC, sim::SimZEVModel::HVQXA, sim::SimZEVModel::EightTable}));
+        QCOMPARE(switcher.second, names({sim::SimZEVModel::HVA, sim::SimZEVModel::HVB, sim::SimZEVModel::HVBD}));
     }
 
     void englishWithoutATranslation() {
         QVERIFY(!platform::installTranslations(QLocale(QLocale::Japanese, QLocale::Japan)));
         SimFixture f;
-        f.controller->applicationDidFinishLaunching(f.window->menuBar());
+        f.controller->applicationDidFinishLaunching(f.window.get());
         QCOMPARE(f.window->fileMenu()->title(), QStringLiteral("&Printer"));
         QCOMPARE(f.model()->headerData(Column::PrinterStatusColumn, Qt::Horizontal).toString(),
                  QStringLiteral("Printer Status"));
@@ -183,7 +183,7 @@ private slots:
         QCoreApplication::setApplicationVersion(QStringLiteral("1.2.3"));
         SimFixture f;
         QCOMPARE(f.window->windowTitle(), QStringLiteral("Printers"));
-        f.controller->applicationDidFinishLaunching(f.window->menuBar());
+        f.controller->applicationDidFinishLaunching(f.window.get());
         QCOMPARE(f.window->windowTitle(), QCoreApplication::applicationName());
         QCOMPARE(QSettings().value(QStringLiteral("CFBundleShortVersionString")).toString(),
                  QStringLiteral("1.2.3"));
@@ -192,7 +192,7 @@ private slots:
     void noVersionNoUserDefault() {
         QCoreApplication::setApplicationVersion(QString());
         SimFixture f;
-        f.controller->applicationDidFinishLaunching(f.window->menuBar());
+        f.controller->applicationDidFinishLaunching(f.window.get());
         QVERIFY(!platform::userdefaults::contains(QStringLiteral("CFBundleShortVersionString")));
     }
 
@@ -202,7 +202,7 @@ private slots:
         QVERIFY(!f.controller->applicationShouldTerminateAfterLastWindowClosed(f.window.get()));
         QVERIFY(qApp->quitOnLastWindowClosed());
 
-        f.attach(zev::Model::HVC, f.port(1));
+        f.attach(sim::SimZEVModel::HVC, f.port(1));
         f.controller->awakeFromNib();
         QTRY_COMPARE(f.rows(), 1);
         f.window->show();

@@ -16,7 +16,7 @@
 // carry usb::thisProcessNotice(), those of the model's other program (setHeldByOtherProgram) none.
 #pragma once
 
-#include "platform/usb/sim/SimPrinterDevice.h"
+#include "devicemodel/SimPrinterDevice.h"
 #include "platform/usb/usb.h"
 
 #include <map>

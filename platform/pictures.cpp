@@ -1,4 +1,4 @@
-#include "platform/qt/pictures.h"
+#include "platform/pictures.h"
 
 #include <QHash>
 #include <QMutex>

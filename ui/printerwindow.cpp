@@ -1,10 +1,11 @@
-#include "platform/qt/printerwindow.h"
+#include "ui/printerwindow.h"
 
 #include "Classes/TBPrinters.h"
 #include "Classes/TBUSBPrinterZEV.h"
-#include "platform/qt/printerlistmodel.h"
-#include "platform/qt/printerrow.h"
-#include "platform/qt/translations.h"
+#include "platform/listselection.h"
+#include "platform/strings.h"
+#include "ui/printerlistmodel.h"
+#include "ui/printerrow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,7 +18,7 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 
-namespace platform {
+namespace ui {
 
 namespace {
 
@@ -33,7 +34,47 @@ public:
     }
 };
 
+// A menu title as Qt makes an item's default tool tip of it: without mnemonic marks and "...".
+QString strippedTitle(QString title) {
+    title.remove(QStringLiteral("..."));
+    QString stripped;
+    for (qsizetype i = 0; i < title.size(); ++i) {
+        if (title.at(i) == QLatin1Char('&')) {
+            if (++i == title.size()) break;
+        }
+        stripped += title.at(i);
+    }
+    return stripped.trimmed();
+}
+
+void localizeMenuItem(QAction* item) {
+    if (!item || item->isSeparator()) return;
+    if (QMenu* submenu = item->menu()) localizeItemsInMenu(submenu);
+    const QString title = platform::localizedString(item->text());
+    if (title != item->text()) item->setText(title);
+    // Without a tool tip of its own an item answers its title, stripped of its mnemonic: that one
+    // follows the title by itself.
+    const QString tip = item->toolTip();
+    if (tip.isEmpty() || tip == strippedTitle(item->text())) return;
+    const QString localizedTip = platform::localizedString(tip);
+    if (localizedTip != tip) item->setToolTip(localizedTip);
+}
+
 } // namespace
+
+void localizeItemsInMenu(QMenu* menu) {
+    if (!menu) return;
+    for (QAction* item : menu->actions())
+        localizeMenuItem(item);
+    const QString title = platform::localizedString(menu->title());
+    if (title != menu->title()) menu->setTitle(title);
+}
+
+void localizeItemsInMenu(QMenuBar* menuBar) {
+    if (!menuBar) return;
+    for (QAction* item : menuBar->actions())
+        localizeMenuItem(item);
+}
 
 PrinterWindow::PrinterWindow(TBPrinters* controller, bool serialSwitch, QWidget* parent)
     : QMainWindow(parent), controller_(controller) {
@@ -63,6 +104,7 @@ PrinterWindow::PrinterWindow(TBPrinters* controller, bool serialSwitch, QWidget*
     table_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(table_, &QWidget::customContextMenuRequested, this, &PrinterWindow::showRowMenu);
     setCentralWidget(table_);
+    selection_ = new platform::ItemSelection(table_->selectionModel(), this);
     resize(1240, 400);
 
     buildMenus();
@@ -129,10 +171,10 @@ void PrinterWindow::showRowMenu(const QPoint& position) {
         if (!printer || !controller || controller->indexOfPrinter(printer.get()) < 0) return {};
         return printer;
     };
-    QAction* update = menu->addAction(localizedString(QStringLiteral("Update Firmware…")));
+    QAction* update = menu->addAction(platform::localizedString(QStringLiteral("Update Firmware…")));
     update->setObjectName(QStringLiteral("updateFirmware"));
     connect(update, &QAction::triggered, this, [this, listed] { updateFirmware(listed()); });
-    QAction* refreshRow = menu->addAction(localizedString(QStringLiteral("Refresh")));
+    QAction* refreshRow = menu->addAction(platform::localizedString(QStringLiteral("Refresh")));
     refreshRow->setObjectName(QStringLiteral("refresh"));
     connect(refreshRow, &QAction::triggered, this, [this, listed] { refresh(listed()); });
 
@@ -165,6 +207,38 @@ void PrinterWindow::refreshActions() {
     refreshAction_->setEnabled(selected);
 }
 
+TBPrinters* PrinterWindow::controller() const {
+    return controller_;
+}
+
+void PrinterWindow::localizeMainMenu() {
+    localizeItemsInMenu(menuBar());
+}
+
+QString PrinterWindow::title() const {
+    return windowTitle();
+}
+
+void PrinterWindow::setTitle(const QString& title) {
+    setWindowTitle(title);
+}
+
+int PrinterWindow::columnCount() const {
+    return model_->columnCount();
+}
+
+QString PrinterWindow::columnTitle(int column) const {
+    return model_->headerData(column, Qt::Horizontal).toString();
+}
+
+void PrinterWindow::setColumnTitle(int column, const QString& title) {
+    model_->setHeaderData(column, Qt::Horizontal, title);
+}
+
+void PrinterWindow::redrawList() {
+    table_->viewport()->update();
+}
+
 void PrinterWindow::closeEvent(QCloseEvent* event) {
     if (controller_ &&
         controller_->applicationShouldTerminateAfterLastWindowClosed(QCoreApplication::instance())) {
@@ -173,4 +247,4 @@ void PrinterWindow::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
 }
 
-} // namespace platform
+} // namespace ui

@@ -10,6 +10,23 @@
 
 namespace sim {
 
+// The frame and reply layout as the printers' firmware reads and writes it.
+namespace wire {
+constexpr char kEscape = 0x1B;
+constexpr char kIntroducer = 'P';
+constexpr qsizetype kCommandOffset = 2;
+constexpr qsizetype kCommandLength = 6;
+constexpr qsizetype kSubCommandOffset = 8;
+constexpr qsizetype kSubCommandLength = 16;
+constexpr char kSubCommandFill = ' ';
+constexpr qsizetype kLengthOffset = 24;
+constexpr qsizetype kLengthDigits = 8;
+constexpr qsizetype kHeaderSize = 32;
+// A reply record: eight decimal digits of body length, then the body, closed by a carriage return.
+constexpr qsizetype kReplyLengthDigits = 8;
+constexpr char kReplyEnd = '\r';
+} // namespace wire
+
 struct SimZEVFrame {
     QByteArray command;     // the six characters of the command word, blanks included ("INFO  ")
     QByteArray subCommand;  // the sub-command field without its trailing blanks ("FVER")

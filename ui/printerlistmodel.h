@@ -2,7 +2,7 @@
 // the controller's list announcements; cells follow each printer's change signal. Main thread only.
 #pragma once
 
-#include "platform/qt/printerrow.h"
+#include "ui/printerrow.h"
 
 #include <QAbstractTableModel>
 #include <QHash>
@@ -12,7 +12,7 @@
 class TBPrinters;
 class TBUSBPrinterZEV;
 
-namespace platform {
+namespace ui {
 
 class PrinterListModel : public QAbstractTableModel {
     Q_OBJECT
@@ -62,4 +62,4 @@ private:
     mutable QHash<const TBUSBPrinterZEV*, PrinterRow> rows_; // cache, keyed by listed printers only
 };
 
-} // namespace platform
+} // namespace ui

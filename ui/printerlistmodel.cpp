@@ -1,15 +1,15 @@
-#include "platform/qt/printerlistmodel.h"
+#include "ui/printerlistmodel.h"
 
 #include "Classes/TBPrinters.h"
-#include "platform/qt/printerrow.h"
-#include "platform/qt/translations.h"
+#include "ui/printerrow.h"
+#include "platform/strings.h"
 
 #include <QCoreApplication>
 #include <QPixmap>
 
 #include <algorithm>
 
-namespace platform {
+namespace ui {
 
 namespace {
 
@@ -25,46 +25,6 @@ const char* const kColumnTitles[PrinterListModel::ColumnCount] = {
     QT_TRANSLATE_NOOP("TBPrinters", "Serial Number"),
     QT_TRANSLATE_NOOP("TBPrinters", "USB Serial Number"),
     QT_TRANSLATE_NOOP("TBPrinters", "Colour Tables (Version / Checksum)"),
-};
-
-// Texts the printer object publishes in English and the list shows in the operator's language: the
-// printers' status texts, the USB status texts and the USB serial-number settings. Listed here so the
-// string table carries them.
-[[maybe_unused]] const char* const kPublishedTexts[] = {
-    QT_TRANSLATE_NOOP("TBPrinters", "Firmware Update Mode"),
-    QT_TRANSLATE_NOOP("TBPrinters", "Idle"),
-    QT_TRANSLATE_NOOP("TBPrinters", "Printing"),
-    QT_TRANSLATE_NOOP("TBPrinters", "Head cool down cycle"),
-    QT_TRANSLATE_NOOP("TBPrinters", "Motor cool down cycle"),
-    QT_TRANSLATE_NOOP("TBPrinters", "Sleeping (standby mode)"),
-    QT_TRANSLATE_NOOP("TBPrinters", "Cover Open"),
-    QT_TRANSLATE_NOOP("TBPrinters", "Scrap Box Missing"),
-    QT_TRANSLATE_NOOP("TBPrinters", "Paper End"),
-    QT_TRANSLATE_NOOP("TBPrinters", "Ribbon End"),
-    QT_TRANSLATE_NOOP("TBPrinters", "Paper Jam"),
-    QT_TRANSLATE_NOOP("TBPrinters", "Ribbon Error"),
-    QT_TRANSLATE_NOOP("TBPrinters", "Wrong Paper"),
-    QT_TRANSLATE_NOOP("TBPrinters", "Bad Data"),
-    QT_TRANSLATE_NOOP("TBPrinters", "Head Voltage Error"),
-    QT_TRANSLATE_NOOP("TBPrinters", "Head Position Error"),
-    QT_TRANSLATE_NOOP("TBPrinters", "Power supply Error"),
-    QT_TRANSLATE_NOOP("TBPrinters", "Cutter Error"),
-    QT_TRANSLATE_NOOP("TBPrinters", "Pinch Roller Error"),
-    QT_TRANSLATE_NOOP("TBPrinters", "Head Temp High Error"),
-    QT_TRANSLATE_NOOP("TBPrinters", "Media Temp Error"),
-    QT_TRANSLATE_NOOP("TBPrinters", "Motor Temp Error"),
-    QT_TRANSLATE_NOOP("TBPrinters", "Ribbon Tension Error"),
-    QT_TRANSLATE_NOOP("TBPrinters", "RFID Module Error"),
-    QT_TRANSLATE_NOOP("TBPrinters", "System Fail Error"),
-    QT_TRANSLATE_NOOP("TBPrinters", "Unknown Status"),
-    QT_TRANSLATE_NOOP("TBPrinters", "In use by other application"),
-    QT_TRANSLATE_NOOP("TBPrinters", "USB Open"),
-    QT_TRANSLATE_NOOP("TBPrinters", "USB Busy"),
-    QT_TRANSLATE_NOOP("TBPrinters", "Waiting for USB"),
-    QT_TRANSLATE_NOOP("TBPrinters", "USB Available"),
-    QT_TRANSLATE_NOOP("TBPrinters", "Enabled"),
-    QT_TRANSLATE_NOOP("TBPrinters", "Disabled"),
-    QT_TRANSLATE_NOOP("TBPrinters", "Unavailable"),
 };
 
 const QString kHDSuffix = QStringLiteral(" HD");
@@ -173,9 +133,9 @@ QVariant PrinterListModel::data(const QModelIndex& index, int role) const {
     case PrinterColumn:
         return row.name;
     case UsbStatusColumn:
-        return localizedString(row.usbStatus);
+        return platform::localizedString(row.usbStatus);
     case PrinterStatusColumn:
-        return localizedString(row.printerStatus);
+        return platform::localizedString(row.printerStatus);
     case FirmwareColumn:
         return (row.firmwareVersion);
     case PackageFirmwareColumn:
@@ -185,7 +145,7 @@ QVariant PrinterListModel::data(const QModelIndex& index, int role) const {
     case SerialNumberColumn:
         return (row.serialNumber);
     case UsbSerialColumn:
-        return localizedString(row.usbSerialSetting);
+        return platform::localizedString(row.usbSerialSetting);
     case ColourTablesColumn:
         return colourTablesCell(row.colourTables);
     default:
@@ -251,4 +211,4 @@ void PrinterListModel::printerChanged(const TBUSBPrinterZEV* printer) {
     emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
 }
 
-} // namespace platform
+} // namespace ui

@@ -8,8 +8,8 @@
 // USB-level device model. All members are thread-safe (one mutex).
 #pragma once
 
-#include "Classes/ZEVProtocol.h"
-#include "platform/usb/sim/SimZEVFrameParser.h"
+#include "devicemodel/SimZEVFrameParser.h"
+#include "devicemodel/SimZEVModel.h"
 
 #include <QByteArray>
 #include <QMap>
@@ -46,11 +46,11 @@ struct SimZEVColorTable {
 };
 
 struct SimZEVPrinterState {
-    zev::Model model = zev::Model::HVC;
+    SimZEVModel model = SimZEVModel::HVC;
     QString firmwareVersion;      // as reported, e.g. "HVC 01.21"
     QString firmwareReplyPrefix;  // characters the printer puts before the version in its reply
     QString serialNumber;
-    QString statusCode = QString::fromLatin1(zev::kStatusIdle);
+    QString statusCode = QString::fromLatin1(kSimZEVStatusIdle);
     bool firmwareUpdateMode = false;
     bool firmwareValid = true; // false from FLASH_REWRITE until an image is programmed
     quint32 lifetimeCounter = 0;
@@ -78,8 +78,9 @@ struct SimZEVOutput {
 
 class SimZEVPrinter {
 public:
-    explicit SimZEVPrinter(zev::Model model);
-    static SimZEVPrinterState defaultState(zev::Model model);
+    explicit SimZEVPrinter(SimZEVModel model);
+    // The printer as it leaves the factory.
+    static SimZEVPrinterState defaultState(SimZEVModel model);
 
     // The bytes written to the bulk-out pipe; one output per complete frame that needs one.
     std::vector<SimZEVOutput> receive(const QByteArray& bulkOut);
@@ -113,6 +114,7 @@ private:
     std::optional<QByteArray> answerInUpdateMode(const SimZEVFrame& frame, SimZEVOutput& output);
     QByteArray spoil(const QString& words, const QByteArray& body, SimZEVOutput& output);
     std::optional<QString> tableSlot(const SimZEVFrame& frame, const char* suffix) const;
+    bool hasSerialSwitch() const;
     void writeTable(const QByteArray& data);
     void program(const QByteArray& image, SimZEVOutput& output);
 

@@ -1,6 +1,5 @@
-# The udev rule that gives the logged-in user access to the supported printers. The USB ids are
-# cache variables of the printer family's command set (cmake/protocol.cmake), which is read after
-# this file, so the rule is generated at the end of configuration.
+# The udev rule that gives the logged-in user access to the supported printers, made from the USB
+# ids of cmake/usb_ids.cmake (included before this file).
 function(_printer_tools_udev_hex4 value out)
   string(TOLOWER "${value}" value)
   string(REGEX REPLACE "^0x" "" value "${value}")
@@ -47,5 +46,5 @@ endfunction()
 
 set(PRINTER_TOOLS_UDEV_RULES_DIR "lib/udev/rules.d" CACHE STRING
   "Where the udev rule is installed, relative to the prefix (udev reads /usr/lib/udev/rules.d)")
-cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL _printer_tools_generate_udev_rule)
+_printer_tools_generate_udev_rule()
 install(FILES ${PROJECT_BINARY_DIR}/packaging/60-printer-tools.rules DESTINATION ${PRINTER_TOOLS_UDEV_RULES_DIR})

@@ -8,7 +8,7 @@
 
 class TBUSBPrinterZEV;
 
-namespace platform {
+namespace ui {
 
 struct ColourTableEntry {
     QString table;    // "300", "600 HD", ...
@@ -36,4 +36,4 @@ PrinterRow printerRow(TBUSBPrinterZEV& printer);
 // The USB serial-number check box: asks the printer to switch (dialogs and all) when the value differs.
 void setPrinterUsbSerial(TBUSBPrinterZEV& printer, bool on);
 
-} // namespace platform
+} // namespace ui

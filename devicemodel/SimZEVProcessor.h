@@ -4,8 +4,8 @@
 // switch to the descriptors.
 #pragma once
 
-#include "platform/usb/sim/SimPrinterDevice.h"
-#include "platform/usb/sim/SimZEVPrinter.h"
+#include "devicemodel/SimPrinterDevice.h"
+#include "devicemodel/SimZEVPrinter.h"
 
 #include <atomic>
 #include <memory>
@@ -35,12 +35,12 @@ private:
     std::atomic<bool> discardUnread_{false};
 };
 
-// A printer of the family as the host sees it on the bus: identity from the product table (vendor
+// A printer of the family as the host sees it on the bus: identity from the model's facts (vendor
 // and product id of the build, descriptor strings, IEEE-1284 device ID), the command set plugged in.
 struct SimZEVDevice {
     std::shared_ptr<SimPrinterDevice> device;
     std::shared_ptr<SimZEVPrinter> printer;
 };
-SimZEVDevice makeSimZEVDevice(zev::Model model, std::uint32_t locationId);
+SimZEVDevice makeSimZEVDevice(SimZEVModel model, std::uint32_t locationId);
 
 } // namespace sim

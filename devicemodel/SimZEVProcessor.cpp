@@ -1,4 +1,4 @@
-#include "platform/usb/sim/SimZEVProcessor.h"
+#include "devicemodel/SimZEVProcessor.h"
 
 namespace sim {
 
@@ -49,15 +49,16 @@ void SimZEVProcessor::restarted(SimPrinterDevice& device, bool powerCycled) {
     }
 }
 
-SimZEVDevice makeSimZEVDevice(zev::Model model, std::uint32_t locationId) {
+SimZEVDevice makeSimZEVDevice(SimZEVModel model, std::uint32_t locationId) {
     auto printer = std::make_shared<SimZEVPrinter>(model);
     const SimZEVPrinterState state = printer->state();
+    const SimZEVModelFacts& facts = simZEVModelFacts(model);
     DeviceIdentity identity;
-    identity.vendorId = zev::vendorID(0);
-    identity.productId = zev::productIDForModel(model);
+    identity.vendorId = simZEVVendorId();
+    identity.productId = facts.productId;
     identity.locationId = locationId;
     identity.manufacturer = kManufacturer;
-    const QString name = zev::modelName(model).isEmpty() ? QStringLiteral("Printer") : zev::modelName(model);
+    const QString name = *facts.name ? QString::fromLatin1(facts.name) : QStringLiteral("Printer");
     identity.product = toU16(QStringLiteral("HVP-") + name);
     identity.serialNumber = toU16(state.serialNumber);
     identity.reportsSerialNumber = state.reportsUSBSerialNumber;

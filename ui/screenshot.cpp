@@ -1,9 +1,9 @@
-#include "platform/qt/screenshot.h"
+#include "ui/screenshot.h"
 
 #include "Classes/TBPrinters.h"
 #include "Classes/TBUSBPrinterZEV.h"
-#include "platform/qt/printerlistmodel.h"
-#include "platform/qt/printerwindow.h"
+#include "ui/printerlistmodel.h"
+#include "ui/printerwindow.h"
 
 #include <QElapsedTimer>
 #include <QPixmap>
@@ -12,7 +12,7 @@
 
 #include <memory>
 
-namespace platform {
+namespace ui {
 
 namespace {
 constexpr int kPollMs = 20;
@@ -65,4 +65,4 @@ void saveScreenshotWhenReady(PrinterWindow* window, int expectedRows, const QStr
     timer->start();
 }
 
-} // namespace platform
+} // namespace ui

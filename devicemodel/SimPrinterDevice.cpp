@@ -1,4 +1,4 @@
-#include "platform/usb/sim/SimPrinterDevice.h"
+#include "devicemodel/SimPrinterDevice.h"
 
 #include <algorithm>
 #include <atomic>

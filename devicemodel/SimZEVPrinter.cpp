@@ -1,6 +1,4 @@
-#include "platform/usb/sim/SimZEVPrinter.h"
-
-#include "Classes/TBFirmwarePackage.h"
+#include "devicemodel/SimZEVPrinter.h"
 
 #include <algorithm>
 
@@ -22,9 +20,18 @@ constexpr char kFirmwareUpdate[] = "FW_UPD";
 constexpr char kClearedVersion[] = "";
 constexpr char kClearedChecksum[] = "0000";
 
+// Payloads the printer understands.
+constexpr char kCounterResetTag = 'C';
+constexpr char kSwitchOn = '1';
+constexpr char kSwitchOff = '0';
+constexpr char kMediaStandard[] = "0001";
+constexpr char kMediaHD[] = "0003";
+constexpr char kHDSuffix[] = "HD";
+
 // Answers that the bad-reply faults put on the wire.
 constexpr char kGarbageLengthField[] = "LEN?????";
-constexpr std::uint32_t kOversizedLength = zev::kReplyMaxBodyLength + 1;
+// More than any host should take for one answer (hosts read at most 4096 bytes of body).
+constexpr std::uint32_t kOversizedLength = 4097;
 constexpr char kNonUTF8Body[] = "\xFF\xFE\xC3\x28\x80";
 constexpr int kTruncatedShortfall = 10;
 
@@ -48,59 +55,28 @@ QByteArray upToNul(const QByteArray& bytes) {
 
 } // namespace
 
-SimZEVPrinter::SimZEVPrinter(zev::Model model) : state_(defaultState(model)) {}
+SimZEVPrinter::SimZEVPrinter(SimZEVModel model) : state_(defaultState(model)) {}
 
-SimZEVPrinterState SimZEVPrinter::defaultState(zev::Model model) {
+SimZEVPrinterState SimZEVPrinter::defaultState(SimZEVModel model) {
+    const SimZEVModelFacts& facts = simZEVModelFacts(model);
     SimZEVPrinterState s;
     s.model = model;
     s.lifetimeCounter = 1234;
     s.counterA = 56;
     s.counterB = 78;
     s.counterM = 9;
-    const auto table = [](const char* version, const char* checksum) {
-        return SimZEVColorTable{QString::fromLatin1(version), QString::fromLatin1(checksum)};
-    };
-    switch (model) {
-    case zev::Model::HVA:
-        s.firmwareVersion = QStringLiteral("HVA 01.30");
-        s.colorTables = {{"300", table("0130", "5A1C")}, {"600", table("0130", "77E0")}};
-        break;
-    case zev::Model::HVB:
-        s.firmwareVersion = QStringLiteral("HVB 01.20");
-        s.colorTables = {{"300", table("0120", "3B02")}, {"600", table("0120", "9C44")}};
-        break;
-    case zev::Model::HVQXA:
-        s.firmwareVersion = QStringLiteral("HV-QXA 02.04");
-        s.colorTables = {{"300", table("0201", "1F0D")}, {"600", table("0100", "E3A9")}};
-        break;
-    case zev::Model::HVBD:
-        s.firmwareVersion = QStringLiteral("HVBD 01.10");
-        s.colorTables = {{"300", table("0120", "3B02")}, {"600", table("0120", "9C44")}};
-        break;
-    case zev::Model::HVC:
-        s.firmwareVersion = QStringLiteral("HVC 01.21");
-        s.colorTables = {
-            {"300", table("0100", "4D21")}, {"600", table("0100", "B870")}, {"610", table("0100", "0E5F")}};
-        break;
-    case zev::Model::EightTable:
-        s.firmwareVersion = QStringLiteral("HV8T 01.00");
-        for (const char* slot : {"300", "600", "610", "620"}) {
-            s.colorTables.insert(QString::fromLatin1(slot), table("0100", "1000"));
-            s.colorTables.insert(QString::fromLatin1(slot) + QStringLiteral("HD"), table("0200", "2000"));
-        }
-        break;
-    case zev::Model::Unknown:
-        s.firmwareVersion = QStringLiteral("UNKNOWN 00.00");
-        break;
-    }
-    s.serialNumber = QStringLiteral("%1-0042").arg(zev::modelName(model).isEmpty() ? QStringLiteral("X")
-                                                                                   : zev::modelName(model));
+    s.firmwareVersion = QString::fromLatin1(facts.factoryFirmware);
+    for (const SimZEVFactoryTable& table : facts.factoryTables)
+        s.colorTables.insert(QString::fromLatin1(table.slot),
+                             {QString::fromLatin1(table.version), QString::fromLatin1(table.checksum)});
+    const QString name = QString::fromLatin1(facts.name);
+    s.serialNumber = QStringLiteral("%1-0042").arg(name.isEmpty() ? QStringLiteral("X") : name);
     return s;
 }
 
 QByteArray SimZEVPrinter::record(const QByteArray& body) {
-    const QByteArray withCR = body + zev::kReplyTerminator;
-    return QByteArray::number(withCR.size()).rightJustified(zev::kReplyLengthDigits, '0') + withCR;
+    const QByteArray withCR = body + wire::kReplyEnd;
+    return QByteArray::number(withCR.size()).rightJustified(wire::kReplyLengthDigits, '0') + withCR;
 }
 
 std::vector<SimZEVOutput> SimZEVPrinter::receive(const QByteArray& bulkOut) {
@@ -132,16 +108,15 @@ SimZEVOutput SimZEVPrinter::handle(const SimZEVFrame& frame) {
 
 std::optional<QByteArray> SimZEVPrinter::answerInUpdateMode(const SimZEVFrame& frame, SimZEVOutput& output) {
     // The update firmware knows only its status and the image upload.
-    if (frame.command == kStatus) return QByteArray(zev::kStatusFirmwareUpdateMode);
+    if (frame.command == kStatus) return QByteArray(kSimZEVStatusFirmwareUpdateMode);
     if (frame.is(kFirmwareUpdate, "FLASH_PROGRAM")) program(frame.payload, output);
     return std::nullopt;
 }
 
 std::optional<QByteArray> SimZEVPrinter::answer(const SimZEVFrame& frame, SimZEVOutput& output) {
     SimZEVPrinterState& s = state_;
-    const bool singleTable = zev::colorTableVersionQueries(s.model).size() == 1;
-    const bool hasSwitch =
-        zev::modelHasISerialSupport(s.model, TBFirmwarePackage::versionNumber(s.firmwareVersion));
+    const bool singleTable = simZEVModelFacts(s.model).tableAddressing == SimZEVTableAddressing::Single;
+    const bool hasSwitch = hasSerialSwitch();
 
     if (frame.command == kStatus) return s.statusCode.toLatin1();
     if (frame.command == kInfo) {
@@ -165,14 +140,14 @@ std::optional<QByteArray> SimZEVPrinter::answer(const SimZEVFrame& frame, SimZEV
     }
     if (frame.command == kMaintenanceWrite) {
         const QByteArray& p = frame.payload;
-        if (frame.subCommand == "COUNTER_CLR" && p.size() >= 2 && p[0] == zev::kCounterResetTag) {
+        if (frame.subCommand == "COUNTER_CLR" && p.size() >= 2 && p[0] == kCounterResetTag) {
             if (p[1] == 'A') s.counterA = 0;
             if (p[1] == 'B') s.counterB = 0;
             if (p[1] == 'M') s.counterM = 0;
         }
         if (frame.subCommand == "USB_ISERI_SET" && hasSwitch && p.size() >= 2 &&
-            (p[1] == zev::kUSBISerialOn || p[1] == zev::kUSBISerialOff))
-            s.usbISerialSwitch = p[1] == zev::kUSBISerialOn;
+            (p[1] == kSwitchOn || p[1] == kSwitchOff))
+            s.usbISerialSwitch = p[1] == kSwitchOn;
         return std::nullopt;
     }
     if (frame.command == kTableRead) {
@@ -217,18 +192,32 @@ std::optional<QString> SimZEVPrinter::tableSlot(const SimZEVFrame& frame, const 
     if (!sub.startsWith("CWD") || !sub.endsWith(suffix) || sub.size() != 6 + qsizetype(qstrlen(suffix)))
         return std::nullopt;
     QString slot = QString::fromLatin1(sub.mid(3, 3));
-    if (state_.model == zev::Model::HVC) {
-        if (slot == QLatin1String("620")) return std::nullopt;
-    } else if (state_.model == zev::Model::EightTable) {
-        if (frame.payload == zev::commandPayloadForMediaPP())
-            slot += QStringLiteral("HD");
-        else if (frame.payload != zev::commandPayloadForMediaSD())
-            return std::nullopt;
-    } else {
+    const SimZEVModelFacts& facts = simZEVModelFacts(state_.model);
+    switch (facts.tableAddressing) {
+    case SimZEVTableAddressing::None:
+    case SimZEVTableAddressing::Single:
         return std::nullopt;
+    case SimZEVTableAddressing::Slots:
+        break;
+    case SimZEVTableAddressing::SlotsByMedia:
+        if (frame.payload == kMediaHD)
+            slot += QLatin1String(kHDSuffix);
+        else if (frame.payload != kMediaStandard)
+            return std::nullopt;
+        break;
     }
-    if (!state_.colorTables.contains(slot)) return std::nullopt;
+    // Only the slots the model is built with answer, whatever a test stored.
+    const bool built = std::any_of(facts.factoryTables.begin(), facts.factoryTables.end(),
+                                   [&slot](const SimZEVFactoryTable& table) { return slot == QLatin1String(table.slot); });
+    if (!built || !state_.colorTables.contains(slot)) return std::nullopt;
     return slot;
+}
+
+bool SimZEVPrinter::hasSerialSwitch() const {
+    const double first = simZEVModelFacts(state_.model).firstSwitchFirmware;
+    if (first < 0) return false;
+    const QByteArray version = state_.firmwareVersion.toLatin1();
+    return simZEVFirmwareNumber(version.constData(), std::size_t(version.size())) >= first;
 }
 
 void SimZEVPrinter::writeTable(const QByteArray& data) {
@@ -291,12 +280,12 @@ QByteArray SimZEVPrinter::spoil(const QString& words, const QByteArray& body, Si
 
     if (noReply) return QByteArray();
     if (oversized)
-        return QByteArray::number(kOversizedLength).rightJustified(zev::kReplyLengthDigits, '0') +
-               QByteArray(kOversizedLength - 1, 'X') + zev::kReplyTerminator;
+        return QByteArray::number(kOversizedLength).rightJustified(wire::kReplyLengthDigits, '0') +
+               QByteArray(kOversizedLength - 1, 'X') + wire::kReplyEnd;
     QByteArray content = nonUTF8 ? QByteArray(kNonUTF8Body) : body;
-    if (!noCR) content += zev::kReplyTerminator;
+    if (!noCR) content += wire::kReplyEnd;
     QByteArray length = QByteArray::number(content.size() + (truncated ? kTruncatedShortfall : 0));
-    length = garbage ? QByteArray(kGarbageLengthField) : length.rightJustified(zev::kReplyLengthDigits, '0');
+    length = garbage ? QByteArray(kGarbageLengthField) : length.rightJustified(wire::kReplyLengthDigits, '0');
     return length + content;
 }
 

@@ -8,7 +8,7 @@
 
 class TBUSBPrinterZEV;
 
-namespace platform {
+namespace ui {
 
 class PrinterWindow;
 
@@ -26,4 +26,4 @@ bool probeFinished(TBUSBPrinterZEV& printer);
 // True when the window lists `rows` printers and each has finished its probe.
 bool windowShowsRows(PrinterWindow* window, int rows);
 
-} // namespace platform
+} // namespace ui

@@ -1,4 +1,4 @@
-#include "platform/qt/translations.h"
+#include "platform/strings.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

@@ -3,7 +3,7 @@
 // list can be watched following the bus. Main thread only.
 #pragma once
 
-#include "Classes/ZEVProtocol.h"
+#include "devicemodel/SimZEVModel.h"
 
 #include <QObject>
 #include <QString>
@@ -22,7 +22,7 @@ class SimPrinterDevice;
 class SimZEVPrinter;
 } // namespace sim
 
-namespace platform {
+namespace ui {
 
 class Simulation : public QObject {
     Q_OBJECT
@@ -39,11 +39,11 @@ public:
 
     // Makes a simulated printer of `model` on the given port (its command set answers as the model does).
     static std::shared_ptr<sim::SimPrinterDevice>
-    makePrinter(zev::Model model, std::uint32_t locationId,
+    makePrinter(sim::SimZEVModel model, std::uint32_t locationId,
                 std::shared_ptr<sim::SimZEVPrinter>* commandSet = nullptr);
 
     // Plugs a printer of `model` into the first free port; its location id, or 0 when all are taken.
-    std::uint32_t plugIn(zev::Model model);
+    std::uint32_t plugIn(sim::SimZEVModel model);
     void unplug(std::uint32_t locationId);
     // The printer reports "Paper End" (or idle again) from its next status answer on.
     void setPaperEnd(std::uint32_t locationId, bool on);
@@ -55,7 +55,7 @@ public:
     QString describe(std::uint32_t locationId) const;
 
     // The printers the demo of the running program starts with.
-    static std::vector<zev::Model> startingModels(bool serialSwitcher);
+    static std::vector<sim::SimZEVModel> startingModels(bool serialSwitcher);
 
     // The "Simulation" menu; its submenus are rebuilt each time they open.
     QMenu* createMenu(QWidget* parent);
@@ -77,4 +77,4 @@ private:
     std::vector<std::unique_ptr<Slot>> slots_;
 };
 
-} // namespace platform
+} // namespace ui

@@ -1,6 +1,4 @@
-#include "platform/usb/sim/SimZEVFrameParser.h"
-
-#include "Classes/ZEVProtocol.h"
+#include "devicemodel/SimZEVFrameParser.h"
 
 namespace sim {
 
@@ -23,17 +21,17 @@ std::vector<SimZEVFrame> SimZEVFrameParser::feed(const QByteArray& bytes) {
     std::vector<SimZEVFrame> frames;
     for (;;) {
         // Resynchronise on the frame introducer; keep a trailing ESC that may begin the next one.
-        const char introducer[] = {char(zev::kFrameEscape), char(zev::kFrameIntroducer)};
+        const char introducer[] = {wire::kEscape, wire::kIntroducer};
         qsizetype start = pending_.indexOf(QByteArrayView(introducer, 2));
         if (start < 0)
-            start = pending_.endsWith(char(zev::kFrameEscape)) ? pending_.size() - 1 : pending_.size();
+            start = pending_.endsWith(wire::kEscape) ? pending_.size() - 1 : pending_.size();
         if (start > 0) {
             discarded_ += start;
             pending_.remove(0, start);
         }
-        if (pending_.size() < zev::kFrameHeaderSize) break;
+        if (pending_.size() < wire::kHeaderSize) break;
 
-        const QByteArray lengthField = pending_.mid(zev::kLengthFieldOffset, zev::kLengthFieldDigits);
+        const QByteArray lengthField = pending_.mid(wire::kLengthOffset, wire::kLengthDigits);
         const qsizetype length = lengthFromField(lengthField);
         if (length > kMaxPayload) {
             // Drop the broken header and look for the next frame.
@@ -41,15 +39,15 @@ std::vector<SimZEVFrame> SimZEVFrameParser::feed(const QByteArray& bytes) {
             pending_.remove(0, 2);
             continue;
         }
-        if (pending_.size() < zev::kFrameHeaderSize + length) break;
+        if (pending_.size() < wire::kHeaderSize + length) break;
 
         SimZEVFrame frame;
-        frame.raw = pending_.left(zev::kFrameHeaderSize + length);
-        frame.command = frame.raw.mid(zev::kFrameWordsOffset, zev::kCommandWordLength);
-        frame.subCommand = frame.raw.mid(zev::kSubCommandOffset, zev::kSubCommandFieldLength);
-        while (frame.subCommand.endsWith(zev::kFrameFill)) frame.subCommand.chop(1);
+        frame.raw = pending_.left(wire::kHeaderSize + length);
+        frame.command = frame.raw.mid(wire::kCommandOffset, wire::kCommandLength);
+        frame.subCommand = frame.raw.mid(wire::kSubCommandOffset, wire::kSubCommandLength);
+        while (frame.subCommand.endsWith(wire::kSubCommandFill)) frame.subCommand.chop(1);
         frame.lengthField = lengthField;
-        frame.payload = frame.raw.mid(zev::kFrameHeaderSize);
+        frame.payload = frame.raw.mid(wire::kHeaderSize);
         pending_.remove(0, frame.raw.size());
         frames.push_back(std::move(frame));
     }

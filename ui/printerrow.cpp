@@ -1,10 +1,9 @@
-#include "platform/qt/printerrow.h"
+#include "ui/printerrow.h"
 
 #include "Classes/TBUSBPrinterZEV.h"
-#include "Classes/ZEVProtocol.h"
-#include "platform/qt/pictures.h"
+#include "platform/pictures.h"
 
-namespace platform {
+namespace ui {
 
 namespace {
 
@@ -39,7 +38,7 @@ PrinterRow printerRow(TBUSBPrinterZEV& printer) {
 
     row.picture = printer.image();
     if (row.picture.isNull()) {
-        row.picture = printerPicture(printer.imageName());
+        row.picture = platform::printerPicture(printer.imageName());
     }
     const QString manufacturer = firstOf(printer.manufacturer(), printer.vendorUSB());
     const QString model = firstOf(printer.model(), printer.productUSB());
@@ -69,4 +68,4 @@ void setPrinterUsbSerial(TBUSBPrinterZEV& printer, bool on) {
     printer.setUsbISerial(on);
 }
 
-} // namespace platform
+} // namespace ui

@@ -1,5 +1,5 @@
 // The small command sets that come with the device model: an echo and a scripted printer.
-#include "platform/usb/sim/SimPrinterDevice.h"
+#include "devicemodel/SimPrinterDevice.h"
 
 namespace sim {
 

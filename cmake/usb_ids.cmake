@@ -10,4 +10,10 @@ set(PRINTER_TOOLS_ZEV_PRODUCT_ID_HVBD "0x0A04" CACHE STRING "USB product id of t
 set(PRINTER_TOOLS_ZEV_PRODUCT_ID_HVC "0x0A05" CACHE STRING "USB product id of the HVC (placeholder)")
 set(PRINTER_TOOLS_ZEV_PRODUCT_ID_EIGHT_TABLE "0x0A06" CACHE STRING "USB product id of the eight-table model (placeholder)")
 
-configure_file(${CMAKE_CURRENT_LIST_DIR}/zev_usb_ids.h.in ${PROJECT_BINARY_DIR}/generated/zev_usb_ids.h @ONLY)
+# The ids reach the code as one generated header, "generated/zev_usb_ids.h", through the interface
+# target usb_ids: the host's product table and the printer device model each link it, so both are
+# built for the same printers without either asking the other.
+set(_usb_ids_root ${PROJECT_BINARY_DIR}/layers/usb_ids)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/zev_usb_ids.h.in ${_usb_ids_root}/generated/zev_usb_ids.h @ONLY)
+add_library(usb_ids INTERFACE)
+target_include_directories(usb_ids INTERFACE ${_usb_ids_root})

@@ -1,32 +1,30 @@
-// The simulated device model has a member named like Qt's `emit` keyword macro: include it before
-// anything that defines that macro.
-#include "platform/usb/sim/SimBus.h"
-#include "platform/usb/sim/SimPrinterDevice.h"
-#include "platform/usb/sim/SimZEVPrinter.h"
-#include "platform/usb/sim/SimZEVProcessor.h"
-
-#include "platform/qt/simulation.h"
+#include "ui/simulation.h"
 
 #include "Classes/TBPrinters.h"
 #include "Classes/TBUSBPrinterZEV.h"
+#include "devicemodel/SimPrinterDevice.h"
+#include "devicemodel/SimZEVPrinter.h"
+#include "devicemodel/SimZEVProcessor.h"
+#include "platform/usb/sim/SimBus.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QMenu>
 #include <QPointer>
 
-namespace platform {
+namespace ui {
 
 namespace {
 
-// The status code a printer without paper answers.
-const QString kPaperEndCode = QStringLiteral("01100");
+QString nameOf(sim::SimZEVModel model) {
+    return QString::fromLatin1(sim::simZEVModelFacts(model).name);
+}
 
 } // namespace
 
 struct Simulation::Slot {
     std::uint32_t location = 0;
-    zev::Model model = zev::Model::Unknown;
+    sim::SimZEVModel model = sim::SimZEVModel::Unknown;
     std::shared_ptr<sim::SimPrinterDevice> device;
     std::shared_ptr<sim::SimZEVPrinter> commandSet;
     bool paperEnd = false;
@@ -38,21 +36,22 @@ Simulation::Simulation(QObject* parent) : QObject(parent), bus_(sim::SimBus::cre
 Simulation::~Simulation() = default;
 
 std::shared_ptr<sim::SimPrinterDevice>
-Simulation::makePrinter(zev::Model model, std::uint32_t locationId,
+Simulation::makePrinter(sim::SimZEVModel model, std::uint32_t locationId,
                         std::shared_ptr<sim::SimZEVPrinter>* commandSet) {
     sim::SimZEVDevice made = sim::makeSimZEVDevice(model, locationId);
     // Each port's printer has a serial number of its own, so the rows tell them apart.
     const QString serial = QStringLiteral("%1-%2")
-                               .arg(zev::modelName(model))
+                               .arg(nameOf(model))
                                .arg(locationId >> 20 & 0xF, 4, 10, QLatin1Char('0'));
     made.printer->update([&](sim::SimZEVPrinterState& state) { state.serialNumber = serial; });
     if (commandSet) *commandSet = made.printer;
     return made.device;
 }
 
-std::vector<zev::Model> Simulation::startingModels(bool serialSwitcher) {
-    if (serialSwitcher) return {zev::Model::HVQXA, zev::Model::HVC, zev::Model::EightTable};
-    return {zev::Model::HVC};
+std::vector<sim::SimZEVModel> Simulation::startingModels(bool serialSwitcher) {
+    using sim::SimZEVModel;
+    if (serialSwitcher) return {SimZEVModel::HVQXA, SimZEVModel::HVC, SimZEVModel::EightTable};
+    return {SimZEVModel::HVC};
 }
 
 Simulation::Slot* Simulation::slot(std::uint32_t locationId) {
@@ -66,7 +65,7 @@ const Simulation::Slot* Simulation::slot(std::uint32_t locationId) const {
     return const_cast<Simulation*>(this)->slot(locationId);
 }
 
-std::uint32_t Simulation::plugIn(zev::Model model) {
+std::uint32_t Simulation::plugIn(sim::SimZEVModel model) {
     for (int port = 0; port < kPortCount; ++port) {
         const std::uint32_t location = kFirstLocation + std::uint32_t(port) * kPortStep;
         if (slot(location)) continue;
@@ -95,7 +94,7 @@ void Simulation::setPaperEnd(std::uint32_t locationId, bool on) {
     if (!s || s->paperEnd == on) return;
     s->paperEnd = on;
     s->commandSet->update([on](sim::SimZEVPrinterState& state) {
-        state.statusCode = on ? kPaperEndCode : QString::fromLatin1(zev::kStatusIdle);
+        state.statusCode = QString::fromLatin1(on ? sim::kSimZEVStatusPaperEnd : sim::kSimZEVStatusIdle);
     });
     emit printerStateChanged(locationId);
 }
@@ -128,7 +127,7 @@ QString Simulation::describe(std::uint32_t locationId) const {
     const Slot* s = slot(locationId);
     if (!s) return {};
     return QCoreApplication::translate("TBPrinters", "%1 at port %2")
-        .arg(zev::modelName(s->model))
+        .arg(nameOf(s->model))
         .arg(locationId >> 20 & 0xF);
 }
 
@@ -156,10 +155,12 @@ QMenu* Simulation::createMenu(QWidget* parent) {
     // but apart, so nobody waits for their row.
     QMenu* others = nullptr;
     const std::optional<IndexSet> listed = TBUSBPrinterZEV::supportedProductIDs();
-    for (zev::Model model : {zev::Model::HVC, zev::Model::HVQXA, zev::Model::EightTable, zev::Model::HVA,
-                             zev::Model::HVB, zev::Model::HVBD}) {
+    using sim::SimZEVModel;
+    for (SimZEVModel model : {SimZEVModel::HVC, SimZEVModel::HVQXA, SimZEVModel::EightTable, SimZEVModel::HVA,
+                              SimZEVModel::HVB, SimZEVModel::HVBD}) {
         QMenu* into = plug;
-        if (!listed || !listed->count(zev::productIDForModel(model))) {
+        // The printer's own product id decides, as it does for the program on a real bus.
+        if (!listed || !listed->count(sim::simZEVModelFacts(model).productId)) {
             if (!others) {
                 others = new QMenu(
                     QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "Other Models (Ignored by This Program)")),
@@ -169,7 +170,7 @@ QMenu* Simulation::createMenu(QWidget* parent) {
             into = others;
         }
         QAction* action = into->addAction(
-            QCoreApplication::translate("TBPrinters", "%1 printer").arg(zev::modelName(model)));
+            QCoreApplication::translate("TBPrinters", "%1 printer").arg(nameOf(model)));
         connect(action, &QAction::triggered, this, [this, model] { plugIn(model); });
     }
     if (others) {
@@ -212,10 +213,6 @@ QMenu* Simulation::createMenu(QWidget* parent) {
     return menu;
 }
 
-} // namespace platform
-
-namespace platform {
-
 void Simulation::followWith(TBPrinters* controller) {
     QPointer<TBPrinters> target(controller);
     connect(this, &Simulation::printerStateChanged, controller, [target](std::uint32_t location) {
@@ -226,4 +223,4 @@ void Simulation::followWith(TBPrinters* controller) {
     });
 }
 
-} // namespace platform
+} // namespace ui

@@ -3,6 +3,8 @@
 // was opened on.
 #pragma once
 
+#include "platform/applicationwindow.h"
+
 #include <QMainWindow>
 #include <QMenu>
 #include <QPointer>
@@ -10,23 +12,36 @@
 #include <memory>
 
 class QAction;
+class QMenuBar;
 class QPoint;
 class QTableView;
 class TBPrinters;
 class TBUSBPrinterZEV;
 
 namespace platform {
+class ListSelection;
+} // namespace platform
+
+namespace ui {
 
 class PrinterListModel;
 
-class PrinterWindow : public QMainWindow {
+// Localises `menu`'s items (each item's submenu first, then its title and its tool tip; separators
+// untouched), then the menu's own title, through the strings table.
+void localizeItemsInMenu(QMenu* menu);
+// The same for every top-level menu of a menu bar, which has no title of its own.
+void localizeItemsInMenu(QMenuBar* menuBar);
+
+class PrinterWindow : public QMainWindow, public platform::ApplicationWindow {
     Q_OBJECT
 public:
     // `serialSwitch`: serial-switcher's list, whose USB serial-number cell is a check box.
     PrinterWindow(TBPrinters* controller, bool serialSwitch, QWidget* parent = nullptr);
 
-    TBPrinters* controller() const { return controller_; }
+    TBPrinters* controller() const;
     QTableView* tableView() const { return table_; }
+    // The list's selection, as the controller follows it.
+    platform::ListSelection* selection() const { return selection_; }
     PrinterListModel* listModel() const { return model_; }
     QAction* updateFirmwareAction() const { return updateAction_; }
     QAction* refreshAction() const { return refreshAction_; }
@@ -37,6 +52,15 @@ public:
     // The context menu of a row while it is open, else null. Its "refresh" and "updateFirmware"
     // actions act on the printer of the row it was opened on, whatever the selection.
     QMenu* openRowMenu() const { return rowMenu_; }
+
+    // platform::ApplicationWindow, for the launch step.
+    void localizeMainMenu() override;
+    QString title() const override;
+    void setTitle(const QString& title) override;
+    int columnCount() const override;
+    QString columnTitle(int column) const override;
+    void setColumnTitle(int column, const QString& title) override;
+    void redrawList() override;
 
 signals:
     void noticeShown(const QString& text);
@@ -54,6 +78,7 @@ private:
     QPointer<TBPrinters> controller_;
     QTableView* table_ = nullptr;
     PrinterListModel* model_ = nullptr;
+    platform::ListSelection* selection_ = nullptr;
     QMenu* fileMenu_ = nullptr;
     QAction* updateAction_ = nullptr;
     QAction* refreshAction_ = nullptr;
@@ -61,4 +86,4 @@ private:
     QPointer<QMenu> rowMenu_;
 };
 
-} // namespace platform
+} // namespace ui

@@ -1,0 +1,25 @@
+# Printer pictures and the translations of the window, menus and notices, compiled into the platform
+# layer as Qt resources (":/images/<name>.png", ":/i18n/printer-tools_<lang>.qm"), where its pictures
+# and strings table look them up.
+
+qt_add_resources(platform printer_pictures
+  PREFIX /images
+  BASE ${PROJECT_SOURCE_DIR}/resources/images
+  FILES
+    ${PROJECT_SOURCE_DIR}/resources/images/ZEV_HV_Series.png
+    ${PROJECT_SOURCE_DIR}/resources/images/ZEV_QX_Series.png
+    ${PROJECT_SOURCE_DIR}/resources/images/HVCA_LSide.png)
+
+# English texts are the keys; a missing translation shows the English text. The texts are marked
+# where they are defined, in every layer; `cmake --build build --target update_translations`
+# refreshes the .ts files from all of them.
+set(_translated_sources)
+foreach(_layer platform support core ui)
+  get_target_property(_layer_sources ${_layer} SOURCES)
+  list(APPEND _translated_sources ${_layer_sources})
+endforeach()
+qt_add_translations(platform
+  TS_FILES ${PROJECT_SOURCE_DIR}/resources/translations/printer-tools_de.ts
+  SOURCES ${_translated_sources}
+  RESOURCE_PREFIX /i18n
+  LUPDATE_OPTIONS -no-obsolete -locations none)

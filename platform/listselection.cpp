@@ -1,0 +1,34 @@
+#include "platform/listselection.h"
+
+#include <QAbstractItemModel>
+#include <QItemSelectionModel>
+
+namespace platform {
+
+ItemSelection::ItemSelection(QItemSelectionModel* selection, QObject* parent)
+    : ListSelection(parent), selection_(selection) {
+    if (selection)
+        connect(selection, &QItemSelectionModel::selectionChanged, this, &ListSelection::selectionChanged);
+}
+
+int ItemSelection::rowCount() const {
+    return selection_ && selection_->model() ? selection_->model()->rowCount() : 0;
+}
+
+int ItemSelection::selectedRow() const {
+    if (!selection_) return -1;
+    int first = -1;
+    for (const QModelIndex& index : selection_->selectedRows()) {
+        if (first < 0 || index.row() < first) first = index.row();
+    }
+    return first;
+}
+
+void ItemSelection::selectRow(int row) {
+    if (!selection_ || !selection_->model()) return;
+    const QModelIndex index = selection_->model()->index(row, 0);
+    if (!index.isValid()) return;
+    selection_->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+} // namespace platform
