@@ -134,9 +134,9 @@ public:
     // The 16-bit complement of the unsigned byte sum.
     static quint16 checksumForData(const QByteArray& data);
 
-    // ---- For the simulated printers ----------------------------------------------------------
+    // ---- Image header --------------------------------------------------------------------------
 
-    // The S0 header of an S-record image, or nothing when the image has no good S0 record before
-    // its first data record.
+    // The S0 header of an S-record image (the package's images name model and version there), or
+    // nothing when the image has no good S0 record before its first data record.
     static std::optional<FirmwareImageHeader> imageHeader(const QByteArray& srecordImage);
 };

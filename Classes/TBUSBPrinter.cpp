@@ -336,10 +336,10 @@ void TBUSBPrinter::setImage(const QImage& value) {
 }
 
 bool TBUSBPrinter::inFirmwareUpdate() const {
-    return isBusy_;
+    return inFirmwareUpdate_;
 }
 void TBUSBPrinter::setInFirmwareUpdate(bool value) {
-    isBusy_ = value;
+    inFirmwareUpdate_ = value;
     announce(QStringLiteral("inFirmwareUpdate"));
 }
 

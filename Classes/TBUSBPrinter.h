@@ -326,7 +326,7 @@ private:
     std::atomic<qint64> state_{StateInitial};
     std::atomic<qint64> isOwned_{NotOwned};
     std::atomic<qint32> interfaceStatus_{InterfaceInitial};
-    std::atomic<bool> isBusy_{false};          // inFirmwareUpdate
+    std::atomic<bool> inFirmwareUpdate_{false};
     std::atomic<bool> ownershipWanted_{false}; // setIsOwned(true) until the next close; command queue
     std::atomic<quint32> locationID_{0};
     std::atomic<quint16> idVendor_{0};

@@ -19,7 +19,7 @@ void platformLogText(const QString& message);
 // Writes the formatted text to standard error unchanged (no time stamp, no added newline).
 void stderrPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// The name a log line gives an operation, as the other platform prints it:
+// The selector-style name a log line gives an operation, the same in every log of the printer tools:
 // methodName('-', "TBUSBPrinterZEV", "finishFirmwareUpdate") is "-[TBUSBPrinterZEV finishFirmwareUpdate]".
 std::string methodName(char kind, const char* className, const char* selector);
 

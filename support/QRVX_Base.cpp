@@ -131,7 +131,7 @@ QString QRVX_Base::systemVersionInfo() {
     const char* byteOrder = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? "LittleEndian"
                             : QSysInfo::ByteOrder == QSysInfo::BigEndian  ? "BigEndian"
                                                                           : "Unknown";
-    // The wording of this text is what the tools have always logged; people grep for it.
+    // This wording is fixed, literal texts included: support staff search logs for it.
     return QString::asprintf(
         "Mac OS X %s foundation (%.3f);\n%lluMB (%lluMB free); %ld CPU; %s (%ld-bit); %s",
         platform::hostinfo::operatingSystemVersion().toUtf8().constData(),

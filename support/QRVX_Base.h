@@ -25,8 +25,9 @@ public:
 
     // ---- Host ------------------------------------------------------------------------------------
 
-    // Kinds and domains of firstFoundDirectoryType(); the numbers are the ones the tools have always
-    // used. Kinds without a counterpart on this host answer none.
+    // Kinds and domains of firstFoundDirectoryType(). The numbers are part of the interface: callers
+    // pass them as plain numbers, so they never change. Kinds without a counterpart on this host
+    // answer none.
     enum DirectoryKind : std::uint64_t {
         ApplicationsDirectory = 1,
         LibraryDirectory = 5,
@@ -91,7 +92,7 @@ public:
 
     // ---- Strings ---------------------------------------------------------------------------------
 
-    // Text-encoding numbers accepted by stringWithCString(), as the tools have always numbered them.
+    // Text-encoding numbers accepted by stringWithCString(); fixed, like the directory kinds above.
     enum Encoding : std::uint64_t {
         ASCIIEncoding = 1,
         JapaneseEUCEncoding = 3,
@@ -125,7 +126,7 @@ public:
     static QString stringByDeletingCharactersInSet(const QString& text,
                                                    const std::function<bool(char32_t)>& inSet);
 
-    // Search options of stringByReplacingSubStrings(), numbered as the tools have always numbered them.
+    // Search options of stringByReplacingSubStrings(), a bit set; fixed, like the directory kinds above.
     enum SearchOption : std::uint64_t {
         CaseInsensitiveSearch = 1,
         LiteralSearch = 2, // always literal here: compares UTF-16 units

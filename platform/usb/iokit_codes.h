@@ -1,6 +1,7 @@
 // Platform result codes and message types. The USB layer reports every outcome as one of these
-// signed 32-bit values; they keep the symbolic names and the values the printer tools have always
-// logged, so log lines read the same on every platform. strForIOReturn / strForIOMessage name them.
+// signed 32-bit values under its kIOReturn / kIOMessage name (kIOReturnExclusiveAccess is
+// 0xE00002C5). Names and values are fixed: log lines carry them, so a failure reads the same
+// whichever backend reported it. strForIOReturn / strForIOMessage name them.
 #pragma once
 
 #include <cstdint>

@@ -1,10 +1,12 @@
 // The USB operations the printer logic needs, as one table per object kind. Every backend (the
-// simulated printers in usb/sim, real hardware through usb/libusb) implements all of it.
+// simulated bus in usb/sim over the printer device model, real hardware through usb/libusb)
+// implements all of it.
 //
 // Contract shared by every entry:
 //  - Results are platform result codes (iokit_codes.h); nothing throws.
 //  - Transfers block the calling thread; callers run them on a printer's command queue, never on the
-//    main thread. Time-outs are in milliseconds; 0 means "no limit" as on the other platform.
+//    main thread. Time-outs are in milliseconds; 0 means "no limit". A transfer has two: the
+//    completion time-out bounds the whole transfer, the no-data time-out the wait for its data.
 //  - Objects are shared_ptr-counted: whoever holds one keeps it alive; a device that left the bus
 //    answers kIOReturnNoDevice (or kIOReturnNotResponding for transfers in flight) instead of dying.
 //  - Notifications (arrival, termination, interest) are delivered on the main thread only.
@@ -88,6 +90,7 @@ public:
     // After success the device leaves the bus (termination notice) and comes back on the same
     // location id (arrival notice).
     virtual IOReturn reEnumerate(std::uint32_t options) = 0;
+    // The string indexes and control requests work whether or not the device is open.
     virtual IOReturn manufacturerStringIndex(std::uint8_t& index) = 0;
     virtual IOReturn productStringIndex(std::uint8_t& index) = 0;
     virtual IOReturn serialNumberStringIndex(std::uint8_t& index) = 0;

@@ -165,7 +165,7 @@ private:
 };
 
 // usb::UsbDevice over a DeviceRecord. open/close hold a use of the handle; requests made while not
-// open take one for their own duration, as the other platform allows them on an unopened device.
+// open take one for their own duration: the USB contract (usb.h) allows them on an unopened device.
 class LibusbUsbDevice : public UsbDevice {
 public:
     explicit LibusbUsbDevice(std::shared_ptr<DeviceRecord> device);
@@ -191,8 +191,8 @@ private:
 // A control request on the default pipe with the given handle; shared by devices and interfaces.
 IOReturn performControlRequest(DeviceRecord& device, libusb_device_handle* handle, ControlRequest& request);
 
-// The time-out libusb gets for a transfer with the two time-outs of the other platform: the
-// completion time-out bounds the whole transfer, the no-data time-out stands in when it is 0.
+// The time-out libusb gets for a transfer with the contract's two time-outs (usb.h): the completion
+// time-out bounds the whole transfer, the no-data time-out stands in when it is 0.
 unsigned int transferTimeout(std::uint32_t noDataTimeout, std::uint32_t completionTimeout);
 
 } // namespace usb::libusb_backend
