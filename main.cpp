@@ -107,10 +107,10 @@ int main(int argc, char* argv[]) {
     int screenshotResult = 0;
     if (parser.isSet(screenshotOption)) {
         ui::saveScreenshotWhenReady(&window, simulatedPrinters, parser.value(screenshotOption),
-                                          kScreenshotTimeoutMs, [&screenshotResult](bool ok) {
-                                              screenshotResult = ok ? 0 : 1;
-                                              QCoreApplication::quit();
-                                          });
+                                    kScreenshotTimeoutMs, [&screenshotResult](bool ok) {
+                                        screenshotResult = ok ? 0 : 1;
+                                        QCoreApplication::quit();
+                                    });
     }
     const int result = app.exec();
     return result != 0 ? result : screenshotResult;

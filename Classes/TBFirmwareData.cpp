@@ -32,8 +32,10 @@ constexpr qsizetype kHeaderAddressBytes = 2;
 // Hex digit values; -1 for everything else.
 constexpr std::array<int8_t, 256> makeHexTable() {
     std::array<int8_t, 256> table{};
-    for (int i = 0; i < 256; ++i) table[i] = -1;
-    for (int i = 0; i < 10; ++i) table['0' + i] = int8_t(i);
+    for (int i = 0; i < 256; ++i)
+        table[i] = -1;
+    for (int i = 0; i < 10; ++i)
+        table['0' + i] = int8_t(i);
     for (int i = 0; i < 6; ++i) {
         table['a' + i] = int8_t(10 + i);
         table['A' + i] = int8_t(10 + i);
@@ -106,7 +108,8 @@ inline size_t lineBreakLength(const unsigned char* p, const unsigned char* end) 
 // Bytes that may start a line break; everything else is skipped in one table lookup.
 constexpr std::array<bool, 256> makeBreakStartTable() {
     std::array<bool, 256> table{};
-    for (int c = 0x0A; c <= 0x0D; ++c) table[c] = true;
+    for (int c = 0x0A; c <= 0x0D; ++c)
+        table[c] = true;
     table[0xC2] = true;
     table[0xE2] = true;
     return table;
@@ -196,17 +199,18 @@ bool sumHexBytes(const unsigned char* text, unsigned count, uint32_t* sum) {
         const __m128i letter = _mm_sub_epi8(_mm_or_si128(chars, caseBit), lowerA);
         const __m128i isLetter = _mm_cmplt_epi8(_mm_xor_si128(letter, bias), letterLimit);
         invalid = _mm_or_si128(invalid, _mm_andnot_si128(_mm_or_si128(isDigit, isLetter), _mm_set1_epi8(-1)));
-        const __m128i nibbles = _mm_or_si128(_mm_and_si128(digit, isDigit),
-                                             _mm_and_si128(_mm_add_epi8(letter, ten), isLetter));
+        const __m128i nibbles =
+            _mm_or_si128(_mm_and_si128(digit, isDigit), _mm_and_si128(_mm_add_epi8(letter, ten), isLetter));
         // Little-endian lanes: the high nibble (first character) is the low byte of each lane.
-        const __m128i bytes = _mm_add_epi16(_mm_slli_epi16(_mm_and_si128(nibbles, lowBytes), 4),
-                                            _mm_srli_epi16(nibbles, 8));
+        const __m128i bytes =
+            _mm_add_epi16(_mm_slli_epi16(_mm_and_si128(nibbles, lowBytes), 4), _mm_srli_epi16(nibbles, 8));
         accumulator = _mm_add_epi16(accumulator, bytes);
     }
     if (_mm_movemask_epi8(invalid) != 0) return false;
     alignas(16) uint16_t lanes[8];
     _mm_store_si128(reinterpret_cast<__m128i*>(lanes), accumulator);
-    for (uint16_t lane : lanes) *sum += lane;
+    for (uint16_t lane : lanes)
+        *sum += lane;
     return sumHexBytesScalar(text + 2 * done, count - done, sum);
 }
 #else
@@ -278,7 +282,8 @@ bool TBFirmwarePackage::verifySRecData(const QByteArray& data) {
             return false;
         case QuickVerdict::Undecided: {
             const unsigned char* q = p;
-            while (q < end && !(kMayStartBreak[*q] && lineBreakLength(q, end) != 0)) ++q;
+            while (q < end && !(kMayStartBreak[*q] && lineBreakLength(q, end) != 0))
+                ++q;
             length = size_t(q - p);
             if (length != 0 && !isGoodRecord(p, length)) return false;
             break;
@@ -325,7 +330,8 @@ QByteArray TBFirmwarePackage::paddedData(const QByteArray& data) {
 QByteArray TBFirmwarePackage::paddedColorDataForVersion(const QString& fileName) {
     QString path;
     const QByteArray contents = platform::resources::dataForResourceFile(fileName, &path);
-    platform::platformLog("got data of length %lu for file at path %s", static_cast<unsigned long>(contents.size()),
+    platform::platformLog("got data of length %lu for file at path %s",
+                          static_cast<unsigned long>(contents.size()),
                           path.isEmpty() ? "(null)" : path.toUtf8().constData());
     return contents;
 }

@@ -1,8 +1,8 @@
 #include "Classes/TBUSBPrinterZEV.h"
 
 #include "Classes/Edition.h"
-#include "platform/platformlog.h"
 #include "platform/pictures.h"
+#include "platform/platformlog.h"
 #include "support/QRVX_CodeNames.h"
 #include "support/QRVX_Log.h"
 

@@ -104,8 +104,15 @@ const std::array<ModelFacts, 6> kModels{{
      kHVBDPackage, kHVBDPackage},
     {Model::HVC, "HVC", PRINTER_TOOLS_ZEV_PRODUCT_ID_HVC, "HVCA_LSide", kHVCVersions, kHVCChecksums,
      kEveryFirmware, kHVCNewPackage, kHVCOldPackage},
-    {Model::EightTable, "HV8T", PRINTER_TOOLS_ZEV_PRODUCT_ID_EIGHT_TABLE, "", kEightVersions, kEightChecksums,
-     kEveryFirmware, {}, {}},
+    {Model::EightTable,
+     "HV8T",
+     PRINTER_TOOLS_ZEV_PRODUCT_ID_EIGHT_TABLE,
+     "",
+     kEightVersions,
+     kEightChecksums,
+     kEveryFirmware,
+     {},
+     {}},
 }};
 
 constexpr ModelFacts kUnknown{Model::Unknown, "", 0, "", {}, {}, kNoSwitch, {}, {}};
@@ -169,7 +176,8 @@ QSet<std::uint16_t> supportedVendorIDs() {
 
 QSet<std::uint16_t> supportedProductIDs(const Edition& edition) {
     if (edition.isPrinterFlasher()) return {productIDForModel(Model::HVC)};
-    return {productIDForModel(Model::HVQXA), productIDForModel(Model::HVC), productIDForModel(Model::EightTable)};
+    return {productIDForModel(Model::HVQXA), productIDForModel(Model::HVC),
+            productIDForModel(Model::EightTable)};
 }
 
 } // namespace zev

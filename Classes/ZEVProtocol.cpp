@@ -1,6 +1,5 @@
 #include "Classes/ZEVProtocol.h"
 
-
 #include <QCoreApplication>
 
 #include <algorithm>

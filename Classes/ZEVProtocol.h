@@ -16,7 +16,6 @@
 #include <optional>
 #include <span>
 
-
 namespace zev {
 
 // ---- Command codes ------------------------------------------------------------------------------

@@ -49,7 +49,8 @@ void usbInterfaceInterestCallback(TBUSBPrinter* printer, const std::shared_ptr<u
         if (printer->didOpenInterface()) {
             // The notice overtook the open's own publication; publish it here, in the same single
             // step that a close cannot slip through (never "open" over a closed interface).
-            if (printer->publishOpenInterface() && !updating) printer->setStatus(localized(QT_TRANSLATE_NOOP("TBPrinters", "USB Open")));
+            if (printer->publishOpenInterface() && !updating)
+                printer->setStatus(localized(QT_TRANSLATE_NOOP("TBPrinters", "USB Open")));
         } else if (printer->willOpenInterface()) {
             if (!updating) printer->setStatus(localized(QT_TRANSLATE_NOOP("TBPrinters", "Waiting for USB")));
         } else if (printer->isInterfaceOpen()) {

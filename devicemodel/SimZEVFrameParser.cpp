@@ -23,8 +23,7 @@ std::vector<SimZEVFrame> SimZEVFrameParser::feed(const QByteArray& bytes) {
         // Resynchronise on the frame introducer; keep a trailing ESC that may begin the next one.
         const char introducer[] = {wire::kEscape, wire::kIntroducer};
         qsizetype start = pending_.indexOf(QByteArrayView(introducer, 2));
-        if (start < 0)
-            start = pending_.endsWith(wire::kEscape) ? pending_.size() - 1 : pending_.size();
+        if (start < 0) start = pending_.endsWith(wire::kEscape) ? pending_.size() - 1 : pending_.size();
         if (start > 0) {
             discarded_ += start;
             pending_.remove(0, start);
@@ -45,7 +44,8 @@ std::vector<SimZEVFrame> SimZEVFrameParser::feed(const QByteArray& bytes) {
         frame.raw = pending_.left(wire::kHeaderSize + length);
         frame.command = frame.raw.mid(wire::kCommandOffset, wire::kCommandLength);
         frame.subCommand = frame.raw.mid(wire::kSubCommandOffset, wire::kSubCommandLength);
-        while (frame.subCommand.endsWith(wire::kSubCommandFill)) frame.subCommand.chop(1);
+        while (frame.subCommand.endsWith(wire::kSubCommandFill))
+            frame.subCommand.chop(1);
         frame.lengthField = lengthField;
         frame.payload = frame.raw.mid(wire::kHeaderSize);
         pending_.remove(0, frame.raw.size());

@@ -32,7 +32,7 @@ struct SimZEVFrame {
     QByteArray subCommand;  // the sub-command field without its trailing blanks ("FVER")
     QByteArray lengthField; // the eight characters as sent (blanks when there is no payload)
     QByteArray payload;
-    QByteArray raw;         // the whole frame as it arrived
+    QByteArray raw; // the whole frame as it arrived
 
     // "INFO  FVER": the same text the host logs for the command.
     QString words() const { return QString::fromLatin1(command + subCommand); }

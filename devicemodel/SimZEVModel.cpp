@@ -15,8 +15,9 @@ constexpr SimZEVFactoryTable kHVQXATables[] = {{"300", "0201", "1F0D"}, {"600", 
 constexpr SimZEVFactoryTable kHVCTables[] = {
     {"300", "0100", "4D21"}, {"600", "0100", "B870"}, {"610", "0100", "0E5F"}};
 constexpr SimZEVFactoryTable kEightTables[] = {
-    {"300", "0100", "1000"},   {"600", "0100", "1000"},   {"610", "0100", "1000"},   {"620", "0100", "1000"},
-    {"300HD", "0200", "2000"}, {"600HD", "0200", "2000"}, {"610HD", "0200", "2000"}, {"620HD", "0200", "2000"},
+    {"300", "0100", "1000"},   {"600", "0100", "1000"},   {"610", "0100", "1000"},
+    {"620", "0100", "1000"},   {"300HD", "0200", "2000"}, {"600HD", "0200", "2000"},
+    {"610HD", "0200", "2000"}, {"620HD", "0200", "2000"},
 };
 
 constexpr double kAlways = 0.0;
@@ -30,8 +31,8 @@ const std::array<SimZEVModelFacts, 6> kModels{{
     {SimZEVModel::HVQXA, "HV-QXA", PRINTER_TOOLS_ZEV_PRODUCT_ID_HVQXA, "HV-QXA 02.04",
      SimZEVTableAddressing::Single, kHVQXATables, 2.04},
     // The HVBD leaves the factory with the HVB's colour tables.
-    {SimZEVModel::HVBD, "HVBD", PRINTER_TOOLS_ZEV_PRODUCT_ID_HVBD, "HVBD 01.10", SimZEVTableAddressing::Single,
-     kHVBTables, kNever},
+    {SimZEVModel::HVBD, "HVBD", PRINTER_TOOLS_ZEV_PRODUCT_ID_HVBD, "HVBD 01.10",
+     SimZEVTableAddressing::Single, kHVBTables, kNever},
     {SimZEVModel::HVC, "HVC", PRINTER_TOOLS_ZEV_PRODUCT_ID_HVC, "HVC 01.21", SimZEVTableAddressing::Slots,
      kHVCTables, kAlways},
     {SimZEVModel::EightTable, "HV8T", PRINTER_TOOLS_ZEV_PRODUCT_ID_EIGHT_TABLE, "HV8T 01.00",
@@ -39,8 +40,8 @@ const std::array<SimZEVModelFacts, 6> kModels{{
 }};
 
 // A printer of the family that is none of the models above: no tables, no switch, an id nobody uses.
-constexpr SimZEVModelFacts kUnknown{SimZEVModel::Unknown, "", 0,   "UNKNOWN 00.00", SimZEVTableAddressing::None,
-                                    {},                   kNever};
+constexpr SimZEVModelFacts kUnknown{SimZEVModel::Unknown,        "", 0,     "UNKNOWN 00.00",
+                                    SimZEVTableAddressing::None, {}, kNever};
 
 } // namespace
 
@@ -65,7 +66,8 @@ double simZEVFirmwareNumber(const char* version, std::size_t length) {
     // Digits, a point, digits: whatever follows is not part of the number.
     std::size_t end = start;
     bool point = false;
-    while (end < length && ((version[end] >= '0' && version[end] <= '9') || (version[end] == '.' && !point))) {
+    while (end < length &&
+           ((version[end] >= '0' && version[end] <= '9') || (version[end] == '.' && !point))) {
         point = point || version[end] == '.';
         ++end;
     }

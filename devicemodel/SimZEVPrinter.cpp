@@ -207,8 +207,9 @@ std::optional<QString> SimZEVPrinter::tableSlot(const SimZEVFrame& frame, const 
         break;
     }
     // Only the slots the model is built with answer, whatever a test stored.
-    const bool built = std::any_of(facts.factoryTables.begin(), facts.factoryTables.end(),
-                                   [&slot](const SimZEVFactoryTable& table) { return slot == QLatin1String(table.slot); });
+    const bool built =
+        std::any_of(facts.factoryTables.begin(), facts.factoryTables.end(),
+                    [&slot](const SimZEVFactoryTable& table) { return slot == QLatin1String(table.slot); });
     if (!built || !state_.colorTables.contains(slot)) return std::nullopt;
     return slot;
 }

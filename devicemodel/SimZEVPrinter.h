@@ -35,9 +35,9 @@ enum class SimZEVFaultKind {
 
 struct SimZEVFault {
     SimZEVFaultKind kind = SimZEVFaultKind::NoReply;
-    QString words;    // command words it applies to ("INFO  FVER"); empty: every command with a reply
-    int count = -1;   // replies it spoils before it wears off; -1: never wears off
-    int delayMs = 0;  // for Slow
+    QString words;   // command words it applies to ("INFO  FVER"); empty: every command with a reply
+    int count = -1;  // replies it spoils before it wears off; -1: never wears off
+    int delayMs = 0; // for Slow
 };
 
 struct SimZEVColorTable {
@@ -47,8 +47,8 @@ struct SimZEVColorTable {
 
 struct SimZEVPrinterState {
     SimZEVModel model = SimZEVModel::HVC;
-    QString firmwareVersion;      // as reported, e.g. "HVC 01.21"
-    QString firmwareReplyPrefix;  // characters the printer puts before the version in its reply
+    QString firmwareVersion;     // as reported, e.g. "HVC 01.21"
+    QString firmwareReplyPrefix; // characters the printer puts before the version in its reply
     QString serialNumber;
     QString statusCode = QString::fromLatin1(kSimZEVStatusIdle);
     bool firmwareUpdateMode = false;
@@ -69,10 +69,10 @@ struct SimZEVPrinterState {
 
 // What the printer does in answer to one frame.
 struct SimZEVOutput {
-    QByteArray reply;        // a record for the bulk-in pipe; empty: no reply
-    bool withheld = false;   // a query the printer leaves unanswered (the host's read will time out)
-    int delayMs = 0;         // the reply is ready this long after the frame arrived
-    bool restart = false;    // the printer leaves the bus and comes back after restartDelayMs
+    QByteArray reply;      // a record for the bulk-in pipe; empty: no reply
+    bool withheld = false; // a query the printer leaves unanswered (the host's read will time out)
+    int delayMs = 0;       // the reply is ready this long after the frame arrived
+    bool restart = false;  // the printer leaves the bus and comes back after restartDelayMs
     int restartDelayMs = 0;
 };
 
@@ -119,12 +119,12 @@ private:
     void program(const QByteArray& image, SimZEVOutput& output);
 
     mutable std::mutex mutex_;
-    SimZEVPrinterState state_;            // guarded by mutex_
-    SimZEVFrameParser parser_;            // guarded by mutex_
-    std::vector<SimZEVFault> faults_;     // guarded by mutex_
-    std::vector<SimZEVFrame> received_;   // guarded by mutex_
-    int replyLatencyMs_ = 0;              // guarded by mutex_
-    int restartDelayMs_ = 50;             // guarded by mutex_
+    SimZEVPrinterState state_;          // guarded by mutex_
+    SimZEVFrameParser parser_;          // guarded by mutex_
+    std::vector<SimZEVFault> faults_;   // guarded by mutex_
+    std::vector<SimZEVFrame> received_; // guarded by mutex_
+    int replyLatencyMs_ = 0;            // guarded by mutex_
+    int restartDelayMs_ = 50;           // guarded by mutex_
 };
 
 // Model and version from the S0 header record of an S-record image ("HVC 01.41"); empty when the

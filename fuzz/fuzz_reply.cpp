@@ -32,8 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         [&](zev::ReplyReadStage stage, char* buffer, std::uint32_t& wanted) -> IOReturn {
             ++reads;
             if (stage == zev::ReplyReadStage::Body && failBody) return kIOReturnTimeout;
-            const std::uint32_t n =
-                std::min({wanted, chunk, std::uint32_t(stream.size() - offset)});
+            const std::uint32_t n = std::min({wanted, chunk, std::uint32_t(stream.size() - offset)});
             std::memcpy(buffer, stream.constData() + offset, n);
             offset += n;
             wanted = n;

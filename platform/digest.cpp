@@ -39,8 +39,7 @@ HmacSha256::HmacSha256(QByteArrayView key) : d(new State) {
     };
     // OpenSSL wants a non-null key pointer even for an empty key.
     static const unsigned char emptyKey = 0;
-    const auto* keyBytes =
-        key.isEmpty() ? &emptyKey : reinterpret_cast<const unsigned char*>(key.data());
+    const auto* keyBytes = key.isEmpty() ? &emptyKey : reinterpret_cast<const unsigned char*>(key.data());
     d->good = EVP_MAC_init(d->ctx, keyBytes, static_cast<size_t>(key.size()), params) == 1;
 }
 

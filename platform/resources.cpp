@@ -39,7 +39,8 @@ QString findIn(const QString& root, const QString& fileName) {
             if (candidate.isFile()) return candidate.absoluteFilePath();
             const QStringList subdirectories =
                 QDir(directory).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-            for (const QString& sub : subdirectories) next.append(directory + QLatin1Char('/') + sub);
+            for (const QString& sub : subdirectories)
+                next.append(directory + QLatin1Char('/') + sub);
         }
         level = std::move(next);
     }

@@ -1,8 +1,8 @@
 #include "ui/printerlistmodel.h"
 
 #include "Classes/TBPrinters.h"
-#include "ui/printerrow.h"
 #include "platform/strings.h"
+#include "ui/printerrow.h"
 
 #include <QCoreApplication>
 #include <QPixmap>

@@ -40,9 +40,8 @@ Simulation::makePrinter(sim::SimZEVModel model, std::uint32_t locationId,
                         std::shared_ptr<sim::SimZEVPrinter>* commandSet) {
     sim::SimZEVDevice made = sim::makeSimZEVDevice(model, locationId);
     // Each port's printer has a serial number of its own, so the rows tell them apart.
-    const QString serial = QStringLiteral("%1-%2")
-                               .arg(nameOf(model))
-                               .arg(locationId >> 20 & 0xF, 4, 10, QLatin1Char('0'));
+    const QString serial =
+        QStringLiteral("%1-%2").arg(nameOf(model)).arg(locationId >> 20 & 0xF, 4, 10, QLatin1Char('0'));
     made.printer->update([&](sim::SimZEVPrinterState& state) { state.serialNumber = serial; });
     if (commandSet) *commandSet = made.printer;
     return made.device;
@@ -169,8 +168,8 @@ QMenu* Simulation::createMenu(QWidget* parent) {
             }
             into = others;
         }
-        QAction* action = into->addAction(
-            QCoreApplication::translate("TBPrinters", "%1 printer").arg(nameOf(model)));
+        QAction* action =
+            into->addAction(QCoreApplication::translate("TBPrinters", "%1 printer").arg(nameOf(model)));
         connect(action, &QAction::triggered, this, [this, model] { plugIn(model); });
     }
     if (others) {

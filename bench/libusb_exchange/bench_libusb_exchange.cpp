@@ -9,9 +9,9 @@
 // ratio to the real stack is reported for information only.
 #include "UsbfsTestbed.h"
 
+#include "devicemodel/SimPrinterDevice.h"
 #include "platform/usb/libusb/LibusbBus.h"
 #include "platform/usb/sim/SimBus.h"
-#include "devicemodel/SimPrinterDevice.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
 // One information probe of an HVC printer on the simulated bus, against the sum of the latencies
 // the printer model is configured with (its think time per exchange). The ratio shows what the
 // program adds: queue hops, main-thread round trips, framing, logging.
-#include "platform/usb/sim/SimBus.h"
 #include "devicemodel/SimZEVProcessor.h"
+#include "platform/usb/sim/SimBus.h"
 
 #include "Classes/TBUSBPrinterZEV.h"
 
@@ -42,9 +42,10 @@ int main(int argc, char** argv) {
         simDevice.printer->clearReceived();
         QEventLoop loop;
         // The probe's last answer is the USB switch.
-        auto connection = QObject::connect(printer.get(), &TBUSBPrinter::valueChanged, &loop, [&](const QString& key) {
-            if (key == QRVX_ZEV_USB_ISerialisSet) loop.quit();
-        });
+        auto connection =
+            QObject::connect(printer.get(), &TBUSBPrinter::valueChanged, &loop, [&](const QString& key) {
+                if (key == QRVX_ZEV_USB_ISerialisSet) loop.quit();
+            });
         QTimer::singleShot(10000, &loop, &QEventLoop::quit);
         QElapsedTimer clock;
         clock.start();
@@ -59,7 +60,8 @@ int main(int argc, char** argv) {
             return 1;
         }
         ratios.push_back(elapsed / model);
-        std::printf("round %2d: %.2f ms for %d exchanges (model %.0f ms)\n", round, elapsed, exchanges, model);
+        std::printf("round %2d: %.2f ms for %d exchanges (model %.0f ms)\n", round, elapsed, exchanges,
+                    model);
         printer->printerCommandQueue()->waitUntilIdle();
         QCoreApplication::processEvents();
     }

@@ -2,8 +2,8 @@
 // list, and from program start to the window showing its printers with every row filled (the
 // program's --screenshot waits until each printer's information probe has finished). Each figure is printed
 // with the simulated bus's own delivery latency beside it, so the part the list adds can be read off.
-#include "platform/usb/sim/SimBus.h"
 #include "devicemodel/SimPrinterDevice.h"
+#include "platform/usb/sim/SimBus.h"
 
 #include "Classes/Edition.h"
 #include "Classes/TBPrinters.h"

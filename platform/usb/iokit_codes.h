@@ -9,7 +9,9 @@
 using IOReturn = std::int32_t;
 
 namespace iokit_detail {
-constexpr IOReturn err(std::uint32_t familyAndCode) { return static_cast<IOReturn>(0xE0000000u | familyAndCode); }
+constexpr IOReturn err(std::uint32_t familyAndCode) {
+    return static_cast<IOReturn>(0xE0000000u | familyAndCode);
+}
 constexpr std::uint32_t usbFamily = 0x4000;
 } // namespace iokit_detail
 

@@ -11,7 +11,9 @@ LogCapture::LogCapture() {
     });
 }
 
-LogCapture::~LogCapture() { platform::setLogObserver(nullptr); }
+LogCapture::~LogCapture() {
+    platform::setLogObserver(nullptr);
+}
 
 QStringList LogCapture::lines() const {
     std::lock_guard lock(mutex_);

@@ -12,7 +12,8 @@ using testsupport::LogCapture;
 
 namespace {
 
-std::shared_ptr<sim::SimPrinterDevice> deviceWith(SimFixture& f, sim::SimZEVModel model, std::uint32_t location,
+std::shared_ptr<sim::SimPrinterDevice> deviceWith(SimFixture& f, sim::SimZEVModel model,
+                                                  std::uint32_t location,
                                                   const std::function<void(sim::DeviceIdentity&)>& change) {
     auto device = f.makePrinter(model, location).device;
     sim::DeviceIdentity identity = device->identity();
@@ -57,8 +58,8 @@ private slots:
         // A supported vendor with a product that printer-flasher does not drive.
         f.attach(sim::SimZEVModel::HVQXA, f.port(1));
         // A supported product id under a foreign vendor id.
-        f.bus->attach(
-            deviceWith(f, sim::SimZEVModel::HVC, f.port(2), [](sim::DeviceIdentity& id) { id.vendorId = 0x1234; }));
+        f.bus->attach(deviceWith(f, sim::SimZEVModel::HVC, f.port(2),
+                                 [](sim::DeviceIdentity& id) { id.vendorId = 0x1234; }));
         // Not a printer at all.
         f.bus->attach(deviceWith(f, sim::SimZEVModel::HVC, f.port(3),
                                  [](sim::DeviceIdentity& id) { id.interfaceClass = 8; }));

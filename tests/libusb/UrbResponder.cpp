@@ -211,7 +211,8 @@ bool UrbResponder::handle(UMockdevIoctlClient* client) {
         const UMockdevIoctlData* endpoint = pointee(arg, sizeof(unsigned int));
         if (device_->isAttached() && endpoint)
             device_->clearHalt(std::uint8_t(readField<unsigned int>(endpoint, 0)));
-        umockdev_ioctl_client_complete(client, device_->isAttached() ? 0 : -1, device_->isAttached() ? 0 : ENODEV);
+        umockdev_ioctl_client_complete(client, device_->isAttached() ? 0 : -1,
+                                       device_->isAttached() ? 0 : ENODEV);
         return true;
     }
     default:

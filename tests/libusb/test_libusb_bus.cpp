@@ -5,8 +5,8 @@
 #include "UsbfsTestbed.h"
 
 #include "common/testsupport.h"
-#include "platform/usb/libusb/LibusbBus.h"
 #include "devicemodel/SimPrinterDevice.h"
+#include "platform/usb/libusb/LibusbBus.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -123,9 +123,7 @@ class LibusbBusTest : public QObject {
     }
 
 private slots:
-    void init() {
-        USBFS_TESTBED_OR_SKIP(bed);
-    }
+    void init() { USBFS_TESTBED_OR_SKIP(bed); }
     void cleanup() { bed.reset(); }
 
     void enumeratesPrintersWithTheirIdentity() {

@@ -7,9 +7,9 @@
 #include "Classes/Edition.h"
 #include "Classes/TBPrinters.h"
 #include "common/testsupport.h"
+#include "platform/usb/libusb/LibusbBus.h"
 #include "ui/printerlistmodel.h"
 #include "ui/printerwindow.h"
-#include "platform/usb/libusb/LibusbBus.h"
 
 #include <QTest>
 

@@ -4,8 +4,8 @@
 #include "UsbfsTestbed.h"
 
 #include "common/testsupport.h"
-#include "platform/usb/libusb/LibusbBus.h"
 #include "devicemodel/SimPrinterDevice.h"
+#include "platform/usb/libusb/LibusbBus.h"
 
 #include <QTest>
 
@@ -38,11 +38,14 @@ struct Printers {
     std::vector<IOMessage> interest;
     usb::NotificationHandle matching, termination, interestHandle;
     void listen(usb::UsbBus& bus) {
-        bus.addMatchingNotification(7, 1, [this](auto s) { arrived.push_back(s); }, matching);
-        bus.addTerminationNotification(7, 1, [this](auto s) { terminated.push_back(s); }, termination);
+        bus.addMatchingNotification(
+            7, 1, [this](auto s) { arrived.push_back(s); }, matching);
+        bus.addTerminationNotification(
+            7, 1, [this](auto s) { terminated.push_back(s); }, termination);
     }
     void watch(usb::UsbService& service) {
-        service.addInterestNotification([this](IOMessage m, void*) { interest.push_back(m); }, interestHandle);
+        service.addInterestNotification([this](IOMessage m, void*) { interest.push_back(m); },
+                                        interestHandle);
     }
     int count(IOMessage m) const { return int(std::count(interest.begin(), interest.end(), m)); }
 };
@@ -57,7 +60,8 @@ std::shared_ptr<usb::UsbInterface> openInterface(const std::shared_ptr<usb::UsbS
 constexpr std::uint8_t kOutPipe = 1, kInPipe = 2;
 
 IOReturn exchange(usb::UsbInterface& interface, const QByteArray& frame, QByteArray& reply) {
-    IOReturn result = interface.writePipe(kOutPipe, frame.constData(), std::uint32_t(frame.size()), 1000, 1000);
+    IOReturn result =
+        interface.writePipe(kOutPipe, frame.constData(), std::uint32_t(frame.size()), 1000, 1000);
     if (result != kIOReturnSuccess) return result;
     reply = QByteArray(64, 0);
     std::uint32_t size = std::uint32_t(reply.size());
@@ -74,13 +78,12 @@ class LibusbFaultsTest : public QObject {
     std::unique_ptr<UsbfsTestbed> bed;
 
     std::shared_ptr<sim::SimPrinterDevice> printer(std::uint32_t locationId = 0x01400000) {
-        return sim::SimPrinterDevice::create(printerIdentity(locationId), std::make_shared<sim::EchoProcessor>());
+        return sim::SimPrinterDevice::create(printerIdentity(locationId),
+                                             std::make_shared<sim::EchoProcessor>());
     }
 
 private slots:
-    void init() {
-        USBFS_TESTBED_OR_SKIP(bed);
-    }
+    void init() { USBFS_TESTBED_OR_SKIP(bed); }
     void cleanup() { bed.reset(); }
 
     void aPrinterVanishingMidTransferFailsTheTransferAndLeaves() {
@@ -151,10 +154,12 @@ private slots:
 
     void malformedDescriptorsAreLoggedAndSkipped_data() {
         QTest::addColumn<QByteArray>("descriptors");
-        const QByteArray device("\x12\x01\x00\x02\x00\x00\x00\x40\x34\x12\x78\x56\x00\x01\x01\x02\x03\x01", 18);
+        const QByteArray device("\x12\x01\x00\x02\x00\x00\x00\x40\x34\x12\x78\x56\x00\x01\x01\x02\x03\x01",
+                                18);
         // The configuration claims 32 bytes but the data ends after the interface.
         QTest::newRow("truncated configuration")
-            << device + QByteArray("\x09\x02\x20\x00\x01\x01\x00\xc0\x01\x09\x04\x00\x00\x02\x07\x01\x02\x00", 18);
+            << device +
+                   QByteArray("\x09\x02\x20\x00\x01\x01\x00\xc0\x01\x09\x04\x00\x00\x02\x07\x01\x02\x00", 18);
         // An interface descriptor with bLength 0 would make a naive parser loop forever.
         QTest::newRow("zero-length descriptor")
             << device + QByteArray("\x09\x02\x19\x00\x01\x01\x00\xc0\x01\x00\x04\x00\x00\x02\x07\x01\x02\x00"

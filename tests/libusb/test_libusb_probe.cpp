@@ -19,7 +19,6 @@ namespace {
 
 constexpr std::uint32_t kLocation = 0x01400000; // bus 1, port 4
 
-
 } // namespace
 
 class LibusbProbeTest : public QObject {
@@ -28,9 +27,7 @@ class LibusbProbeTest : public QObject {
     std::unique_ptr<UsbfsTestbed> bed;
 
 private slots:
-    void init() {
-        USBFS_TESTBED_OR_SKIP(bed);
-    }
+    void init() { USBFS_TESTBED_OR_SKIP(bed); }
     void cleanup() { bed.reset(); }
 
     void probeOfAnHVCInItsExactWireOrder() {
@@ -46,8 +43,9 @@ private slots:
 
         std::shared_ptr<usb::UsbService> service;
         usb::NotificationHandle matching;
-        bus->addMatchingNotification(usb::kUSBPrintingClass, usb::kUSBPrintingSubClass,
-                                     [&](auto arrived) { service = arrived; }, matching);
+        bus->addMatchingNotification(
+            usb::kUSBPrintingClass, usb::kUSBPrintingSubClass, [&](auto arrived) { service = arrived; },
+            matching);
         QTRY_VERIFY_WITH_TIMEOUT(service != nullptr, 3000);
         std::shared_ptr<usb::UsbInterface> interface;
         QCOMPARE(service->createInterface(interface), kIOReturnSuccess);

@@ -52,6 +52,6 @@ public:
 private:
     std::shared_ptr<bool> alive_; // expires with the dictionary
     mutable std::mutex mutex_;
-    QVariantMap map_;      // guarded by mutex_
+    QVariantMap map_;       // guarded by mutex_
     QStringList announced_; // guarded by mutex_
 };

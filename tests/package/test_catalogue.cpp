@@ -23,7 +23,7 @@ const quint16 kHVA = zev::productIDForModel(zev::Model::HVA);
 const quint16 kHVC = zev::productIDForModel(zev::Model::HVC);
 const quint16 kEightTable = zev::productIDForModel(zev::Model::EightTable);
 const QList<zev::Model> kModelsWithPackage{zev::Model::HVA, zev::Model::HVB, zev::Model::HVQXA,
-                                              zev::Model::HVBD, zev::Model::HVC};
+                                           zev::Model::HVBD, zev::Model::HVC};
 
 QString sampleDirectory() {
     return QStringLiteral(PRINTER_TOOLS_SOURCE_DIR "/resources/firmware");

@@ -37,7 +37,8 @@ private slots:
         QTest::newRow("other letter") << QByteArray("T00600004844521B") << false;
         QTest::newRow("type not a digit") << QByteArray("SA0600004844521B") << false;
         QTest::newRow("count not hex") << QByteArray("S0G600004844521B") << false;
-        QTest::newRow("bad record after good ones") << kGoodRecord + "\n" + kDataRecord + "\nS1030000FD\n" << false;
+        QTest::newRow("bad record after good ones") << kGoodRecord + "\n" + kDataRecord + "\nS1030000FD\n"
+                                                    << false;
         QTest::newRow("NUL ends the text") << kGoodRecord + QByteArray("\n\0garbage", 9) << true;
         QTest::newRow("NUL before a bad line") << kGoodRecord + QByteArray("\0\nS9", 4) << true;
         QTest::newRow("trailing NUL") << kGoodRecord + QByteArray("\0", 1) << true;
@@ -45,7 +46,9 @@ private slots:
         QTest::newRow("overlong UTF-8") << kGoodRecord + "\n\xc0\x8a" << false;
         QTest::newRow("truncated UTF-8 at the end") << kGoodRecord + "\xe2\x80" << false;
         QTest::newRow("UTF-8 surrogate") << kGoodRecord + "\n\xed\xa0\x80" << false;
-        QTest::newRow("valid non-ASCII in a record") << QByteArray("S0\xc3\xa9" "00004844521B") << false;
+        QTest::newRow("valid non-ASCII in a record") << QByteArray("S0\xc3\xa9"
+                                                                   "00004844521B")
+                                                     << false;
         // A pair that starts with a non-hex character reads as 0; one that ends with one reads its
         // first digit only ("F " is 0x0F).
         QTest::newRow("pair with a non-hex second character") << QByteArray("S002F EE") << true;
@@ -101,8 +104,9 @@ private slots:
     void checksumForData() {
         testsupport::LogCapture log;
         QCOMPARE(TBFirmwarePackage::checksumForData("abc"), quint16(0xFED9));
-        QCOMPARE(log.lines(), (QStringList{"ucount = 294;scount = 294", "u16count = 4294967001;s16count = -295",
-                                           "u16count ~= fed9;s16count ~= fffffed9"}));
+        QCOMPARE(log.lines(),
+                 (QStringList{"ucount = 294;scount = 294", "u16count = 4294967001;s16count = -295",
+                              "u16count ~= fed9;s16count ~= fffffed9"}));
         log.clear();
         // Bytes above 0x7F count as negative in the signed sum only.
         QCOMPARE(TBFirmwarePackage::checksumForData(QByteArray("\xff\x01", 2)), quint16(0xFEFF));
@@ -111,7 +115,8 @@ private slots:
     }
 
     void imageHeader() {
-        const auto header = TBFirmwarePackage::imageHeader("S00C00004856432030312E3431FE\r\nS70500020000F8\r\n");
+        const auto header =
+            TBFirmwarePackage::imageHeader("S00C00004856432030312E3431FE\r\nS70500020000F8\r\n");
         QVERIFY(header);
         QCOMPARE(header->text, QString("HVC 01.41"));
         QCOMPARE(header->model, QString("HVC"));
@@ -123,7 +128,7 @@ private slots:
         QCOMPARE(noBlank->version, QString());
 
         QVERIFY(!TBFirmwarePackage::imageHeader(kDataRecord + "\n" + kGoodRecord)); // data first
-        QVERIFY(!TBFirmwarePackage::imageHeader("S00C00004856432030312E3431FF")); // bad checksum
+        QVERIFY(!TBFirmwarePackage::imageHeader("S00C00004856432030312E3431FF"));   // bad checksum
         QVERIFY(!TBFirmwarePackage::imageHeader(QByteArray()));
         QVERIFY(!TBFirmwarePackage::imageHeader("\n\n"));
     }

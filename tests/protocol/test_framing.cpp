@@ -34,7 +34,9 @@ struct Pipe {
                 stream.remove(0, size);
                 return kIOReturnSuccess;
             },
-            [this](const QString& message, qint64 code) { errors.append(message + ":" + QString::number(code)); });
+            [this](const QString& message, qint64 code) {
+                errors.append(message + ":" + QString::number(code));
+            });
     }
     QStringList errors;
 };
@@ -49,7 +51,8 @@ private slots:
         QCOMPARE(*stringForCommandCode(1), QStringLiteral("INFO  FVER"));
         QCOMPARE(*stringForCommandCode(27), QStringLiteral("TBL_RDCWD620_Version"));
         QCOMPARE(*stringForCommandCode(12), QStringLiteral("CNTRL OVERCOAT"));
-        for (std::uint32_t code : {3u, 5u, 6u, 9u, 10u, 18u, 44u, 1000u}) QVERIFY(!stringForCommandCode(code));
+        for (std::uint32_t code : {3u, 5u, 6u, 9u, 10u, 18u, 44u, 1000u})
+            QVERIFY(!stringForCommandCode(code));
         // Every word pair fits the header: one of the ten six-character command words, at most 15 more.
         const QStringList words{"STATUS", "INFO  ", "CNTRL ", "IMAGE ", "TBL_CL",
                                 "TBL_RD", "TBL_WT", "MNT_RD", "MNT_WT", "FW_UPD"};
@@ -71,7 +74,8 @@ private slots:
         QCOMPARE(status.bytes, header("STATUS", "        "));
         QCOMPARE(status.bytes.size(), 32);
 
-        QCOMPARE(buildFrame(kCommandFirmwareVersion, QByteArray(), sink).bytes, header("INFO  FVER", "        "));
+        QCOMPARE(buildFrame(kCommandFirmwareVersion, QByteArray(), sink).bytes,
+                 header("INFO  FVER", "        "));
 
         const QByteArray reset("CA\r\0", 4);
         Frame clr = buildFrame(kCommandCounterClear, reset, sink);
@@ -94,7 +98,8 @@ private slots:
         // A short fixed payload never reads past what the caller gave.
         QCOMPARE(buildFrame(kCommandUSBISerialWrite, "0", sink).bytes.mid(32), QByteArray("0\0\0\0", 4));
 
-        QCOMPARE(buildFrame(kCommandFlashRewrite, QByteArray(), sink).bytes, header("FW_UPDFLASH_REWRITE", "        "));
+        QCOMPARE(buildFrame(kCommandFlashRewrite, QByteArray(), sink).bytes,
+                 header("FW_UPDFLASH_REWRITE", "        "));
         QVERIFY(errors.isEmpty());
         QCOMPARE(status.commandString, QStringLiteral("STATUS"));
         QCOMPARE(clr.payloadLength, 4u);
@@ -121,16 +126,17 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::newRow("body with CR") << QByteArray("0000000600000\r") << QByteArray("00000\0", 6) << "00000";
         QTest::newRow("CR in the middle") << QByteArray("00000006ab\rcd\r") << QByteArray("ab\0", 3) << "ab";
-        QTest::newRow("no CR") << QByteArray("0000000500000")
-                               << (QByteArray("00000") + QByteArray(251, '\0')) << "00000";
+        QTest::newRow("no CR") << QByteArray("0000000500000") << (QByteArray("00000") + QByteArray(251, '\0'))
+                               << "00000";
         QTest::newRow("no digits") << QByteArray("abcdefgh") << QByteArray(256, '\0') << "";
-        QTest::newRow("blanks then digits") << QByteArray("     3  xyz") << QByteArray("xyz") + QByteArray(253, '\0')
-                                            << "xyz";
+        QTest::newRow("blanks then digits")
+            << QByteArray("     3  xyz") << QByteArray("xyz") + QByteArray(253, '\0') << "xyz";
         QTest::newRow("300 bytes no CR") << QByteArray("00000300") + QByteArray(300, 'a')
                                          << QByteArray(300, 'a') + QByteArray(1, '\0') << QString(300, u'a');
         QTest::newRow("4096") << QByteArray("00004096") + QByteArray(4095, 'b') + "\r"
                               << QByteArray(4095, 'b') + QByteArray(1, '\0') << QString(4095, u'b');
-        QTest::newRow("short body") << QByteArray("00000010abc") << QByteArray("abc") + QByteArray(253, '\0') << "abc";
+        QTest::newRow("short body") << QByteArray("00000010abc") << QByteArray("abc") + QByteArray(253, '\0')
+                                    << "abc";
         QTest::newRow("short length field") << QByteArray("12") << QByteArray(256, '\0') << "";
     }
     void replyRecords() {

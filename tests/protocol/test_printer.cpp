@@ -14,7 +14,6 @@ using testsupport::kHVCProbe;
 
 namespace {
 
-
 // The eight-table printer: four slots for SD media ("0001"), then the same four for PP ("0003"),
 // versions first, then checksums.
 QStringList eightTableProbe() {

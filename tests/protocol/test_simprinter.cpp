@@ -70,7 +70,8 @@ private slots:
 
         // An image without a header is refused.
         QVERIFY(printer.receive(frame(zev::kCommandFlashProgram, "S3050000000000FA\n")).empty());
-        const QByteArray header = "S00C0000" + QByteArray("HVC 01.41").toHex().toUpper() + "00\r\nS9030000FC\r\n";
+        const QByteArray header =
+            "S00C0000" + QByteArray("HVC 01.41").toHex().toUpper() + "00\r\nS9030000FC\r\n";
         QCOMPARE(firmwareVersionFromImage(header), QStringLiteral("HVC 01.41"));
         out = printer.receive(frame(zev::kCommandFlashProgram, header));
         QCOMPARE(out.size(), 1u);

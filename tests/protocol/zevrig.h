@@ -2,8 +2,8 @@
 #pragma once
 
 #include "Classes/TBUSBPrinterZEV.h"
-#include "platform/usb/sim/SimBus.h"
 #include "devicemodel/SimZEVProcessor.h"
+#include "platform/usb/sim/SimBus.h"
 
 #include <QSignalSpy>
 #include <QStringList>

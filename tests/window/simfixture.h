@@ -1,9 +1,9 @@
 // A controller and its window over the simulated bus, for the discovery and window tests.
 #pragma once
 
-#include "platform/usb/sim/SimBus.h"
 #include "devicemodel/SimPrinterDevice.h"
 #include "devicemodel/SimZEVPrinter.h"
+#include "platform/usb/sim/SimBus.h"
 
 #include "Classes/TBPrinters.h"
 #include "ui/printerlistmodel.h"
@@ -37,7 +37,8 @@ public:
         // Work already on a printer's command queue (a probe, say) keeps the printer alive past the
         // list; wait for it to end so its log lines and bus traffic do not spill into the next test.
         std::vector<std::weak_ptr<TBUSBPrinterZEV>> listed;
-        for (const auto& printer : controller->printers()) listed.push_back(printer);
+        for (const auto& printer : controller->printers())
+            listed.push_back(printer);
         controller->prepareForTermination();
         for (const auto& device : bus->devices())
             bus->detach(device->identity().locationId);
@@ -45,7 +46,9 @@ public:
         controller.reset();
         settle();
         const bool drained = QTest::qWaitFor(
-            [&listed] { return std::all_of(listed.begin(), listed.end(), [](const auto& p) { return p.expired(); }); },
+            [&listed] {
+                return std::all_of(listed.begin(), listed.end(), [](const auto& p) { return p.expired(); });
+            },
             10000);
         if (!drained) qWarning("a printer of this test still has work under way");
         usb::setCurrentBus(nullptr);

@@ -269,8 +269,9 @@ private slots:
         Edition::setCurrent(Edition::serialSwitcher());
         {
             SimFixture f(true);
-            for (auto [model, n] :
-                 {std::pair{sim::SimZEVModel::HVQXA, 1}, {sim::SimZEVModel::HVC, 2}, {sim::SimZEVModel::EightTable, 3}})
+            for (auto [model, n] : {std::pair{sim::SimZEVModel::HVQXA, 1},
+                                    {sim::SimZEVModel::HVC, 2},
+                                    {sim::SimZEVModel::EightTable, 3}})
                 f.attach(model, f.port(n));
             f.controller->awakeFromNib();
             f.window->show();

@@ -156,18 +156,22 @@ private slots:
         auto names = [](std::initializer_list<sim::SimZEVModel> models) {
             QStringList result;
             for (sim::SimZEVModel m : models)
-                result << QStringLiteral("%1 printer").arg(QString::fromLatin1(sim::simZEVModelFacts(m).name));
+                result
+                    << QStringLiteral("%1 printer").arg(QString::fromLatin1(sim::simZEVModelFacts(m).name));
             return result;
         };
         const auto flasher = directAndOther();
         QCOMPARE(flasher.first, names({sim::SimZEVModel::HVC}));
-        QCOMPARE(flasher.second, names({sim::SimZEVModel::HVQXA, sim::SimZEVModel::EightTable, sim::SimZEVModel::HVA,
-                                        sim::SimZEVModel::HVB, sim::SimZEVModel::HVBD}));
+        QCOMPARE(flasher.second,
+                 names({sim::SimZEVModel::HVQXA, sim::SimZEVModel::EightTable, sim::SimZEVModel::HVA,
+                        sim::SimZEVModel::HVB, sim::SimZEVModel::HVBD}));
         Edition::setCurrent(Edition::serialSwitcher());
         const auto switcher = directAndOther();
         Edition::setCurrent(Edition::printerFlasher());
-        QCOMPARE(switcher.first, names({sim::SimZEVModel::HVC, sim::SimZEVModel::HVQXA, sim::SimZEVModel::EightTable}));
-        QCOMPARE(switcher.second, names({sim::SimZEVModel::HVA, sim::SimZEVModel::HVB, sim::SimZEVModel::HVBD}));
+        QCOMPARE(switcher.first,
+                 names({sim::SimZEVModel::HVC, sim::SimZEVModel::HVQXA, sim::SimZEVModel::EightTable}));
+        QCOMPARE(switcher.second,
+                 names({sim::SimZEVModel::HVA, sim::SimZEVModel::HVB, sim::SimZEVModel::HVBD}));
     }
 
     void englishWithoutATranslation() {

@@ -78,8 +78,8 @@ public:
         });
     }
 
-    IOReturn addRegistration(bool matching, int interfaceClass, int interfaceSubClass, ServiceCallback callback,
-                             NotificationHandle& handle) {
+    IOReturn addRegistration(bool matching, int interfaceClass, int interfaceSubClass,
+                             ServiceCallback callback, NotificationHandle& handle) {
         handle.reset();
         if (!callback) return kIOReturnBadArgument;
         auto registration = std::make_shared<Registration>();
@@ -92,7 +92,8 @@ public:
             std::lock_guard lock(mutex_);
             registrations_.push_back(registration);
             if (matching)
-                for (const auto& entry : present_) present.insert(present.end(), entry.services.begin(), entry.services.end());
+                for (const auto& entry : present_)
+                    present.insert(present.end(), entry.services.begin(), entry.services.end());
         }
         handle = std::make_shared<RegistrationHandle>(weak_from_this(), registration);
         for (const auto& service : present)
@@ -140,8 +141,9 @@ private:
     static std::uintptr_t keyOf(const DeviceRecord& device) { return keyOf(device.device()); }
 
     static bool isPrinter(const DeviceRecord& device) {
-        return std::any_of(device.interfaces().begin(), device.interfaces().end(),
-                           [](const InterfaceInfo& info) { return info.interfaceClass == kUSBPrintingClass; });
+        return std::any_of(
+            device.interfaces().begin(), device.interfaces().end(),
+            [](const InterfaceInfo& info) { return info.interfaceClass == kUSBPrintingClass; });
     }
 
     std::vector<std::shared_ptr<Registration>> registrationsOf(bool matching) {
@@ -164,8 +166,9 @@ private:
             present_.push_back(entry);
         }
         if (isPrinter(*device)) {
-            platform::platformLog("USB printer arrived: %s, location id 0x%08x, %s", device->description().c_str(),
-                                  unsigned(device->locationID()), device->nodePath().c_str());
+            platform::platformLog("USB printer arrived: %s, location id 0x%08x, %s",
+                                  device->description().c_str(), unsigned(device->locationID()),
+                                  device->nodePath().c_str());
             watcher_->watch(device);
         }
         for (const auto& registration : registrationsOf(true))
@@ -214,8 +217,10 @@ private:
         if (isPrinter(*entry.device))
             platform::platformLog("USB printer %s: %s", gone ? "left the bus" : "re-enumerates",
                                   entry.device->description().c_str());
-        for (const auto& service : entry.services) service->markTerminated();
-        for (const auto& service : entry.services) service->deliverInterest(kIOMessageServiceIsTerminated);
+        for (const auto& service : entry.services)
+            service->markTerminated();
+        for (const auto& service : entry.services)
+            service->deliverInterest(kIOMessageServiceIsTerminated);
         for (const auto& registration : registrationsOf(false))
             for (const auto& service : entry.services)
                 if (registration->active &&
@@ -241,7 +246,7 @@ private:
     const std::shared_ptr<LibusbContext> context_;
     std::unique_ptr<NodeWatcher> watcher_; // set in start(), before any callback can run
     std::mutex mutex_;
-    std::vector<Present> present_;                             // guarded by mutex_; written on the main thread
+    std::vector<Present> present_; // guarded by mutex_; written on the main thread
     std::vector<std::shared_ptr<Registration>> registrations_; // guarded by mutex_
     // Devices reset in place of a re-enumeration, off the list until they are announced again.
     std::map<std::uintptr_t, std::shared_ptr<DeviceRecord>> returning_; // main thread only
@@ -250,7 +255,8 @@ private:
 // `user` is the bus's weak reference to its core, which the context keeps until its event thread
 // has stopped: a call that libusb began just before the bus deregistered still finds it, and
 // finds the core gone if the bus went away meanwhile.
-int LIBUSB_CALL hotplugCallback(libusb_context*, libusb_device* device, libusb_hotplug_event event, void* user) {
+int LIBUSB_CALL hotplugCallback(libusb_context*, libusb_device* device, libusb_hotplug_event event,
+                                void* user) {
     const std::shared_ptr<BusCore> core = static_cast<const std::weak_ptr<BusCore>*>(user)->lock();
     if (!core) return 0;
     if (event == LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED)
@@ -262,7 +268,8 @@ int LIBUSB_CALL hotplugCallback(libusb_context*, libusb_device* device, libusb_h
 
 class LibusbBus : public UsbBus {
 public:
-    explicit LibusbBus(std::shared_ptr<LibusbContext> context) : core_(std::make_shared<BusCore>(std::move(context))) {
+    explicit LibusbBus(std::shared_ptr<LibusbContext> context)
+        : core_(std::make_shared<BusCore>(std::move(context))) {
         core_->start();
         libusb_context* ctx = core_->context()->get();
         if (libusb_has_capability(LIBUSB_CAP_HAS_HOTPLUG)) {
@@ -277,10 +284,12 @@ public:
                 hotplugRegistered_ = true;
                 return;
             }
-            platform::platformLog("USB hot-plug is unavailable (%s): printers plugged in later will not be seen",
-                                  libusbErrorName(result));
+            platform::platformLog(
+                "USB hot-plug is unavailable (%s): printers plugged in later will not be seen",
+                libusbErrorName(result));
         } else {
-            platform::platformLog("USB hot-plug is unsupported here: printers plugged in later will not be seen");
+            platform::platformLog(
+                "USB hot-plug is unsupported here: printers plugged in later will not be seen");
         }
         listOnce();
     }
@@ -297,7 +306,8 @@ public:
 
     IOReturn addTerminationNotification(int interfaceClass, int interfaceSubClass, ServiceCallback terminated,
                                         NotificationHandle& handle) override {
-        return core_->addRegistration(false, interfaceClass, interfaceSubClass, std::move(terminated), handle);
+        return core_->addRegistration(false, interfaceClass, interfaceSubClass, std::move(terminated),
+                                      handle);
     }
 
 private:
@@ -308,7 +318,8 @@ private:
             platform::platformLog("Listing USB devices failed: %s", libusbErrorName(int(count)));
             return;
         }
-        for (ssize_t i = 0; i < count; ++i) core_->onArrival(list[i]);
+        for (ssize_t i = 0; i < count; ++i)
+            core_->onArrival(list[i]);
         libusb_free_device_list(list, 1);
     }
 

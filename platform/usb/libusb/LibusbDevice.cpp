@@ -80,7 +80,9 @@ HandleUse& HandleUse::operator=(HandleUse&& other) noexcept {
     return *this;
 }
 
-HandleUse::~HandleUse() { reset(); }
+HandleUse::~HandleUse() {
+    reset();
+}
 
 void HandleUse::reset() {
     if (handle_ && device_) device_->releaseUse();
@@ -102,8 +104,8 @@ DeviceRecord::~DeviceRecord() {
     libusb_unref_device(device_);
 }
 
-std::shared_ptr<DeviceRecord> DeviceRecord::make(std::shared_ptr<LibusbContext> context, libusb_device* device,
-                                                 std::weak_ptr<DeviceEvents> events) {
+std::shared_ptr<DeviceRecord> DeviceRecord::make(std::shared_ptr<LibusbContext> context,
+                                                 libusb_device* device, std::weak_ptr<DeviceEvents> events) {
     std::shared_ptr<DeviceRecord> record(new DeviceRecord(std::move(context), device));
     record->events_ = std::move(events);
     record->busNumber_ = libusb_get_bus_number(device);
@@ -213,8 +215,9 @@ IOReturn DeviceRecord::claimInterface(libusb_device_handle* handle, std::uint8_t
         const int result = libusb_claim_interface(handle, interfaceNumber);
         if (result != LIBUSB_SUCCESS) {
             if (result == LIBUSB_ERROR_BUSY)
-                platform::platformLog("Interface %u of the %s is held by another program (%s)", unsigned(interfaceNumber),
-                                      description_.c_str(), libusbErrorName(result));
+                platform::platformLog("Interface %u of the %s is held by another program (%s)",
+                                      unsigned(interfaceNumber), description_.c_str(),
+                                      libusbErrorName(result));
             else
                 platform::platformLog("Cannot claim interface %u of the %s: %s", unsigned(interfaceNumber),
                                       description_.c_str(), libusbErrorName(result));
@@ -290,8 +293,12 @@ bool DeviceRecord::consume(std::atomic<int>& tally) {
     return false;
 }
 
-bool DeviceRecord::consumeOwnOpen() { return consume(ownOpens_); }
-bool DeviceRecord::consumeOwnClose() { return consume(ownCloses_); }
+bool DeviceRecord::consumeOwnOpen() {
+    return consume(ownOpens_);
+}
+bool DeviceRecord::consumeOwnClose() {
+    return consume(ownCloses_);
+}
 
 // --- control requests ----------------------------------------------------------------------------
 
@@ -301,21 +308,24 @@ IOReturn performControlRequest(DeviceRecord& device, libusb_device_handle* handl
     std::uint16_t length = request.wLength;
     if (length > kMaxControlDataLength) {
         if (!(request.bmRequestType & kRequestDirectionIn)) {
-            platform::platformLog("Control request 0x%02x/0x%02x to the %s refused: %u bytes of data exceed the %u the "
-                                  "system allows",
-                                  unsigned(request.bmRequestType), unsigned(request.bRequest),
-                                  device.description().c_str(), unsigned(length), unsigned(kMaxControlDataLength));
+            platform::platformLog(
+                "Control request 0x%02x/0x%02x to the %s refused: %u bytes of data exceed the %u the "
+                "system allows",
+                unsigned(request.bmRequestType), unsigned(request.bRequest), device.description().c_str(),
+                unsigned(length), unsigned(kMaxControlDataLength));
             return kIOReturnBadArgument;
         }
         length = kMaxControlDataLength;
     }
-    const int result = libusb_control_transfer(handle, request.bmRequestType, request.bRequest, request.wValue,
-                                               request.wIndex, static_cast<unsigned char*>(request.data), length,
-                                               transferTimeout(request.noDataTimeout, request.completionTimeout));
+    const int result =
+        libusb_control_transfer(handle, request.bmRequestType, request.bRequest, request.wValue,
+                                request.wIndex, static_cast<unsigned char*>(request.data), length,
+                                transferTimeout(request.noDataTimeout, request.completionTimeout));
     if (result < 0) {
-        platform::platformLog("Control request 0x%02x/0x%02x (wValue 0x%04x, wIndex 0x%04x) to the %s failed: %s",
-                              unsigned(request.bmRequestType), unsigned(request.bRequest), unsigned(request.wValue),
-                              unsigned(request.wIndex), device.description().c_str(), libusbErrorName(result));
+        platform::platformLog(
+            "Control request 0x%02x/0x%02x (wValue 0x%04x, wIndex 0x%04x) to the %s failed: %s",
+            unsigned(request.bmRequestType), unsigned(request.bRequest), unsigned(request.wValue),
+            unsigned(request.wIndex), device.description().c_str(), libusbErrorName(result));
         return ioReturnForTransferError(result);
     }
     request.wLenDone = std::uint32_t(result);
@@ -379,7 +389,8 @@ IOReturn LibusbUsbDevice::reset(const char* what, bool& kernelReEnumerates) {
         return kIOReturnSuccess;
     }
     if (result != LIBUSB_SUCCESS) {
-        platform::platformLog("%s of the %s failed: %s", what, device_->description().c_str(), libusbErrorName(result));
+        platform::platformLog("%s of the %s failed: %s", what, device_->description().c_str(),
+                              libusbErrorName(result));
         return ioReturnForLibusbError(result);
     }
     return kIOReturnSuccess;

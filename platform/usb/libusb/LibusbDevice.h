@@ -137,7 +137,7 @@ private:
     static bool consume(std::atomic<int>& tally);
 
     const std::shared_ptr<LibusbContext> context_; // declared first: outlives the device reference
-    libusb_device* const device_;                   // referenced for the record's life
+    libusb_device* const device_;                  // referenced for the record's life
     std::uint8_t busNumber_ = 0;
     std::uint8_t address_ = 0;
     std::uint32_t locationID_ = 0;
@@ -158,10 +158,9 @@ private:
     // Lock order: an interface object's lock, then this one, then libusb's own (libusb_open and
     // libusb_close run under it). Nothing called from inside libusb may take it.
     mutable std::mutex mutex_;
-    libusb_device_handle* handle_ = nullptr;     // guarded by mutex_
-    int handleUsers_ = 0;                          // guarded by mutex_
-    std::map<std::uint8_t, int> claims_;           // guarded by mutex_
-
+    libusb_device_handle* handle_ = nullptr; // guarded by mutex_
+    int handleUsers_ = 0;                    // guarded by mutex_
+    std::map<std::uint8_t, int> claims_;     // guarded by mutex_
 };
 
 // usb::UsbDevice over a DeviceRecord. open/close hold a use of the handle; requests made while not

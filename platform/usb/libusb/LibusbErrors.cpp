@@ -7,22 +7,36 @@ namespace usb::libusb_backend {
 IOReturn ioReturnForLibusbError(int libusbError) {
     if (libusbError >= 0) return kIOReturnSuccess;
     switch (libusbError) {
-    case LIBUSB_ERROR_IO: return kIOReturnError;
-    case LIBUSB_ERROR_INVALID_PARAM: return kIOReturnBadArgument;
-    case LIBUSB_ERROR_ACCESS: return kIOReturnNotPrivileged;
-    case LIBUSB_ERROR_NO_DEVICE: return kIOReturnNoDevice;
-    case LIBUSB_ERROR_NOT_FOUND: return kIOReturnNotFound;
+    case LIBUSB_ERROR_IO:
+        return kIOReturnError;
+    case LIBUSB_ERROR_INVALID_PARAM:
+        return kIOReturnBadArgument;
+    case LIBUSB_ERROR_ACCESS:
+        return kIOReturnNotPrivileged;
+    case LIBUSB_ERROR_NO_DEVICE:
+        return kIOReturnNoDevice;
+    case LIBUSB_ERROR_NOT_FOUND:
+        return kIOReturnNotFound;
     // Another program (or the kernel) holds the interface.
-    case LIBUSB_ERROR_BUSY: return kIOReturnExclusiveAccess;
-    case LIBUSB_ERROR_TIMEOUT: return kIOReturnTimeout;
+    case LIBUSB_ERROR_BUSY:
+        return kIOReturnExclusiveAccess;
+    case LIBUSB_ERROR_TIMEOUT:
+        return kIOReturnTimeout;
     // The device sent more than the buffer holds.
-    case LIBUSB_ERROR_OVERFLOW: return kIOReturnOverrun;
-    case LIBUSB_ERROR_PIPE: return kIOUSBPipeStalled;
-    case LIBUSB_ERROR_INTERRUPTED: return kIOReturnAborted;
-    case LIBUSB_ERROR_NO_MEM: return kIOReturnNoMemory;
-    case LIBUSB_ERROR_NOT_SUPPORTED: return kIOReturnError;
-    case LIBUSB_ERROR_OTHER: return kIOReturnError;
-    default: return kIOReturnError;
+    case LIBUSB_ERROR_OVERFLOW:
+        return kIOReturnOverrun;
+    case LIBUSB_ERROR_PIPE:
+        return kIOUSBPipeStalled;
+    case LIBUSB_ERROR_INTERRUPTED:
+        return kIOReturnAborted;
+    case LIBUSB_ERROR_NO_MEM:
+        return kIOReturnNoMemory;
+    case LIBUSB_ERROR_NOT_SUPPORTED:
+        return kIOReturnError;
+    case LIBUSB_ERROR_OTHER:
+        return kIOReturnError;
+    default:
+        return kIOReturnError;
     }
 }
 

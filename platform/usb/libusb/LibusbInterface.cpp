@@ -65,7 +65,9 @@ private:
 LibusbService::LibusbService(std::shared_ptr<DeviceRecord> device, InterfaceInfo info)
     : device_(std::move(device)), info_(std::move(info)), registryID_(gNextRegistryID++) {}
 
-std::string LibusbService::className() const { return "IOUSBInterface"; }
+std::string LibusbService::className() const {
+    return "IOUSBInterface";
+}
 
 bool LibusbService::matches(int interfaceClass, int interfaceSubClass) const {
     if (interfaceClass >= 0 && info_.interfaceClass != interfaceClass) return false;
@@ -120,7 +122,9 @@ LibusbInterface::~LibusbInterface() {
     if (wasOpen) announce(kIOMessageServiceWasClosed);
 }
 
-bool LibusbInterface::isPresent() const { return !service_->isTerminated() && !device_->isGone(); }
+bool LibusbInterface::isPresent() const {
+    return !service_->isTerminated() && !device_->isGone();
+}
 
 void LibusbInterface::announce(IOMessage message) {
     // The node watcher ignores this process's own opens of the device node; the notices for our
@@ -248,19 +252,21 @@ IOReturn LibusbInterface::bulkTransfer(const EndpointInfo& endpoint, unsigned ch
     IOReturn result = transferUse(use, what);
     if (result != kIOReturnSuccess) return result;
     int done = 0;
-    const int status = endpoint.properties.transferType == kUSBInterrupt
-                           ? libusb_interrupt_transfer(use.get(), endpoint.address, data, int(size), &done, timeout)
-                           : libusb_bulk_transfer(use.get(), endpoint.address, data, int(size), &done, timeout);
+    const int status =
+        endpoint.properties.transferType == kUSBInterrupt
+            ? libusb_interrupt_transfer(use.get(), endpoint.address, data, int(size), &done, timeout)
+            : libusb_bulk_transfer(use.get(), endpoint.address, data, int(size), &done, timeout);
     transferred = done > 0 ? std::uint32_t(done) : 0;
     if (status == LIBUSB_SUCCESS) return kIOReturnSuccess;
     result = ioReturnForTransferError(status);
     if (status == LIBUSB_ERROR_NO_DEVICE) {
-        platform::platformLog("%s on endpoint 0x%02x failed: the %s left the bus during the transfer (%s)", what,
-                              unsigned(endpoint.address), device_->description().c_str(), libusbErrorName(status));
+        platform::platformLog("%s on endpoint 0x%02x failed: the %s left the bus during the transfer (%s)",
+                              what, unsigned(endpoint.address), device_->description().c_str(),
+                              libusbErrorName(status));
     } else {
         platform::platformLog("%s on endpoint 0x%02x of the %s failed after %u of %u bytes: %s", what,
-                              unsigned(endpoint.address), device_->description().c_str(), unsigned(transferred),
-                              unsigned(size), libusbErrorName(status));
+                              unsigned(endpoint.address), device_->description().c_str(),
+                              unsigned(transferred), unsigned(size), libusbErrorName(status));
     }
     if (status == LIBUSB_ERROR_PIPE) {
         // Clear the halt so the next exchange can use the pipe again; this one still failed.
@@ -280,11 +286,12 @@ IOReturn LibusbInterface::writePipe(std::uint8_t pipeRef, const void* data, std:
     if (endpoint->properties.direction != kUSBOut || (size > 0 && !data)) return kIOReturnBadArgument;
     std::uint32_t written = 0;
     // libusb takes a mutable pointer for both directions; it never writes into an OUT buffer.
-    const IOReturn result = bulkTransfer(*endpoint, static_cast<unsigned char*>(const_cast<void*>(data)), size,
-                                         written, transferTimeout(noDataTimeout, completionTimeout));
+    const IOReturn result = bulkTransfer(*endpoint, static_cast<unsigned char*>(const_cast<void*>(data)),
+                                         size, written, transferTimeout(noDataTimeout, completionTimeout));
     if (result == kIOReturnSuccess && written != size) {
-        platform::platformLog("Write on endpoint 0x%02x of the %s moved %u of %u bytes", unsigned(endpoint->address),
-                              device_->description().c_str(), unsigned(written), unsigned(size));
+        platform::platformLog("Write on endpoint 0x%02x of the %s moved %u of %u bytes",
+                              unsigned(endpoint->address), device_->description().c_str(), unsigned(written),
+                              unsigned(size));
         return kIOReturnUnderrun;
     }
     return result;
@@ -334,6 +341,8 @@ IOReturn LibusbInterface::device(std::shared_ptr<UsbDevice>& device) {
     return kIOReturnSuccess;
 }
 
-std::shared_ptr<UsbService> LibusbInterface::service() { return service_; }
+std::shared_ptr<UsbService> LibusbInterface::service() {
+    return service_;
+}
 
 } // namespace usb::libusb_backend

@@ -72,8 +72,8 @@ public:
     IOReturn numEndpoints(std::uint8_t& count) override;
     IOReturn pipeProperties(std::uint8_t pipeRef, PipeProperties& properties) override;
 
-    IOReturn writePipe(std::uint8_t pipeRef, const void* data, std::uint32_t size, std::uint32_t noDataTimeout,
-                       std::uint32_t completionTimeout) override;
+    IOReturn writePipe(std::uint8_t pipeRef, const void* data, std::uint32_t size,
+                       std::uint32_t noDataTimeout, std::uint32_t completionTimeout) override;
     IOReturn readPipe(std::uint8_t pipeRef, void* buffer, std::uint32_t& size, std::uint32_t noDataTimeout,
                       std::uint32_t completionTimeout) override;
     IOReturn controlRequest(ControlRequest& request) override;
@@ -94,8 +94,8 @@ private:
     const std::shared_ptr<LibusbService> service_;
     const std::shared_ptr<DeviceRecord> device_;
     std::mutex mutex_;
-    HandleUse claimUse_;                       // guarded by mutex_; set while this object holds the claim
-    std::shared_ptr<UsbDevice> deviceObject_;  // guarded by mutex_
+    HandleUse claimUse_;                      // guarded by mutex_; set while this object holds the claim
+    std::shared_ptr<UsbDevice> deviceObject_; // guarded by mutex_
 };
 
 } // namespace usb::libusb_backend

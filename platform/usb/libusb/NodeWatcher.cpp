@@ -22,8 +22,9 @@ NodeWatcher::NodeWatcher(Handler handler) : handler_(std::move(handler)) {
     inotifyFd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (inotifyFd_ < 0 || wakeFd_ < 0) {
-        platform::platformLog("Cannot watch USB device nodes (%s): other programs opening a printer go unnoticed",
-                              std::strerror(errno));
+        platform::platformLog(
+            "Cannot watch USB device nodes (%s): other programs opening a printer go unnoticed",
+            std::strerror(errno));
         if (inotifyFd_ >= 0) ::close(inotifyFd_);
         if (wakeFd_ >= 0) ::close(wakeFd_);
         inotifyFd_ = wakeFd_ = -1;
@@ -49,7 +50,8 @@ void NodeWatcher::watch(const std::shared_ptr<DeviceRecord>& device) {
     const int watch = inotify_add_watch(inotifyFd_, device->nodePath().c_str(), kWatchedEvents);
     if (watch < 0) {
         platform::platformLog("Cannot watch %s for the %s (%s): other programs opening it go unnoticed",
-                              device->nodePath().c_str(), device->description().c_str(), std::strerror(errno));
+                              device->nodePath().c_str(), device->description().c_str(),
+                              std::strerror(errno));
         return;
     }
     watches_[watch] = device;
