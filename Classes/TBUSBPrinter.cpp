@@ -131,6 +131,14 @@ std::shared_ptr<TBUSBPrinter> TBUSBPrinter::self() {
     return weak_from_this().lock();
 }
 
+void TBUSBPrinter::onCommandQueue(std::function<void()> work) {
+    performInlineOnCommandQueue([keep = self(), work = std::move(work)] { work(); });
+}
+
+void TBUSBPrinter::onMainThread(std::function<void()> work) {
+    platform::mainqueue::async([keep = self(), work = std::move(work)] { work(); });
+}
+
 const char* TBUSBPrinter::className() const {
     return kBaseClassName;
 }
@@ -150,12 +158,12 @@ void TBUSBPrinter::initWithInterfaceInterface(std::shared_ptr<usb::UsbInterface>
 
     auto keep = self();
     printerCommandQueue_->async([this, keep] {
-        update1284DeviceID([this, keep](bool found, QString deviceID) {
+        update1284DeviceID([this](bool found, QString deviceID) {
             (void)found;
-            decodeDeviceID(deviceID, [this, keep](QString manufacturer, QString model, QString, QString) {
+            decodeDeviceID(deviceID, [this](QString manufacturer, QString model, QString, QString) {
                 setDeviceInfoValue(QRVX_TBPrinterManufacturer, manufacturer);
                 setDeviceInfoValue(QRVX_TBPrinterModel, model);
-                platform::mainqueue::async([this, keep, manufacturer, model] {
+                onMainThread([this, manufacturer, model] {
                     if (this->manufacturer().isNull()) setManufacturer(manufacturer);
                     if (this->model().isNull()) setModel(model);
                 });
@@ -250,8 +258,7 @@ void TBUSBPrinter::announce(const QString& key) {
         emit valueChanged(key);
         return;
     }
-    auto keep = self();
-    platform::mainqueue::async([this, keep, key] { emit valueChanged(key); });
+    onMainThread([this, key] { emit valueChanged(key); });
 }
 
 QString TBUSBPrinter::textField(QString TBUSBPrinter::*field) const {
@@ -362,8 +369,7 @@ qint64 TBUSBPrinter::ownership() const {
 }
 
 void TBUSBPrinter::setOwnershipOnMain(qint64 value) {
-    auto keep = self();
-    platform::mainqueue::async([this, keep, value] {
+    onMainThread([this, value] {
         isOwned_ = value;
         emit valueChanged(kKeyIsOwned);
     });
@@ -375,8 +381,7 @@ void TBUSBPrinter::setIsOwned(bool owned) {
     // the interface back just because the switch was set twice).
     if (owned && current == OwnedHere) return;
     if (owned && current == NotOwned) {
-        auto keep = self();
-        performInlineOnCommandQueue([this, keep] {
+        onCommandQueue([this] {
             // Kept across a wait for another program: when it lets go, the interface stays ours.
             ownershipWanted_ = true;
             openInterface();
@@ -453,8 +458,7 @@ QString TBUSBPrinter::printerSerialNumber() {
 }
 
 void TBUSBPrinter::setPrinterStatus(const QString& printerStatus) {
-    auto keep = self();
-    platform::mainqueue::async([this, keep, printerStatus] {
+    onMainThread([this, printerStatus] {
         deviceInfoDict()->setValue(QRVX_TBPrinterStatus, printerStatus);
         emit valueChanged(QRVX_TBPrinterStatus);
     });
@@ -487,8 +491,7 @@ std::shared_ptr<usb::UsbInterface> TBUSBPrinter::interfaceInterface() const {
 
 void TBUSBPrinter::setInterfaceInterface(std::shared_ptr<usb::UsbInterface> interface) {
     if (interface == interfaceInterface()) return;
-    auto keep = self();
-    performInlineOnCommandQueue([this, keep, interface] {
+    onCommandQueue([this, interface] {
         if (interface) {
             std::uint32_t location = 0;
             if (IOReturn r = interface->locationID(location); r != kIOReturnSuccess)
@@ -545,8 +548,7 @@ void TBUSBPrinter::setDeviceInterface(std::shared_ptr<usb::UsbDevice> device) {
         std::lock_guard lock(fieldsMutex_);
         if (device == deviceInterface_) return;
     }
-    auto keep = self();
-    performInlineOnCommandQueue([this, keep, device] {
+    onCommandQueue([this, device] {
         std::shared_ptr<usb::UsbDevice> old;
         {
             std::lock_guard lock(fieldsMutex_);
@@ -563,8 +565,7 @@ std::shared_ptr<usb::UsbService> TBUSBPrinter::deviceObject() const {
 void TBUSBPrinter::setDeviceObject(std::shared_ptr<usb::UsbService> service) {
     platform::platformLog("%s", baseMethodName("setDeviceObject:").c_str());
     // `service` is our own reference from here on: the caller may drop its handle at once.
-    auto keep = self();
-    performInlineOnCommandQueue([this, keep, service] {
+    onCommandQueue([this, service] {
         std::shared_ptr<usb::UsbService> current = deviceObject();
         if (service && current && service->registryID() == current->registryID()) return;
 
@@ -605,8 +606,7 @@ void TBUSBPrinter::setDeviceObject(std::shared_ptr<usb::UsbService> service) {
 }
 
 void TBUSBPrinter::prepareForRelease() {
-    auto keep = self();
-    performInlineOnCommandQueue([this, keep] {
+    onCommandQueue([this] {
         setInterfaceInterface(nullptr);
         setDeviceInterface(nullptr);
         setDeviceObject(nullptr);
@@ -662,8 +662,7 @@ IOReturn TBUSBPrinter::openInterface() {
             descriptionUTF8().constData(), strForIOReturn(r));
         interfaceStatus_ = InterfaceClosed;
         setState(StateClosed);
-        auto keep = self();
-        platform::mainqueue::async([this, keep] {
+        onMainThread([this] {
             // The application's string table, as for the other USB status texts.
             setStatus(QCoreApplication::translate("TBPrinters", "No permission: install the udev rule"));
         });
@@ -677,8 +676,7 @@ IOReturn TBUSBPrinter::openInterface() {
         setOwnershipOnMain(OwnedElsewhere);
     } else if (r == kIOReturnSuccess) {
         interfaceStatus_ = InterfaceOpen;
-        auto keep = self();
-        platform::mainqueue::async([this, keep] { publishOpenInterface(); });
+        onMainThread([this] { publishOpenInterface(); });
         platform::platformLog("The %s is open.\n", descriptionUTF8().constData());
         getPipes();
     }
@@ -686,16 +684,14 @@ IOReturn TBUSBPrinter::openInterface() {
 }
 
 void TBUSBPrinter::openInterface(Completion completion) {
-    auto keep = self();
-    performInlineOnCommandQueue([this, keep, completion] {
+    onCommandQueue([this, completion] {
         const IOReturn r = openInterface();
         if (completion) completion(r);
     });
 }
 
 void TBUSBPrinter::openInterfaceLetGoByOtherProgram() {
-    auto keep = self();
-    performInlineOnCommandQueue([this, keep] {
+    onCommandQueue([this] {
         // Something else may have opened or closed the interface since the notice was sent; then
         // there is nothing to take over.
         if (!willOpenInterface()) return;
@@ -724,7 +720,7 @@ void TBUSBPrinter::closeInterface(Completion completion) {
         interfaceStatus_ = InterfaceClosed;
         ownershipWanted_ = false;
         setState(StateClosed);
-        platform::mainqueue::async([this, keep] {
+        onMainThread([this] {
             if (isOwned_ != NotOwned) {
                 isOwned_ = NotOwned;
                 emit valueChanged(kKeyIsOwned);
@@ -740,8 +736,7 @@ void TBUSBPrinter::closeInterface(Completion completion) {
 }
 
 void TBUSBPrinter::getPipes() {
-    auto keep = self();
-    performInlineOnCommandQueue([this, keep] {
+    onCommandQueue([this] {
         auto interface = interfaceInterface();
         if (!interface) return;
         std::uint8_t count = 0;
@@ -799,8 +794,7 @@ void TBUSBPrinter::sendNoReplyPrinterCommand(CommandBlock command) {
         platform::platformLog("you must supply a commandBlock");
         return;
     }
-    auto keep = self();
-    performInlineOnCommandQueue([keep, command] { command(); });
+    onCommandQueue(std::move(command));
 }
 
 void TBUSBPrinter::sendPrinterCommand(CommandBlock command, platform::SerialQueue* replyQueue,
@@ -809,30 +803,27 @@ void TBUSBPrinter::sendPrinterCommand(CommandBlock command, platform::SerialQueu
         platform::platformLog("you must supply a commandBlock");
         return;
     }
-    auto keep = self();
-    performInlineOnCommandQueue([this, keep, command, replyQueue, reply] {
+    onCommandQueue([this, command, replyQueue, reply] {
         command();
         std::optional<QByteArray> result = printerReply();
         if (!reply) return;
         if (replyQueue && replyQueue == printerCommandQueue_.get()) {
             reply(result);
         } else if (replyQueue) {
-            replyQueue->async([keep, reply, result] { reply(result); });
+            replyQueue->async([keep = self(), reply, result] { reply(result); });
         } else {
-            platform::mainqueue::async([keep, reply, result] { reply(result); });
+            onMainThread([reply, result] { reply(result); });
         }
     });
 }
 
 void TBUSBPrinter::probe() {
     platform::platformLog("running probe on %s", descriptionUTF8().constData());
-    auto keep = self();
-    performInlineOnCommandQueue([this, keep] { getDeviceCustomInfo(); });
+    onCommandQueue([this] { getDeviceCustomInfo(); });
 }
 
 void TBUSBPrinter::getDeviceCustomInfo() {}
 
 void TBUSBPrinter::updateInfo() {
-    auto keep = self();
-    performInlineOnCommandQueue([this, keep] { probe(); });
+    onCommandQueue([this] { probe(); });
 }

@@ -284,6 +284,11 @@ signals:
 
 protected:
     std::shared_ptr<TBUSBPrinter> self();
+    // Runs `work` on this printer's command queue (at once when already on it), keeping the printer
+    // alive until it has run.
+    void onCommandQueue(std::function<void()> work);
+    // Posts `work` to the main thread, keeping the printer alive until it has run.
+    void onMainThread(std::function<void()> work);
     // Emits valueChanged(key) on the main thread (at once when already there).
     void announce(const QString& key);
     // The selector-style name of an operation that this object's own class defines, for "%s" log

@@ -156,8 +156,7 @@ QString substring(const QString& text, const QString& prefix, const QString& ter
 // ---- device ID ----
 
 void TBUSBPrinter::update1284DeviceID(DeviceIDCompletion completion) {
-    auto keep = self();
-    performInlineOnCommandQueue([this, keep, completion] {
+    onCommandQueue([this, completion] {
         auto interface = interfaceInterface();
         if (!interface) return;
         std::vector<std::uint8_t> buffer(kDeviceIDBufferLength, 0);
@@ -205,7 +204,7 @@ void TBUSBPrinter::update1284DeviceID(DeviceIDCompletion completion) {
 
         const bool found = !text.isNull();
         if (found) {
-            platform::mainqueue::async([this, keep, text] { setRaw1284DeviceID(text); });
+            onMainThread([this, text] { setRaw1284DeviceID(text); });
         }
         if (completion) completion(found, text);
     });
@@ -309,8 +308,7 @@ QString TBUSBPrinter::descriptorStringAtIndex(quint8 index) {
 }
 
 void TBUSBPrinter::getUSBVendorString() {
-    auto keep = self();
-    performInlineOnCommandQueue([this, keep] {
+    onCommandQueue([this] {
         auto device = deviceInterface();
         if (!device) return;
         std::uint8_t index = 0;
@@ -323,15 +321,14 @@ void TBUSBPrinter::getUSBVendorString() {
             std::lock_guard lock(fieldsMutex_);
             vendorUSB_ = text;
         }
-        platform::mainqueue::async([this, keep, text] { setVendorUSB(text); });
+        onMainThread([this, text] { setVendorUSB(text); });
         platform::platformLog("got USB vendor:%s",
                               qUtf8Printable(text.isNull() ? QStringLiteral("(null)") : text));
     });
 }
 
 void TBUSBPrinter::getUSBProductString() {
-    auto keep = self();
-    performInlineOnCommandQueue([this, keep] {
+    onCommandQueue([this] {
         auto device = deviceInterface();
         if (!device) return;
         std::uint8_t index = 0;
@@ -340,15 +337,14 @@ void TBUSBPrinter::getUSBProductString() {
             return;
         }
         const QString text = descriptorStringAtIndex(index);
-        platform::mainqueue::async([this, keep, text] { setProductUSB(text); });
+        onMainThread([this, text] { setProductUSB(text); });
         platform::platformLog("got USB product:%s",
                               qUtf8Printable(text.isNull() ? QStringLiteral("(null)") : text));
     });
 }
 
 void TBUSBPrinter::getUSBSerialNumberString() {
-    auto keep = self();
-    performInlineOnCommandQueue([this, keep] {
+    onCommandQueue([this] {
         auto device = deviceInterface();
         if (!device) return;
         std::uint8_t index = 0;
@@ -357,7 +353,7 @@ void TBUSBPrinter::getUSBSerialNumberString() {
             return;
         }
         const QString text = descriptorStringAtIndex(index);
-        platform::mainqueue::async([this, keep, text] { setSerialNumberUSB(text); });
+        onMainThread([this, text] { setSerialNumberUSB(text); });
         platform::platformLog("got USB Serial Number:%s",
                               qUtf8Printable(text.isNull() ? QStringLiteral("(null)") : text));
     });

@@ -63,8 +63,7 @@ IOReturn TBUSBPrinter::reEnumerateUSBDevice() {
 }
 
 void TBUSBPrinter::hotPlug() {
-    auto keep = self();
-    performInlineOnCommandQueue([this, keep] { reEnumerateUSBDevice(); });
+    onCommandQueue([this] { reEnumerateUSBDevice(); });
 }
 
 IOReturn usbInterfaceResetUSBDevice(usb::UsbInterface* interface) {
