@@ -305,6 +305,11 @@ private:
     QString textField(QString TBUSBPrinter::*field) const;
     void setOwnershipOnMain(qint64 value);
     void readLangIds();
+    // One of the device's three strings: its index from the device object (`indexCall` names that
+    // call in the failure line), then the string in the printer's language. `got` receives the text
+    // (null when the device has none) on the command queue; "got USB <label>:..." is logged after it.
+    void readDeviceString(IOReturn (usb::UsbDevice::*indexOf)(std::uint8_t&), const char* indexCall,
+                          const char* label, std::function<void(const QString&)> got);
 
     mutable std::mutex fieldsMutex_;
     QString raw1284DeviceID_;         // guarded by fieldsMutex_

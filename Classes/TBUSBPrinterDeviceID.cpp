@@ -307,56 +307,45 @@ QString TBUSBPrinter::descriptorStringAtIndex(quint8 index) {
     return decodeStringDescriptor(buffer.data(), received);
 }
 
-void TBUSBPrinter::getUSBVendorString() {
-    onCommandQueue([this] {
+void TBUSBPrinter::readDeviceString(IOReturn (usb::UsbDevice::*indexOf)(std::uint8_t&), const char* indexCall,
+                                    const char* label, std::function<void(const QString&)> got) {
+    onCommandQueue([this, indexOf, indexCall, label, got = std::move(got)] {
         auto device = deviceInterface();
         if (!device) return;
         std::uint8_t index = 0;
-        if (IOReturn r = device->manufacturerStringIndex(index); r != kIOReturnSuccess) {
-            platform::platformLog("USBGetManufacturerStringIndex() returned %s\n", strForIOReturn(r));
+        if (IOReturn r = ((*device).*indexOf)(index); r != kIOReturnSuccess) {
+            platform::platformLog("%s() returned %s\n", indexCall, strForIOReturn(r));
             return;
         }
         const QString text = descriptorStringAtIndex(index);
-        {
-            std::lock_guard lock(fieldsMutex_);
-            vendorUSB_ = text;
-        }
-        onMainThread([this, text] { setVendorUSB(text); });
-        platform::platformLog("got USB vendor:%s",
+        got(text);
+        platform::platformLog("got USB %s:%s", label,
                               qUtf8Printable(text.isNull() ? QStringLiteral("(null)") : text));
     });
+}
+
+void TBUSBPrinter::getUSBVendorString() {
+    readDeviceString(&usb::UsbDevice::manufacturerStringIndex, "USBGetManufacturerStringIndex", "vendor",
+                     [this](const QString& text) {
+                         // Readable at once on the command queue; the announcement follows on the main
+                         // thread.
+                         {
+                             std::lock_guard lock(fieldsMutex_);
+                             vendorUSB_ = text;
+                         }
+                         onMainThread([this, text] { setVendorUSB(text); });
+                     });
 }
 
 void TBUSBPrinter::getUSBProductString() {
-    onCommandQueue([this] {
-        auto device = deviceInterface();
-        if (!device) return;
-        std::uint8_t index = 0;
-        if (IOReturn r = device->productStringIndex(index); r != kIOReturnSuccess) {
-            platform::platformLog("USBGetProductStringIndex() returned %s\n", strForIOReturn(r));
-            return;
-        }
-        const QString text = descriptorStringAtIndex(index);
-        onMainThread([this, text] { setProductUSB(text); });
-        platform::platformLog("got USB product:%s",
-                              qUtf8Printable(text.isNull() ? QStringLiteral("(null)") : text));
-    });
+    readDeviceString(&usb::UsbDevice::productStringIndex, "USBGetProductStringIndex", "product",
+                     [this](const QString& text) { onMainThread([this, text] { setProductUSB(text); }); });
 }
 
 void TBUSBPrinter::getUSBSerialNumberString() {
-    onCommandQueue([this] {
-        auto device = deviceInterface();
-        if (!device) return;
-        std::uint8_t index = 0;
-        if (IOReturn r = device->serialNumberStringIndex(index); r != kIOReturnSuccess) {
-            platform::platformLog("USBGetSerialNumberStringIndex() returned %s\n", strForIOReturn(r));
-            return;
-        }
-        const QString text = descriptorStringAtIndex(index);
-        onMainThread([this, text] { setSerialNumberUSB(text); });
-        platform::platformLog("got USB Serial Number:%s",
-                              qUtf8Printable(text.isNull() ? QStringLiteral("(null)") : text));
-    });
+    readDeviceString(
+        &usb::UsbDevice::serialNumberStringIndex, "USBGetSerialNumberStringIndex", "Serial Number",
+        [this](const QString& text) { onMainThread([this, text] { setSerialNumberUSB(text); }); });
 }
 
 // ---- the same services on a bare interface object ----
