@@ -637,6 +637,26 @@ bool TBUSBPrinter::publishOpenInterface() {
     return true;
 }
 
+// The interface's open/close states: interfaceStatus_ is the transport's own view (command queue),
+// state_ the published one, isOwned_ who holds the interface. Every step, where it runs and what it
+// leaves:
+//
+//   step                                    runs on   interfaceStatus   state              isOwned
+//   openInterface() starts                  queue     4 opening         4 opening          -
+//     the open succeeds                     queue     2 open            4 (main publishes) -
+//     another program holds the interface   queue     4 (waiting)       4 (waiting)        -1 (main)
+//     no permission                         queue     1 closed          1 closed           -
+//     any other failure                     queue     4                 4                  -
+//   publishOpenInterface()                  main      needs 2           4 -> 2, one step   1
+//   closeInterface() (always queued)        queue     1 closed          1 closed           0 (main)
+//   attach probe (setDeviceObject)          queue     open, queued close; 8 unless held elsewhere
+//   open-attempt notice in state 8          main      -                 8 -> 1, one step   -
+//   open-attempt notice, open not yet       main      publishOpenInterface() in its place
+//     published (interfaceStatus 2)
+//   closed notice while waiting (state 4)   main      openInterfaceLetGoByOtherProgram() on the queue
+//
+// A close always wins over a publication that has not happened yet, and "open" is never published
+// for a closed interface; the notices may arrive in either order (usbInterfaceInterest.cpp).
 void TBUSBPrinter::leaveAttachProbedState() {
     // One step, so that an open the queue starts meanwhile (state 4) is not overwritten.
     qint64 expected = StateAttachProbed;
