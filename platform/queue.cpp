@@ -157,7 +157,9 @@ void takeOver(void*) {}
 // Work posted to the main thread. Qt's posted-event queue is guarded by locks inside Qt that the
 // thread sanitizer cannot see, so the hand-over is told to it: the last step of building the posted
 // call (moving this into Qt's call object) releases, and the main thread acquires before it touches
-// the work. Nothing changes in a normal build.
+// the work. The way back too: Qt's call object is shared by the posting thread and the event, so
+// the posting thread may be the one that destroys it, after the main thread ran it; running
+// releases again, and destruction acquires. Nothing changes in a normal build.
 struct PostedWork {
     std::function<void()> work;
     explicit PostedWork(std::function<void()> w) : work(std::move(w)) {}
@@ -169,6 +171,7 @@ struct PostedWork {
     void operator()() {
         takeOver(this);
         work();
+        handOff(this);
     }
 };
 
