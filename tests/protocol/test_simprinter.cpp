@@ -55,6 +55,52 @@ private slots:
         QVERIFY(parser.feed(huge + a).size() == 1u);
     }
 
+    // The printer's own facts, pinned by literals: what each model answers, whatever a host believes.
+    void whatEachModelAnswers_data() {
+        QTest::addColumn<Model>("model");
+        QTest::addColumn<QString>("firmware"); // empty: as it leaves the factory
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<QString>("answer");
+        const QByteArray none;
+        QTest::newRow("QXA 02.03 has no switch")
+            << Model::HVQXA << "HV-QXA 02.03" << int(zev::kCommandUSBISerialRead) << none << "<none>";
+        QTest::newRow("QXA 02.04 has it")
+            << Model::HVQXA << "" << int(zev::kCommandUSBISerialRead) << none << "00";
+        QTest::newRow("HVA never") << Model::HVA << "" << int(zev::kCommandUSBISerialRead) << none
+                                   << "<none>";
+        QTest::newRow("HVC always") << Model::HVC << "HVC 00.01" << int(zev::kCommandUSBISerialRead) << none
+                                    << "00";
+        QTest::newRow("HVA one table")
+            << Model::HVA << "" << int(zev::kCommandColorTableVersion) << none << "0130";
+        QTest::newRow("HVA one checksum")
+            << Model::HVA << "" << int(zev::kCommandColorTableChecksum) << none << "5A1C";
+        QTest::newRow("HVC no single table")
+            << Model::HVC << "" << int(zev::kCommandColorTableVersion) << none << "<none>";
+        QTest::newRow("HVC slot 610")
+            << Model::HVC << "" << int(zev::kCommandCWD610Version) << none << "0100";
+        QTest::newRow("HVC no slot 620")
+            << Model::HVC << "" << int(zev::kCommandCWD620Version) << none << "<none>";
+        QTest::newRow("eight SD 620")
+            << Model::EightTable << "" << int(zev::kCommandCWD620Version) << QByteArray("0001") << "0100";
+        QTest::newRow("eight HD 620")
+            << Model::EightTable << "" << int(zev::kCommandCWD620Checksum) << QByteArray("0003") << "2000";
+        QTest::newRow("eight needs media")
+            << Model::EightTable << "" << int(zev::kCommandCWD620Version) << none << "<none>";
+        QTest::newRow("unknown no table")
+            << Model::Unknown << "" << int(zev::kCommandColorTableVersion) << none << "<none>";
+    }
+    void whatEachModelAnswers() {
+        QFETCH(Model, model);
+        QFETCH(QString, firmware);
+        QFETCH(int, code);
+        QFETCH(QByteArray, payload);
+        QFETCH(QString, answer);
+        SimZEVPrinter printer(model);
+        if (!firmware.isEmpty()) printer.update([&](SimZEVPrinterState& s) { s.firmwareVersion = firmware; });
+        QCOMPARE(ask(printer, std::uint32_t(code), payload), answer);
+    }
+
     void updateModeAndRestarts() {
         SimZEVPrinter printer(Model::HVC);
         printer.setRestartDelayMs(7);
