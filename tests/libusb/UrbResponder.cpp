@@ -99,30 +99,39 @@ UMockdevIoctlData* pointee(UMockdevIoctlData* arg, std::size_t length) {
     return data;
 }
 
-gboolean onHandleIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self) {
-    return static_cast<UrbResponder*>(self)->handle(client);
+using Held = std::shared_ptr<UrbResponder>;
+
+gboolean onHandleIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer held) {
+    return (*static_cast<Held*>(held))->handle(client);
 }
 
-void onClientVanished(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self) {
-    static_cast<UrbResponder*>(self)->clientGone(client);
+void onClientVanished(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer held) {
+    (*static_cast<Held*>(held))->clientGone(client);
+}
+
+void dropHeld(gpointer held, GClosure*) {
+    delete static_cast<Held*>(held);
 }
 
 } // namespace
 
-UrbResponder::UrbResponder(std::shared_ptr<sim::SimPrinterDevice> device) : device_(std::move(device)) {
-    handler_ = umockdev_ioctl_base_new();
-    g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(onHandleIoctl), this);
-    g_signal_connect(handler_, "client-vanished", G_CALLBACK(onClientVanished), this);
-}
+UrbResponder::UrbResponder(std::shared_ptr<sim::SimPrinterDevice> device) : device_(std::move(device)) {}
 
 UrbResponder::~UrbResponder() {
-    g_signal_handlers_disconnect_by_data(handler_, this);
     std::lock_guard lock(mutex_);
     for (Urb& urb : pending_)
         release(urb);
     for (Urb& urb : completed_)
         release(urb);
-    g_object_unref(handler_);
+}
+
+UMockdevIoctlBase* UrbResponder::newHandler(const std::shared_ptr<UrbResponder>& responder) {
+    UMockdevIoctlBase* handler = umockdev_ioctl_base_new();
+    g_signal_connect_data(handler, "handle-ioctl", G_CALLBACK(onHandleIoctl), new Held(responder), dropHeld,
+                          GConnectFlags(0));
+    g_signal_connect_data(handler, "client-vanished", G_CALLBACK(onClientVanished), new Held(responder),
+                          dropHeld, GConnectFlags(0));
+    return handler;
 }
 
 int UrbResponder::submittedUrbs() const {

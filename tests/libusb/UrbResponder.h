@@ -24,7 +24,10 @@ public:
     UrbResponder(const UrbResponder&) = delete;
     UrbResponder& operator=(const UrbResponder&) = delete;
 
-    UMockdevIoctlBase* handler() const { return handler_; }
+    // A new ioctl handler (the caller owns the reference) answering from `responder`. Its signal
+    // connections hold the responder, so a call umockdev's worker thread is still making when the
+    // handler is detached and dropped finishes on a live responder.
+    static UMockdevIoctlBase* newHandler(const std::shared_ptr<UrbResponder>& responder);
     // Requests seen, for tests that check what reached the device node.
     int submittedUrbs() const;
 
@@ -71,7 +74,6 @@ private:
     static void release(Urb& urb);
 
     const std::shared_ptr<sim::SimPrinterDevice> device_;
-    UMockdevIoctlBase* handler_ = nullptr;
     mutable std::mutex mutex_;
     std::map<UMockdevIoctlClient*, std::uint64_t> clients_; // guarded by mutex_
     std::deque<Urb> pending_;                               // guarded by mutex_; IN URBs waiting for data

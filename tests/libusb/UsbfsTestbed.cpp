@@ -54,13 +54,14 @@ bool UsbfsTestbed::inMockEnvironment() const {
 UsbfsTestbed::UsbfsTestbed() : testbed_(umockdev_testbed_new()) {}
 
 UsbfsTestbed::~UsbfsTestbed() {
-    for (const auto& [syspath, node] : nodes_)
-        umockdev_testbed_detach_ioctl(testbed_, node.c_str(), nullptr);
-    // Dropping the testbed removes its temporary directory and stops umockdev's worker thread;
-    // only then can no handler run any more.
+    for (const auto& [syspath, node] : nodes_) {
+        umockdev_testbed_detach_ioctl(testbed_, node.path.c_str(), nullptr);
+        g_object_unref(node.handler);
+    }
     g_object_unref(testbed_);
+    // A responder whose handler is still answering a call on umockdev's worker thread lives on
+    // until that call returns.
     responders_.clear();
-    retired_.clear();
 }
 
 UrbResponder* UsbfsTestbed::responder(const std::string& syspath) const {
@@ -124,7 +125,7 @@ std::string UsbfsTestbed::plug(std::shared_ptr<sim::SimPrinterDevice> device, Pl
 
     // The device (its "add" uevent goes out once its attributes and node exist), then its
     // printer-class interface.
-    auto responder = std::make_unique<UrbResponder>(device);
+    auto responder = std::make_shared<UrbResponder>(device);
     addFromString(testbed_, "P: " + devpath + "\n" + "N: bus/usb/" + bb + "/" + ddd + "\n" +
                                 "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: BUSNUM=" + bb +
                                 "\nE: DEVNUM=" + ddd + "\nE: DEVNAME=" + node + "\n" +
@@ -134,13 +135,15 @@ std::string UsbfsTestbed::plug(std::shared_ptr<sim::SimPrinterDevice> device, Pl
                                 "\n" + ids + "H: descriptors=" + hex(blob) + "\n");
     addFromString(testbed_, "P: " + devpath + "/" + name + ":1." + std::to_string(identity.interfaceNumber) +
                                 "\n" + "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n" + interfaceAttributes);
+    UMockdevIoctlBase* handler = UrbResponder::newHandler(responder);
     GError* error = nullptr;
-    if (!umockdev_testbed_attach_ioctl(testbed_, node.c_str(), responder->handler(), &error)) {
+    if (!umockdev_testbed_attach_ioctl(testbed_, node.c_str(), handler, &error)) {
+        g_object_unref(handler);
         const std::string message = error ? error->message : "unknown error";
         if (error) g_error_free(error);
         throw std::runtime_error("umockdev_testbed_attach_ioctl: " + message);
     }
-    nodes_[syspath] = node;
+    nodes_[syspath] = Node{node, handler};
     responders_[syspath] = std::move(responder);
     return syspath;
 }
@@ -148,7 +151,8 @@ std::string UsbfsTestbed::plug(std::shared_ptr<sim::SimPrinterDevice> device, Pl
 void UsbfsTestbed::unplug(const std::string& syspath) {
     umockdev_testbed_uevent(testbed_, syspath.c_str(), "remove");
     if (const auto it = nodes_.find(syspath); it != nodes_.end()) {
-        umockdev_testbed_detach_ioctl(testbed_, it->second.c_str(), nullptr);
+        umockdev_testbed_detach_ioctl(testbed_, it->second.path.c_str(), nullptr);
+        g_object_unref(it->second.handler);
         nodes_.erase(it);
     }
     umockdev_testbed_remove_device(testbed_, syspath.c_str());
@@ -159,12 +163,9 @@ void UsbfsTestbed::unplug(const std::string& syspath) {
     g_free(root);
     for (const std::string& link : {links + name, links + name + ":1.0"})
         ::unlink(link.c_str());
-    // umockdev's worker thread may still be finishing a call into the responder (a client going
-    // away, say); keep it until the testbed is gone.
-    if (auto it = responders_.find(syspath); it != responders_.end()) {
-        retired_.push_back(std::move(it->second));
-        responders_.erase(it);
-    }
+    // A call umockdev's worker thread is still finishing (a client going away, say) keeps the
+    // responder alive through its handler.
+    responders_.erase(syspath);
 }
 
 } // namespace usbfs_test

@@ -14,6 +14,7 @@
 #include <vector>
 
 typedef struct _UMockdevTestbed UMockdevTestbed;
+typedef struct _UMockdevIoctlBase UMockdevIoctlBase;
 
 namespace usbfs_test {
 
@@ -55,9 +56,12 @@ private:
 
     UMockdevTestbed* testbed_ = nullptr;
     std::map<std::uint8_t, std::string> rootHubs_;
-    std::map<std::string, std::string> nodes_;                        // syspath -> node
-    std::map<std::string, std::unique_ptr<UrbResponder>> responders_; // syspath -> responder
-    std::vector<std::unique_ptr<UrbResponder>> retired_;              // unplugged, kept to the end
+    struct Node {
+        std::string path;
+        UMockdevIoctlBase* handler = nullptr; // owned; its connections hold the responder
+    };
+    std::map<std::string, Node> nodes_;                               // syspath -> node
+    std::map<std::string, std::shared_ptr<UrbResponder>> responders_; // syspath -> responder
 };
 
 } // namespace usbfs_test
