@@ -2,6 +2,7 @@
 #include "Classes/AppDelegate.h"
 #include "Classes/Edition.h"
 #include "Classes/TBPrinters.h"
+#include "platform/dialogs.h"
 #include "platform/strings.h"
 #include "platform/usb/libusb/LibusbBus.h"
 #include "platform/usb/sim/SimBus.h"
@@ -91,6 +92,7 @@ int main(int argc, char* argv[]) {
     AppDelegate delegate;
     ui::PrinterWindow window(&controller, edition.isSerialSwitcher());
     delegate.setWindow(&window);
+    platform::setAlertPresenter(std::make_shared<platform::QtAlertPresenter>(&window));
     controller.setController(window.selection());
     if (simulation) {
         window.menuBar()->addMenu(simulation->createMenu(&window));
@@ -113,5 +115,6 @@ int main(int argc, char* argv[]) {
                                     });
     }
     const int result = app.exec();
+    platform::setAlertPresenter(nullptr);
     return result != 0 ? result : screenshotResult;
 }

@@ -32,3 +32,7 @@ void Edition::setCurrent(const Edition& edition) {
 QString Edition::programName() const {
     return isPrinterFlasher() ? QStringLiteral("printer-flasher") : QStringLiteral("serial-switcher");
 }
+
+QString Edition::qxaWarningFirmwareVersion() const {
+    return isPrinterFlasher() ? QStringLiteral("HS 2.05") : QStringLiteral("HS 2.04");
+}

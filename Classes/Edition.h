@@ -20,6 +20,8 @@ public:
     bool isSerialSwitcher() const { return kind_ == Kind::SerialSwitcher; }
     // "printer-flasher" / "serial-switcher": executable name and share/<program>/ folder.
     QString programName() const;
+    // The firmware version the HV-QXA warning promises: "HS 2.05" / "HS 2.04".
+    QString qxaWarningFirmwareVersion() const;
 
 private:
     explicit Edition(Kind kind) : kind_(kind) {}

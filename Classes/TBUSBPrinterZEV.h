@@ -15,6 +15,7 @@
 #include "Classes/TBUSBPrinter.h"
 #include "Classes/ZEVModels.h"
 #include "Classes/ZEVProtocol.h"
+#include "platform/dialogs.h"
 
 #include <QStringList>
 
@@ -155,9 +156,40 @@ public:
     QStringList colorTableNames();
     quint16 checksumForData(const QByteArray& data) const;
 
-    // ---- user notices of the serial-number switch (main thread; the dialogs replace these) ----
+    // ---- operator dialogs (TBUSBPrinterZEVDialogs.cpp) ----
+    // Callable from any thread; each returns before its dialog is on screen. The dialogs show this
+    // printer's picture, keep the printer alive until dismissed, and answer on the main thread.
+    using AlertCompletion = std::function<void(qint64 response)>;
+    using AlertLayout = std::function<void(platform::AlertView& alert)>;
+    // Title "Alert" when none, empty message when none, the single button "OK" when none; style 0.
+    void showAlertWithTitle(const std::optional<QString>& title, const std::optional<QString>& message,
+                            const std::optional<QStringList>& buttonTitles, AlertCompletion completion);
+    // Shows nothing, and never calls `completion`, when title and message are both empty or missing.
+    void showCustomAlertWithTitle(const std::optional<QString>& title, const std::optional<QString>& message,
+                                  const std::optional<QStringList>& buttonTitles,
+                                  std::optional<platform::AlertCheckBox> accessoryView, quint64 alertStyle,
+                                  AlertLayout customLayout, AlertCompletion completion);
+    // The same alert, built as a whole on the main thread. Kept for callers of the earlier form.
+    void old_showAlertWithTitle(const std::optional<QString>& title, const std::optional<QString>& message,
+                                const std::optional<QStringList>& buttonTitles, AlertCompletion completion);
+    // The firmware-update warning: "Continue" only while "I Agree" is ticked; "Quit" ends the program.
+    void ShowQXAWarning();
+    QString QXAUpdateWarningText() const;
+    QString genericUpdateWarningText();
+    // The "I Agree" box's action: `senderState` is the box's state (0/1), or none when the sender is
+    // not a button (then nothing happens). Announces "customerDidAgree".
+    void setToggleAgreed(std::optional<int> senderState);
+    bool customerDidAgree() const;
+    // The accepted warning goes on with the update from here.
+    virtual void proceedWithUpdateWhenReady();
+
+    // ---- the serial-number switch's notices and clean-up ----
     virtual void showPrinterBusyAlert();
+    // Due only when the switch and the USB identity disagree; decided on the main thread, after the
+    // switch's read-back has been stored there.
     virtual void showPowerCycleAlert();
+    // Removes the print system's queues of this printer's model (blocks the command queue for at most
+    // the print system's time-outs); a queue that cannot be removed is told to the operator.
     virtual void deleteExistingPrinterQueues();
 
 protected:
@@ -183,6 +215,9 @@ private:
     // Set by printerReply() when a record did not end cleanly; the next frame drains the pipe first.
     // Command queue only; atomic because the flag outlives one queue item.
     std::atomic<bool> bulkInUnsettled_{false};
+    // Whether the operator has ticked "I Agree" in the current warning; written on the main thread by
+    // the box, reset on the caller's thread when a warning is built.
+    std::atomic<bool> customerDidAgree_{false};
     // The device-info dictionary as the package operations see it; made in the constructor.
     std::unique_ptr<PackageInfo> packageInfo_;
 };

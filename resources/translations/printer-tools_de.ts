@@ -259,6 +259,58 @@
         <source>Plug in or unplug simulated printers, or make one misbehave</source>
         <translation>Simulierte Drucker anschließen, trennen oder stören</translation>
     </message>
+    <message>
+        <source>Alert</source>
+        <translation>Hinweis</translation>
+    </message>
+    <message>
+        <source>This update tool is for the ZEV QXA printer. It will upgrade the printer firmware to version %1.
+
+Once updated, the QXA printer will REQUIRE the use of QXAHS media packs. Please use up all QXA media before using this update tool. This process cannot be undone.</source>
+        <translation>Dieses Aktualisierungsprogramm ist für den Drucker ZEV QXA. Es aktualisiert die Druckerfirmware auf Version %1.
+
+Nach der Aktualisierung BENÖTIGT der QXA-Drucker QXAHS-Medienpakete. Bitte verbrauchen Sie alle QXA-Medien, bevor Sie dieses Aktualisierungsprogramm verwenden. Dieser Vorgang kann nicht rückgängig gemacht werden.</translation>
+    </message>
+    <message>
+        <source>This update tool will upgrade the printer firmware to version %1. This process cannot be undone</source>
+        <translation>Dieses Aktualisierungsprogramm aktualisiert die Druckerfirmware auf Version %1. Dieser Vorgang kann nicht rückgängig gemacht werden</translation>
+    </message>
+    <message>
+        <source>I Agree</source>
+        <translation>Ich stimme zu</translation>
+    </message>
+    <message>
+        <source>Attention:</source>
+        <translation>Achtung:</translation>
+    </message>
+    <message>
+        <source>Continue</source>
+        <translation>Fortfahren</translation>
+    </message>
+    <message>
+        <source>The Selected Printer is Unavailable. (Busy)</source>
+        <translation>Der ausgewählte Drucker ist nicht verfügbar. (Belegt)</translation>
+    </message>
+    <message>
+        <source>Please power-cycle the selected printer now to complete the process!</source>
+        <translation>Bitte schalten Sie den ausgewählten Drucker jetzt aus und wieder ein, um den Vorgang abzuschließen!</translation>
+    </message>
+    <message>
+        <source>Old print queues could not be removed</source>
+        <translation>Alte Druckwarteschlangen konnten nicht entfernt werden</translation>
+    </message>
+    <message>
+        <source>The printer will appear to the print system as a new device. These print queues for it could not be removed:
+
+%1
+
+Remove them in the printer settings, or ask your administrator to remove them.</source>
+        <translation>Das Drucksystem wird den Drucker als neues Gerät sehen. Diese Druckwarteschlangen des Druckers konnten nicht entfernt werden:
+
+%1
+
+Entfernen Sie sie in den Druckereinstellungen oder bitten Sie Ihre Administration darum.</translation>
+    </message>
 </context>
 <context>
     <name>TBUSBPrinterZEV</name>

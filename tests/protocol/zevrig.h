@@ -11,14 +11,27 @@
 
 #include <memory>
 
-// Records the switch's notices instead of showing dialogs.
+// Records the switch's notices and its print-queue clean-up. They also run for real when asked to
+// (dialogs through the current presenter; the clean-up against the print system CUPS_SERVER names):
+// set the flags before the first call.
 class RecordingPrinter : public TBUSBPrinterZEV {
 public:
     QStringList notices; // touched on the command queue, read after it is idle
     std::mutex mutex;
-    void showPrinterBusyAlert() override { note("busy"); }
-    void showPowerCycleAlert() override { note("power-cycle"); }
-    void deleteExistingPrinterQueues() override { note("delete-queues"); }
+    bool realNotices = false;
+    bool realQueueRemoval = false;
+    void showPrinterBusyAlert() override {
+        note("busy");
+        if (realNotices) TBUSBPrinterZEV::showPrinterBusyAlert();
+    }
+    void showPowerCycleAlert() override {
+        note("power-cycle");
+        if (realNotices) TBUSBPrinterZEV::showPowerCycleAlert();
+    }
+    void deleteExistingPrinterQueues() override {
+        note("delete-queues");
+        if (realQueueRemoval) TBUSBPrinterZEV::deleteExistingPrinterQueues();
+    }
     QStringList noticesSoFar() {
         std::lock_guard lock(mutex);
         return notices;
