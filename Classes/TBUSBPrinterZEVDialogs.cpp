@@ -27,7 +27,8 @@ bool isEmptyText(const std::optional<QString>& text) {
 
 } // namespace
 
-void TBUSBPrinterZEV::showAlertWithTitle(const std::optional<QString>& title, const std::optional<QString>& message,
+void TBUSBPrinterZEV::showAlertWithTitle(const std::optional<QString>& title,
+                                         const std::optional<QString>& message,
                                          const std::optional<QStringList>& buttonTitles,
                                          AlertCompletion completion) {
     showCustomAlertWithTitle(title ? *title : localized(QT_TRANSLATE_NOOP("TBPrinters", "Alert")),
@@ -44,7 +45,8 @@ void TBUSBPrinterZEV::showCustomAlertWithTitle(const std::optional<QString>& tit
                                                AlertCompletion completion) {
     platform::platformLog(
         "%s",
-        methodName("showCustomAlertWithTitle:message:buttonTitles:accessoryView:alertStyle:customLayout:completion:")
+        methodName(
+            "showCustomAlertWithTitle:message:buttonTitles:accessoryView:alertStyle:customLayout:completion:")
             .c_str());
     if (isEmptyText(title) && isEmptyText(message)) return;
 
@@ -52,7 +54,8 @@ void TBUSBPrinterZEV::showCustomAlertWithTitle(const std::optional<QString>& tit
     alert->icon = image();
     alert->messageText = title ? *title : localized(QT_TRANSLATE_NOOP("TBPrinters", "Alert"));
     alert->informativeText = message.value_or(QString());
-    alert->buttons = buttonTitles && !buttonTitles->isEmpty() ? *buttonTitles : QStringList{QStringLiteral("OK")};
+    alert->buttons =
+        buttonTitles && !buttonTitles->isEmpty() ? *buttonTitles : QStringList{QStringLiteral("OK")};
     alert->accessory = std::move(accessoryView);
     alert->style = alertStyle;
     alert->layout = std::move(customLayout);
@@ -65,9 +68,11 @@ void TBUSBPrinterZEV::old_showAlertWithTitle(const std::optional<QString>& title
                                              const std::optional<QString>& message,
                                              const std::optional<QStringList>& buttonTitles,
                                              AlertCompletion completion) {
-    platform::platformLog("%s", methodName("old_showAlertWithTitle:message:buttonTitles:completion:").c_str());
+    platform::platformLog("%s",
+                          methodName("old_showAlertWithTitle:message:buttonTitles:completion:").c_str());
     if (isEmptyText(title) && isEmptyText(message)) return;
     auto printer = zevSelf();
+    if (!printer) return;
     onMainThread([printer, title, message, buttonTitles, completion = std::move(completion)]() mutable {
         auto alert = std::make_shared<platform::Alert>();
         alert->icon = printer->image();
@@ -82,11 +87,12 @@ void TBUSBPrinterZEV::old_showAlertWithTitle(const std::optional<QString>& title
 }
 
 QString TBUSBPrinterZEV::QXAUpdateWarningText() const {
-    return localized(QT_TRANSLATE_NOOP("TBPrinters",
-                                       "This update tool is for the ZEV QXA printer. It will upgrade the printer "
-                                       "firmware to version %1.\n\nOnce updated, the QXA printer will REQUIRE the "
-                                       "use of QXAHS media packs. Please use up all QXA media before using this "
-                                       "update tool. This process cannot be undone."))
+    return localized(
+               QT_TRANSLATE_NOOP("TBPrinters",
+                                 "This update tool is for the ZEV QXA printer. It will upgrade the printer "
+                                 "firmware to version %1.\n\nOnce updated, the QXA printer will REQUIRE the "
+                                 "use of QXAHS media packs. Please use up all QXA media before using this "
+                                 "update tool. This process cannot be undone."))
         .arg(Edition::current().qxaWarningFirmwareVersion());
 }
 
@@ -112,6 +118,7 @@ void TBUSBPrinterZEV::proceedWithUpdateWhenReady() {
 
 void TBUSBPrinterZEV::ShowQXAWarning() {
     auto printer = zevSelf();
+    if (!printer) return; // being destroyed: nobody is left to agree for
     platform::AlertCheckBox agree;
     agree.title = localized(QT_TRANSLATE_NOOP("TBPrinters", "I Agree"));
     agree.size = QSize(72, 18);
@@ -150,7 +157,8 @@ void TBUSBPrinterZEV::ShowQXAWarning() {
 void TBUSBPrinterZEV::showPrinterBusyAlert() {
     auto alert = std::make_shared<platform::Alert>();
     alert->icon = image();
-    alert->messageText = localized(QT_TRANSLATE_NOOP("TBPrinters", "The Selected Printer is Unavailable. (Busy)"));
+    alert->messageText =
+        localized(QT_TRANSLATE_NOOP("TBPrinters", "The Selected Printer is Unavailable. (Busy)"));
     alert->modality = platform::AlertModality::Application;
     alert->keepAlive = self();
     platform::showAlert(alert);
@@ -159,13 +167,14 @@ void TBUSBPrinterZEV::showPrinterBusyAlert() {
 void TBUSBPrinterZEV::showPowerCycleAlert() {
     auto alert = std::make_shared<platform::Alert>();
     alert->icon = image();
-    alert->messageText =
-        localized(QT_TRANSLATE_NOOP("TBPrinters", "Please power-cycle the selected printer now to complete the process!"));
+    alert->messageText = localized(QT_TRANSLATE_NOOP(
+        "TBPrinters", "Please power-cycle the selected printer now to complete the process!"));
     alert->modality = platform::AlertModality::Application;
     alert->keepAlive = self();
     // The switch's read-back is stored on the main thread; deciding there, after it, compares the
     // setting the printer really has with the USB identity it shows.
     auto printer = zevSelf();
+    if (!printer) return;
     onMainThread([printer, alert] {
         const bool showsSerialNumber = !printer->serialNumberUSB().isEmpty();
         if (printer->usbISerial() != showsSerialNumber) platform::showAlert(alert);
@@ -192,10 +201,11 @@ void TBUSBPrinterZEV::deleteExistingPrinterQueues() {
         lines << QStringLiteral("%1: %2").arg(failure.queue, failure.reason);
     showAlertWithTitle(
         localized(QT_TRANSLATE_NOOP("TBPrinters", "Old print queues could not be removed")),
-        localized(QT_TRANSLATE_NOOP("TBPrinters",
-                                    "The printer will appear to the print system as a new device. These print "
-                                    "queues for it could not be removed:\n\n%1\n\nRemove them in the printer "
-                                    "settings, or ask your administrator to remove them."))
+        localized(
+            QT_TRANSLATE_NOOP("TBPrinters",
+                              "The printer will appear to the print system as a new device. These print "
+                              "queues for it could not be removed:\n\n%1\n\nRemove them in the printer "
+                              "settings, or ask your administrator to remove them."))
             .arg(lines.join(QLatin1Char('\n'))),
         std::nullopt, {});
 }

@@ -37,32 +37,35 @@ void showAlert(std::shared_ptr<Alert> alert) {
     });
 }
 
+ButtonListView::ButtonListView(const QStringList& titles)
+    : titles_(titles), enabled_(titles.size(), true), context_(std::make_unique<QObject>()) {}
+ButtonListView::~ButtonListView() = default;
+int ButtonListView::buttonCount() const {
+    return int(titles_.size());
+}
+QString ButtonListView::buttonTitle(int index) const {
+    return titles_.value(index);
+}
+bool ButtonListView::isButtonEnabled(int index) const {
+    return enabled_.value(index, false);
+}
+void ButtonListView::setButtonEnabled(int index, bool enabled) {
+    if (index >= 0 && index < enabled_.size()) enabled_[index] = enabled;
+}
+QObject* ButtonListView::context() {
+    return context_.get();
+}
+QList<bool> ButtonListView::enabled() const {
+    return enabled_;
+}
+
 // ---- scripted presenter ----
 
 namespace {
 
-// The scripted alert's buttons: enabled flags only.
-class ScriptedView : public AlertView {
-public:
-    explicit ScriptedView(const QStringList& titles) : titles_(titles), enabled_(titles.size(), true) {}
-    int buttonCount() const override { return int(titles_.size()); }
-    QString buttonTitle(int index) const override { return titles_.value(index); }
-    bool isButtonEnabled(int index) const override { return enabled_.value(index, false); }
-    void setButtonEnabled(int index, bool enabled) override {
-        if (index >= 0 && index < enabled_.size()) enabled_[index] = enabled;
-    }
-    QObject* context() override { return &context_; }
-    QList<bool> enabled() const { return enabled_; }
-
-private:
-    QStringList titles_;
-    QList<bool> enabled_;
-    QObject context_;
-};
-
 struct Waiting {
     std::shared_ptr<Alert> alert;
-    std::unique_ptr<ScriptedView> view;
+    std::unique_ptr<ButtonListView> view;
     bool checked = false;
 };
 
@@ -81,7 +84,7 @@ void ScriptedAlertPresenter::present(std::shared_ptr<Alert> alert) {
     Waiting entry;
     entry.alert = alert;
     // The default button is the one the operator would see.
-    entry.view = std::make_unique<ScriptedView>(alert->buttons.isEmpty() ? QStringList{QStringLiteral("OK")}
+    entry.view = std::make_unique<ButtonListView>(alert->buttons.isEmpty() ? QStringList{QStringLiteral("OK")}
                                                                            : alert->buttons);
     entry.checked = alert->accessory && alert->accessory->checked;
     if (alert->layout) alert->layout(*entry.view);

@@ -45,6 +45,24 @@ public:
     virtual QObject* context() = 0;
 };
 
+// An alert's buttons without widgets, for presenters that draw none (console, scripted).
+class ButtonListView : public AlertView {
+public:
+    explicit ButtonListView(const QStringList& titles);
+    ~ButtonListView() override;
+    int buttonCount() const override;
+    QString buttonTitle(int index) const override;
+    bool isButtonEnabled(int index) const override;
+    void setButtonEnabled(int index, bool enabled) override;
+    QObject* context() override;
+    QList<bool> enabled() const;
+
+private:
+    QStringList titles_;
+    QList<bool> enabled_;
+    std::unique_ptr<QObject> context_;
+};
+
 // The accessory check box. `action` runs on the main thread with the new state (0 unticked,
 // 1 ticked) each time the operator toggles it.
 struct AlertCheckBox {
@@ -62,9 +80,9 @@ struct Alert {
     std::optional<AlertCheckBox> accessory;
     quint64 style = kAlertStyleWarning;
     AlertModality modality = AlertModality::Sheet;
-    std::function<void(AlertView&)> layout;             // main thread, before the alert is shown
-    std::function<void(qint64 response)> completion;    // main thread, once, when a button is pressed
-    std::shared_ptr<const void> keepAlive;              // whatever must live while the alert is up
+    std::function<void(AlertView&)> layout;          // main thread, before the alert is shown
+    std::function<void(qint64 response)> completion; // main thread, once, when a button is pressed
+    std::shared_ptr<const void> keepAlive;           // whatever must live while the alert is up
 };
 
 class AlertPresenter {

@@ -14,23 +14,6 @@ namespace platform {
 
 namespace {
 
-class ConsoleView : public AlertView {
-public:
-    explicit ConsoleView(const QStringList& titles) : titles_(titles), enabled_(titles.size(), true) {}
-    int buttonCount() const override { return int(titles_.size()); }
-    QString buttonTitle(int index) const override { return titles_.value(index); }
-    bool isButtonEnabled(int index) const override { return enabled_.value(index, false); }
-    void setButtonEnabled(int index, bool enabled) override {
-        if (index >= 0 && index < enabled_.size()) enabled_[index] = enabled;
-    }
-    QObject* context() override { return &context_; }
-
-private:
-    QStringList titles_;
-    QList<bool> enabled_;
-    QObject context_;
-};
-
 void print(const QString& text) {
     const QByteArray bytes = text.toLocal8Bit();
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
@@ -48,7 +31,7 @@ struct ConsoleAlertPresenter::Private {
 
     struct Current {
         std::shared_ptr<Alert> alert;
-        std::unique_ptr<ConsoleView> view;
+        std::unique_ptr<ButtonListView> view;
         bool askingCheckBox = false;
     };
     std::deque<std::shared_ptr<Alert>> queue;
@@ -81,7 +64,7 @@ struct ConsoleAlertPresenter::Private {
             return;
         }
         Current c;
-        c.view = std::make_unique<ConsoleView>(alert->buttons);
+        c.view = std::make_unique<ButtonListView>(alert->buttons);
         if (alert->layout) alert->layout(*c.view);
         c.askingCheckBox = alert->accessory.has_value();
         c.alert = std::move(alert);
@@ -98,10 +81,11 @@ struct ConsoleAlertPresenter::Private {
         }
         QString text;
         for (int i = 0; i < alert.buttons.size(); ++i)
-            text += QStringLiteral("  %1) %2%3\n")
-                        .arg(i + 1)
-                        .arg(alert.buttons[i], current->view->isButtonEnabled(i) ? QString()
-                                                                                 : QStringLiteral(" (not available)"));
+            text +=
+                QStringLiteral("  %1) %2%3\n")
+                    .arg(i + 1)
+                    .arg(alert.buttons[i],
+                         current->view->isButtonEnabled(i) ? QString() : QStringLiteral(" (not available)"));
         text += QStringLiteral("Choose 1-%1 [1]: ").arg(alert.buttons.size());
         print(text);
     }
@@ -109,7 +93,8 @@ struct ConsoleAlertPresenter::Private {
     void listen() {
         if (notifier) return;
         notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-        QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(), [this] { readInput(); });
+        QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(),
+                         [this] { readInput(); });
     }
 
     void readInput() {
@@ -121,7 +106,8 @@ struct ConsoleAlertPresenter::Private {
             if (current) {
                 auto alert = current->alert;
                 current.reset();
-                print(QStringLiteral("\n%1: no answer (end of input).\n").arg(QCoreApplication::applicationName()));
+                print(QStringLiteral("\n%1: no answer (end of input).\n")
+                          .arg(QCoreApplication::applicationName()));
                 if (refused) refused(*alert);
             }
             return;
@@ -147,7 +133,8 @@ struct ConsoleAlertPresenter::Private {
         }
         bool ok = true;
         const int choice = line.isEmpty() ? 1 : line.toInt(&ok);
-        if (!ok || choice < 1 || choice > alert.buttons.size() || !current->view->isButtonEnabled(choice - 1)) {
+        if (!ok || choice < 1 || choice > alert.buttons.size() ||
+            !current->view->isButtonEnabled(choice - 1)) {
             print(QStringLiteral("Please choose one of the available answers.\n"));
             if (alert.accessory) current->askingCheckBox = true;
             prompt();

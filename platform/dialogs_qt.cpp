@@ -87,8 +87,8 @@ void QtAlertPresenter::present(std::shared_ptr<Alert> alert) {
     box->setText(alert->messageText);
     box->setInformativeText(alert->informativeText);
     if (!alert->icon.isNull()) {
-        box->setIconPixmap(QPixmap::fromImage(alert->icon.scaled(kIconSize, kIconSize, Qt::KeepAspectRatio,
-                                                                 Qt::SmoothTransformation)));
+        box->setIconPixmap(QPixmap::fromImage(
+            alert->icon.scaled(kIconSize, kIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
     } else {
         box->setIcon(iconForStyle(alert->style));
     }

@@ -88,6 +88,10 @@ void Simulation::unplug(std::uint32_t locationId) {
     }
 }
 
+void Simulation::powerCycle(std::uint32_t locationId) {
+    if (Slot* s = slot(locationId)) s->device->powerCycle();
+}
+
 void Simulation::setPaperEnd(std::uint32_t locationId, bool on) {
     Slot* s = slot(locationId);
     if (!s || s->paperEnd == on) return;
@@ -183,6 +187,15 @@ QMenu* Simulation::createMenu(QWidget* parent) {
         fillDeviceMenu(unplugMenu, [this](QMenu* m, std::uint32_t location) {
             QAction* action = m->addAction(describe(location));
             connect(action, &QAction::triggered, this, [this, location] { unplug(location); });
+        });
+    });
+
+    QMenu* cycle = menu->addMenu(QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "Power Cycle")));
+    cycle->setObjectName(QStringLiteral("powerCycleMenu"));
+    connect(cycle, &QMenu::aboutToShow, this, [this, cycle] {
+        fillDeviceMenu(cycle, [this](QMenu* m, std::uint32_t location) {
+            QAction* action = m->addAction(describe(location));
+            connect(action, &QAction::triggered, this, [this, location] { powerCycle(location); });
         });
     });
 

@@ -45,6 +45,9 @@ public:
     // Plugs a printer of `model` into the first free port; its location id, or 0 when all are taken.
     std::uint32_t plugIn(sim::SimZEVModel model);
     void unplug(std::uint32_t locationId);
+    // Power off and on: the printer leaves the bus and comes back, with a changed USB serial-number
+    // switch in effect.
+    void powerCycle(std::uint32_t locationId);
     // The printer reports "Paper End" (or idle again) from its next status answer on.
     void setPaperEnd(std::uint32_t locationId, bool on);
     bool isPaperEnd(std::uint32_t locationId) const;

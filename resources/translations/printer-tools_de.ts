@@ -311,6 +311,10 @@ Remove them in the printer settings, or ask your administrator to remove them.</
 
 Entfernen Sie sie in den Druckereinstellungen oder bitten Sie Ihre Administration darum.</translation>
     </message>
+    <message>
+        <source>Power Cycle</source>
+        <translation>Aus- und einschalten</translation>
+    </message>
 </context>
 <context>
     <name>TBUSBPrinterZEV</name>

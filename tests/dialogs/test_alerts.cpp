@@ -48,9 +48,10 @@ private slots:
         for (bool old : {false, true}) {
             const char* form = old ? "old " : "";
             // The general alert puts "Alert" in; the earlier form counts a missing title as empty.
-            QTest::addRow("%snothing given", form)
-                << old << Text() << Text() << Texts() << (old ? QStringList{} : QStringList{"Alert", "", "OK"});
-            QTest::addRow("%sempty title, no message", form) << old << Text("") << Text() << Texts() << QStringList{};
+            QTest::addRow("%snothing given", form) << old << Text() << Text() << Texts()
+                                                   << (old ? QStringList{} : QStringList{"Alert", "", "OK"});
+            QTest::addRow("%sempty title, no message", form)
+                << old << Text("") << Text() << Texts() << QStringList{};
             QTest::addRow("%sempty button list", form)
                 << old << Text("T") << Text() << Texts(QStringList{}) << QStringList{"T", "", "OK"};
             // Format characters, markup and mnemonics are text like any other.
@@ -91,13 +92,15 @@ private slots:
         QTest::addColumn<bool>("switcher");
         QTest::addColumn<Model>("model");
         QTest::addColumn<QString>("text");
-        const QString qxa = "This update tool is for the ZEV QXA printer. It will upgrade the printer firmware to "
-                            "version HS 2.0%1.\n\nOnce updated, the QXA printer will REQUIRE the use of QXAHS media "
-                            "packs. Please use up all QXA media before using this update tool. This process cannot "
-                            "be undone.";
-        QTest::newRow("flasher HVC") << false << Model::HVC
-                                     << "This update tool will upgrade the printer firmware to version HVC 01.41. "
-                                        "This process cannot be undone";
+        const QString qxa =
+            "This update tool is for the ZEV QXA printer. It will upgrade the printer firmware to "
+            "version HS 2.0%1.\n\nOnce updated, the QXA printer will REQUIRE the use of QXAHS media "
+            "packs. Please use up all QXA media before using this update tool. This process cannot "
+            "be undone.";
+        QTest::newRow("flasher HVC")
+            << false << Model::HVC
+            << "This update tool will upgrade the printer firmware to version HVC 01.41. "
+               "This process cannot be undone";
         QTest::newRow("flasher HV-QXA") << false << Model::HVQXA << qxa.arg(5);
         QTest::newRow("switcher HVC") << true << Model::HVC << qxa.arg(4);
     }
@@ -152,10 +155,14 @@ private slots:
         QTest::addColumn<QString>("switchValue");
         QTest::addColumn<QString>("usbSerialNumber");
         QTest::addColumn<bool>("due");
-        QTest::newRow("on, none shown yet") << "1" << "" << true;
-        QTest::newRow("on, shown") << "1" << "A1234" << false;
-        QTest::newRow("off, still shown") << "0" << "A1234" << true;
-        QTest::newRow("off, none shown") << "0" << "" << false;
+        QTest::newRow("on, none shown yet") << "1"
+                                            << "" << true;
+        QTest::newRow("on, shown") << "1"
+                                   << "A1234" << false;
+        QTest::newRow("off, still shown") << "0"
+                                          << "A1234" << true;
+        QTest::newRow("off, none shown") << "0"
+                                         << "" << false;
     }
     void powerCycleNoticeOnlyWhenDue() {
         QFETCH(QString, switchValue);

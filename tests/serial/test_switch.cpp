@@ -53,9 +53,11 @@ private slots:
 
         // After the power cycle the printer reports its serial number; the row follows.
         hvc.device->powerCycle();
-        QTRY_VERIFY(f.probed(f.port(1)) && f.printerAt(f.port(1)) && !f.printerAt(f.port(1))->serialNumberUSB().isEmpty());
-        QTRY_COMPARE(f.model()->data(f.model()->index(0, Column::UsbSerialColumn), Qt::CheckStateRole).toInt(),
-                     int(Qt::Checked));
+        QTRY_VERIFY(f.probed(f.port(1)) && f.printerAt(f.port(1)) &&
+                    !f.printerAt(f.port(1))->serialNumberUSB().isEmpty());
+        QTRY_COMPARE(
+            f.model()->data(f.model()->index(0, Column::UsbSerialColumn), Qt::CheckStateRole).toInt(),
+            int(Qt::Checked));
         QCOMPARE(presenter->shown().size(), 1);
     }
 
