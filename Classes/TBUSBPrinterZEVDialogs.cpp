@@ -25,6 +25,31 @@ bool isEmptyText(const std::optional<QString>& text) {
     return !text || text->isEmpty();
 }
 
+// An alert about `printer`: its picture as icon, the printer kept alive while the alert is up.
+// No buttons means the presenter's own default button.
+std::shared_ptr<platform::Alert> alertAbout(const std::shared_ptr<TBUSBPrinter>& printer,
+                                            const QString& headline, const QString& message = {},
+                                            const QStringList& buttons = {}) {
+    auto alert = std::make_shared<platform::Alert>();
+    alert->icon = printer ? printer->image() : QImage();
+    alert->messageText = headline;
+    alert->informativeText = message;
+    alert->buttons = buttons;
+    alert->keepAlive = printer;
+    return alert;
+}
+
+// The general alert's defaults: "Alert" for a missing title, the single button "OK" for none.
+std::shared_ptr<platform::Alert> generalAlert(const std::shared_ptr<TBUSBPrinter>& printer,
+                                              const std::optional<QString>& title,
+                                              const std::optional<QString>& message,
+                                              const std::optional<QStringList>& buttonTitles) {
+    return alertAbout(printer, title ? *title : localized(QT_TRANSLATE_NOOP("TBPrinters", "Alert")),
+                      message.value_or(QString()),
+                      buttonTitles && !buttonTitles->isEmpty() ? *buttonTitles
+                                                               : QStringList{QStringLiteral("OK")});
+}
+
 } // namespace
 
 void TBUSBPrinterZEV::showAlertWithTitle(const std::optional<QString>& title,
@@ -50,17 +75,11 @@ void TBUSBPrinterZEV::showCustomAlertWithTitle(const std::optional<QString>& tit
             .c_str());
     if (isEmptyText(title) && isEmptyText(message)) return;
 
-    auto alert = std::make_shared<platform::Alert>();
-    alert->icon = image();
-    alert->messageText = title ? *title : localized(QT_TRANSLATE_NOOP("TBPrinters", "Alert"));
-    alert->informativeText = message.value_or(QString());
-    alert->buttons =
-        buttonTitles && !buttonTitles->isEmpty() ? *buttonTitles : QStringList{QStringLiteral("OK")};
+    auto alert = generalAlert(self(), title, message, buttonTitles);
     alert->accessory = std::move(accessoryView);
     alert->style = alertStyle;
     alert->layout = std::move(customLayout);
     alert->completion = std::move(completion);
-    alert->keepAlive = self();
     platform::showAlert(alert);
 }
 
@@ -74,14 +93,8 @@ void TBUSBPrinterZEV::old_showAlertWithTitle(const std::optional<QString>& title
     auto printer = zevSelf();
     if (!printer) return;
     onMainThread([printer, title, message, buttonTitles, completion = std::move(completion)]() mutable {
-        auto alert = std::make_shared<platform::Alert>();
-        alert->icon = printer->image();
-        alert->messageText = title ? *title : localized(QT_TRANSLATE_NOOP("TBPrinters", "Alert"));
-        alert->informativeText = message.value_or(QString());
-        alert->buttons =
-            buttonTitles && !buttonTitles->isEmpty() ? *buttonTitles : QStringList{QStringLiteral("OK")};
+        auto alert = generalAlert(printer, title, message, buttonTitles);
         alert->completion = std::move(completion);
-        alert->keepAlive = printer;
         platform::showAlert(alert);
     });
 }
@@ -155,22 +168,17 @@ void TBUSBPrinterZEV::ShowQXAWarning() {
 // ---- the serial-number switch's notices and clean-up --------------------------------------------------
 
 void TBUSBPrinterZEV::showPrinterBusyAlert() {
-    auto alert = std::make_shared<platform::Alert>();
-    alert->icon = image();
-    alert->messageText =
-        localized(QT_TRANSLATE_NOOP("TBPrinters", "The Selected Printer is Unavailable. (Busy)"));
+    auto alert = alertAbout(
+        self(), localized(QT_TRANSLATE_NOOP("TBPrinters", "The Selected Printer is Unavailable. (Busy)")));
     alert->modality = platform::AlertModality::Application;
-    alert->keepAlive = self();
     platform::showAlert(alert);
 }
 
 void TBUSBPrinterZEV::showPowerCycleAlert() {
-    auto alert = std::make_shared<platform::Alert>();
-    alert->icon = image();
-    alert->messageText = localized(QT_TRANSLATE_NOOP(
-        "TBPrinters", "Please power-cycle the selected printer now to complete the process!"));
+    auto alert = alertAbout(
+        self(), localized(QT_TRANSLATE_NOOP(
+                    "TBPrinters", "Please power-cycle the selected printer now to complete the process!")));
     alert->modality = platform::AlertModality::Application;
-    alert->keepAlive = self();
     // The switch's read-back is stored on the main thread; deciding there, after it, compares the
     // setting the printer really has with the USB identity it shows.
     auto printer = zevSelf();
