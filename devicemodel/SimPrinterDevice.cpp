@@ -265,12 +265,17 @@ void SimPrinterDevice::report(DeviceEvent event, std::uint64_t generation, std::
         listener(event, generation, client);
 }
 
-void SimPrinterDevice::goOffBus() {
+std::uint64_t SimPrinterDevice::powerEpoch() const {
+    std::lock_guard lock(mutex_);
+    return powerEpoch_;
+}
+
+void SimPrinterDevice::goOffBus(std::optional<std::uint64_t> epoch) {
     std::uint64_t generation = 0;
     bool wasClaimed = false;
     {
         std::lock_guard lock(mutex_);
-        if (!attached_) return;
+        if (!attached_ || (epoch && *epoch != powerEpoch_)) return;
         attached_ = false;
         generation = generation_;
         wasClaimed = claimHolder_ != 0;
@@ -283,11 +288,11 @@ void SimPrinterDevice::goOffBus() {
     report(DeviceEvent::Detached, generation);
 }
 
-void SimPrinterDevice::comeBack(bool powerCycled) {
+void SimPrinterDevice::comeBack(bool powerCycled, std::optional<std::uint64_t> epoch) {
     std::uint64_t generation = 0;
     {
         std::lock_guard lock(mutex_);
-        if (attached_) return;
+        if (attached_ || (epoch && *epoch != powerEpoch_)) return;
         if (nextIdentity_) {
             identity_ = std::move(*nextIdentity_);
             nextIdentity_.reset();
@@ -302,7 +307,12 @@ void SimPrinterDevice::comeBack(bool powerCycled) {
 }
 
 void SimPrinterDevice::unplug() {
+    {
+        std::lock_guard lock(mutex_);
+        ++powerEpoch_;
+    }
     goOffBus();
+    withProcessor([&](CommandProcessor& p) { p.powerLost(*this); });
 }
 
 void SimPrinterDevice::replug() {
@@ -310,23 +320,30 @@ void SimPrinterDevice::replug() {
 }
 
 void SimPrinterDevice::powerCycle() {
+    {
+        std::lock_guard lock(mutex_);
+        ++powerEpoch_;
+    }
     goOffBus();
+    withProcessor([&](CommandProcessor& p) { p.powerLost(*this); });
     comeBack(true);
 }
 
 void SimPrinterDevice::runRestartLater(std::uint32_t offMs, bool powerCycled) {
+    // A restart the printer scheduled dies with its power (or its cable): the epoch check drops it.
+    const std::uint64_t epoch = powerEpoch();
     std::weak_ptr<SimPrinterDevice> weak = weak_from_this();
     std::lock_guard lock(timersMutex_);
     if (stopping_) return;
-    timers_.emplace_back([weak, offMs, powerCycled, this] {
+    timers_.emplace_back([weak, offMs, powerCycled, epoch, this] {
         {
             std::unique_lock lock(timersMutex_);
             if (timersStop_.wait_for(lock, std::chrono::milliseconds(offMs), [this] { return stopping_; }))
                 return;
         }
         if (auto device = weak.lock()) {
-            device->goOffBus();
-            device->comeBack(powerCycled);
+            device->goOffBus(epoch);
+            device->comeBack(powerCycled, epoch);
         }
     });
 }
@@ -685,18 +702,19 @@ Status SimPrinterDevice::reEnumerateDevice(std::uint64_t client) {
         delay = reEnumerationDelayMs_;
     }
     if (delay > 0) {
+        const std::uint64_t epoch = powerEpoch();
         goOffBus();
         std::weak_ptr<SimPrinterDevice> weak = weak_from_this();
         std::lock_guard lock(timersMutex_);
         if (!stopping_) {
-            timers_.emplace_back([weak, delay, this] {
+            timers_.emplace_back([weak, delay, epoch, this] {
                 {
                     std::unique_lock lock(timersMutex_);
                     if (timersStop_.wait_for(lock, std::chrono::milliseconds(delay),
                                              [this] { return stopping_; }))
                         return;
                 }
-                if (auto device = weak.lock()) device->comeBack(false);
+                if (auto device = weak.lock()) device->comeBack(false, epoch);
             });
         }
         return Status::Ok;

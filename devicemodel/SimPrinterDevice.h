@@ -169,6 +169,10 @@ public:
     virtual void softReset(SimPrinterDevice& device) { (void)device; }
     // A USB port reset (the device stays on the bus; pending replies are already dropped).
     virtual void deviceReset(SimPrinterDevice& device) { (void)device; }
+    // Power is gone: a power cycle, or the cable pulled (the model takes an unplugged printer as
+    // unpowered; replug() is a power-up). Called once the device is off the bus; restarted(device,
+    // true) follows when it comes back.
+    virtual void powerLost(SimPrinterDevice& device) { (void)device; }
     // The device went off the bus and came back (re-enumeration or power cycle); `powerCycled`
     // tells whether power was lost (volatile state gone, pending identity applied either way).
     virtual void restarted(SimPrinterDevice& device, bool powerCycled) {
@@ -238,11 +242,14 @@ public:
     bool isAttached() const;
     // Counts enumerations; host objects made for an older generation answer NoDevice.
     std::uint64_t generation() const;
-    // Cable pulled: transfers in flight fail, claims are dropped, Detached is reported.
+    // Cable pulled: transfers in flight fail, claims are dropped, Detached is reported. A restart the
+    // device had scheduled (restartAfter, a delayed re-enumeration) is dropped: it never brings an
+    // unplugged device back, and replug() counts as a power-up.
     void unplug();
     // Cable back in (no-op when attached): pending identity applies, Attached is reported.
     void replug();
-    // Power off and on: like unplug + replug, and the processor learns that power was lost.
+    // Power off and on: like unplug + replug, and the processor learns that power was lost. A
+    // scheduled restart is dropped with the power.
     void powerCycle();
     // The device drops off the bus and comes back (Detached, then Attached after `offMs`, from a
     // timer thread when offMs > 0). Safe to call from processor callbacks: the restart happens after
@@ -335,8 +342,10 @@ private:
 
     std::optional<Fault> takeFaultLocked(FaultPoint point);
     void report(DeviceEvent event, std::uint64_t generation, std::uint64_t client = 0);
-    void goOffBus();
-    void comeBack(bool powerCycled);
+    // With `epoch`, only while no power loss or unplug has happened since it was read.
+    void goOffBus(std::optional<std::uint64_t> epoch = std::nullopt);
+    void comeBack(bool powerCycled, std::optional<std::uint64_t> epoch = std::nullopt);
+    std::uint64_t powerEpoch() const;
     void runRestartLater(std::uint32_t offMs, bool powerCycled);
     Status standardRequest(const SetupPacket& setup, std::vector<std::uint8_t>& data);
     Status classRequest(const SetupPacket& setup, std::vector<std::uint8_t>& data);
@@ -348,6 +357,7 @@ private:
     std::optional<DeviceIdentity> nextIdentity_;                // guarded by mutex_
     bool attached_ = true;                                      // guarded by mutex_
     std::uint64_t generation_ = 1;                              // guarded by mutex_
+    std::uint64_t powerEpoch_ = 0;                              // guarded by mutex_; unplugs and power losses
     std::uint64_t claimHolder_ = 0;                             // guarded by mutex_
     bool heldByOther_ = false;                                  // guarded by mutex_
     std::uint64_t deviceOpenHolder_ = 0;                        // guarded by mutex_

@@ -1,6 +1,7 @@
 #include "devicemodel/SimZEVPrinter.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace sim {
 
@@ -53,6 +54,102 @@ QByteArray upToNul(const QByteArray& bytes) {
     return nul < 0 ? bytes : bytes.left(nul);
 }
 
+// ---- S-records as the update firmware reads them ----
+
+constexpr char kRecordStart = 'S';
+constexpr char kHeaderType = '0';
+constexpr char kLineEnd = '\n';
+constexpr char kLineEndBefore = '\r';     // CR LF ends a line as LF does
+constexpr qsizetype kRecordMinLength = 4; // "S", type, two count digits
+constexpr qint64 kBytesPerKiB = 1024;
+// However slow a test paces it, programming ends within a day (and its time stays countable).
+constexpr qint64 kLongestProgrammingUs = qint64(24) * 60 * 60 * 1000 * 1000;
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// Address bytes of each record type; S4 is reserved and refused.
+int addressBytes(char type) {
+    switch (type) {
+    case '0':
+    case '1':
+    case '5':
+    case '9':
+        return 2;
+    case '2':
+    case '6':
+    case '8':
+        return 3;
+    case '3':
+    case '7':
+        return 4;
+    default:
+        return -1;
+    }
+}
+
+struct SRecord {
+    char type = 0;
+    QByteArray data; // the bytes after the address; kept for the header only
+};
+
+// One line without its line end: "S", type, count, address and data, checksum, all but the first two
+// as hex pairs. The count covers address, data and checksum; the checksum is the ones' complement
+// of the low byte of the sum of count, address and data.
+std::optional<SRecord> readRecord(QByteArrayView line) {
+    if (line.size() < kRecordMinLength || line[0] != kRecordStart) return std::nullopt;
+    const char type = line[1];
+    const int address = addressBytes(type);
+    const auto byteAt = [&line](qsizetype pair) {
+        const int high = hexDigit(line[2 + 2 * pair]), low = hexDigit(line[3 + 2 * pair]);
+        return high < 0 || low < 0 ? -1 : high << 4 | low;
+    };
+    const int count = byteAt(0);
+    if (address < 0 || count < address + 1 || line.size() != kRecordMinLength + 2 * qsizetype(count))
+        return std::nullopt;
+    SRecord record{type, {}};
+    quint32 sum = quint32(count);
+    for (qsizetype pair = 1; pair < count; ++pair) {
+        const int byte = byteAt(pair);
+        if (byte < 0) return std::nullopt;
+        sum += quint32(byte);
+        if (type == kHeaderType && pair > address) record.data.append(char(byte));
+    }
+    if (byteAt(count) != int(quint8(~sum))) return std::nullopt;
+    return record;
+}
+
+// Calls `take` with the record on each non-empty line of `text` until it answers false; false when
+// a line holds no well-formed record.
+template <typename Take> bool forEachRecord(QByteArrayView text, Take&& take) {
+    for (qsizetype at = 0; at < text.size();) {
+        qsizetype end = text.indexOf(kLineEnd, at);
+        if (end < 0) end = text.size();
+        QByteArrayView line = text.sliced(at, end - at);
+        at = end + 1;
+        if (line.endsWith(kLineEndBefore)) line.chop(1);
+        if (line.isEmpty()) continue;
+        const std::optional<SRecord> record = readRecord(line);
+        if (!record) return false;
+        if (!take(*record)) break;
+    }
+    return true;
+}
+
+// The records end at the first NUL: the upload is padded with NULs to a multiple of four bytes.
+QByteArrayView recordText(const QByteArray& image) {
+    const qsizetype nul = image.indexOf('\0');
+    return nul < 0 ? QByteArrayView(image) : QByteArrayView(image).first(nul);
+}
+
+QString headerVersion(const SRecord& header) {
+    return QString::fromLatin1(upToNul(header.data)).trimmed();
+}
+
 } // namespace
 
 SimZEVPrinter::SimZEVPrinter(SimZEVModel model) : state_(defaultState(model)) {}
@@ -92,8 +189,12 @@ std::vector<SimZEVOutput> SimZEVPrinter::receive(const QByteArray& bulkOut) {
 }
 
 SimZEVOutput SimZEVPrinter::handle(const SimZEVFrame& frame) {
+    settleProgramming();
     SimZEVOutput output;
-    const auto body = state_.firmwareUpdateMode ? answerInUpdateMode(frame, output) : answer(frame, output);
+    std::optional<QByteArray> body;
+    // While it writes its flash the printer drops every frame.
+    if (!programming_)
+        body = state_.firmwareUpdateMode ? answerInUpdateMode(frame, output) : answer(frame, output);
     if (body) {
         output.delayMs += replyLatencyMs_;
         output.reply = spoil(frame.words(), *body, output);
@@ -106,8 +207,23 @@ SimZEVOutput SimZEVPrinter::handle(const SimZEVFrame& frame) {
     return output;
 }
 
+// ---- the update firmware ----
+//
+// From FLASH_REWRITE until an image is programmed, the printer runs its update firmware, which knows
+// two commands:
+//   STATUS              answers "FU00001";
+//   FW_UPD FLASH_PROGRAM takes the image when it is a well-formed S-record image with an S0 header
+//                       naming a version (isProgrammableImage), else refuses it (refusedImages counts
+//                       it; the printer stays in update mode and does not restart). Programming takes
+//                       the pacing's time per KiB; meanwhile every frame is dropped, and the flash
+//                       holds neither firmware, so power lost then brings the printer back in update
+//                       mode. When programming is done, the version from the header is the firmware
+//                       and the printer restarts into it.
+// Everything else is dropped unanswered: queries (INFO, TBL_RD, MNT_RD) leave the host's read to time
+// out, and writes (MNT_WT, TBL_CL, TBL_WT, FLASH_REWRITE again) change nothing.
+// On the bus, the update firmware does not name itself: its IEEE-1284 device ID is empty (the string
+// descriptors stay as they are; SimZEVProcessor switches the ID at each enumeration).
 std::optional<QByteArray> SimZEVPrinter::answerInUpdateMode(const SimZEVFrame& frame, SimZEVOutput& output) {
-    // The update firmware knows only its status and the image upload.
     if (frame.command == kStatus) return QByteArray(kSimZEVStatusFirmwareUpdateMode);
     if (frame.is(kFirmwareUpdate, "FLASH_PROGRAM")) program(frame.payload, output);
     return std::nullopt;
@@ -236,15 +352,44 @@ void SimZEVPrinter::writeTable(const QByteArray& data) {
 }
 
 void SimZEVPrinter::program(const QByteArray& image, SimZEVOutput& output) {
-    const QString version = firmwareVersionFromImage(image);
-    if (version.isEmpty()) return; // an image without a header is refused; the printer stays in update mode
-    state_.firmwareVersion = version;
-    state_.programmedImageSize = image.size();
-    state_.firmwareValid = true;
-    state_.firmwareUpdateMode = false;
-    state_.restarts += 1;
+    if (!isProgrammableImage(image)) {
+        state_.refusedImages += 1;
+        return;
+    }
+    const qint64 programmingUs =
+        std::min((qint64(image.size()) * programmingPacingUs_ + kBytesPerKiB - 1) / kBytesPerKiB,
+                 kLongestProgrammingUs);
+    programming_ = Programming{firmwareVersionFromImage(image), image.size(),
+                               std::chrono::steady_clock::now() + std::chrono::microseconds(programmingUs)};
+    // Programming overwrites the old firmware from its first block on.
+    state_.firmwareValid = false;
     output.restart = true;
-    output.restartDelayMs = restartDelayMs_;
+    const qint64 restartMs = (programmingUs + 999) / 1000 + restartDelayMs_;
+    output.restartDelayMs = int(std::min<qint64>(restartMs, std::numeric_limits<int>::max()));
+    settleProgramming(); // at once when unpaced
+}
+
+bool SimZEVPrinter::programmingDone() const {
+    return programming_ && std::chrono::steady_clock::now() >= programming_->doneAt;
+}
+
+void SimZEVPrinter::commitProgramming(SimZEVPrinterState& s) const {
+    s.firmwareVersion = programming_->version;
+    s.programmedImageSize = programming_->size;
+    s.firmwareValid = true;
+    s.firmwareUpdateMode = false;
+    s.restarts += 1; // the restart into the new firmware is on its way
+}
+
+void SimZEVPrinter::settleProgramming() {
+    if (!programmingDone()) return;
+    commitProgramming(state_);
+    programming_.reset();
+}
+
+bool SimZEVPrinter::isProgramming() const {
+    std::lock_guard lock(mutex_);
+    return programming_ && !programmingDone();
 }
 
 QByteArray SimZEVPrinter::spoil(const QString& words, const QByteArray& body, SimZEVOutput& output) {
@@ -290,26 +435,43 @@ QByteArray SimZEVPrinter::spoil(const QString& words, const QByteArray& body, Si
     return length + content;
 }
 
-void SimZEVPrinter::powerCycle() {
-    std::lock_guard lock(mutex_);
-    state_.reportsUSBSerialNumber = state_.usbISerialSwitch;
-    state_.firmwareUpdateMode = !state_.firmwareValid;
+void SimZEVPrinter::losePower() {
+    settleProgramming();
+    // Power lost before programming was done: the flash holds part of an image, which is no firmware
+    // (firmwareValid went false when programming began).
+    programming_.reset();
     state_.pendingTableName.clear();
     parser_.reset();
 }
 
+void SimZEVPrinter::powerLost() {
+    std::lock_guard lock(mutex_);
+    losePower();
+}
+
+void SimZEVPrinter::powerCycle() {
+    std::lock_guard lock(mutex_);
+    losePower();
+    state_.reportsUSBSerialNumber = state_.usbISerialSwitch;
+    state_.firmwareUpdateMode = !state_.firmwareValid;
+}
+
 SimZEVPrinterState SimZEVPrinter::state() const {
     std::lock_guard lock(mutex_);
-    return state_;
+    SimZEVPrinterState s = state_;
+    if (programmingDone()) commitProgramming(s);
+    return s;
 }
 
 void SimZEVPrinter::setState(const SimZEVPrinterState& state) {
     std::lock_guard lock(mutex_);
+    programming_.reset(); // the printer becomes what it is told, an unfinished image included
     state_ = state;
 }
 
 void SimZEVPrinter::update(const std::function<void(SimZEVPrinterState&)>& change) {
     std::lock_guard lock(mutex_);
+    settleProgramming();
     change(state_);
 }
 
@@ -338,6 +500,11 @@ void SimZEVPrinter::setRestartDelayMs(int milliseconds) {
     restartDelayMs_ = std::max(0, milliseconds);
 }
 
+void SimZEVPrinter::setProgrammingPacing(int microsecondsPerKiB) {
+    std::lock_guard lock(mutex_);
+    programmingPacingUs_ = std::max(0, microsecondsPerKiB);
+}
+
 std::vector<SimZEVFrame> SimZEVPrinter::receivedFrames() const {
     std::lock_guard lock(mutex_);
     return received_;
@@ -357,19 +524,26 @@ void SimZEVPrinter::clearReceived() {
 }
 
 QString firmwareVersionFromImage(const QByteArray& image) {
-    // S0 record: "S0", count, four address digits, data bytes, checksum byte, all in hex.
-    qsizetype at = image.startsWith("S0") ? 0 : image.indexOf("\nS0");
-    if (at < 0) return QString();
-    if (at > 0) at += 1;
-    qsizetype end = image.indexOf('\n', at);
-    if (end < 0) end = image.size();
-    const QByteArray line = image.mid(at, end - at).trimmed();
-    if (line.size() < 10) return QString();
-    bool ok = false;
-    const int count = line.mid(2, 2).toInt(&ok, 16);
-    if (!ok || count < 3 || line.size() < 4 + 2 * qsizetype(count)) return QString();
-    const QByteArray data = QByteArray::fromHex(line.mid(8, 2 * (count - 3)));
-    return QString::fromLatin1(upToNul(data)).trimmed();
+    QString version;
+    forEachRecord(recordText(image), [&version](const SRecord& first) {
+        if (first.type == kHeaderType) version = headerVersion(first);
+        return false;
+    });
+    return version;
+}
+
+bool isProgrammableImage(const QByteArray& image) {
+    const QByteArrayView text = recordText(image);
+    // Only padding may follow the first NUL: anything else is a damaged upload, not a shorter image.
+    const bool paddingOnly =
+        std::all_of(image.begin() + text.size(), image.end(), [](char c) { return c == '\0'; });
+    bool first = true, header = false;
+    const bool wellFormed = forEachRecord(text, [&](const SRecord& record) {
+        if (first) header = record.type == kHeaderType && !headerVersion(record).isEmpty();
+        first = false;
+        return true;
+    });
+    return paddingOnly && wellFormed && header;
 }
 
 } // namespace sim

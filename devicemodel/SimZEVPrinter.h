@@ -16,8 +16,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace sim {
@@ -64,16 +66,17 @@ struct SimZEVPrinterState {
     QByteArray pendingTableName; // from TBL_WT Version, consumed by TBL_WT CTRLD_UPDATE_CW
     QStringList tablesWritten;   // names in the order they were written since the last TBL_CL
     qsizetype programmedImageSize = 0;
+    int refusedImages = 0; // FLASH_PROGRAM images the update firmware refused (not S-records, no header)
     int restarts = 0;
 };
 
 // What the printer does in answer to one frame.
 struct SimZEVOutput {
-    QByteArray reply;      // a record for the bulk-in pipe; empty: no reply
-    bool withheld = false; // a query the printer leaves unanswered (the host's read will time out)
-    int delayMs = 0;       // the reply is ready this long after the frame arrived
-    bool restart = false;  // the printer leaves the bus and comes back after restartDelayMs
-    int restartDelayMs = 0;
+    QByteArray reply;       // a record for the bulk-in pipe; empty: no reply
+    bool withheld = false;  // a query the printer leaves unanswered (the host's read will time out)
+    int delayMs = 0;        // the reply is ready this long after the frame arrived
+    bool restart = false;   // the printer leaves the bus and comes back restartDelayMs after the frame
+    int restartDelayMs = 0; // after programming, the programming time is part of it
 };
 
 class SimZEVPrinter {
@@ -84,9 +87,15 @@ public:
 
     // The bytes written to the bulk-out pipe; one output per complete frame that needs one.
     std::vector<SimZEVOutput> receive(const QByteArray& bulkOut);
-    // Power off and on: the USB serial-number setting takes effect; a printer whose firmware is
-    // valid leaves the firmware-update mode.
+    // Power goes: an image not yet programmed is lost with it, and the flash holds neither firmware
+    // (the printer comes back in firmware-update mode). A frame half received is dropped.
+    void powerLost();
+    // Power off and on (powerLost() included): the USB serial-number setting takes effect; a printer
+    // whose firmware is valid leaves the firmware-update mode.
     void powerCycle();
+    // True from an accepted FLASH_PROGRAM until its programming time has passed (or power is lost).
+    // Meanwhile the printer answers nothing.
+    bool isProgramming() const;
 
     SimZEVPrinterState state() const;
     void setState(const SimZEVPrinterState& state);
@@ -100,6 +109,9 @@ public:
     int replyLatencyMs() const;
     // Time the printer takes to come back after FLASH_REWRITE and after programming.
     void setRestartDelayMs(int milliseconds);
+    // Time programming takes per KiB of image (0: none, the default). The restart after FLASH_PROGRAM
+    // comes this much later.
+    void setProgrammingPacing(int microsecondsPerKiB);
 
     std::vector<SimZEVFrame> receivedFrames() const;
     QStringList receivedCommands() const; // words of every frame, in order
@@ -117,6 +129,12 @@ private:
     bool hasSerialSwitch() const;
     void writeTable(const QByteArray& data);
     void program(const QByteArray& image, SimZEVOutput& output);
+    // Programming is done once its time has passed; settleProgramming() writes that into state_.
+    // Mutex held for all three.
+    bool programmingDone() const;
+    void commitProgramming(SimZEVPrinterState& s) const;
+    void settleProgramming();
+    void losePower(); // mutex held
 
     mutable std::mutex mutex_;
     SimZEVPrinterState state_;          // guarded by mutex_
@@ -125,10 +143,23 @@ private:
     std::vector<SimZEVFrame> received_; // guarded by mutex_
     int replyLatencyMs_ = 0;            // guarded by mutex_
     int restartDelayMs_ = 50;           // guarded by mutex_
+    int programmingPacingUs_ = 0;       // guarded by mutex_; per KiB
+
+    // An image being written into flash; its version counts only once the writing is done.
+    struct Programming {
+        QString version;
+        qsizetype size = 0;
+        std::chrono::steady_clock::time_point doneAt;
+    };
+    std::optional<Programming> programming_; // guarded by mutex_
 };
 
 // Model and version from the S0 header record of an S-record image ("HVC 01.41"); empty when the
-// image has no readable S0 record.
+// image does not start with a well-formed S0 record.
 QString firmwareVersionFromImage(const QByteArray& image);
+// Whether the update firmware takes `image`: up to the first NUL (only NULs may follow, the padding
+// of the upload), every non-empty line is one S-record with hex digits, a byte count that matches,
+// and a checksum that adds up; the first record is an S0 header naming a version.
+bool isProgrammableImage(const QByteArray& image);
 
 } // namespace sim

@@ -1,5 +1,7 @@
 #include "devicemodel/SimZEVProcessor.h"
 
+#include <utility>
+
 namespace sim {
 
 namespace {
@@ -37,16 +39,33 @@ void SimZEVProcessor::softReset(SimPrinterDevice&) {
     printer_->update([](SimZEVPrinterState& s) { s.pendingTableName.clear(); });
 }
 
+void SimZEVProcessor::powerLost(SimPrinterDevice&) {
+    printer_->powerLost();
+}
+
 void SimZEVProcessor::restarted(SimPrinterDevice& device, bool powerCycled) {
-    if (!powerCycled) return;
-    printer_->powerCycle();
-    // The serial-number switch decides, from this power-up on, whether the descriptors carry one.
+    if (powerCycled) printer_->powerCycle();
+    showFirmwareIdentity(device, powerCycled);
+}
+
+void SimZEVProcessor::showFirmwareIdentity(SimPrinterDevice& device, bool powerCycled) {
+    const SimZEVPrinterState state = printer_->state();
     DeviceIdentity identity = device.identity();
-    const bool reports = printer_->state().reportsUSBSerialNumber;
-    if (identity.reportsSerialNumber != reports) {
-        identity.reportsSerialNumber = reports;
-        device.setIdentityNow(std::move(identity));
+    bool changed = false;
+    // The serial-number switch decides, from this power-up on, whether the descriptors carry one.
+    if (powerCycled && identity.reportsSerialNumber != state.reportsUSBSerialNumber) {
+        identity.reportsSerialNumber = state.reportsUSBSerialNumber;
+        changed = true;
     }
+    if (state.firmwareUpdateMode != updateIdentityShown_) {
+        if (state.firmwareUpdateMode)
+            normalDeviceId_ = std::exchange(identity.deviceId1284, std::string());
+        else
+            identity.deviceId1284 = std::exchange(normalDeviceId_, std::string());
+        updateIdentityShown_ = state.firmwareUpdateMode;
+        changed = true;
+    }
+    if (changed) device.setIdentityNow(std::move(identity));
 }
 
 SimZEVDevice makeSimZEVDevice(SimZEVModel model, std::uint32_t locationId) {

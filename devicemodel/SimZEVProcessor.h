@@ -1,7 +1,12 @@
 // Plugs the printer family's command set (SimZEVPrinter) into the USB-level device model: frames
 // written on bulk OUT go to the printer, its reply records go to the bulk IN pipe after their
 // latency, its restarts become re-enumerations, and a power cycle applies the USB serial-number
-// switch to the descriptors.
+// switch to the descriptors. At each enumeration the device ID follows the firmware that runs: the
+// update firmware answers an empty one.
+//
+// Power loss and unplugging reach the printer through the device (SimPrinterDevice::powerCycle,
+// unplug and replug): the device drops the restart a programming had scheduled, the printer loses
+// an unfinished image at that moment and comes back in update mode at the next power-up.
 #pragma once
 
 #include "devicemodel/SimPrinterDevice.h"
@@ -9,6 +14,7 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
 
 namespace sim {
 
@@ -27,10 +33,16 @@ public:
 
     void bulkOut(SimPrinterDevice& device, const std::vector<std::uint8_t>& bytes) override;
     void softReset(SimPrinterDevice& device) override;
+    void powerLost(SimPrinterDevice& device) override;
     void restarted(SimPrinterDevice& device, bool powerCycled) override;
 
 private:
+    void showFirmwareIdentity(SimPrinterDevice& device, bool powerCycled);
+
     std::shared_ptr<SimZEVPrinter> printer_;
+    // Touched only from the device's processor callbacks, which it serialises.
+    bool updateIdentityShown_ = false; // the device ID is the update firmware's (empty)
+    std::string normalDeviceId_;       // the ID the printer's own firmware answers, while hidden
     std::atomic<bool> instantTimeouts_{true};
     std::atomic<bool> discardUnread_{false};
 };

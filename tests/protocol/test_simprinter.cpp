@@ -3,6 +3,8 @@
 #include "devicemodel/SimZEVPrinter.h"
 #include "devicemodel/SimZEVProcessor.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QTest>
 
 using namespace sim;
@@ -29,6 +31,47 @@ QString ask(SimZEVPrinter& printer, std::uint32_t code, const QByteArray& payloa
         nullptr);
     return zev::replyText(reply);
 }
+
+// One S-record line: type, count, address and data, checksum.
+QByteArray srec(char type, const QByteArray& addressAndData) {
+    const QByteArray counted = char(addressAndData.size() + 1) + addressAndData;
+    quint8 sum = 0;
+    for (char c : counted)
+        sum += quint8(c);
+    return 'S' + QByteArray(1, type) + (counted + char(~sum)).toHex().toUpper() + "\r\n";
+}
+
+// A small image: header naming `version`, one data record, termination.
+QByteArray image(const QByteArray& version) {
+    return srec('0', QByteArray(2, '\0') + version) + srec('3', QByteArray::fromHex("0002000000040200")) +
+           srec('7', QByteArray::fromHex("00020000"));
+}
+
+// A printer on the bus, and one command exchanged with it as a host would: claim, write, read, release.
+struct BusPrinter {
+    SimZEVDevice zev = makeSimZEVDevice(Model::HVC, 0x14200000);
+    SimPrinterDevice& device = *zev.device;
+
+    BusPrinter() { zev.printer->setRestartDelayMs(0); }
+    QByteArray exchange(std::uint32_t code, const QByteArray& payload = QByteArray()) {
+        const std::uint64_t client = SimPrinterDevice::newClientId();
+        device.claim(client);
+        const QByteArray bytes = frame(code, payload);
+        device.bulkOut(0x01, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+        std::vector<std::uint8_t> in;
+        device.bulkIn(0x81, in, 64, 100);
+        device.release(client);
+        return QByteArray(reinterpret_cast<const char*>(in.data()), qsizetype(in.size()));
+    }
+    // FLASH_REWRITE, and the restart into update mode.
+    void enterUpdateMode() {
+        const std::uint64_t before = device.generation();
+        exchange(zev::kCommandFlashRewrite);
+        QTRY_VERIFY(device.generation() > before && device.isAttached());
+    }
+};
+
+const std::vector<std::uint8_t> kUnnamedDeviceId = {0x00, 0x02};
 
 } // namespace
 
@@ -116,8 +159,7 @@ private slots:
 
         // An image without a header is refused.
         QVERIFY(printer.receive(frame(zev::kCommandFlashProgram, "S3050000000000FA\n")).empty());
-        const QByteArray header =
-            "S00C0000" + QByteArray("HVC 01.41").toHex().toUpper() + "00\r\nS9030000FC\r\n";
+        const QByteArray header = "S00C00004856432030312E3431FE\r\nS9030000FC\r\n";
         QCOMPARE(firmwareVersionFromImage(header), QStringLiteral("HVC 01.41"));
         out = printer.receive(frame(zev::kCommandFlashProgram, header));
         QCOMPARE(out.size(), 1u);
@@ -131,34 +173,129 @@ private slots:
     void anUpdateRestartsTheDeviceOnTheBus() {
         // Through the USB-level device: FLASH_REWRITE re-enumerates into update mode, FLASH_PROGRAM
         // back with the image's version; a power cycle applies the serial-number switch.
-        auto zev = makeSimZEVDevice(Model::HVC, 0x14200000);
-        zev.printer->setRestartDelayMs(0);
-        SimPrinterDevice& device = *zev.device;
-        const auto exchange = [&](std::uint32_t code, const QByteArray& payload = QByteArray()) {
-            const std::uint64_t client = SimPrinterDevice::newClientId();
-            device.claim(client);
-            const QByteArray bytes = frame(code, payload);
-            device.bulkOut(0x01, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-            std::vector<std::uint8_t> in;
-            device.bulkIn(0x81, in, 64, 100);
-            device.release(client);
-            return QByteArray(reinterpret_cast<const char*>(in.data()), qsizetype(in.size()));
-        };
-        const std::uint64_t before = device.generation();
-        exchange(zev::kCommandFlashRewrite);
-        QTRY_VERIFY(device.generation() > before && device.isAttached());
-        QCOMPARE(exchange(zev::kCommandStatus), QByteArray("00000008FU00001\r"));
-        QCOMPARE(exchange(zev::kCommandFirmwareVersion), QByteArray()); // update mode: STATUS only
+        BusPrinter bus;
+        SimPrinterDevice& device = bus.device;
+        const std::vector<std::uint8_t> namedId = device.deviceIdReply();
+        bus.enterUpdateMode();
+        QCOMPARE(bus.exchange(zev::kCommandStatus), QByteArray("00000008FU00001\r"));
+        // The update firmware answers nothing else, changes nothing, and does not name itself.
+        QCOMPARE(bus.exchange(zev::kCommandFirmwareVersion), QByteArray());
+        QCOMPARE(bus.exchange(zev::kCommandCounterA), QByteArray());
+        QCOMPARE(bus.exchange(zev::kCommandCWD600Version), QByteArray());
+        bus.exchange(zev::kCommandColorTableClear);
+        QCOMPARE(bus.zev.printer->state().colorTables.value("600").version, QStringLiteral("0100"));
+        QCOMPARE(device.deviceIdReply(), kUnnamedDeviceId);
+        QCOMPARE(device.identity().manufacturer, std::u16string(u"ZEV"));
+        device.powerCycle();
+        QCOMPARE(device.deviceIdReply(), kUnnamedDeviceId); // still the update firmware
 
         const std::uint64_t updating = device.generation();
-        exchange(zev::kCommandFlashProgram, "S00C0000" + QByteArray("HVC 01.41").toHex() + "00\n");
+        bus.exchange(zev::kCommandFlashProgram, image("HVC 01.41"));
         QTRY_VERIFY(device.generation() > updating && device.isAttached());
-        QCOMPARE(exchange(zev::kCommandFirmwareVersion), QByteArray("00000010HVC 01.41\r"));
+        QCOMPARE(bus.exchange(zev::kCommandFirmwareVersion), QByteArray("00000010HVC 01.41\r"));
+        QCOMPARE(device.deviceIdReply(), namedId);
+        QTest::qWait(50);
+        QCOMPARE(device.generation(), updating + 1); // one restart
 
-        exchange(zev::kCommandUSBISerialWrite, zev::usbISerialPayload(true));
+        bus.exchange(zev::kCommandUSBISerialWrite, zev::usbISerialPayload(true));
         QVERIFY(!device.identity().reportsSerialNumber);
         device.powerCycle();
         QVERIFY(device.identity().reportsSerialNumber);
+    }
+
+    // What the update firmware takes: S-records with a header naming a version, nothing else.
+    void imagesTheUpdateFirmwareTakes_data() {
+        QTest::addColumn<QByteArray>("image");
+        QTest::addColumn<QString>("version"); // empty: refused
+        const QByteArray good = image("HVC 01.41");
+        QByteArray badChecksum = good;
+        badChecksum[badChecksum.indexOf("\r\nS3") - 1] ^= 1;
+        QTest::newRow("good") << good << "HVC 01.41";
+        QTest::newRow("header as the sample package writes it")
+            << QByteArray("S00C00004856432030312E3431FE\r\nS70500020000F8\r\n") << "HVC 01.41";
+        QTest::newRow("LF, lower-case hex, NUL padding")
+            << QByteArray(good).replace("\r\n", "\n").toLower().replace('s', 'S') + QByteArray(3, '\0')
+            << "HVC 01.41";
+        QTest::newRow("bad checksum") << badChecksum << "";
+        QTest::newRow("count does not match") << QByteArray(good).insert(good.indexOf("\r\nS3"), "00") << "";
+        QTest::newRow("garbage") << QByteArray("#!/bin/sh\necho not an image\n") << "";
+        QTest::newRow("no header") << good.mid(good.indexOf("S3")) << "";
+        QTest::newRow("header without version")
+            << srec('0', QByteArray(2, '\0')) + good.mid(good.indexOf("S3")) << "";
+        QTest::newRow("header not first") << good.mid(good.indexOf("S3")) + good << "";
+        QTest::newRow("records after a NUL") << good.left(10) + '\0' + good.mid(10) << "";
+        QTest::newRow("empty") << QByteArray() << "";
+        QTest::newRow("padding only") << QByteArray(4, '\0') << "";
+    }
+    void imagesTheUpdateFirmwareTakes() {
+        QFETCH(QByteArray, image);
+        QFETCH(QString, version);
+        SimZEVPrinter printer(Model::HVC);
+        printer.receive(frame(zev::kCommandFlashRewrite));
+        const auto out = printer.receive(frame(zev::kCommandFlashProgram, image));
+        const auto s = printer.state();
+        QCOMPARE(!out.empty() && out[0].restart, !version.isEmpty());
+        QCOMPARE(s.firmwareUpdateMode, version.isEmpty());
+        QCOMPARE(s.refusedImages, version.isEmpty() ? 1 : 0);
+        QCOMPARE(s.firmwareVersion, version.isEmpty() ? QStringLiteral("HVC 01.21") : version);
+    }
+
+    void theSamplePackageImagesAreTaken() {
+        const QString folder = qEnvironmentVariable("PRINTER_TOOLS_RESOURCES");
+        if (folder.isEmpty()) QSKIP("PRINTER_TOOLS_RESOURCES is not set");
+        QFile file(folder + QStringLiteral("/firmware/HVC 01.41.fw"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray sample = file.readAll();
+        QVERIFY(isProgrammableImage(sample));
+        QCOMPARE(firmwareVersionFromImage(sample), QStringLiteral("HVC 01.41"));
+    }
+
+    // Programming takes its time, answers nothing meanwhile, and only a finished image counts: power
+    // lost or the cable pulled before then bring the printer back in update mode, for good.
+    void programmingAndPowerLoss_data() {
+        QTest::addColumn<QString>("interruption");
+        QTest::newRow("none") << "";
+        QTest::newRow("power cycle") << "power cycle";
+        QTest::newRow("unplug") << "unplug";
+    }
+    void programmingAndPowerLoss() {
+        QFETCH(QString, interruption);
+        constexpr qint64 kProgrammingMs = 600;
+        BusPrinter bus;
+        SimPrinterDevice& device = bus.device;
+        const std::vector<std::uint8_t> namedId = device.deviceIdReply();
+        bus.enterUpdateMode();
+        const QByteArray update = image("HVC 01.41");
+        bus.zev.printer->setProgrammingPacing(int(kProgrammingMs * 1000 * 1024 / update.size()));
+
+        const std::uint64_t updating = device.generation();
+        QElapsedTimer clock;
+        clock.start();
+        bus.exchange(zev::kCommandFlashProgram, update);
+        QVERIFY(bus.zev.printer->isProgramming());
+        QCOMPARE(bus.exchange(zev::kCommandStatus), QByteArray()); // busy
+        if (interruption.isEmpty()) {
+            QTRY_VERIFY_WITH_TIMEOUT(device.generation() > updating, 5000);
+            QVERIFY(clock.elapsed() >= kProgrammingMs - 1); // the pacing rounds down to whole µs per KiB
+            QCOMPARE(bus.exchange(zev::kCommandFirmwareVersion), QByteArray("00000010HVC 01.41\r"));
+            QCOMPARE(device.deviceIdReply(), namedId);
+            return;
+        }
+        if (interruption == QLatin1String("unplug"))
+            device.unplug();
+        else
+            device.powerCycle();
+        const std::uint64_t after = device.generation();
+        QTest::qWait(int(kProgrammingMs) + 300); // past the restart the programming had scheduled
+        QCOMPARE(device.generation(), after);
+        QCOMPARE(device.isAttached(), interruption != QLatin1String("unplug"));
+        device.replug();
+
+        const auto s = bus.zev.printer->state();
+        QVERIFY(s.firmwareUpdateMode && !s.firmwareValid && !bus.zev.printer->isProgramming());
+        QCOMPARE(s.firmwareVersion, QStringLiteral("HVC 01.21"));
+        QCOMPARE(bus.exchange(zev::kCommandStatus), QByteArray("00000008FU00001\r"));
+        QCOMPARE(device.deviceIdReply(), kUnnamedDeviceId);
     }
 
     void colorTableWrites() {
