@@ -72,6 +72,31 @@ QStringList storedFileNames(const FirmwareDeviceInfo& info) {
     return info.value(cFirmwareFilenames).toStringList();
 }
 
+// An image and at least two tables make an update with tables.
+constexpr qsizetype kMinimumPackageFiles = 3;
+
+// The whole package file, read once into a buffer with room for the word padding (so padding it
+// later needs no second copy); nothing when it is missing or cannot be read.
+std::optional<QByteArray> readPackageFile(const QString& fileName) {
+    const QString path = platform::resources::pathForResourceFile(fileName);
+    if (path.isEmpty()) return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    const qint64 size = file.size();
+    QByteArray contents;
+    if (size > 0) {
+        contents.reserve(qsizetype(size) + 4);
+        contents.resize(qsizetype(size));
+        const qint64 got = file.read(contents.data(), size);
+        if (got < 0) return std::nullopt;
+        contents.resize(qsizetype(got));
+    }
+    // Whatever a special file still has to give (or a file that grew meanwhile: taken as it is now).
+    if (!file.atEnd()) contents.append(file.readAll());
+    if (file.error() != QFileDevice::NoError) return std::nullopt;
+    return contents;
+}
+
 } // namespace
 
 FirmwareCatalogueEntry TBFirmwarePackage::catalogueEntry(quint16 productID, const Edition& edition) {
@@ -132,7 +157,8 @@ bool TBFirmwarePackage::verifyFirmwareArchive(quint16 productID, const Edition& 
 }
 
 bool TBFirmwarePackage::verifyEntry(const FirmwareCatalogueEntry& entry, const Edition& edition,
-                                    const QString& className, FirmwareDeviceInfo& info) {
+                                    const QString& className, FirmwareDeviceInfo& info,
+                                    QList<QByteArray>* contents) {
     if (entry.fileNames.isEmpty()) return false;
     setFilenames(entry.fileNames, info);
     info.setValue(cFirmwareFileHashes, entry.digests);
@@ -140,7 +166,14 @@ bool TBFirmwarePackage::verifyEntry(const FirmwareCatalogueEntry& entry, const E
     bool result = false;
     for (qsizetype position = 0; position < entry.fileNames.size(); ++position) {
         const QString& fileName = entry.fileNames.at(position);
-        const std::optional<QString> found = digestForPackageFile(fileName, className);
+        std::optional<QString> found;
+        if (contents) {
+            std::optional<QByteArray> bytes = readPackageFile(fileName);
+            if (bytes) found = verifyBlob(*bytes, className);
+            contents->append(bytes.value_or(QByteArray()));
+        } else {
+            found = digestForPackageFile(fileName, className);
+        }
         // A file the package lacks fails the package: an update must not start without it.
         if (!found) {
             platform::platformLog("firmware file %s is missing or unreadable", fileName.toUtf8().constData());
@@ -160,6 +193,46 @@ bool TBFirmwarePackage::verifyEntry(const FirmwareCatalogueEntry& entry, const E
         if (!result) return false;
     }
     return result;
+}
+
+LoadedFirmwarePackage TBFirmwarePackage::loadFirmwarePackage(quint16 productID, const Edition& edition,
+                                                             const QString& className,
+                                                             FirmwareDeviceInfo& info) {
+    platform::platformLog("%s", logName(className, "verifyFirmwareArchive").toUtf8().constData());
+    platform::platformLog("switching on productID 0x%x", unsigned(productID));
+    LoadedFirmwarePackage package;
+    const FirmwareCatalogueEntry entry = catalogueEntry(productID, edition);
+    if (entry.fileNames.isEmpty()) return package;
+
+    const QString& imageName = entry.fileNames.first();
+    const qsizetype dot = imageName.lastIndexOf(QLatin1Char('.'));
+    package.version = dot < 0 ? imageName : imageName.left(dot);
+    package.tableNames =
+        entry.fileNames.size() >= kMinimumPackageFiles ? entry.fileNames.mid(1) : QStringList();
+
+    QList<QByteArray> contents;
+    package.verified = verifyEntry(entry, edition, className, info, &contents);
+    if (!package.verified) return package;
+
+    // The image's bytes have one owner from here on, so padding them extends the buffer in place.
+    QByteArray image = std::move(contents.first());
+    contents.removeFirst();
+    if (!verifySRecData(image)) {
+        platform::platformLog("Bad firmware file! Verification failed!");
+    } else {
+        padData(image);
+        package.image = std::move(image);
+    }
+    if (!package.tableNames.isEmpty()) {
+        for (qsizetype i = 0; i < package.tableNames.size(); ++i) {
+            const QByteArray table = i < contents.size() ? contents.at(i) : QByteArray();
+            platform::platformLog("got data of length %lu for file %s",
+                                  static_cast<unsigned long>(table.size()),
+                                  package.tableNames.at(i).toUtf8().constData());
+            package.tables.append(table);
+        }
+    }
+    return package;
 }
 
 void TBFirmwarePackage::setFilenames(const QStringList& names, FirmwareDeviceInfo& info) {

@@ -316,15 +316,17 @@ bool TBFirmwarePackage::verifyMotorolaSFile(const QVariant& source) {
 }
 
 QByteArray TBFirmwarePackage::paddedData(const QByteArray& data) {
-    const qsizetype length = data.size();
-    if (length == 0 || length % kWordSize == 0) return data;
-    const qsizetype padded = length + kWordSize - length % kWordSize;
-    QByteArray copy;
-    copy.reserve(padded);
-    copy.append(data);
-    copy.append(padded - length, kWordFill);
-    platform::platformLog("padding data of length %u to length %u", unsigned(length), unsigned(padded));
+    QByteArray copy = data;
+    padData(copy);
     return copy;
+}
+
+void TBFirmwarePackage::padData(QByteArray& data) {
+    const qsizetype length = data.size();
+    if (length == 0 || length % kWordSize == 0) return;
+    const qsizetype padded = length + kWordSize - length % kWordSize;
+    data.append(padded - length, kWordFill);
+    platform::platformLog("padding data of length %u to length %u", unsigned(length), unsigned(padded));
 }
 
 QByteArray TBFirmwarePackage::paddedColorDataForVersion(const QString& fileName) {

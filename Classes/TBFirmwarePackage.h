@@ -56,6 +56,20 @@ struct FirmwareImageHeader {
     QString version; // after the last blank (empty when there is none)
 };
 
+// A product's package as an update sends it: every file read once, its digest taken over exactly
+// those bytes, the image checked as S-records and padded, the tables kept as read. What is sent is
+// therefore what was verified, whatever happens to the files afterwards.
+struct LoadedFirmwarePackage {
+    bool verified = false;    // every file of the entry present and matching its digest
+    QString version;          // the package's firmware version text ("HVC 01.41"); empty without entry
+    QByteArray image;         // the padded S-record image; null unless verified and good S-records
+    QStringList tableNames;   // the colour-table file names, in the order they are written
+    QList<QByteArray> tables; // their contents as read, same positions; null when a file was unreadable
+
+    // True when an update can be sent from this package: verified and an image at hand.
+    bool usable() const { return verified && !image.isNull(); }
+};
+
 class TBFirmwarePackage {
 public:
     // ---- Catalogue and verification ----------------------------------------------------------
@@ -84,8 +98,17 @@ public:
     // The checks of verifyFirmwareArchive for a given entry (without its two log lines): publishes
     // the file list and the expected digests, then digests the files in order and stops at the
     // first that is missing, unreadable or does not match.
+    // With `contents` given, each checked file is read whole into it (same positions) and digested
+    // from there, instead of being digested in place.
     static bool verifyEntry(const FirmwareCatalogueEntry& entry, const Edition& edition,
-                            const QString& className, FirmwareDeviceInfo& info);
+                            const QString& className, FirmwareDeviceInfo& info,
+                            QList<QByteArray>* contents = nullptr);
+
+    // verifyFirmwareArchive, keeping what it read: the package an update sends (see
+    // LoadedFirmwarePackage). Logs as verifyFirmwareArchive, firmwareBlob and
+    // paddedColorDataForVersion do.
+    static LoadedFirmwarePackage loadFirmwarePackage(quint16 productID, const Edition& edition,
+                                                     const QString& className, FirmwareDeviceInfo& info);
 
     // Stores `names` under "firmwareFilenames" on the main thread (queued; returns at once) and
     // announces "newFirmwareVersion".
@@ -123,6 +146,8 @@ public:
 
     // `data` padded with zero bytes to a multiple of 4; unchanged when already whole words or empty.
     static QByteArray paddedData(const QByteArray& data);
+    // The same, in place.
+    static void padData(QByteArray& data);
 
     // The contents of the named colour-table file from the package, unchanged; null when missing.
     static QByteArray paddedColorDataForVersion(const QString& fileName);

@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+#include <cstring>
 #include <map>
 
 // ---- device-info keys ----
@@ -37,6 +39,10 @@ namespace {
 
 // Bulk transfers wait this long for the first byte and for the whole transfer.
 constexpr std::uint32_t kBulkNoDataTimeoutMs = 5000;
+// A long payload goes out in pieces of about this size (whole packets), each with its own time-out.
+constexpr qint64 kUploadPieceBytes = 64 * 1024;
+// The packet size assumed for a pipe that did not say (a high-speed bulk endpoint's).
+constexpr qint64 kFallbackMaxPacketSize = 512;
 constexpr std::uint32_t kBulkCompletionTimeoutMs = 5000;
 
 constexpr const char* kQueueLabelPrefix = "org.printer-tools.printer.";
@@ -770,9 +776,10 @@ void TBUSBPrinter::getPipes() {
                 continue;
             if (p.transferType != usb::kUSBBulk) continue;
             // A later pipe of the same kind replaces an earlier one.
-            if (p.direction == usb::kUSBOut)
+            if (p.direction == usb::kUSBOut) {
                 bulkOUT_ = static_cast<quint8>(pipeRef);
-            else if (p.direction == usb::kUSBIn)
+                bulkOUTMaxPacket_ = p.maxPacketSize;
+            } else if (p.direction == usb::kUSBIn)
                 bulkIN_ = static_cast<quint8>(pipeRef);
         }
     });
@@ -790,6 +797,47 @@ bool TBUSBPrinter::writeToInterfaceWithData(const QByteArray& data) {
                   : kIOReturnNoDevice;
     writeStatus_ = r;
     return r == kIOReturnSuccess;
+}
+
+bool TBUSBPrinter::writeToInterfaceInPieces(const QByteArray& head, const QByteArray& body,
+                                            const std::function<void(qint64, qint64)>& progress) {
+    const qint64 total = head.size() + body.size();
+    platform::platformLog("writing to %s interface with %lu byte payload", descriptionUTF8().constData(),
+                          static_cast<unsigned long>(total));
+    auto interface = interfaceInterface();
+    if (!interface) {
+        writeStatus_ = kIOReturnNoDevice;
+        return false;
+    }
+    // A piece of about kUploadPieceBytes, in whole packets: the packet boundaries the device sees are
+    // those of one long transfer.
+    const qint64 packet = bulkOUTMaxPacket_ ? bulkOUTMaxPacket_.load() : kFallbackMaxPacketSize;
+    const qint64 pieceSize = std::max(packet, kUploadPieceBytes / packet * packet);
+    QByteArray piece(qsizetype(std::min(pieceSize, total)), Qt::Uninitialized);
+    qint64 written = 0;
+    while (written < total) {
+        const qint64 size = std::min(pieceSize, total - written);
+        // Gather the piece from the header and the body without copying the body as a whole.
+        qint64 filled = 0;
+        if (written < head.size()) {
+            filled = std::min<qint64>(head.size() - written, size);
+            std::memcpy(piece.data(), head.constData() + written, size_t(filled));
+        }
+        const qint64 bodyAt = written + filled - head.size();
+        std::memcpy(piece.data() + filled, body.constData() + bodyAt, size_t(size - filled));
+        const IOReturn r = interface->writePipe(bulkOUT_, piece.constData(), std::uint32_t(size),
+                                                kBulkNoDataTimeoutMs, kBulkCompletionTimeoutMs);
+        writeStatus_ = r;
+        if (r != kIOReturnSuccess) {
+            platform::platformLog("write to %s stopped after %lld of %lld bytes",
+                                  descriptionUTF8().constData(), static_cast<long long>(written),
+                                  static_cast<long long>(total));
+            return false;
+        }
+        written += size;
+        if (progress) progress(written, total);
+    }
+    return true;
 }
 
 std::optional<QByteArray> TBUSBPrinter::interfaceReadDataOfSize(quint32 size) {

@@ -243,6 +243,15 @@ public:
     void getPipes();
     // Bulk OUT, all bytes in one transfer, 5000 ms time-outs.
     bool writeToInterfaceWithData(const QByteArray& data);
+    // Writes `head` and then `body` to the bulk-out pipe as one stream in consecutive transfers
+    // whose sizes are whole multiples of the pipe's packet size (the last may be short), so the
+    // device sees the same bytes and packets as in one transfer while each piece gets the write
+    // time-out of its own. `progress` (may be empty) learns the bytes written so far after each
+    // piece. False at the first piece that fails; writeStatus() tells why.
+    bool writeToInterfaceInPieces(const QByteArray& head, const QByteArray& body,
+                                  const std::function<void(qint64 written, qint64 total)>& progress);
+    // The bulk-out pipe's largest packet, 0 before the pipes are known.
+    quint16 bulkOUTMaxPacketSize() const { return bulkOUTMaxPacket_; }
     // Bulk IN of up to `size` bytes, 5000 ms time-outs; `size` bytes back on success, zero-padded.
     std::optional<QByteArray> interfaceReadDataOfSize(quint32 size);
     // One framed reply from the bulk-in pipe; the base class reads nothing.
@@ -251,7 +260,7 @@ public:
     // Runs `command` then printerReply() on the command queue; hands the reply to `reply` on
     // `replyQueue` (at once when that is this printer's queue), or on the main thread when null.
     void sendPrinterCommand(CommandBlock command, platform::SerialQueue* replyQueue, ReplyBlock reply);
-    void probe();
+    virtual void probe();
     virtual void getDeviceCustomInfo();
     void updateInfo();
 
@@ -344,6 +353,7 @@ private:
     std::atomic<quint16> langId_{0};
     std::atomic<quint8> bulkIN_{0};
     std::atomic<quint8> bulkOUT_{0};
+    std::atomic<quint16> bulkOUTMaxPacket_{0};
     std::atomic<IOReturn> readStatus_{0};
     std::atomic<IOReturn> writeStatus_{0};
 };

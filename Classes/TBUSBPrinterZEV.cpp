@@ -3,6 +3,7 @@
 #include "Classes/Edition.h"
 #include "platform/pictures.h"
 #include "platform/platformlog.h"
+#include "platform/strings.h"
 #include "support/QRVX_CodeNames.h"
 #include "support/QRVX_Log.h"
 
@@ -111,6 +112,28 @@ bool TBUSBPrinterZEV::writeFrame(std::uint32_t code, const QByteArray& payload) 
     return true;
 }
 
+bool TBUSBPrinterZEV::writeFrameInPieces(std::uint32_t code, const QByteArray& payload,
+                                         const std::function<void(qint64, qint64)>& progress) {
+    const zev::Frame header =
+        zev::buildFrameHeader(code, std::size_t(payload.size()),
+                              [this](const QString& message, qint64 c) { errorWithString(message, c); });
+    if (header.bytes.isEmpty()) return false;
+    if (bulkInUnsettled_.exchange(false)) drainBulkIn();
+
+    platform::platformLog("sending printer command %s with payload size %u",
+                          utf8(header.commandString).constData(), header.payloadLength);
+    QRVX_Log::logData(header.bytes + payload.left(kFrameLogBytes - header.bytes.size()));
+
+    if (!writeToInterfaceInPieces(header.bytes, payload.left(qsizetype(header.payloadLength)), progress)) {
+        const IOReturn status = writeStatus();
+        platform::platformLog("ERROR: writeToInterfaceWithData: [%x] (%s)", unsigned(status),
+                              strForIOReturn(status));
+        errorWithString(zev::communicationErrorText(), 0);
+        return false;
+    }
+    return true;
+}
+
 void TBUSBPrinterZEV::drainBulkIn() {
     const std::shared_ptr<usb::UsbInterface> interface = interfaceInterface();
     if (!interface) return;
@@ -168,7 +191,11 @@ void TBUSBPrinterZEV::getPrinterStatus(StatusCompletion completion) {
             [printer] { printer->sendPrinterCommand(zev::kCommandStatus, QByteArray()); }, nullptr,
             [printer, completion](std::optional<QByteArray> reply) {
                 const QString code = zev::replyText(reply);
-                printer->setPrinterStatus(stringForHVStatusString(code));
+                // A printer that does not answer is shown as such, never as idle.
+                printer->setPrinterStatus(code == QLatin1String(zev::kNoReplyText)
+                                              ? platform::localizedString(QStringLiteral(
+                                                    QT_TRANSLATE_NOOP("TBPrinters", "Not Responding")))
+                                              : stringForHVStatusString(code));
                 if (completion) completion(code);
             });
     });
@@ -204,7 +231,9 @@ void TBUSBPrinterZEV::pollStatus(const QString& statusCode) {
             return;
         }
         printer->getPrinterStatus([statusCode, again](const QString& code) {
-            if (stringForHVStatusString(code) != stringForHVStatusString(statusCode)) again();
+            // Silence is no status: a printer that did not answer has not reached the one waited for.
+            const bool silent = code == QLatin1String(zev::kNoReplyText) && statusCode != code;
+            if (silent || stringForHVStatusString(code) != stringForHVStatusString(statusCode)) again();
         });
     });
 }

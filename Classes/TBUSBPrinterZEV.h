@@ -26,6 +26,13 @@
 
 // Device-info key of the USB serial-number switch as the printer last reported it ("1" / "0").
 extern const QString QRVX_ZEV_USB_ISerialisSet;
+// Device-info key of the update status: absent when no update is under way, else one of
+// TBUSBPrinterZEV::FirmwareUpdateStatus. It travels with the dictionary from one printer object to
+// the next across the printer's restarts.
+extern const QString deviceFirmwareUpdateState; // "deviceFirmwareStatus"
+// Device-info key and announced property of the update's progress, in tenths of a percent over the
+// whole update (both restarts included); absent when no update is under way.
+extern const QString kUpdateProgressProperty; // "updateProgress"
 
 class TBUSBPrinterZEV : public TBUSBPrinter {
     Q_OBJECT
@@ -180,7 +187,7 @@ public:
     // not a button (then nothing happens). Announces "customerDidAgree".
     void setToggleAgreed(std::optional<int> senderState);
     bool customerDidAgree() const;
-    // The accepted warning goes on with the update from here.
+    // The accepted warning goes on with the update from here: readiness checks (TBUSBPrinterZEVUpdate.cpp).
     virtual void proceedWithUpdateWhenReady();
 
     // ---- the serial-number switch's notices and clean-up ----
@@ -192,6 +199,46 @@ public:
     // the print system's time-outs); a queue that cannot be removed is told to the operator.
     virtual void deleteExistingPrinterQueues();
 
+    // ---- the firmware update (TBUSBPrinterZEVUpdate.cpp) ----
+    // The update runs across three printer objects: this one asks the operator and sends the printer
+    // into its update mode; the object made when it comes back in that mode uploads the image; the
+    // one made when it comes back with the new firmware writes the colour tables and reports. The
+    // update status in the device-info dictionary says where it stands (probeAtInit reads it).
+    enum FirmwareUpdateStatus : int {
+        WaitingForFirmwareUpload = 1,     // told to restart in update mode; the image is still to go
+        RebootingAfterFirmwareUpload = 2, // image sent; expected back with the new firmware
+        ColorTablesWritten = 3,           // the colour-table step ended
+    };
+    // The phases of the progress bar, with their share of it declared up front.
+    enum class UpdatePhase { Request, RestartIntoUpdateMode, Upload, ProgrammingAndRestart, ColorTables };
+
+    // The operator's request [main]: package check, then the warning.
+    void updateFirmware();
+    // The final confirmation [main].
+    void updateFirmwareReady();
+    // Starts the update: records where it starts and sends the printer into its update mode [main].
+    void updateFirmwareAndColorTables();
+    // Sends the firmware image to a printer in update mode [any thread].
+    void uploadFirmware();
+    // Writes the colour tables; `completion` learns whether at least one was written [command queue].
+    void updateColorTables(std::function<void(bool written)> completion);
+    // The colour tables, then the outcome [command queue].
+    void finishFirmwareUpdate();
+    // Stores the status and hands the dictionary to the device-info registry [any; queued on main].
+    void setFirmwareUpdateStatus(int status);
+    std::optional<int> firmwareUpdateStatus();
+    // The start-up probe: resumes an update that the device-info dictionary says is under way
+    // (printer-flasher). Called by the initialiser.
+    void probeAtInit();
+    // Tenths of a percent of the whole update, or -1 when none is under way. Never goes back.
+    int updateProgress();
+    // Device keys of the printers between the rewrite request and the outcome, across their restarts
+    // (main thread). The program asks before quitting while there is one.
+    static QStringList updatesUnderWay();
+
+    // Discovery's information probe, unless the start-up probe took this printer over.
+    void probe() override;
+
 protected:
     const char* className() const override;
 
@@ -201,6 +248,10 @@ private:
     std::shared_ptr<TBUSBPrinterZEV> zevSelf();
     // Builds and writes one frame; false when nothing was written.
     bool writeFrame(std::uint32_t code, const QByteArray& payload);
+    // The same frame, written in pieces (see writeToInterfaceInPieces) without a copy of the
+    // payload; `progress` learns the bytes written so far.
+    bool writeFrameInPieces(std::uint32_t code, const QByteArray& payload,
+                            const std::function<void(qint64 written, qint64 total)>& progress);
     // Reads and drops whatever waits in the bulk-in pipe, with short reads, until it stays empty.
     void drainBulkIn();
     // Writes the switch (command queue); `written` learns whether the frame went out.
@@ -211,6 +262,19 @@ private:
     std::optional<QString> storedFirmwareVersion();
     void runColorTableQueries(std::span<const zev::ColorTableQuery> rows, TableCompletion completion);
     void pollStatus(const QString& statusCode);
+    // The update's steps that talk to the printer (command queue, interface open).
+    void startRewrite(const LoadedFirmwarePackage& package);
+    void sendImage(const LoadedFirmwarePackage& package);
+    void writeColorTables(const LoadedFirmwarePackage& package, std::function<void(bool written)> completion);
+    void storeUpdateStatus(std::optional<int> status);
+    void advanceUpdateProgress(UpdatePhase phase, double fraction);
+    void endUpdateProgress();
+    // Shown when the package fails its check at the request ("Quit" ends the program) or later.
+    void showFileCorruptionAlert(bool quit);
+    void showDamagedPackageAlert();
+    // Readiness: the answer to the status query, and the alerts that offer to try again.
+    void readinessStatusArrived(const QString& statusCode);
+    void showRetryAlert(const QString& title, const QString& message);
 
     // Set by printerReply() when a record did not end cleanly; the next frame drains the pipe first.
     // Command queue only; atomic because the flag outlives one queue item.
@@ -220,4 +284,8 @@ private:
     std::atomic<bool> customerDidAgree_{false};
     // The device-info dictionary as the package operations see it; made in the constructor.
     std::unique_ptr<PackageInfo> packageInfo_;
+    // The initialiser found an update under way: the start-up probe owns this printer's first probe.
+    std::atomic<bool> resumesUpdate_{false};
+    // Set once FLASH_REWRITE or FLASH_PROGRAM went out: this object's device is expected to leave.
+    std::atomic<bool> expectsRestart_{false};
 };

@@ -125,10 +125,6 @@ void TBUSBPrinterZEV::setToggleAgreed(std::optional<int> senderState) {
     announce(kCustomerDidAgreeProperty);
 }
 
-void TBUSBPrinterZEV::proceedWithUpdateWhenReady() {
-    platform::platformLog("%s", methodName("proceedWithUpdateWhenReady").c_str());
-}
-
 void TBUSBPrinterZEV::ShowQXAWarning() {
     auto printer = zevSelf();
     if (!printer) return; // being destroyed: nobody is left to agree for

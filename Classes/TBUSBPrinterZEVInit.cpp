@@ -1,6 +1,7 @@
 // The printer family's initialiser: a printer object made for a port takes over the device-info
 // dictionary that the registry keeps for that port, so a printer that re-enumerates (the restarts of
 // a firmware update) keeps what was learned about it, its update state included.
+#include "Classes/Edition.h"
 #include "Classes/TBUSBPrinterZEV.h"
 
 #include "platform/platformlog.h"
@@ -37,5 +38,9 @@ void TBUSBPrinterZEV::initWithInterfaceInterface(std::shared_ptr<usb::UsbInterfa
             printer->setManufacturer(manufacturer);
         if (printer->model().isNull() && !model.isEmpty()) printer->setModel(model);
     });
-    // The start-up probe that resumes an update comes with the update flow.
+    // An update under way goes on where it stands (printer-flasher; serial-switcher leaves it be).
+    if (Edition::current().isPrinterFlasher() && entries.contains(deviceFirmwareUpdateState)) {
+        resumesUpdate_ = true;
+        probeAtInit();
+    }
 }

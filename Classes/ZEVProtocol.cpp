@@ -189,12 +189,12 @@ QString communicationErrorText() {
     return QCoreApplication::translate("TBUSBPrinterZEV", "Communication error");
 }
 
-Frame buildFrame(std::uint32_t code, const QByteArray& payload, const ErrorSink& errorSink) {
+Frame buildFrameHeader(std::uint32_t code, std::size_t payloadSize, const ErrorSink& errorSink) {
     const auto report = [&](const QString& text) {
         if (errorSink) errorSink(text, 0);
     };
     Frame frame;
-    const std::uint32_t length = payloadLengthForCommand(code, std::size_t(payload.size()));
+    const std::uint32_t length = payloadLengthForCommand(code, payloadSize);
     if (length > kMaxFramePayload) {
         // Eight digits cannot carry this length; a frame with a cut-off length field would make the
         // printer take the rest of the payload for commands. Send nothing.
@@ -202,9 +202,8 @@ Frame buildFrame(std::uint32_t code, const QByteArray& payload, const ErrorSink&
         return frame;
     }
     frame.payloadLength = length;
-    frame.bytes = QByteArray(kFrameHeaderSize + qsizetype(length), '\0');
+    frame.bytes = QByteArray(kFrameHeaderSize, kFrameFill);
     char* bytes = frame.bytes.data();
-    std::memset(bytes, kFrameFill, kFrameHeaderSize);
     bytes[0] = char(kFrameEscape);
     bytes[1] = char(kFrameIntroducer);
 
@@ -216,19 +215,27 @@ Frame buildFrame(std::uint32_t code, const QByteArray& payload, const ErrorSink&
     } else {
         report(internalErrorText(kErrorLineWordsNotPlaced));
     }
-
     if (length != 0) {
         const QByteArray digits = QByteArray::number(length).rightJustified(kLengthFieldDigits, '0');
         std::memcpy(bytes + kLengthFieldOffset, digits.constData(), kLengthFieldDigits);
-        const bool fixedLong = code == kCommandMultiCut || code == kCommandOvercoat || code == kCommandCutter;
-        if (fixedLong) {
-            if (payload.size() == qsizetype(kFixedPayloadLong))
-                std::memcpy(bytes + kFrameHeaderSize, payload.constData(), kFixedPayloadLong);
-        } else {
-            // The short fixed payloads are built to exactly four bytes; never copy past either buffer.
-            std::memcpy(bytes + kFrameHeaderSize, payload.constData(),
-                        std::min<std::size_t>(length, std::size_t(payload.size())));
-        }
+    }
+    return frame;
+}
+
+Frame buildFrame(std::uint32_t code, const QByteArray& payload, const ErrorSink& errorSink) {
+    Frame frame = buildFrameHeader(code, std::size_t(payload.size()), errorSink);
+    if (frame.bytes.isEmpty() || frame.payloadLength == 0) return frame;
+    const std::uint32_t length = frame.payloadLength;
+    frame.bytes.resize(kFrameHeaderSize + qsizetype(length), '\0');
+    char* bytes = frame.bytes.data();
+    const bool fixedLong = code == kCommandMultiCut || code == kCommandOvercoat || code == kCommandCutter;
+    if (fixedLong) {
+        if (payload.size() == qsizetype(kFixedPayloadLong))
+            std::memcpy(bytes + kFrameHeaderSize, payload.constData(), kFixedPayloadLong);
+    } else {
+        // The short fixed payloads are built to exactly four bytes; never copy past either buffer.
+        std::memcpy(bytes + kFrameHeaderSize, payload.constData(),
+                    std::min<std::size_t>(length, std::size_t(payload.size())));
     }
     return frame;
 }
@@ -307,7 +314,7 @@ QString textUpToNul(const QByteArray& bytes) {
 }
 
 QString replyText(const std::optional<QByteArray>& reply) {
-    if (!reply || reply->isEmpty()) return QStringLiteral("NULL");
+    if (!reply || reply->isEmpty()) return QString::fromLatin1(kNoReplyText);
     return textUpToNul(*reply);
 }
 

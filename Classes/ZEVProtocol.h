@@ -97,6 +97,8 @@ constexpr int kErrorLineReplyTooLong = 2077;
 inline constexpr char kStatusFirmwareUpdateMode[] = "FU00001";
 // The status code of an idle printer.
 inline constexpr char kStatusIdle[] = "00000";
+// What replyText gives for a reply that did not come (or came empty).
+inline constexpr char kNoReplyText[] = "NULL";
 
 // The command word followed directly by the sub-command word ("INFO  FVER"), or nothing for a code
 // without words.
@@ -118,6 +120,10 @@ struct Frame {
 // Builds the frame for `code`. A null `payload` means none. Bytes of a fixed-length payload field that
 // the caller's payload does not fill are zero.
 Frame buildFrame(std::uint32_t code, const QByteArray& payload, const ErrorSink& errorSink);
+// The 32-byte header alone of the frame that buildFrame would make for a payload of `payloadSize`
+// bytes (a code whose payload is carried as it is): for sending a large payload in pieces without a
+// copy of it. `bytes` is empty when the length does not fit the length field.
+Frame buildFrameHeader(std::uint32_t code, std::size_t payloadSize, const ErrorSink& errorSink);
 
 // ---- Reply framing ------------------------------------------------------------------------------
 enum class ReplyReadStage { Length, Body };

@@ -127,6 +127,8 @@ QVariant PrinterListModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::ToolTipRole && index.column() == PrinterColumn) return row.name;
     if (role == Qt::ToolTipRole && index.column() == ColourTablesColumn && !row.colourTables.isEmpty())
         return colourTablesToolTip(row.colourTables);
+    if (role == UpdateProgressRole && index.column() == PrinterStatusColumn) return row.updateProgress;
+    if (role == UpdatingRole) return row.updating;
     if (role != Qt::DisplayRole) return {};
 
     switch (index.column()) {

@@ -31,6 +31,10 @@ public:
         ColumnCount
     };
     static constexpr int kPictureSize = 48;
+    // On the printer-status cell: the update's progress in tenths of a percent, -1 when none runs.
+    static constexpr int UpdateProgressRole = Qt::UserRole + 1;
+    // On any cell: whether the row's printer is being updated.
+    static constexpr int UpdatingRole = Qt::UserRole + 2;
 
     // `serialSwitch`: the USB serial-number cell is a check box that switches the printer.
     PrinterListModel(TBPrinters* printers, bool serialSwitch, QObject* parent = nullptr);

@@ -55,6 +55,9 @@ PrinterRow printerRow(TBUSBPrinterZEV& printer) {
     row.usbSerialSwitchable = printer.hasISerialSupport();
     row.usbSerialOn = printer.usbISerial();
 
+    row.updating = printer.inFirmwareUpdate();
+    row.updateProgress = printer.updateProgress();
+
     for (const ColourTableKeys& keys : kColourTables) {
         const QString version = text(*keys.version);
         const QString checksum = text(*keys.checksum);

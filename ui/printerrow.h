@@ -29,6 +29,8 @@ struct PrinterRow {
     bool usbSerialSwitchable = false;
     bool usbSerialOn = false;
     QList<ColourTableEntry> colourTables; // only the tables the printer has reported
+    bool updating = false;                // an update runs: no second one may start
+    int updateProgress = -1;              // tenths of a percent of the update, -1 when none runs
 };
 
 PrinterRow printerRow(TBUSBPrinterZEV& printer);

@@ -12,9 +12,13 @@
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyleOptionProgressBar>
 #include <QStyledItemDelegate>
 #include <QTableView>
 
@@ -31,6 +35,43 @@ public:
     using QStyledItemDelegate::QStyledItemDelegate;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         return QStyledItemDelegate::sizeHint(option, index) + QSize(0, 2 * kLinePadding);
+    }
+};
+
+// The printer-status cell: while an update runs, a progress bar over the whole update that carries
+// the status text saying what the printer is doing.
+class PrinterStatusDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const int progress = index.data(PrinterListModel::UpdateProgressRole).toInt();
+        if (progress < 0 || !index.data(PrinterListModel::UpdatingRole).toBool()) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        QStyleOptionProgressBar bar;
+        bar.rect = option.rect.adjusted(2, option.rect.height() / 4, -2, -option.rect.height() / 4);
+        bar.minimum = 0;
+        bar.maximum = kProgressSteps;
+        bar.progress = progress;
+        bar.text = QStringLiteral("%1 %2").arg(progressPercent(progress), index.data().toString());
+        bar.textVisible = true;
+        bar.state = option.state | QStyle::State_Horizontal;
+        const QWidget* widget = option.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ProgressBar, &bar, painter, widget);
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        // Room for the percentage before the longest status text.
+        size.rwidth() += option.fontMetrics.horizontalAdvance(QStringLiteral("100 % ")) + 8;
+        return size;
+    }
+
+    static constexpr int kProgressSteps = 1000;
+    static QString progressPercent(int permille) {
+        return QLocale().toString(permille / 10) + QStringLiteral(" %");
     }
 };
 
@@ -100,6 +141,8 @@ PrinterWindow::PrinterWindow(TBPrinters* controller, bool serialSwitch, QWidget*
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table_->horizontalHeader()->setSectionResizeMode(PrinterListModel::ColumnCount - 1, QHeaderView::Stretch);
     table_->setItemDelegateForColumn(PrinterListModel::ColourTablesColumn, new ColourTablesDelegate(table_));
+    table_->setItemDelegateForColumn(PrinterListModel::PrinterStatusColumn,
+                                     new PrinterStatusDelegate(table_));
     table_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     table_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(table_, &QWidget::customContextMenuRequested, this, &PrinterWindow::showRowMenu);
@@ -114,6 +157,7 @@ PrinterWindow::PrinterWindow(TBPrinters* controller, bool serialSwitch, QWidget*
     connect(model_, &QAbstractItemModel::rowsInserted, this, &PrinterWindow::refreshActions);
     connect(model_, &QAbstractItemModel::rowsRemoved, this, &PrinterWindow::refreshActions);
     connect(model_, &QAbstractItemModel::modelReset, this, &PrinterWindow::refreshActions);
+    connect(model_, &QAbstractItemModel::dataChanged, this, &PrinterWindow::refreshActions);
     refreshActions();
 }
 
@@ -173,6 +217,7 @@ void PrinterWindow::showRowMenu(const QPoint& position) {
     };
     QAction* update = menu->addAction(platform::localizedString(QStringLiteral("Update Firmware…")));
     update->setObjectName(QStringLiteral("updateFirmware"));
+    update->setEnabled(!printer->inFirmwareUpdate());
     connect(update, &QAction::triggered, this, [this, listed] { updateFirmware(listed()); });
     QAction* refreshRow = menu->addAction(platform::localizedString(QStringLiteral("Refresh")));
     refreshRow->setObjectName(QStringLiteral("refresh"));
@@ -183,18 +228,9 @@ void PrinterWindow::showRowMenu(const QPoint& position) {
 }
 
 void PrinterWindow::updateFirmware(const std::shared_ptr<TBUSBPrinterZEV>& printer) {
-    if (!printer) return;
-    // The update flow is not part of this build yet: say so rather than do nothing.
-    auto* box = new QMessageBox(
-        QMessageBox::Information, QCoreApplication::translate("TBPrinters", "Update Firmware"),
-        QCoreApplication::translate("TBPrinters", "Updating the firmware is not yet available."),
-        QMessageBox::Ok, this);
-    box->setObjectName(QStringLiteral("notYetAvailable"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    notice_ = box;
-    box->open();
-    emit noticeShown(box->text());
+    // One update per printer at a time; the others stay free to update.
+    if (!printer || printer->inFirmwareUpdate()) return;
+    printer->updateFirmware();
 }
 
 void PrinterWindow::refresh(const std::shared_ptr<TBUSBPrinterZEV>& printer) {
@@ -202,8 +238,9 @@ void PrinterWindow::refresh(const std::shared_ptr<TBUSBPrinterZEV>& printer) {
 }
 
 void PrinterWindow::refreshActions() {
-    const bool selected = controller_ && controller_->selectedPrinter();
-    updateAction_->setEnabled(selected);
+    const auto printer = controller_ ? controller_->selectedPrinter() : nullptr;
+    const bool selected = printer != nullptr;
+    updateAction_->setEnabled(selected && !printer->inFirmwareUpdate());
     refreshAction_->setEnabled(selected);
 }
 
@@ -240,11 +277,46 @@ void PrinterWindow::redrawList() {
 }
 
 void PrinterWindow::closeEvent(QCloseEvent* event) {
+    if (!quitConfirmed_ && !TBUSBPrinterZEV::updatesUnderWay().isEmpty()) {
+        event->ignore();
+        askBeforeQuitting();
+        return;
+    }
     if (controller_ &&
         controller_->applicationShouldTerminateAfterLastWindowClosed(QCoreApplication::instance())) {
         controller_->applicationShouldTerminate();
     }
     QMainWindow::closeEvent(event);
+}
+
+void PrinterWindow::askBeforeQuitting() {
+    if (quitQuestion_) return;
+    auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(),
+                                QCoreApplication::translate("TBPrinters", "An update is in progress…"),
+                                QMessageBox::NoButton, this);
+    box->setObjectName(QStringLiteral("quitQuestion"));
+    box->setInformativeText(QCoreApplication::translate(
+        "TBPrinters",
+        "If you quit now, the update stops where it stands. A printer still waiting for its firmware stays "
+        "in "
+        "firmware update mode and cannot print until the firmware is sent to it again; a printer that "
+        "already has its new firmware keeps its old color tables.\n\nKeep this program running until it "
+        "reports the outcome."));
+    QPushButton* keep =
+        box->addButton(QCoreApplication::translate("TBPrinters", "Keep Running"), QMessageBox::RejectRole);
+    QPushButton* quit = box->addButton(QCoreApplication::translate("TBPrinters", "Quit Anyway"),
+                                       QMessageBox::DestructiveRole);
+    box->setDefaultButton(keep);
+    box->setEscapeButton(keep);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    connect(box, &QMessageBox::finished, this, [this, box, quit] {
+        if (box->clickedButton() != quit) return;
+        quitConfirmed_ = true;
+        close();
+    });
+    quitQuestion_ = box;
+    box->open();
 }
 
 } // namespace ui

@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPointer>
 
 #include <memory>
@@ -47,8 +48,8 @@ public:
     QAction* refreshAction() const { return refreshAction_; }
     QMenu* fileMenu() const { return fileMenu_; }
 
-    // The notice shown while the update flow is not part of this build; null when none is open.
-    QWidget* openNotice() const { return notice_; }
+    // The question asked when the window is closed while an update is under way; null when none is open.
+    QMessageBox* openQuitQuestion() const { return quitQuestion_; }
     // The context menu of a row while it is open, else null. Its "refresh" and "updateFirmware"
     // actions act on the printer of the row it was opened on, whatever the selection.
     QMenu* openRowMenu() const { return rowMenu_; }
@@ -62,9 +63,6 @@ public:
     void setColumnTitle(int column, const QString& title) override;
     void redrawList() override;
 
-signals:
-    void noticeShown(const QString& text);
-
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -74,6 +72,7 @@ private:
     void updateFirmware(const std::shared_ptr<TBUSBPrinterZEV>& printer);
     void refresh(const std::shared_ptr<TBUSBPrinterZEV>& printer);
     void refreshActions();
+    void askBeforeQuitting();
 
     QPointer<TBPrinters> controller_;
     QTableView* table_ = nullptr;
@@ -82,7 +81,8 @@ private:
     QMenu* fileMenu_ = nullptr;
     QAction* updateAction_ = nullptr;
     QAction* refreshAction_ = nullptr;
-    QPointer<QWidget> notice_;
+    QPointer<QMessageBox> quitQuestion_;
+    bool quitConfirmed_ = false;
     QPointer<QMenu> rowMenu_;
 };
 

@@ -234,6 +234,10 @@ private slots:
         QVERIFY(::write(fds[1], "n\n2\ny\n2\n", 8) == 8);
         QTRY_VERIFY(log.contains("-[TBUSBPrinterZEV proceedWithUpdateWhenReady]"));
         QVERIFY(rig.printer->customerDidAgree());
+        // The update asks for its confirmation next; "Cancel" (the first button) ends it.
+        QTRY_VERIFY(rig.commands().contains(QStringLiteral("STATUS")));
+        QVERIFY(::write(fds[1], "1\n", 2) == 2);
+        rig.settle();
 
         console->setInput(fds[0], false);
         QList<qint64> answers;

@@ -32,7 +32,7 @@ private slots:
                                         << ""
                                         << "";
         // Above 4096: no reply; firmware version and counter keep their (absent) values.
-        QTest::newRow("length 4097") << int(SimZEVFaultKind::OversizedLength) << "Idle"
+        QTest::newRow("length 4097") << int(SimZEVFaultKind::OversizedLength) << "Not Responding"
                                      << "<absent>"
                                      << "NULL"
                                      << "NULL"
@@ -49,7 +49,7 @@ private slots:
                                     << "1234";
         const QString bad = QString::fromUtf8("\xFF\xFE\xC3\x28\x80");
         QTest::newRow("not UTF-8") << int(SimZEVFaultKind::NonUTF8Body) << "Idle" << bad << bad << bad << bad;
-        QTest::newRow("no reply") << int(SimZEVFaultKind::NoReply) << "Idle"
+        QTest::newRow("no reply") << int(SimZEVFaultKind::NoReply) << "Not Responding"
                                   << "<absent>"
                                   << "NULL"
                                   << "NULL"

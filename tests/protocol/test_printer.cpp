@@ -196,7 +196,8 @@ private slots:
         QTRY_COMPARE(versions.size(), 3);
         QCOMPARE(versions, (QStringList{"NULL", "NULL", "NULL"}));
         QCOMPARE(statusCode, QStringLiteral("NULL"));
-        QCOMPARE(rig.stored(QRVX_TBPrinterStatus), QStringLiteral("Idle"));
+        // Silence is not idle.
+        QCOMPARE(rig.stored(QRVX_TBPrinterStatus), QStringLiteral("Not Responding"));
         // Kept: firmware version, counter, switch. Replaced: serial number, colour tables.
         QCOMPARE(rig.printer->firmwareVersion(), QStringLiteral("HVC 01.21"));
         QCOMPARE(rig.printer->lifetimeCounter(), QStringLiteral("1234"));

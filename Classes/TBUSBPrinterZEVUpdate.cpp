@@ -1,0 +1,561 @@
+// The firmware update of one printer, across the two restarts that make three printer objects of it:
+// the request and its checks, the confirmation, the rewrite request that sends the printer into its
+// update mode, the upload of the image, and, once the printer is back with the new firmware, the
+// colour tables and the outcome. The update status in the device-info dictionary says where the
+// update stands; the start-up probe of each new printer object reads it and goes on from there.
+//
+// Operator-facing steps run on the main thread; every step that talks to the printer runs on its
+// command queue with the interface open, so no other exchange with this printer slips between them.
+// The package is read and checked off the main thread, once per step, and what is sent is exactly
+// what was checked.
+#include "Classes/Edition.h"
+#include "Classes/TBUSBPrinterZEV.h"
+
+#include "platform/application.h"
+#include "platform/platformlog.h"
+#include "platform/queue.h"
+#include "platform/strings.h"
+#include "platform/userdefaults.h"
+#include "support/QRVX_CodeNames.h"
+
+#include <QSet>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+const QString deviceFirmwareUpdateState = QStringLiteral("deviceFirmwareStatus");
+const QString kUpdateProgressProperty = QStringLiteral("updateProgress");
+
+namespace {
+
+// serial-switcher installs an equal or older firmware only when this user default is set.
+const QString kInstallOlderFirmwareVersionKey = QStringLiteral("installOlderFirmwareVersion");
+
+// Each phase's share of the progress bar, in percent, in the order the phases run.
+constexpr std::array<int, 5> kPhaseWeights = {
+    5,  // Request: the checks and the rewrite request
+    10, // RestartIntoUpdateMode: the printer leaves and comes back in update mode
+    50, // Upload: moves with the bytes written
+    20, // ProgrammingAndRestart: the printer programs its flash and comes back
+    15, // ColorTables: moves with the tables written
+};
+
+QString localized(const char* text) {
+    return platform::localizedString(QString::fromUtf8(text));
+}
+
+QByteArray utf8(const QString& text) {
+    return text.isNull() ? QByteArray("(null)") : text.toUtf8();
+}
+
+// Main thread only: the printers between their rewrite request and their outcome, by device key.
+QSet<QString>& updatesUnderWaySet() {
+    static QSet<QString> keys;
+    return keys;
+}
+
+bool isUnderWay(std::optional<int> status) {
+    return status == TBUSBPrinterZEV::WaitingForFirmwareUpload ||
+           status == TBUSBPrinterZEV::RebootingAfterFirmwareUpload;
+}
+
+} // namespace
+
+// ---- step 1: the request ------------------------------------------------------------------------------
+
+void TBUSBPrinterZEV::updateFirmware() {
+    platform::platformLog("%s", methodName("updateFirmware:").c_str());
+    auto printer = zevSelf();
+    if (!printer) return;
+    if (inFirmwareUpdate()) {
+        platform::platformLog("an update of %s is already under way", descriptionUTF8().constData());
+        return;
+    }
+    if (Edition::current().isSerialSwitcher()) {
+        // This program checks nothing here and warns only for the model whose media change with it.
+        if (printerModel() == zev::Model::HVQXA)
+            ShowQXAWarning();
+        else
+            proceedWithUpdateWhenReady();
+        return;
+    }
+    // Reading and digesting the package takes a while with a large image: not on the main thread.
+    onCommandQueue([printer] {
+        const LoadedFirmwarePackage package = TBFirmwarePackage::loadFirmwarePackage(
+            printer->productID(), Edition::current(), QString::fromLatin1(printer->className()),
+            printer->packageInfo());
+        if (!package.usable()) {
+            printer->showFileCorruptionAlert(true);
+            return;
+        }
+        printer->ShowQXAWarning();
+    });
+}
+
+// ---- step 2: readiness --------------------------------------------------------------------------------
+
+void TBUSBPrinterZEV::proceedWithUpdateWhenReady() {
+    platform::platformLog("%s", methodName("proceedWithUpdateWhenReady").c_str());
+    auto printer = zevSelf();
+    if (!printer) return;
+
+    // Already in update mode: nothing to compare or confirm, the image goes at once.
+    if (printerStatus() == stringForHVStatusString(QString::fromLatin1(zev::kStatusFirmwareUpdateMode))) {
+        uploadFirmware();
+        return;
+    }
+
+    const double available = availableFirmwareVersion();
+    const double installed = installedFirmwareVersion();
+    const bool goOn = Edition::current().isSerialSwitcher()
+                          ? installed < available ||
+                                platform::userdefaults::boolForKey(kInstallOlderFirmwareVersionKey, false)
+                          : !(available < installed);
+    if (!goOn) {
+        showAlertWithTitle(localized(QT_TRANSLATE_NOOP("TBPrinters", "Firmware update not needed")),
+                           localized(QT_TRANSLATE_NOOP("TBPrinters",
+                                                       "This printer has firmware version %1 installed."))
+                               .arg(QString::number(installed, 'f', 2)),
+                           std::nullopt, {});
+        return;
+    }
+
+    // The interface opened here stays open for the steps that follow.
+    openInterface([printer](IOReturn result) {
+        if (result == kIOReturnSuccess) {
+            printer->getPrinterStatus(
+                [printer](const QString& statusCode) { printer->readinessStatusArrived(statusCode); });
+        } else if (result == kIOReturnExclusiveAccess) {
+            printer->showRetryAlert(localized(QT_TRANSLATE_NOOP("TBPrinters", "Printer Busy")),
+                                    localized(QT_TRANSLATE_NOOP("TBPrinters",
+                                                                "Another application is using the printer. "
+                                                                "Please proceed when the printer becomes "
+                                                                "available.")));
+        } else {
+            printer->showRetryAlert(localized(QT_TRANSLATE_NOOP("TBPrinters", "Printer Error")),
+                                    localized(QT_TRANSLATE_NOOP("TBPrinters",
+                                                                "The printer is not responding properly. "
+                                                                "Please power-cycle the printer and try "
+                                                                "again.")));
+        }
+    });
+}
+
+void TBUSBPrinterZEV::readinessStatusArrived(const QString& statusCode) {
+    if (statusCode == QLatin1String(zev::kStatusIdle)) {
+        updateFirmwareReady();
+    } else if (statusCode == QLatin1String(zev::kNoReplyText)) {
+        // A printer that does not answer is not an idle one: never send it into its update mode.
+        showRetryAlert(localized(QT_TRANSLATE_NOOP("TBPrinters", "Printer Error")),
+                       localized(QT_TRANSLATE_NOOP("TBPrinters",
+                                                   "The printer is not responding properly. Please "
+                                                   "power-cycle the printer and try again.")));
+    } else {
+        showRetryAlert(localized(QT_TRANSLATE_NOOP("TBPrinters", "Printer Not Ready")),
+                       localized(QT_TRANSLATE_NOOP("TBPrinters", "Please correct the following issue: %1"))
+                           .arg(stringForHVStatusString(statusCode)));
+    }
+}
+
+void TBUSBPrinterZEV::showRetryAlert(const QString& title, const QString& message) {
+    auto printer = zevSelf();
+    showAlertWithTitle(title, message,
+                       QStringList{localized(QT_TRANSLATE_NOOP("TBPrinters", "Proceed")),
+                                   localized(QT_TRANSLATE_NOOP("TBPrinters", "Cancel"))},
+                       [printer](qint64 response) {
+                           if (response == platform::kAlertFirstButtonReturn)
+                               printer->proceedWithUpdateWhenReady();
+                       });
+}
+
+// ---- step 3: confirmation -----------------------------------------------------------------------------
+
+void TBUSBPrinterZEV::updateFirmwareReady() {
+    auto printer = zevSelf();
+    const QString version = newFirmwareVersion().value_or(QString());
+    showAlertWithTitle(
+        localized(QT_TRANSLATE_NOOP("TBPrinters",
+                                    "-- Warning --\n\nAre you certain you want to update the firmware?")),
+        localized(QT_TRANSLATE_NOOP("TBPrinters", "The printer may be permanently damaged if it is unplugged "
+                                                  "or loses power during the update process.")),
+        QStringList{localized(QT_TRANSLATE_NOOP("TBPrinters", "Cancel")),
+                    localized(QT_TRANSLATE_NOOP("TBPrinters", "Update Firmware to %1")).arg(version)},
+        [printer](qint64 response) {
+            if (response == platform::kAlertFirstButtonReturn + 1) printer->updateFirmwareAndColorTables();
+        });
+}
+
+// ---- step 4: start --------------------------------------------------------------------------------------
+
+void TBUSBPrinterZEV::updateFirmwareAndColorTables() {
+    platform::platformLog("%s", methodName("updateFirmwareAndColorTables").c_str());
+    auto printer = zevSelf();
+    if (!printer) return;
+    if (firmwareVersion().isEmpty()) {
+        // Without the installed version there is nothing to report the update against: let the
+        // printer come back on the bus and be read again.
+        onCommandQueue([printer] { printer->reEnumerateUSBDevice(); });
+        return;
+    }
+    onCommandQueue([printer] {
+        const LoadedFirmwarePackage package = TBFirmwarePackage::loadFirmwarePackage(
+            printer->productID(), Edition::current(), QString::fromLatin1(printer->className()),
+            printer->packageInfo());
+        if (!package.usable()) {
+            printer->showFileCorruptionAlert(false);
+            return;
+        }
+        printer->onMainThread([printer] { printer->setInFirmwareUpdate(true); });
+        printer->advanceUpdateProgress(UpdatePhase::Request, 0.0);
+        printer->openInterface([printer, package](IOReturn result) {
+            if (result != kIOReturnSuccess) {
+                // Nothing was sent: the printer is as it was. Say so rather than leave the row in an
+                // update that never started.
+                platform::platformLog("update of %s not started: open failed (%s)",
+                                      printer->descriptionUTF8().constData(), strForIOReturn(result));
+                printer->onMainThread([printer] {
+                    printer->setInFirmwareUpdate(false);
+                    printer->endUpdateProgress();
+                });
+                printer->showAlertWithTitle(
+                    localized(QT_TRANSLATE_NOOP("TBPrinters", "Printer Error")),
+                    localized(QT_TRANSLATE_NOOP("TBPrinters", "The printer is not responding properly. "
+                                                              "Please power-cycle the printer and try again.")),
+                    std::nullopt, {});
+                return;
+            }
+            printer->startRewrite(package);
+        });
+    });
+}
+
+void TBUSBPrinterZEV::startRewrite(const LoadedFirmwarePackage& package) {
+    (void)package; // checked and at hand: the upload after the restart reads and checks it again
+    auto printer = zevSelf();
+    waitForPrinterStatusCode(QString::fromLatin1(zev::kStatusIdle));
+    setOverridePrinterStatus(localized(QT_TRANSLATE_NOOP("TBPrinters", "Updating firmware ...")));
+    setDeviceInfoValue(QRVX_TBPrinterFirmwareVersionPrevious, firmwareVersion());
+    storeUpdateStatus(WaitingForFirmwareUpload);
+    expectsRestart_ = true;
+    if (writeFrame(zev::kCommandFlashRewrite, QByteArray())) {
+        advanceUpdateProgress(UpdatePhase::RestartIntoUpdateMode, 0.0);
+    } else {
+        // The printer never heard the request and will not restart: nothing is under way.
+        expectsRestart_ = false;
+        storeUpdateStatus(std::nullopt);
+        onMainThread([printer] {
+            printer->setInFirmwareUpdate(false);
+            printer->endUpdateProgress();
+        });
+        showAlertWithTitle(
+            localized(QT_TRANSLATE_NOOP("TBPrinters", "Printer Error")),
+            localized(QT_TRANSLATE_NOOP("TBPrinters", "The printer is not responding properly. Please "
+                                                      "power-cycle the printer and try again.")),
+            std::nullopt, {});
+        updatePrinterStatus();
+    }
+    closeInterface();
+}
+
+// ---- step 5: upload -------------------------------------------------------------------------------------
+
+void TBUSBPrinterZEV::uploadFirmware() {
+    auto printer = zevSelf();
+    if (!printer) return;
+    onCommandQueue([printer] {
+        const LoadedFirmwarePackage package = TBFirmwarePackage::loadFirmwarePackage(
+            printer->productID(), Edition::current(), QString::fromLatin1(printer->className()),
+            printer->packageInfo());
+        if (!package.verified) {
+            platform::platformLog("failed to verify firmware archive");
+            printer->showDamagedPackageAlert();
+            return;
+        }
+        printer->openInterface([printer, package](IOReturn result) {
+            if (result != kIOReturnSuccess) return;
+            printer->sendImage(package);
+        });
+    });
+}
+
+void TBUSBPrinterZEV::sendImage(const LoadedFirmwarePackage& package) {
+    auto printer = zevSelf();
+    setOverridePrinterStatus(localized(QT_TRANSLATE_NOOP("TBPrinters", "Writing firmware ...")));
+    if (package.image.isNull()) {
+        showDamagedPackageAlert();
+        closeInterface();
+        return;
+    }
+    onMainThread([printer] { printer->setInFirmwareUpdate(true); });
+    advanceUpdateProgress(UpdatePhase::Upload, 0.0);
+    // Stored first: the printer may restart the moment the last byte is in.
+    storeUpdateStatus(RebootingAfterFirmwareUpload);
+    expectsRestart_ = true;
+    const bool sent = writeFrameInPieces(zev::kCommandFlashProgram, package.image, [this](qint64 done, qint64 all) {
+        advanceUpdateProgress(UpdatePhase::Upload, all > 0 ? double(done) / double(all) : 1.0);
+    });
+    if (sent) {
+        advanceUpdateProgress(UpdatePhase::ProgrammingAndRestart, 0.0);
+    } else {
+        // The printer did not get the whole image, so it keeps waiting for one in its update mode.
+        expectsRestart_ = false;
+        storeUpdateStatus(WaitingForFirmwareUpload);
+        onMainThread([printer] {
+            printer->setInFirmwareUpdate(false);
+            printer->endUpdateProgress();
+        });
+        showAlertWithTitle(
+            localized(QT_TRANSLATE_NOOP("TBPrinters", "The firmware could not be sent to the printer")),
+            localized(QT_TRANSLATE_NOOP(
+                "TBPrinters",
+                "The printer stays in firmware update mode until it receives the firmware. Check the USB "
+                "cable and choose Update Firmware… to send it again. A printer that was unplugged gets "
+                "the firmware again when it is plugged back in.")),
+            std::nullopt, {});
+        updatePrinterStatus();
+    }
+    closeInterface();
+}
+
+// ---- step 6: colour tables -------------------------------------------------------------------------------
+
+void TBUSBPrinterZEV::updateColorTables(std::function<void(bool written)> completion) {
+    auto printer = zevSelf();
+    if (!printer) return;
+    const LoadedFirmwarePackage package = TBFirmwarePackage::loadFirmwarePackage(
+        productID(), Edition::current(), QString::fromLatin1(className()), packageInfo());
+    // Every table is read and checked before anything is cleared on the printer.
+    const auto notWritten = [printer](const QString& why) {
+        // The update status stays: the next time this printer comes on the bus, the tables are tried
+        // again. Until then the operator must know the update has not finished.
+        printer->onMainThread([printer] {
+            printer->setInFirmwareUpdate(false);
+            printer->endUpdateProgress();
+        });
+        printer->showAlertWithTitle(
+            localized(QT_TRANSLATE_NOOP("TBPrinters", "The color tables could not be written")),
+            why + QStringLiteral("\n\n") +
+                localized(QT_TRANSLATE_NOOP("TBPrinters", "The printer has its new firmware. Unplug it and "
+                                                          "plug it in again to write the color tables.")),
+            std::nullopt, {});
+        printer->updatePrinterStatus();
+    };
+    if (!package.verified) {
+        platform::platformLog("failed to verify firmware archive");
+        notWritten(localized(QT_TRANSLATE_NOOP("TBPrinters", "There is a problem with the firmware files.")));
+        return;
+    }
+    openInterface([printer, package, completion, notWritten](IOReturn result) {
+        if (result != kIOReturnSuccess) {
+            notWritten(localized(QT_TRANSLATE_NOOP("TBPrinters", "The printer could not be opened.")));
+            return;
+        }
+        printer->writeColorTables(package, completion);
+    });
+}
+
+void TBUSBPrinterZEV::writeColorTables(const LoadedFirmwarePackage& package,
+                                       std::function<void(bool written)> completion) {
+    waitForPrinterStatusCode(QString::fromLatin1(zev::kStatusIdle));
+    setOverridePrinterStatus(localized(QT_TRANSLATE_NOOP("TBPrinters", "Updating color tables ...")));
+    advanceUpdateProgress(UpdatePhase::ColorTables, 0.0);
+    writeFrame(zev::kCommandColorTableClear, QByteArray());
+    getPrinterColorTableVersion({});
+    getPrinterColorTableChecksum({});
+    bool written = false;
+    const qsizetype count = package.tableNames.size();
+    for (qsizetype i = 0; i < count; ++i) {
+        const QByteArray name = paddedData(package.tableNames.at(i).toUpper().toUtf8());
+        writeFrame(zev::kCommandColorTableWriteName, name);
+        writeFrame(zev::kCommandColorTableWriteData, package.tables.value(i));
+        written = true;
+        getPrinterColorTableVersion({});
+        getPrinterColorTableChecksum({});
+        advanceUpdateProgress(UpdatePhase::ColorTables, double(i + 1) / double(count));
+    }
+    storeUpdateStatus(ColorTablesWritten);
+    if (completion) completion(written);
+}
+
+// ---- step 7: outcome -------------------------------------------------------------------------------------
+
+void TBUSBPrinterZEV::finishFirmwareUpdate() {
+    const std::string name = methodName("finishFirmwareUpdate");
+    platform::platformLog("%s", name.c_str());
+    auto printer = zevSelf();
+    if (!printer) return;
+    updateColorTables([printer, name](bool written) {
+        platform::platformLog("%s_block_invoke", name.c_str());
+        const QString previous = printer->textValue(QRVX_TBPrinterFirmwareVersionPrevious);
+        const QString current = printer->firmwareVersion();
+        if (written) {
+            printer->showAlertWithTitle(
+                localized(QT_TRANSLATE_NOOP("TBPrinters", "Firmware update was successful!")),
+                localized(QT_TRANSLATE_NOOP("TBPrinters", "Firmware version updated from %1 to %2"))
+                    .arg(previous, current),
+                QStringList{localized(QT_TRANSLATE_NOOP("TBPrinters", "Finish"))}, {});
+        } else {
+            printer->showAlertWithTitle(
+                localized(QT_TRANSLATE_NOOP("TBPrinters", "There was a problem with the firmware update!")),
+                localized(QT_TRANSLATE_NOOP("TBPrinters", "Previous firmware version: %1 current version: %2"))
+                    .arg(previous, current),
+                std::nullopt, {});
+        }
+        printer->onMainThread([printer] {
+            printer->setInFirmwareUpdate(false);
+            printer->endUpdateProgress();
+        });
+        printer->updatePrinterStatus();
+    });
+}
+
+// ---- the update status --------------------------------------------------------------------------------
+
+std::optional<int> TBUSBPrinterZEV::firmwareUpdateStatus() {
+    const QVariant value = deviceInfoValue(deviceFirmwareUpdateState);
+    if (!value.isValid()) return std::nullopt;
+    return value.toInt();
+}
+
+void TBUSBPrinterZEV::setFirmwareUpdateStatus(int status) {
+    auto printer = zevSelf();
+    if (!printer) return;
+    onMainThread([printer, status] {
+        printer->deviceInfoDict()->setValue(deviceFirmwareUpdateState, status);
+        const QString key = printer->keyUSBdevice();
+        platform::platformLog("writing key:%s for dict:%s", utf8(key).constData(),
+                              utf8(printer->deviceInfoDict()->description()).constData());
+        TBUSBPrinter::setDeviceInfo(printer->deviceInfoDict(), key);
+    });
+}
+
+void TBUSBPrinterZEV::storeUpdateStatus(std::optional<int> status) {
+    if (status)
+        setDeviceInfoValue(deviceFirmwareUpdateState, *status);
+    else
+        removeDeviceInfoValue(deviceFirmwareUpdateState);
+    const QString key = keyUSBdevice();
+    const bool underWay = isUnderWay(status);
+    platform::mainqueue::async([key, underWay] {
+        if (underWay)
+            updatesUnderWaySet().insert(key);
+        else
+            updatesUnderWaySet().remove(key);
+    });
+}
+
+QStringList TBUSBPrinterZEV::updatesUnderWay() {
+    QStringList keys = updatesUnderWaySet().values();
+    keys.sort();
+    return keys;
+}
+
+// ---- progress ---------------------------------------------------------------------------------------------
+
+void TBUSBPrinterZEV::advanceUpdateProgress(UpdatePhase phase, double fraction) {
+    const auto index = std::size_t(phase);
+    int start = 0;
+    for (std::size_t i = 0; i < index; ++i)
+        start += kPhaseWeights[i];
+    const double clamped = std::clamp(fraction, 0.0, 1.0);
+    const int permille = int(std::lround((start + kPhaseWeights[index] * clamped) * 10.0));
+    // A new update starts from nothing; within one the bar never goes back.
+    const bool restart = phase == UpdatePhase::Request && clamped == 0.0;
+    const QVariant stored = deviceInfoValue(kUpdateProgressProperty);
+    if (!restart && stored.isValid() && stored.toInt() >= permille) return;
+    setDeviceInfoValue(kUpdateProgressProperty, permille);
+    announce(kUpdateProgressProperty);
+}
+
+void TBUSBPrinterZEV::endUpdateProgress() {
+    removeDeviceInfoValue(kUpdateProgressProperty);
+    announce(kUpdateProgressProperty);
+}
+
+int TBUSBPrinterZEV::updateProgress() {
+    const QVariant stored = deviceInfoValue(kUpdateProgressProperty);
+    if (!inFirmwareUpdate() || !stored.isValid()) return -1;
+    return stored.toInt();
+}
+
+// ---- alerts about the package -------------------------------------------------------------------------
+
+void TBUSBPrinterZEV::showFileCorruptionAlert(bool quit) {
+    showAlertWithTitle(
+        localized(QT_TRANSLATE_NOOP("TBPrinters",
+                                    "-- File corruption --\n\nThere is a problem with the firmware files.")),
+        localized(QT_TRANSLATE_NOOP("TBPrinters", "Contact customer support.")),
+        quit ? std::optional(QStringList{localized(QT_TRANSLATE_NOOP("TBPrinters", "Quit"))}) : std::nullopt,
+        [quit](qint64) {
+            if (quit) platform::requestTermination();
+        });
+}
+
+void TBUSBPrinterZEV::showDamagedPackageAlert() {
+    showAlertWithTitle(
+        localized(QT_TRANSLATE_NOOP("TBPrinters", "There was a problem with the firmware file!")),
+        localized(QT_TRANSLATE_NOOP("TBPrinters", "This application may be damaged. Please download a new copy.")),
+        std::nullopt, {});
+}
+
+// ---- the start-up probe ----------------------------------------------------------------------------------
+
+void TBUSBPrinterZEV::probe() {
+    if (resumesUpdate_.exchange(false)) {
+        platform::platformLog("probe of %s left to the update under way", descriptionUTF8().constData());
+        return;
+    }
+    TBUSBPrinter::probe();
+}
+
+void TBUSBPrinterZEV::probeAtInit() {
+    auto printer = zevSelf();
+    if (!printer) return;
+    openInterface([printer](IOReturn result) {
+        if (result != kIOReturnSuccess) return;
+        const std::optional<int> status = printer->firmwareUpdateStatus();
+        if (!status) {
+            printer->getDeviceCustomInfo();
+            return;
+        }
+        printer->onMainThread([printer] { printer->setInFirmwareUpdate(true); });
+        printer->getPrinterFirmwareVersion();
+        switch (*status) {
+        case WaitingForFirmwareUpload:
+            platform::platformLog("found a device waiting for firmware update");
+            printer->getPrinterStatus([printer](const QString& statusCode) {
+                if (statusCode == QLatin1String(zev::kStatusFirmwareUpdateMode)) {
+                    platform::platformLog("device is in firmware update mode ... uploading firmware");
+                    printer->uploadFirmware();
+                } else {
+                    platform::platformLog("Bad Status (%s) while waiting for firmware update",
+                                          utf8(statusCode).constData());
+                }
+            });
+            break;
+        case RebootingAfterFirmwareUpload: {
+            platform::platformLog("found a device rebooting after firmware update");
+            printer->advanceUpdateProgress(UpdatePhase::ProgrammingAndRestart, 1.0);
+            const QString previous = printer->textValue(QRVX_TBPrinterFirmwareVersionPrevious);
+            const QString current = printer->textValue(QRVX_TBPrinterFirmwareVersion);
+            if (previous.isNull() || previous == current)
+                platform::platformLog("firmware version unchanged at %s", utf8(current).constData());
+            else
+                platform::platformLog("firmware version changed from %s to %s", utf8(previous).constData(),
+                                      utf8(current).constData());
+            printer->finishFirmwareUpdate();
+            break;
+        }
+        default:
+            printer->onMainThread([printer] {
+                printer->setInFirmwareUpdate(false);
+                printer->storeUpdateStatus(std::nullopt);
+                printer->endUpdateProgress();
+                printer->getDeviceCustomInfo();
+            });
+            break;
+        }
+        printer->closeInterface();
+    });
+}

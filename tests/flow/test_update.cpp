@@ -1,0 +1,271 @@
+// The firmware update against the simulated printers, through discovery: the printer leaves the bus
+// twice and comes back each time as a new printer object that carries on from the update status.
+#include "platform/application.h"
+#include "platform/dialogs.h"
+#include "platform/userdefaults.h"
+#include "window/simfixture.h"
+
+#include "Classes/Edition.h"
+#include "Classes/TBFirmwarePackage.h"
+#include "platform/resources.h"
+
+#include <QtTest>
+
+using namespace testsupport;
+using platform::ScriptedAlertPresenter;
+using Model = sim::SimZEVModel;
+
+namespace {
+
+constexpr qint64 kFirst = platform::kAlertFirstButtonReturn;
+
+QByteArray packageFile(const QString& name) {
+    return platform::resources::dataForResourceFile(name);
+}
+
+QByteArray padded(QByteArray bytes) {
+    while (bytes.size() % 4)
+        bytes.append('\0');
+    return bytes;
+}
+
+} // namespace
+
+class UpdateFlowTest : public QObject {
+    Q_OBJECT
+
+    std::shared_ptr<ScriptedAlertPresenter> presenter;
+
+    // A listed HVC (or `model`) printer whose probe has finished.
+    SimPrinter listed(SimFixture& f, Model model = Model::HVC,
+                      const std::function<void(sim::SimZEVPrinterState&)>& setUp = {}) {
+        SimPrinter printer = f.makePrinter(model, f.port(1));
+        if (setUp) printer.commandSet->update(setUp);
+        f.bus->attach(printer.device);
+        f.controller->awakeFromNib();
+        if (QTest::qWaitFor([&] { return f.rows() == 1; }, 5000)) {
+            auto p = f.printerAt(f.port(1));
+            // Probed: its status is shown and it has let go of the interface.
+            (void)QTest::qWaitFor([&] { return !p->printerStatus().isEmpty() && !printer.device->isClaimed(); },
+                                  5000);
+        }
+        f.settle(200);
+        printer.commandSet->clearReceived();
+        return printer;
+    }
+
+private slots:
+    void init() {
+        Edition::setCurrent(Edition::printerFlasher());
+        presenter = std::make_shared<ScriptedAlertPresenter>();
+        platform::setAlertPresenter(presenter);
+    }
+    void cleanup() {
+        platform::setAlertPresenter(nullptr);
+        presenter.reset();
+    }
+
+    // The operator's whole update: warning, confirmation, both restarts, tables, outcome; every frame
+    // the printer got, in order, and what the printer holds afterwards.
+    void wholeUpdateAcrossBothRestarts() {
+        SimFixture f;
+        const SimPrinter printer = listed(f);
+        const int restartsBefore = printer.commandSet->state().restarts;
+        presenter->queueAnswer({kFirst + 1, true}); // "I Agree", "Continue"
+        presenter->queueAnswer({kFirst + 1, {}});   // "Update Firmware to HVC 01.41"
+        presenter->queueAnswer({kFirst, {}});       // "Finish"
+        const int piecesBefore = printer.device->bulkOutCount();
+
+        f.printerAt(f.port(1))->updateFirmware();
+        QTRY_VERIFY_WITH_TIMEOUT(presenter->headlines().size() == 3, 15000);
+        QCOMPARE(presenter->headlines(),
+                 (QStringList{"Attention:", "-- Warning --\n\nAre you certain you want to update the firmware?",
+                              "Firmware update was successful!"}));
+        QCOMPARE(presenter->shown().at(1).buttons, (QStringList{"Cancel", "Update Firmware to HVC 01.41"}));
+        QCOMPARE(presenter->shown().at(2).informativeText,
+                 QStringLiteral("Firmware version updated from HVC 01.21 to HVC 01.41"));
+        QCOMPARE(presenter->shown().at(2).buttons, QStringList{"Finish"});
+
+        const QStringList versions{"TBL_RDCWD610_Version", "TBL_RDCWD600_Version", "TBL_RDCWD300_Version"};
+        const QStringList checksums{"TBL_RDCWD610_Checksum", "TBL_RDCWD600_Checksum", "TBL_RDCWD300_Checksum"};
+        const QStringList queries = versions + checksums;
+        QStringList expected{"STATUS", "STATUS", "FW_UPDFLASH_REWRITE",       // normal mode
+                             "INFO  FVER", "STATUS", "FW_UPDFLASH_PROGRAM", // update mode
+                             "INFO  FVER", "STATUS", "TBL_CL"};            // new firmware
+        expected += queries;
+        for (int table = 0; table < 3; ++table)
+            expected += QStringList{"TBL_WTVersion", "TBL_WTCTRLD_UPDATE_CW"} + queries;
+        expected += "STATUS";
+        QTRY_COMPARE(printer.commandSet->receivedCommands(), expected);
+
+        // The frames byte for byte where the update builds them itself.
+        const auto frames = printer.commandSet->receivedFrames();
+        const auto frameOf = [&frames](const QString& words, int nth = 0) {
+            for (const auto& frame : frames)
+                if (frame.words() == words && nth-- == 0) return frame;
+            return sim::SimZEVFrame{};
+        };
+        QCOMPARE(frameOf("FW_UPDFLASH_REWRITE").raw,
+                 QByteArray("\x1bPFW_UPDFLASH_REWRITE") + QByteArray(11, ' '));
+        const QByteArray image = padded(packageFile("HVC 01.41.fw"));
+        const QByteArray upload = frameOf("FW_UPDFLASH_PROGRAM").raw;
+        QCOMPARE(upload.left(32), QByteArray("\x1bPFW_UPDFLASH_PROGRAM   ") +
+                                      QByteArray::number(image.size()).rightJustified(8, '0'));
+        QVERIFY(upload.mid(32) == image);
+        // The image went out in pieces of whole packets, more than one.
+        QVERIFY(printer.device->bulkOutCount() - piecesBefore > 20);
+        const QStringList tables{"HVC_300_0100.cwd", "HVC_600_0110.cwd", "HVC_610_0110.cwd"};
+        for (int i = 0; i < tables.size(); ++i) {
+            QCOMPARE(frameOf("TBL_WTVersion", i).payload, padded(tables.at(i).toUpper().toLatin1()));
+            QCOMPARE(frameOf("TBL_WTCTRLD_UPDATE_CW", i).payload, packageFile(tables.at(i)));
+        }
+
+        const sim::SimZEVPrinterState state = printer.commandSet->state();
+        QCOMPARE(state.firmwareVersion, QStringLiteral("HVC 01.41"));
+        QCOMPARE(state.restarts, restartsBefore + 2);
+        QCOMPARE(state.tablesWritten,
+                 (QStringList{"HVC_300_0100.CWD", "HVC_600_0110.CWD", "HVC_610_0110.CWD"}));
+        QCOMPARE(state.colorTables.value("610").version, QStringLiteral("0110"));
+
+        // The list shows the result; the update is over.
+        auto updated = f.printerAt(f.port(1));
+        QTRY_COMPARE(updated->firmwareVersion(), QStringLiteral("HVC 01.41"));
+        QTRY_COMPARE(updated->printerStatus(), QStringLiteral("Idle"));
+        QVERIFY(!updated->inFirmwareUpdate());
+        QCOMPARE(updated->updateProgress(), -1);
+        QCOMPARE(updated->firmwareUpdateStatus(), std::optional<int>(TBUSBPrinterZEV::ColorTablesWritten));
+        QCOMPARE(updated->deviceInfoValue(QRVX_TBPrinterColorTableChecksum610).toString(),
+                 state.colorTables.value("610").checksum);
+        QVERIFY(TBUSBPrinterZEV::updatesUnderWay().isEmpty());
+    }
+
+    // What the readiness step makes of the printer it finds, and that nothing is sent before the
+    // confirmation is accepted.
+    void readiness_data() {
+        QTest::addColumn<QString>("firmware");
+        QTest::addColumn<QString>("statusCode");
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<bool>("heldByOther");
+        QTest::addColumn<QString>("headline");
+        QTest::addColumn<QString>("message");
+        const QString notReady = "Printer Not Ready", error = "Printer Error";
+        const QString confirm = "-- Warning --\n\nAre you certain you want to update the firmware?";
+        QTest::newRow("paper end") << "HVC 01.21" << "01100" << false << false << notReady
+                                   << "Please correct the following issue: Paper End";
+        QTest::newRow("no reply") << "HVC 01.21" << "00000" << true << false << error
+                                  << "The printer is not responding properly. Please power-cycle the "
+                                     "printer and try again.";
+        QTest::newRow("other program") << "HVC 01.21" << "00000" << false << true << "Printer Busy"
+                                       << "Another application is using the printer. Please proceed when "
+                                          "the printer becomes available.";
+        QTest::newRow("newer installed") << "HVC 09.99" << "00000" << false << false
+                                         << "Firmware update not needed"
+                                         << "This printer has firmware version 9.99 installed.";
+        QTest::newRow("equal goes on") << "HVC 01.41" << "00000" << false << false << confirm
+                                       << "The printer may be permanently damaged if it is unplugged or "
+                                          "loses power during the update process.";
+    }
+    void readiness() {
+        QFETCH(QString, firmware);
+        QFETCH(QString, statusCode);
+        QFETCH(bool, silent);
+        QFETCH(bool, heldByOther);
+        QFETCH(QString, headline);
+        QFETCH(QString, message);
+        SimFixture f;
+        const SimPrinter printer = listed(f, Model::HVC, [&](sim::SimZEVPrinterState& s) {
+            s.firmwareVersion = firmware;
+            s.statusCode = statusCode;
+        });
+        if (silent) printer.commandSet->addFault({sim::SimZEVFaultKind::NoReply, "STATUS", -1});
+        if (heldByOther) printer.device->setHeldByOtherProgram(true);
+        auto p = f.printerAt(f.port(1));
+        p->proceedWithUpdateWhenReady();
+        QTRY_COMPARE(presenter->waiting(), 1);
+        QCOMPARE(presenter->headlines().last(), headline);
+        QCOMPARE(presenter->shown().last().informativeText, message);
+
+        // "Proceed" asks again from the start; "Cancel" (first on the confirmation) leaves nothing behind.
+        if (presenter->shown().last().buttons.value(0) == QLatin1String("Proceed")) {
+            printer.commandSet->update([](sim::SimZEVPrinterState& s) { s.statusCode = "00000"; });
+            printer.commandSet->clearFaults();
+            printer.device->setHeldByOtherProgram(false);
+            QVERIFY(presenter->answer({kFirst, {}}));
+            QTRY_COMPARE(presenter->headlines().last(), QStringLiteral("-- Warning --\n\nAre you certain "
+                                                                      "you want to update the firmware?"));
+        }
+        QVERIFY(presenter->answer({kFirst, {}}));
+        f.settle(100);
+        QVERIFY(!printer.commandSet->receivedCommands().join(' ').contains("FW_UPD"));
+        QVERIFY(!p->inFirmwareUpdate());
+        QCOMPARE(p->firmwareUpdateStatus(), std::nullopt);
+    }
+
+    // serial-switcher installs an equal firmware only when the operator's default says so.
+    void serialSwitcherVersionGate_data() {
+        QTest::addColumn<bool>("installOlder");
+        QTest::addColumn<QString>("headline");
+        QTest::newRow("default off") << false << "Firmware update not needed";
+        QTest::newRow("default on") << true << "-- Warning --\n\nAre you certain you want to update the firmware?";
+    }
+    void serialSwitcherVersionGate() {
+        QFETCH(bool, installOlder);
+        QFETCH(QString, headline);
+        Edition::setCurrent(Edition::serialSwitcher());
+        platform::userdefaults::setBool("installOlderFirmwareVersion", installOlder);
+        {
+            SimFixture f(true);
+            listed(f, Model::HVC, [](sim::SimZEVPrinterState& s) { s.firmwareVersion = "HVC 01.41"; });
+            // No warning and no package check for a printer that is not an HV-QXA.
+            f.printerAt(f.port(1))->updateFirmware();
+            QTRY_COMPARE(presenter->waiting(), 1);
+            QCOMPARE(presenter->headlines(), QStringList{headline});
+            QVERIFY(presenter->answer({kFirst, {}}));
+        }
+        platform::userdefaults::remove("installOlderFirmwareVersion");
+    }
+
+    // A printer already in update mode gets the image at once, without questions; an upload that does
+    // not get through leaves it waiting for the image and says so.
+    void printerInUpdateMode() {
+        SimFixture f;
+        const SimPrinter printer = listed(f, Model::HVC, [](sim::SimZEVPrinterState& s) {
+            s.firmwareUpdateMode = true;
+            s.firmwareValid = false;
+        });
+        auto p = f.printerAt(f.port(1));
+        QTRY_COMPARE(p->printerStatus(), QStringLiteral("Firmware Update Mode"));
+
+        printer.device->injectFault({sim::FaultPoint::BulkOut, sim::FaultKind::Error, 0, 0});
+        p->proceedWithUpdateWhenReady();
+        QTRY_COMPARE(presenter->headlines(), QStringList{"The firmware could not be sent to the printer"});
+        QTRY_COMPARE(p->printerStatus(), QStringLiteral("Firmware Update Mode"));
+        QCOMPARE(p->firmwareUpdateStatus(), std::optional<int>(TBUSBPrinterZEV::WaitingForFirmwareUpload));
+        QVERIFY(!p->inFirmwareUpdate());
+        QVERIFY(presenter->answer({kFirst, {}}));
+
+        presenter->queueAnswer({kFirst, {}});
+        p->proceedWithUpdateWhenReady();
+        QTRY_VERIFY_WITH_TIMEOUT(presenter->headlines().size() == 2, 15000);
+        QCOMPARE(presenter->headlines().last(), QStringLiteral("Firmware update was successful!"));
+        QCOMPARE(printer.commandSet->state().firmwareVersion, QStringLiteral("HVC 01.41"));
+    }
+
+    // Without the installed version the start only re-enumerates the printer.
+    void versionNotReadReEnumerates() {
+        SimFixture f;
+        const SimPrinter printer = listed(f);
+        auto p = f.printerAt(f.port(1));
+        p->removeDeviceInfoValue(QRVX_TBPrinterFirmwareVersion);
+        QSignalSpy gone(f.controller.get(), &TBPrinters::printersRemoved);
+        p->updateFirmwareAndColorTables();
+        QTRY_VERIFY(gone.count() >= 1);
+        QTRY_COMPARE(f.rows(), 1);
+        f.settle(100);
+        QVERIFY(!printer.commandSet->receivedCommands().join(' ').contains("FW_UPD"));
+        QVERIFY(presenter->headlines().isEmpty());
+    }
+};
+
+QTEST_MAIN(UpdateFlowTest)
+#include "test_update.moc"
