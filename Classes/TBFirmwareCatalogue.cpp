@@ -5,6 +5,7 @@
 #include "Classes/Edition.h"
 #include "Classes/ZEVModels.h"
 #include "platform/digest.h"
+#include "platform/memory.h"
 #include "platform/platformlog.h"
 #include "platform/resources.h"
 
@@ -75,28 +76,12 @@ QStringList storedFileNames(const FirmwareDeviceInfo& info) {
 // An image and at least two tables make an update with tables.
 constexpr qsizetype kMinimumPackageFiles = 3;
 
-// The whole package file, read once into a buffer with room for the word padding (so padding it
-// later needs no second copy); nothing when it is missing or cannot be read.
+// The whole package file, read once (TBFirmwarePackage::readWholeFile).
 std::optional<QByteArray> readPackageFile(const QString& fileName) {
     const QString path = platform::resources::pathForResourceFile(fileName);
     if (path.isEmpty()) return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    const qint64 size = file.size();
-    QByteArray contents;
-    if (size > 0) {
-        contents.reserve(qsizetype(size) + 4);
-        contents.resize(qsizetype(size));
-        const qint64 got = file.read(contents.data(), size);
-        if (got < 0) return std::nullopt;
-        contents.resize(qsizetype(got));
-    }
-    // Whatever a special file still has to give (or a file that grew meanwhile: taken as it is now).
-    if (!file.atEnd()) contents.append(file.readAll());
-    if (file.error() != QFileDevice::NoError) return std::nullopt;
-    return contents;
+    return TBFirmwarePackage::readWholeFile(path);
 }
-
 } // namespace
 
 FirmwareCatalogueEntry TBFirmwarePackage::catalogueEntry(quint16 productID, const Edition& edition) {
@@ -193,6 +178,26 @@ bool TBFirmwarePackage::verifyEntry(const FirmwareCatalogueEntry& entry, const E
         if (!result) return false;
     }
     return result;
+}
+
+std::optional<QByteArray> TBFirmwarePackage::readWholeFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    const qint64 size = file.size();
+    QByteArray contents;
+    if (size > 0) {
+        contents.reserve(qsizetype(size) + 4);
+        // Most of a large read's cost is faulting in the fresh buffer page by page.
+        platform::adviseHugePages(contents.data(), std::size_t(size));
+        contents.resize(qsizetype(size));
+        const qint64 got = file.read(contents.data(), size);
+        if (got < 0) return std::nullopt;
+        contents.resize(qsizetype(got));
+    }
+    // Whatever a special file still has to give (or a file that grew meanwhile: taken as it is now).
+    if (!file.atEnd()) contents.append(file.readAll());
+    if (file.error() != QFileDevice::NoError) return std::nullopt;
+    return contents;
 }
 
 LoadedFirmwarePackage TBFirmwarePackage::loadFirmwarePackage(quint16 productID, const Edition& edition,

@@ -255,14 +255,6 @@ QuickVerdict quickRecord(const unsigned char* p, const unsigned char* end, size_
     return checksum == (~sum & 0xFFu) ? QuickVerdict::Good : QuickVerdict::Bad;
 }
 
-QByteArray readWholeFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    QByteArray contents = file.readAll();
-    if (file.error() != QFileDevice::NoError) return {};
-    return contents;
-}
-
 } // namespace
 
 bool TBFirmwarePackage::verifySRecData(const QByteArray& data) {
@@ -303,11 +295,11 @@ bool TBFirmwarePackage::verifyMotorolaSFile(const QVariant& source) {
         break;
     case QMetaType::QUrl: {
         const QUrl url = source.toUrl();
-        if (url.isLocalFile()) data = readWholeFile(url.toLocalFile());
+        if (url.isLocalFile()) data = readWholeFile(url.toLocalFile()).value_or(QByteArray());
         break;
     }
     case QMetaType::QString:
-        data = readWholeFile(source.toString());
+        data = readWholeFile(source.toString()).value_or(QByteArray());
         break;
     default:
         break;

@@ -89,6 +89,10 @@ public:
     // missing or cannot be read; a null text for an empty file.
     static std::optional<QString> digestForPackageFile(const QString& fileName, const QString& keyText);
 
+    // The file at `path` read whole, once, into a buffer with room for the word padding (so padding
+    // it needs no second copy); nothing when it cannot be read.
+    static std::optional<QByteArray> readWholeFile(const QString& path);
+
     // Digests every file of the product's catalogue entry against its expected digest, storing the
     // file list (through setFilenames), the expected digests and one boolean per checked file in
     // `info`. True only when every file of the entry is present and matches.

@@ -261,6 +261,9 @@ public:
     // `replyQueue` (at once when that is this printer's queue), or on the main thread when null.
     void sendPrinterCommand(CommandBlock command, platform::SerialQueue* replyQueue, ReplyBlock reply);
     virtual void probe();
+    // The device has left the bus (main thread, from the interest handler, after the device-info
+    // dictionary went to the registry).
+    virtual void deviceTerminated() {}
     virtual void getDeviceCustomInfo();
     void updateInfo();
 

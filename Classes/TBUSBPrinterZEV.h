@@ -238,6 +238,8 @@ public:
 
     // Discovery's information probe, unless the start-up probe took this printer over.
     void probe() override;
+    // An update whose printer leaves the bus other than for one of its restarts is no longer under way.
+    void deviceTerminated() override;
 
 protected:
     const char* className() const override;

@@ -12,13 +12,14 @@
 #include "Classes/TBUSBPrinterZEV.h"
 
 #include "platform/application.h"
+#include "platform/inhibitor.h"
 #include "platform/platformlog.h"
 #include "platform/queue.h"
 #include "platform/strings.h"
 #include "platform/userdefaults.h"
 #include "support/QRVX_CodeNames.h"
 
-#include <QSet>
+#include <QHash>
 
 #include <algorithm>
 #include <array>
@@ -49,10 +50,36 @@ QByteArray utf8(const QString& text) {
     return text.isNull() ? QByteArray("(null)") : text.toUtf8();
 }
 
-// Main thread only: the printers between their rewrite request and their outcome, by device key.
-QSet<QString>& updatesUnderWaySet() {
-    static QSet<QString> keys;
+// How long a printer that left the bus to restart may stay away before its update counts as gone.
+constexpr int kRestartGraceMs = 5 * 60 * 1000;
+
+// Main thread only: the printers between their rewrite request and their outcome, by device key,
+// each with a count of the printer objects that carried it on (for telling a restart from a loss).
+QHash<QString, quint64>& updatesUnderWayMap() {
+    static QHash<QString, quint64> keys;
     return keys;
+}
+
+// Main thread only: held while any update is under way, so the computer neither sleeps nor shuts
+// down under a printer that is writing its flash.
+void followUpdatesUnderWay() {
+    static std::shared_ptr<platform::SleepInhibitor> inhibitor;
+    if (updatesUnderWayMap().isEmpty()) {
+        if (inhibitor) platform::platformLog("no update under way: the computer may sleep again");
+        inhibitor.reset();
+    } else if (!inhibitor) {
+        inhibitor = platform::inhibitSleep(Edition::current().programName(),
+                                           QStringLiteral("Updating the firmware of a printer"));
+    }
+}
+
+void setUnderWay(const QString& key, bool underWay) {
+    auto& keys = updatesUnderWayMap();
+    if (underWay)
+        keys[key] += 1;
+    else
+        keys.remove(key);
+    followUpdatesUnderWay();
 }
 
 bool isUnderWay(std::optional<int> status) {
@@ -113,11 +140,11 @@ void TBUSBPrinterZEV::proceedWithUpdateWhenReady() {
                                 platform::userdefaults::boolForKey(kInstallOlderFirmwareVersionKey, false)
                           : !(available < installed);
     if (!goOn) {
-        showAlertWithTitle(localized(QT_TRANSLATE_NOOP("TBPrinters", "Firmware update not needed")),
-                           localized(QT_TRANSLATE_NOOP("TBPrinters",
-                                                       "This printer has firmware version %1 installed."))
-                               .arg(QString::number(installed, 'f', 2)),
-                           std::nullopt, {});
+        showAlertWithTitle(
+            localized(QT_TRANSLATE_NOOP("TBPrinters", "Firmware update not needed")),
+            localized(QT_TRANSLATE_NOOP("TBPrinters", "This printer has firmware version %1 installed."))
+                .arg(QString::number(installed, 'f', 2)),
+            std::nullopt, {});
         return;
     }
 
@@ -127,17 +154,17 @@ void TBUSBPrinterZEV::proceedWithUpdateWhenReady() {
             printer->getPrinterStatus(
                 [printer](const QString& statusCode) { printer->readinessStatusArrived(statusCode); });
         } else if (result == kIOReturnExclusiveAccess) {
-            printer->showRetryAlert(localized(QT_TRANSLATE_NOOP("TBPrinters", "Printer Busy")),
-                                    localized(QT_TRANSLATE_NOOP("TBPrinters",
-                                                                "Another application is using the printer. "
-                                                                "Please proceed when the printer becomes "
-                                                                "available.")));
+            printer->showRetryAlert(
+                localized(QT_TRANSLATE_NOOP("TBPrinters", "Printer Busy")),
+                localized(QT_TRANSLATE_NOOP("TBPrinters", "Another application is using the printer. "
+                                                          "Please proceed when the printer becomes "
+                                                          "available.")));
         } else {
-            printer->showRetryAlert(localized(QT_TRANSLATE_NOOP("TBPrinters", "Printer Error")),
-                                    localized(QT_TRANSLATE_NOOP("TBPrinters",
-                                                                "The printer is not responding properly. "
-                                                                "Please power-cycle the printer and try "
-                                                                "again.")));
+            printer->showRetryAlert(
+                localized(QT_TRANSLATE_NOOP("TBPrinters", "Printer Error")),
+                localized(QT_TRANSLATE_NOOP("TBPrinters", "The printer is not responding properly. "
+                                                          "Please power-cycle the printer and try "
+                                                          "again.")));
         }
     });
 }
@@ -147,10 +174,10 @@ void TBUSBPrinterZEV::readinessStatusArrived(const QString& statusCode) {
         updateFirmwareReady();
     } else if (statusCode == QLatin1String(zev::kNoReplyText)) {
         // A printer that does not answer is not an idle one: never send it into its update mode.
-        showRetryAlert(localized(QT_TRANSLATE_NOOP("TBPrinters", "Printer Error")),
-                       localized(QT_TRANSLATE_NOOP("TBPrinters",
-                                                   "The printer is not responding properly. Please "
-                                                   "power-cycle the printer and try again.")));
+        showRetryAlert(
+            localized(QT_TRANSLATE_NOOP("TBPrinters", "Printer Error")),
+            localized(QT_TRANSLATE_NOOP("TBPrinters", "The printer is not responding properly. Please "
+                                                      "power-cycle the printer and try again.")));
     } else {
         showRetryAlert(localized(QT_TRANSLATE_NOOP("TBPrinters", "Printer Not Ready")),
                        localized(QT_TRANSLATE_NOOP("TBPrinters", "Please correct the following issue: %1"))
@@ -220,8 +247,9 @@ void TBUSBPrinterZEV::updateFirmwareAndColorTables() {
                 });
                 printer->showAlertWithTitle(
                     localized(QT_TRANSLATE_NOOP("TBPrinters", "Printer Error")),
-                    localized(QT_TRANSLATE_NOOP("TBPrinters", "The printer is not responding properly. "
-                                                              "Please power-cycle the printer and try again.")),
+                    localized(QT_TRANSLATE_NOOP("TBPrinters",
+                                                "The printer is not responding properly. "
+                                                "Please power-cycle the printer and try again.")),
                     std::nullopt, {});
                 return;
             }
@@ -292,9 +320,10 @@ void TBUSBPrinterZEV::sendImage(const LoadedFirmwarePackage& package) {
     // Stored first: the printer may restart the moment the last byte is in.
     storeUpdateStatus(RebootingAfterFirmwareUpload);
     expectsRestart_ = true;
-    const bool sent = writeFrameInPieces(zev::kCommandFlashProgram, package.image, [this](qint64 done, qint64 all) {
-        advanceUpdateProgress(UpdatePhase::Upload, all > 0 ? double(done) / double(all) : 1.0);
-    });
+    const bool sent =
+        writeFrameInPieces(zev::kCommandFlashProgram, package.image, [this](qint64 done, qint64 all) {
+            advanceUpdateProgress(UpdatePhase::Upload, all > 0 ? double(done) / double(all) : 1.0);
+        });
     if (sent) {
         advanceUpdateProgress(UpdatePhase::ProgrammingAndRestart, 0.0);
     } else {
@@ -398,7 +427,8 @@ void TBUSBPrinterZEV::finishFirmwareUpdate() {
         } else {
             printer->showAlertWithTitle(
                 localized(QT_TRANSLATE_NOOP("TBPrinters", "There was a problem with the firmware update!")),
-                localized(QT_TRANSLATE_NOOP("TBPrinters", "Previous firmware version: %1 current version: %2"))
+                localized(
+                    QT_TRANSLATE_NOOP("TBPrinters", "Previous firmware version: %1 current version: %2"))
                     .arg(previous, current),
                 std::nullopt, {});
         }
@@ -437,18 +467,35 @@ void TBUSBPrinterZEV::storeUpdateStatus(std::optional<int> status) {
         removeDeviceInfoValue(deviceFirmwareUpdateState);
     const QString key = keyUSBdevice();
     const bool underWay = isUnderWay(status);
-    platform::mainqueue::async([key, underWay] {
-        if (underWay)
-            updatesUnderWaySet().insert(key);
-        else
-            updatesUnderWaySet().remove(key);
-    });
+    platform::mainqueue::async([key, underWay] { setUnderWay(key, underWay); });
 }
 
 QStringList TBUSBPrinterZEV::updatesUnderWay() {
-    QStringList keys = updatesUnderWaySet().values();
+    QStringList keys = updatesUnderWayMap().keys();
     keys.sort();
     return keys;
+}
+
+void TBUSBPrinterZEV::deviceTerminated() {
+    TBUSBPrinter::deviceTerminated();
+    const QString key = keyUSBdevice();
+    if (!updatesUnderWayMap().contains(key)) return;
+    if (!expectsRestart_) {
+        // Gone in the middle of a step: this update cannot go on until the printer is back, and then
+        // its start-up probe takes it up again from the update status.
+        platform::platformLog("%s left during its update", descriptionUTF8().constData());
+        setUnderWay(key, false);
+        return;
+    }
+    // Left to restart: the update stays under way while the printer comes back. One that does not
+    // come back within the grace time is gone.
+    const quint64 carriedOn = updatesUnderWayMap().value(key);
+    platform::mainqueue::after(kRestartGraceMs, [key, carriedOn] {
+        const auto& keys = updatesUnderWayMap();
+        if (!keys.contains(key) || keys.value(key) != carriedOn) return;
+        platform::platformLog("printer %s did not come back from its restart", key.toUtf8().constData());
+        setUnderWay(key, false);
+    });
 }
 
 // ---- progress ---------------------------------------------------------------------------------------------
@@ -495,7 +542,8 @@ void TBUSBPrinterZEV::showFileCorruptionAlert(bool quit) {
 void TBUSBPrinterZEV::showDamagedPackageAlert() {
     showAlertWithTitle(
         localized(QT_TRANSLATE_NOOP("TBPrinters", "There was a problem with the firmware file!")),
-        localized(QT_TRANSLATE_NOOP("TBPrinters", "This application may be damaged. Please download a new copy.")),
+        localized(
+            QT_TRANSLATE_NOOP("TBPrinters", "This application may be damaged. Please download a new copy.")),
         std::nullopt, {});
 }
 
@@ -519,7 +567,12 @@ void TBUSBPrinterZEV::probeAtInit() {
             printer->getDeviceCustomInfo();
             return;
         }
-        printer->onMainThread([printer] { printer->setInFirmwareUpdate(true); });
+        const QString key = printer->keyUSBdevice();
+        const bool underWay = isUnderWay(status);
+        printer->onMainThread([printer, key, underWay] {
+            printer->setInFirmwareUpdate(true);
+            if (underWay) setUnderWay(key, true);
+        });
         printer->getPrinterFirmwareVersion();
         switch (*status) {
         case WaitingForFirmwareUpload:

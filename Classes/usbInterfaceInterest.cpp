@@ -29,6 +29,7 @@ void usbInterfaceInterestCallback(TBUSBPrinter* printer, const std::shared_ptr<u
                               service ? unsigned(service->registryID() & 0xFFFFFFFFu) : 0u);
         // Keep what we learned for the printer object that the same port will bring back.
         TBUSBPrinter::setDeviceInfo(printer->deviceInfoDict(), printer->keyUSBdevice());
+        printer->deviceTerminated();
         break;
 
     case kIOMessageServiceWasClosed:

@@ -1,5 +1,7 @@
 // The firmware update against the simulated printers, through discovery: the printer leaves the bus
 // twice and comes back each time as a new printer object that carries on from the update status.
+#include "common/hvcupdate.h"
+#include "common/privatebus.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
 #include "platform/userdefaults.h"
@@ -9,6 +11,9 @@
 #include "Classes/TBFirmwarePackage.h"
 #include "platform/resources.h"
 
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QTableView>
 #include <QtTest>
 
 using namespace testsupport;
@@ -19,22 +24,14 @@ namespace {
 
 constexpr qint64 kFirst = platform::kAlertFirstButtonReturn;
 
-QByteArray packageFile(const QString& name) {
-    return platform::resources::dataForResourceFile(name);
-}
-
-QByteArray padded(QByteArray bytes) {
-    while (bytes.size() % 4)
-        bytes.append('\0');
-    return bytes;
-}
-
 } // namespace
 
 class UpdateFlowTest : public QObject {
     Q_OBJECT
 
     std::shared_ptr<ScriptedAlertPresenter> presenter;
+    PrivateSystemBus systemBus;
+    LogindStandIn* logind = nullptr;
 
     // A listed HVC (or `model`) printer whose probe has finished.
     SimPrinter listed(SimFixture& f, Model model = Model::HVC,
@@ -46,8 +43,8 @@ class UpdateFlowTest : public QObject {
         if (QTest::qWaitFor([&] { return f.rows() == 1; }, 5000)) {
             auto p = f.printerAt(f.port(1));
             // Probed: its status is shown and it has let go of the interface.
-            (void)QTest::qWaitFor([&] { return !p->printerStatus().isEmpty() && !printer.device->isClaimed(); },
-                                  5000);
+            (void)QTest::qWaitFor(
+                [&] { return !p->printerStatus().isEmpty() && !printer.device->isClaimed(); }, 5000);
         }
         f.settle(200);
         printer.commandSet->clearReceived();
@@ -55,6 +52,11 @@ class UpdateFlowTest : public QObject {
     }
 
 private slots:
+    // Every update here takes its sleep inhibitor from the stand-in (or from nobody, without dbus-daemon).
+    void initTestCase() {
+        if (systemBus.start()) logind = systemBus.logind();
+    }
+
     void init() {
         Edition::setCurrent(Edition::printerFlasher());
         presenter = std::make_shared<ScriptedAlertPresenter>();
@@ -76,49 +78,29 @@ private slots:
         presenter->queueAnswer({kFirst, {}});       // "Finish"
         const int piecesBefore = printer.device->bulkOutCount();
 
+        const int locksBefore = logind ? logind->calls : 0;
         f.printerAt(f.port(1))->updateFirmware();
         QTRY_VERIFY_WITH_TIMEOUT(presenter->headlines().size() == 3, 15000);
-        QCOMPARE(presenter->headlines(),
-                 (QStringList{"Attention:", "-- Warning --\n\nAre you certain you want to update the firmware?",
-                              "Firmware update was successful!"}));
+        // The computer was kept awake from the rewrite request to the outcome, and is let go now.
+        if (logind) {
+            QCOMPARE(logind->calls, locksBefore + 1);
+            QCOMPARE(logind->arguments.first(), QStringLiteral("sleep:shutdown:idle"));
+            QTRY_VERIFY(logind->lockGivenBack());
+        }
+        QCOMPARE(
+            presenter->headlines(),
+            (QStringList{"Attention:", "-- Warning --\n\nAre you certain you want to update the firmware?",
+                         "Firmware update was successful!"}));
         QCOMPARE(presenter->shown().at(1).buttons, (QStringList{"Cancel", "Update Firmware to HVC 01.41"}));
         QCOMPARE(presenter->shown().at(2).informativeText,
                  QStringLiteral("Firmware version updated from HVC 01.21 to HVC 01.41"));
         QCOMPARE(presenter->shown().at(2).buttons, QStringList{"Finish"});
 
-        const QStringList versions{"TBL_RDCWD610_Version", "TBL_RDCWD600_Version", "TBL_RDCWD300_Version"};
-        const QStringList checksums{"TBL_RDCWD610_Checksum", "TBL_RDCWD600_Checksum", "TBL_RDCWD300_Checksum"};
-        const QStringList queries = versions + checksums;
-        QStringList expected{"STATUS", "STATUS", "FW_UPDFLASH_REWRITE",       // normal mode
-                             "INFO  FVER", "STATUS", "FW_UPDFLASH_PROGRAM", // update mode
-                             "INFO  FVER", "STATUS", "TBL_CL"};            // new firmware
-        expected += queries;
-        for (int table = 0; table < 3; ++table)
-            expected += QStringList{"TBL_WTVersion", "TBL_WTCTRLD_UPDATE_CW"} + queries;
-        expected += "STATUS";
-        QTRY_COMPARE(printer.commandSet->receivedCommands(), expected);
-
-        // The frames byte for byte where the update builds them itself.
-        const auto frames = printer.commandSet->receivedFrames();
-        const auto frameOf = [&frames](const QString& words, int nth = 0) {
-            for (const auto& frame : frames)
-                if (frame.words() == words && nth-- == 0) return frame;
-            return sim::SimZEVFrame{};
-        };
-        QCOMPARE(frameOf("FW_UPDFLASH_REWRITE").raw,
-                 QByteArray("\x1bPFW_UPDFLASH_REWRITE") + QByteArray(11, ' '));
-        const QByteArray image = padded(packageFile("HVC 01.41.fw"));
-        const QByteArray upload = frameOf("FW_UPDFLASH_PROGRAM").raw;
-        QCOMPARE(upload.left(32), QByteArray("\x1bPFW_UPDFLASH_PROGRAM   ") +
-                                      QByteArray::number(image.size()).rightJustified(8, '0'));
-        QVERIFY(upload.mid(32) == image);
+        QTRY_COMPARE(printer.commandSet->receivedCommands(), hvcUpdateCommands());
+        compareHvcUpdateFrames(printer.commandSet->receivedFrames());
+        if (QTest::currentTestFailed()) return;
         // The image went out in pieces of whole packets, more than one.
         QVERIFY(printer.device->bulkOutCount() - piecesBefore > 20);
-        const QStringList tables{"HVC_300_0100.cwd", "HVC_600_0110.cwd", "HVC_610_0110.cwd"};
-        for (int i = 0; i < tables.size(); ++i) {
-            QCOMPARE(frameOf("TBL_WTVersion", i).payload, padded(tables.at(i).toUpper().toLatin1()));
-            QCOMPARE(frameOf("TBL_WTCTRLD_UPDATE_CW", i).payload, packageFile(tables.at(i)));
-        }
 
         const sim::SimZEVPrinterState state = printer.commandSet->state();
         QCOMPARE(state.firmwareVersion, QStringLiteral("HVC 01.41"));
@@ -150,18 +132,22 @@ private slots:
         QTest::addColumn<QString>("message");
         const QString notReady = "Printer Not Ready", error = "Printer Error";
         const QString confirm = "-- Warning --\n\nAre you certain you want to update the firmware?";
-        QTest::newRow("paper end") << "HVC 01.21" << "01100" << false << false << notReady
+        QTest::newRow("paper end") << "HVC 01.21"
+                                   << "01100" << false << false << notReady
                                    << "Please correct the following issue: Paper End";
-        QTest::newRow("no reply") << "HVC 01.21" << "00000" << true << false << error
+        QTest::newRow("no reply") << "HVC 01.21"
+                                  << "00000" << true << false << error
                                   << "The printer is not responding properly. Please power-cycle the "
                                      "printer and try again.";
-        QTest::newRow("other program") << "HVC 01.21" << "00000" << false << true << "Printer Busy"
+        QTest::newRow("other program") << "HVC 01.21"
+                                       << "00000" << false << true << "Printer Busy"
                                        << "Another application is using the printer. Please proceed when "
                                           "the printer becomes available.";
-        QTest::newRow("newer installed") << "HVC 09.99" << "00000" << false << false
-                                         << "Firmware update not needed"
+        QTest::newRow("newer installed") << "HVC 09.99"
+                                         << "00000" << false << false << "Firmware update not needed"
                                          << "This printer has firmware version 9.99 installed.";
-        QTest::newRow("equal goes on") << "HVC 01.41" << "00000" << false << false << confirm
+        QTest::newRow("equal goes on") << "HVC 01.41"
+                                       << "00000" << false << false << confirm
                                        << "The printer may be permanently damaged if it is unplugged or "
                                           "loses power during the update process.";
     }
@@ -192,7 +178,7 @@ private slots:
             printer.device->setHeldByOtherProgram(false);
             QVERIFY(presenter->answer({kFirst, {}}));
             QTRY_COMPARE(presenter->headlines().last(), QStringLiteral("-- Warning --\n\nAre you certain "
-                                                                      "you want to update the firmware?"));
+                                                                       "you want to update the firmware?"));
         }
         QVERIFY(presenter->answer({kFirst, {}}));
         f.settle(100);
@@ -206,7 +192,8 @@ private slots:
         QTest::addColumn<bool>("installOlder");
         QTest::addColumn<QString>("headline");
         QTest::newRow("default off") << false << "Firmware update not needed";
-        QTest::newRow("default on") << true << "-- Warning --\n\nAre you certain you want to update the firmware?";
+        QTest::newRow("default on") << true
+                                    << "-- Warning --\n\nAre you certain you want to update the firmware?";
     }
     void serialSwitcherVersionGate() {
         QFETCH(bool, installOlder);
@@ -249,6 +236,84 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(presenter->headlines().size() == 2, 15000);
         QCOMPARE(presenter->headlines().last(), QStringLiteral("Firmware update was successful!"));
         QCOMPARE(printer.commandSet->state().firmwareVersion, QStringLiteral("HVC 01.41"));
+    }
+
+    // Unplugged as the image goes out: the computer may sleep again and the operator is told; plugged in
+    // again, the printer is found waiting for its image and the update finishes.
+    void unpluggedDuringTheUpload() {
+        if (!logind) QSKIP("dbus-daemon is not installed: no stand-in to hold the lock");
+        SimFixture f;
+        const SimPrinter printer = listed(f);
+        printer.commandSet->addFault({sim::SimZEVFaultKind::Slow, "STATUS", -1, 300});
+        presenter->queueAnswer({kFirst + 1, true});
+        presenter->queueAnswer({kFirst + 1, {}});
+        f.printerAt(f.port(1))->updateFirmware();
+        QTRY_VERIFY_WITH_TIMEOUT(printer.commandSet->state().firmwareUpdateMode &&
+                                     printer.commandSet->receivedCommands().contains("INFO  FVER"),
+                                 10000);
+        QVERIFY(!logind->lockGivenBack());
+        printer.device->injectFault({sim::FaultPoint::BulkOut, sim::FaultKind::Unplug, 1, 0}); // after STATUS
+        QTRY_COMPARE_WITH_TIMEOUT(presenter->headlines().last(),
+                                  QStringLiteral("The firmware could not be sent to the printer"), 10000);
+        QTRY_VERIFY(logind->lockGivenBack());
+        QVERIFY(TBUSBPrinterZEV::updatesUnderWay().isEmpty());
+        QVERIFY(presenter->answer({kFirst, {}}));
+
+        printer.commandSet->clearFaults();
+        presenter->queueAnswer({kFirst, {}});
+        printer.device->replug();
+        QTRY_COMPARE_WITH_TIMEOUT(presenter->headlines().last(),
+                                  QStringLiteral("Firmware update was successful!"), 15000);
+        QCOMPARE(printer.commandSet->state().firmwareVersion, QStringLiteral("HVC 01.41"));
+        QTRY_VERIFY(logind->lockGivenBack());
+    }
+
+    // While the printer programs its flash, its row shows the bar with what it is doing, no second
+    // update can start on it, and closing the window asks first.
+    void rowAndWindowDuringAnUpdate() {
+        SimFixture f;
+        const SimPrinter printer = listed(f);
+        printer.commandSet->setProgrammingPacing(10000); // ten seconds a MiB
+        presenter->queueAnswer({kFirst + 1, true});
+        presenter->queueAnswer({kFirst + 1, {}});
+        f.printerAt(f.port(1))->updateFirmware();
+        QTRY_VERIFY_WITH_TIMEOUT(printer.commandSet->isProgramming(), 10000);
+        const QModelIndex status = f.model()->index(0, ui::PrinterListModel::PrinterStatusColumn);
+        QTRY_COMPARE(status.data(ui::PrinterListModel::UpdateProgressRole).toInt(), 650);
+        QCOMPARE(status.data().toString(), QStringLiteral("Writing firmware ..."));
+        QVERIFY(!f.window->updateFirmwareAction()->isEnabled());
+
+        f.window->resize(1240, 300);
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QTableView* table = f.window->tableView();
+        const QImage picture = f.window->grab().toImage();
+        QVERIFY(picture.save(QStringLiteral("update-progress.png")));
+        // The bar's filled part is the only strongly coloured thing in the cell.
+        const QRect cell =
+            table->visualRect(status).translated(table->viewport()->mapTo(f.window.get(), QPoint()));
+        int coloured = 0;
+        for (int y = cell.top(); y <= cell.bottom(); ++y)
+            for (int x = cell.left(); x <= cell.right(); ++x)
+                coloured += picture.pixelColor(x, y).hsvSaturation() > 120;
+        QVERIFY2(coloured > cell.width() * 2, qPrintable(QString::number(coloured)));
+
+        f.window->close();
+        QTRY_VERIFY(f.window->openQuitQuestion());
+        QVERIFY(f.window->isVisible());
+        QMessageBox* question = f.window->openQuitQuestion();
+        QCOMPARE(question->text(), QStringLiteral("An update is in progress…"));
+        for (QAbstractButton* button : question->buttons())
+            if (question->buttonRole(button) == QMessageBox::RejectRole) button->click();
+        QTRY_VERIFY(!f.window->openQuitQuestion());
+        QVERIFY(f.window->isVisible());
+
+        f.window->close();
+        QTRY_VERIFY(f.window->openQuitQuestion());
+        for (QAbstractButton* button : f.window->openQuitQuestion()->buttons())
+            if (f.window->openQuitQuestion()->buttonRole(button) == QMessageBox::DestructiveRole)
+                button->click();
+        QTRY_VERIFY(!f.window->isVisible());
     }
 
     // Without the installed version the start only re-enumerates the printer.

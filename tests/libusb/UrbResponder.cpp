@@ -115,7 +115,8 @@ void dropHeld(gpointer held, GClosure*) {
 
 } // namespace
 
-UrbResponder::UrbResponder(std::shared_ptr<sim::SimPrinterDevice> device) : device_(std::move(device)) {}
+UrbResponder::UrbResponder(std::shared_ptr<sim::SimPrinterDevice> device)
+    : device_(std::move(device)), generation_(device_->generation()) {}
 
 UrbResponder::~UrbResponder() {
     std::lock_guard lock(mutex_);
@@ -139,9 +140,24 @@ int UrbResponder::submittedUrbs() const {
     return submitted_;
 }
 
+std::vector<int> UrbResponder::bulkOutLengths() const {
+    std::lock_guard lock(mutex_);
+    return bulkOutLengths_;
+}
+
+bool UrbResponder::present() const {
+    // A re-enumerated device gets a new node; the old one never answers again.
+    return device_->isAttached() && device_->generation() == generation_;
+}
+
 void UrbResponder::setKernelDriver(bool loadedAndBound) {
     std::lock_guard lock(mutex_);
     kernelDriverLoaded_ = kernelDriverBound_ = loadedAndBound;
+}
+
+bool UrbResponder::kernelDriverLoaded() const {
+    std::lock_guard lock(mutex_);
+    return kernelDriverLoaded_;
 }
 
 bool UrbResponder::kernelDriverBound() const {
@@ -218,10 +234,9 @@ bool UrbResponder::handle(UMockdevIoctlClient* client) {
     case kClearHalt: {
         // The argument points at the endpoint address; a halted endpoint stalls until cleared.
         const UMockdevIoctlData* endpoint = pointee(arg, sizeof(unsigned int));
-        if (device_->isAttached() && endpoint)
-            device_->clearHalt(std::uint8_t(readField<unsigned int>(endpoint, 0)));
-        umockdev_ioctl_client_complete(client, device_->isAttached() ? 0 : -1,
-                                       device_->isAttached() ? 0 : ENODEV);
+        const bool here = present();
+        if (here && endpoint) device_->clearHalt(std::uint8_t(readField<unsigned int>(endpoint, 0)));
+        umockdev_ioctl_client_complete(client, here ? 0 : -1, here ? 0 : ENODEV);
         return true;
     }
     default:
@@ -253,7 +268,9 @@ bool UrbResponder::claimOrRelease(UMockdevIoctlClient* client, bool claim) {
     int error = 0;
     if (number != device_->identity().interfaceNumber) {
         error = claim ? ENOENT : EINVAL; // no such interface, or not claimed
-    } else if (claim && kernelDriverBound_ && device_->isAttached()) {
+    } else if (claim && !present()) {
+        error = ENODEV; // also when the model is back as a new enumeration behind another node
+    } else if (claim && kernelDriverBound_) {
         error = EBUSY; // usbfs claims only an interface no driver holds
     } else {
         const sim::Status status = claim ? device_->claim(id) : device_->release(id);
@@ -270,7 +287,7 @@ bool UrbResponder::getDriver(UMockdevIoctlClient* client) {
     int error = 0;
     if (!data) {
         error = EFAULT;
-    } else if (!device_->isAttached()) {
+    } else if (!present()) {
         error = ENODEV;
     } else if (number != device_->identity().interfaceNumber || !*boundDriver()) {
         error = ENODATA;
@@ -296,7 +313,7 @@ bool UrbResponder::disconnectAndClaim(UMockdevIoctlClient* client) {
     int error = 0;
     if (!data) {
         error = EFAULT;
-    } else if (!device_->isAttached()) {
+    } else if (!present()) {
         error = ENODEV;
     } else if (number != device_->identity().interfaceNumber) {
         error = EINVAL;
@@ -326,7 +343,7 @@ bool UrbResponder::interfaceIoctl(UMockdevIoctlClient* client) {
     int error = 0, result = 0;
     if (!data) {
         error = EFAULT;
-    } else if (!device_->isAttached()) {
+    } else if (!present()) {
         error = ENODEV;
     } else if (number != int(device_->identity().interfaceNumber)) {
         error = EINVAL;
@@ -354,6 +371,10 @@ bool UrbResponder::interfaceIoctl(UMockdevIoctlClient* client) {
 }
 
 bool UrbResponder::reset(UMockdevIoctlClient* client) {
+    if (!present()) {
+        completeWith(client, ENODEV);
+        return true;
+    }
     std::uint64_t id;
     bool reEnumerates;
     {
@@ -404,7 +425,7 @@ bool UrbResponder::submit(UMockdevIoctlClient* client) {
     urb.type = readField<std::uint8_t>(arg, kUrbType);
     urb.endpoint = readField<std::uint8_t>(arg, kUrbEndpoint);
     const int length = readField<std::int32_t>(arg, kUrbBufferLength);
-    if (!device_->isAttached()) {
+    if (!present()) {
         umockdev_ioctl_client_complete(client, -1, ENODEV);
         return true;
     }
@@ -463,6 +484,7 @@ bool UrbResponder::submit(UMockdevIoctlClient* client) {
     } else {
         std::vector<std::uint8_t> data(urb.buffer ? urb.buffer->data : nullptr,
                                        urb.buffer ? urb.buffer->data + length : nullptr);
+        bulkOutLengths_.push_back(length);
         const sim::Status status = device_->bulkOut(urb.endpoint, data);
         urb.actualLength = status == sim::Status::Ok ? length : 0;
         finish(urb, urbStatusFor(status), nullptr);
@@ -484,7 +506,7 @@ void UrbResponder::finish(Urb urb, int status, const std::vector<std::uint8_t>* 
 }
 
 void UrbResponder::pollPending() {
-    const bool attached = device_->isAttached();
+    const bool attached = present();
     for (auto it = pending_.begin(); it != pending_.end();) {
         if (!attached) {
             finish(*it, -ENODEV, nullptr);

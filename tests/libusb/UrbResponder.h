@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 typedef struct _UMockdevIoctlBase UMockdevIoctlBase;
 typedef struct _UMockdevIoctlClient UMockdevIoctlClient;
@@ -19,6 +20,8 @@ namespace usbfs_test {
 
 class UrbResponder {
 public:
+    // Answers for the device's current enumeration only: once the model has left the bus, or has
+    // come back as a new enumeration, this node answers ENODEV as a disconnected usbfs node does.
     explicit UrbResponder(std::shared_ptr<sim::SimPrinterDevice> device);
     ~UrbResponder();
     UrbResponder(const UrbResponder&) = delete;
@@ -30,11 +33,16 @@ public:
     static UMockdevIoctlBase* newHandler(const std::shared_ptr<UrbResponder>& responder);
     // Requests seen, for tests that check what reached the device node.
     int submittedUrbs() const;
+    // The length of every bulk OUT URB submitted on this node, in order.
+    std::vector<int> bulkOutLengths() const;
+    // The model's enumeration this node belongs to.
+    std::uint64_t generation() const { return generation_; }
 
     // The kernel printer driver (usblp): loaded and bound to the printer interface unless turned
     // off. usbfs claims only an interface no driver holds, so a program has to detach it first
     // (disconnect-and-claim), and gives it back by asking the kernel to connect it again.
     void setKernelDriver(bool loadedAndBound);
+    bool kernelDriverLoaded() const;
     bool kernelDriverBound() const;
     int kernelDriverDetaches() const;
     int kernelDriverReattaches() const;
@@ -56,6 +64,8 @@ private:
         int actualLength = 0;
     };
 
+    // The model is on the bus in this node's enumeration.
+    bool present() const;
     std::uint64_t clientId(UMockdevIoctlClient* client); // requires mutex_
     // The driver usbfs reports for the printer interface ("usbfs" while a program has it claimed).
     const char* boundDriver() const; // requires mutex_
@@ -74,11 +84,13 @@ private:
     static void release(Urb& urb);
 
     const std::shared_ptr<sim::SimPrinterDevice> device_;
+    const std::uint64_t generation_;
     mutable std::mutex mutex_;
     std::map<UMockdevIoctlClient*, std::uint64_t> clients_; // guarded by mutex_
     std::deque<Urb> pending_;                               // guarded by mutex_; IN URBs waiting for data
     std::deque<Urb> completed_;                             // guarded by mutex_; ready to reap
     int submitted_ = 0;                                     // guarded by mutex_
+    std::vector<int> bulkOutLengths_;                       // guarded by mutex_
     bool kernelDriverLoaded_ = true;                        // guarded by mutex_
     bool kernelDriverBound_ = true;                         // guarded by mutex_
     int kernelDriverDetaches_ = 0;                          // guarded by mutex_

@@ -4,6 +4,7 @@
 
 #include <umockdev.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 #include <unistd.h>
@@ -45,6 +46,10 @@ void addFromString(UMockdevTestbed* testbed, const std::string& description) {
     }
 }
 
+// The highest device number the kernel gives out on a bus; it then starts again from the lowest
+// free one (1 is the root hub).
+constexpr unsigned kMaxAddress = 127;
+
 } // namespace
 
 bool UsbfsTestbed::inMockEnvironment() const {
@@ -54,19 +59,53 @@ bool UsbfsTestbed::inMockEnvironment() const {
 UsbfsTestbed::UsbfsTestbed() : testbed_(umockdev_testbed_new()) {}
 
 UsbfsTestbed::~UsbfsTestbed() {
-    for (const auto& [syspath, node] : nodes_) {
-        umockdev_testbed_detach_ioctl(testbed_, node.path.c_str(), nullptr);
-        g_object_unref(node.handler);
+    {
+        std::lock_guard lock(queue_->mutex);
+        queue_->closed = true;
+    }
+    queue_->changed.notify_all();
+    if (follower_.joinable()) follower_.join();
+    std::vector<std::shared_ptr<UrbResponder>> responders;
+    {
+        std::lock_guard lock(mutex_);
+        for (auto& [syspath, slot] : slots_) {
+            if (slot.listenerToken) slot.device->removeListener(slot.listenerToken);
+            if (slot.handler) {
+                umockdev_testbed_detach_ioctl(testbed_, slot.node.c_str(), nullptr);
+                retiredHandlers_.push_back(slot.handler);
+            }
+            responders.insert(responders.end(), slot.enumerations.begin(), slot.enumerations.end());
+        }
+        slots_.clear();
     }
     g_object_unref(testbed_);
-    // A responder whose handler is still answering a call on umockdev's worker thread lives on
+    // A handler still answering a call on umockdev's worker thread keeps its responder alive
     // until that call returns.
-    responders_.clear();
+    for (UMockdevIoctlBase* handler : retiredHandlers_)
+        g_object_unref(handler);
+    responders.clear();
 }
 
 UrbResponder* UsbfsTestbed::responder(const std::string& syspath) const {
-    const auto it = responders_.find(syspath);
-    return it == responders_.end() ? nullptr : it->second.get();
+    std::lock_guard lock(mutex_);
+    const auto it = slots_.find(syspath);
+    if (it == slots_.end() || !it->second.handler) return nullptr;
+    return it->second.enumerations.back().get();
+}
+
+std::vector<std::shared_ptr<UrbResponder>> UsbfsTestbed::enumerations(const std::string& syspath) const {
+    std::lock_guard lock(mutex_);
+    const auto it = slots_.find(syspath);
+    return it == slots_.end() ? std::vector<std::shared_ptr<UrbResponder>>() : it->second.enumerations;
+}
+
+Placement UsbfsTestbed::placement(const std::string& syspath) const {
+    std::lock_guard lock(mutex_);
+    const auto it = slots_.find(syspath);
+    if (it == slots_.end()) return Placement{0, 0, 0};
+    Placement where = it->second.where;
+    if (!it->second.handler) where.address = 0;
+    return where;
 }
 
 std::string UsbfsTestbed::nodePath(Placement where) {
@@ -96,20 +135,37 @@ std::string UsbfsTestbed::addRootHub(std::uint8_t bus) {
 
 std::string UsbfsTestbed::plug(std::shared_ptr<sim::SimPrinterDevice> device, Placement where,
                                const std::vector<std::uint8_t>* descriptors) {
+    std::lock_guard lock(mutex_);
     const std::string hub = addRootHub(where.bus);
-    const std::string name = std::to_string(where.bus) + "-" + std::to_string(where.port);
-    const std::string devpath = hub.substr(4) + "/" + name; // without "/sys"
-    const std::string syspath = "/sys" + devpath;
+    const std::string syspath = hub + "/" + std::to_string(where.bus) + "-" + std::to_string(where.port);
+    if (const auto it = slots_.find(syspath); it != slots_.end()) {
+        // The port's previous device, if the test did not pull it out itself.
+        removeDevice(syspath, it->second);
+        if (it->second.listenerToken) it->second.device->removeListener(it->second.listenerToken);
+        slots_.erase(it);
+    }
+    Slot& slot = slots_[syspath];
+    slot.device = std::move(device);
+    slot.where = where;
+    if (descriptors) slot.descriptors = *descriptors;
+    addDevice(syspath, slot);
+    return syspath;
+}
+
+void UsbfsTestbed::addDevice(const std::string& syspath, Slot& slot) {
+    const Placement where = slot.where;
+    const std::string devpath = syspath.substr(4); // without "/sys"
+    const std::string name = syspath.substr(syspath.rfind('/') + 1);
     const std::string bb = threeDigits(where.bus), ddd = threeDigits(where.address);
     const std::string node = nodePath(where);
-    const sim::DeviceIdentity identity = device->identity();
+    const sim::DeviceIdentity identity = slot.device->identity();
+    unsigned& last = lastAddress_[where.bus];
+    last = std::max<unsigned>(last, where.address);
 
-    std::vector<std::uint8_t> blob;
-    if (descriptors) {
-        blob = *descriptors;
-    } else {
-        blob = device->deviceDescriptor();
-        const auto config = device->configurationDescriptor();
+    std::vector<std::uint8_t> blob = slot.descriptors;
+    if (blob.empty()) {
+        blob = slot.device->deviceDescriptor();
+        const auto config = slot.device->configurationDescriptor();
         blob.insert(blob.end(), config.begin(), config.end());
     }
     char ids[64];
@@ -125,7 +181,9 @@ std::string UsbfsTestbed::plug(std::shared_ptr<sim::SimPrinterDevice> device, Pl
 
     // The device (its "add" uevent goes out once its attributes and node exist), then its
     // printer-class interface.
-    auto responder = std::make_shared<UrbResponder>(device);
+    auto responder = std::make_shared<UrbResponder>(slot.device);
+    if (!slot.enumerations.empty())
+        responder->setKernelDriver(slot.enumerations.back()->kernelDriverLoaded()); // still loaded or not
     addFromString(testbed_, "P: " + devpath + "\n" + "N: bus/usb/" + bb + "/" + ddd + "\n" +
                                 "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: BUSNUM=" + bb +
                                 "\nE: DEVNUM=" + ddd + "\nE: DEVNAME=" + node + "\n" +
@@ -143,18 +201,20 @@ std::string UsbfsTestbed::plug(std::shared_ptr<sim::SimPrinterDevice> device, Pl
         if (error) g_error_free(error);
         throw std::runtime_error("umockdev_testbed_attach_ioctl: " + message);
     }
-    nodes_[syspath] = Node{node, handler};
-    responders_[syspath] = std::move(responder);
-    return syspath;
+    slot.node = node;
+    slot.handler = handler;
+    slot.enumerations.push_back(std::move(responder));
 }
 
-void UsbfsTestbed::unplug(const std::string& syspath) {
+void UsbfsTestbed::removeDevice(const std::string& syspath, Slot& slot) {
+    if (!slot.handler) return; // off the bus already
     umockdev_testbed_uevent(testbed_, syspath.c_str(), "remove");
-    if (const auto it = nodes_.find(syspath); it != nodes_.end()) {
-        umockdev_testbed_detach_ioctl(testbed_, it->second.path.c_str(), nullptr);
-        g_object_unref(it->second.handler);
-        nodes_.erase(it);
-    }
+    umockdev_testbed_detach_ioctl(testbed_, slot.node.c_str(), nullptr);
+    // Freed with the testbed: umockdev's worker thread may still be finishing a call of it (a
+    // client going away, say), and its connections keep the responder alive meanwhile.
+    retiredHandlers_.push_back(slot.handler);
+    slot.handler = nullptr;
+    slot.node.clear();
     umockdev_testbed_remove_device(testbed_, syspath.c_str());
     // umockdev leaves the bus links behind; a device plugged into the same port later needs them gone.
     const std::string name = syspath.substr(syspath.rfind('/') + 1);
@@ -163,9 +223,73 @@ void UsbfsTestbed::unplug(const std::string& syspath) {
     g_free(root);
     for (const std::string& link : {links + name, links + name + ":1.0"})
         ::unlink(link.c_str());
-    // A call umockdev's worker thread is still finishing (a client going away, say) keeps the
-    // responder alive through its handler.
-    responders_.erase(syspath);
+}
+
+void UsbfsTestbed::unplug(const std::string& syspath) {
+    std::lock_guard lock(mutex_);
+    const auto it = slots_.find(syspath);
+    if (it == slots_.end()) return;
+    if (it->second.listenerToken) it->second.device->removeListener(it->second.listenerToken);
+    removeDevice(syspath, it->second);
+    slots_.erase(it);
+}
+
+void UsbfsTestbed::followRestarts(const std::string& syspath) {
+    std::lock_guard lock(mutex_);
+    const auto it = slots_.find(syspath);
+    if (it == slots_.end() || it->second.listenerToken) return;
+    // The model reports on whichever thread moved it (a timer thread of its own for a restart,
+    // umockdev's worker thread for a reset): only posted from there, never acted on.
+    it->second.listenerToken = it->second.device->addListener(
+        [queue = queue_, syspath](sim::DeviceEvent event, std::uint64_t, std::uint64_t) {
+            if (event != sim::DeviceEvent::Attached && event != sim::DeviceEvent::Detached) return;
+            {
+                std::lock_guard lock(queue->mutex);
+                if (queue->closed) return;
+                queue->events.push_back({syspath, event == sim::DeviceEvent::Attached});
+            }
+            queue->changed.notify_all();
+        });
+    if (!follower_.joinable()) follower_ = std::thread([this] { follow(); });
+}
+
+void UsbfsTestbed::follow() {
+    for (;;) {
+        Event event;
+        {
+            std::unique_lock lock(queue_->mutex);
+            queue_->changed.wait(lock, [this] { return queue_->closed || !queue_->events.empty(); });
+            if (queue_->closed) return;
+            event = std::move(queue_->events.front());
+            queue_->events.pop_front();
+        }
+        std::lock_guard lock(mutex_);
+        const auto it = slots_.find(event.syspath);
+        if (it == slots_.end() || !it->second.listenerToken) continue; // unplugged meanwhile
+        Slot& slot = it->second;
+        // A return the model has already left again is still added: the departure queued behind
+        // it removes it, as the kernel would see a device that drops off during enumeration.
+        if (!event.attached) {
+            removeDevice(event.syspath, slot);
+            continue;
+        }
+        if (slot.handler && slot.enumerations.back()->generation() == slot.device->generation()) continue;
+        removeDevice(event.syspath, slot);
+        // The kernel numbers devices on a bus round-robin: the next number after the last one given.
+        unsigned address = lastAddress_[slot.where.bus];
+        const auto taken = [&](unsigned candidate) {
+            for (const auto& [path, other] : slots_)
+                if (other.handler && other.where.bus == slot.where.bus && other.where.address == candidate)
+                    return true;
+            return false;
+        };
+        do {
+            address = address >= kMaxAddress ? 2 : address + 1;
+        } while (taken(address));
+        slot.where.address = std::uint8_t(address);
+        lastAddress_[slot.where.bus] = address;
+        addDevice(event.syspath, slot);
+    }
 }
 
 } // namespace usbfs_test

@@ -7,10 +7,14 @@
 
 #include "devicemodel/SimPrinterDevice.h"
 
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 typedef struct _UMockdevTestbed UMockdevTestbed;
@@ -26,6 +30,8 @@ struct Placement {
     std::uint8_t address = 2; // device number on the bus
 };
 
+// Threading: plug(), unplug() and the queries may be called from any thread; the testbed is changed
+// under one lock. Restarts the model makes on its own are followed on a thread of the testbed.
 class UsbfsTestbed {
 public:
     UsbfsTestbed();
@@ -41,27 +47,68 @@ public:
     // descriptors when given (damaged devices).
     std::string plug(std::shared_ptr<sim::SimPrinterDevice> device, Placement where,
                      const std::vector<std::uint8_t>* descriptors = nullptr);
-    // Pulls the device out again: "remove" uevent, then the sysfs entry and node go away.
+    // Pulls the device out again: "remove" uevent, then the sysfs entry and node go away. It is no
+    // longer followed.
     void unplug(const std::string& syspath);
 
-    // The ioctl responder of a plugged device's node (nullptr once unplugged).
+    // From now on the device behind `syspath` leaves and returns with the model, as the kernel
+    // sees a device that re-enumerates: when the model goes off the bus (a restart of its own, a
+    // reset that re-enumerates, an unplug) the device is removed; when it comes back, it is added
+    // again at the same bus and port, so under the same sysfs path and location, with the next
+    // free device number on its bus, a new node and responder and the descriptors of its new
+    // enumeration. Both happen on the testbed's own thread, shortly after the model's event.
+    void followRestarts(const std::string& syspath);
+
+    // The ioctl responder of a plugged device's node (nullptr while it is off the bus).
     UrbResponder* responder(const std::string& syspath) const;
+    // The responder of every enumeration the device had behind `syspath`, oldest first (kept until
+    // it is unplugged, so a test can look at the traffic of an enumeration that is over).
+    std::vector<std::shared_ptr<UrbResponder>> enumerations(const std::string& syspath) const;
+    // Where the device is now; its address is 0 while it is off the bus.
+    Placement placement(const std::string& syspath) const;
 
     // "/dev/bus/usb/001/002" as this process sees it (umockdev redirects it into the testbed).
     static std::string nodePath(Placement where);
     UMockdevTestbed* testbed() const { return testbed_; }
 
 private:
-    std::string addRootHub(std::uint8_t bus);
+    struct Slot {
+        std::shared_ptr<sim::SimPrinterDevice> device;
+        Placement where;
+        std::vector<std::uint8_t> descriptors;                   // replacements; empty: the model's own
+        std::string node;                                        // empty while off the bus
+        UMockdevIoctlBase* handler = nullptr;                    // owned; its connections hold the responder
+        std::vector<std::shared_ptr<UrbResponder>> enumerations; // the current one last
+        int listenerToken = 0;                                   // while followed
+    };
+    // A model event for the following thread.
+    struct Event {
+        std::string syspath;
+        bool attached = false;
+    };
+    // What the model's listeners post to. Shared with them, so a listener still running on a
+    // model's thread when the testbed goes posts into a closed queue instead of freed memory.
+    struct EventQueue {
+        std::mutex mutex;
+        std::condition_variable changed;
+        std::deque<Event> events; // guarded by mutex
+        bool closed = false;      // guarded by mutex
+    };
+
+    std::string addRootHub(std::uint8_t bus);                  // requires mutex_
+    void addDevice(const std::string& syspath, Slot& slot);    // requires mutex_
+    void removeDevice(const std::string& syspath, Slot& slot); // requires mutex_
+    // The following thread: applies the queued model events in order.
+    void follow();
 
     UMockdevTestbed* testbed_ = nullptr;
-    std::map<std::uint8_t, std::string> rootHubs_;
-    struct Node {
-        std::string path;
-        UMockdevIoctlBase* handler = nullptr; // owned; its connections hold the responder
-    };
-    std::map<std::string, Node> nodes_;                               // syspath -> node
-    std::map<std::string, std::shared_ptr<UrbResponder>> responders_; // syspath -> responder
+    mutable std::mutex mutex_;
+    std::map<std::uint8_t, std::string> rootHubs_;    // guarded by mutex_
+    std::map<std::uint8_t, unsigned> lastAddress_;    // guarded by mutex_; per bus
+    std::map<std::string, Slot> slots_;               // guarded by mutex_; by syspath
+    std::vector<UMockdevIoctlBase*> retiredHandlers_; // guarded by mutex_; detached, freed last
+    const std::shared_ptr<EventQueue> queue_ = std::make_shared<EventQueue>();
+    std::thread follower_; // started by the first followRestarts()
 };
 
 } // namespace usbfs_test

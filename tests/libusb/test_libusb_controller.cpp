@@ -1,15 +1,11 @@
 // The application controller and its printer list on the libusb backend, with simulated printers
 // behind umockdev's usbfs: arrival, re-enumeration, a printer pulled in the middle of a read, and a
 // printer another program holds. Runs under umockdev-wrapper; skips (not passes) without it.
+#include "LibusbApplication.h"
 #include "UsbfsTestbed.h"
-#include "devicemodel/SimZEVProcessor.h"
 
 #include "Classes/Edition.h"
-#include "Classes/TBPrinters.h"
 #include "common/testsupport.h"
-#include "platform/usb/libusb/LibusbBus.h"
-#include "ui/printerlistmodel.h"
-#include "ui/printerwindow.h"
 
 #include <QTest>
 
@@ -21,38 +17,6 @@ namespace {
 
 constexpr int kListWaitMs = 5000;
 constexpr int kProbeWaitMs = 15000;
-
-// The controller and its window on a libusb bus over the testbed, as the program runs them.
-struct Application {
-    Application() {
-        bus = usb::makeLibusbBus();
-        usb::setCurrentBus(bus);
-        controller = std::make_unique<TBPrinters>();
-        window = std::make_unique<ui::PrinterWindow>(controller.get(), false);
-        controller->setController(window->selection());
-        controller->awakeFromNib();
-    }
-    ~Application() {
-        controller->prepareForTermination();
-        window.reset();
-        controller.reset();
-        QCoreApplication::processEvents();
-        QTest::qWait(50);
-        bus.reset();
-        usb::setCurrentBus(nullptr);
-    }
-    int rows() const { return window->listModel()->rowCount(); }
-
-    std::shared_ptr<usb::UsbBus> bus;
-    std::unique_ptr<TBPrinters> controller;
-    std::unique_ptr<ui::PrinterWindow> window;
-};
-
-// True once the printer's information probe has sent its last command and let go of the interface.
-bool probeDone(const sim::SimZEVDevice& printer) {
-    return printer.printer->receivedCommands().contains(QStringLiteral("MNT_RDUSB_ISERI_SET")) &&
-           !printer.device->isClaimed();
-}
 
 } // namespace
 
@@ -72,7 +36,7 @@ private slots:
         testsupport::LogCapture log;
         sim::SimZEVDevice first = sim::makeSimZEVDevice(sim::SimZEVModel::HVC, 0x01400000);
         const std::string syspath = bed->plug(first.device, {1, 4, 2});
-        Application app;
+        LibusbApplication app;
 
         // Arrival: listed, named from its device ID, probed over real libusb.
         QTRY_COMPARE_WITH_TIMEOUT(app.rows(), 1, kListWaitMs);
@@ -117,7 +81,7 @@ private slots:
         sim::SimZEVDevice held = sim::makeSimZEVDevice(sim::SimZEVModel::HVC, 0x01400000);
         held.device->setHeldByOtherProgram(true);
         bed->plug(held.device, {1, 4, 2});
-        Application app;
+        LibusbApplication app;
         QTRY_COMPARE_WITH_TIMEOUT(app.rows(), 1, kListWaitMs);
         const auto printer = app.controller->printerAt(0);
         // The device ID needs no claim of the interface.
