@@ -181,7 +181,7 @@ void TBUSBPrinterZEV::readinessStatusArrived(const QString& statusCode) {
     } else {
         showRetryAlert(localized(QT_TRANSLATE_NOOP("TBPrinters", "Printer Not Ready")),
                        localized(QT_TRANSLATE_NOOP("TBPrinters", "Please correct the following issue: %1"))
-                           .arg(stringForHVStatusString(statusCode)));
+                           .arg(platform::localizedString(stringForHVStatusString(statusCode))));
     }
 }
 

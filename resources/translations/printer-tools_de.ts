@@ -72,14 +72,6 @@
         <translation>Farbtabelle %1: Version %2, Prüfsumme %3</translation>
     </message>
     <message>
-        <source>Update Firmware</source>
-        <translation>Firmware aktualisieren</translation>
-    </message>
-    <message>
-        <source>Updating the firmware is not yet available.</source>
-        <translation>Die Firmware-Aktualisierung ist noch nicht verfügbar.</translation>
-    </message>
-    <message>
         <source>USB Open</source>
         <translation>USB geöffnet</translation>
     </message>
@@ -314,6 +306,162 @@ Entfernen Sie sie in den Druckereinstellungen oder bitten Sie Ihre Administratio
     <message>
         <source>Power Cycle</source>
         <translation>Aus- und einschalten</translation>
+    </message>
+    <message>
+        <source>Not Responding</source>
+        <translation>Antwortet nicht</translation>
+    </message>
+    <message>
+        <source>Firmware update not needed</source>
+        <translation>Firmware-Aktualisierung nicht nötig</translation>
+    </message>
+    <message>
+        <source>This printer has firmware version %1 installed.</source>
+        <translation>Auf diesem Drucker ist die Firmware-Version %1 installiert.</translation>
+    </message>
+    <message>
+        <source>Printer Busy</source>
+        <translation>Drucker belegt</translation>
+    </message>
+    <message>
+        <source>Another application is using the printer. Please proceed when the printer becomes available.</source>
+        <translation>Ein anderes Programm verwendet den Drucker. Bitte fahren Sie fort, sobald der Drucker verfügbar ist.</translation>
+    </message>
+    <message>
+        <source>Printer Error</source>
+        <translation>Druckerfehler</translation>
+    </message>
+    <message>
+        <source>The printer is not responding properly. Please power-cycle the printer and try again.</source>
+        <translation>Der Drucker antwortet nicht richtig. Bitte schalten Sie den Drucker aus und wieder ein und versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>Printer Not Ready</source>
+        <translation>Drucker nicht bereit</translation>
+    </message>
+    <message>
+        <source>Please correct the following issue: %1</source>
+        <translation>Bitte beheben Sie folgendes Problem: %1</translation>
+    </message>
+    <message>
+        <source>Proceed</source>
+        <translation>Fortfahren</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>-- Warning --
+
+Are you certain you want to update the firmware?</source>
+        <translation>-- Warnung --
+
+Möchten Sie die Firmware wirklich aktualisieren?</translation>
+    </message>
+    <message>
+        <source>The printer may be permanently damaged if it is unplugged or loses power during the update process.</source>
+        <translation>Der Drucker kann dauerhaft beschädigt werden, wenn er während der Aktualisierung getrennt wird oder die Stromversorgung verliert.</translation>
+    </message>
+    <message>
+        <source>Update Firmware to %1</source>
+        <translation>Firmware auf %1 aktualisieren</translation>
+    </message>
+    <message>
+        <source>Updating firmware ...</source>
+        <translation>Firmware wird aktualisiert ...</translation>
+    </message>
+    <message>
+        <source>Writing firmware ...</source>
+        <translation>Firmware wird geschrieben ...</translation>
+    </message>
+    <message>
+        <source>The firmware could not be sent to the printer</source>
+        <translation>Die Firmware konnte nicht an den Drucker gesendet werden</translation>
+    </message>
+    <message>
+        <source>The printer stays in firmware update mode until it receives the firmware. Check the USB cable and choose Update Firmware… to send it again. A printer that was unplugged gets the firmware again when it is plugged back in.</source>
+        <translation>Der Drucker bleibt im Firmware-Aktualisierungsmodus, bis er die Firmware erhält. Prüfen Sie das USB-Kabel und wählen Sie „Firmware aktualisieren…“, um sie erneut zu senden. Ein getrennter Drucker erhält die Firmware erneut, sobald er wieder angeschlossen wird.</translation>
+    </message>
+    <message>
+        <source>The color tables could not be written</source>
+        <translation>Die Farbtabellen konnten nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <source>The printer has its new firmware. Unplug it and plug it in again to write the color tables.</source>
+        <translation>Der Drucker hat seine neue Firmware. Trennen Sie ihn und schließen Sie ihn wieder an, um die Farbtabellen zu schreiben.</translation>
+    </message>
+    <message>
+        <source>There is a problem with the firmware files.</source>
+        <translation>Es gibt ein Problem mit den Firmware-Dateien.</translation>
+    </message>
+    <message>
+        <source>The printer could not be opened.</source>
+        <translation>Der Drucker konnte nicht geöffnet werden.</translation>
+    </message>
+    <message>
+        <source>Updating color tables ...</source>
+        <translation>Farbtabellen werden aktualisiert ...</translation>
+    </message>
+    <message>
+        <source>Firmware update was successful!</source>
+        <translation>Die Firmware-Aktualisierung war erfolgreich!</translation>
+    </message>
+    <message>
+        <source>Firmware version updated from %1 to %2</source>
+        <translation>Firmware-Version von %1 auf %2 aktualisiert</translation>
+    </message>
+    <message>
+        <source>Finish</source>
+        <translation>Fertig</translation>
+    </message>
+    <message>
+        <source>There was a problem with the firmware update!</source>
+        <translation>Bei der Firmware-Aktualisierung ist ein Problem aufgetreten!</translation>
+    </message>
+    <message>
+        <source>Previous firmware version: %1 current version: %2</source>
+        <translation>Vorherige Firmware-Version: %1 aktuelle Version: %2</translation>
+    </message>
+    <message>
+        <source>-- File corruption --
+
+There is a problem with the firmware files.</source>
+        <translation>-- Beschädigte Dateien --
+
+Es gibt ein Problem mit den Firmware-Dateien.</translation>
+    </message>
+    <message>
+        <source>Contact customer support.</source>
+        <translation>Wenden Sie sich an den Kundendienst.</translation>
+    </message>
+    <message>
+        <source>There was a problem with the firmware file!</source>
+        <translation>Es gibt ein Problem mit der Firmware-Datei!</translation>
+    </message>
+    <message>
+        <source>This application may be damaged. Please download a new copy.</source>
+        <translation>Dieses Programm ist möglicherweise beschädigt. Bitte laden Sie eine neue Kopie herunter.</translation>
+    </message>
+    <message>
+        <source>An update is in progress…</source>
+        <translation>Eine Aktualisierung läuft…</translation>
+    </message>
+    <message>
+        <source>If you quit now, the update stops where it stands. A printer still waiting for its firmware stays in firmware update mode and cannot print until the firmware is sent to it again; a printer that already has its new firmware keeps its old color tables.
+
+Keep this program running until it reports the outcome.</source>
+        <translation>Wenn Sie das Programm jetzt beenden, bleibt die Aktualisierung stehen, wo sie ist. Ein Drucker, der noch auf seine Firmware wartet, bleibt im Firmware-Aktualisierungsmodus und kann nicht drucken, bis er die Firmware erneut erhält; ein Drucker, der seine neue Firmware schon hat, behält seine alten Farbtabellen.
+
+Lassen Sie dieses Programm laufen, bis es das Ergebnis meldet.</translation>
+    </message>
+    <message>
+        <source>Keep Running</source>
+        <translation>Weiterlaufen lassen</translation>
+    </message>
+    <message>
+        <source>Quit Anyway</source>
+        <translation>Trotzdem beenden</translation>
     </message>
 </context>
 <context>

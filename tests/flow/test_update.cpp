@@ -10,6 +10,7 @@
 #include "Classes/Edition.h"
 #include "Classes/TBFirmwarePackage.h"
 #include "platform/resources.h"
+#include "platform/strings.h"
 
 #include <QAbstractButton>
 #include <QMessageBox>
@@ -185,6 +186,21 @@ private slots:
         QVERIFY(!printer.commandSet->receivedCommands().join(' ').contains("FW_UPD"));
         QVERIFY(!p->inFirmwareUpdate());
         QCOMPARE(p->firmwareUpdateStatus(), std::nullopt);
+    }
+
+    // The operator reads the questions in the program's language.
+    void questionsInGerman() {
+        QVERIFY(platform::installTranslations(QLocale(QLocale::German, QLocale::Germany)));
+        SimFixture f;
+        listed(f, Model::HVC, [](sim::SimZEVPrinterState& s) { s.statusCode = "01100"; });
+        f.printerAt(f.port(1))->proceedWithUpdateWhenReady();
+        QTRY_COMPARE(presenter->waiting(), 1);
+        const ScriptedAlertPresenter::Shown shown = presenter->shown().first();
+        platform::removeTranslations();
+        QCOMPARE(shown.messageText, QStringLiteral("Drucker nicht bereit"));
+        QCOMPARE(shown.informativeText, QStringLiteral("Bitte beheben Sie folgendes Problem: Papierende"));
+        QCOMPARE(shown.buttons, (QStringList{"Fortfahren", "Abbrechen"}));
+        QVERIFY(presenter->answer({kFirst + 1, {}}));
     }
 
     // serial-switcher installs an equal firmware only when the operator's default says so.
