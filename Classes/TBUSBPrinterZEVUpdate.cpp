@@ -63,13 +63,15 @@ QHash<QString, quint64>& updatesUnderWayMap() {
 // Main thread only: held while any update is under way, so the computer neither sleeps nor shuts
 // down under a printer that is writing its flash.
 void followUpdatesUnderWay() {
-    static std::shared_ptr<platform::SleepInhibitor> inhibitor;
+    // Never destroyed: a program that ends with an update under way lets the kernel close the lock,
+    // rather than tear down a D-Bus call after the application object is gone.
+    static auto* const inhibitor = new std::shared_ptr<platform::SleepInhibitor>();
     if (updatesUnderWayMap().isEmpty()) {
-        if (inhibitor) platform::platformLog("no update under way: the computer may sleep again");
-        inhibitor.reset();
-    } else if (!inhibitor) {
-        inhibitor = platform::inhibitSleep(Edition::current().programName(),
-                                           QStringLiteral("Updating the firmware of a printer"));
+        if (*inhibitor) platform::platformLog("no update under way: the computer may sleep again");
+        inhibitor->reset();
+    } else if (!*inhibitor) {
+        *inhibitor = platform::inhibitSleep(Edition::current().programName(),
+                                            QStringLiteral("Updating the firmware of a printer"));
     }
 }
 

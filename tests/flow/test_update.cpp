@@ -13,8 +13,10 @@
 #include "platform/strings.h"
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QMessageBox>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace testsupport;
@@ -330,6 +332,32 @@ private slots:
             if (f.window->openQuitQuestion()->buttonRole(button) == QMessageBox::DestructiveRole)
                 button->click();
         QTRY_VERIFY(!f.window->isVisible());
+    }
+
+    // A colour table that cannot be read leaves the printer's tables as they are: nothing is cleared
+    // or written, the operator is told, and the update status stays for the next try.
+    void tablesAreAllAtHandBeforeAnyIsCleared() {
+        QTemporaryDir package;
+        QVERIFY(QDir().mkpath(package.filePath("firmware")));
+        const QDir source(QStringLiteral(PRINTER_TOOLS_SOURCE_DIR "/resources/firmware"));
+        for (const QString& name : source.entryList(QDir::Files))
+            if (name != QLatin1String("HVC_610_0110.cwd"))
+                QVERIFY(QFile::copy(source.filePath(name), package.filePath("firmware/" + name)));
+        SimFixture f;
+        const SimPrinter printer = listed(f);
+        auto p = f.printerAt(f.port(1));
+        p->setDeviceInfoValue(deviceFirmwareUpdateState, int(TBUSBPrinterZEV::RebootingAfterFirmwareUpload));
+        platform::resources::setSearchDirectoriesOverride({package.path()});
+        p->printerCommandQueue()->async([p] { p->finishFirmwareUpdate(); });
+        QTRY_COMPARE(presenter->headlines(), QStringList{"The color tables could not be written"});
+        platform::resources::setSearchDirectoriesOverride({});
+        f.settle(100);
+        QVERIFY(!printer.commandSet->receivedCommands().join(' ').contains("TBL_"));
+        QCOMPARE(printer.commandSet->state().colorTables.value("610").version, QStringLiteral("0100"));
+        QCOMPARE(p->firmwareUpdateStatus(),
+                 std::optional<int>(TBUSBPrinterZEV::RebootingAfterFirmwareUpload));
+        QVERIFY(!p->inFirmwareUpdate());
+        QVERIFY(presenter->answer({kFirst, {}}));
     }
 
     // Without the installed version the start only re-enumerates the printer.
