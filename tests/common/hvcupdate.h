@@ -37,7 +37,8 @@ inline QStringList hvcUpdateCommands() {
     return commands;
 }
 
-inline sim::SimZEVFrame nthFrame(const std::vector<sim::SimZEVFrame>& frames, const QString& words, int nth = 0) {
+inline sim::SimZEVFrame nthFrame(const std::vector<sim::SimZEVFrame>& frames, const QString& words,
+                                 int nth = 0) {
     for (const auto& frame : frames)
         if (frame.words() == words && nth-- == 0) return frame;
     return {};
@@ -45,7 +46,8 @@ inline sim::SimZEVFrame nthFrame(const std::vector<sim::SimZEVFrame>& frames, co
 
 // QCOMPAREs the frames of an HVC update to HVC 01.41; the caller returns when the test has failed.
 inline void compareHvcUpdateFrames(const std::vector<sim::SimZEVFrame>& frames) {
-    QCOMPARE(nthFrame(frames, "FW_UPDFLASH_REWRITE").raw, QByteArray("\x1bPFW_UPDFLASH_REWRITE") + QByteArray(11, ' '));
+    QCOMPARE(nthFrame(frames, "FW_UPDFLASH_REWRITE").raw,
+             QByteArray("\x1bPFW_UPDFLASH_REWRITE") + QByteArray(11, ' '));
     const QByteArray image = paddedToWords(packageFile("HVC 01.41.fw"));
     const QByteArray upload = nthFrame(frames, "FW_UPDFLASH_PROGRAM").raw;
     QCOMPARE(upload.left(32), QByteArray("\x1bPFW_UPDFLASH_PROGRAM   ") +
@@ -53,7 +55,8 @@ inline void compareHvcUpdateFrames(const std::vector<sim::SimZEVFrame>& frames) 
     QVERIFY(upload.mid(32) == image);
     const QStringList tables{"HVC_300_0100.cwd", "HVC_600_0110.cwd", "HVC_610_0110.cwd"};
     for (int i = 0; i < tables.size(); ++i) {
-        QCOMPARE(nthFrame(frames, "TBL_WTVersion", i).payload, paddedToWords(tables.at(i).toUpper().toLatin1()));
+        QCOMPARE(nthFrame(frames, "TBL_WTVersion", i).payload,
+                 paddedToWords(tables.at(i).toUpper().toLatin1()));
         QCOMPARE(nthFrame(frames, "TBL_WTCTRLD_UPDATE_CW", i).payload, packageFile(tables.at(i)));
     }
 }

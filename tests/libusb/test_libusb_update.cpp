@@ -30,7 +30,6 @@ constexpr int kListWaitMs = 5000;
 constexpr int kProbeWaitMs = 15000;
 constexpr int kUpdateWaitMs = 45000;
 
-
 std::uint16_t bulkOutPacketSize(const sim::SimPrinterDevice& device) {
     for (const sim::Endpoint& endpoint : device.identity().endpoints)
         if (!endpoint.isIn() && endpoint.attributes == sim::usbconst::kTransferBulk)
