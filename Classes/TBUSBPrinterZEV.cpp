@@ -103,10 +103,7 @@ bool TBUSBPrinterZEV::writeFrame(std::uint32_t code, const QByteArray& payload) 
     QRVX_Log::logData(QByteArrayView(frame.bytes).first(std::min(frame.bytes.size(), kFrameLogBytes)));
 
     if (!writeToInterfaceWithData(frame.bytes)) {
-        const IOReturn status = writeStatus();
-        platform::platformLog("ERROR: writeToInterfaceWithData: [%x] (%s)", unsigned(status),
-                              strForIOReturn(status));
-        errorWithString(zev::communicationErrorText(), 0);
+        reportWriteFailure();
         return false;
     }
     return true;
@@ -125,13 +122,17 @@ bool TBUSBPrinterZEV::writeFrameInPieces(std::uint32_t code, const QByteArray& p
     QRVX_Log::logData(header.bytes + payload.left(kFrameLogBytes - header.bytes.size()));
 
     if (!writeToInterfaceInPieces(header.bytes, payload.left(qsizetype(header.payloadLength)), progress)) {
-        const IOReturn status = writeStatus();
-        platform::platformLog("ERROR: writeToInterfaceWithData: [%x] (%s)", unsigned(status),
-                              strForIOReturn(status));
-        errorWithString(zev::communicationErrorText(), 0);
+        reportWriteFailure();
         return false;
     }
     return true;
+}
+
+void TBUSBPrinterZEV::reportWriteFailure() {
+    const IOReturn status = writeStatus();
+    platform::platformLog("ERROR: writeToInterfaceWithData: [%x] (%s)", unsigned(status),
+                          strForIOReturn(status));
+    errorWithString(zev::communicationErrorText(), 0);
 }
 
 void TBUSBPrinterZEV::drainBulkIn() {

@@ -264,6 +264,10 @@ private:
     std::optional<QString> storedFirmwareVersion();
     void runColorTableQueries(std::span<const zev::ColorTableQuery> rows, TableCompletion completion);
     void pollStatus(const QString& statusCode);
+    // This printer's package as the update sends it, read and checked now.
+    LoadedFirmwarePackage loadPackage();
+    // Logs a failed frame write and tells the error sink.
+    void reportWriteFailure();
     // The update's steps that talk to the printer (command queue, interface open).
     void startRewrite(const LoadedFirmwarePackage& package);
     void sendImage(const LoadedFirmwarePackage& package);

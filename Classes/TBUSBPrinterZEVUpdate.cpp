@@ -91,6 +91,11 @@ bool isUnderWay(std::optional<int> status) {
 
 } // namespace
 
+LoadedFirmwarePackage TBUSBPrinterZEV::loadPackage() {
+    return TBFirmwarePackage::loadFirmwarePackage(productID(), Edition::current(),
+                                                  QString::fromLatin1(className()), packageInfo());
+}
+
 // ---- step 1: the request ------------------------------------------------------------------------------
 
 void TBUSBPrinterZEV::updateFirmware() {
@@ -111,9 +116,7 @@ void TBUSBPrinterZEV::updateFirmware() {
     }
     // Reading and digesting the package takes a while with a large image: not on the main thread.
     onCommandQueue([printer] {
-        const LoadedFirmwarePackage package = TBFirmwarePackage::loadFirmwarePackage(
-            printer->productID(), Edition::current(), QString::fromLatin1(printer->className()),
-            printer->packageInfo());
+        const LoadedFirmwarePackage package = printer->loadPackage();
         if (!package.usable()) {
             printer->showFileCorruptionAlert(true);
             return;
@@ -228,9 +231,7 @@ void TBUSBPrinterZEV::updateFirmwareAndColorTables() {
         return;
     }
     onCommandQueue([printer] {
-        const LoadedFirmwarePackage package = TBFirmwarePackage::loadFirmwarePackage(
-            printer->productID(), Edition::current(), QString::fromLatin1(printer->className()),
-            printer->packageInfo());
+        const LoadedFirmwarePackage package = printer->loadPackage();
         if (!package.usable()) {
             printer->showFileCorruptionAlert(false);
             return;
@@ -294,9 +295,7 @@ void TBUSBPrinterZEV::uploadFirmware() {
     auto printer = zevSelf();
     if (!printer) return;
     onCommandQueue([printer] {
-        const LoadedFirmwarePackage package = TBFirmwarePackage::loadFirmwarePackage(
-            printer->productID(), Edition::current(), QString::fromLatin1(printer->className()),
-            printer->packageInfo());
+        const LoadedFirmwarePackage package = printer->loadPackage();
         if (!package.verified) {
             platform::platformLog("failed to verify firmware archive");
             printer->showDamagedPackageAlert();
@@ -354,8 +353,7 @@ void TBUSBPrinterZEV::sendImage(const LoadedFirmwarePackage& package) {
 void TBUSBPrinterZEV::updateColorTables(std::function<void(bool written)> completion) {
     auto printer = zevSelf();
     if (!printer) return;
-    const LoadedFirmwarePackage package = TBFirmwarePackage::loadFirmwarePackage(
-        productID(), Edition::current(), QString::fromLatin1(className()), packageInfo());
+    const LoadedFirmwarePackage package = loadPackage();
     // Every table is read and checked before anything is cleared on the printer.
     const auto notWritten = [printer](const QString& why) {
         // The update status stays: the next time this printer comes on the bus, the tables are tried
