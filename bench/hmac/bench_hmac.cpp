@@ -3,6 +3,7 @@
 // this run. Both take the file from the page cache; openssl's figure includes its process start.
 #include "Classes/Edition.h"
 #include "Classes/TBFirmwarePackage.h"
+#include "common/benchsupport.h"
 #include "platform/platformlog.h"
 #include "platform/resources.h"
 
@@ -20,17 +21,6 @@ namespace {
 
 constexpr int kRuns = 5;
 constexpr qsizetype kFileSize = 64 * 1024 * 1024;
-
-template <typename Fn> double bestSeconds(Fn&& fn) {
-    double best = 1e9;
-    for (int i = 0; i < kRuns; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        if (!fn()) return -1;
-        best = std::min(best, double(timer.nsecsElapsed()) / 1e9);
-    }
-    return best;
-}
 
 // A dictionary for one verification: the bench runs no event loop, so the file list is stored at once.
 class BenchDeviceInfo : public FirmwareDeviceInfo {
@@ -70,7 +60,7 @@ int main(int argc, char** argv) {
     const QString key = kPrinterFamilyClassName;
 
     QByteArray theirs;
-    const double peer = bestSeconds([&] {
+    const double peer = bench::bestSeconds(kRuns, [&] {
         QProcess process;
         process.start(openssl, {"dgst", "-sha256", "-hmac", key, path});
         if (!process.waitForFinished(120000) || process.exitCode() != 0) return false;
@@ -83,12 +73,12 @@ int main(int argc, char** argv) {
     platform::resources::setSearchDirectoriesOverride({dir.path()});
     const FirmwareCatalogueEntry entry{{fileName}, {expected}};
     // Passing means the program's digest is openssl's.
-    const double mine = bestSeconds([&] {
+    const double mine = bench::bestSeconds(kRuns, [&] {
         BenchDeviceInfo info;
         return TBFirmwarePackage::verifyEntry(entry, Edition::printerFlasher(), key, info);
     });
     // For comparison: the whole file copied into memory first, then digested.
-    const double copied = bestSeconds([&] {
+    const double copied = bench::bestSeconds(kRuns, [&] {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) return false;
         return !TBFirmwarePackage::verifyBlob(file.readAll(), key).isEmpty();

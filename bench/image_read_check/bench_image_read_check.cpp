@@ -5,6 +5,7 @@
 // Each of our runs is timed by phase (read, digest, check, buffer freed), so a miss can be put down
 // to one of them. A second variant reads into a plain buffer (no huge-page advice): it shows what
 // the first touch of the buffer's pages costs on this machine.
+#include "common/benchsupport.h"
 #include "common/srecimage.h"
 
 #include "Classes/TBFirmwarePackage.h"
@@ -30,17 +31,6 @@ namespace {
 constexpr int kRuns = 7;
 constexpr qsizetype kImageBytes = 20 * 1024 * 1024; // of S-record text, about
 const QString kKey = kPrinterFamilyClassName;
-
-template <typename Fn> double bestSeconds(Fn&& fn) {
-    double best = 1e9;
-    for (int i = 0; i < kRuns; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        if (!fn()) return -1;
-        best = std::min(best, double(timer.nsecsElapsed()) / 1e9);
-    }
-    return best;
-}
 
 // The package file read as an update reads it (TBFirmwarePackage::readWholeFile); with `plain`,
 // the same read into a buffer without the huge-page advice, for comparison.
@@ -131,8 +121,8 @@ int main(int argc, char** argv) {
         return true;
     };
     QByteArray theirs;
-    const double peer = bestSeconds([&] { return peerRun(path, &theirs); });
-    const double peerStart = bestSeconds([&] { return peerRun(empty, nullptr); });
+    const double peer = bench::bestSeconds(kRuns, [&] { return peerRun(path, &theirs); });
+    const double peerStart = bench::bestSeconds(kRuns, [&] { return peerRun(empty, nullptr); });
 
     QString digest;
     const std::optional<Phases> ours = bestPhases(path, false, &digest);

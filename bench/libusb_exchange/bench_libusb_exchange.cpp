@@ -8,6 +8,7 @@
 // thread, handle uses, claims). The simulated bus is a function call away from the model; its
 // ratio to the real stack is reported for information only.
 #include "UsbfsTestbed.h"
+#include "common/benchsupport.h"
 
 #include "devicemodel/SimPrinterDevice.h"
 #include "platform/usb/libusb/LibusbBus.h"
@@ -44,22 +45,6 @@ sim::DeviceIdentity identity() {
     id.locationId = 0x01400000;
     id.product = u"Bench printer";
     return id;
-}
-
-std::shared_ptr<usb::UsbService> firstPrinter(usb::UsbBus& bus) {
-    std::shared_ptr<usb::UsbService> found;
-    usb::NotificationHandle handle;
-    bus.addMatchingNotification(
-        usb::kUSBPrintingClass, usb::kUSBPrintingSubClass,
-        [&](auto service) {
-            if (!found) found = service;
-        },
-        handle);
-    QElapsedTimer clock;
-    clock.start();
-    while (!found && clock.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return found;
 }
 
 // One exchange: write the frame, read its echo into `reply`; false on any failure.
@@ -138,7 +123,7 @@ int main(int argc, char* argv[]) {
     {
         auto bus = sim::SimBus::create();
         bus->attach(sim::SimPrinterDevice::create(identity(), std::make_shared<sim::EchoProcessor>()));
-        auto interface = interfaceOf(firstPrinter(*bus));
+        auto interface = interfaceOf(bench::firstPrinter(*bus));
         if (!interface || interface->openSeize() != kIOReturnSuccess) {
             std::fprintf(stderr, "simulated bus: no printer\n");
             return 1;
@@ -157,7 +142,7 @@ int main(int argc, char* argv[]) {
     Samples backend, bare;
     {
         auto bus = usb::makeLibusbBus();
-        auto interface = bus ? interfaceOf(firstPrinter(*bus)) : nullptr;
+        auto interface = bus ? interfaceOf(bench::firstPrinter(*bus)) : nullptr;
         libusb_context* context = nullptr;
         libusb_device_handle* handle = nullptr;
         if (libusb_init(&context) == LIBUSB_SUCCESS)

@@ -2,6 +2,7 @@
 // srec_info parses the same file as a whole program run; ours is timed twice: the check alone on
 // the bytes in memory (the figure the goal is about) and reading the file plus the check.
 #include "Classes/TBFirmwarePackage.h"
+#include "common/benchsupport.h"
 #include "platform/platformlog.h"
 
 #include <QCoreApplication>
@@ -28,17 +29,6 @@ bool run(const QString& program, const QStringList& arguments, QByteArray* outpu
     if (!process.waitForFinished(120000)) return false;
     if (output) *output = process.readAll();
     return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-}
-
-template <typename Fn> double bestSeconds(Fn&& fn) {
-    double best = 1e9;
-    for (int i = 0; i < kRuns; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        if (!fn()) return -1;
-        best = std::min(best, double(timer.nsecsElapsed()) / 1e9);
-    }
-    return best;
 }
 
 } // namespace
@@ -68,9 +58,9 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    const double peer = bestSeconds([&] { return run(srecInfo, {path}); });
-    const double check = bestSeconds([&] { return TBFirmwarePackage::verifySRecData(image); });
-    const double readAndCheck = bestSeconds([&] {
+    const double peer = bench::bestSeconds(kRuns, [&] { return run(srecInfo, {path}); });
+    const double check = bench::bestSeconds(kRuns, [&] { return TBFirmwarePackage::verifySRecData(image); });
+    const double readAndCheck = bench::bestSeconds(kRuns, [&] {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) && TBFirmwarePackage::verifySRecData(f.readAll());
     });

@@ -78,18 +78,6 @@ public:
     std::shared_ptr<usb::UsbService> service() override { return nullptr; }
 };
 
-// The package file read as an update reads it: whole, into a buffer with room for the padding.
-std::optional<QByteArray> readImage(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    const qint64 size = file.size();
-    QByteArray contents;
-    contents.reserve(qsizetype(size) + 4);
-    contents.resize(qsizetype(size));
-    if (file.read(contents.data(), size) != size) return std::nullopt;
-    return contents;
-}
-
 qint64 peakResidentKiB() {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly)) return -1;
@@ -111,7 +99,7 @@ int child(const QString& path) {
     TBUSBPrinter* p = printer.get();
     printer->openInterface([p, path, &sent](IOReturn result) {
         if (result != kIOReturnSuccess) return;
-        std::optional<QByteArray> image = readImage(path);
+        std::optional<QByteArray> image = TBFirmwarePackage::readWholeFile(path);
         if (!image || TBFirmwarePackage::verifyBlob(*image, kPrinterFamilyClassName).isEmpty() ||
             !TBFirmwarePackage::verifySRecData(*image))
             return;

@@ -20,6 +20,7 @@
 
 #include "Classes/TBUSBPrinter.h"
 #include "Classes/ZEVProtocol.h"
+#include "common/benchsupport.h"
 #include "devicemodel/SimPrinterDevice.h"
 #include "platform/platformlog.h"
 #include "platform/queue.h"
@@ -373,22 +374,6 @@ sim::DeviceIdentity identity() {
     return id;
 }
 
-std::shared_ptr<usb::UsbService> firstPrinter(usb::UsbBus& bus) {
-    std::shared_ptr<usb::UsbService> found;
-    usb::NotificationHandle handle;
-    bus.addMatchingNotification(
-        usb::kUSBPrintingClass, usb::kUSBPrintingSubClass,
-        [&](auto service) {
-            if (!found) found = service;
-        },
-        handle);
-    QElapsedTimer clock;
-    clock.start();
-    while (!found && clock.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return found;
-}
-
 double secondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -447,7 +432,7 @@ int main(int argc, char* argv[]) {
     {
         auto bus = usb::makeLibusbBus();
         usb::setCurrentBus(bus);
-        const auto service = bus ? firstPrinter(*bus) : nullptr;
+        const auto service = bus ? bench::firstPrinter(*bus) : nullptr;
         std::shared_ptr<usb::UsbInterface> interface;
         libusb_context* context = nullptr;
         libusb_device_handle* handle = nullptr;
