@@ -3,6 +3,7 @@
 
 #include "Classes/TBUSBPrinterZEV.h"
 #include "devicemodel/SimZEVProcessor.h"
+#include "platform/platformlog.h"
 #include "platform/usb/sim/SimBus.h"
 
 #include <QSignalSpy>
@@ -31,6 +32,14 @@ public:
     void deleteExistingPrinterQueues() override {
         note("delete-queues");
         if (realQueueRemoval) TBUSBPrinterZEV::deleteExistingPrinterQueues();
+    }
+    // Set: an accepted warning goes no further than the readiness step's log line.
+    bool stopsAtReadiness = false;
+    void proceedWithUpdateWhenReady() override {
+        if (stopsAtReadiness)
+            platform::platformLog("%s", methodName("proceedWithUpdateWhenReady").c_str());
+        else
+            TBUSBPrinterZEV::proceedWithUpdateWhenReady();
     }
     QStringList noticesSoFar() {
         std::lock_guard lock(mutex);
