@@ -2,6 +2,7 @@
 #include "Classes/AppDelegate.h"
 #include "Classes/Edition.h"
 #include "Classes/TBPrinters.h"
+#include "Classes/TBUpdateStateFile.h"
 #include "platform/dialogs.h"
 #include "platform/strings.h"
 #include "platform/usb/libusb/LibusbBus.h"
@@ -86,6 +87,10 @@ int main(int argc, char* argv[]) {
         }
     } else {
         usb::setCurrentBus(usb::makeLibusbBus());
+        // An update that this program's last run left under way is carried on (printer-flasher
+        // resumes updates; simulated printers do not outlive the program, so they keep none).
+        if (edition.isPrinterFlasher())
+            TBUpdateStateFile::setPath(TBUpdateStateFile::defaultPath(edition.programName()));
     }
 
     TBPrinters controller;
@@ -100,6 +105,8 @@ int main(int argc, char* argv[]) {
     }
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &controller, &TBPrinters::prepareForTermination);
 
+    // Before discovery, so that each printer's start-up probe finds its update where it stood.
+    TBUpdateStateFile::loadIntoRegistry();
     controller.awakeFromNib();
     controller.applicationDidFinishLaunching(&window);
     delegate.applicationDidFinishLaunching();

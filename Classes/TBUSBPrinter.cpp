@@ -202,6 +202,12 @@ void TBUSBPrinter::setDeviceInfo(const DeviceInfoRef& dictionary, const QString&
     r.dictionaries[key] = dictionary;
 }
 
+void TBUSBPrinter::clearDeviceInfoRegistry() {
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    r.dictionaries.clear();
+}
+
 const void* TBUSBPrinter::printerCommandQueueKey() {
     static const char key = 0;
     return &key;

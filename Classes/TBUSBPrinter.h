@@ -130,6 +130,8 @@ public:
     static DeviceInfoRef deviceInfoForKey(const QString& key);
     // Stores `dictionary` under `key`; a missing dictionary is ignored.
     static void setDeviceInfo(const DeviceInfoRef& dictionary, const QString& key);
+    // Forgets every dictionary, as a program that starts again has none.
+    static void clearDeviceInfoRegistry();
     // The queue-specific key under which each command queue stores itself.
     static const void* printerCommandQueueKey();
     // Ids this class drives: none for the base class. Subclasses hide these with their own sets.

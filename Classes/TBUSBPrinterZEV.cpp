@@ -527,20 +527,23 @@ QImage TBUSBPrinterZEV::image() const {
 
 void TBUSBPrinterZEV::getDeviceCustomInfo() {
     auto printer = zevSelf();
-    getPrinterStatus([printer](const QString& statusCode) {
-        // The update firmware answers nothing but STATUS.
-        if (statusCode == QLatin1String(zev::kStatusFirmwareUpdateMode)) return;
-        printer->openInterface([printer](IOReturn result) {
-            if (result != kIOReturnSuccess) return;
-            // On the command queue each query's open succeeds at once, so the exchanges run here, in
-            // this order, within this one piece of queue work.
-            printer->getPrinterFirmwareVersion();
-            printer->getPrinterLifetimeCounter();
-            printer->getPrinterColorTableVersion({});
-            printer->getPrinterColorTableChecksum({});
-            printer->updatePrinterSerialNumber();
-            printer->getUSB_ISerial();
-            printer->closeInterface();
-        });
+    getPrinterStatus([printer](const QString& statusCode) { printer->readDeviceCustomInfo(statusCode); });
+}
+
+void TBUSBPrinterZEV::readDeviceCustomInfo(const QString& statusCode) {
+    // The update firmware answers nothing but STATUS.
+    if (statusCode == QLatin1String(zev::kStatusFirmwareUpdateMode)) return;
+    auto printer = zevSelf();
+    openInterface([printer](IOReturn result) {
+        if (result != kIOReturnSuccess) return;
+        // On the command queue each query's open succeeds at once, so the exchanges run here, in
+        // this order, within this one piece of queue work.
+        printer->getPrinterFirmwareVersion();
+        printer->getPrinterLifetimeCounter();
+        printer->getPrinterColorTableVersion({});
+        printer->getPrinterColorTableChecksum({});
+        printer->updatePrinterSerialNumber();
+        printer->getUSB_ISerial();
+        printer->closeInterface();
     });
 }

@@ -138,6 +138,8 @@ public:
     // Status first; unless the printer is in firmware-update mode, then firmware version, lifetime
     // counter, colour-table versions and checksums, serial number and USB switch, then one close.
     void getDeviceCustomInfo() override;
+    // The same probe once the status is known (`statusCode` is the printer's answer to STATUS).
+    void readDeviceCustomInfo(const QString& statusCode);
 
     // ---- firmware package (TBUSBPrinterZEVPackage.cpp) ----
     // The operations of TBFirmwarePackage for this printer: its product id, the current edition's
@@ -227,16 +229,21 @@ public:
     // Stores the status and hands the dictionary to the device-info registry [any; queued on main].
     void setFirmwareUpdateStatus(int status);
     std::optional<int> firmwareUpdateStatus();
-    // The start-up probe: resumes an update that the device-info dictionary says is under way
-    // (printer-flasher). Called by the initialiser.
+    // The start-up probe (printer-flasher): resumes an update that the device-info dictionary says is
+    // under way, offers a printer found in its update mode without one to the operator, and otherwise
+    // runs the information probe. Each printer object's first probe (see probe()).
     void probeAtInit();
+    // Whether the operator may start an update: none runs, or the one recorded has stalled (the
+    // printer came back in neither update mode nor with new firmware).
+    bool updateCanStart() const;
     // Tenths of a percent of the whole update, or -1 when none is under way. Never goes back.
     int updateProgress();
     // Device keys of the printers between the rewrite request and the outcome, across their restarts
     // (main thread). The program asks before quitting while there is one.
     static QStringList updatesUnderWay();
 
-    // Discovery's information probe, unless the start-up probe took this printer over.
+    // The first probe of a printer-flasher printer is its start-up probe; every other probe (and
+    // each of serial-switcher's) is the information probe.
     void probe() override;
     // An update whose printer leaves the bus other than for one of its restarts is no longer under way.
     void deviceTerminated() override;
@@ -272,6 +279,7 @@ private:
     void startRewrite(const LoadedFirmwarePackage& package);
     void sendImage(const LoadedFirmwarePackage& package);
     void writeColorTables(const LoadedFirmwarePackage& package, std::function<void(bool written)> completion);
+    // Stores (or clears) the update status and records it on disk [command queue: blocks for the disk].
     void storeUpdateStatus(std::optional<int> status);
     void advanceUpdateProgress(UpdatePhase phase, double fraction);
     void endUpdateProgress();
@@ -280,6 +288,8 @@ private:
     void showDamagedPackageAlert();
     // Readiness: the answer to the status query, and the alerts that offer to try again.
     void readinessStatusArrived(const QString& statusCode);
+    // The start-up probe's question about a printer found in its update mode, and its answers [main].
+    void askAboutUpdateMode();
     void showRetryAlert(const QString& title, const QString& message);
 
     // Set by printerReply() when a record did not end cleanly; the next frame drains the pipe first.
@@ -290,8 +300,12 @@ private:
     std::atomic<bool> customerDidAgree_{false};
     // The device-info dictionary as the package operations see it; made in the constructor.
     std::unique_ptr<PackageInfo> packageInfo_;
-    // The initialiser found an update under way: the start-up probe owns this printer's first probe.
-    std::atomic<bool> resumesUpdate_{false};
+    // Set by the initialiser (printer-flasher): the start-up probe is this printer's first probe.
+    std::atomic<bool> startupProbeDue_{false};
+    // The "unexpectedly found in firmware update mode" question: once per printer object.
+    std::atomic<bool> askedAboutUpdateMode_{false};
+    // The recorded update found the printer neither in update mode nor back with new firmware.
+    std::atomic<bool> updateStalled_{false};
     // Set once FLASH_REWRITE or FLASH_PROGRAM went out: this object's device is expected to leave.
     std::atomic<bool> expectsRestart_{false};
 };

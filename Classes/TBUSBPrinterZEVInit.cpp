@@ -38,9 +38,9 @@ void TBUSBPrinterZEV::initWithInterfaceInterface(std::shared_ptr<usb::UsbInterfa
             printer->setManufacturer(manufacturer);
         if (printer->model().isNull() && !model.isEmpty()) printer->setModel(model);
     });
-    // An update under way goes on where it stands (printer-flasher; serial-switcher leaves it be).
-    if (Edition::current().isPrinterFlasher() && entries.contains(deviceFirmwareUpdateState)) {
-        resumesUpdate_ = true;
-        probeAtInit();
-    }
+    // printer-flasher begins with the start-up probe: an update under way goes on where it stands, a
+    // printer stranded in its update mode is offered to the operator. It runs as this printer's first
+    // probe, the one discovery asks for once the printer is set up, so no printer is probed twice.
+    // serial-switcher stops here: its printers get the information probe, an update status is left be.
+    if (Edition::current().isPrinterFlasher()) startupProbeDue_ = true;
 }

@@ -10,6 +10,7 @@
 // what was checked.
 #include "Classes/Edition.h"
 #include "Classes/TBUSBPrinterZEV.h"
+#include "Classes/TBUpdateStateFile.h"
 
 #include "platform/application.h"
 #include "platform/inhibitor.h"
@@ -102,7 +103,7 @@ void TBUSBPrinterZEV::updateFirmware() {
     platform::platformLog("%s", methodName("updateFirmware:").c_str());
     auto printer = zevSelf();
     if (!printer) return;
-    if (inFirmwareUpdate()) {
+    if (!updateCanStart()) {
         platform::platformLog("an update of %s is already under way", descriptionUTF8().constData());
         return;
     }
@@ -236,6 +237,7 @@ void TBUSBPrinterZEV::updateFirmwareAndColorTables() {
             printer->showFileCorruptionAlert(false);
             return;
         }
+        printer->updateStalled_ = false;
         printer->onMainThread([printer] { printer->setInFirmwareUpdate(true); });
         printer->advanceUpdateProgress(UpdatePhase::Request, 0.0);
         printer->openInterface([printer, package](IOReturn result) {
@@ -301,6 +303,7 @@ void TBUSBPrinterZEV::uploadFirmware() {
             printer->showDamagedPackageAlert();
             return;
         }
+        printer->updateStalled_ = false;
         printer->openInterface([printer, package](IOReturn result) {
             if (result != kIOReturnSuccess) return;
             printer->sendImage(package);
@@ -457,6 +460,9 @@ void TBUSBPrinterZEV::setFirmwareUpdateStatus(int status) {
         platform::platformLog("writing key:%s for dict:%s", utf8(key).constData(),
                               utf8(printer->deviceInfoDict()->description()).constData());
         TBUSBPrinter::setDeviceInfo(printer->deviceInfoDict(), key);
+        // The record on disk is written off the main thread.
+        printer->onCommandQueue(
+            [printer, key] { TBUpdateStateFile::record(key, printer->deviceInfoSnapshot()); });
     });
 }
 
@@ -466,6 +472,7 @@ void TBUSBPrinterZEV::storeUpdateStatus(std::optional<int> status) {
     else
         removeDeviceInfoValue(deviceFirmwareUpdateState);
     const QString key = keyUSBdevice();
+    TBUpdateStateFile::record(key, deviceInfoSnapshot());
     const bool underWay = isUnderWay(status);
     platform::mainqueue::async([key, underWay] { setUnderWay(key, underWay); });
 }
@@ -550,11 +557,15 @@ void TBUSBPrinterZEV::showDamagedPackageAlert() {
 // ---- the start-up probe ----------------------------------------------------------------------------------
 
 void TBUSBPrinterZEV::probe() {
-    if (resumesUpdate_.exchange(false)) {
-        platform::platformLog("probe of %s left to the update under way", descriptionUTF8().constData());
+    if (startupProbeDue_.exchange(false)) {
+        probeAtInit();
         return;
     }
     TBUSBPrinter::probe();
+}
+
+bool TBUSBPrinterZEV::updateCanStart() const {
+    return !inFirmwareUpdate() || updateStalled_;
 }
 
 void TBUSBPrinterZEV::probeAtInit() {
@@ -564,7 +575,17 @@ void TBUSBPrinterZEV::probeAtInit() {
         if (result != kIOReturnSuccess) return;
         const std::optional<int> status = printer->firmwareUpdateStatus();
         if (!status) {
-            printer->getDeviceCustomInfo();
+            // The information probe (which closes the interface when it ends), unless the printer
+            // waits in its update mode with no update under way: then the operator decides, and the
+            // printer is not held by this program meanwhile (the upload opens it again).
+            printer->getPrinterStatus([printer](const QString& statusCode) {
+                if (statusCode == QLatin1String(zev::kStatusFirmwareUpdateMode)) {
+                    printer->closeInterface();
+                    printer->askAboutUpdateMode();
+                } else {
+                    printer->readDeviceCustomInfo(statusCode);
+                }
+            });
             return;
         }
         const QString key = printer->keyUSBdevice();
@@ -584,6 +605,10 @@ void TBUSBPrinterZEV::probeAtInit() {
                 } else {
                     platform::platformLog("Bad Status (%s) while waiting for firmware update",
                                           utf8(statusCode).constData());
+                    // The update stays recorded; the operator may start it again, and the readiness
+                    // step then sees what the printer really is.
+                    printer->updateStalled_ = true;
+                    printer->announce(QStringLiteral("inFirmwareUpdate"));
                 }
             });
             break;
@@ -601,9 +626,10 @@ void TBUSBPrinterZEV::probeAtInit() {
             break;
         }
         default:
+            // Cleared here on the queue, so that the record on disk goes with it before anything else.
+            printer->storeUpdateStatus(std::nullopt);
             printer->onMainThread([printer] {
                 printer->setInFirmwareUpdate(false);
-                printer->storeUpdateStatus(std::nullopt);
                 printer->endUpdateProgress();
                 printer->getDeviceCustomInfo();
             });
@@ -611,4 +637,29 @@ void TBUSBPrinterZEV::probeAtInit() {
         }
         printer->closeInterface();
     });
+}
+
+void TBUSBPrinterZEV::askAboutUpdateMode() {
+    if (askedAboutUpdateMode_.exchange(true)) return;
+    auto printer = zevSelf();
+    if (!printer) return;
+    showCustomAlertWithTitle(
+        localized(QT_TRANSLATE_NOOP("TBPrinters", "Attention:")),
+        localized(QT_TRANSLATE_NOOP("TBPrinters", "A printer was unexpectedly found in firmware update mode. "
+                                                  "Would you like to update the firmware? ")),
+        QStringList{localized(QT_TRANSLATE_NOOP("TBPrinters", "Ignore")),
+                    localized(QT_TRANSLATE_NOOP("TBPrinters", "Update Firmware"))},
+        std::nullopt, platform::kAlertStyleCritical, {}, [printer](qint64 response) {
+            if (response == platform::kAlertFirstButtonReturn + 1) {
+                platform::platformLog("device is in firmware update mode ... uploading firmware");
+                printer->uploadFirmware();
+            } else if (response == platform::kAlertFirstButtonReturn) {
+                printer->showAlertWithTitle(
+                    localized(QT_TRANSLATE_NOOP("TBPrinters", "Please power-cycle this printer")),
+                    localized(QT_TRANSLATE_NOOP("TBPrinters",
+                                                "Contact customer support if power-cycling does "
+                                                "not resolve the issue.")),
+                    std::nullopt, {});
+            }
+        });
 }

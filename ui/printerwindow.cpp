@@ -217,7 +217,7 @@ void PrinterWindow::showRowMenu(const QPoint& position) {
     };
     QAction* update = menu->addAction(platform::localizedString(QStringLiteral("Update Firmware…")));
     update->setObjectName(QStringLiteral("updateFirmware"));
-    update->setEnabled(!printer->inFirmwareUpdate());
+    update->setEnabled(printer->updateCanStart());
     connect(update, &QAction::triggered, this, [this, listed] { updateFirmware(listed()); });
     QAction* refreshRow = menu->addAction(platform::localizedString(QStringLiteral("Refresh")));
     refreshRow->setObjectName(QStringLiteral("refresh"));
@@ -229,7 +229,7 @@ void PrinterWindow::showRowMenu(const QPoint& position) {
 
 void PrinterWindow::updateFirmware(const std::shared_ptr<TBUSBPrinterZEV>& printer) {
     // One update per printer at a time; the others stay free to update.
-    if (!printer || printer->inFirmwareUpdate()) return;
+    if (!printer || !printer->updateCanStart()) return;
     printer->updateFirmware();
 }
 
@@ -240,7 +240,7 @@ void PrinterWindow::refresh(const std::shared_ptr<TBUSBPrinterZEV>& printer) {
 void PrinterWindow::refreshActions() {
     const auto printer = controller_ ? controller_->selectedPrinter() : nullptr;
     const bool selected = printer != nullptr;
-    updateAction_->setEnabled(selected && !printer->inFirmwareUpdate());
+    updateAction_->setEnabled(selected && printer->updateCanStart());
     refreshAction_->setEnabled(selected);
 }
 

@@ -64,7 +64,7 @@ const Simulation::Slot* Simulation::slot(std::uint32_t locationId) const {
     return const_cast<Simulation*>(this)->slot(locationId);
 }
 
-std::uint32_t Simulation::plugIn(sim::SimZEVModel model) {
+std::uint32_t Simulation::plugIn(sim::SimZEVModel model, bool inUpdateMode) {
     for (int port = 0; port < kPortCount; ++port) {
         const std::uint32_t location = kFirstLocation + std::uint32_t(port) * kPortStep;
         if (slot(location)) continue;
@@ -72,6 +72,12 @@ std::uint32_t Simulation::plugIn(sim::SimZEVModel model) {
         s->location = location;
         s->model = model;
         s->device = makePrinter(model, location, &s->commandSet);
+        if (inUpdateMode) {
+            s->commandSet->update([](sim::SimZEVPrinterState& state) {
+                state.firmwareUpdateMode = true;
+                state.firmwareValid = false;
+            });
+        }
         if (!bus_->attach(s->device)) return 0;
         slots_.push_back(std::move(s));
         return location;
@@ -176,10 +182,20 @@ QMenu* Simulation::createMenu(QWidget* parent) {
             into->addAction(QCoreApplication::translate("TBPrinters", "%1 printer").arg(nameOf(model)));
         connect(action, &QAction::triggered, this, [this, model] { plugIn(model); });
     }
-    if (others) {
-        plug->addSeparator();
-        plug->addMenu(others);
+    // A printer whose update was cut short: it waits in its update mode for an image.
+    QMenu* stranded =
+        new QMenu(QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "In Firmware Update Mode")), plug);
+    stranded->setObjectName(QStringLiteral("updateModeMenu"));
+    for (SimZEVModel model : {SimZEVModel::HVC, SimZEVModel::HVQXA, SimZEVModel::EightTable, SimZEVModel::HVA,
+                              SimZEVModel::HVB, SimZEVModel::HVBD}) {
+        if (!listed || !listed->count(sim::simZEVModelFacts(model).productId)) continue;
+        QAction* action =
+            stranded->addAction(QCoreApplication::translate("TBPrinters", "%1 printer").arg(nameOf(model)));
+        connect(action, &QAction::triggered, this, [this, model] { plugIn(model, true); });
     }
+    plug->addSeparator();
+    plug->addMenu(stranded);
+    if (others) plug->addMenu(others);
 
     QMenu* unplugMenu = menu->addMenu(QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "Unplug")));
     unplugMenu->setObjectName(QStringLiteral("unplugMenu"));

@@ -43,7 +43,9 @@ public:
                 std::shared_ptr<sim::SimZEVPrinter>* commandSet = nullptr);
 
     // Plugs a printer of `model` into the first free port; its location id, or 0 when all are taken.
-    std::uint32_t plugIn(sim::SimZEVModel model);
+    // `inUpdateMode`: the printer waits in its firmware-update mode for an image, as one does whose
+    // update was cut short.
+    std::uint32_t plugIn(sim::SimZEVModel model, bool inUpdateMode = false);
     void unplug(std::uint32_t locationId);
     // Power off and on: the printer leaves the bus and comes back, with a changed USB serial-number
     // switch in effect.

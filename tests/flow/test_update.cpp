@@ -230,8 +230,8 @@ private slots:
         platform::userdefaults::remove("installOlderFirmwareVersion");
     }
 
-    // A printer already in update mode gets the image at once, without questions; an upload that does
-    // not get through leaves it waiting for the image and says so.
+    // A printer found in update mode with no update under way is offered to the operator; an upload
+    // that does not get through leaves it waiting for the image and says so; the next one works.
     void printerInUpdateMode() {
         SimFixture f;
         const SimPrinter printer = listed(f, Model::HVC, [](sim::SimZEVPrinterState& s) {
@@ -239,11 +239,13 @@ private slots:
             s.firmwareValid = false;
         });
         auto p = f.printerAt(f.port(1));
-        QTRY_COMPARE(p->printerStatus(), QStringLiteral("Firmware Update Mode"));
+        QTRY_COMPARE(presenter->headlines(), QStringList{"Attention:"});
+        QCOMPARE(presenter->shown().first().buttons, (QStringList{"Ignore", "Update Firmware"}));
 
         printer.device->injectFault({sim::FaultPoint::BulkOut, sim::FaultKind::Error, 0, 0});
-        p->proceedWithUpdateWhenReady();
-        QTRY_COMPARE(presenter->headlines(), QStringList{"The firmware could not be sent to the printer"});
+        QVERIFY(presenter->answer({kFirst + 1, {}}));
+        QTRY_COMPARE(presenter->headlines().last(),
+                     QStringLiteral("The firmware could not be sent to the printer"));
         QTRY_COMPARE(p->printerStatus(), QStringLiteral("Firmware Update Mode"));
         QCOMPARE(p->firmwareUpdateStatus(), std::optional<int>(TBUSBPrinterZEV::WaitingForFirmwareUpload));
         QVERIFY(!p->inFirmwareUpdate());
@@ -251,8 +253,9 @@ private slots:
 
         presenter->queueAnswer({kFirst, {}});
         p->proceedWithUpdateWhenReady();
-        QTRY_VERIFY_WITH_TIMEOUT(presenter->headlines().size() == 2, 15000);
-        QCOMPARE(presenter->headlines().last(), QStringLiteral("Firmware update was successful!"));
+        QTRY_COMPARE_WITH_TIMEOUT(presenter->headlines().last(),
+                                  QStringLiteral("Firmware update was successful!"), 15000);
+        QCOMPARE(presenter->headlines().size(), 3);
         QCOMPARE(printer.commandSet->state().firmwareVersion, QStringLiteral("HVC 01.41"));
     }
 

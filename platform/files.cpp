@@ -1,0 +1,108 @@
+#include "platform/files.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform::files {
+
+namespace {
+
+QString errnoText(const char* what, int error) {
+    return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(error)));
+}
+
+void setError(QString* error, const QString& text) {
+    if (error) *error = text;
+}
+
+// A rename or unlink is on the disk only once its folder is.
+bool syncFolder(const QString& folder, QString* error) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        setError(error, errnoText("open folder", errno));
+        return false;
+    }
+    const bool ok = ::fsync(fd) == 0;
+    if (!ok) setError(error, errnoText("fsync folder", errno));
+    ::close(fd);
+    return ok;
+}
+
+bool writeAll(int fd, const QByteArray& data, QString* error) {
+    const char* p = data.constData();
+    qsizetype left = data.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, std::size_t(left));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            setError(error, errnoText("write", n < 0 ? errno : EIO));
+            return false;
+        }
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
+} // namespace
+
+bool replaceAtomically(const QString& path, const QByteArray& data, QString* error) {
+    const QFileInfo info(path);
+    const QString folder = info.absolutePath();
+    if (!QDir().exists(folder)) {
+        if (!QDir().mkpath(folder)) {
+            setError(error, QStringLiteral("cannot create %1").arg(folder));
+            return false;
+        }
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    QByteArray temporary = QFile::encodeName(info.absoluteFilePath()) + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) {
+        setError(error, errnoText("create temporary file", errno));
+        return false;
+    }
+    bool ok = writeAll(fd, data, error);
+    if (ok && ::fsync(fd) != 0) {
+        setError(error, errnoText("fsync", errno));
+        ok = false;
+    }
+    if (::close(fd) != 0 && ok) {
+        setError(error, errnoText("close", errno));
+        ok = false;
+    }
+    if (ok && ::rename(temporary.constData(), QFile::encodeName(info.absoluteFilePath()).constData()) != 0) {
+        setError(error, errnoText("rename", errno));
+        ok = false;
+    }
+    if (!ok) {
+        ::unlink(temporary.constData());
+        return false;
+    }
+    return syncFolder(folder, error);
+}
+
+bool removeDurably(const QString& path, QString* error) {
+    if (::unlink(QFile::encodeName(path).constData()) != 0) {
+        if (errno == ENOENT) return true;
+        setError(error, errnoText("unlink", errno));
+        return false;
+    }
+    return syncFolder(QFileInfo(path).absolutePath(), error);
+}
+
+QString stateHome() {
+    const QString configured = qEnvironmentVariable("XDG_STATE_HOME");
+    if (!configured.isEmpty() && QDir::isAbsolutePath(configured)) return QDir::cleanPath(configured);
+    return QDir::homePath() + QStringLiteral("/.local/state");
+}
+
+} // namespace platform::files
