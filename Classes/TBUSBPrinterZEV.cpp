@@ -531,9 +531,12 @@ void TBUSBPrinterZEV::getDeviceCustomInfo() {
 }
 
 void TBUSBPrinterZEV::readDeviceCustomInfo(const QString& statusCode) {
-    // The update firmware answers nothing but STATUS.
-    if (statusCode == QLatin1String(zev::kStatusFirmwareUpdateMode)) return;
     auto printer = zevSelf();
+    // The update firmware answers nothing but STATUS; nor is such a printer held for nothing.
+    if (statusCode == QLatin1String(zev::kStatusFirmwareUpdateMode)) {
+        closeInterface();
+        return;
+    }
     openInterface([printer](IOReturn result) {
         if (result != kIOReturnSuccess) return;
         // On the command queue each query's open succeeds at once, so the exchanges run here, in

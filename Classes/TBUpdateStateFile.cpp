@@ -50,11 +50,11 @@ Store& store() {
     return *instance;
 }
 
+// The status is a whole number (a text that reads as one is not ours).
 bool underWay(const QVariant& status) {
-    bool isInt = false;
-    const int value = status.toInt(&isInt);
-    return status.isValid() && isInt &&
-           (value == TBUSBPrinterZEV::WaitingForFirmwareUpload ||
+    if (status.metaType().id() != QMetaType::Int) return false;
+    const int value = status.toInt();
+    return (value == TBUSBPrinterZEV::WaitingForFirmwareUpload ||
             value == TBUSBPrinterZEV::RebootingAfterFirmwareUpload);
 }
 
@@ -233,10 +233,10 @@ int TBUpdateStateFile::loadIntoRegistry() {
     file.close();
     if (!updates) {
         const QString setAsideAs = setAside(path);
-        platform::platformLog("the record of updates under way %s is %s: %s", qUtf8Printable(path),
-                              qUtf8Printable(why),
-                              setAsideAs.isEmpty() ? "it could not be set aside"
-                                                   : qUtf8Printable(QStringLiteral("set aside as ") + setAsideAs));
+        platform::platformLog(
+            "the record of updates under way %s is %s: %s", qUtf8Printable(path), qUtf8Printable(why),
+            setAsideAs.isEmpty() ? "it could not be set aside"
+                                 : qUtf8Printable(QStringLiteral("set aside as ") + setAsideAs));
         lock.unlock();
         tellOperator(setAsideAs);
         return 0;

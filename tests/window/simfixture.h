@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -26,32 +27,27 @@ struct SimPrinter {
 
 class SimFixture {
 public:
-    explicit SimFixture(bool serialSwitch = false) : hub_(nextHub()) {
-        bus = sim::SimBus::create();
+    // On a bus of its own, or on `onBus` (the demo's, say).
+    explicit SimFixture(bool serialSwitch = false, std::shared_ptr<sim::SimBus> onBus = {})
+        : serialSwitch_(serialSwitch), hub_(nextHub()) {
+        bus = onBus ? std::move(onBus) : sim::SimBus::create();
         usb::setCurrentBus(bus);
-        controller = std::make_unique<TBPrinters>();
-        window = std::make_unique<ui::PrinterWindow>(controller.get(), serialSwitch);
-        controller->setController(window->selection());
+        buildProgramSide();
     }
     ~SimFixture() {
-        // Work already on a printer's command queue (a probe, say) keeps the printer alive past the
-        // list; wait for it to end so its log lines and bus traffic do not spill into the next test.
-        std::vector<std::weak_ptr<TBUSBPrinterZEV>> listed;
-        for (const auto& printer : controller->printers())
-            listed.push_back(printer);
-        controller->prepareForTermination();
-        for (const auto& device : bus->devices())
-            bus->detach(device->identity().locationId);
-        window.reset();
-        controller.reset();
-        settle();
-        const bool drained = QTest::qWaitFor(
-            [&listed] {
-                return std::all_of(listed.begin(), listed.end(), [](const auto& p) { return p.expired(); });
-            },
-            10000);
-        if (!drained) qWarning("a printer of this test still has work under way");
+        tearDownProgramSide([this] {
+            for (const auto& device : bus->devices())
+                bus->detach(device->identity().locationId);
+        });
         usb::setCurrentBus(nullptr);
+    }
+
+    // The program ends and starts again while the printers stay as they are: the controller, its
+    // window and every printer object go, `meanwhile` runs, and new ones are made (not yet awake).
+    void startOver(const std::function<void()>& meanwhile = {}) {
+        tearDownProgramSide({});
+        if (meanwhile) meanwhile();
+        buildProgramSide();
     }
 
     // A printer of `model` on `location`, not yet on the bus unless attach is true.
@@ -100,12 +96,37 @@ public:
     std::unique_ptr<ui::PrinterWindow> window;
 
 private:
+    void buildProgramSide() {
+        controller = std::make_unique<TBPrinters>();
+        window = std::make_unique<ui::PrinterWindow>(controller.get(), serialSwitch_);
+        controller->setController(window->selection());
+    }
+    void tearDownProgramSide(const std::function<void()>& afterTermination) {
+        // Work already on a printer's command queue (a probe, say) keeps the printer alive past the
+        // list; wait for it to end so its log lines and bus traffic do not spill into what follows.
+        std::vector<std::weak_ptr<TBUSBPrinterZEV>> listed;
+        for (const auto& printer : controller->printers())
+            listed.push_back(printer);
+        controller->prepareForTermination();
+        if (afterTermination) afterTermination();
+        window.reset();
+        controller.reset();
+        settle();
+        const bool drained = QTest::qWaitFor(
+            [&listed] {
+                return std::all_of(listed.begin(), listed.end(), [](const auto& p) { return p.expired(); });
+            },
+            10000);
+        if (!drained) qWarning("a printer of this test still has work under way");
+    }
+
     // Bus 1, two hub levels: 225 fixtures per test program.
     static std::uint32_t nextHub() {
         static int count = 0;
         const int n = count++;
         return 0x01000000u | std::uint32_t(1 + n / 15 % 15) << 20 | std::uint32_t(1 + n % 15) << 16;
     }
+    bool serialSwitch_;
     std::uint32_t hub_;
 };
 
