@@ -463,6 +463,42 @@ Lassen Sie dieses Programm laufen, bis es das Ergebnis meldet.</translation>
         <source>Quit Anyway</source>
         <translation>Trotzdem beenden</translation>
     </message>
+    <message>
+        <source>A printer was unexpectedly found in firmware update mode. Would you like to update the firmware? </source>
+        <translation>Ein Drucker wurde unerwartet im Firmware-Aktualisierungsmodus gefunden. Möchten Sie die Firmware aktualisieren? </translation>
+    </message>
+    <message>
+        <source>Ignore</source>
+        <translation>Ignorieren</translation>
+    </message>
+    <message>
+        <source>Update Firmware</source>
+        <translation>Firmware aktualisieren</translation>
+    </message>
+    <message>
+        <source>Please power-cycle this printer</source>
+        <translation>Bitte schalten Sie diesen Drucker aus und wieder ein</translation>
+    </message>
+    <message>
+        <source>Contact customer support if power-cycling does not resolve the issue.</source>
+        <translation>Wenden Sie sich an den Kundendienst, wenn Aus- und Einschalten das Problem nicht behebt.</translation>
+    </message>
+    <message>
+        <source>The record of firmware updates under way could not be read</source>
+        <translation>Die Aufzeichnung laufender Firmware-Aktualisierungen konnte nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>It was set aside as %1.</source>
+        <translation>Sie wurde als %1 beiseitegelegt.</translation>
+    </message>
+    <message>
+        <source>An update that was interrupted when this program last ended cannot be carried on by itself. A printer found in firmware update mode can still be updated from here.</source>
+        <translation>Eine Aktualisierung, die beim letzten Beenden dieses Programms unterbrochen wurde, kann nicht von selbst fortgesetzt werden. Ein Drucker im Firmware-Aktualisierungsmodus kann weiterhin von hier aus aktualisiert werden.</translation>
+    </message>
+    <message>
+        <source>In Firmware Update Mode</source>
+        <translation>Im Firmware-Aktualisierungsmodus</translation>
+    </message>
 </context>
 <context>
     <name>TBUSBPrinterZEV</name>
