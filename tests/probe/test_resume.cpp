@@ -93,8 +93,8 @@ private slots:
         for (const SimPrinter& printer : printers)
             printer.device->replug();
 
-        QTRY_COMPARE_WITH_TIMEOUT(presenter->headlines().count(QStringLiteral("Firmware update was successful!")),
-                                  count, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            presenter->headlines().count(QStringLiteral("Firmware update was successful!")), count, 20000);
         QCOMPARE(presenter->headlines().size(), 3 * count);
         QCOMPARE(presenter->shown().last().informativeText,
                  QStringLiteral("Firmware version updated from HVC 01.21 to HVC 01.41"));
@@ -117,13 +117,18 @@ private slots:
         const QByteArray good = stateFile("printer-flasher", "1", printers);
         QTest::newRow("empty") << QByteArray() << false;
         QTest::newRow("truncated") << good.left(good.size() - 5) << false;
-        QTest::newRow("not JSON") << QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0", 10) << false;
+        QTest::newRow("not JSON") << QByteArray("\x7f"
+                                                "ELF\x02\x01\x01\0\0\0",
+                                                10)
+                                  << false;
         QTest::newRow("another program") << stateFile("serial-switcher", "1", printers) << false;
         QTest::newRow("unknown version") << stateFile("printer-flasher", "2", printers) << false;
         QTest::newRow("update already over")
-            << stateFile("printer-flasher", "1", R"({"0000000009F10000": {"deviceFirmwareStatus": 3}})") << false;
+            << stateFile("printer-flasher", "1", R"({"0000000009F10000": {"deviceFirmwareStatus": 3}})")
+            << false;
         QTest::newRow("status as text")
-            << stateFile("printer-flasher", "1", R"({"0000000009F10000": {"deviceFirmwareStatus": "1"}})") << false;
+            << stateFile("printer-flasher", "1", R"({"0000000009F10000": {"deviceFirmwareStatus": "1"}})")
+            << false;
         QTest::newRow("not a device key")
             << stateFile("printer-flasher", "1", R"({"../../etc": {"deviceFirmwareStatus": 1}})") << false;
         QTest::newRow("unreadable") << QByteArray() << true;

@@ -56,15 +56,20 @@ private slots:
         QTest::addColumn<QStringList>("commands");
         QTest::addColumn<bool>("stillUpdating");
         const QStringList probe = kHVCProbe;
-        QTest::newRow("first sight") << false << 0 << "00000" << "infoDict here is { }" << probe << false;
-        QTest::newRow("serial-switcher") << true << 0 << "00000" << "infoDict here is { }" << probe << false;
+        QTest::newRow("first sight") << false << 0 << "00000"
+                                     << "infoDict here is { }" << probe << false;
+        QTest::newRow("serial-switcher") << true << 0 << "00000"
+                                         << "infoDict here is { }" << probe << false;
         QTest::newRow("back with status 3")
-            << false << 3 << "00000" << "initing device for key" << QStringList{"INFO  FVER"} + probe << false;
+            << false << 3 << "00000"
+            << "initing device for key" << QStringList{"INFO  FVER"} + probe << false;
         QTest::newRow("status 1, not in update mode")
-            << false << 1 << "00000" << "Bad Status (00000) while waiting for firmware update"
-            << QStringList{"INFO  FVER", "STATUS"} << true;
+            << false << 1 << "00000"
+            << "Bad Status (00000) while waiting for firmware update" << QStringList{"INFO  FVER", "STATUS"}
+            << true;
         QTest::newRow("serial-switcher leaves status 2 be")
-            << true << 2 << "00000" << "infoDict here is { deviceFirmwareStatus = 2; }" << probe << false;
+            << true << 2 << "00000"
+            << "infoDict here is { deviceFirmwareStatus = 2; }" << probe << false;
     }
     void firstProbe() {
         QFETCH(bool, switcher);
@@ -78,7 +83,9 @@ private slots:
         SimFixture f(switcher);
         const SimPrinter printer = f.makePrinter(Model::HVC, f.port(1));
         printer.commandSet->update([&](sim::SimZEVPrinterState& s) { s.statusCode = statusCode; });
-        if (status) TBUSBPrinter::deviceInfoForKey(keyOf(*printer.device))->setValue(deviceFirmwareUpdateState, status);
+        if (status)
+            TBUSBPrinter::deviceInfoForKey(keyOf(*printer.device))
+                ->setValue(deviceFirmwareUpdateState, status);
         f.bus->attach(printer.device);
         f.controller->awakeFromNib();
         QTRY_COMPARE(printer.commandSet->receivedCommands().size(), commands.size());
@@ -106,7 +113,8 @@ private slots:
         presenter->queueAnswer({kFirst, {}});
         f.bus->attach(printer.device);
         f.controller->awakeFromNib();
-        QTRY_COMPARE_WITH_TIMEOUT(presenter->headlines(), QStringList{"Firmware update was successful!"}, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(presenter->headlines(), QStringList{"Firmware update was successful!"},
+                                  10000);
         QVERIFY(log.contains(QStringLiteral("firmware version unchanged at HVC 01.21")));
         QCOMPARE(tableWrites(printer.commandSet->receivedCommands()).size(), 6);
         QTRY_VERIFY(!f.printerAt(f.port(1))->inFirmwareUpdate());
@@ -124,8 +132,9 @@ private slots:
         updateMode->actions().first()->trigger();
         QTRY_COMPARE(presenter->headlines(), QStringList{"Attention:"});
         const ScriptedAlertPresenter::Shown question = presenter->shown().first();
-        QCOMPARE(question.informativeText, QStringLiteral("A printer was unexpectedly found in firmware update "
-                                                          "mode. Would you like to update the firmware? "));
+        QCOMPARE(question.informativeText,
+                 QStringLiteral("A printer was unexpectedly found in firmware update "
+                                "mode. Would you like to update the firmware? "));
         QCOMPARE(question.buttons, (QStringList{"Ignore", "Update Firmware"}));
         QCOMPARE(question.style, platform::kAlertStyleCritical);
 
