@@ -208,12 +208,6 @@ void TBUpdateStateFile::setPath(const QString& path) {
     s.updates.clear();
 }
 
-QString TBUpdateStateFile::path() {
-    Store& s = store();
-    std::lock_guard lock(s.mutex);
-    return s.path;
-}
-
 int TBUpdateStateFile::loadIntoRegistry() {
     Store& s = store();
     std::unique_lock lock(s.mutex);

@@ -21,7 +21,6 @@ public:
     // Where the updates under way are kept from now on; empty (the default, and the simulated bus,
     // whose printers do not outlive the program): in memory only. Forgets what was recorded.
     static void setPath(const QString& path);
-    static QString path();
 
     // Reads the file and stores each of its dictionaries in the registry, unless the registry holds
     // an update for that port already (what is in memory is newer). Returns how many it stored.
