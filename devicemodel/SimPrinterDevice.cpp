@@ -33,6 +33,12 @@ bool hasEndpoint(const DeviceIdentity& id, std::uint8_t address) {
                        [&](const Endpoint& ep) { return ep.address == address; });
 }
 
+std::size_t packetSizeOf(const DeviceIdentity& id, std::uint8_t address) {
+    for (const Endpoint& ep : id.endpoints)
+        if (ep.address == address) return std::max<std::size_t>(ep.maxPacketSize, 1);
+    return 1;
+}
+
 // What a fault answers where it strikes, for the kinds that only answer (Unplug does more, and
 // ShortRead only shapes a bulk read).
 Status statusForFault(FaultKind kind) {
@@ -82,6 +88,8 @@ const char* statusName(Status status) {
         return "NoPermission";
     case Status::Invalid:
         return "Invalid";
+    case Status::Overflow:
+        return "Overflow";
     case Status::Error:
         return "Error";
     }
@@ -554,15 +562,8 @@ Status SimPrinterDevice::bulkIn(std::uint8_t endpoint, std::vector<std::uint8_t>
     for (;;) {
         if (!attached_ || generation_ != generation) return Status::NoDevice;
         const auto now = std::chrono::steady_clock::now();
-        if (!replies_.empty() && replies_.front().readyAt <= now) {
-            PendingReply& front = replies_.front();
-            const std::size_t n = std::min(limit, front.bytes.size() - front.offset);
-            out.assign(front.bytes.begin() + static_cast<std::ptrdiff_t>(front.offset),
-                       front.bytes.begin() + static_cast<std::ptrdiff_t>(front.offset + n));
-            front.offset += n;
-            if (front.offset >= front.bytes.size()) replies_.pop_front();
-            return Status::Ok;
-        }
+        if (!replies_.empty() && replies_.front().readyAt <= now)
+            return takePacketsLocked(packetSizeOf(identity_, endpoint), maxLen, limit, out);
         if (now >= deadline) return Status::Timeout;
         auto wakeAt = deadline;
         if (!replies_.empty()) wakeAt = std::min(wakeAt, replies_.front().readyAt);
@@ -571,6 +572,35 @@ Status SimPrinterDevice::bulkIn(std::uint8_t endpoint, std::vector<std::uint8_t>
         else
             replyArrived_.wait_until(lock, wakeAt);
     }
+}
+
+// One bulk IN transfer from the front reply, as the printer puts it on the wire: packets of the
+// endpoint's size, the reply's last one short (a reply that fills whole packets ends with a
+// zero-length one, which a read meeting it alone receives as an empty transfer). The read ends at
+// a short packet or when its buffer is full. A packet larger than the room left in the buffer is
+// babble: the read fails with Overflow and that packet is lost, as usbfs does.
+Status SimPrinterDevice::takePacketsLocked(std::size_t packetSize, std::size_t room, std::size_t limit,
+                                           std::vector<std::uint8_t>& out) {
+    PendingReply& front = replies_.front();
+    for (;;) {
+        const std::size_t left = front.bytes.size() - front.offset;
+        if (left == 0 || out.size() >= limit) break; // the reply (or an injected short read) ends here
+        const std::size_t packet = std::min(packetSize, left);
+        if (packet > room) {
+            front.offset += packet;
+            if (front.offset >= front.bytes.size()) replies_.pop_front();
+            return Status::Overflow;
+        }
+        const std::size_t take = std::min(packet, limit - out.size());
+        out.insert(out.end(), front.bytes.begin() + static_cast<std::ptrdiff_t>(front.offset),
+                   front.bytes.begin() + static_cast<std::ptrdiff_t>(front.offset + take));
+        front.offset += take;
+        room -= take;
+        if (take < packetSize) break;     // a short packet ends the transfer
+        if (room == 0) return Status::Ok; // full: a zero-length packet may still follow
+    }
+    if (front.offset >= front.bytes.size()) replies_.pop_front();
+    return Status::Ok;
 }
 
 bool SimPrinterDevice::hasReplyReady() const {

@@ -39,6 +39,7 @@ enum class Status {
     NotOpen,      // release or device operation by a client that holds nothing
     NoPermission, // the host may not use the device (no access to its device node)
     Invalid,      // malformed call (unknown endpoint, wrong direction)
+    Overflow,     // bulk IN: the next packet was larger than the room left in the host's buffer
     Error,        // any other failure (an injected one, for instance)
 };
 const char* statusName(Status status);
@@ -272,9 +273,11 @@ public:
 
     // ---- host side: bulk pipes ----
     Status bulkOut(std::uint8_t endpoint, const std::vector<std::uint8_t>& bytes);
-    // Waits up to `timeoutMs` (kWaitForever: no limit; 0: do not wait) for reply bytes and hands
-    // over at most `maxLen` of them in `out`. A read never spans two queued replies: each queued
-    // reply ends with a short packet, as the printer sends it.
+    // Waits up to `timeoutMs` (kWaitForever: no limit; 0: do not wait) for a reply and hands over
+    // at most `maxLen` bytes of it in `out`, in whole packets of the endpoint's wMaxPacketSize: each
+    // queued reply is one transfer ending with a short (or zero-length) packet, so a read never spans
+    // two replies, and a read with less room than the next packet fails with Overflow and loses that
+    // packet, as usbfs does.
     static constexpr std::uint32_t kWaitForever = UINT32_MAX;
     Status bulkIn(std::uint8_t endpoint, std::vector<std::uint8_t>& out, std::size_t maxLen,
                   std::uint32_t timeoutMs);
@@ -329,6 +332,8 @@ public:
 private:
     SimPrinterDevice(DeviceIdentity identity, std::shared_ptr<CommandProcessor> processor);
 
+    Status takePacketsLocked(std::size_t packetSize, std::size_t room, std::size_t limit,
+                             std::vector<std::uint8_t>& out);
     struct PendingReply {
         std::vector<std::uint8_t> bytes;
         std::size_t offset = 0;

@@ -16,7 +16,9 @@
 //    an interface this object has not opened kIOReturnNotOpen; a pipe reference outside
 //    1..numEndpoints kIOUSBUnknownPipeErr; a device gone from the bus kIOReturnNoDevice; no
 //    permission to use the device kIOReturnNotPrivileged. A short bulk read is a success with the
-//    smaller count. A bulk transfer that meets a halted endpoint answers kIOUSBPipeStalled, and the
+//    smaller count. Bulk IN behaves as a byte stream within a transfer: the backend reads the device
+//    in whole packets (readahead.h) and serves smaller reads from what it read ahead, dropped when
+//    the interface is opened, closed or reset. A bulk transfer that meets a halted endpoint answers kIOUSBPipeStalled, and the
 //    backend clears the halt before it returns, so the next transfer can use the pipe again.
 //
 // Interest notices about the interface (open attempt, closed), the same on every backend:

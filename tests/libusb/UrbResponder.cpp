@@ -58,6 +58,9 @@ int urbStatusFor(sim::Status status) {
         return -ENODEV;
     case sim::Status::Timeout:
         return -ETIMEDOUT;
+    // Babble: the packet did not fit the room left in the URB's buffer.
+    case sim::Status::Overflow:
+        return -EOVERFLOW;
     default:
         return -EPROTO;
     }

@@ -11,6 +11,8 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+#include <libusb.h>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -37,6 +39,10 @@ sim::DeviceIdentity printerIdentity(std::uint32_t locationId = 0x01400000) {
     identity.serialNumber = u"SN0001";
     identity.deviceId1284 = "MFG:ACME;MDL:Photo 42;CMD:RAW;";
     return identity;
+}
+
+std::vector<std::uint8_t> toBytes(const QByteArray& text) {
+    return {text.begin(), text.end()};
 }
 
 // Everything the bus announces, in order.
@@ -362,6 +368,71 @@ private slots:
         size = sizeof reply;
         QCOMPARE(interface->readPipe(in, reply, size, 1000, 1000), kIOReturnSuccess);
         QCOMPARE(QByteArray(reply, int(size)), QByteArray("OK"));
+        interface->close();
+    }
+
+    void aReplyInOnePacketIsReadInPiecesAndNeverLost() {
+        auto model =
+            sim::SimPrinterDevice::create(printerIdentity(), std::make_shared<sim::ScriptedProcessor>());
+        bed->plug(model, {1, 4, 2});
+
+        // What a byte-stream reader does: the 8-digit length field first. usbfs answers with an
+        // overflow, and the packet holding the whole reply is lost.
+        model->queueReply(toBytes("00000004BODY\r"));
+        libusb_context* context = nullptr;
+        QCOMPARE(libusb_init(&context), 0);
+        libusb_device_handle* raw = libusb_open_device_with_vid_pid(context, kVendor, kProduct);
+        QVERIFY(raw);
+        libusb_set_auto_detach_kernel_driver(raw, 1);
+        QCOMPARE(libusb_claim_interface(raw, 0), 0);
+        unsigned char digits[8];
+        int done = 0;
+        QCOMPARE(libusb_bulk_transfer(raw, 0x81, digits, sizeof digits, &done, 1000),
+                 int(LIBUSB_ERROR_OVERFLOW));
+        QCOMPARE(libusb_bulk_transfer(raw, 0x81, digits, sizeof digits, &done, 100),
+                 int(LIBUSB_ERROR_TIMEOUT));
+        libusb_release_interface(raw, 0);
+        libusb_close(raw);
+        libusb_exit(context);
+
+        // The interface reads whole packets ahead and serves the same two reads from them.
+        auto bus = usb::makeLibusbBus();
+        Notices notices;
+        notices.listen(*bus);
+        QTRY_COMPARE_WITH_TIMEOUT(notices.arrived.size(), size_t(1), kNoticeWaitMs);
+        auto interface = interfaceOf(notices.arrived[0]);
+        const auto [out, in] = bulkPipes(*interface);
+        QCOMPARE(interface->openSeize(), kIOReturnSuccess);
+        const auto read = [&, in = in](std::uint32_t wanted, std::uint32_t timeoutMs = 1000) {
+            QByteArray bytes(int(wanted), '\0');
+            std::uint32_t size = wanted;
+            const IOReturn result = interface->readPipe(in, bytes.data(), size, timeoutMs, timeoutMs);
+            return result == kIOReturnSuccess ? bytes.left(int(size)) : QByteArray("error");
+        };
+        model->queueReply(toBytes("00000004BODY\r"));
+        QCOMPARE(read(8), QByteArray("00000004"));
+        QCOMPARE(read(5), QByteArray("BODY\r"));
+        // A body longer than a packet goes on past the packet the length field came in.
+        const QByteArray body(700, 'x');
+        model->queueReply(toBytes("00000700" + body));
+        QCOMPARE(read(8), QByteArray("00000700"));
+        QCOMPARE(read(700), body);
+
+        // What was read ahead does not outlive a close or a reset of the printer.
+        const auto leaveUnread = [&] {
+            model->queueReply(toBytes("00000004OLD!"));
+            QCOMPARE(read(8), QByteArray("00000004"));
+        };
+        leaveUnread();
+        QCOMPARE(interface->close(), kIOReturnSuccess);
+        QCOMPARE(interface->openSeize(), kIOReturnSuccess);
+        QCOMPARE(read(4, 100), QByteArray("error"));
+        leaveUnread();
+        usb::ControlRequest softReset;
+        softReset.bmRequestType = 0x21;
+        softReset.bRequest = 2;
+        QCOMPARE(interface->controlRequest(softReset), kIOReturnSuccess);
+        QCOMPARE(read(4, 100), QByteArray("error"));
         interface->close();
     }
 

@@ -4,6 +4,7 @@
 #include "platform/usb/libusb/LibusbContext.h"
 #include "platform/usb/libusb/LibusbErrors.h"
 #include "platform/usb/libusb/LibusbLocation.h"
+#include "platform/usb/readahead.h"
 
 #include <libusb.h>
 
@@ -329,6 +330,7 @@ IOReturn performControlRequest(DeviceRecord& device, libusb_device_handle* handl
         return ioReturnForTransferError(result);
     }
     request.wLenDone = std::uint32_t(result);
+    if (isPrinterSoftReset(request.bmRequestType, request.bRequest)) device.noteReset();
     return kIOReturnSuccess;
 }
 
@@ -355,6 +357,7 @@ IOReturn LibusbUsbDevice::reset(const char* what, bool& kernelReEnumerates) {
     HandleUse use;
     const IOReturn opened = device_->acquire(use);
     if (opened != kIOReturnSuccess) return opened;
+    device_->noteReset();
     const int result = libusb_reset_device(use.get());
     if (result == LIBUSB_ERROR_NOT_FOUND) {
         if (!device_->isConnected(use.get())) {

@@ -104,6 +104,11 @@ public:
 
     std::shared_ptr<DeviceEvents> events() const { return events_.lock(); }
 
+    // Port resets and printer-class soft resets sent to the device, so that interface objects drop
+    // what they read ahead before it.
+    void noteReset() { ++resets_; }
+    std::uint64_t resets() const { return resets_; }
+
     // Set when the device left the bus; everything then answers kIOReturnNoDevice.
     bool isGone() const { return gone_; }
     void markGone() { gone_ = true; }
@@ -151,6 +156,7 @@ private:
     std::string description_;
 
     std::atomic<bool> gone_{false};
+    std::atomic<std::uint64_t> resets_{0};
     std::atomic<int> ownOpens_{0};
     std::atomic<int> ownCloses_{0};
     std::atomic<bool> permissionReported_{false}; // the long "permission denied" line went out

@@ -148,7 +148,10 @@ IOReturn LibusbInterface::openSeize() {
         // Not even the device could be opened (no permission, gone): nobody attempted the interface.
         if (result != kIOReturnSuccess) return result;
         result = device_->claimInterface(use.get(), service_->info().number);
-        if (result == kIOReturnSuccess) claimUse_ = std::move(use);
+        if (result == kIOReturnSuccess) {
+            claimUse_ = std::move(use);
+            readAhead_.clear();
+        }
     }
     // The attempt reached the interface: it is ours now, or another program holds it.
     if (result == kIOReturnSuccess || result == kIOReturnExclusiveAccess)
@@ -163,6 +166,7 @@ IOReturn LibusbInterface::close() {
         if (!claimUse_) return kIOReturnSuccess;
         released = device_->releaseInterface(claimUse_.get(), service_->info().number);
         claimUse_.reset();
+        readAhead_.clear();
     }
     announce(kIOMessageServiceWasClosed);
     return isPresent() ? released : kIOReturnSuccess;
@@ -304,11 +308,15 @@ IOReturn LibusbInterface::readPipe(std::uint8_t pipeRef, void* buffer, std::uint
         size = 0;
         return endpoint ? kIOReturnBadArgument : kIOUSBUnknownPipeErr;
     }
-    std::uint32_t received = 0;
-    const IOReturn result = bulkTransfer(*endpoint, static_cast<unsigned char*>(buffer), size, received,
-                                         transferTimeout(noDataTimeout, completionTimeout));
-    size = received;
-    return result;
+    if (const std::uint64_t resets = device_->resets(); resetsSeen_.exchange(resets) != resets)
+        readAhead_.clear();
+    // usbfs fails a read with less room than the packet that comes (overflow, the packet lost), so
+    // the device is read in whole packets and the caller served from the read-ahead.
+    const unsigned int timeout = transferTimeout(noDataTimeout, completionTimeout);
+    return readAhead_.read(buffer, size, endpoint->properties.maxPacketSize,
+                           [&](std::uint8_t* into, std::uint32_t capacity, std::uint32_t& received) {
+                               return bulkTransfer(*endpoint, into, capacity, received, timeout);
+                           });
 }
 
 IOReturn LibusbInterface::controlRequest(ControlRequest& request) {

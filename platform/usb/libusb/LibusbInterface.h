@@ -7,6 +7,7 @@
 #pragma once
 
 #include "platform/usb/libusb/LibusbDevice.h"
+#include "platform/usb/readahead.h"
 #include "platform/usb/usb.h"
 
 #include <atomic>
@@ -96,6 +97,8 @@ private:
     std::mutex mutex_;
     HandleUse claimUse_;                      // guarded by mutex_; set while this object holds the claim
     std::shared_ptr<UsbDevice> deviceObject_; // guarded by mutex_
+    BulkReadAhead readAhead_;                 // bulk IN in whole packets, cleared on open, close and reset
+    std::atomic<std::uint64_t> resetsSeen_{0};
 };
 
 } // namespace usb::libusb_backend

@@ -1,5 +1,7 @@
 #include "platform/usb/sim/SimBus.h"
 
+#include "platform/usb/readahead.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -24,6 +26,8 @@ IOReturn toIOReturn(Status status) {
         return kIOReturnNotPrivileged;
     case Status::Invalid:
         return kIOReturnBadArgument;
+    case Status::Overflow:
+        return kIOReturnOverrun;
     case Status::Error:
         return kIOReturnError;
     }
@@ -127,8 +131,12 @@ public:
     const std::shared_ptr<SimPrinterDevice>& model() const { return device_; }
     const DeviceIdentity& identity() const { return identity_; }
     std::uint64_t generation() const { return generation_; }
+    // USB port resets and printer-class soft resets made through this enumeration's objects.
+    void noteReset() { ++resets_; }
+    std::uint64_t resets() const { return resets_; }
 
 private:
+    std::atomic<std::uint64_t> resets_{0};
     std::weak_ptr<SimBus::State> bus_;
     std::shared_ptr<SimPrinterDevice> device_;
     std::uint64_t generation_;
@@ -153,6 +161,7 @@ IOReturn controlOn(SimService& service, usb::ControlRequest& request) {
     }
     const Status status = service.model()->control(setup, data);
     if (status != Status::Ok) return toIOReturn(status);
+    if (usb::isPrinterSoftReset(request.bmRequestType, request.bRequest)) service.noteReset();
     if (setup.isIn()) {
         const std::size_t n = std::min<std::size_t>(data.size(), request.wLength);
         if (n > 0) std::memcpy(request.data, data.data(), n);
@@ -185,7 +194,9 @@ public:
     IOReturn resetDevice() override {
         if (!service_->alive()) return kIOReturnNoDevice;
         if (!opened_) return kIOReturnNotOpen;
-        return toIOReturn(service_->model()->resetDevice(client_));
+        const Status s = service_->model()->resetDevice(client_);
+        if (s == Status::Ok) service_->noteReset();
+        return toIOReturn(s);
     }
     IOReturn reEnumerate(std::uint32_t) override {
         if (!service_->alive()) return kIOReturnNoDevice;
@@ -235,11 +246,15 @@ public:
         if (!service_->alive()) return kIOReturnNoDevice;
         if (opened_) return kIOReturnSuccess; // already ours: no new claim, no notice
         const Status s = service_->model()->claim(client_);
-        if (s == Status::Ok) opened_ = true;
+        if (s == Status::Ok) {
+            readAhead_.clear();
+            opened_ = true;
+        }
         return toIOReturn(s);
     }
     IOReturn close() override {
         if (!opened_.exchange(false)) return kIOReturnNotOpen;
+        readAhead_.clear();
         if (!service_->alive()) return kIOReturnNoDevice;
         return toIOReturn(service_->model()->release(client_));
     }
@@ -298,13 +313,22 @@ public:
         std::uint32_t timeout = SimPrinterDevice::kWaitForever;
         if (noDataTimeout) timeout = noDataTimeout;
         if (completionTimeout) timeout = std::min(timeout, completionTimeout);
-        std::vector<std::uint8_t> in;
-        const Status s = service_->model()->bulkIn(ep->address, in, wanted, timeout);
-        if (s != Status::Ok) return transferResult(*ep, s);
-        const std::size_t n = std::min<std::size_t>(in.size(), wanted);
-        if (n > 0) std::memcpy(buffer, in.data(), n);
-        size = static_cast<std::uint32_t>(n);
-        return kIOReturnSuccess;
+        if (const std::uint64_t resets = service_->resets(); resetsSeen_.exchange(resets) != resets)
+            readAhead_.clear();
+        // Whole packets from the device, the caller's bytes from the read-ahead.
+        size = wanted;
+        return readAhead_.read(buffer, size, ep->maxPacketSize,
+                               [&](std::uint8_t* into, std::uint32_t capacity, std::uint32_t& received) {
+                                   std::vector<std::uint8_t> in;
+                                   const Status s =
+                                       service_->model()->bulkIn(ep->address, in, capacity, timeout);
+                                   received = 0;
+                                   if (s != Status::Ok) return transferResult(*ep, s);
+                                   received =
+                                       static_cast<std::uint32_t>(std::min<std::size_t>(in.size(), capacity));
+                                   if (received > 0) std::memcpy(into, in.data(), received);
+                                   return kIOReturnSuccess;
+                               });
     }
     IOReturn controlRequest(usb::ControlRequest& request) override { return controlOn(*service_, request); }
 
@@ -340,6 +364,8 @@ private:
     std::shared_ptr<SimService> service_;
     std::uint64_t client_;
     std::atomic<bool> opened_{false};
+    usb::BulkReadAhead readAhead_;
+    std::atomic<std::uint64_t> resetsSeen_{0};
 };
 
 IOReturn SimService::createInterface(std::shared_ptr<usb::UsbInterface>& interface) {
