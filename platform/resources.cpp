@@ -27,24 +27,29 @@ bool isPlainFileName(const QString& fileName) {
            !fileName.contains(QLatin1Char('/')) && !fileName.contains(QChar(0));
 }
 
-// Breadth-first, so that a file near the top of a directory wins over a namesake deep inside it.
+// The folders of a package, in the order they are looked into: the package's top, then the folders
+// the program's files are kept in. A lookup names the file in each directly; nothing is walked.
+constexpr const char* kResourceFolders[] = {"", "firmware/", "images/"};
+
 QString findIn(const QString& root, const QString& fileName) {
-    QStringList level{root};
-    // Guards against symlink loops: a real resource tree is a few levels deep.
-    constexpr int kMaximumDepth = 16;
-    for (int depth = 0; depth < kMaximumDepth && !level.isEmpty(); ++depth) {
-        QStringList next;
-        for (const QString& directory : level) {
-            const QFileInfo candidate(directory + QLatin1Char('/') + fileName);
-            if (candidate.isFile()) return candidate.absoluteFilePath();
-            const QStringList subdirectories =
-                QDir(directory).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-            for (const QString& sub : subdirectories)
-                next.append(directory + QLatin1Char('/') + sub);
-        }
-        level = std::move(next);
+    for (const char* folder : kResourceFolders) {
+        const QFileInfo candidate(root + QLatin1Char('/') + QLatin1String(folder) + fileName);
+        if (candidate.isFile()) return candidate.absoluteFilePath();
     }
     return {};
+}
+
+// True when this program runs from the build tree it was built in (tests, a developer's run), not
+// from an installed copy: only then is the source tree's resources/ one of its packages.
+bool runsFromBuildTree(const QString& exeDir) {
+#ifdef PRINTER_TOOLS_BINARY_DIR
+    const QString build = QFileInfo(QStringLiteral(PRINTER_TOOLS_BINARY_DIR)).canonicalFilePath();
+    return !build.isEmpty() && !exeDir.isEmpty() &&
+           (exeDir == build || exeDir.startsWith(build + QLatin1Char('/')));
+#else
+    (void)exeDir;
+    return false;
+#endif
 }
 
 } // namespace
@@ -79,17 +84,22 @@ QStringList searchDirectories() {
             if (QFileInfo(candidate).isDir()) existing.append(QFileInfo(candidate).canonicalFilePath());
         return existing;
     }
+    // An override is the whole package: nothing else is searched beside it.
     const QString fromEnvironment = qEnvironmentVariable(kResourcesEnvironmentVariable);
-    if (!fromEnvironment.isEmpty()) candidates.append(fromEnvironment);
-#ifdef PRINTER_TOOLS_SOURCE_DIR
-    candidates.append(QStringLiteral(PRINTER_TOOLS_SOURCE_DIR "/resources"));
-#endif
     const QString program = programName();
     const QString exeDir = executableDirectory();
-    if (!exeDir.isEmpty()) candidates.append(exeDir + QStringLiteral("/../share/") + program);
-#ifdef PRINTER_TOOLS_INSTALL_DATADIR
-    candidates.append(QStringLiteral(PRINTER_TOOLS_INSTALL_DATADIR "/") + program);
+    if (!fromEnvironment.isEmpty()) {
+        candidates.append(fromEnvironment);
+    } else {
+#ifdef PRINTER_TOOLS_SOURCE_DIR
+        if (runsFromBuildTree(exeDir))
+            candidates.append(QStringLiteral(PRINTER_TOOLS_SOURCE_DIR "/resources"));
 #endif
+        if (!exeDir.isEmpty()) candidates.append(exeDir + QStringLiteral("/../share/") + program);
+#ifdef PRINTER_TOOLS_INSTALL_DATADIR
+        candidates.append(QStringLiteral(PRINTER_TOOLS_INSTALL_DATADIR "/") + program);
+#endif
+    }
     QStringList existing;
     for (const QString& candidate : candidates) {
         const QFileInfo info(candidate);

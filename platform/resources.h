@@ -1,14 +1,15 @@
 // Package resources: the files shipped with the program (firmware images, colour tables, pictures),
 // found by base name and extension.
 //
-// Search order, first hit wins:
-//   1. the directory named by the environment variable PRINTER_TOOLS_RESOURCES (tests, overrides);
-//   2. the source tree's resources/ of the build (running from the build tree);
-//   3. share/<program>/ beside the installed executable (<exe>/../share/<program>/);
-//   4. <install prefix>/share/<program>/ as configured at build time.
-// Each directory is searched recursively, shallower files first and names in byte order within one
-// directory, so a lookup always finds the same file. <program> is the name main() hands over with
-// setProgramName() (the application's name until then). Safe from any thread.
+// Packages searched, first hit wins:
+//   - a test's override (setSearchDirectoriesOverride), alone;
+//   - otherwise the directory named by the environment variable PRINTER_TOOLS_RESOURCES, alone;
+//   - otherwise the source tree's resources/ (only when running from the build tree it was built
+//     in), then share/<program>/ beside the installed executable (<exe>/../share/<program>/), then
+//     <install prefix>/share/<program>/ as configured at build time.
+// In each package a file is looked up directly at its top, then in firmware/ and images/; no tree
+// is walked. <program> is the name main() hands over with setProgramName() (the application's name
+// until then). Safe from any thread.
 #pragma once
 
 #include <QByteArray>

@@ -98,17 +98,20 @@ private slots:
     void resourceSearchOrder() {
         QTemporaryDir first;
         QTemporaryDir second;
-        QVERIFY(QDir(first.path()).mkpath("a/deep"));
-        QVERIFY(QDir(first.path()).mkpath("b"));
-        QVERIFY(writeFile(first.filePath("a/deep/t.cwd"), "deep"));
-        QVERIFY(writeFile(first.filePath("b/t.cwd"), "shallow"));
+        QVERIFY(QDir(first.path()).mkpath("firmware/old"));
+        QVERIFY(QDir(first.path()).mkpath("images"));
+        QVERIFY(writeFile(first.filePath("firmware/old/t.cwd"), "deep"));
+        QVERIFY(writeFile(first.filePath("images/t.cwd"), "images"));
+        QVERIFY(writeFile(first.filePath("firmware/t.cwd"), "firmware"));
+        QVERIFY(writeFile(first.filePath("firmware/old/v.cwd"), "only deep"));
         QVERIFY(writeFile(second.filePath("t.cwd"), "second"));
         QVERIFY(writeFile(second.filePath("u.cwd"), "only in second"));
         QVERIFY(writeFile(second.filePath("empty.cwd"), QByteArray()));
         platform::resources::setSearchDirectoriesOverride({first.path(), second.path()});
 
-        // Shallower first, then the next directory.
-        QCOMPARE(platform::resources::dataForResource("t", "cwd"), QByteArray("shallow"));
+        // The package's known folders in order, then the next package; nothing deeper is looked into.
+        QCOMPARE(platform::resources::dataForResource("t", "cwd"), QByteArray("firmware"));
+        QVERIFY(platform::resources::pathForResource("v", "cwd").isEmpty());
         QCOMPARE(platform::resources::dataForResource("u", "cwd"), QByteArray("only in second"));
         QString path;
         const QByteArray empty = platform::resources::dataForResource("empty", "cwd", &path);
@@ -118,21 +121,25 @@ private slots:
         QVERIFY(path.isEmpty());
 
         // A resource is a plain name: nothing reaches outside the package or into a directory.
-        QVERIFY(platform::resources::pathForResource("deep/t", "cwd").isEmpty());
+        QVERIFY(platform::resources::pathForResource("old/t", "cwd").isEmpty());
         QVERIFY(platform::resources::pathForResource("../t", "cwd").isEmpty());
         QVERIFY(platform::resources::pathForResource("a", "").isEmpty()); // a directory
         QVERIFY(platform::resources::pathForResource("..", "").isEmpty());
         QCOMPARE(platform::resources::pathForResourceFile("u.cwd"), second.filePath("u.cwd"));
     }
 
-    // Without an override: the environment's directory, then the source tree, then share/<program>/
-    // beside the executable.
+    // The environment's directory alone; without it the source tree (from the build tree), then
+    // share/<program>/ beside the executable.
     void resourceDirectoriesOfARealRun() {
         const QString sample = QStringLiteral(PRINTER_TOOLS_SOURCE_DIR "/resources/firmware/HVC 01.41.fw");
         QTemporaryDir env;
         QVERIFY(writeFile(env.filePath("HVC 01.41.fw"), "from the environment"));
         qputenv(platform::resources::kResourcesEnvironmentVariable, env.path().toUtf8());
         QCOMPARE(platform::resources::pathForResourceFile("HVC 01.41.fw"), env.filePath("HVC 01.41.fw"));
+        // The environment's package is searched alone.
+        QVERIFY(platform::resources::pathForResourceFile("HVC 01.21.fw").isEmpty());
+        QCOMPARE(platform::resources::searchDirectories(),
+                 QStringList{QFileInfo(env.path()).canonicalFilePath()});
         qunsetenv(platform::resources::kResourcesEnvironmentVariable);
         QCOMPARE(platform::resources::pathForResourceFile("HVC 01.41.fw"),
                  QFileInfo(sample).canonicalFilePath());
