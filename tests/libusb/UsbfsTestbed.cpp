@@ -93,6 +93,12 @@ UrbResponder* UsbfsTestbed::responder(const std::string& syspath) const {
     return it->second.enumerations.back().get();
 }
 
+std::string UsbfsTestbed::printerDriverNode(const std::string& syspath) const {
+    std::lock_guard lock(mutex_);
+    const auto it = slots_.find(syspath);
+    return it == slots_.end() ? std::string() : it->second.printerNode;
+}
+
 std::vector<std::shared_ptr<UrbResponder>> UsbfsTestbed::enumerations(const std::string& syspath) const {
     std::lock_guard lock(mutex_);
     const auto it = slots_.find(syspath);
@@ -191,8 +197,15 @@ void UsbfsTestbed::addDevice(const std::string& syspath, Slot& slot) {
                                 "\nA: devnum=" + std::to_string(where.address) + "\nA: speed=480\n" +
                                 "A: bConfigurationValue=" + std::to_string(identity.configurationValue) +
                                 "\n" + ids + "H: descriptors=" + hex(blob) + "\n");
-    addFromString(testbed_, "P: " + devpath + "/" + name + ":1." + std::to_string(identity.interfaceNumber) +
-                                "\n" + "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n" + interfaceAttributes);
+    const std::string interfacePath = devpath + "/" + name + ":1." + std::to_string(identity.interfaceNumber);
+    addFromString(testbed_, "P: " + interfacePath + "\n" + "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n" +
+                                interfaceAttributes);
+    // The printer driver's node below the interface, where the kernel registers it.
+    const std::string lp = "lp" + std::to_string(printerNodes_++);
+    addFromString(testbed_, "P: " + interfacePath + "/usbmisc/" + lp + "\nN: usb/" + lp +
+                                "\nE: SUBSYSTEM=usbmisc\nE: DEVNAME=/dev/usb/" + lp +
+                                "\nA: dev=180:" + std::to_string(printerNodes_ - 1) + "\n");
+    slot.printerNode = "/dev/usb/" + lp;
     UMockdevIoctlBase* handler = UrbResponder::newHandler(responder);
     GError* error = nullptr;
     if (!umockdev_testbed_attach_ioctl(testbed_, node.c_str(), handler, &error)) {

@@ -64,6 +64,9 @@ public:
     // The responder of every enumeration the device had behind `syspath`, oldest first (kept until
     // it is unplugged, so a test can look at the traffic of an enumeration that is over).
     std::vector<std::shared_ptr<UrbResponder>> enumerations(const std::string& syspath) const;
+    // The printer driver's node of the device's printer interface ("/dev/usb/lp0"), through which a
+    // test plays a print job in flight by opening it.
+    std::string printerDriverNode(const std::string& syspath) const;
     // Where the device is now; its address is 0 while it is off the bus.
     Placement placement(const std::string& syspath) const;
 
@@ -75,9 +78,10 @@ private:
     struct Slot {
         std::shared_ptr<sim::SimPrinterDevice> device;
         Placement where;
-        std::vector<std::uint8_t> descriptors;                   // replacements; empty: the model's own
-        std::string node;                                        // empty while off the bus
-        UMockdevIoctlBase* handler = nullptr;                    // owned; its connections hold the responder
+        std::vector<std::uint8_t> descriptors; // replacements; empty: the model's own
+        std::string node;                      // empty while off the bus
+        std::string printerNode;               // the printer driver's, of the latest enumeration
+        UMockdevIoctlBase* handler = nullptr;  // owned; its connections hold the responder
         std::vector<std::shared_ptr<UrbResponder>> enumerations; // the current one last
         int listenerToken = 0;                                   // while followed
     };
@@ -105,6 +109,7 @@ private:
     mutable std::mutex mutex_;
     std::map<std::uint8_t, std::string> rootHubs_;    // guarded by mutex_
     std::map<std::uint8_t, unsigned> lastAddress_;    // guarded by mutex_; per bus
+    unsigned printerNodes_ = 0;                       // guarded by mutex_; lp nodes made so far
     std::map<std::string, Slot> slots_;               // guarded by mutex_; by syspath
     std::vector<UMockdevIoctlBase*> retiredHandlers_; // guarded by mutex_; detached, freed last
     const std::shared_ptr<EventQueue> queue_ = std::make_shared<EventQueue>();

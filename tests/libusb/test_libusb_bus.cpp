@@ -299,6 +299,42 @@ private slots:
         QVERIFY(!node->kernelDriverBound());
     }
 
+    void aPrintJobThroughThePrinterDriverKeepsThePrinter() {
+        auto model = printer();
+        const std::string syspath = bed->plug(model, {1, 4, 2});
+        UrbResponder* node = bed->responder(syspath);
+        auto bus = usb::makeLibusbBus();
+        Notices notices;
+        notices.listen(*bus);
+        QTRY_COMPARE_WITH_TIMEOUT(notices.arrived.size(), size_t(1), kNoticeWaitMs);
+        InterestLog interest;
+        interest.listen(*notices.arrived[0]);
+        auto interface = interfaceOf(notices.arrived[0]);
+
+        // A print job in flight: a program has the driver's node open. Neither an open nor a request
+        // that needs the interface may detach the driver from under it.
+        const int job = ::open(bed->printerDriverNode(syspath).c_str(), O_WRONLY);
+        QVERIFY(job >= 0);
+        testsupport::LogCapture log;
+        QCOMPARE(interface->openSeize(), kIOReturnExclusiveAccess);
+        std::uint8_t status = 0;
+        usb::ControlRequest portStatus{0xA1, 1, 0, 0, 1, &status, 0, 100, 100};
+        QCOMPARE(interface->controlRequest(portStatus), kIOReturnExclusiveAccess);
+        QCOMPARE(node->kernelDriverDetaches(), 0);
+        QVERIFY(node->kernelDriverBound());
+        QVERIFY(log.contains(QString("is held by another program: process %1 has its printer device %2 open")
+                                 .arg(::getpid())
+                                 .arg(QString::fromStdString(bed->printerDriverNode(syspath)))));
+
+        // The job ends: that is announced as another program's close, and the printer can be had.
+        ::close(job);
+        QTRY_COMPARE_WITH_TIMEOUT(interest.count(kIOMessageServiceWasClosed), 1, kNoticeWaitMs);
+        QCOMPARE(interest.ours, 1); // only the refused open was ours
+        QCOMPARE(interface->openSeize(), kIOReturnSuccess);
+        QCOMPARE(node->kernelDriverDetaches(), 1);
+        QCOMPARE(interface->close(), kIOReturnSuccess);
+    }
+
     void exclusiveOpenAndOneExchange() {
         auto model = printer();
         bed->plug(model, {1, 4, 2});

@@ -2,12 +2,16 @@
 // behind umockdev's usbfs: arrival, re-enumeration, a printer pulled in the middle of a read, and a
 // printer another program holds. Runs under umockdev-wrapper; skips (not passes) without it.
 #include "LibusbApplication.h"
+#include "UrbResponder.h"
 #include "UsbfsTestbed.h"
 
 #include "Classes/Edition.h"
 #include "common/testsupport.h"
 
 #include <QTest>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <memory>
 
@@ -77,18 +81,35 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(probeDone(second), kProbeWaitMs);
     }
 
+    void aPrinterAnotherProgramHoldsIsStillNamed_data() {
+        QTest::addColumn<bool>("printJob");
+        QTest::newRow("interface claimed") << false;
+        QTest::newRow("print job through the printer driver") << true;
+    }
     void aPrinterAnotherProgramHoldsIsStillNamed() {
+        QFETCH(bool, printJob);
         sim::SimZEVDevice held = sim::makeSimZEVDevice(sim::SimZEVModel::HVC, 0x01400000);
-        held.device->setHeldByOtherProgram(true);
-        bed->plug(held.device, {1, 4, 2});
+        const std::string syspath = bed->plug(held.device, {1, 4, 2});
+        const int job = printJob ? ::open(bed->printerDriverNode(syspath).c_str(), O_WRONLY) : -1;
+        if (!printJob) held.device->setHeldByOtherProgram(true);
         LibusbApplication app;
         QTRY_COMPARE_WITH_TIMEOUT(app.rows(), 1, kListWaitMs);
         const auto printer = app.controller->printerAt(0);
         // The device ID needs no claim of the interface.
         QTRY_COMPARE_WITH_TIMEOUT(printer->manufacturer(), QStringLiteral("ZEV"), kListWaitMs);
         QCOMPARE(printer->model(), QStringLiteral("HVP-HVC"));
+        QTRY_COMPARE_WITH_TIMEOUT(printer->printerStatus(), QStringLiteral("In use by other application"),
+                                  kListWaitMs);
         QCOMPARE(held.printer->receivedCommands(), QStringList()); // nothing got through to it
-        held.device->setHeldByOtherProgram(false);
+        QCOMPARE(bed->responder(syspath)->kernelDriverDetaches(), 0);
+
+        // Once the other program has let go, the printer can be probed.
+        if (printJob)
+            ::close(job);
+        else
+            held.device->setHeldByOtherProgram(false);
+        printer->probe();
+        QTRY_VERIFY_WITH_TIMEOUT(probeDone(held), kProbeWaitMs);
     }
 };
 

@@ -63,6 +63,11 @@ public:
         });
     }
 
+    // Any thread (a printer's command queue, under the record's lock: the watcher takes only its own).
+    void printerNodeHeld(const std::shared_ptr<DeviceRecord>& device, const std::string& node) override {
+        if (watcher_) watcher_->watchPrinterNode(device, node);
+    }
+
     // Any thread (a printer's command queue).
     void deviceReEnumerated(const std::shared_ptr<DeviceRecord>& device) override {
         std::weak_ptr<BusCore> weak = weak_from_this();

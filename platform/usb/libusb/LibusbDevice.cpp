@@ -4,6 +4,7 @@
 #include "platform/usb/libusb/LibusbContext.h"
 #include "platform/usb/libusb/LibusbErrors.h"
 #include "platform/usb/libusb/LibusbLocation.h"
+#include "platform/usb/libusb/PrinterDriverNode.h"
 #include "platform/usb/readahead.h"
 
 #include <libusb.h>
@@ -116,6 +117,7 @@ std::shared_ptr<DeviceRecord> DeviceRecord::make(std::shared_ptr<LibusbContext> 
     const std::vector<std::uint8_t> ports(portNumbers, portNumbers + (depth > 0 ? depth : 0));
     record->locationID_ = locationIdFor(record->busNumber_, ports);
     record->nodePath_ = usbfsNodeFor(record->busNumber_, record->address_);
+    record->sysfsName_ = sysfsNameFor(record->busNumber_, ports);
 
     libusb_device_descriptor descriptor{};
     int result = libusb_get_device_descriptor(device, &descriptor);
@@ -213,6 +215,11 @@ IOReturn DeviceRecord::claimInterface(libusb_device_handle* handle, std::uint8_t
     std::lock_guard lock(mutex_);
     int& count = claims_[interfaceNumber];
     if (count == 0) {
+        if (const std::string node = printerNodeInUse(handle, interfaceNumber); !node.empty()) {
+            claims_.erase(interfaceNumber);
+            if (const auto events = events_.lock()) events->printerNodeHeld(shared_from_this(), node);
+            return kIOReturnExclusiveAccess;
+        }
         const int result = libusb_claim_interface(handle, interfaceNumber);
         if (result != LIBUSB_SUCCESS) {
             if (result == LIBUSB_ERROR_BUSY)
@@ -292,6 +299,31 @@ bool DeviceRecord::consume(std::atomic<int>& tally) {
     while (value > 0)
         if (tally.compare_exchange_weak(value, value - 1)) return true;
     return false;
+}
+
+std::string DeviceRecord::printerNodeInUse(libusb_device_handle* handle, std::uint8_t interfaceNumber) {
+    // Claiming detaches the printer driver, which ends whatever goes through its node: a print job
+    // sent there would be cut off.
+    if (libusb_kernel_driver_active(handle, interfaceNumber) != 1) return {};
+    const std::string node = printerDriverNode(sysfsName_, configurationValue_, interfaceNumber);
+    if (node.empty()) return {};
+    const NodeHolder holder = printerDriverNodeHolder(node, [this](int change) {
+        ownPrinterNodeOpens_ += change;
+        ownPrinterNodeCloses_ += change;
+    });
+    if (!holder.held) return {};
+    const std::string who = holder.pid ? "process " + std::to_string(holder.pid) : std::string("a program");
+    platform::platformLog("Interface %u of the %s is held by another program: %s has its printer device %s "
+                          "open",
+                          unsigned(interfaceNumber), description_.c_str(), who.c_str(), node.c_str());
+    return node;
+}
+
+bool DeviceRecord::consumeOwnPrinterNodeOpen() {
+    return consume(ownPrinterNodeOpens_);
+}
+bool DeviceRecord::consumeOwnPrinterNodeClose() {
+    return consume(ownPrinterNodeCloses_);
 }
 
 bool DeviceRecord::consumeOwnOpen() {

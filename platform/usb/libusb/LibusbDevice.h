@@ -50,6 +50,12 @@ class DeviceEvents {
 public:
     virtual ~DeviceEvents() = default;
     virtual void deviceReEnumerated(const std::shared_ptr<DeviceRecord>& device) = 0;
+    // Another program has the printer driver's node of one of the device's interfaces open, so the
+    // interface was not claimed: whoever waits for it wants to hear when that node is closed.
+    virtual void printerNodeHeld(const std::shared_ptr<DeviceRecord>& device, const std::string& node) {
+        (void)device;
+        (void)node;
+    }
 };
 
 // A counted use of the device's open handle; the handle stays open while any use lives.
@@ -131,15 +137,20 @@ public:
     // returned with libusb's answer; `held` tells how many claims were checked.
     std::vector<std::pair<std::uint8_t, int>> reclaimAfterReset(libusb_device_handle* handle, int& held);
 
-    // Node opens and closes this process makes itself; the node watcher consumes them.
+    // Node opens and closes this process makes itself; the node watcher consumes them. The same for
+    // the printer driver's node, which this process opens only to learn whether another holds it.
     bool consumeOwnOpen();
     bool consumeOwnClose();
+    bool consumeOwnPrinterNodeOpen();
+    bool consumeOwnPrinterNodeClose();
 
 private:
     friend class HandleUse;
     DeviceRecord(std::shared_ptr<LibusbContext> context, libusb_device* device);
     void releaseUse();
     static bool consume(std::atomic<int>& tally);
+    // The printer driver's node of the interface when another program has it open (logged), else empty.
+    std::string printerNodeInUse(libusb_device_handle* handle, std::uint8_t interfaceNumber);
 
     const std::shared_ptr<LibusbContext> context_; // declared first: outlives the device reference
     libusb_device* const device_;                  // referenced for the record's life
@@ -153,12 +164,15 @@ private:
     std::vector<std::pair<std::uint8_t, std::uint8_t>> printerSettings_; // (interface, alternate setting)
     std::weak_ptr<DeviceEvents> events_; // set before the record is shared, never changed
     std::string nodePath_;
+    std::string sysfsName_; // "1-4.2"
     std::string description_;
 
     std::atomic<bool> gone_{false};
     std::atomic<std::uint64_t> resets_{0};
     std::atomic<int> ownOpens_{0};
     std::atomic<int> ownCloses_{0};
+    std::atomic<int> ownPrinterNodeOpens_{0};
+    std::atomic<int> ownPrinterNodeCloses_{0};
     std::atomic<bool> permissionReported_{false}; // the long "permission denied" line went out
 
     // Lock order: an interface object's lock, then this one, then libusb's own (libusb_open and

@@ -54,14 +54,26 @@ void NodeWatcher::watch(const std::shared_ptr<DeviceRecord>& device) {
                               std::strerror(errno));
         return;
     }
-    watches_[watch] = device;
+    watches_[watch] = {device, false};
+}
+
+void NodeWatcher::watchPrinterNode(const std::shared_ptr<DeviceRecord>& device, const std::string& node) {
+    if (inotifyFd_ < 0) return;
+    std::lock_guard lock(mutex_);
+    const int watch = inotify_add_watch(inotifyFd_, node.c_str(), kWatchedEvents);
+    if (watch < 0) {
+        platform::platformLog("Cannot watch %s for the %s (%s): its closing goes unnoticed", node.c_str(),
+                              device->description().c_str(), std::strerror(errno));
+        return;
+    }
+    watches_[watch] = {device, true};
 }
 
 void NodeWatcher::unwatch(const DeviceRecord* device) {
     if (inotifyFd_ < 0) return;
     std::lock_guard lock(mutex_);
     for (auto it = watches_.begin(); it != watches_.end();) {
-        const auto held = it->second.lock();
+        const auto held = it->second.device.lock();
         if (!held || held.get() == device) {
             inotify_rm_watch(inotifyFd_, it->first);
             it = watches_.erase(it);
@@ -95,6 +107,7 @@ void NodeWatcher::run() {
 
 void NodeWatcher::dispatch(int watch, std::uint32_t mask) {
     std::shared_ptr<DeviceRecord> device;
+    bool printerNode = false;
     {
         std::lock_guard lock(mutex_);
         const auto it = watches_.find(watch);
@@ -103,12 +116,17 @@ void NodeWatcher::dispatch(int watch, std::uint32_t mask) {
             watches_.erase(it);
             return;
         }
-        device = it->second.lock();
+        device = it->second.device.lock();
+        printerNode = it->second.printerNode;
     }
     if (!device) return;
-    if ((mask & IN_OPEN) && !device->consumeOwnOpen()) handler_(device, kIOMessageServiceIsAttemptingOpen);
-    if ((mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) && !device->consumeOwnClose())
-        handler_(device, kIOMessageServiceWasClosed);
+    const bool ownOpen =
+        (mask & IN_OPEN) && (printerNode ? device->consumeOwnPrinterNodeOpen() : device->consumeOwnOpen());
+    const bool closed = mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE);
+    const bool ownClose =
+        closed && (printerNode ? device->consumeOwnPrinterNodeClose() : device->consumeOwnClose());
+    if ((mask & IN_OPEN) && !ownOpen) handler_(device, kIOMessageServiceIsAttemptingOpen);
+    if (closed && !ownClose) handler_(device, kIOMessageServiceWasClosed);
 }
 
 } // namespace usb::libusb_backend

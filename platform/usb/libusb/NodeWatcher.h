@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 namespace usb::libusb_backend {
@@ -30,6 +31,9 @@ public:
 
     bool isWorking() const { return inotifyFd_ >= 0; }
     void watch(const std::shared_ptr<DeviceRecord>& device);
+    // Also the printer driver's node of one of its interfaces, while another program has it open
+    // (the watch ends by itself when the node goes, as it does when the driver lets go).
+    void watchPrinterNode(const std::shared_ptr<DeviceRecord>& device, const std::string& node);
     void unwatch(const DeviceRecord* device);
 
 private:
@@ -40,7 +44,11 @@ private:
     int inotifyFd_ = -1;
     int wakeFd_ = -1;
     std::mutex mutex_;
-    std::map<int, std::weak_ptr<DeviceRecord>> watches_; // guarded by mutex_; inotify watch -> device
+    struct Watch {
+        std::weak_ptr<DeviceRecord> device;
+        bool printerNode = false;
+    };
+    std::map<int, Watch> watches_; // guarded by mutex_; inotify watch -> device
     std::thread thread_;
 };
 
