@@ -85,6 +85,19 @@ std::shared_ptr<usb::UsbInterface> interfaceOf(const std::shared_ptr<usb::UsbSer
     return interface;
 }
 
+// A bus that has seen the one printer plugged in, and an interface object of it.
+struct Arrival {
+    std::shared_ptr<usb::UsbBus> bus = usb::makeLibusbBus();
+    Notices notices;
+    std::shared_ptr<usb::UsbInterface> interface;
+    bool awaited() {
+        notices.listen(*bus);
+        if (!QTest::qWaitFor([this] { return notices.arrived.size() == 1; }, kNoticeWaitMs)) return false;
+        interface = interfaceOf(notices.arrived[0]);
+        return interface != nullptr;
+    }
+};
+
 IOReturn getDescriptor(usb::UsbInterface& interface, std::uint16_t wValue, std::uint16_t wIndex,
                        std::vector<std::uint8_t>& out) {
     out.assign(256, 0);
@@ -182,11 +195,9 @@ private slots:
     void readsDeviceIdLanguagesAndStrings() {
         auto model = printer();
         bed->plug(model, {1, 4, 2});
-        auto bus = usb::makeLibusbBus();
-        Notices notices;
-        notices.listen(*bus);
-        QTRY_COMPARE_WITH_TIMEOUT(notices.arrived.size(), size_t(1), kNoticeWaitMs);
-        auto interface = interfaceOf(notices.arrived[0]);
+        Arrival arrival;
+        QVERIFY(arrival.awaited());
+        auto interface = arrival.interface;
 
         // GET_DEVICE_ID on the interface, which is not open: big-endian length, then the text.
         std::vector<std::uint8_t> buffer(65535, 0xEE);
@@ -234,11 +245,9 @@ private slots:
         auto model = sim::SimPrinterDevice::create(identity, std::make_shared<sim::EchoProcessor>());
         const std::string syspath = bed->plug(model, {1, 4, 2});
         UrbResponder* node = bed->responder(syspath);
-        auto bus = usb::makeLibusbBus();
-        Notices notices;
-        notices.listen(*bus);
-        QTRY_COMPARE_WITH_TIMEOUT(notices.arrived.size(), size_t(1), kNoticeWaitMs);
-        auto interface = interfaceOf(notices.arrived[0]);
+        Arrival arrival;
+        QVERIFY(arrival.awaited());
+        auto interface = arrival.interface;
         std::uint8_t number = 0, alternate = 0;
         interface->interfaceNumber(number);
         interface->alternateSetting(alternate);
@@ -270,11 +279,9 @@ private slots:
         auto model = printer();
         const std::string syspath = bed->plug(model, {1, 4, 2});
         UrbResponder* node = bed->responder(syspath);
-        auto bus = usb::makeLibusbBus();
-        Notices notices;
-        notices.listen(*bus);
-        QTRY_COMPARE_WITH_TIMEOUT(notices.arrived.size(), size_t(1), kNoticeWaitMs);
-        auto interface = interfaceOf(notices.arrived[0]);
+        Arrival arrival;
+        QVERIFY(arrival.awaited());
+        auto interface = arrival.interface;
         QVERIFY(node->kernelDriverBound());
 
         QCOMPARE(interface->openSeize(), kIOReturnSuccess);
@@ -303,10 +310,9 @@ private slots:
         auto model = printer();
         const std::string syspath = bed->plug(model, {1, 4, 2});
         UrbResponder* node = bed->responder(syspath);
-        auto bus = usb::makeLibusbBus();
-        Notices notices;
-        notices.listen(*bus);
-        QTRY_COMPARE_WITH_TIMEOUT(notices.arrived.size(), size_t(1), kNoticeWaitMs);
+        Arrival arrival;
+        QVERIFY(arrival.awaited());
+        auto& notices = arrival.notices;
         InterestLog interest;
         interest.listen(*notices.arrived[0]);
         auto interface = interfaceOf(notices.arrived[0]);
@@ -338,10 +344,9 @@ private slots:
     void exclusiveOpenAndOneExchange() {
         auto model = printer();
         bed->plug(model, {1, 4, 2});
-        auto bus = usb::makeLibusbBus();
-        Notices notices;
-        notices.listen(*bus);
-        QTRY_COMPARE_WITH_TIMEOUT(notices.arrived.size(), size_t(1), kNoticeWaitMs);
+        Arrival arrival;
+        QVERIFY(arrival.awaited());
+        auto& notices = arrival.notices;
         InterestLog interest;
         interest.listen(*notices.arrived[0]);
         auto interface = interfaceOf(notices.arrived[0]);
@@ -382,11 +387,9 @@ private slots:
         auto model =
             sim::SimPrinterDevice::create(printerIdentity(), std::make_shared<sim::ScriptedProcessor>());
         bed->plug(model, {1, 4, 2});
-        auto bus = usb::makeLibusbBus();
-        Notices notices;
-        notices.listen(*bus);
-        QTRY_COMPARE_WITH_TIMEOUT(notices.arrived.size(), size_t(1), kNoticeWaitMs);
-        auto interface = interfaceOf(notices.arrived[0]);
+        Arrival arrival;
+        QVERIFY(arrival.awaited());
+        auto interface = arrival.interface;
         const auto [out, in] = bulkPipes(*interface);
         QCOMPARE(interface->openSeize(), kIOReturnSuccess);
 
@@ -432,11 +435,9 @@ private slots:
         libusb_exit(context);
 
         // The interface reads whole packets ahead and serves the same two reads from them.
-        auto bus = usb::makeLibusbBus();
-        Notices notices;
-        notices.listen(*bus);
-        QTRY_COMPARE_WITH_TIMEOUT(notices.arrived.size(), size_t(1), kNoticeWaitMs);
-        auto interface = interfaceOf(notices.arrived[0]);
+        Arrival arrival;
+        QVERIFY(arrival.awaited());
+        auto interface = arrival.interface;
         const auto [out, in] = bulkPipes(*interface);
         QCOMPARE(interface->openSeize(), kIOReturnSuccess);
         const auto read = [&, in = in](std::uint32_t wanted, std::uint32_t timeoutMs = 1000) {
