@@ -38,7 +38,7 @@ constexpr qint64 kLargestFile = 1024 * 1024;
 // Whole numbers beyond this do not survive a trip through JSON's doubles.
 constexpr double kLargestWhole = 9007199254740992.0; // 2^53
 
-using Updates = QMap<QString, QVariantMap>;
+using Updates = TBUpdateStateFile::Updates;
 
 struct Store {
     std::mutex mutex;
@@ -195,6 +195,14 @@ void writeOut(const QString& path, const Updates& updates) {
 }
 
 } // namespace
+
+QByteArray TBUpdateStateFile::serialise(const Updates& updates) {
+    return ::serialise(updates);
+}
+
+std::optional<TBUpdateStateFile::Updates> TBUpdateStateFile::parse(const QByteArray& bytes, QString* why) {
+    return ::parse(bytes, why);
+}
 
 QString TBUpdateStateFile::defaultPath(const QString& programName) {
     return platform::files::stateHome() + QLatin1Char('/') + programName +

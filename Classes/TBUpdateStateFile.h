@@ -11,11 +11,18 @@
 // aside under a new name (never trusted in part) with a log line and a notice to the operator.
 #pragma once
 
+#include <QByteArray>
+#include <QMap>
 #include <QString>
 #include <QVariantMap>
 
+#include <optional>
+
 class TBUpdateStateFile {
 public:
+    // The dictionaries of the updates under way, by device key.
+    using Updates = QMap<QString, QVariantMap>;
+
     // $XDG_STATE_HOME/<program>/updates-under-way.json
     static QString defaultPath(const QString& programName);
     // Where the updates under way are kept from now on; empty (the default, and the simulated bus,
@@ -31,4 +38,11 @@ public:
     // update is left) before it returns. Blocks for the disk: command queues only, never the main
     // thread. A file that cannot be written is logged; the update itself goes on.
     static void record(const QString& key, const QVariantMap& entries);
+
+    // The file's contents as record() writes them, for the current edition's program.
+    static QByteArray serialise(const Updates& updates);
+    // The updates in a file's contents, or nothing with the reason in `why`. All or nothing: one
+    // entry that is not valid and the whole file is taken to be damaged. Touches no file and no
+    // registry; any thread.
+    static std::optional<Updates> parse(const QByteArray& bytes, QString* why);
 };

@@ -2,6 +2,7 @@
 // crash or read outside the input, the check must agree with a plain reading of the record rule,
 // and the padding must keep the input and add only zero bytes.
 #include "Classes/TBFirmwarePackage.h"
+#include "fuzz_support.h"
 
 #include <QStringList>
 #include <QUtf8StringView>
@@ -10,19 +11,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include <vector>
-
-// The padding logs a line per call. Silence the target's standard error (libFuzzer keeps its own
-// copy for its reports) unless the caller chose a mask; flags are parsed after this hook.
+// The padding logs a line per call.
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    for (int i = 1; i < *argc; ++i)
-        if (std::strncmp((*argv)[i], "-close_fd_mask=", 15) == 0) return 0;
-    static std::vector<char*> arguments(*argv, *argv + *argc);
-    static char mask[] = "-close_fd_mask=2";
-    arguments.insert(arguments.begin() + 1, mask);
-    arguments.push_back(nullptr);
-    *argc = int(arguments.size() - 1);
-    *argv = arguments.data();
+    fuzz::silenceTargetStderr(argc, argv);
     return 0;
 }
 
