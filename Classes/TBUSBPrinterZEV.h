@@ -290,7 +290,16 @@ private:
     void readinessStatusArrived(const QString& statusCode);
     // The start-up probe's question about a printer found in its update mode, and its answers [main].
     void askAboutUpdateMode();
-    void showRetryAlert(const QString& title, const QString& message);
+    // "Proceed" runs `retry`, or by default the readiness step again on the printer object that
+    // stands for this port by then; "Cancel" ends the request.
+    void showRetryAlert(const QString& title, const QString& message, std::function<void()> retry = {});
+    void showPrinterBusyRetryAlert(std::function<void()> retry);
+    // The start-up probe of a printer waiting for its image: the status query, asked again a few times
+    // when the answer is lost or unreadable [main].
+    void askStatusWhileWaitingForUpload(int attemptsLeft);
+    // The colour tables were not (all) written: the update status stays for the next time the printer
+    // comes on the bus, and the operator learns why [command queue].
+    void tablesNotWritten(const QString& why);
 
     // Set by printerReply() when a record did not end cleanly; the next frame drains the pipe first.
     // Command queue only; atomic because the flag outlives one queue item.

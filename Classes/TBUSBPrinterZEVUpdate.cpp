@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <mutex>
 
 const QString deviceFirmwareUpdateState = QStringLiteral("deviceFirmwareStatus");
 const QString kUpdateProgressProperty = QStringLiteral("updateProgress");
@@ -89,6 +90,33 @@ bool isUnderWay(std::optional<int> status) {
     return status == TBUSBPrinterZEV::WaitingForFirmwareUpload ||
            status == TBUSBPrinterZEV::RebootingAfterFirmwareUpload;
 }
+
+// The printer object that stands for each port now. An answer the operator gives after the printer
+// has left the bus and come back (a power cycle, a cable plugged in again) belongs to the new object:
+// the old one can never reach the printer again.
+std::mutex latestMutex;
+QHash<QString, std::weak_ptr<TBUSBPrinterZEV>> latestByKey; // guarded by latestMutex
+
+void rememberLatest(const QString& key, const std::shared_ptr<TBUSBPrinterZEV>& printer) {
+    std::lock_guard lock(latestMutex);
+    latestByKey.insert(key, printer);
+}
+
+std::shared_ptr<TBUSBPrinterZEV> latestFor(const QString& key, std::shared_ptr<TBUSBPrinterZEV> fallback) {
+    std::lock_guard lock(latestMutex);
+    const auto latest = latestByKey.value(key).lock();
+    return latest ? latest : fallback;
+}
+
+// A status answer that was lost or arrived damaged says nothing about the printer.
+bool isUnreadableStatus(const QString& statusCode) {
+    return statusCode.isEmpty() || statusCode == QLatin1String(zev::kNoReplyText);
+}
+
+// How often the start-up probe asks a printer waiting for its image for its status before it takes a
+// missing answer for a printer that does not respond, and the pause between two questions.
+constexpr int kWaitingStatusAttempts = 3;
+constexpr int kWaitingStatusPauseMs = 500;
 
 } // namespace
 
@@ -160,11 +188,7 @@ void TBUSBPrinterZEV::proceedWithUpdateWhenReady() {
             printer->getPrinterStatus(
                 [printer](const QString& statusCode) { printer->readinessStatusArrived(statusCode); });
         } else if (result == kIOReturnExclusiveAccess) {
-            printer->showRetryAlert(
-                localized(QT_TRANSLATE_NOOP("TBPrinters", "Printer Busy")),
-                localized(QT_TRANSLATE_NOOP("TBPrinters", "Another application is using the printer. "
-                                                          "Please proceed when the printer becomes "
-                                                          "available.")));
+            printer->showPrinterBusyRetryAlert({});
         } else {
             printer->showRetryAlert(
                 localized(QT_TRANSLATE_NOOP("TBPrinters", "Printer Error")),
@@ -178,8 +202,9 @@ void TBUSBPrinterZEV::proceedWithUpdateWhenReady() {
 void TBUSBPrinterZEV::readinessStatusArrived(const QString& statusCode) {
     if (statusCode == QLatin1String(zev::kStatusIdle)) {
         updateFirmwareReady();
-    } else if (statusCode == QLatin1String(zev::kNoReplyText)) {
-        // A printer that does not answer is not an idle one: never send it into its update mode.
+    } else if (isUnreadableStatus(statusCode)) {
+        // A printer that does not answer (or whose answer came damaged) is not an idle one: never
+        // send it into its update mode.
         showRetryAlert(
             localized(QT_TRANSLATE_NOOP("TBPrinters", "Printer Error")),
             localized(QT_TRANSLATE_NOOP("TBPrinters", "The printer is not responding properly. Please "
@@ -191,15 +216,28 @@ void TBUSBPrinterZEV::readinessStatusArrived(const QString& statusCode) {
     }
 }
 
-void TBUSBPrinterZEV::showRetryAlert(const QString& title, const QString& message) {
+void TBUSBPrinterZEV::showRetryAlert(const QString& title, const QString& message,
+                                     std::function<void()> retry) {
     auto printer = zevSelf();
+    const QString key = keyUSBdevice();
     showAlertWithTitle(title, message,
                        QStringList{localized(QT_TRANSLATE_NOOP("TBPrinters", "Proceed")),
                                    localized(QT_TRANSLATE_NOOP("TBPrinters", "Cancel"))},
-                       [printer](qint64 response) {
-                           if (response == platform::kAlertFirstButtonReturn)
-                               printer->proceedWithUpdateWhenReady();
+                       [printer, key, retry](qint64 response) {
+                           if (response != platform::kAlertFirstButtonReturn) return;
+                           if (retry)
+                               retry();
+                           else
+                               latestFor(key, printer)->proceedWithUpdateWhenReady();
                        });
+}
+
+void TBUSBPrinterZEV::showPrinterBusyRetryAlert(std::function<void()> retry) {
+    showRetryAlert(localized(QT_TRANSLATE_NOOP("TBPrinters", "Printer Busy")),
+                   localized(QT_TRANSLATE_NOOP("TBPrinters", "Another application is using the printer. "
+                                                             "Please proceed when the printer becomes "
+                                                             "available.")),
+                   std::move(retry));
 }
 
 // ---- step 3: confirmation -----------------------------------------------------------------------------
@@ -305,6 +343,13 @@ void TBUSBPrinterZEV::uploadFirmware() {
         }
         printer->updateStalled_ = false;
         printer->openInterface([printer, package](IOReturn result) {
+            if (result == kIOReturnExclusiveAccess) {
+                // The printer waits in its update mode for the image; whoever holds it must not leave
+                // the update standing without a word.
+                printer->showPrinterBusyRetryAlert([printer] { printer->uploadFirmware(); });
+                return;
+            }
+            // Gone from the bus: the printer object it comes back as takes the update up.
             if (result != kIOReturnSuccess) return;
             printer->sendImage(package);
         });
@@ -358,38 +403,56 @@ void TBUSBPrinterZEV::updateColorTables(std::function<void(bool written)> comple
     if (!printer) return;
     const LoadedFirmwarePackage package = loadPackage();
     // Every table is read and checked before anything is cleared on the printer.
-    const auto notWritten = [printer](const QString& why) {
-        // The update status stays: the next time this printer comes on the bus, the tables are tried
-        // again. Until then the operator must know the update has not finished.
-        printer->onMainThread([printer] {
-            printer->setInFirmwareUpdate(false);
-            printer->endUpdateProgress();
-        });
-        printer->showAlertWithTitle(
-            localized(QT_TRANSLATE_NOOP("TBPrinters", "The color tables could not be written")),
-            why + QStringLiteral("\n\n") +
-                localized(QT_TRANSLATE_NOOP("TBPrinters", "The printer has its new firmware. Unplug it and "
-                                                          "plug it in again to write the color tables.")),
-            std::nullopt, {});
-        printer->updatePrinterStatus();
-    };
     if (!package.verified) {
         platform::platformLog("failed to verify firmware archive");
-        notWritten(localized(QT_TRANSLATE_NOOP("TBPrinters", "There is a problem with the firmware files.")));
+        tablesNotWritten(
+            localized(QT_TRANSLATE_NOOP("TBPrinters", "There is a problem with the firmware files.")));
         return;
     }
-    openInterface([printer, package, completion, notWritten](IOReturn result) {
+    openInterface([printer, package, completion](IOReturn result) {
         if (result != kIOReturnSuccess) {
-            notWritten(localized(QT_TRANSLATE_NOOP("TBPrinters", "The printer could not be opened.")));
+            printer->tablesNotWritten(
+                localized(QT_TRANSLATE_NOOP("TBPrinters", "The printer could not be opened.")));
             return;
         }
         printer->writeColorTables(package, completion);
     });
 }
 
+void TBUSBPrinterZEV::tablesNotWritten(const QString& why) {
+    // The update status stays: the next time this printer comes on the bus, the tables are tried
+    // again. Until then the operator must know the update has not finished.
+    auto printer = zevSelf();
+    onMainThread([printer] {
+        printer->setInFirmwareUpdate(false);
+        printer->endUpdateProgress();
+    });
+    showAlertWithTitle(
+        localized(QT_TRANSLATE_NOOP("TBPrinters", "The color tables could not be written")),
+        why + QStringLiteral("\n\n") +
+            localized(QT_TRANSLATE_NOOP("TBPrinters", "The printer has its new firmware. Unplug it and "
+                                                      "plug it in again to write the color tables.")),
+        std::nullopt, {});
+    updatePrinterStatus();
+}
+
 void TBUSBPrinterZEV::writeColorTables(const LoadedFirmwarePackage& package,
                                        std::function<void(bool written)> completion) {
-    waitForPrinterStatusCode(QString::fromLatin1(zev::kStatusIdle));
+    // Asked here, on the queue, so that the answer decides this step. A printer back in its update
+    // mode lost the image with its power while it programmed its flash: it cannot take tables (its
+    // update firmware drops them) and waits for the image again.
+    auto statusCode = std::make_shared<QString>();
+    sendPrinterCommand(
+        [this] { sendPrinterCommand(zev::kCommandStatus, QByteArray()); }, printerCommandQueue(),
+        [statusCode](std::optional<QByteArray> reply) { *statusCode = zev::replyText(reply); });
+    if (*statusCode == QLatin1String(zev::kStatusFirmwareUpdateMode)) {
+        platform::platformLog("device came back in firmware update mode ... uploading firmware again");
+        storeUpdateStatus(WaitingForFirmwareUpload);
+        uploadFirmware();
+        return;
+    }
+    if (*statusCode != QLatin1String(zev::kStatusIdle))
+        waitForPrinterStatusCode(QString::fromLatin1(zev::kStatusIdle));
     setOverridePrinterStatus(localized(QT_TRANSLATE_NOOP("TBPrinters", "Updating color tables ...")));
     advanceUpdateProgress(UpdatePhase::ColorTables, 0.0);
     writeFrame(zev::kCommandColorTableClear, QByteArray());
@@ -399,8 +462,13 @@ void TBUSBPrinterZEV::writeColorTables(const LoadedFirmwarePackage& package,
     const qsizetype count = package.tableNames.size();
     for (qsizetype i = 0; i < count; ++i) {
         const QByteArray name = paddedData(package.tableNames.at(i).toUpper().toUtf8());
-        writeFrame(zev::kCommandColorTableWriteName, name);
-        writeFrame(zev::kCommandColorTableWriteData, package.tables.value(i));
+        // A table that did not reach the printer is no table written: the update is not over, and the
+        // next time the printer comes on the bus the tables are written again.
+        if (!writeFrame(zev::kCommandColorTableWriteName, name) ||
+            !writeFrame(zev::kCommandColorTableWriteData, package.tables.value(i))) {
+            tablesNotWritten(localized(QT_TRANSLATE_NOOP("TBPrinters", "The printer stopped taking them.")));
+            return;
+        }
         written = true;
         getPrinterColorTableVersion({});
         getPrinterColorTableChecksum({});
@@ -557,6 +625,7 @@ void TBUSBPrinterZEV::showDamagedPackageAlert() {
 // ---- the start-up probe ----------------------------------------------------------------------------------
 
 void TBUSBPrinterZEV::probe() {
+    rememberLatest(keyUSBdevice(), zevSelf());
     if (startupProbeDue_.exchange(false)) {
         probeAtInit();
         return;
@@ -572,7 +641,13 @@ void TBUSBPrinterZEV::probeAtInit() {
     auto printer = zevSelf();
     if (!printer) return;
     openInterface([printer](IOReturn result) {
-        if (result != kIOReturnSuccess) return;
+        if (result != kIOReturnSuccess) {
+            // An update under way waits for this printer: another program holding it must not leave
+            // the update standing without a word.
+            if (result == kIOReturnExclusiveAccess && isUnderWay(printer->firmwareUpdateStatus()))
+                printer->showPrinterBusyRetryAlert([printer] { printer->probeAtInit(); });
+            return;
+        }
         const std::optional<int> status = printer->firmwareUpdateStatus();
         if (!status) {
             // The information probe (which closes the interface when it ends), unless the printer
@@ -594,25 +669,23 @@ void TBUSBPrinterZEV::probeAtInit() {
             printer->setInFirmwareUpdate(true);
             if (underWay) setUnderWay(key, true);
         });
+        // After the programming restart only the answer of the printer's new firmware counts.
+        const QVariant knownVersion = printer->deviceInfoValue(QRVX_TBPrinterFirmwareVersion);
+        if (*status == RebootingAfterFirmwareUpload)
+            printer->removeDeviceInfoValue(QRVX_TBPrinterFirmwareVersion);
         printer->getPrinterFirmwareVersion();
         switch (*status) {
         case WaitingForFirmwareUpload:
             platform::platformLog("found a device waiting for firmware update");
-            printer->getPrinterStatus([printer](const QString& statusCode) {
-                if (statusCode == QLatin1String(zev::kStatusFirmwareUpdateMode)) {
-                    platform::platformLog("device is in firmware update mode ... uploading firmware");
-                    printer->uploadFirmware();
-                } else {
-                    platform::platformLog("Bad Status (%s) while waiting for firmware update",
-                                          utf8(statusCode).constData());
-                    // The update stays recorded; the operator may start it again, and the readiness
-                    // step then sees what the printer really is.
-                    printer->updateStalled_ = true;
-                    printer->announce(QStringLiteral("inFirmwareUpdate"));
-                }
-            });
+            printer->askStatusWhileWaitingForUpload(kWaitingStatusAttempts);
             break;
         case RebootingAfterFirmwareUpload: {
+            // The outcome names the version the printer runs now: an answer lost or damaged on the
+            // way is asked for once more rather than leave the one from before the update standing.
+            if (printer->textValue(QRVX_TBPrinterFirmwareVersion).isEmpty())
+                printer->getPrinterFirmwareVersion();
+            if (printer->textValue(QRVX_TBPrinterFirmwareVersion).isEmpty() && knownVersion.isValid())
+                printer->setDeviceInfoValue(QRVX_TBPrinterFirmwareVersion, knownVersion);
             platform::platformLog("found a device rebooting after firmware update");
             printer->advanceUpdateProgress(UpdatePhase::ProgrammingAndRestart, 1.0);
             const QString previous = printer->textValue(QRVX_TBPrinterFirmwareVersionPrevious);
@@ -636,6 +709,40 @@ void TBUSBPrinterZEV::probeAtInit() {
             break;
         }
         printer->closeInterface();
+    });
+}
+
+void TBUSBPrinterZEV::askStatusWhileWaitingForUpload(int attemptsLeft) {
+    auto printer = zevSelf();
+    getPrinterStatus([printer, attemptsLeft](const QString& statusCode) {
+        if (statusCode == QLatin1String(zev::kStatusFirmwareUpdateMode)) {
+            platform::platformLog("device is in firmware update mode ... uploading firmware");
+            printer->uploadFirmware();
+            return;
+        }
+        const bool unreadable = isUnreadableStatus(statusCode);
+        if (unreadable && attemptsLeft > 1) {
+            platform::mainqueue::after(kWaitingStatusPauseMs, [printer, attemptsLeft] {
+                printer->askStatusWhileWaitingForUpload(attemptsLeft - 1);
+            });
+            return;
+        }
+        platform::platformLog("Bad Status (%s) while waiting for firmware update",
+                              utf8(statusCode).constData());
+        // The update stays recorded; the operator may start it again, and the readiness step then
+        // sees what the printer really is.
+        printer->updateStalled_ = true;
+        printer->announce(QStringLiteral("inFirmwareUpdate"));
+        printer->closeInterface();
+        if (unreadable) {
+            // Left like this the update would stand still without a word. Power-cycled, the printer
+            // comes back in its update mode and the image goes out.
+            printer->showAlertWithTitle(
+                localized(QT_TRANSLATE_NOOP("TBPrinters", "Printer Error")),
+                localized(QT_TRANSLATE_NOOP("TBPrinters", "The printer is not responding properly. Please "
+                                                          "power-cycle the printer and try again.")),
+                std::nullopt, {});
+        }
     });
 }
 

@@ -1,0 +1,210 @@
+// Every step of a firmware update against every fault a kiosk sees, on the simulated bus: the
+// printer is unplugged, loses power, drops a reply, answers with a garbled or an oversized length,
+// is taken by another program, or answers just before the host's time-out. Each cell must end with
+// the printer updated, or resumable (its start-up probe finishes the update once it is back), or
+// untouched with the operator asked to try again; the operator told what happened; the window
+// turning all along. The recovery proves each cell by finishing the update.
+//
+// The slow printer's column waits out its replies, so it is a test function of its own
+// (slowPrinter), which CTest runs beside the rest (faults.slow).
+#include "common/updatefaults.h"
+#include "window/simfixture.h"
+
+#include "Classes/Edition.h"
+#include "platform/dialogs.h"
+
+#include <QApplication>
+#include <QtTest>
+
+#include <map>
+
+using namespace testsupport;
+using Step = UpdateStep;
+using Fault = UpdateFault;
+
+namespace {
+
+constexpr Step kSteps[] = {Step::Request, Step::Readiness,   Step::Start,  Step::Restart1,
+                           Step::Upload,  Step::Programming, Step::Tables, Step::Outcome};
+constexpr Fault kFaults[] = {Fault::Unplug,    Fault::PowerLoss,   Fault::NoReply, Fault::Garbage,
+                             Fault::Oversized, Fault::OtherHolder, Fault::Slow};
+
+// What each cell must come to, and the first thing the operator is told (an alert's headline, or
+// the row when no alert comes).
+struct Expected {
+    const char* outcome;
+    const char* told;
+};
+constexpr char kUpdated[] = "updated", kResumed[] = "resumed", kNotStarted[] = "not started";
+constexpr char kDone[] = "Firmware update was successful!", kError[] = "Printer Error",
+               kBusy[] = "Printer Busy", kNotSent[] = "The firmware could not be sent to the printer",
+               kNoTables[] = "The color tables could not be written", kGone[] = "row: (left the list)";
+// Rows in the order of kSteps, columns in the order of kFaults.
+constexpr Expected kExpected[8][7] = {
+    {{kNotStarted, kError},
+     {kNotStarted, kError},
+     {kNotStarted, kError},
+     {kNotStarted, kError},
+     {kNotStarted, kError},
+     {kNotStarted, kBusy},
+     {kUpdated, kDone}},
+    {{kNotStarted, kError},
+     {kNotStarted, kError},
+     {kNotStarted, kError},
+     {kNotStarted, kError},
+     {kNotStarted, kError},
+     {kNotStarted, kBusy},
+     {kUpdated, kDone}},
+    {{kNotStarted, kError},
+     {kNotStarted, kError},
+     {kUpdated, kDone},
+     {kUpdated, kDone},
+     {kUpdated, kDone},
+     {kResumed, kBusy},
+     {kUpdated, kDone}},
+    {{kResumed, kGone},
+     {kUpdated, kDone},
+     {kUpdated, kDone},
+     {kUpdated, kDone},
+     {kUpdated, kDone},
+     {kResumed, kBusy},
+     {kUpdated, kDone}},
+    {{kResumed, kNotSent},
+     {kResumed, kNotSent},
+     {kUpdated, kDone},
+     {kUpdated, kDone},
+     {kUpdated, kDone},
+     {kResumed, kBusy},
+     {kUpdated, kDone}},
+    {{kResumed, kGone},
+     {kUpdated, kDone},
+     {kUpdated, kDone},
+     {kUpdated, kDone},
+     {kUpdated, kDone},
+     {kResumed, kBusy},
+     {kUpdated, kDone}},
+    {{kResumed, kNoTables},
+     {kResumed, kNoTables},
+     {kUpdated, kDone},
+     {kUpdated, kDone},
+     {kUpdated, kDone},
+     {kUpdated, kDone},
+     {kUpdated, kDone}},
+    {{kUpdated, kDone},
+     {kUpdated, kDone},
+     {kUpdated, kDone},
+     {kUpdated, kDone},
+     {kUpdated, kDone},
+     {kUpdated, kDone},
+     {kUpdated, kDone}},
+};
+
+// The longest the window may go without a turn of its loop: far above any normal turn, far below
+// the time a USB read waiting on the main thread would hold it.
+constexpr qint64 kLongestStallMs = 2000;
+
+std::map<std::pair<int, int>, QString>& matrix() {
+    static std::map<std::pair<int, int>, QString> cells;
+    return cells;
+}
+
+void printMatrix() {
+    if (matrix().empty()) return;
+    QString table = QStringLiteral("%1").arg(QString(), -22);
+    for (Fault fault : kFaults)
+        table += QStringLiteral("| %1").arg(QLatin1String(faultName(fault)), -14);
+    for (Step step : kSteps) {
+        table += QStringLiteral("\n%1").arg(QLatin1String(stepName(step)), -22);
+        for (Fault fault : kFaults) {
+            const auto it = matrix().find({int(step), int(fault)});
+            table += QStringLiteral("| %1").arg(it == matrix().end() ? QStringLiteral("-") : it->second, -14);
+        }
+    }
+    qInfo().noquote() << "fault matrix of an update (step x fault: outcome)\n" + table;
+}
+
+void addRows(bool slow) {
+    QTest::addColumn<int>("step");
+    QTest::addColumn<int>("fault");
+    for (Step step : kSteps)
+        for (Fault fault : kFaults)
+            if ((fault == Fault::Slow) == slow)
+                QTest::addRow("%s, %s", stepName(step), faultName(fault)) << int(step) << int(fault);
+}
+
+} // namespace
+
+class UpdateFaultsTest : public QObject {
+    Q_OBJECT
+
+    std::shared_ptr<platform::ScriptedAlertPresenter> presenter;
+
+    void runCell() {
+        QFETCH(int, step);
+        QFETCH(int, fault);
+        const Expected expected = kExpected[step][fault];
+
+        SimFixture f;
+        const std::uint32_t location = f.port(1);
+        const SimPrinter printer = f.attach(sim::SimZEVModel::HVC, location);
+        f.controller->awakeFromNib();
+        QTRY_VERIFY_WITH_TIMEOUT(f.probed(location), 10000);
+
+        UpdateUnderFault::Setup setup;
+        setup.device = printer.device;
+        setup.printer = printer.commandSet;
+        setup.listed = [&f, location] { return f.printerAt(location); };
+        setup.presenter = presenter;
+        const UpdateFaultResult result = UpdateUnderFault(setup, Step(step), Fault(fault)).run();
+        matrix()[{step, fault}] = result.outcome;
+        qInfo().noquote() << QStringLiteral("%1; told: %2; alerts: %3; longest stall %4 ms")
+                                 .arg(result.outcome, result.told, result.alerts.join(QStringLiteral(" / ")))
+                                 .arg(result.longestMainThreadStallMs);
+
+        QCOMPARE(result.outcome, QLatin1String(expected.outcome));
+        QCOMPARE(result.told, QLatin1String(expected.told));
+        QVERIFY2(result.finished, "the recovery did not finish the update");
+        QVERIFY2(result.longestMainThreadStallMs < kLongestStallMs,
+                 qPrintable(QString::number(result.longestMainThreadStallMs)));
+        // The outcome names the version the printer runs, and nothing is left half done: every table
+        // written, no update under way.
+        QCOMPARE(result.lastSuccess, QStringLiteral("Firmware version updated from HVC 01.21 to HVC 01.41"));
+        QCOMPARE(printer.commandSet->state().colorTables.value("610").version, QStringLiteral("0110"));
+        const auto listed = f.printerAt(location);
+        QVERIFY(listed);
+        QTRY_VERIFY(!listed->inFirmwareUpdate());
+        QVERIFY(!TBUSBPrinterZEV::updatesUnderWay().contains(listed->keyUSBdevice()));
+    }
+
+private slots:
+    void init() {
+        Edition::setCurrent(Edition::printerFlasher());
+        presenter = std::make_shared<platform::ScriptedAlertPresenter>();
+        platform::setAlertPresenter(presenter);
+    }
+    void cleanup() {
+        platform::setAlertPresenter(nullptr);
+        presenter.reset();
+    }
+    void cleanupTestCase() { printMatrix(); }
+
+    void updateUnderFault_data() { addRows(false); }
+    void updateUnderFault() { runCell(); }
+
+    // A reply that comes just before the host's read time-out, at each step.
+    void slowPrinter_data() { addRows(true); }
+    void slowPrinter() { runCell(); }
+};
+
+// Without test functions named on the command line, everything but the slow printer's column.
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    UpdateFaultsTest test;
+    QStringList arguments = app.arguments();
+    const bool named = std::any_of(arguments.begin() + 1, arguments.end(),
+                                   [](const QString& a) { return !a.startsWith(QLatin1Char('-')); });
+    if (!named) arguments << QStringLiteral("updateUnderFault");
+    return QTest::qExec(&test, arguments);
+}
+
+#include "test_update_faults.moc"
