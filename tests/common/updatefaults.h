@@ -63,7 +63,8 @@ struct UpdateFaultResult {
 };
 
 // Passes every call on to the printer's own processor and tells `hook` the words of each frame the
-// printer received, on the thread that wrote it (never block there).
+// printer received, on the thread that wrote it (never block there). Once setHook() has returned, the
+// hook it replaced is no longer running and never runs again.
 class FrameTap : public sim::CommandProcessor {
 public:
     using Hook = std::function<void(const QString& words)>;
@@ -87,18 +88,13 @@ public:
     void bulkOut(sim::SimPrinterDevice& device, const std::vector<std::uint8_t>& bytes) override {
         inner_->bulkOut(device, bytes);
         const QStringList words = printer_->receivedCommands();
-        Hook hook;
-        QStringList fresh;
-        {
-            std::lock_guard lock(mutex_);
-            if (words.size() < seen_) seen_ = 0; // the record was cleared
-            fresh = words.mid(seen_);
-            seen_ = words.size();
-            hook = hook_;
-        }
-        if (hook)
+        std::lock_guard lock(mutex_);
+        if (words.size() < seen_) seen_ = 0; // the record was cleared
+        const QStringList fresh = words.mid(seen_);
+        seen_ = words.size();
+        if (hook_)
             for (const QString& w : fresh)
-                hook(w);
+                hook_(w);
     }
     void softReset(sim::SimPrinterDevice& device) override { inner_->softReset(device); }
     void deviceReset(sim::SimPrinterDevice& device) override { inner_->deviceReset(device); }
@@ -117,7 +113,7 @@ private:
     const std::shared_ptr<sim::SimZEVPrinter> printer_;
     std::mutex mutex_;
     qsizetype seen_ = 0; // guarded by mutex_
-    Hook hook_;          // guarded by mutex_
+    Hook hook_;          // guarded by mutex_, and called with it held
     std::atomic<int> powerLosses_{0};
 };
 
@@ -141,11 +137,17 @@ public:
 
     UpdateFaultResult run() {
         const Printer first = s_.listed();
-        if (!first) return {QStringLiteral("LOST: printer not listed"), {}, {}, 0, false};
+        if (!first) {
+            result_.outcome = QStringLiteral("LOST: the printer was not listed");
+            return result_;
+        }
         key_ = first->keyUSBdevice();
         placeFault();
+        // The listener may still be running on a model thread after it is removed: it holds its own
+        // reference to what it touches.
         const int token =
-            s_.device->addListener([this](sim::DeviceEvent, std::uint64_t, std::uint64_t) { touch(); });
+            s_.device->addListener([activity = lastActivity_](sim::DeviceEvent, std::uint64_t,
+                                                              std::uint64_t) { *activity = clockMs(); });
         QElapsedTimer clock;
         clock.start();
         QTimer beat;
@@ -159,8 +161,8 @@ public:
 
         if (step_ == UpdateStep::Request && !strikesAsUnplug()) strike();
         first->updateFirmware();
-        const bool quiet = runPhase(/*recovering=*/false);
-        classify(quiet);
+        runPhase(/*recovering=*/false);
+        classify();
         if (!struck()) result_.outcome = QStringLiteral("LOST: the fault never struck");
         if (!result_.outcome.startsWith(QLatin1String("LOST")) && result_.outcome != QLatin1String("updated"))
             recover();
@@ -237,7 +239,7 @@ private:
         if (!tap_) tap_ = FrameTap::install(s_.device, s_.printer);
         powerLossesBefore_ = tap_->powerLosses();
         tap_->setHook([this](const QString& words) {
-            if (words != QLatin1String("STATUS")) touch();
+            touch();
             std::lock_guard lock(mutex_);
             if ((trigger_.when != Trigger::OnFrames && trigger_.when != Trigger::WhileProgramming) || struck_)
                 return;
@@ -288,7 +290,7 @@ private:
         return matched_ == trigger_.after.size();
     }
 
-    void touch() { lastActivity_ = clockMs(); }
+    void touch() { *lastActivity_ = clockMs(); }
     static qint64 clockMs() {
         static QElapsedTimer clock = [] {
             QElapsedTimer t;
@@ -331,7 +333,10 @@ private:
             const auto& alert = shown.at(shown.size() - presenter.waiting());
             switch (kindOf(alert)) {
             case Kind::Warning:
-                if (!recovering && trigger_.when == Trigger::AtWarning) strike();
+                if (!recovering && trigger_.when == Trigger::AtWarning) {
+                    strike();
+                    playTestSideFault(); // while the warning is on screen
+                }
                 presenter.answer({platform::kAlertFirstButtonReturn + 1, true});
                 break;
             case Kind::Confirmation:
@@ -361,20 +366,20 @@ private:
         }
     }
 
-    // Runs until the phase is over; true when it ended because nothing moved any more.
-    bool runPhase(bool recovering) {
+    // Runs until the phase is over: the update ended, the operator was told something, or nothing
+    // moved any more.
+    void runPhase(bool recovering) {
         touch();
         QElapsedTimer limit;
         limit.start();
         while (limit.elapsed() < s_.phaseLimitMs) {
-            if (answerAlerts(recovering)) return false;
+            if (answerAlerts(recovering)) return;
             if (!recovering) playTestSideFault();
             // A slow reply is a long silence too.
             const int quietMs = s_.quietMs + (fault_ == UpdateFault::Slow ? kSlowReplyMs : 0);
-            if (clockMs() - lastActivity_ > quietMs) return true;
+            if (clockMs() - *lastActivity_ > quietMs) return;
             QTest::qWait(5);
         }
-        return true;
     }
 
     void playTestSideFault() {
@@ -404,8 +409,7 @@ private:
         return v.isValid() ? std::optional<int>(v.toInt()) : std::nullopt;
     }
 
-    void classify(bool quiet) {
-        (void)quiet;
+    void classify() {
         if (result_.told.isEmpty()) {
             const Printer p = s_.listed();
             result_.told =
@@ -446,9 +450,7 @@ private:
     }
 
     void recover() {
-        tap_->setHook([this](const QString& words) {
-            if (words != QLatin1String("STATUS")) touch();
-        });
+        tap_->setHook([this](const QString&) { touch(); });
         s_.printer->clearFaults();
         s_.device->clearFaults();
         s_.device->setHeldByOtherProgram(false);
@@ -478,12 +480,16 @@ private:
             wrongPath = QStringLiteral("it did not go on by itself");
         else if (outcome == QLatin1String("rescue") && (!rescueAnswered_ || askedAgain))
             wrongPath = QStringLiteral("the start-up probe did not ask");
+        else if (outcome == QLatin1String("not started") && proceeded_ && askedAgain)
+            wrongPath = QStringLiteral("\"Proceed\" did not take it up again");
         if (!wrongPath.isEmpty()) result_.outcome = QStringLiteral("LOST: %1 (%2)").arg(outcome, wrongPath);
     }
 
     // The fault may strike the last exchange, after the outcome: once that is over, a printer that
     // went is plugged in (or powered) again for the last look at it.
     void settleAfterOutcome() {
+        if (strikesAsUnplug() && step_ == UpdateStep::Outcome)
+            (void)QTest::qWaitFor([&] { return tap_->powerLosses() > powerLossesBefore_; }, 2000);
         (void)QTest::qWaitFor([&] { return !s_.device->isClaimed(); }, 2000);
         if (!s_.device->isAttached()) replugAndWait();
     }
@@ -519,7 +525,7 @@ private:
     bool struck_ = false;                   // guarded by mutex_
     std::atomic<bool> unplugNow_{false};
     int powerLossesBefore_ = 0;
-    std::atomic<qint64> lastActivity_{0};
+    const std::shared_ptr<std::atomic<qint64>> lastActivity_ = std::make_shared<std::atomic<qint64>>(0);
 
     // Main thread only.
     qsizetype recorded_ = 0;

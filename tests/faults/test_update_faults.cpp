@@ -170,8 +170,8 @@ class UpdateFaultsTest : public QObject {
         // written, no update under way.
         QCOMPARE(result.lastSuccess, QStringLiteral("Firmware version updated from HVC 01.21 to HVC 01.41"));
         QCOMPARE(printer.commandSet->state().colorTables.value("610").version, QStringLiteral("0110"));
-        const auto listed = f.printerAt(location);
-        QVERIFY(listed);
+        TBPrinters::Printer listed;
+        QTRY_VERIFY((listed = f.printerAt(location)));
         QTRY_VERIFY(!listed->inFirmwareUpdate());
         QVERIFY(!TBUSBPrinterZEV::updatesUnderWay().contains(listed->keyUSBdevice()));
     }
