@@ -140,20 +140,30 @@ void TBPrinters::addPrinter(const Printer& printer) {
         if (key == QRVX_TBPrinterFirmwareVersion) observeValueForKeyPath(key, context);
     });
 
-    platform::mainqueue::performInline([this, printer] {
-        if (terminated_) return;
-        const int wasSelected = selectedRow();
-        const int row = int(printers_.size());
-        emit printersAboutToBeInserted(row);
-        printers_.append(printer);
-        emit printersInserted(row);
-        if (wasSelected == 0) {
-            selectRow(0);
-        } else {
-            // The list selects what is inserted; the selection rule then moves it to the first row.
-            selectRow(row);
-        }
+    // Listed once it has named itself: its descriptor strings are read on its command queue (ahead
+    // of the probe), so a printer slow to answer them never freezes the window, and its row shows
+    // them from the start.
+    arriving_.append(printer);
+    QPointer<TBPrinters> self(this);
+    printer->whenDescriptorStringsRead([self, printer] {
+        if (self) self->listArrivedPrinter(printer);
     });
+}
+
+void TBPrinters::listArrivedPrinter(const Printer& printer) {
+    // Gone before it was listed, or the program is ending.
+    if (terminated_ || !arriving_.removeOne(printer)) return;
+    const int wasSelected = selectedRow();
+    const int row = int(printers_.size());
+    emit printersAboutToBeInserted(row);
+    printers_.append(printer);
+    emit printersInserted(row);
+    if (wasSelected == 0) {
+        selectRow(0);
+    } else {
+        // The list selects what is inserted; the selection rule then moves it to the first row.
+        selectRow(row);
+    }
 }
 
 void TBPrinters::observeValueForKeyPath(const QString& keyPath, TBUSBPrinterZEV* context) {
@@ -176,6 +186,16 @@ void TBPrinters::removedDeviceObject(const std::shared_ptr<usb::UsbService>& ser
         disconnect(printer.get(), &TBUSBPrinter::valueChanged, this, nullptr);
         printer->prepareForRelease();
         drainRemoval(printer);
+        return;
+    }
+    // Arrived, but still reading its descriptor strings: it never reaches the list.
+    for (qsizetype i = 0; i < arriving_.size(); ++i) {
+        if (!namesService(arriving_.at(i).get(), service->registryID())) continue;
+        const Printer printer = arriving_.takeAt(i);
+        arrivalServices_.erase(printer.get());
+        platform::platformLog("removing %s", printer->descriptionUTF8().constData());
+        disconnect(printer.get(), &TBUSBPrinter::valueChanged, this, nullptr);
+        printer->prepareForRelease();
         return;
     }
     platform::platformLog("failed to match a printer object for device %x", unsigned(service->registryID()));
@@ -305,6 +325,9 @@ void TBPrinters::prepareForTermination() {
     if (terminated_) return;
     terminated_ = true;
     platform::platformLog("inside %s\n", name("prepareForTermination").c_str());
+    for (const Printer& printer : arriving_)
+        arrivalServices_.erase(printer.get());
+    arriving_.clear();
 
     if (hasList_) {
         // At quit the event loop may already have stopped, so empty the list now when on the main thread.

@@ -2,8 +2,9 @@
 // the application's launch and termination steps.
 //
 // Threads: everything here runs on the main thread. Bus notices arrive there; list changes are posted
-// there; a printer's removal passes through its command queue first, so it leaves the list only after
-// the work queued on it before the removal.
+// there; a printer joins the list once its command queue has read its descriptor strings, and its
+// removal passes through its command queue first, so it leaves the list only after the work queued on
+// it before the removal.
 //
 // List announcements: every change of `printers` is bracketed by a pair of signals (about-to / done)
 // that the list model turns into row insertions and removals.
@@ -52,6 +53,8 @@ public:
     // Termination handler for one interface.
     void deviceRemovedCallback(const std::shared_ptr<usb::UsbService>& service);
     void removedDeviceObject(const std::shared_ptr<usb::UsbService>& service);
+    // Probes a printer made by initWithInterfaceInterface and lists it once its command queue has
+    // read its descriptor strings.
     void addPrinter(const Printer& printer);
 
     // A copy of the list (empty when there is none).
@@ -97,6 +100,9 @@ private:
     void selectRow(int row);
     void selectPrinter(const TBUSBPrinterZEV* printer);
     void drainRemoval(const Printer& printer);
+    // Appends a printer that has read its descriptor strings (addPrinter's last step), unless it left
+    // meanwhile.
+    void listArrivedPrinter(const Printer& printer);
     // True when `printer` stands for the registry object `registryID`.
     bool namesService(const TBUSBPrinterZEV* printer, std::uint64_t registryID) const;
 
@@ -104,6 +110,8 @@ private:
     usb::NotificationHandle printerIterator_;
     usb::NotificationHandle removedIterator_;
     QList<Printer> printers_;
+    // Printers that arrived and are still reading their descriptor strings (not listed yet).
+    QList<Printer> arriving_;
     // Registry object each listed printer was made for, by printer.
     std::map<const TBUSBPrinterZEV*, std::uint64_t> arrivalServices_;
     // Listed printers whose removal is under way.

@@ -103,7 +103,11 @@ bool DeviceInfoDictionary::isEmpty() const {
 
 QVariantMap DeviceInfoDictionary::snapshot() const {
     std::lock_guard lock(mutex_);
-    return values_;
+    // A map of its own, made under the lock. A shared copy would let a later write, seeing no other
+    // holder (an unordered check), change the map in place while this copy's reader still walks it.
+    QVariantMap copy = values_;
+    copy.detach();
+    return copy;
 }
 
 QString DeviceInfoDictionary::description() const {
@@ -154,15 +158,25 @@ std::string TBUSBPrinter::methodName(const char* selector) const {
 }
 
 void TBUSBPrinter::initWithInterfaceInterface(std::shared_ptr<usb::UsbInterface> interface) {
-    // No queue yet: this runs inline on the caller's thread.
-    setInterfaceInterface(interface);
+    // The device key must be known at once (the printer family looks up what the registry keeps for
+    // it); ids and location come from what the system already holds, so no transfer waits here.
+    takeInterface(interface);
 
     const std::string label =
         kQueueLabelPrefix + QString::asprintf("%p", static_cast<void*>(interface.get())).toStdString();
     printerCommandQueue_ = std::make_unique<platform::SerialQueue>(label);
     platform::platformLog("printer command queue:%s", label.c_str());
 
+    // The strings are transfers to the printer, with time-outs of one to two seconds each: a printer
+    // that does not answer them must hold up its own queue, never the caller (the main thread).
+    if (interface) {
+        getUSBProductString();
+        getUSBSerialNumberString();
+        getUSBVendorString();
+    }
     auto keep = self();
+    printerCommandQueue_->async([this, keep] { descriptorStringsRead(); });
+
     printerCommandQueue_->async([this, keep] {
         update1284DeviceID([this](bool found, QString deviceID) {
             (void)found;
@@ -501,40 +515,66 @@ std::shared_ptr<usb::UsbInterface> TBUSBPrinter::interfaceInterface() const {
     return interfaceInterface_;
 }
 
+void TBUSBPrinter::whenDescriptorStringsRead(std::function<void()> work) {
+    if (!work) return;
+    {
+        std::lock_guard lock(fieldsMutex_);
+        if (!descriptorStringsRead_) {
+            afterDescriptorStrings_.push_back(std::move(work));
+            return;
+        }
+    }
+    onMainThread(std::move(work));
+}
+
+void TBUSBPrinter::descriptorStringsRead() {
+    std::vector<std::function<void()>> pending;
+    {
+        std::lock_guard lock(fieldsMutex_);
+        descriptorStringsRead_ = true;
+        pending.swap(afterDescriptorStrings_);
+    }
+    // Posted behind the strings' own publications, so the work sees them.
+    for (auto& work : pending)
+        onMainThread(std::move(work));
+}
+
 void TBUSBPrinter::setInterfaceInterface(std::shared_ptr<usb::UsbInterface> interface) {
     if (interface == interfaceInterface()) return;
     onCommandQueue([this, interface] {
-        if (interface) {
-            std::uint32_t location = 0;
-            if (IOReturn r = interface->locationID(location); r != kIOReturnSuccess)
-                platform::platformLog("GetLocationID() returned %s [%.8x]\n", strForIOReturn(r), unsigned(r));
-            else
-                locationID_ = location;
-            std::uint16_t vendor = 0;
-            if (IOReturn r = interface->deviceVendor(vendor); r != kIOReturnSuccess)
-                platform::platformLog("GetDeviceVendor() returned %s [%.8x]\n", strForIOReturn(r),
-                                      unsigned(r));
-            else
-                idVendor_ = vendor;
-            std::uint16_t product = 0;
-            if (IOReturn r = interface->deviceProduct(product); r != kIOReturnSuccess)
-                platform::platformLog("GetDeviceProduct() returned %s [%.8x]\n", strForIOReturn(r),
-                                      unsigned(r));
-            else
-                idProduct_ = product;
-        }
-        std::shared_ptr<usb::UsbInterface> old;
-        {
-            std::lock_guard lock(fieldsMutex_);
-            old = std::exchange(interfaceInterface_, interface);
-        }
-        old.reset();
+        takeInterface(interface);
         if (interface) {
             getUSBProductString();
             getUSBSerialNumberString();
             getUSBVendorString();
         }
     });
+}
+
+void TBUSBPrinter::takeInterface(const std::shared_ptr<usb::UsbInterface>& interface) {
+    if (interface) {
+        std::uint32_t location = 0;
+        if (IOReturn r = interface->locationID(location); r != kIOReturnSuccess)
+            platform::platformLog("GetLocationID() returned %s [%.8x]\n", strForIOReturn(r), unsigned(r));
+        else
+            locationID_ = location;
+        std::uint16_t vendor = 0;
+        if (IOReturn r = interface->deviceVendor(vendor); r != kIOReturnSuccess)
+            platform::platformLog("GetDeviceVendor() returned %s [%.8x]\n", strForIOReturn(r), unsigned(r));
+        else
+            idVendor_ = vendor;
+        std::uint16_t product = 0;
+        if (IOReturn r = interface->deviceProduct(product); r != kIOReturnSuccess)
+            platform::platformLog("GetDeviceProduct() returned %s [%.8x]\n", strForIOReturn(r), unsigned(r));
+        else
+            idProduct_ = product;
+    }
+    std::shared_ptr<usb::UsbInterface> old;
+    {
+        std::lock_guard lock(fieldsMutex_);
+        old = std::exchange(interfaceInterface_, interface);
+    }
+    old.reset();
 }
 
 std::shared_ptr<usb::UsbDevice> TBUSBPrinter::deviceInterface() {

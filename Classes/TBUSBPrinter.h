@@ -35,6 +35,7 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <vector>
 
 // Device-info keys (the value is the key text).
 extern const QString QRVX_TBPrinterModel;
@@ -119,9 +120,14 @@ public:
     TBUSBPrinter();
     ~TBUSBPrinter() override;
 
-    // Takes the interface (ids, location and descriptor strings read inline), creates the command
-    // queue and queues the device-ID read. The printer family overrides it and calls it first.
+    // Takes the interface (ids and location read inline: the system already holds them), creates
+    // the command queue and queues on it the descriptor-string reads, then the device-ID read. The
+    // printer family overrides it and calls it first.
     virtual void initWithInterfaceInterface(std::shared_ptr<usb::UsbInterface> interface);
+    // Runs `work` on the main thread once the descriptor strings that initWithInterfaceInterface
+    // queued have been read and published (or have failed): at once, through the main queue, when
+    // they are in already. A printer that answers them slowly never holds up the caller.
+    void whenDescriptorStringsRead(std::function<void()> work);
     // Not used by discovery: set-up from a registry service alone.
     void initWithDeviceObject(std::shared_ptr<usb::UsbService> service);
 
@@ -318,7 +324,10 @@ private:
     void setTextField(QString TBUSBPrinter::*field, const QString& value, const char* key);
     QString textField(QString TBUSBPrinter::*field) const;
     void setOwnershipOnMain(qint64 value);
-    void readLangIds();
+    // Stores `interface` with its ids and location, on the caller's thread.
+    void takeInterface(const std::shared_ptr<usb::UsbInterface>& interface);
+    // Command queue, after the descriptor-string reads: hands whenDescriptorStringsRead's work on.
+    void descriptorStringsRead();
     // One of the device's three strings: its index from the device object (`indexCall` names that
     // call in the failure line), then the string in the printer's language. `got` receives the text
     // (null when the device has none) on the command queue; "got USB <label>:..." is logged after it.
@@ -338,11 +347,13 @@ private:
     QImage image_;                    // guarded by fieldsMutex_
     std::optional<IndexSet> langIds_; // guarded by fieldsMutex_
     DeviceInfoRef deviceInfoDict_;    // guarded by fieldsMutex_ (the pointer; the dictionary locks itself)
-    std::shared_ptr<usb::UsbInterface> interfaceInterface_; // guarded by fieldsMutex_
-    std::shared_ptr<usb::UsbDevice> deviceInterface_;       // guarded by fieldsMutex_
-    std::shared_ptr<usb::UsbService> deviceObject_;         // guarded by fieldsMutex_
-    usb::NotificationHandle interestNotification_;          // guarded by fieldsMutex_
-    usb::NotificationHandle busyNotification_;              // guarded by fieldsMutex_
+    std::shared_ptr<usb::UsbInterface> interfaceInterface_;     // guarded by fieldsMutex_
+    std::shared_ptr<usb::UsbDevice> deviceInterface_;           // guarded by fieldsMutex_
+    std::shared_ptr<usb::UsbService> deviceObject_;             // guarded by fieldsMutex_
+    usb::NotificationHandle interestNotification_;              // guarded by fieldsMutex_
+    usb::NotificationHandle busyNotification_;                  // guarded by fieldsMutex_
+    bool descriptorStringsRead_ = false;                        // guarded by fieldsMutex_
+    std::vector<std::function<void()>> afterDescriptorStrings_; // guarded by fieldsMutex_
 
     std::unique_ptr<platform::SerialQueue>
         printerCommandQueue_; // set once in init, before any other thread sees it

@@ -387,6 +387,7 @@ Status SimPrinterDevice::control(const SetupPacket& setup, std::vector<std::uint
         if (fault->kind == FaultKind::Unplug) unplug();
         if (fault->kind != FaultKind::ShortRead) return statusForFault(fault->kind);
     }
+    if (const Status held = waitWhileStringsHeld(setup); held != Status::Ok) return held;
     if (setup.isIn()) {
         std::lock_guard lock(mutex_);
         auto it = overrides_.find(ControlKey{setup.bmRequestType, setup.bRequest, setup.wValue});

@@ -329,6 +329,17 @@ public:
     int bulkInCount() const;
     int softResetCount() const;
 
+    // ---- a printer slow to name itself (SimSlowStrings.cpp) ----
+    // From now on every string descriptor request (the language table included) is held: it waits
+    // until answerHeldStringDescriptors(), an unplug, or `limitMs` (kWaitForever: no limit) and then
+    // answers as usual, Timeout when the limit passed (a device that never answers, seen by a host
+    // that waits that long). For the in-process bus only: the request blocks the caller's thread.
+    void holdStringDescriptors(std::uint32_t limitMs = kWaitForever);
+    // Lets held requests, and every later one, answer at once (wakes them through replyArrived_).
+    void answerHeldStringDescriptors();
+    // String descriptor requests held right now.
+    int heldStringDescriptorRequests() const;
+
 private:
     SimPrinterDevice(DeviceIdentity identity, std::shared_ptr<CommandProcessor> processor);
 
@@ -355,9 +366,14 @@ private:
     Status standardRequest(const SetupPacket& setup, std::vector<std::uint8_t>& data);
     Status classRequest(const SetupPacket& setup, std::vector<std::uint8_t>& data);
     template <typename Fn> void withProcessor(Fn&& fn);
+    // Waits while string descriptors are held; Ok to answer, Timeout or NoDevice otherwise.
+    Status waitWhileStringsHeld(const SetupPacket& setup);
 
     mutable std::mutex mutex_;
     std::condition_variable replyArrived_;                      // with mutex_: replies, unplug, clearReplies
+    bool holdStrings_ = false;                                  // guarded by mutex_
+    std::uint32_t holdStringsLimitMs_ = 0;                      // guarded by mutex_
+    int heldStrings_ = 0;                                       // guarded by mutex_
     DeviceIdentity identity_;                                   // guarded by mutex_
     std::optional<DeviceIdentity> nextIdentity_;                // guarded by mutex_
     bool attached_ = true;                                      // guarded by mutex_
