@@ -12,6 +12,11 @@
 #include <QFile>
 
 #include <charconv>
+#include <ctime>
+#include <map>
+#include <mutex>
+
+#include <sys/stat.h>
 
 const QString cFirmwareFilenames = QStringLiteral("firmwareFilenames");
 const QString cFirmwareFileHashes = QStringLiteral("firmwareFileHash");
@@ -76,11 +81,136 @@ QStringList storedFileNames(const FirmwareDeviceInfo& info) {
 // An image and at least two tables make an update with tables.
 constexpr qsizetype kMinimumPackageFiles = 3;
 
-// The whole package file, read once (TBFirmwarePackage::readWholeFile).
-std::optional<QByteArray> readPackageFile(const QString& fileName) {
+// An open file read whole into a buffer with room for the word padding; nothing when it fails.
+std::optional<QByteArray> readOpenFile(QFile& file) {
+    const qint64 size = file.size();
+    QByteArray contents;
+    if (size > 0) {
+        contents.reserve(qsizetype(size) + 4);
+        // Most of a large read's cost is faulting in the fresh buffer page by page.
+        platform::adviseHugePages(contents.data(), std::size_t(size));
+        contents.resize(qsizetype(size));
+        const qint64 got = file.read(contents.data(), size);
+        if (got < 0) return std::nullopt;
+        contents.resize(qsizetype(got));
+    }
+    // Whatever a special file still has to give (or a file that grew meanwhile: taken as it is now).
+    if (!file.atEnd()) contents.append(file.readAll());
+    if (file.error() != QFileDevice::NoError) return std::nullopt;
+    return contents;
+}
+
+// The digest text of an open file, digested in place where it can be mapped; nothing when it
+// cannot be read.
+std::optional<QString> digestOpenFile(QFile& file, const QString& keyText) {
+    // Mapped, the page cache is digested in place; a copy of a large image first would cost more
+    // than the digest itself. Package files are installed read-only, so nothing truncates them
+    // under the mapping. Files that cannot be mapped (or report no size) are read whole.
+    const qint64 size = file.size();
+    if (size > 0) {
+        if (uchar* mapped = file.map(0, size)) {
+            const QString digest = TBFirmwarePackage::verifyBlob(
+                QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), qsizetype(size)), keyText);
+            file.unmap(mapped);
+            return digest;
+        }
+    }
+    const QByteArray contents = file.readAll();
+    // readAll() cannot tell an empty file from a failed read; the error state can.
+    if (file.error() != QFileDevice::NoError) return std::nullopt;
+    return TBFirmwarePackage::verifyBlob(contents, keyText);
+}
+
+// ---- every package file digested once per run and file state ----
+
+// Which file it is and when it last changed. A file in the state it had when it was digested still
+// has the contents that were digested.
+struct FileState {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    timespec changed{};
+
+    bool operator==(const FileState& other) const {
+        auto same = [](const timespec& a, const timespec& b) {
+            return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+        };
+        return device == other.device && inode == other.inode && size == other.size &&
+               same(modified, other.modified) && same(changed, other.changed);
+    }
+};
+
+// Asked by path before and after the file is read: a file replaced or changed meanwhile shows
+// two different states.
+std::optional<FileState> stateOf(const QByteArray& path) {
+    struct stat status {};
+    if (::stat(path.constData(), &status) != 0) return std::nullopt;
+    return FileState{status.st_dev, status.st_ino, status.st_size, status.st_mtim, status.st_ctim};
+}
+
+// File systems stamp changes in ticks (two seconds on some): a file written this shortly before it
+// was read may be written again under the same time stamp, so its answer is not kept.
+constexpr std::int64_t kSettledAfterNs = 2'000'000'000;
+
+std::int64_t nanoseconds(const timespec& t) {
+    return std::int64_t(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
+
+struct DigestedFile {
+    FileState state;
+    QString digest; // null for an empty file
+};
+
+struct DigestedFiles {
+    // Held while a file is digested, so that two threads asking for one file digest it once.
+    std::mutex mutex;
+    std::map<std::pair<QString, QString>, DigestedFile> byPathAndKey; // guarded by mutex
+};
+
+// Never destroyed: a check still running on a worker thread at exit may reach it.
+DigestedFiles& digestedFiles() {
+    static auto* const files = new DigestedFiles;
+    return *files;
+}
+
+// The digest text of the package file `fileName` keyed on `keyText` (null for an empty file), or
+// nothing when it is missing or unreadable. With `contents`, the file is also read whole into it,
+// and the answer is that of exactly those bytes. A file digested before and unchanged since gets
+// the answer it got then.
+std::optional<QString> digestPackageFile(const QString& fileName, const QString& keyText,
+                                         QByteArray* contents) {
     const QString path = platform::resources::pathForResourceFile(fileName);
     if (path.isEmpty()) return std::nullopt;
-    return TBFirmwarePackage::readWholeFile(path);
+    timespec readStart{};
+    ::clock_gettime(CLOCK_REALTIME, &readStart);
+    const QByteArray localPath = QFile::encodeName(path);
+    const std::optional<FileState> before = stateOf(localPath);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+
+    DigestedFiles& digested = digestedFiles();
+    std::lock_guard lock(digested.mutex);
+    const auto key = std::make_pair(path, keyText);
+    const auto known = digested.byPathAndKey.find(key);
+    const bool wasDigested = before && known != digested.byPathAndKey.end() && known->second.state == *before;
+
+    if (contents) {
+        std::optional<QByteArray> bytes = readOpenFile(file);
+        if (!bytes) return std::nullopt;
+        *contents = std::move(*bytes);
+    }
+    const std::optional<FileState> after = stateOf(localPath);
+    const bool unchanged = before && after == before;
+    if (wasDigested && unchanged) return known->second.digest;
+
+    const std::optional<QString> digest =
+        contents ? std::optional<QString>(TBFirmwarePackage::verifyBlob(*contents, keyText))
+                 : digestOpenFile(file, keyText);
+    if (digest && unchanged && stateOf(localPath) == before &&
+        nanoseconds(readStart) - nanoseconds(before->modified) > kSettledAfterNs)
+        digested.byPathAndKey[key] = DigestedFile{*before, *digest};
+    return digest;
 }
 } // namespace
 
@@ -109,26 +239,7 @@ QString TBFirmwarePackage::verifyBlob(const QByteArray& data, const QString& key
 
 std::optional<QString> TBFirmwarePackage::digestForPackageFile(const QString& fileName,
                                                                const QString& keyText) {
-    const QString path = platform::resources::pathForResourceFile(fileName);
-    if (path.isEmpty()) return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    // Mapped, the page cache is digested in place; a copy of a large image first would cost more
-    // than the digest itself. Package files are installed read-only, so nothing truncates them
-    // under the mapping. Files that cannot be mapped (or report no size) are read whole.
-    const qint64 size = file.size();
-    if (size > 0) {
-        if (uchar* mapped = file.map(0, size)) {
-            const QString digest = verifyBlob(
-                QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), qsizetype(size)), keyText);
-            file.unmap(mapped);
-            return digest;
-        }
-    }
-    const QByteArray contents = file.readAll();
-    // readAll() cannot tell an empty file from a failed read; the error state can.
-    if (file.error() != QFileDevice::NoError) return std::nullopt;
-    return verifyBlob(contents, keyText);
+    return digestPackageFile(fileName, keyText, nullptr);
 }
 
 bool TBFirmwarePackage::verifyFirmwareArchive(quint16 productID, const Edition& edition,
@@ -153,9 +264,9 @@ bool TBFirmwarePackage::verifyEntry(const FirmwareCatalogueEntry& entry, const E
         const QString& fileName = entry.fileNames.at(position);
         std::optional<QString> found;
         if (contents) {
-            std::optional<QByteArray> bytes = readPackageFile(fileName);
-            if (bytes) found = verifyBlob(*bytes, className);
-            contents->append(bytes.value_or(QByteArray()));
+            QByteArray bytes;
+            found = digestPackageFile(fileName, className, &bytes);
+            contents->append(found ? bytes : QByteArray());
         } else {
             found = digestForPackageFile(fileName, className);
         }
@@ -183,21 +294,7 @@ bool TBFirmwarePackage::verifyEntry(const FirmwareCatalogueEntry& entry, const E
 std::optional<QByteArray> TBFirmwarePackage::readWholeFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    const qint64 size = file.size();
-    QByteArray contents;
-    if (size > 0) {
-        contents.reserve(qsizetype(size) + 4);
-        // Most of a large read's cost is faulting in the fresh buffer page by page.
-        platform::adviseHugePages(contents.data(), std::size_t(size));
-        contents.resize(qsizetype(size));
-        const qint64 got = file.read(contents.data(), size);
-        if (got < 0) return std::nullopt;
-        contents.resize(qsizetype(got));
-    }
-    // Whatever a special file still has to give (or a file that grew meanwhile: taken as it is now).
-    if (!file.atEnd()) contents.append(file.readAll());
-    if (file.error() != QFileDevice::NoError) return std::nullopt;
-    return contents;
+    return readOpenFile(file);
 }
 
 LoadedFirmwarePackage TBFirmwarePackage::loadFirmwarePackage(quint16 productID, const Edition& edition,
@@ -266,18 +363,20 @@ QByteArray TBFirmwarePackage::firmwareBlobForKey(const QString& key, FirmwareDev
     return paddedData(value.toByteArray());
 }
 
-std::optional<QString> TBFirmwarePackage::newFirmwareVersion(quint16 productID, const Edition& edition,
-                                                             const QString& className,
-                                                             FirmwareDeviceInfo& info) {
-    QStringList names = storedFileNames(info);
-    if (names.isEmpty()) {
-        verifyFirmwareArchive(productID, edition, className, info);
-        names = storedFileNames(info);
-    }
+std::optional<QString> TBFirmwarePackage::storedNewFirmwareVersion(const FirmwareDeviceInfo& info) {
+    const QStringList names = storedFileNames(info);
     if (names.isEmpty()) return std::nullopt;
     const QString& first = names.first();
     const qsizetype dot = first.lastIndexOf(QLatin1Char('.'));
     return dot < 0 ? first : first.left(dot);
+}
+
+std::optional<QString> TBFirmwarePackage::newFirmwareVersion(quint16 productID, const Edition& edition,
+                                                             const QString& className,
+                                                             FirmwareDeviceInfo& info) {
+    if (std::optional<QString> version = storedNewFirmwareVersion(info)) return version;
+    verifyFirmwareArchive(productID, edition, className, info);
+    return storedNewFirmwareVersion(info);
 }
 
 double TBFirmwarePackage::availableFirmwareVersion(quint16 productID, const Edition& edition,

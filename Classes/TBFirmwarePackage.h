@@ -86,7 +86,9 @@ public:
 
     // verifyBlob of the package file `fileName` (found as a package resource by base name and
     // extension), read by mapping it where the file system allows. Nothing when the file is
-    // missing or cannot be read; a null text for an empty file.
+    // missing or cannot be read; a null text for an empty file. Each file is digested once per run
+    // and file state (which file, size, change times): unchanged, it gets the answer it got before.
+    // Thread-safe; two threads asking for one file digest it once.
     static std::optional<QString> digestForPackageFile(const QString& fileName, const QString& keyText);
 
     // The file at `path` read whole, once, into a buffer with room for the word padding (so padding
@@ -102,8 +104,8 @@ public:
     // The checks of verifyFirmwareArchive for a given entry (without its two log lines): publishes
     // the file list and the expected digests, then digests the files in order and stops at the
     // first that is missing, unreadable or does not match.
-    // With `contents` given, each checked file is read whole into it (same positions) and digested
-    // from there, instead of being digested in place.
+    // With `contents` given, each checked file is read whole into it (same positions), and its
+    // answer is that of exactly those bytes (digested from there, or known from the same file state).
     static bool verifyEntry(const FirmwareCatalogueEntry& entry, const Edition& edition,
                             const QString& className, FirmwareDeviceInfo& info,
                             QList<QByteArray>* contents = nullptr);
@@ -125,6 +127,8 @@ public:
     // The dictionary's bytes under `key`, padded to whole words; null when there are none.
     static QByteArray firmwareBlobForKey(const QString& key, FirmwareDeviceInfo& info);
 
+    // The package's firmware version text ("HVC 01.41") from the stored file list, or nothing.
+    static std::optional<QString> storedNewFirmwareVersion(const FirmwareDeviceInfo& info);
     // The package's firmware version text ("HVC 01.41"), or nothing. Runs the verification when no
     // file list is stored yet (the list arrives later, through the change announcement).
     static std::optional<QString> newFirmwareVersion(quint16 productID, const Edition& edition,

@@ -152,8 +152,9 @@ public:
     void setFilenames(const QStringList& names);
     QByteArray firmwareBlob();
     QByteArray firmwareBlobForKey(const QString& key);
-    // Observed property: valueChanged(kNewFirmwareVersionProperty) tells when to ask again. The first
-    // call runs the verification when no file list is stored yet; the list arrives later.
+    // Observed property: valueChanged(kNewFirmwareVersionProperty) tells when to ask again. Without a
+    // stored file list the verification runs: at once off the main thread; asked on the main thread,
+    // once, on the command queue. The list arrives later.
     std::optional<QString> newFirmwareVersion();
     double availableFirmwareVersion();
     // The number at the end of the stored firmwareVersion; 0.0 when none is stored.

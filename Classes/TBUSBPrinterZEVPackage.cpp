@@ -7,6 +7,8 @@
 #include "Classes/Edition.h"
 #include "platform/queue.h"
 
+#include <atomic>
+
 // The printer's device-info dictionary as the package operations see it. Plain stores: the package
 // writes its per-file results from the main thread too, in the middle of whatever asked for a
 // version (the list drawing a cell), and an announcement there would re-enter the asker. The one
@@ -28,6 +30,9 @@ public:
         });
     }
     void announceChange(const QString& property) override { printer_.announce(property); }
+
+    // Set once the main thread has asked the command queue to check the package.
+    std::atomic<bool> checkRequested{false};
 
 private:
     TBUSBPrinterZEV& printer_;
@@ -66,8 +71,18 @@ QByteArray TBUSBPrinterZEV::firmwareBlobForKey(const QString& key) {
 }
 
 std::optional<QString> TBUSBPrinterZEV::newFirmwareVersion() {
-    return TBFirmwarePackage::newFirmwareVersion(productID(), Edition::current(),
-                                                 QString::fromLatin1(className()), packageInfo());
+    if (!platform::mainqueue::isMainThread())
+        return TBFirmwarePackage::newFirmwareVersion(productID(), Edition::current(),
+                                                     QString::fromLatin1(className()), packageInfo());
+    if (std::optional<QString> version = TBFirmwarePackage::storedNewFirmwareVersion(packageInfo()))
+        return version;
+    // Reading and digesting the package takes a while: the command queue does it, once for this
+    // printer (a model without a package would otherwise be checked again at every ask). The file
+    // list reaches the main thread with the newFirmwareVersion announcement, whose observers ask again.
+    auto printer = zevSelf();
+    if (printer && !packageInfo_->checkRequested.exchange(true))
+        onCommandQueue([printer] { printer->verifyFirmwareArchive(); });
+    return std::nullopt;
 }
 
 double TBUSBPrinterZEV::availableFirmwareVersion() {
