@@ -190,6 +190,16 @@ void UsbfsTestbed::addDevice(const std::string& syspath, Slot& slot) {
     auto responder = std::make_shared<UrbResponder>(slot.device);
     if (!slot.enumerations.empty())
         responder->setKernelDriver(slot.enumerations.back()->kernelDriverLoaded()); // still loaded or not
+    // The node answers before anyone learns of it: a program that opens it on the "add" uevent must
+    // find its ioctl handler listening.
+    UMockdevIoctlBase* handler = UrbResponder::newHandler(responder);
+    GError* error = nullptr;
+    if (!umockdev_testbed_attach_ioctl(testbed_, node.c_str(), handler, &error)) {
+        g_object_unref(handler);
+        const std::string message = error ? error->message : "unknown error";
+        if (error) g_error_free(error);
+        throw std::runtime_error("umockdev_testbed_attach_ioctl: " + message);
+    }
     addFromString(testbed_, "P: " + devpath + "\n" + "N: bus/usb/" + bb + "/" + ddd + "\n" +
                                 "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: BUSNUM=" + bb +
                                 "\nE: DEVNUM=" + ddd + "\nE: DEVNAME=" + node + "\n" +
@@ -206,14 +216,6 @@ void UsbfsTestbed::addDevice(const std::string& syspath, Slot& slot) {
                                 "\nE: SUBSYSTEM=usbmisc\nE: DEVNAME=/dev/usb/" + lp +
                                 "\nA: dev=180:" + std::to_string(printerNodes_ - 1) + "\n");
     slot.printerNode = "/dev/usb/" + lp;
-    UMockdevIoctlBase* handler = UrbResponder::newHandler(responder);
-    GError* error = nullptr;
-    if (!umockdev_testbed_attach_ioctl(testbed_, node.c_str(), handler, &error)) {
-        g_object_unref(handler);
-        const std::string message = error ? error->message : "unknown error";
-        if (error) g_error_free(error);
-        throw std::runtime_error("umockdev_testbed_attach_ioctl: " + message);
-    }
     slot.node = node;
     slot.handler = handler;
     slot.enumerations.push_back(std::move(responder));
