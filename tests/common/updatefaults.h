@@ -63,7 +63,8 @@ struct UpdateFaultResult {
 };
 
 // Passes every call on to the printer's own processor and tells `hook` the words of each frame the
-// printer received, on the thread that wrote it (never block there). Once setHook() has returned, the
+// printer received (empty words for a piece of a frame still incomplete), on the thread that wrote
+// it (never block there). Once setHook() has returned, the
 // hook it replaced is no longer running and never runs again.
 class FrameTap : public sim::CommandProcessor {
 public:
@@ -92,9 +93,10 @@ public:
         if (words.size() < seen_) seen_ = 0; // the record was cleared
         const QStringList fresh = words.mid(seen_);
         seen_ = words.size();
-        if (hook_)
-            for (const QString& w : fresh)
-                hook_(w);
+        if (!hook_) return;
+        if (fresh.isEmpty()) hook_(QString());
+        for (const QString& w : fresh)
+            hook_(w);
     }
     void softReset(sim::SimPrinterDevice& device) override { inner_->softReset(device); }
     void deviceReset(sim::SimPrinterDevice& device) override { inner_->deviceReset(device); }
@@ -126,7 +128,7 @@ public:
         std::function<Printer()> listed; // the printer object the program lists for the port now
         std::shared_ptr<platform::ScriptedAlertPresenter> presenter;
         // How long "nothing moves any more" must last to end a phase.
-        int quietMs = 700;
+        int quietMs = 1500;
         int phaseLimitMs = 20000;
     };
     // A reply near the host's 5 s read time-out.
@@ -395,9 +397,10 @@ private:
                 s_.device->unplug();
             return;
         }
-        // Power comes back at once; the cable stays out until the recovery.
+        // Power comes back once the program has seen the printer go; the cable stays out until the
+        // recovery.
         if (fault_ == UpdateFault::PowerLoss && tap_->powerLosses() > powerLossesBefore_ &&
-            !s_.device->isAttached())
+            !s_.device->isAttached() && !s_.listed())
             s_.device->replug();
     }
 
@@ -463,6 +466,14 @@ private:
             replugAndWait(/*powerCycle=*/true);
         bool askedAgain = false;
         succeeded_ = false;
+        if (result_.outcome == QLatin1String("not started")) {
+            // The operator answers what the update said and, unless it offered to go on, asks again.
+            answerAlerts(/*recovering=*/true);
+            if (!proceeded_ && s_.listed()) {
+                askedAgain = true;
+                s_.listed()->updateFirmware();
+            }
+        }
         for (int round = 0; round < 2 && !succeeded_; ++round) {
             runPhase(/*recovering=*/true);
             if (succeeded_) break;
@@ -490,11 +501,13 @@ private:
     void settleAfterOutcome() {
         if (strikesAsUnplug() && step_ == UpdateStep::Outcome)
             (void)QTest::qWaitFor([&] { return tap_->powerLosses() > powerLossesBefore_; }, 2000);
-        (void)QTest::qWaitFor([&] { return !s_.device->isClaimed(); }, 2000);
+        (void)QTest::qWaitFor([&] { return s_.device->claimHolder() == 0; }, 2000);
         if (!s_.device->isAttached()) replugAndWait();
     }
 
     void replugAndWait(bool powerCycle = false) {
+        // A printer comes back after the program has seen it go, as a real one takes its time.
+        if (!s_.device->isAttached()) (void)QTest::qWaitFor([&] { return !s_.listed(); }, 5000);
         const Printer before = s_.listed();
         if (powerCycle)
             s_.device->powerCycle();
