@@ -10,6 +10,8 @@
 
 #include <QCoreApplication>
 
+#include <limits>
+
 namespace {
 
 // "printerIterator" registers for every printer-class interface, whatever its subclass, so that a
@@ -154,9 +156,18 @@ void TBPrinters::listArrivedPrinter(const Printer& printer) {
     // Gone before it was listed, or the program is ending.
     if (terminated_ || !arriving_.removeOne(printer)) return;
     const int wasSelected = selectedRow();
-    const int row = int(printers_.size());
+    // Rows keep the order the printers arrived in (their registry objects are numbered in that
+    // order), whichever of them named itself first.
+    const auto numberOf = [this](const TBUSBPrinterZEV* which) {
+        const auto known = arrivalServices_.find(which);
+        return known == arrivalServices_.end() ? std::numeric_limits<std::uint64_t>::max() : known->second;
+    };
+    const std::uint64_t mine = numberOf(printer.get());
+    int row = 0;
+    while (row < printers_.size() && numberOf(printers_.at(row).get()) < mine)
+        ++row;
     emit printersAboutToBeInserted(row);
-    printers_.append(printer);
+    printers_.insert(row, printer);
     emit printersInserted(row);
     if (wasSelected == 0) {
         selectRow(0);

@@ -260,6 +260,7 @@ void TBUSBPrinterZEV::getPrinterFirmwareVersion() {
             [printer](std::optional<QByteArray> reply) {
                 if (!reply) return;
                 const QString value = zev::firmwareVersionValue(*reply);
+                if (!value.isEmpty()) ++printer->firmwareVersionAnswers_;
                 printer->setDeviceInfoValue(QRVX_TBPrinterFirmwareVersion, value);
                 // The HV-QXA's switch support follows its firmware version.
                 if (printer->printerModel() == zev::Model::HVQXA)

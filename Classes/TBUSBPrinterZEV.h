@@ -314,6 +314,9 @@ private:
     std::atomic<bool> startupProbeDue_{false};
     // The "unexpectedly found in firmware update mode" question: once per printer object.
     std::atomic<bool> askedAboutUpdateMode_{false};
+    // Firmware version answers with a version in them so far, so that a step can tell whether a new
+    // one came.
+    std::atomic<int> firmwareVersionAnswers_{0};
     // The recorded update found the printer neither in update mode nor back with new firmware.
     std::atomic<bool> updateStalled_{false};
     // Set once FLASH_REWRITE or FLASH_PROGRAM went out: this object's device is expected to leave.

@@ -669,10 +669,10 @@ void TBUSBPrinterZEV::probeAtInit() {
             printer->setInFirmwareUpdate(true);
             if (underWay) setUnderWay(key, true);
         });
-        // After the programming restart only the answer of the printer's new firmware counts.
+        // After the programming restart only the answer of the printer's new firmware counts; what is
+        // known from before stays shown until it comes.
+        const int versionAnswers = printer->firmwareVersionAnswers_;
         const QVariant knownVersion = printer->deviceInfoValue(QRVX_TBPrinterFirmwareVersion);
-        if (*status == RebootingAfterFirmwareUpload)
-            printer->removeDeviceInfoValue(QRVX_TBPrinterFirmwareVersion);
         printer->getPrinterFirmwareVersion();
         switch (*status) {
         case WaitingForFirmwareUpload:
@@ -682,9 +682,8 @@ void TBUSBPrinterZEV::probeAtInit() {
         case RebootingAfterFirmwareUpload: {
             // The outcome names the version the printer runs now: an answer lost or damaged on the
             // way is asked for once more rather than leave the one from before the update standing.
-            if (printer->textValue(QRVX_TBPrinterFirmwareVersion).isEmpty())
-                printer->getPrinterFirmwareVersion();
-            if (printer->textValue(QRVX_TBPrinterFirmwareVersion).isEmpty() && knownVersion.isValid())
+            if (printer->firmwareVersionAnswers_ == versionAnswers) printer->getPrinterFirmwareVersion();
+            if (printer->firmwareVersionAnswers_ == versionAnswers && knownVersion.isValid())
                 printer->setDeviceInfoValue(QRVX_TBPrinterFirmwareVersion, knownVersion);
             platform::platformLog("found a device rebooting after firmware update");
             printer->advanceUpdateProgress(UpdatePhase::ProgrammingAndRestart, 1.0);
