@@ -499,6 +499,10 @@ Lassen Sie dieses Programm laufen, bis es das Ergebnis meldet.</translation>
         <source>In Firmware Update Mode</source>
         <translation>Im Firmware-Aktualisierungsmodus</translation>
     </message>
+    <message>
+        <source>The printer stopped taking them.</source>
+        <translation>Der Drucker hat sie nicht mehr angenommen.</translation>
+    </message>
 </context>
 <context>
     <name>TBUSBPrinterZEV</name>
