@@ -18,8 +18,9 @@
 //    permission to use the device kIOReturnNotPrivileged. A short bulk read is a success with the
 //    smaller count. Bulk IN behaves as a byte stream within a transfer: the backend reads the device
 //    in whole packets (readahead.h) and serves smaller reads from what it read ahead, dropped when
-//    the interface is opened, closed or reset. A bulk transfer that meets a halted endpoint answers kIOUSBPipeStalled, and the
-//    backend clears the halt before it returns, so the next transfer can use the pipe again.
+//    the interface is opened, closed or reset. A bulk transfer that meets a halted endpoint answers
+//    kIOUSBPipeStalled, and the backend clears the halt before it returns, so the next transfer can use the
+//    pipe again.
 //
 // Interest notices about the interface (open attempt, closed), the same on every backend:
 //  - kIOMessageServiceIsAttemptingOpen follows an open that reached the interface: one that
