@@ -1,0 +1,450 @@
+// The command line of both programs: the real executables, run with no display and no terminal on
+// simulated printers, their output read back as text or as parsed JSON.
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString kFlasher = QStringLiteral(PRINTER_FLASHER_EXECUTABLE);
+const QString kSwitcher = QStringLiteral(SERIAL_SWITCHER_EXECUTABLE);
+
+// An update of one simulated printer takes seconds; under the sanitizers many times that.
+constexpr int kRunTimeoutMs = 240000;
+
+struct Run {
+    int exitCode = -1; // -1: crashed or did not finish
+    QByteArray out;
+    QByteArray err;
+    QString describe() const {
+        return QStringLiteral("exit %1\n--- stdout:\n%2\n--- stderr:\n%3")
+            .arg(exitCode)
+            .arg(QString::fromUtf8(out), QString::fromUtf8(err));
+    }
+};
+
+// Each line of standard output as a JSON object (a final newline is allowed, nothing else).
+QList<QJsonObject> jsonLines(const QByteArray& out, QString* error) {
+    QList<QJsonObject> objects;
+    const QList<QByteArray> lines = out.split('\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines[i].isEmpty() && i == lines.size() - 1) break;
+        const QJsonDocument document = QJsonDocument::fromJson(lines[i]);
+        if (!document.isObject()) {
+            *error = QStringLiteral("line %1 is not a JSON object: %2")
+                         .arg(i + 1)
+                         .arg(QString::fromUtf8(lines[i]));
+            return {};
+        }
+        objects.append(document.object());
+    }
+    if (objects.isEmpty()) *error = QStringLiteral("no JSON lines");
+    return objects;
+}
+
+void flipByteInTheMiddle(const QString& path) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    const qint64 at = file.size() / 2;
+    QVERIFY(file.seek(at));
+    char byte = 0;
+    QVERIFY(file.getChar(&byte));
+    QVERIFY(file.seek(at));
+    QVERIFY(file.putChar(char(byte ^ 0x5A)));
+}
+
+} // namespace
+
+class CommandLineTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir home_;
+    QString resources_;
+    QJsonObject flasherHvc_;  // the HVC printer's row in printer-flasher --simulate --list --json
+    QJsonObject switcherHvc_; // and in serial-switcher's
+
+    Run run(const QString& program, const QStringList& arguments,
+            const QList<std::pair<QString, QString>>& environmentOverrides = {}) const {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QString::fromLatin1(name));
+        environment.insert(QStringLiteral("HOME"), home_.path());
+        for (const char* name : {"XDG_STATE_HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
+            environment.insert(QString::fromLatin1(name), home_.filePath(QString::fromLatin1(name)));
+        for (const auto& [name, value] : environmentOverrides)
+            environment.insert(name, value);
+
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.setStandardInputFile(QProcess::nullDevice());
+        process.start(program, arguments);
+        Run result;
+        if (!process.waitForFinished(kRunTimeoutMs)) {
+            process.kill();
+            process.waitForFinished();
+        } else if (process.exitStatus() == QProcess::NormalExit) {
+            result.exitCode = process.exitCode();
+        }
+        result.out = process.readAllStandardOutput();
+        result.err = process.readAllStandardError();
+        return result;
+    }
+
+    QJsonArray listedPrinters(const QString& program, const QString& simulate) const {
+        const Run listed = run(program, {simulate, QStringLiteral("--list"), QStringLiteral("--json")});
+        return QJsonDocument::fromJson(listed.out).object().value(QStringLiteral("printers")).toArray();
+    }
+
+    QJsonObject listedHvc(const QString& program) const {
+        for (const QJsonValue& printer : listedPrinters(program, QStringLiteral("--simulate")))
+            if (printer[QStringLiteral("model")] == QStringLiteral("HVC")) return printer.toObject();
+        return {};
+    }
+
+    QString fixture(const QString& name) const { return home_.filePath(name); }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(home_.isValid());
+        resources_ = qEnvironmentVariable("PRINTER_TOOLS_RESOURCES");
+        QVERIFY(QFileInfo(resources_).isDir());
+        flasherHvc_ = listedHvc(kFlasher);
+        switcherHvc_ = listedHvc(kSwitcher);
+        QVERIFY(!flasherHvc_.isEmpty() && !switcherHvc_.isEmpty());
+
+        // The good image with one checksum digit of its first data record changed, and a text file.
+        QFile good(resources_ + QStringLiteral("/firmware/HVC 01.41.fw"));
+        QVERIFY(good.open(QIODevice::ReadOnly));
+        QList<QByteArray> lines = good.readAll().split('\n');
+        QByteArray& record = lines[1];
+        if (record.endsWith('\r')) record.chop(1);
+        record.back() = record.back() == '0' ? '1' : '0';
+        QFile damaged(fixture(QStringLiteral("damaged.fw")));
+        QVERIFY(damaged.open(QIODevice::WriteOnly));
+        damaged.write(lines.join('\n'));
+        QFile text(fixture(QStringLiteral("notes.txt")));
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("Firmware goes here.\n");
+    }
+
+    void list_data() {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("simulate");
+        QTest::addColumn<QStringList>("models");
+        QTest::newRow("printer-flasher demo") << kFlasher << "--simulate" << QStringList{"HVC"};
+        QTest::newRow("serial-switcher demo")
+            << kSwitcher << "--simulate" << QStringList{"HV-QXA", "HV8T", "HVC"};
+        QTest::newRow("one model twice") << kFlasher << "--simulate=hvc,hvc" << QStringList{"HVC", "HVC"};
+    }
+
+    void list() {
+        QFETCH(QString, program);
+        QFETCH(QString, simulate);
+        QFETCH(QStringList, models);
+        const Run json = run(program, {simulate, "--list", "--json"});
+        QVERIFY2(json.exitCode == 0, qPrintable(json.describe()));
+        const QJsonDocument document = QJsonDocument::fromJson(json.out);
+        QVERIFY2(document.isObject(), qPrintable(json.describe()));
+        QCOMPARE(document["program"].toString(), QFileInfo(program).fileName());
+
+        const QJsonArray printers = document["printers"].toArray();
+        QStringList listedModels;
+        QSet<QString> keys;
+        static const QRegularExpression keyPattern(QStringLiteral("^[0-9A-Fa-f]{16}$"));
+        static const QRegularExpression tablePattern(QStringLiteral("^(300|600|610|620)( HD)?$"));
+        for (const QJsonValue& value : printers) {
+            const QJsonObject printer = value.toObject();
+            for (const char* field : {"key", "serialNumber", "name", "model", "usbStatus", "printerStatus",
+                                      "firmwareVersion", "packageFirmwareVersion", "lifetimeCounter"})
+                QVERIFY2(printer[QLatin1String(field)].isString(), field);
+            QVERIFY(keyPattern.match(printer["key"].toString()).hasMatch());
+            keys.insert(printer["key"].toString().toUpper());
+            listedModels << printer["model"].toString();
+            QVERIFY(QStringList({"Enabled", "Disabled", "Unavailable"})
+                        .contains(printer["usbSerialNumber"].toString()));
+            QVERIFY(printer["updating"].isBool() && !printer["updating"].toBool());
+            QVERIFY(printer["updateProgress"].isNull());
+            QVERIFY(printer["colourTables"].isArray() && !printer["colourTables"].toArray().isEmpty());
+            for (const QJsonValue& table : printer["colourTables"].toArray()) {
+                QVERIFY(tablePattern.match(table["table"].toString()).hasMatch());
+                QVERIFY(table["version"].isString() && table["checksum"].isString());
+            }
+            if (printer["model"] == QStringLiteral("HVC"))
+                QCOMPARE(printer["firmwareVersion"].toString(), QStringLiteral("HVC 01.21"));
+        }
+        listedModels.sort();
+        QCOMPARE(listedModels, models);
+        QCOMPARE(keys.size(), printers.size());
+
+        const Run text = run(program, {simulate, "--list"});
+        QVERIFY2(text.exitCode == 0, qPrintable(text.describe()));
+        for (const QJsonValue& printer : printers)
+            QVERIFY2(text.out.contains(printer["key"].toString().toLatin1()), qPrintable(text.describe()));
+    }
+
+    void updateAllWithEvents() {
+        const Run r = run(kFlasher, {"--simulate", "--update", "--all", "--yes", "--json"});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.describe()));
+        QString error;
+        const QList<QJsonObject> events = jsonLines(r.out, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+
+        const QString key = flasherHvc_["key"].toString();
+        QCOMPARE(events.first()["event"].toString(), QStringLiteral("start"));
+        const QStringList phases{"request", "restart-into-update-mode", "upload", "programming-and-restart",
+                                 "colour-tables"};
+        QStringList phasesSeen;
+        double percent = -1;
+        int left = 0;
+        int back = 0;
+        for (qsizetype i = 0; i < events.size(); ++i) {
+            const QJsonObject& event = events[i];
+            const QString name = event["event"].toString();
+            QCOMPARE(event["key"].toString(), key);
+            QCOMPARE(name == "outcome", i == events.size() - 1);
+            if (name == "progress") {
+                const QString phase = event["phase"].toString();
+                QVERIFY2(phases.contains(phase), qPrintable(phase));
+                if (phasesSeen.isEmpty() || phasesSeen.last() != phase) phasesSeen << phase;
+                QVERIFY2(event["percent"].toDouble() >= percent, "progress went back");
+                percent = event["percent"].toDouble();
+            } else if (name == "alert" && !event["buttons"].toArray().isEmpty()) {
+                // --yes answers every question of a smooth update at once.
+                QVERIFY(i + 1 < events.size());
+                QCOMPARE(events[i + 1]["event"].toString(), QStringLiteral("answer"));
+                QCOMPARE(events[i + 1]["title"], event["title"]);
+                QCOMPARE(events[i + 1]["by"].toString(), QStringLiteral("yes"));
+            }
+            left += name == "left";
+            back += name == "back";
+        }
+        QCOMPARE(phasesSeen, phases);
+        QCOMPARE(left, 2);
+        QCOMPARE(back, 2);
+        QCOMPARE(events.last()["result"].toString(), QStringLiteral("updated"));
+        QCOMPARE(events.last()["firmwareVersion"].toString(), QStringLiteral("HVC 01.41"));
+    }
+
+    void updateOnePrinter_data() {
+        QTest::addColumn<QString>("simulate");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("by");
+        QTest::addColumn<bool>("json");
+        QTest::newRow("second of two by device key, JSON") << "--simulate=hvc,hvc" << 1 << "key" << true;
+        QTest::newRow("by serial number, text") << "--simulate" << 0 << "serialNumber" << false;
+    }
+
+    void updateOnePrinter() {
+        QFETCH(QString, simulate);
+        QFETCH(int, index);
+        QFETCH(QString, by);
+        QFETCH(bool, json);
+        const QJsonObject printer = listedPrinters(kFlasher, simulate)[index].toObject();
+        const QString key = printer["key"].toString();
+        QVERIFY(!printer[by].toString().isEmpty());
+        QStringList arguments{simulate, "--update", printer[by].toString(), "--yes"};
+        if (json) arguments << "--json";
+        const Run r = run(kFlasher, arguments);
+        QVERIFY2(r.exitCode == 0, qPrintable(r.describe()));
+        if (json) {
+            QString error;
+            const QList<QJsonObject> events = jsonLines(r.out, &error);
+            QVERIFY2(error.isEmpty(), qPrintable(error));
+            for (const QJsonObject& event : events)
+                QCOMPARE(event["key"].toString(), key); // the other printer is left alone
+            QCOMPARE(events.last()["result"].toString(), QStringLiteral("updated"));
+        } else {
+            const QRegularExpression progressLine(
+                QStringLiteral("^%1: \\d+%% upload \\(.+\\)$").arg(QRegularExpression::escape(key)),
+                QRegularExpression::MultilineOption);
+            QVERIFY2(progressLine.match(QString::fromUtf8(r.err)).hasMatch(), qPrintable(r.describe()));
+        }
+    }
+
+    void refusedWithoutTerminalOrYes_data() {
+        QTest::addColumn<bool>("json");
+        QTest::newRow("text") << false;
+        QTest::newRow("JSON") << true;
+    }
+
+    void refusedWithoutTerminalOrYes() {
+        QFETCH(bool, json);
+        QStringList arguments{"--simulate", "--update", "--all"};
+        if (json) arguments << "--json";
+        const Run r = run(kFlasher, arguments);
+        QVERIFY2(r.exitCode == 2, qPrintable(r.describe()));
+        QVERIFY2(QString::fromUtf8(r.err).contains("terminal", Qt::CaseInsensitive),
+                 qPrintable(r.describe()));
+        if (!json) return;
+        QString error;
+        const QList<QJsonObject> events = jsonLines(r.out, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        for (const QJsonObject& event : events)
+            QVERIFY2(event["event"] != QStringLiteral("progress"), "the update went ahead");
+        QCOMPARE(events.last()["event"].toString(), QStringLiteral("outcome"));
+        QCOMPARE(events.last()["result"].toString(), QStringLiteral("refused"));
+        QCOMPARE(events.last()["firmwareVersion"].toString(), QStringLiteral("HVC 01.21"));
+    }
+
+    void exitCodes_data() {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("arguments"); // {key}, {state}, {good}… are filled in below
+        QTest::addColumn<int>("code");
+        QTest::newRow("list") << kFlasher << QStringList{"--simulate", "--list"} << 0;
+        QTest::newRow("good image") << kFlasher << QStringList{"--check-srec", "{good}"} << 0;
+        QTest::newRow("good image, serial-switcher")
+            << kSwitcher << QStringList{"--check-srec", "{good}"} << 0;
+        QTest::newRow("changed checksum digit") << kFlasher << QStringList{"--check-srec", "{damaged}"} << 1;
+        QTest::newRow("text file") << kSwitcher << QStringList{"--check-srec", "{text}"} << 1;
+        QTest::newRow("unknown option") << kFlasher << QStringList{"--simulate", "--frobnicate"} << 2;
+        QTest::newRow("unknown model") << kFlasher << QStringList{"--simulate=hvz", "--list"} << 2;
+        QTest::newRow("--update without KEY or --all")
+            << kFlasher << QStringList{"--simulate", "--update"} << 2;
+        QTest::newRow("bad switch value")
+            << kSwitcher << QStringList{"--simulate", "--set-usb-serial", "maybe", "{key}", "--yes"} << 2;
+        QTest::newRow("switch in printer-flasher")
+            << kFlasher << QStringList{"--simulate", "--set-usb-serial", "on", "{key}", "--yes"} << 2;
+        QTest::newRow("already as asked")
+            << kSwitcher << QStringList{"--simulate", "--set-usb-serial", "{state}", "{key}", "--yes"} << 3;
+        QTest::newRow("no such printer to update")
+            << kFlasher << QStringList{"--simulate", "--update", "0000000000000000", "--yes"} << 4;
+        QTest::newRow("no such printer to switch")
+            << kSwitcher << QStringList{"--simulate", "--set-usb-serial", "on", "0000000000000000", "--yes"}
+            << 4;
+    }
+
+    void exitCodes() {
+        QFETCH(QString, program);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, code);
+        const QString state = switcherHvc_["usbSerialNumber"] == QStringLiteral("Enabled") ? "on" : "off";
+        for (QString& argument : arguments) {
+            argument.replace("{key}", switcherHvc_["key"].toString()).replace("{state}", state);
+            argument.replace("{good}", resources_ + "/firmware/HVC 01.41.fw");
+            argument.replace("{damaged}", fixture("damaged.fw")).replace("{text}", fixture("notes.txt"));
+        }
+        const Run r = run(program, arguments);
+        QVERIFY2(r.exitCode == code, qPrintable(r.describe()));
+    }
+
+    void switchUsbSerialNumber() {
+        const bool enabled = switcherHvc_["usbSerialNumber"] == QStringLiteral("Enabled");
+        QVERIFY(enabled || switcherHvc_["usbSerialNumber"] == QStringLiteral("Disabled"));
+        // The key as a person might type it.
+        const QString key = switcherHvc_["key"].toString().toLower();
+        const Run r = run(kSwitcher,
+                          {"--simulate", "--set-usb-serial", enabled ? "off" : "on", key, "--yes", "--json"});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.describe()));
+        QString error;
+        const QList<QJsonObject> events = jsonLines(r.out, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(events.first()["event"].toString(), QStringLiteral("start"));
+        QCOMPARE(events.last()["event"].toString(), QStringLiteral("outcome"));
+        QCOMPARE(events.last()["result"].toString(), QStringLiteral("switched"));
+        QCOMPARE(events.last()["usbSerialNumber"].toString(),
+                 enabled ? QStringLiteral("Disabled") : QStringLiteral("Enabled"));
+    }
+
+    void help_data() {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("option");
+        QTest::newRow("printer-flasher --help") << kFlasher << "--help";
+        QTest::newRow("serial-switcher --help") << kSwitcher << "--help";
+        QTest::newRow("printer-flasher --help-all") << kFlasher << "--help-all";
+    }
+
+    void help() {
+        QFETCH(QString, program);
+        QFETCH(QString, option);
+        const Run r = run(program, {option});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.describe()));
+        const QString text = QString::fromLocal8Bit(r.out);
+        QVERIFY2(text.startsWith("Usage: " + program + ' ') ||
+                     text.startsWith("Usage: " + QFileInfo(program).fileName() + ' '),
+                 qPrintable(text.left(200)));
+        for (int code = 0; code <= 4; ++code) {
+            const QRegularExpression codeLine(QStringLiteral("^\\s*%1\\s").arg(code),
+                                              QRegularExpression::MultilineOption);
+            QVERIFY2(codeLine.match(text).hasMatch(), qPrintable(QStringLiteral("exit code %1").arg(code)));
+        }
+        // Each program offers its own command only.
+        QCOMPARE(text.contains("--update"), program == kFlasher);
+        QCOMPARE(text.contains("--set-usb-serial"), program == kSwitcher);
+    }
+
+    void screenshotToUnwritablePathSaysWhy() {
+        const QString path = QStringLiteral("/nonexistent-dir/x.png");
+        // The window is drawn here, so it gets a (screenless) platform.
+        const Run r = run(kFlasher, {"--simulate", "--screenshot", path}, {{"QT_QPA_PLATFORM", "offscreen"}});
+        QVERIFY2(r.exitCode > 0, qPrintable(r.describe()));
+        QVERIFY2(r.err.contains(path.toUtf8()), qPrintable(r.describe()));
+    }
+
+    void verifyPackage_data() {
+        QTest::addColumn<QString>("program");
+        QTest::newRow("printer-flasher") << kFlasher;
+        QTest::newRow("serial-switcher") << kSwitcher;
+    }
+
+    void verifyPackage() {
+        QFETCH(QString, program);
+        const Run good = run(program, {"--verify-package", "--json"});
+        QVERIFY2(good.exitCode == 0, qPrintable(good.describe()));
+        const QJsonObject report = QJsonDocument::fromJson(good.out).object();
+        QCOMPARE(report["program"].toString(), QFileInfo(program).fileName());
+        QVERIFY(report["verified"].toBool());
+        QString colourTable;
+        for (const QJsonValue& package : report["packages"].toArray()) {
+            QVERIFY(package["verified"].toBool());
+            for (const QJsonValue& file : package["files"].toArray()) {
+                QCOMPARE(file["verdict"].toString(), QStringLiteral("ok"));
+                QVERIFY(!file["digest"].toString().isEmpty());
+                QCOMPARE(file["digest"], file["expectedDigest"]);
+                QVERIFY(file["kind"] == QStringLiteral("firmware") ||
+                        file["kind"] == QStringLiteral("colour-table"));
+                if (colourTable.isEmpty() && file["kind"] == QStringLiteral("colour-table"))
+                    colourTable = file["name"].toString();
+            }
+        }
+        if (program == kFlasher) QVERIFY(!colourTable.isEmpty());
+        if (colourTable.isEmpty()) return;
+
+        // One changed byte in one colour table of a copy of the package.
+        QTemporaryDir copy;
+        QCOMPARE(QProcess::execute("cp", {"-R", resources_ + "/.", copy.path()}), 0);
+        QDirIterator found(copy.path(), {colourTable}, QDir::Files, QDirIterator::Subdirectories);
+        QVERIFY(found.hasNext());
+        flipByteInTheMiddle(found.next());
+        if (QTest::currentTestFailed()) return;
+
+        const Run changed =
+            run(program, {"--verify-package", "--json"}, {{"PRINTER_TOOLS_RESOURCES", copy.path()}});
+        QVERIFY2(changed.exitCode == 1, qPrintable(changed.describe()));
+        const QJsonObject changedReport = QJsonDocument::fromJson(changed.out).object();
+        QVERIFY(changedReport["verified"].isBool() && !changedReport["verified"].toBool());
+        int mismatches = 0;
+        for (const QJsonValue& package : changedReport["packages"].toArray()) {
+            bool packageHasIt = false;
+            for (const QJsonValue& file : package["files"].toArray()) {
+                const bool isIt = file["name"] == colourTable;
+                packageHasIt = packageHasIt || isIt;
+                QCOMPARE(file["verdict"].toString(),
+                         isIt ? QStringLiteral("mismatch") : QStringLiteral("ok"));
+                mismatches += isIt;
+            }
+            QCOMPARE(package["verified"].toBool(), !packageHasIt);
+        }
+        QVERIFY(mismatches >= 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(CommandLineTest)
+#include "test_cli.moc"
