@@ -3,6 +3,8 @@
 #include "Classes/Edition.h"
 #include "Classes/TBPrinters.h"
 #include "Classes/TBUpdateStateFile.h"
+#include "cli/headless.h"
+#include "cli/options.h"
 #include "platform/dialogs.h"
 #include "platform/strings.h"
 #include "platform/usb/libusb/LibusbBus.h"
@@ -12,7 +14,7 @@
 #include "ui/simulation.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
+#include <QFileInfo>
 #include <QMenuBar>
 
 #include <cstdio>
@@ -25,6 +27,32 @@ namespace {
 
 // How long --screenshot waits for the rows before it saves what is there and fails.
 constexpr int kScreenshotTimeoutMs = 15000;
+
+// Whether the program lists printers of `model` (each program drives its own models only).
+bool isListedModel(sim::SimZEVModel model) {
+    const auto ids = TBUSBPrinterZEV::supportedProductIDs();
+    return ids && ids->count(sim::simZEVModelFacts(model).productId) > 0;
+}
+
+// Whether `path` can be written, checked before the window opens so that a run cannot end with
+// nothing saved and no reason given.
+bool canWriteFile(const QString& path, QString* error) {
+    const QFileInfo info(path);
+    if (info.isDir()) {
+        *error = QStringLiteral("it is a folder");
+        return false;
+    }
+    const QFileInfo folder(info.absolutePath());
+    if (!folder.isDir()) {
+        *error = QStringLiteral("the folder %1 does not exist").arg(folder.filePath());
+        return false;
+    }
+    if (info.exists() ? !info.isWritable() : !folder.isWritable()) {
+        *error = QStringLiteral("permission denied");
+        return false;
+    }
+    return true;
+}
 
 QStringList argumentList(int argc, char* argv[]) {
     QStringList arguments;
@@ -44,33 +72,41 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationVersion(QStringLiteral(PRINTER_TOOLS_VERSION));
     QCoreApplication::setOrganizationName(QStringLiteral("printer-tools"));
 
-    // Parse before the window system is touched, so --help and --version work without a display.
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        edition.isPrinterFlasher()
-            ? QStringLiteral("Updates the firmware and colour tables of USB photo printers.")
-            : QStringLiteral("Switches the USB serial-number report of USB photo printers."));
-    const QCommandLineOption helpOption = parser.addHelpOption();
-    const QCommandLineOption versionOption = parser.addVersionOption();
-    const QCommandLineOption simulateOption(
-        QStringLiteral("simulate"), QStringLiteral("Run on simulated printers instead of the USB bus."));
-    const QCommandLineOption screenshotOption(
-        QStringLiteral("screenshot"),
-        QStringLiteral("Once the printers are listed, save a PNG picture of the window to <file> and quit."),
-        QStringLiteral("file"));
-    parser.addOption(simulateOption);
-    parser.addOption(screenshotOption);
-    if (!parser.parse(argumentList(argc, argv))) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(edition.programName()), qPrintable(parser.errorText()));
-        return 2;
+    // Read before any application object exists: a run without a window never touches the window
+    // system, so it needs no display.
+    QString error;
+    const std::optional<cli::Options> parsed = cli::parseArguments(argumentList(argc, argv), edition, &error);
+    if (!parsed) {
+        std::fprintf(stderr, "%s: %s\n%s: see --help\n", qPrintable(edition.programName()), qPrintable(error),
+                     qPrintable(edition.programName()));
+        return cli::kExitUsage;
     }
-    if (parser.isSet(helpOption)) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
-        return 0;
-    }
-    if (parser.isSet(versionOption)) {
+    const cli::Options& options = *parsed;
+    if (options.command == cli::Options::Command::Version) {
         std::printf("%s %s\n", qPrintable(edition.programName()), PRINTER_TOOLS_VERSION);
-        return 0;
+        return cli::kExitDone;
+    }
+    if (options.command == cli::Options::Command::Help) {
+        const QFileInfo program(QString::fromLocal8Bit(argv[0]));
+        std::fputs(qPrintable(cli::helpText(edition, program.fileName())), stdout);
+        return cli::kExitDone;
+    }
+    if (!options.screenshot.isEmpty() && !canWriteFile(options.screenshot, &error)) {
+        std::fprintf(stderr, "%s: cannot save the screenshot to %s: %s\n", qPrintable(edition.programName()),
+                     qPrintable(options.screenshot), qPrintable(error));
+        return cli::kExitFailed;
+    }
+    if (!options.logFile.isEmpty() && !cli::openLogFile(options.logFile, &error)) {
+        std::fprintf(stderr, "%s: cannot open the log file %s: %s\n", qPrintable(edition.programName()),
+                     qPrintable(options.logFile), qPrintable(error));
+        return cli::kExitUsage;
+    }
+
+    if (options.headless()) {
+        QCoreApplication app(argc, argv);
+        // JSON is for programs: its texts stay English whatever the language.
+        if (!options.json) platform::installTranslations(QLocale::system());
+        return cli::runHeadless(options);
     }
 
     QApplication app(argc, argv);
@@ -79,11 +115,14 @@ int main(int argc, char* argv[]) {
     // The bus comes first: printer objects and the controller take it when they are made.
     ui::Simulation* simulation = nullptr;
     int simulatedPrinters = 0;
-    if (parser.isSet(simulateOption)) {
+    if (options.simulate) {
         simulation = new ui::Simulation(&app);
         usb::setCurrentBus(simulation->bus());
-        for (sim::SimZEVModel model : ui::Simulation::startingModels(edition.isSerialSwitcher())) {
-            if (simulation->plugIn(model) != 0) ++simulatedPrinters;
+        const auto models = options.simulatedModels.empty()
+                                ? ui::Simulation::startingModels(edition.isSerialSwitcher())
+                                : options.simulatedModels;
+        for (sim::SimZEVModel model : models) {
+            if (simulation->plugIn(model) != 0 && isListedModel(model)) ++simulatedPrinters;
         }
     } else {
         usb::setCurrentBus(usb::makeLibusbBus());
@@ -114,9 +153,15 @@ int main(int argc, char* argv[]) {
     window.show();
 
     int screenshotResult = 0;
-    if (parser.isSet(screenshotOption)) {
-        ui::saveScreenshotWhenReady(&window, simulatedPrinters, parser.value(screenshotOption),
-                                    kScreenshotTimeoutMs, [&screenshotResult](bool ok) {
+    if (!options.screenshot.isEmpty()) {
+        const QString file = options.screenshot;
+        ui::saveScreenshotWhenReady(&window, simulatedPrinters, file, kScreenshotTimeoutMs,
+                                    [&screenshotResult, file, &edition](bool ok) {
+                                        if (!ok)
+                                            std::fprintf(stderr,
+                                                         "%s: the screenshot %s was not saved, or not every "
+                                                         "printer was listed in time\n",
+                                                         qPrintable(edition.programName()), qPrintable(file));
                                         screenshotResult = ok ? 0 : 1;
                                         QCoreApplication::quit();
                                     });

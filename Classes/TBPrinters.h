@@ -63,6 +63,8 @@ public:
     void setPrinters(const QList<Printer>& printers);
     bool hasPrinterList() const { return hasList_; }
     int printerCount() const { return int(printers_.size()); }
+    // Printers that arrived and are not listed yet (still reading their descriptor strings).
+    int arrivingPrinterCount() const { return int(arriving_.size()); }
     Printer printerAt(int row) const;
     int indexOfPrinter(const TBUSBPrinterZEV* printer) const;
     bool updateInProgress() const { return false; }

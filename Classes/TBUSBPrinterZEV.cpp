@@ -372,14 +372,18 @@ void TBUSBPrinterZEV::writeUSB_ISerial(bool on, std::function<void(bool written)
     });
 }
 
-void TBUSBPrinterZEV::setEnabledUSBSerial(bool on) {
+void TBUSBPrinterZEV::setEnabledUSBSerial(bool on, std::function<void(bool written)> done) {
     auto printer = zevSelf();
-    openInterface([printer, on](IOReturn result) {
+    const auto tell = [printer, done](bool written) {
+        if (done) printer->onMainThread([done, written] { done(written); });
+    };
+    openInterface([printer, on, tell](IOReturn result) {
         const std::string name = printer->methodName("setEnabledUSBSerial:");
         if (result != kIOReturnSuccess) {
             platform::platformLog("%s: cannot open %s (%s), switch left as it was", name.c_str(),
                                   printer->descriptionUTF8().constData(), strForIOReturn(result));
             printer->showPrinterBusyAlert();
+            tell(false);
             return;
         }
         // Written and read on the command queue only: the write runs inline here, the close
@@ -387,17 +391,19 @@ void TBUSBPrinterZEV::setEnabledUSBSerial(bool on) {
         auto written = std::make_shared<bool>(false);
         const bool supported = printer->hasISerialSupport();
         printer->writeUSB_ISerial(on, [written](bool ok) { *written = ok; });
-        printer->closeInterface([printer, written, supported, name](IOReturn) {
+        printer->closeInterface([printer, written, supported, name, tell](IOReturn) {
             if (!*written) {
                 // Nothing changed on the printer: a power cycle would not help, and its print queues
                 // still match what it reports.
                 platform::platformLog(
                     "%s: switch not written to %s (%s)", name.c_str(), printer->descriptionUTF8().constData(),
                     supported ? strForIOReturn(printer->writeStatus()) : "no switch at this firmware");
+                tell(false);
                 return;
             }
             printer->showPowerCycleAlert();
             printer->deleteExistingPrinterQueues();
+            tell(true);
         });
     });
 }

@@ -102,7 +102,8 @@ public:
     // The user's change: busy notice when the printer cannot be opened; power-cycle notice and print
     // queue clean-up after the change, only when the switch was really written (a failed write
     // changes nothing on the printer, so there is nothing to power-cycle for).
-    void setEnabledUSBSerial(bool on);
+    // `done` (main thread) learns whether the switch was written, after the print queues.
+    void setEnabledUSBSerial(bool on, std::function<void(bool written)> done = {});
     bool usbISerial();
     // Starts setEnabledUSBSerial() only for a real change.
     void setUsbISerial(bool on);
@@ -172,13 +173,16 @@ public:
     using AlertCompletion = std::function<void(qint64 response)>;
     using AlertLayout = std::function<void(platform::AlertView& alert)>;
     // Title "Alert" when none, empty message when none, the single button "OK" when none; style 0.
+    // `intent` tells a run without anyone at the screen what the alert means (platform/dialogs.h).
     void showAlertWithTitle(const std::optional<QString>& title, const std::optional<QString>& message,
-                            const std::optional<QStringList>& buttonTitles, AlertCompletion completion);
+                            const std::optional<QStringList>& buttonTitles, AlertCompletion completion,
+                            const platform::AlertIntent& intent = {});
     // Shows nothing, and never calls `completion`, when title and message are both empty or missing.
     void showCustomAlertWithTitle(const std::optional<QString>& title, const std::optional<QString>& message,
                                   const std::optional<QStringList>& buttonTitles,
                                   std::optional<platform::AlertCheckBox> accessoryView, quint64 alertStyle,
-                                  AlertLayout customLayout, AlertCompletion completion);
+                                  AlertLayout customLayout, AlertCompletion completion,
+                                  const platform::AlertIntent& intent = {});
     // The same alert, built as a whole on the main thread. Kept for callers of the earlier form.
     void old_showAlertWithTitle(const std::optional<QString>& title, const std::optional<QString>& message,
                                 const std::optional<QStringList>& buttonTitles, AlertCompletion completion);
@@ -239,6 +243,8 @@ public:
     bool updateCanStart() const;
     // Tenths of a percent of the whole update, or -1 when none is under way. Never goes back.
     int updateProgress();
+    // The phase the progress stands in, or nothing when no update is under way.
+    std::optional<UpdatePhase> updatePhase();
     // Device keys of the printers between the rewrite request and the outcome, across their restarts
     // (main thread). The program asks before quitting while there is one.
     static QStringList updatesUnderWay();

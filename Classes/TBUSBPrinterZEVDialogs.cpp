@@ -36,6 +36,7 @@ std::shared_ptr<platform::Alert> alertAbout(const std::shared_ptr<TBUSBPrinter>&
     alert->informativeText = message;
     alert->buttons = buttons;
     alert->keepAlive = printer;
+    if (printer) alert->subject = printer->keyUSBdevice();
     return alert;
 }
 
@@ -55,11 +56,11 @@ std::shared_ptr<platform::Alert> generalAlert(const std::shared_ptr<TBUSBPrinter
 void TBUSBPrinterZEV::showAlertWithTitle(const std::optional<QString>& title,
                                          const std::optional<QString>& message,
                                          const std::optional<QStringList>& buttonTitles,
-                                         AlertCompletion completion) {
+                                         AlertCompletion completion, const platform::AlertIntent& intent) {
     showCustomAlertWithTitle(title ? *title : localized(QT_TRANSLATE_NOOP("TBPrinters", "Alert")),
                              message ? *message : QString(),
                              buttonTitles ? *buttonTitles : QStringList{QStringLiteral("OK")}, std::nullopt,
-                             platform::kAlertStyleWarning, {}, std::move(completion));
+                             platform::kAlertStyleWarning, {}, std::move(completion), intent);
 }
 
 void TBUSBPrinterZEV::showCustomAlertWithTitle(const std::optional<QString>& title,
@@ -67,7 +68,8 @@ void TBUSBPrinterZEV::showCustomAlertWithTitle(const std::optional<QString>& tit
                                                const std::optional<QStringList>& buttonTitles,
                                                std::optional<platform::AlertCheckBox> accessoryView,
                                                quint64 alertStyle, AlertLayout customLayout,
-                                               AlertCompletion completion) {
+                                               AlertCompletion completion,
+                                               const platform::AlertIntent& intent) {
     platform::platformLog(
         "%s",
         methodName(
@@ -80,6 +82,7 @@ void TBUSBPrinterZEV::showCustomAlertWithTitle(const std::optional<QString>& tit
     alert->style = alertStyle;
     alert->layout = std::move(customLayout);
     alert->completion = std::move(completion);
+    alert->intent = intent;
     platform::showAlert(alert);
 }
 
@@ -148,17 +151,19 @@ void TBUSBPrinterZEV::ShowQXAWarning() {
                                  alert.setButtonEnabled(1, printer->customerDidAgree());
                          });
     };
-    showCustomAlertWithTitle(localized(QT_TRANSLATE_NOOP("TBPrinters", "Attention:")), message,
-                             QStringList{localized(QT_TRANSLATE_NOOP("TBPrinters", "Quit")),
-                                         localized(QT_TRANSLATE_NOOP("TBPrinters", "Continue"))},
-                             agree, platform::kAlertStyleCritical, bindContinue, [printer](qint64 response) {
-                                 if (response == platform::kAlertFirstButtonReturn + 1 &&
-                                     printer->customerDidAgree()) {
-                                     printer->proceedWithUpdateWhenReady();
-                                 } else if (response == platform::kAlertFirstButtonReturn) {
-                                     platform::requestTermination();
-                                 }
-                             });
+    showCustomAlertWithTitle(
+        localized(QT_TRANSLATE_NOOP("TBPrinters", "Attention:")), message,
+        QStringList{localized(QT_TRANSLATE_NOOP("TBPrinters", "Quit")),
+                    localized(QT_TRANSLATE_NOOP("TBPrinters", "Continue"))},
+        agree, platform::kAlertStyleCritical, bindContinue,
+        [printer](qint64 response) {
+            if (response == platform::kAlertFirstButtonReturn + 1 && printer->customerDidAgree()) {
+                printer->proceedWithUpdateWhenReady();
+            } else if (response == platform::kAlertFirstButtonReturn) {
+                platform::requestTermination();
+            }
+        },
+        platform::AlertIntent{.accept = 1, .abandon = 0});
 }
 
 // ---- the serial-number switch's notices and clean-up --------------------------------------------------
@@ -167,6 +172,7 @@ void TBUSBPrinterZEV::showPrinterBusyAlert() {
     auto alert = alertAbout(
         self(), localized(QT_TRANSLATE_NOOP("TBPrinters", "The Selected Printer is Unavailable. (Busy)")));
     alert->modality = platform::AlertModality::Application;
+    alert->intent.outcome = platform::AlertIntent::Outcome::Failed;
     platform::showAlert(alert);
 }
 

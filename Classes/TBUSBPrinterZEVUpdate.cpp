@@ -31,6 +31,11 @@ const QString deviceFirmwareUpdateState = QStringLiteral("deviceFirmwareStatus")
 const QString kUpdateProgressProperty = QStringLiteral("updateProgress");
 
 namespace {
+// Device-info key of the phase the progress stands in (an UpdatePhase), beside the progress.
+const QString kUpdatePhaseKey = QStringLiteral("updatePhase");
+} // namespace
+
+namespace {
 
 // serial-switcher installs an equal or older firmware only when this user default is set.
 const QString kInstallOlderFirmwareVersionKey = QStringLiteral("installOlderFirmwareVersion");
@@ -108,6 +113,9 @@ std::shared_ptr<TBUSBPrinterZEV> latestFor(const QString& key, std::shared_ptr<T
     return latest ? latest : fallback;
 }
 
+// A notice that tells the operator the update did not (or could not) go on.
+const platform::AlertIntent kFailed{.outcome = platform::AlertIntent::Outcome::Failed};
+
 // A status answer that was lost or arrived damaged says nothing about the printer.
 bool isUnreadableStatus(const QString& statusCode) {
     return statusCode.isEmpty() || statusCode == QLatin1String(zev::kNoReplyText);
@@ -178,7 +186,7 @@ void TBUSBPrinterZEV::proceedWithUpdateWhenReady() {
             localized(QT_TRANSLATE_NOOP("TBPrinters", "Firmware update not needed")),
             localized(QT_TRANSLATE_NOOP("TBPrinters", "This printer has firmware version %1 installed."))
                 .arg(QString::number(installed, 'f', 2)),
-            std::nullopt, {});
+            std::nullopt, {}, platform::AlertIntent{.outcome = platform::AlertIntent::Outcome::NothingToDo});
         return;
     }
 
@@ -220,16 +228,18 @@ void TBUSBPrinterZEV::showRetryAlert(const QString& title, const QString& messag
                                      std::function<void()> retry) {
     auto printer = zevSelf();
     const QString key = keyUSBdevice();
-    showAlertWithTitle(title, message,
-                       QStringList{localized(QT_TRANSLATE_NOOP("TBPrinters", "Proceed")),
-                                   localized(QT_TRANSLATE_NOOP("TBPrinters", "Cancel"))},
-                       [printer, key, retry](qint64 response) {
-                           if (response != platform::kAlertFirstButtonReturn) return;
-                           if (retry)
-                               retry();
-                           else
-                               latestFor(key, printer)->proceedWithUpdateWhenReady();
-                       });
+    showAlertWithTitle(
+        title, message,
+        QStringList{localized(QT_TRANSLATE_NOOP("TBPrinters", "Proceed")),
+                    localized(QT_TRANSLATE_NOOP("TBPrinters", "Cancel"))},
+        [printer, key, retry](qint64 response) {
+            if (response != platform::kAlertFirstButtonReturn) return;
+            if (retry)
+                retry();
+            else
+                latestFor(key, printer)->proceedWithUpdateWhenReady();
+        },
+        platform::AlertIntent{.abandon = 1});
 }
 
 void TBUSBPrinterZEV::showPrinterBusyRetryAlert(std::function<void()> retry) {
@@ -254,7 +264,8 @@ void TBUSBPrinterZEV::updateFirmwareReady() {
                     localized(QT_TRANSLATE_NOOP("TBPrinters", "Update Firmware to %1")).arg(version)},
         [printer](qint64 response) {
             if (response == platform::kAlertFirstButtonReturn + 1) printer->updateFirmwareAndColorTables();
-        });
+        },
+        platform::AlertIntent{.accept = 1, .abandon = 0});
 }
 
 // ---- step 4: start --------------------------------------------------------------------------------------
@@ -293,7 +304,7 @@ void TBUSBPrinterZEV::updateFirmwareAndColorTables() {
                     localized(QT_TRANSLATE_NOOP("TBPrinters",
                                                 "The printer is not responding properly. "
                                                 "Please power-cycle the printer and try again.")),
-                    std::nullopt, {});
+                    std::nullopt, {}, kFailed);
                 return;
             }
             printer->startRewrite(package);
@@ -323,7 +334,7 @@ void TBUSBPrinterZEV::startRewrite(const LoadedFirmwarePackage& package) {
             localized(QT_TRANSLATE_NOOP("TBPrinters", "Printer Error")),
             localized(QT_TRANSLATE_NOOP("TBPrinters", "The printer is not responding properly. Please "
                                                       "power-cycle the printer and try again.")),
-            std::nullopt, {});
+            std::nullopt, {}, kFailed);
         updatePrinterStatus();
     }
     closeInterface();
@@ -390,7 +401,7 @@ void TBUSBPrinterZEV::sendImage(const LoadedFirmwarePackage& package) {
                 "The printer stays in firmware update mode until it receives the firmware. Check the USB "
                 "cable and choose Update Firmware… to send it again. A printer that was unplugged gets "
                 "the firmware again when it is plugged back in.")),
-            std::nullopt, {});
+            std::nullopt, {}, kFailed);
         updatePrinterStatus();
     }
     closeInterface();
@@ -432,7 +443,7 @@ void TBUSBPrinterZEV::tablesNotWritten(const QString& why) {
         why + QStringLiteral("\n\n") +
             localized(QT_TRANSLATE_NOOP("TBPrinters", "The printer has its new firmware. Unplug it and "
                                                       "plug it in again to write the color tables.")),
-        std::nullopt, {});
+        std::nullopt, {}, kFailed);
     updatePrinterStatus();
 }
 
@@ -494,14 +505,15 @@ void TBUSBPrinterZEV::finishFirmwareUpdate() {
                 localized(QT_TRANSLATE_NOOP("TBPrinters", "Firmware update was successful!")),
                 localized(QT_TRANSLATE_NOOP("TBPrinters", "Firmware version updated from %1 to %2"))
                     .arg(previous, current),
-                QStringList{localized(QT_TRANSLATE_NOOP("TBPrinters", "Finish"))}, {});
+                QStringList{localized(QT_TRANSLATE_NOOP("TBPrinters", "Finish"))}, {},
+                platform::AlertIntent{.outcome = platform::AlertIntent::Outcome::Succeeded});
         } else {
             printer->showAlertWithTitle(
                 localized(QT_TRANSLATE_NOOP("TBPrinters", "There was a problem with the firmware update!")),
                 localized(
                     QT_TRANSLATE_NOOP("TBPrinters", "Previous firmware version: %1 current version: %2"))
                     .arg(previous, current),
-                std::nullopt, {});
+                std::nullopt, {}, kFailed);
         }
         printer->onMainThread([printer] {
             printer->setInFirmwareUpdate(false);
@@ -585,14 +597,26 @@ void TBUSBPrinterZEV::advanceUpdateProgress(UpdatePhase phase, double fraction) 
     // A new update starts from nothing; within one the bar never goes back.
     const bool restart = phase == UpdatePhase::Request && clamped == 0.0;
     const QVariant stored = deviceInfoValue(kUpdateProgressProperty);
-    if (!restart && stored.isValid() && stored.toInt() >= permille) return;
+    const QVariant storedPhase = deviceInfoValue(kUpdatePhaseKey);
+    // A phase that starts where the last one ended still moves the update on.
+    const bool samePlace = stored.isValid() && stored.toInt() == permille && storedPhase.isValid() &&
+                           storedPhase.toInt() >= int(phase);
+    if (!restart && stored.isValid() && (stored.toInt() > permille || samePlace)) return;
+    setDeviceInfoValue(kUpdatePhaseKey, int(phase));
     setDeviceInfoValue(kUpdateProgressProperty, permille);
     announce(kUpdateProgressProperty);
 }
 
 void TBUSBPrinterZEV::endUpdateProgress() {
+    removeDeviceInfoValue(kUpdatePhaseKey);
     removeDeviceInfoValue(kUpdateProgressProperty);
     announce(kUpdateProgressProperty);
+}
+
+std::optional<TBUSBPrinterZEV::UpdatePhase> TBUSBPrinterZEV::updatePhase() {
+    const QVariant stored = deviceInfoValue(kUpdatePhaseKey);
+    if (updateProgress() < 0 || !stored.isValid()) return std::nullopt;
+    return UpdatePhase(std::clamp(stored.toInt(), 0, int(kPhaseWeights.size()) - 1));
 }
 
 int TBUSBPrinterZEV::updateProgress() {
@@ -611,7 +635,8 @@ void TBUSBPrinterZEV::showFileCorruptionAlert(bool quit) {
         quit ? std::optional(QStringList{localized(QT_TRANSLATE_NOOP("TBPrinters", "Quit"))}) : std::nullopt,
         [quit](qint64) {
             if (quit) platform::requestTermination();
-        });
+        },
+        kFailed);
 }
 
 void TBUSBPrinterZEV::showDamagedPackageAlert() {
@@ -619,7 +644,7 @@ void TBUSBPrinterZEV::showDamagedPackageAlert() {
         localized(QT_TRANSLATE_NOOP("TBPrinters", "There was a problem with the firmware file!")),
         localized(
             QT_TRANSLATE_NOOP("TBPrinters", "This application may be damaged. Please download a new copy.")),
-        std::nullopt, {});
+        std::nullopt, {}, kFailed);
 }
 
 // ---- the start-up probe ----------------------------------------------------------------------------------
@@ -740,7 +765,7 @@ void TBUSBPrinterZEV::askStatusWhileWaitingForUpload(int attemptsLeft) {
                 localized(QT_TRANSLATE_NOOP("TBPrinters", "Printer Error")),
                 localized(QT_TRANSLATE_NOOP("TBPrinters", "The printer is not responding properly. Please "
                                                           "power-cycle the printer and try again.")),
-                std::nullopt, {});
+                std::nullopt, {}, kFailed);
         }
     });
 }
@@ -755,7 +780,8 @@ void TBUSBPrinterZEV::askAboutUpdateMode() {
                                                   "Would you like to update the firmware? ")),
         QStringList{localized(QT_TRANSLATE_NOOP("TBPrinters", "Ignore")),
                     localized(QT_TRANSLATE_NOOP("TBPrinters", "Update Firmware"))},
-        std::nullopt, platform::kAlertStyleCritical, {}, [printer](qint64 response) {
+        std::nullopt, platform::kAlertStyleCritical, {},
+        [printer](qint64 response) {
             if (response == platform::kAlertFirstButtonReturn + 1) {
                 platform::platformLog("device is in firmware update mode ... uploading firmware");
                 printer->uploadFirmware();
@@ -767,5 +793,6 @@ void TBUSBPrinterZEV::askAboutUpdateMode() {
                                                 "not resolve the issue.")),
                     std::nullopt, {});
             }
-        });
+        },
+        platform::AlertIntent{.accept = 1, .abandon = 0});
 }

@@ -72,6 +72,16 @@ struct AlertCheckBox {
     std::function<void(int state)> action;
 };
 
+// What an alert means to a run that nobody watches (the command line): which answer says yes to it,
+// which gives up what was asked, and whether it tells how the task ended.
+struct AlertIntent {
+    enum class Outcome { None, Succeeded, NothingToDo, Failed };
+    int accept = -1;  // the button that accepts a warning, the agreement (ticking the check box) or a
+                      // confirmation; -1 when nothing may be accepted without a person
+    int abandon = -1; // the button that gives up the task ("Cancel", "Quit", "Ignore"); -1 for none
+    Outcome outcome = Outcome::None; // a notice that ends the task, and how
+};
+
 struct Alert {
     QImage icon;
     QString messageText;     // the bold headline
@@ -83,6 +93,8 @@ struct Alert {
     std::function<void(AlertView&)> layout;          // main thread, before the alert is shown
     std::function<void(qint64 response)> completion; // main thread, once, when a button is pressed
     std::shared_ptr<const void> keepAlive;           // whatever must live while the alert is up
+    QString subject;                                 // whom it is about (a printer's device key), or empty
+    AlertIntent intent;
 };
 
 class AlertPresenter {

@@ -5,6 +5,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -14,8 +15,11 @@ namespace platform {
 namespace {
 
 std::mutex gLogMutex;
-LogObserver gObserver; // guarded by gLogMutex
-QString gProgramName;  // guarded by gLogMutex
+LogObserver gObserver;        // guarded by gLogMutex
+QString gProgramName;         // guarded by gLogMutex
+bool gToStandardError = true; // guarded by gLogMutex
+// Shared so that a line being copied keeps its sink while another thread replaces it.
+std::shared_ptr<const LogCopy> gCopy; // guarded by gLogMutex
 
 QString vformat(const char* format, va_list args) {
     return QString::vasprintf(format, args);
@@ -43,16 +47,22 @@ QString programNameLocked() {
 void platformLogText(const QString& message) {
     // Calendar year on purpose: the week-based year is wrong in the last days of December.
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
-    std::lock_guard lock(gLogMutex);
-    QString line = QStringLiteral("%1 %2[%3:%4] ")
-                       .arg(stamp, programNameLocked())
-                       .arg(static_cast<long long>(::getpid()))
-                       .arg(static_cast<long long>(::syscall(SYS_gettid)));
-    line += message;
-    // Many messages bring their own newline; a second one would leave a blank line behind them.
-    if (!message.endsWith(QLatin1Char('\n'))) line += QLatin1Char('\n');
-    writeAll(line.toUtf8());
-    if (gObserver) gObserver(message);
+    std::shared_ptr<const LogCopy> copy;
+    {
+        std::lock_guard lock(gLogMutex);
+        copy = gCopy;
+        QString line = QStringLiteral("%1 %2[%3:%4] ")
+                           .arg(stamp, programNameLocked())
+                           .arg(static_cast<long long>(::getpid()))
+                           .arg(static_cast<long long>(::syscall(SYS_gettid)));
+        line += message;
+        // Many messages bring their own newline; a second one would leave a blank line behind them.
+        if (!message.endsWith(QLatin1Char('\n'))) line += QLatin1Char('\n');
+        if (gToStandardError) writeAll(line.toUtf8());
+        if (gObserver) gObserver(message);
+    }
+    // Outside the lock: the copy may log through a facility of its own.
+    if (copy) (*copy)(message);
 }
 
 void platformLog(const char* format, ...) {
@@ -68,9 +78,14 @@ void stderrPrint(const char* format, ...) {
     va_start(args, format);
     const QString text = vformat(format, args);
     va_end(args);
-    std::lock_guard lock(gLogMutex);
-    writeAll(text.toUtf8());
-    if (gObserver) gObserver(text);
+    std::shared_ptr<const LogCopy> copy;
+    {
+        std::lock_guard lock(gLogMutex);
+        copy = gCopy;
+        if (gToStandardError) writeAll(text.toUtf8());
+        if (gObserver) gObserver(text);
+    }
+    if (copy) (*copy)(text.endsWith(QLatin1Char('\n')) ? text.chopped(1) : text);
 }
 
 std::string methodName(char kind, const char* className, const char* selector) {
@@ -87,6 +102,16 @@ std::string methodName(char kind, const char* className, const char* selector) {
 void setLogObserver(LogObserver observer) {
     std::lock_guard lock(gLogMutex);
     gObserver = std::move(observer);
+}
+
+void setLogToStandardError(bool on) {
+    std::lock_guard lock(gLogMutex);
+    gToStandardError = on;
+}
+
+void setLogCopy(LogCopy copy) {
+    std::lock_guard lock(gLogMutex);
+    gCopy = copy ? std::make_shared<const LogCopy>(std::move(copy)) : nullptr;
 }
 
 void setLogProgramName(const QString& name) {

@@ -28,6 +28,13 @@ std::string methodName(char kind, const char* className, const char* selector);
 using LogObserver = std::function<void(const QString& text)>;
 void setLogObserver(LogObserver observer);
 
+// Whether platform log lines and stderrPrint texts are written to standard error (on by default).
+void setLogToStandardError(bool on);
+// Hands each platform log message (without time stamp) and stderrPrint text also to `copy`, on the logging
+// thread and outside the log lock (a log file of the program's own). Pass nullptr to stop.
+using LogCopy = std::function<void(const QString& message)>;
+void setLogCopy(LogCopy copy);
+
 // Program name shown in platform log lines (defaults to the executable's name).
 void setLogProgramName(const QString& name);
 

@@ -1,0 +1,630 @@
+#include "cli/headless.h"
+
+#include "Classes/Edition.h"
+#include "Classes/TBFirmwarePackage.h"
+#include "Classes/TBPrinters.h"
+#include "Classes/TBUSBPrinterZEV.h"
+#include "Classes/TBUpdateStateFile.h"
+#include "Classes/ZEVModels.h"
+#include "cli/presenter.h"
+#include "platform/application.h"
+#include "platform/platformlog.h"
+#include "platform/resources.h"
+#include "platform/strings.h"
+#include "platform/usb/libusb/LibusbBus.h"
+#include "platform/usb/sim/SimBus.h"
+#include "support/QRVX_Log.h"
+#include "ui/printerrow.h"
+#include "ui/screenshot.h"
+#include "ui/simulation.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimer>
+
+#include <cmath>
+#include <cstdio>
+
+namespace cli {
+
+namespace {
+
+// How long the printers get to answer every question of their first probe before a listing or a
+// command goes on with what they answered.
+constexpr int kSettleTimeoutMs = 15000;
+// The printers already on the bus arrive within this time of the start.
+constexpr int kArrivalQuietMs = 300;
+constexpr int kPollMs = 50;
+// An update during which nothing at all happens for this long has lost its printer.
+constexpr int kUpdateSilenceMs = 6 * 60 * 1000;
+
+// The operator's language for a text of this file (the English text is the key).
+QString say(const char* text) {
+    return platform::localizedString(QString::fromUtf8(text));
+}
+
+void writeTo(std::FILE* stream, const QString& text) {
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+void printOut(const QString& text) {
+    writeTo(stdout, text);
+}
+
+void printErr(const QString& text) {
+    writeTo(stderr, text);
+}
+
+void complain(const QString& text) {
+    printErr(QStringLiteral("%1: %2\n").arg(QCoreApplication::applicationName(), text));
+}
+
+void printJson(const QJsonObject& object) {
+    std::fputs(QJsonDocument(object).toJson(QJsonDocument::Compact).constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+// ---- --check-srec -------------------------------------------------------------------------------------
+
+int checkSrec(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        complain(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+        return kExitFailed;
+    }
+    const QByteArray data = file.readAll();
+    if (!TBFirmwarePackage::verifySRecData(data)) {
+        printOut(say("%1: not a good S-record file").arg(path) + QLatin1Char('\n'));
+        return kExitFailed;
+    }
+    const auto header = TBFirmwarePackage::imageHeader(data);
+    printOut((header ? say("%1: good S-record file (header \"%2\")").arg(path, header->text)
+                     : say("%1: good S-record file").arg(path)) +
+             QLatin1Char('\n'));
+    return kExitDone;
+}
+
+// ---- --verify-package ---------------------------------------------------------------------------------
+
+int verifyPackage(const Edition& edition, bool json) {
+    QJsonArray packages;
+    bool allVerified = true;
+    QString text;
+    for (const zev::ModelFacts& facts : zev::models()) {
+        if (!zev::supportedProductIDs(edition).contains(facts.productID)) continue;
+        const FirmwareCatalogueEntry entry = TBFirmwarePackage::catalogueEntry(facts.productID, edition);
+        if (entry.fileNames.isEmpty()) continue;
+        bool verified = true;
+        QJsonArray files;
+        const QString& image = entry.fileNames.first();
+        const QString version = image.left(image.lastIndexOf(QLatin1Char('.')));
+        text += QStringLiteral("%1  %2\n").arg(QString::fromLatin1(facts.name), version);
+        for (qsizetype i = 0; i < entry.fileNames.size(); ++i) {
+            const QString& name = entry.fileNames.at(i);
+            const QString expected = entry.digests.value(i);
+            const std::optional<QString> digest =
+                TBFirmwarePackage::digestForPackageFile(name, kPrinterFamilyClassName);
+            QString verdict;
+            if (!digest)
+                verdict = QStringLiteral("missing");
+            else if (digest->isNull())
+                verdict = QStringLiteral("empty");
+            else if (digest->compare(expected, Qt::CaseInsensitive) != 0)
+                verdict = QStringLiteral("mismatch");
+            else if (i == 0 &&
+                     !TBFirmwarePackage::verifySRecData(platform::resources::dataForResourceFile(name)))
+                verdict = QStringLiteral("bad-srecord");
+            else
+                verdict = QStringLiteral("ok");
+            verified = verified && verdict == QLatin1String("ok");
+            files.append(QJsonObject{
+                {QStringLiteral("name"), name},
+                {QStringLiteral("kind"),
+                 i == 0 ? QStringLiteral("firmware") : QStringLiteral("colour-table")},
+                {QStringLiteral("verdict"), verdict},
+                {QStringLiteral("digest"), digest.value_or(QString())},
+                {QStringLiteral("expectedDigest"), expected},
+            });
+            text += QStringLiteral("  %1  %2\n").arg(verdict, -11).arg(name);
+        }
+        allVerified = allVerified && verified;
+        packages.append(QJsonObject{
+            {QStringLiteral("model"), QString::fromLatin1(facts.name)},
+            {QStringLiteral("version"), version},
+            {QStringLiteral("verified"), verified},
+            {QStringLiteral("files"), files},
+        });
+    }
+    if (json) {
+        printJson(QJsonObject{{QStringLiteral("program"), edition.programName()},
+                              {QStringLiteral("verified"), allVerified},
+                              {QStringLiteral("packages"), packages}});
+    } else {
+        printOut(text +
+                 (allVerified ? say("The firmware package is intact.")
+                              : say("The firmware package is damaged: reinstall the program.")) +
+                 QLatin1Char('\n'));
+    }
+    return allVerified ? kExitDone : kExitFailed;
+}
+
+// ---- the printers ---------------------------------------------------------------------------------------
+
+bool inUpdateMode(TBUSBPrinterZEV& printer) {
+    return printer.printerStatus() ==
+           TBUSBPrinterZEV::stringForHVStatusString(QString::fromLatin1(zev::kStatusFirmwareUpdateMode));
+}
+
+// Whether the printer has answered what its first probe asks, and what the package says for it.
+bool answeredProbe(TBUSBPrinterZEV& printer) {
+    const bool probed = ui::probeFinished(printer) ||
+                        (inUpdateMode(printer) && printer.interfaceStatus() == TBUSBPrinter::InterfaceClosed);
+    if (!probed) return false;
+    const bool hasPackage =
+        !TBFirmwarePackage::catalogueEntry(printer.productID(), Edition::current()).fileNames.isEmpty();
+    return !hasPackage || printer.newFirmwareVersion().has_value();
+}
+
+QString serialNumberOf(TBUSBPrinterZEV& printer) {
+    const QString answered = printer.deviceInfoValue(QRVX_TBPrinterSerialNumber).toString();
+    return answered.isEmpty() ? printer.serialNumberUSB() : answered;
+}
+
+bool matchesKey(TBUSBPrinterZEV& printer, const QString& key) {
+    return printer.keyUSBdevice().compare(key, Qt::CaseInsensitive) == 0 ||
+           (!key.isEmpty() && (serialNumberOf(printer) == key || printer.serialNumberUSB() == key));
+}
+
+QJsonValue percentValue(int permille) {
+    if (permille < 0) return QJsonValue::Null;
+    return double(permille) / 10.0;
+}
+
+QJsonObject printerJson(TBUSBPrinterZEV& printer) {
+    const ui::PrinterRow row = ui::printerRow(printer);
+    QJsonArray tables;
+    for (const ui::ColourTableEntry& entry : row.colourTables)
+        tables.append(QJsonObject{{QStringLiteral("table"), entry.table},
+                                  {QStringLiteral("version"), entry.version},
+                                  {QStringLiteral("checksum"), entry.checksum}});
+    return QJsonObject{
+        {QStringLiteral("key"), printer.keyUSBdevice()},
+        {QStringLiteral("serialNumber"), serialNumberOf(printer)},
+        {QStringLiteral("name"), row.name},
+        {QStringLiteral("model"), zev::modelName(printer.printerModel())},
+        {QStringLiteral("usbStatus"), row.usbStatus},
+        {QStringLiteral("printerStatus"), row.printerStatus},
+        {QStringLiteral("firmwareVersion"), row.firmwareVersion},
+        {QStringLiteral("packageFirmwareVersion"), row.packageFirmwareVersion},
+        {QStringLiteral("lifetimeCounter"), row.lifetimeCounter},
+        {QStringLiteral("usbSerialNumber"), row.usbSerialSetting},
+        {QStringLiteral("colourTables"), tables},
+        {QStringLiteral("updating"), row.updating},
+        {QStringLiteral("updateProgress"), percentValue(row.updateProgress)},
+    };
+}
+
+QString printerText(TBUSBPrinterZEV& printer) {
+    const ui::PrinterRow row = ui::printerRow(printer);
+    const auto orDash = [](const QString& text) { return text.isEmpty() ? QStringLiteral("–") : text; };
+    QStringList tables;
+    for (const ui::ColourTableEntry& entry : row.colourTables)
+        tables
+            << QStringLiteral("%1: %2 / %3").arg(entry.table, orDash(entry.version), orDash(entry.checksum));
+    QString text = QStringLiteral("%1  %2\n").arg(printer.keyUSBdevice(), row.name);
+    const auto line = [&text](const char* title, const QString& value) {
+        text += QStringLiteral("    %1: %2\n").arg(say(title), value);
+    };
+    line(QT_TRANSLATE_NOOP("TBPrinters", "Serial Number"), orDash(serialNumberOf(printer)));
+    line(QT_TRANSLATE_NOOP("TBPrinters", "USB Status"), orDash(row.usbStatus));
+    QString status = platform::localizedString(row.printerStatus);
+    if (row.updateProgress >= 0) status += QStringLiteral(" (%1%)").arg(row.updateProgress / 10);
+    line(QT_TRANSLATE_NOOP("TBPrinters", "Printer Status"), orDash(status));
+    line(QT_TRANSLATE_NOOP("TBPrinters", "Firmware"), orDash(row.firmwareVersion));
+    line(QT_TRANSLATE_NOOP("TBPrinters", "Package Firmware"), orDash(row.packageFirmwareVersion));
+    line(QT_TRANSLATE_NOOP("TBPrinters", "Lifetime Counter"), orDash(row.lifetimeCounter));
+    line(QT_TRANSLATE_NOOP("TBPrinters", "USB Serial Number"),
+         platform::localizedString(row.usbSerialSetting));
+    line(QT_TRANSLATE_NOOP("TBPrinters", "Colour Tables (Version / Checksum)"),
+         orDash(tables.join(QStringLiteral(", "))));
+    return text;
+}
+
+// The bus, the discovery controller and the presenter of one run.
+class Session : public QObject {
+public:
+    Session(const Options& options, const Edition& edition) : options_(options), edition_(edition) {
+        presenter_ = std::make_shared<HeadlessPresenter>(options.yes);
+        platform::setAlertPresenter(presenter_);
+        if (options.simulate) {
+            simulation_ = new ui::Simulation(this);
+            usb::setCurrentBus(simulation_->bus());
+            const auto models = options.simulatedModels.empty()
+                                    ? ui::Simulation::startingModels(edition.isSerialSwitcher())
+                                    : options.simulatedModels;
+            for (sim::SimZEVModel model : models)
+                simulation_->plugIn(model);
+        } else {
+            usb::setCurrentBus(usb::makeLibusbBus());
+            // Only an update carries on an update that was under way: listing changes nothing.
+            if (edition.isPrinterFlasher() && options.command == Options::Command::Update)
+                TBUpdateStateFile::setPath(TBUpdateStateFile::defaultPath(edition.programName()));
+        }
+        controller_ = new TBPrinters(this);
+        if (simulation_) simulation_->followWith(controller_);
+        TBUpdateStateFile::loadIntoRegistry();
+        controller_->awakeFromNib();
+        controller_->applicationDidFinishLaunching(nullptr);
+    }
+
+    ~Session() override {
+        controller_->prepareForTermination();
+        platform::setAlertPresenter(nullptr);
+    }
+
+    TBPrinters& controller() { return *controller_; }
+    HeadlessPresenter& presenter() { return *presenter_; }
+
+    // Calls `then` once every printer on the bus is listed and has answered its first probe, or
+    // when the wait is over.
+    void whenSettled(std::function<void()> then) {
+        auto clock = std::make_shared<QElapsedTimer>();
+        clock->start();
+        auto* timer = new QTimer(this);
+        timer->setInterval(kPollMs);
+        connect(timer, &QTimer::timeout, this, [this, clock, timer, then] {
+            bool ready = clock->elapsed() >= kArrivalQuietMs && controller_->arrivingPrinterCount() == 0;
+            for (const auto& printer : controller_->printers())
+                ready = ready && answeredProbe(*printer);
+            if (!ready && clock->elapsed() < kSettleTimeoutMs) return;
+            timer->stop();
+            timer->deleteLater();
+            if (!ready)
+                platform::platformLog("not every printer answered within %d s", kSettleTimeoutMs / 1000);
+            then();
+        });
+        timer->start();
+    }
+
+    // The listed printer for `key` now (each restart makes a new printer object), or nothing.
+    TBPrinters::Printer printerFor(const QString& key) const {
+        for (const auto& printer : controller_->printers()) {
+            if (printer->keyUSBdevice() == key) return printer;
+        }
+        return nullptr;
+    }
+
+    // Device keys of the listed printers that `key` names (all with `all`), in list order.
+    QStringList resolve(const QString& key, bool all) const {
+        QStringList keys;
+        for (const auto& printer : controller_->printers()) {
+            if (all || matchesKey(*printer, key)) keys << printer->keyUSBdevice();
+        }
+        return keys;
+    }
+
+private:
+    const Options& options_;
+    const Edition& edition_;
+    std::shared_ptr<HeadlessPresenter> presenter_;
+    ui::Simulation* simulation_ = nullptr;
+    TBPrinters* controller_ = nullptr;
+};
+
+// ---- --list ---------------------------------------------------------------------------------------------
+
+void listPrinters(Session& session, const Options& options, const Edition& edition) {
+    const auto printers = session.controller().printers();
+    if (options.json) {
+        QJsonArray list;
+        for (const auto& printer : printers)
+            list.append(printerJson(*printer));
+        printJson(QJsonObject{{QStringLiteral("program"), edition.programName()},
+                              {QStringLiteral("printers"), list}});
+    } else if (printers.isEmpty()) {
+        printOut(say("No printer found.") + QLatin1Char('\n'));
+    } else {
+        QStringList blocks;
+        for (const auto& printer : printers)
+            blocks << printerText(*printer);
+        printOut(blocks.join(QLatin1Char('\n')));
+    }
+    QCoreApplication::exit(kExitDone);
+}
+
+// ---- a task per printer (--update, --set-usb-serial) ---------------------------------------------------
+
+const char* const kPhaseNames[] = {"request", "restart-into-update-mode", "upload", "programming-and-restart",
+                                   "colour-tables"};
+
+// Runs one task per printer, one printer after the other, and follows each to its end: the events it
+// prints, the questions' answers, the printer leaving and coming back, the outcome and its exit code.
+class PrinterTasks : public QObject {
+public:
+    using Start = std::function<void(const TBPrinters::Printer& printer)>;
+
+    PrinterTasks(Session& session, const Options& options, QStringList keys, Start start)
+        : session_(session), options_(options), keys_(std::move(keys)), start_(std::move(start)) {
+        silence_.setSingleShot(true);
+        silence_.setInterval(kUpdateSilenceMs);
+        connect(&silence_, &QTimer::timeout, this, [this] {
+            end(current_, Ending{QStringLiteral("lost"), say("The printer did not come back"),
+                                 say("Nothing was heard from the printer for %1 minutes. Check it and its "
+                                     "cable, then run the update again.")
+                                     .arg(kUpdateSilenceMs / 60000),
+                                 kExitFailed});
+        });
+        session_.presenter().setEndings(
+            [this](const QString& key, const Ending& ending) { end(key, ending); });
+        session_.presenter().setEvents([this](const QJsonObject& event) { this->event(event); });
+        TBPrinters& controller = session_.controller();
+        connect(&controller, &TBPrinters::printerValueChanged, this,
+                [this](TBUSBPrinterZEV* printer, const QString& key) {
+                    if (printer && printer->keyUSBdevice() == current_ && key == kUpdateProgressProperty)
+                        progress(*printer);
+                });
+        connect(&controller, &TBPrinters::printersAboutToBeRemoved, this, [this](int row) {
+            const auto printer = session_.controller().printerAt(row);
+            if (printer && printer->keyUSBdevice() == current_)
+                event({{QStringLiteral("event"), QStringLiteral("left")}});
+        });
+        connect(&controller, &TBPrinters::printersInserted, this, [this](int row) {
+            const auto printer = session_.controller().printerAt(row);
+            if (printer && printer->keyUSBdevice() == current_)
+                event({{QStringLiteral("event"), QStringLiteral("back")}});
+        });
+        // "Quit" ends the whole run, with what ended so far.
+        platform::setTerminationHandler([this] { QCoreApplication::exit(exitCode()); });
+    }
+
+    ~PrinterTasks() override { platform::setTerminationHandler(nullptr); }
+
+    void run() { next(); }
+
+private:
+    void next() {
+        if (index_ >= keys_.size()) {
+            QCoreApplication::exit(exitCode());
+            return;
+        }
+        current_ = keys_.at(index_);
+        lastPhase_ = -1;
+        lastTenth_ = -1;
+        lastPercent_ = -1;
+        session_.presenter().follow(current_);
+        const auto printer = session_.printerFor(current_);
+        if (!printer) {
+            end(current_, Ending{QStringLiteral("lost"), say("The printer is gone"),
+                                 say("The printer left the USB bus before its turn came."), kExitFailed});
+            return;
+        }
+        event(
+            {{QStringLiteral("event"), QStringLiteral("start")},
+             {QStringLiteral("serialNumber"), serialNumberOf(*printer)},
+             {QStringLiteral("model"), zev::modelName(printer->printerModel())},
+             {QStringLiteral("firmwareVersion"), printer->firmwareVersion()},
+             {QStringLiteral("packageFirmwareVersion"), printer->newFirmwareVersion().value_or(QString())}});
+        start_(printer);
+    }
+
+    void event(QJsonObject object) {
+        if (current_.isEmpty()) return;
+        silence_.start();
+        object.insert(QStringLiteral("key"), current_);
+        if (options_.json) {
+            printJson(object);
+            return;
+        }
+        const QString kind = object.value(QStringLiteral("event")).toString();
+        if (kind == QLatin1String("start"))
+            printErr(say("%1: %2, firmware %3")
+                         .arg(current_, object.value(QStringLiteral("model")).toString(),
+                              object.value(QStringLiteral("firmwareVersion")).toString()) +
+                     QLatin1Char('\n'));
+        else if (kind == QLatin1String("left"))
+            printErr(say("%1: the printer left the USB bus (restarting)").arg(current_) + QLatin1Char('\n'));
+        else if (kind == QLatin1String("back"))
+            printErr(say("%1: the printer is back").arg(current_) + QLatin1Char('\n'));
+    }
+
+    void progress(TBUSBPrinterZEV& printer) {
+        const int permille = printer.updateProgress();
+        const auto phase = printer.updatePhase();
+        if (permille < 0 || !phase) return;
+        const int phaseIndex = int(*phase);
+        const int percent = permille / 10;
+        const bool newPhase = phaseIndex != lastPhase_;
+        if (options_.json) {
+            if (!newPhase && percent == lastPercent_) return;
+        } else if (!newPhase && percent / 10 == lastTenth_) {
+            return;
+        }
+        lastPhase_ = phaseIndex;
+        lastPercent_ = percent;
+        lastTenth_ = percent / 10;
+        const QString status = printer.printerStatus();
+        if (options_.json) {
+            event({{QStringLiteral("event"), QStringLiteral("progress")},
+                   {QStringLiteral("phase"), QString::fromLatin1(kPhaseNames[phaseIndex])},
+                   {QStringLiteral("percent"), double(permille) / 10.0},
+                   {QStringLiteral("status"), status}});
+        } else {
+            silence_.start();
+            printErr(
+                QStringLiteral("%1: %2% %3 (%4)\n")
+                    .arg(current_)
+                    .arg(percent)
+                    .arg(QString::fromLatin1(kPhaseNames[phaseIndex]), platform::localizedString(status)));
+        }
+    }
+
+    void end(const QString& key, const Ending& ending) {
+        if (key != current_ || current_.isEmpty()) return;
+        silence_.stop();
+        const auto printer = session_.printerFor(current_);
+        QJsonObject outcome{
+            {QStringLiteral("event"), QStringLiteral("outcome")},
+            {QStringLiteral("result"), ending.result},
+            {QStringLiteral("title"), ending.title},
+            {QStringLiteral("message"), ending.message},
+            {QStringLiteral("firmwareVersion"), printer ? printer->firmwareVersion() : QString()}};
+        if (options_.command == Options::Command::SetUsbSerial)
+            outcome.insert(QStringLiteral("usbSerialNumber"),
+                           printer ? printer->usbISerialString() : QString());
+        if (options_.json) {
+            outcome.insert(QStringLiteral("key"), current_);
+            printJson(outcome);
+        } else {
+            printErr(QStringLiteral("%1: %2\n").arg(current_, ending.result));
+        }
+        results_ << ending.exitCode;
+        session_.presenter().follow(QString());
+        current_.clear();
+        ++index_;
+        QTimer::singleShot(0, this, [this] { next(); });
+    }
+
+    // The worst result: any failure, then a refused question, then done, then nothing to do.
+    int exitCode() const {
+        for (int code : {int(kExitFailed), int(kExitUsage), int(kExitDone)}) {
+            if (results_.contains(code)) return code;
+        }
+        return results_.isEmpty() ? kExitFailed : kExitNothingToDo;
+    }
+
+    Session& session_;
+    const Options& options_;
+    QStringList keys_;
+    Start start_;
+    qsizetype index_ = 0;
+    QString current_;
+    QList<int> results_;
+    QTimer silence_;
+    int lastPhase_ = -1;
+    int lastTenth_ = -1;
+    int lastPercent_ = -1;
+};
+
+void startUpdate(const TBPrinters::Printer& printer) {
+    // An update already under way (carried on by the start-up probe) is followed, not started again.
+    if (printer->updateCanStart()) printer->updateFirmware();
+}
+
+void startSwitch(HeadlessPresenter& presenter, bool on, const TBPrinters::Printer& printer) {
+    const QString key = printer->keyUSBdevice();
+    if (!printer->hasISerialSupport()) {
+        presenter.end(key,
+                      Ending{QStringLiteral("failed"), say("No USB serial-number switch"),
+                             say("This printer cannot switch its USB serial-number report."), kExitFailed});
+        return;
+    }
+    if (printer->usbISerial() == on) {
+        presenter.end(key, Ending{QStringLiteral("unchanged"), say("Nothing to switch"),
+                                  say("The USB serial-number report is already %1.")
+                                      .arg(platform::localizedString(printer->usbISerialString())),
+                                  kExitNothingToDo});
+        return;
+    }
+    auto alert = std::make_shared<platform::Alert>();
+    alert->subject = key;
+    alert->messageText =
+        on ? say("Switch the USB serial-number report on?") : say("Switch the USB serial-number report off?");
+    alert->informativeText =
+        say("The printer will appear to the print system as a new device after its next power "
+            "cycle; the print queues of its model are removed.");
+    alert->buttons = QStringList{say("Cancel"), on ? say("Switch On") : say("Switch Off")};
+    alert->intent = platform::AlertIntent{.accept = 1, .abandon = 0};
+    alert->completion = [&presenter, printer, on, key](qint64 response) {
+        if (response != platform::kAlertFirstButtonReturn + 1) return;
+        printer->setEnabledUSBSerial(on, [&presenter, printer, key](bool written) {
+            if (written)
+                presenter.end(key,
+                              Ending{QStringLiteral("switched"), say("USB serial-number report switched"),
+                                     say("Power-cycle the printer to complete the change."), kExitDone});
+            else
+                presenter.end(key, Ending{QStringLiteral("failed"), say("The switch was not changed"),
+                                          say("The printer did not take the switch."), kExitFailed});
+        });
+    };
+    platform::showAlert(alert);
+}
+
+} // namespace
+
+bool openLogFile(const QString& path, QString* error) {
+    if (!QRVX_Log::setLogFile(path)) {
+        QFile file(path);
+        *error =
+            file.open(QIODevice::Append) ? QStringLiteral("a log file is already open") : file.errorString();
+        return false;
+    }
+    // The frame dumps go to the file only; the platform's lines are copied into it.
+    QRVX_Log::setShouldLogToStdErr(false);
+    platform::setLogCopy([](const QString& message) {
+        QRVX_Log::logLevel(0, message.endsWith(QLatin1Char('\n')) ? message.chopped(1) : message);
+    });
+    return true;
+}
+
+int runHeadless(const Options& options) {
+    const Edition& edition = Edition::current();
+    if (!options.verbose) {
+        platform::setLogToStandardError(false);
+        QRVX_Log::setShouldLogToStdErr(false);
+    }
+    switch (options.command) {
+    case Options::Command::CheckSrec:
+        return checkSrec(options.checkSrecFile);
+    case Options::Command::VerifyPackage:
+        return verifyPackage(edition, options.json);
+    case Options::Command::List:
+    case Options::Command::Update:
+    case Options::Command::SetUsbSerial:
+        break;
+    default:
+        return kExitUsage;
+    }
+
+    Session session(options, edition);
+    std::unique_ptr<PrinterTasks> tasks;
+    session.whenSettled([&] {
+        if (options.command == Options::Command::List) {
+            listPrinters(session, options, edition);
+            return;
+        }
+        const QStringList keys = session.resolve(options.key, options.all);
+        if (keys.isEmpty()) {
+            complain(options.all ? QStringLiteral("no printer found")
+                                 : QStringLiteral("no printer matches \"%1\" (see --list)").arg(options.key));
+            QCoreApplication::exit(kExitNoPrinter);
+            return;
+        }
+        if (!options.all && keys.size() > 1) {
+            complain(QStringLiteral("\"%1\" names %2 printers: give the device key")
+                         .arg(options.key)
+                         .arg(keys.size()));
+            QCoreApplication::exit(kExitUsage);
+            return;
+        }
+        HeadlessPresenter& presenter = session.presenter();
+        const bool on = options.usbSerialOn;
+        PrinterTasks::Start start =
+            options.command == Options::Command::Update
+                ? PrinterTasks::Start(startUpdate)
+                : PrinterTasks::Start([&presenter, on](const TBPrinters::Printer& printer) {
+                      startSwitch(presenter, on, printer);
+                  });
+        tasks = std::make_unique<PrinterTasks>(session, options, keys, start);
+        tasks->run();
+    });
+    return QCoreApplication::exec();
+}
+
+} // namespace cli

@@ -1,0 +1,20 @@
+// Runs without a window: listing the printers, checking the package and image files, updating a
+// printer and switching its USB serial-number report, from the command line. The work goes through
+// the same printer objects, update flow, questions and texts as the window; questions are asked on
+// the terminal (see cli::HeadlessPresenter), results go to standard output, the rest to standard
+// error.
+#pragma once
+
+#include "cli/options.h"
+
+namespace cli {
+
+// Main thread, with the application object made and its event loop not yet running. Returns the
+// program's exit code.
+int runHeadless(const Options& options);
+
+// --log-file: the log facility writes `path` (rolled when large), and the platform log lines are
+// copied into it. False, with the reason in `error`, when it cannot be opened.
+bool openLogFile(const QString& path, QString* error);
+
+} // namespace cli

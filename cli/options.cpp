@@ -1,0 +1,256 @@
+#include "cli/options.h"
+
+#include "Classes/Edition.h"
+
+#include <QCommandLineParser>
+
+namespace cli {
+
+namespace {
+
+struct NamedModel {
+    const char* name;
+    sim::SimZEVModel model;
+};
+
+const NamedModel kModelNames[] = {
+    {"hva", sim::SimZEVModel::HVA},
+    {"hvb", sim::SimZEVModel::HVB},
+    {"hv-qxa", sim::SimZEVModel::HVQXA},
+    {"hvqxa", sim::SimZEVModel::HVQXA},
+    {"hvbd", sim::SimZEVModel::HVBD},
+    {"hvc", sim::SimZEVModel::HVC},
+    {"eight-table", sim::SimZEVModel::EightTable},
+};
+
+const QString kSimulate = QStringLiteral("simulate");
+const QString kSimulatedModels = QStringLiteral("simulated-models");
+const QString kUpdate = QStringLiteral("update");
+
+// Both optional values ("--simulate[=MODELS]", "--update [KEY]") are spelled out for the parser:
+// "--simulate=M" becomes "--simulated-models=M", and a "--update" without a key an empty key.
+QStringList normalised(const QStringList& arguments) {
+    QStringList out;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (i > 0 && argument.startsWith(QLatin1String("--simulate="))) {
+            out << QStringLiteral("--simulate")
+                << QStringLiteral("--%1=%2").arg(kSimulatedModels, argument.mid(11));
+        } else if (i > 0 && argument == QLatin1String("--update") &&
+                   (i + 1 == arguments.size() || arguments.at(i + 1).startsWith(QLatin1Char('-')))) {
+            out << QStringLiteral("--update=");
+        } else {
+            out << argument;
+        }
+    }
+    return out;
+}
+
+struct Parser {
+    QCommandLineParser parser;
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")};
+    QCommandLineOption helpAll{QStringLiteral("help-all")};
+    QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
+                               QStringLiteral("Show the version.")};
+    QCommandLineOption simulate{kSimulate,
+                                QStringLiteral("Run on simulated printers instead of the USB bus; "
+                                               "--simulate=MODELS names them (hva, hvb, hv-qxa, hvbd, hvc, "
+                                               "eight-table, comma-separated).")};
+    QCommandLineOption simulatedModels{kSimulatedModels, QString(), QStringLiteral("models")};
+    QCommandLineOption list{QStringLiteral("list"), QStringLiteral("List the printers and quit.")};
+    QCommandLineOption json{QStringLiteral("json"),
+                            QStringLiteral("With --list, --verify-package, --update or --set-usb-serial: "
+                                           "write JSON to standard output.")};
+    QCommandLineOption verifyPackage{QStringLiteral("verify-package"),
+                                     QStringLiteral("Check the firmware package's files against their "
+                                                    "digests and quit.")};
+    QCommandLineOption checkSrec{QStringLiteral("check-srec"),
+                                 QStringLiteral("Check <file> as a firmware image (S-records) and quit."),
+                                 QStringLiteral("file")};
+    QCommandLineOption logFile{QStringLiteral("log-file"),
+                               QStringLiteral("Write the log to <path> (rolled at 1 MiB)."),
+                               QStringLiteral("path")};
+    QCommandLineOption verbose{QStringLiteral("verbose"),
+                               QStringLiteral("Without a window: diagnostics on standard error too.")};
+    QCommandLineOption yes{QStringLiteral("yes"),
+                           QStringLiteral("Accept the warning, the agreement and the confirmation without "
+                                          "asking (never \"Quit\").")};
+    QCommandLineOption update{kUpdate,
+                              QStringLiteral("Update the printer <key> (device key or serial number, as "
+                                             "--list shows them), or every printer with --all."),
+                              QStringLiteral("key")};
+    QCommandLineOption all{QStringLiteral("all"), QStringLiteral("With --update: every listed printer.")};
+    QCommandLineOption setUsbSerial{QStringLiteral("set-usb-serial"),
+                                    QStringLiteral("Switch the USB serial-number report of the printer given "
+                                                   "as the argument on or off."),
+                                    QStringLiteral("on|off")};
+    QCommandLineOption screenshot{
+        QStringLiteral("screenshot"),
+        QStringLiteral("Once the printers are listed, save a PNG picture of the window to <file> and quit."),
+        QStringLiteral("file")};
+
+    explicit Parser(const Edition& edition) {
+        parser.setApplicationDescription(
+            edition.isPrinterFlasher()
+                ? QStringLiteral("Updates the firmware and colour tables of USB photo printers.")
+                : QStringLiteral("Switches the USB serial-number report of USB photo printers."));
+        helpAll.setFlags(QCommandLineOption::HiddenFromHelp);
+        simulatedModels.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(help);
+        parser.addOption(helpAll);
+        parser.addOption(version);
+        parser.addOption(list);
+        parser.addOption(verifyPackage);
+        parser.addOption(checkSrec);
+        if (edition.isPrinterFlasher()) {
+            parser.addOption(update);
+            parser.addOption(all);
+        } else {
+            parser.addOption(setUsbSerial);
+            parser.addPositionalArgument(QStringLiteral("key"),
+                                         QStringLiteral("With --set-usb-serial: the printer (device key or "
+                                                        "serial number, as --list shows them)."),
+                                         QStringLiteral("[key]"));
+        }
+        parser.addOption(yes);
+        parser.addOption(json);
+        parser.addOption(simulate);
+        parser.addOption(simulatedModels);
+        parser.addOption(logFile);
+        parser.addOption(verbose);
+        parser.addOption(screenshot);
+    }
+};
+
+std::optional<std::vector<sim::SimZEVModel>> modelsFromText(const QString& text, QString* error) {
+    std::vector<sim::SimZEVModel> models;
+    for (const QString& piece : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QString name = piece.trimmed().toLower();
+        const auto known =
+            std::find_if(std::begin(kModelNames), std::end(kModelNames),
+                         [&name](const NamedModel& m) { return name == QLatin1String(m.name); });
+        if (known == std::end(kModelNames)) {
+            *error =
+                QStringLiteral("unknown printer model \"%1\" in --simulate (known: hva, hvb, hv-qxa, hvbd, "
+                               "hvc, eight-table)")
+                    .arg(piece.trimmed());
+            return std::nullopt;
+        }
+        models.push_back(known->model);
+    }
+    if (models.empty()) {
+        *error = QStringLiteral("--simulate= names no printer model");
+        return std::nullopt;
+    }
+    return models;
+}
+
+} // namespace
+
+std::optional<Options> parseArguments(const QStringList& arguments, const Edition& edition, QString* error) {
+    Parser p(edition);
+    QCommandLineParser& parser = p.parser;
+    if (!parser.parse(normalised(arguments))) {
+        *error = parser.errorText();
+        return std::nullopt;
+    }
+    Options o;
+    if (parser.isSet(p.help) || parser.isSet(p.helpAll)) {
+        o.command = Options::Command::Help;
+        return o;
+    }
+    if (parser.isSet(p.version)) {
+        o.command = Options::Command::Version;
+        return o;
+    }
+
+    using Command = Options::Command;
+    QList<Command> commands;
+    if (parser.isSet(p.list)) commands << Command::List;
+    if (parser.isSet(p.verifyPackage)) commands << Command::VerifyPackage;
+    if (parser.isSet(p.checkSrec)) commands << Command::CheckSrec;
+    if (edition.isPrinterFlasher() && parser.isSet(p.update)) commands << Command::Update;
+    if (edition.isSerialSwitcher() && parser.isSet(p.setUsbSerial)) commands << Command::SetUsbSerial;
+    if (commands.size() > 1) {
+        *error = QStringLiteral("give one of --list, --verify-package, --check-srec, %1 at a time")
+                     .arg(edition.isPrinterFlasher() ? QStringLiteral("--update")
+                                                     : QStringLiteral("--set-usb-serial"));
+        return std::nullopt;
+    }
+    o.command = commands.isEmpty() ? Command::Window : commands.first();
+
+    o.simulate = parser.isSet(p.simulate);
+    if (parser.isSet(p.simulatedModels)) {
+        auto models = modelsFromText(parser.value(p.simulatedModels), error);
+        if (!models) return std::nullopt;
+        o.simulatedModels = std::move(*models);
+    }
+    o.json = parser.isSet(p.json);
+    o.yes = parser.isSet(p.yes);
+    o.verbose = parser.isSet(p.verbose);
+    o.logFile = parser.value(p.logFile);
+    o.screenshot = parser.value(p.screenshot);
+    o.checkSrecFile = parser.value(p.checkSrec);
+    const QStringList positional = parser.positionalArguments();
+
+    const auto refuse = [error](const QString& why) {
+        *error = why;
+        return std::nullopt;
+    };
+    if (parser.isSet(p.logFile) && o.logFile.isEmpty())
+        return refuse(QStringLiteral("--log-file needs a path"));
+    if (parser.isSet(p.checkSrec) && o.checkSrecFile.isEmpty())
+        return refuse(QStringLiteral("--check-srec needs a file"));
+    if (o.json && o.command != Command::List && o.command != Command::VerifyPackage &&
+        o.command != Command::Update && o.command != Command::SetUsbSerial)
+        return refuse(QStringLiteral("--json goes with --list, --verify-package, %1")
+                          .arg(edition.isPrinterFlasher() ? QStringLiteral("--update")
+                                                          : QStringLiteral("--set-usb-serial")));
+    if (o.yes && o.command != Command::Update && o.command != Command::SetUsbSerial)
+        return refuse(QStringLiteral("--yes goes with %1")
+                          .arg(edition.isPrinterFlasher() ? QStringLiteral("--update")
+                                                          : QStringLiteral("--set-usb-serial")));
+    if (!o.screenshot.isEmpty() && o.headless())
+        return refuse(QStringLiteral("--screenshot is for the window; it does not go with a command"));
+    if (edition.isPrinterFlasher()) {
+        o.key = parser.value(p.update).trimmed();
+        o.all = parser.isSet(p.all);
+        if (o.all && o.command != Command::Update) return refuse(QStringLiteral("--all goes with --update"));
+        if (o.command == Command::Update && o.key.isEmpty() == !o.all)
+            return refuse(o.all ? QStringLiteral("give either --update KEY or --update --all, not both")
+                                : QStringLiteral("--update needs a printer KEY or --all"));
+    }
+    if (o.command == Command::SetUsbSerial) {
+        const QString value = parser.value(p.setUsbSerial).toLower();
+        if (value != QLatin1String("on") && value != QLatin1String("off"))
+            return refuse(QStringLiteral("--set-usb-serial takes on or off, not \"%1\"")
+                              .arg(parser.value(p.setUsbSerial)));
+        o.usbSerialOn = value == QLatin1String("on");
+        if (positional.size() != 1)
+            return refuse(QStringLiteral("--set-usb-serial on|off needs one printer KEY"));
+        o.key = positional.first().trimmed();
+    } else if (!positional.isEmpty()) {
+        return refuse(QStringLiteral("unexpected argument \"%1\"").arg(positional.first()));
+    }
+    return o;
+}
+
+QString helpText(const Edition& edition, const QString& program) {
+    Parser p(edition);
+    // The parser names the running program in its usage line once the application object exists.
+    QString text = p.parser.helpText();
+    text.replace(QLatin1String("<executable_name>"), program);
+    text +=
+        QStringLiteral("\nWithout --list, --verify-package, --check-srec or %1 the window opens.\n"
+                       "\nExit codes:\n"
+                       "  0  done\n"
+                       "  1  failed\n"
+                       "  2  usage error (or a question that nobody could answer: no terminal and no --yes)\n"
+                       "  3  nothing to do (for example \"Firmware update not needed\")\n"
+                       "  4  no printer matched\n")
+            .arg(edition.isPrinterFlasher() ? QStringLiteral("--update")
+                                            : QStringLiteral("--set-usb-serial"));
+    return text;
+}
+
+} // namespace cli

@@ -1,0 +1,52 @@
+// The programs' command line: what a run was asked to do, read from the arguments before any
+// application object exists (so a run without a window never touches the window system).
+#pragma once
+
+#include "devicemodel/SimZEVModel.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+class Edition;
+
+namespace cli {
+
+// The exit codes of both programs.
+enum ExitCode : int {
+    kExitDone = 0,
+    kExitFailed = 1,
+    kExitUsage = 2,
+    kExitNothingToDo = 3,
+    kExitNoPrinter = 4,
+};
+
+struct Options {
+    enum class Command { Window, Help, Version, List, VerifyPackage, CheckSrec, Update, SetUsbSerial };
+    Command command = Command::Window;
+
+    bool simulate = false;
+    std::vector<sim::SimZEVModel> simulatedModels; // empty: the program's demo printers
+    bool json = false;
+    bool yes = false;
+    bool verbose = false;
+    QString logFile;
+    QString screenshot;
+    QString checkSrecFile;
+    QString key;      // --update KEY, --set-usb-serial on|off KEY
+    bool all = false; // --update --all
+    bool usbSerialOn = false;
+
+    bool headless() const { return command != Command::Window; }
+};
+
+// Reads the arguments (argv[0] first). Nothing when they are not understood: `error` then says why
+// (the run ends with kExitUsage).
+std::optional<Options> parseArguments(const QStringList& arguments, const Edition& edition, QString* error);
+
+// The text of --help for the edition, with `program` as the name in its usage line.
+QString helpText(const Edition& edition, const QString& program);
+
+} // namespace cli
