@@ -96,7 +96,7 @@ int main(int argc, char* argv[]) {
                      qPrintable(options.screenshot), qPrintable(error));
         return cli::kExitFailed;
     }
-    if (!options.logFile.isEmpty() && !cli::openLogFile(options.logFile, &error)) {
+    if (!cli::setUpLogging(options, &error)) {
         std::fprintf(stderr, "%s: cannot open the log file %s: %s\n", qPrintable(edition.programName()),
                      qPrintable(options.logFile), qPrintable(error));
         return cli::kExitUsage;

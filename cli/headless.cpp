@@ -28,6 +28,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <mutex>
 
 namespace cli {
 
@@ -81,12 +82,14 @@ int checkSrec(const QString& path) {
     }
     const QByteArray data = file.readAll();
     if (!TBFirmwarePackage::verifySRecData(data)) {
-        printOut(say("%1: not a good S-record file").arg(path) + QLatin1Char('\n'));
+        printOut(say(QT_TRANSLATE_NOOP("TBPrinters", "%1: not a good S-record file")).arg(path) +
+                 QLatin1Char('\n'));
         return kExitFailed;
     }
     const auto header = TBFirmwarePackage::imageHeader(data);
-    printOut((header ? say("%1: good S-record file (header \"%2\")").arg(path, header->text)
-                     : say("%1: good S-record file").arg(path)) +
+    printOut((header ? say(QT_TRANSLATE_NOOP("TBPrinters", "%1: good S-record file (header \"%2\")"))
+                           .arg(path, header->text)
+                     : say(QT_TRANSLATE_NOOP("TBPrinters", "%1: good S-record file")).arg(path)) +
              QLatin1Char('\n'));
     return kExitDone;
 }
@@ -148,8 +151,10 @@ int verifyPackage(const Edition& edition, bool json) {
                               {QStringLiteral("packages"), packages}});
     } else {
         printOut(text +
-                 (allVerified ? say("The firmware package is intact.")
-                              : say("The firmware package is damaged: reinstall the program.")) +
+                 (allVerified
+                      ? say(QT_TRANSLATE_NOOP("TBPrinters", "The firmware package is intact."))
+                      : say(QT_TRANSLATE_NOOP("TBPrinters",
+                                              "The firmware package is damaged: reinstall the program."))) +
                  QLatin1Char('\n'));
     }
     return allVerified ? kExitDone : kExitFailed;
@@ -329,7 +334,7 @@ void listPrinters(Session& session, const Options& options, const Edition& editi
         printJson(QJsonObject{{QStringLiteral("program"), edition.programName()},
                               {QStringLiteral("printers"), list}});
     } else if (printers.isEmpty()) {
-        printOut(say("No printer found.") + QLatin1Char('\n'));
+        printOut(say(QT_TRANSLATE_NOOP("TBPrinters", "No printer found.")) + QLatin1Char('\n'));
     } else {
         QStringList blocks;
         for (const auto& printer : printers)
@@ -355,11 +360,15 @@ public:
         silence_.setSingleShot(true);
         silence_.setInterval(kUpdateSilenceMs);
         connect(&silence_, &QTimer::timeout, this, [this] {
-            end(current_, Ending{QStringLiteral("lost"), say("The printer did not come back"),
-                                 say("Nothing was heard from the printer for %1 minutes. Check it and its "
-                                     "cable, then run the update again.")
-                                     .arg(kUpdateSilenceMs / 60000),
-                                 kExitFailed});
+            end(current_,
+                Ending{QStringLiteral("lost"),
+                       say(QT_TRANSLATE_NOOP("TBPrinters", "The printer did not come back")),
+                       say(QT_TRANSLATE_NOOP(
+                               "TBPrinters",
+                               "Nothing was heard from the printer for %1 minutes. Check it and its "
+                               "cable, then run the update again."))
+                           .arg(kUpdateSilenceMs / 60000),
+                       kExitFailed});
         });
         session_.presenter().setEndings(
             [this](const QString& key, const Ending& ending) { end(key, ending); });
@@ -401,8 +410,11 @@ private:
         session_.presenter().follow(current_);
         const auto printer = session_.printerFor(current_);
         if (!printer) {
-            end(current_, Ending{QStringLiteral("lost"), say("The printer is gone"),
-                                 say("The printer left the USB bus before its turn came."), kExitFailed});
+            end(current_,
+                Ending{QStringLiteral("lost"), say(QT_TRANSLATE_NOOP("TBPrinters", "The printer is gone")),
+                       say(QT_TRANSLATE_NOOP("TBPrinters",
+                                             "The printer left the USB bus before its turn came.")),
+                       kExitFailed});
             return;
         }
         event(
@@ -424,14 +436,17 @@ private:
         }
         const QString kind = object.value(QStringLiteral("event")).toString();
         if (kind == QLatin1String("start"))
-            printErr(say("%1: %2, firmware %3")
+            printErr(say(QT_TRANSLATE_NOOP("TBPrinters", "%1: %2, firmware %3"))
                          .arg(current_, object.value(QStringLiteral("model")).toString(),
                               object.value(QStringLiteral("firmwareVersion")).toString()) +
                      QLatin1Char('\n'));
         else if (kind == QLatin1String("left"))
-            printErr(say("%1: the printer left the USB bus (restarting)").arg(current_) + QLatin1Char('\n'));
+            printErr(say(QT_TRANSLATE_NOOP("TBPrinters", "%1: the printer left the USB bus (restarting)"))
+                         .arg(current_) +
+                     QLatin1Char('\n'));
         else if (kind == QLatin1String("back"))
-            printErr(say("%1: the printer is back").arg(current_) + QLatin1Char('\n'));
+            printErr(say(QT_TRANSLATE_NOOP("TBPrinters", "%1: the printer is back")).arg(current_) +
+                     QLatin1Char('\n'));
     }
 
     void progress(TBUSBPrinterZEV& printer) {
@@ -482,7 +497,8 @@ private:
             outcome.insert(QStringLiteral("key"), current_);
             printJson(outcome);
         } else {
-            printErr(QStringLiteral("%1: %2\n").arg(current_, ending.result));
+            // The result is the run's output; the alert that told it went to standard error.
+            printOut(QStringLiteral("%1: %2\n").arg(current_, ending.result));
         }
         results_ << ending.exitCode;
         session_.presenter().follow(QString());
@@ -520,37 +536,51 @@ void startUpdate(const TBPrinters::Printer& printer) {
 void startSwitch(HeadlessPresenter& presenter, bool on, const TBPrinters::Printer& printer) {
     const QString key = printer->keyUSBdevice();
     if (!printer->hasISerialSupport()) {
-        presenter.end(key,
-                      Ending{QStringLiteral("failed"), say("No USB serial-number switch"),
-                             say("This printer cannot switch its USB serial-number report."), kExitFailed});
+        presenter.end(
+            key, Ending{QStringLiteral("failed"),
+                        say(QT_TRANSLATE_NOOP("TBPrinters", "No USB serial-number switch")),
+                        say(QT_TRANSLATE_NOOP("TBPrinters",
+                                              "This printer cannot switch its USB serial-number report.")),
+                        kExitFailed});
         return;
     }
     if (printer->usbISerial() == on) {
-        presenter.end(key, Ending{QStringLiteral("unchanged"), say("Nothing to switch"),
-                                  say("The USB serial-number report is already %1.")
-                                      .arg(platform::localizedString(printer->usbISerialString())),
-                                  kExitNothingToDo});
+        presenter.end(
+            key,
+            Ending{QStringLiteral("unchanged"), say(QT_TRANSLATE_NOOP("TBPrinters", "Nothing to switch")),
+                   say(QT_TRANSLATE_NOOP("TBPrinters", "The USB serial-number report is already %1."))
+                       .arg(platform::localizedString(printer->usbISerialString())),
+                   kExitNothingToDo});
         return;
     }
     auto alert = std::make_shared<platform::Alert>();
     alert->subject = key;
     alert->messageText =
-        on ? say("Switch the USB serial-number report on?") : say("Switch the USB serial-number report off?");
-    alert->informativeText =
-        say("The printer will appear to the print system as a new device after its next power "
-            "cycle; the print queues of its model are removed.");
-    alert->buttons = QStringList{say("Cancel"), on ? say("Switch On") : say("Switch Off")};
+        on ? say(QT_TRANSLATE_NOOP("TBPrinters", "Switch the USB serial-number report on?"))
+           : say(QT_TRANSLATE_NOOP("TBPrinters", "Switch the USB serial-number report off?"));
+    alert->informativeText = say(QT_TRANSLATE_NOOP(
+        "TBPrinters", "The printer will appear to the print system as a new device after its next power "
+                      "cycle; the print queues of its model are removed."));
+    alert->buttons = QStringList{say(QT_TRANSLATE_NOOP("TBPrinters", "Cancel")),
+                                 on ? say(QT_TRANSLATE_NOOP("TBPrinters", "Switch On"))
+                                    : say(QT_TRANSLATE_NOOP("TBPrinters", "Switch Off"))};
     alert->intent = platform::AlertIntent{.accept = 1, .abandon = 0};
     alert->completion = [&presenter, printer, on, key](qint64 response) {
         if (response != platform::kAlertFirstButtonReturn + 1) return;
         printer->setEnabledUSBSerial(on, [&presenter, printer, key](bool written) {
             if (written)
-                presenter.end(key,
-                              Ending{QStringLiteral("switched"), say("USB serial-number report switched"),
-                                     say("Power-cycle the printer to complete the change."), kExitDone});
+                presenter.end(
+                    key, Ending{QStringLiteral("switched"),
+                                say(QT_TRANSLATE_NOOP("TBPrinters", "USB serial-number report switched")),
+                                say(QT_TRANSLATE_NOOP("TBPrinters",
+                                                      "Power-cycle the printer to complete the change.")),
+                                kExitDone});
             else
-                presenter.end(key, Ending{QStringLiteral("failed"), say("The switch was not changed"),
-                                          say("The printer did not take the switch."), kExitFailed});
+                presenter.end(
+                    key, Ending{QStringLiteral("failed"),
+                                say(QT_TRANSLATE_NOOP("TBPrinters", "The switch was not changed")),
+                                say(QT_TRANSLATE_NOOP("TBPrinters", "The printer did not take the switch.")),
+                                kExitFailed});
         });
     };
     platform::showAlert(alert);
@@ -558,27 +588,48 @@ void startSwitch(HeadlessPresenter& presenter, bool on, const TBPrinters::Printe
 
 } // namespace
 
-bool openLogFile(const QString& path, QString* error) {
-    if (!QRVX_Log::setLogFile(path)) {
-        QFile file(path);
+bool setUpLogging(const Options& options, QString* error) {
+    // A command prints its own output, questions and progress; the diagnostics only when asked.
+    const bool quiet = options.headless() && !options.verbose;
+    if (quiet) platform::setLogToStandardError(false);
+    if (options.logFile.isEmpty()) {
+        if (quiet) QRVX_Log::setShouldLogToStdErr(false);
+        return true;
+    }
+    // What opening the file logs (a roll, a folder made) is kept and goes into the file first.
+    struct Early {
+        std::mutex mutex;
+        QStringList lines;
+    };
+    auto early = std::make_shared<Early>();
+    platform::setLogCopy([early](const QString& message) {
+        std::lock_guard lock(early->mutex);
+        early->lines << message;
+    });
+    const bool opened = QRVX_Log::setLogFile(options.logFile);
+    platform::setLogCopy(nullptr);
+    if (!opened) {
+        QFile file(options.logFile);
         *error =
             file.open(QIODevice::Append) ? QStringLiteral("a log file is already open") : file.errorString();
         return false;
     }
     // The frame dumps go to the file only; the platform's lines are copied into it.
     QRVX_Log::setShouldLogToStdErr(false);
-    platform::setLogCopy([](const QString& message) {
+    const auto copy = [](const QString& message) {
         QRVX_Log::logLevel(0, message.endsWith(QLatin1Char('\n')) ? message.chopped(1) : message);
-    });
+    };
+    {
+        std::lock_guard lock(early->mutex);
+        for (const QString& line : std::as_const(early->lines))
+            copy(line);
+    }
+    platform::setLogCopy(copy);
     return true;
 }
 
 int runHeadless(const Options& options) {
     const Edition& edition = Edition::current();
-    if (!options.verbose) {
-        platform::setLogToStandardError(false);
-        QRVX_Log::setShouldLogToStdErr(false);
-    }
     switch (options.command) {
     case Options::Command::CheckSrec:
         return checkSrec(options.checkSrecFile);

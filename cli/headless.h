@@ -13,8 +13,10 @@ namespace cli {
 // program's exit code.
 int runHeadless(const Options& options);
 
-// --log-file: the log facility writes `path` (rolled when large), and the platform log lines are
-// copied into it. False, with the reason in `error`, when it cannot be opened.
-bool openLogFile(const QString& path, QString* error);
+// Before the application object: the diagnostics leave standard error for a command without
+// --verbose, and with --log-file the log facility writes that file (rolled when large) and the
+// platform log lines are copied into it. False, with the reason in `error`, when the file cannot be
+// opened.
+bool setUpLogging(const Options& options, QString* error);
 
 } // namespace cli

@@ -58,9 +58,7 @@ struct Parser {
                                                "eight-table, comma-separated).")};
     QCommandLineOption simulatedModels{kSimulatedModels, QString(), QStringLiteral("models")};
     QCommandLineOption list{QStringLiteral("list"), QStringLiteral("List the printers and quit.")};
-    QCommandLineOption json{QStringLiteral("json"),
-                            QStringLiteral("With --list, --verify-package, --update or --set-usb-serial: "
-                                           "write JSON to standard output.")};
+    QCommandLineOption json{QStringLiteral("json"), QString()};
     QCommandLineOption verifyPackage{QStringLiteral("verify-package"),
                                      QStringLiteral("Check the firmware package's files against their "
                                                     "digests and quit.")};
@@ -94,6 +92,10 @@ struct Parser {
             edition.isPrinterFlasher()
                 ? QStringLiteral("Updates the firmware and colour tables of USB photo printers.")
                 : QStringLiteral("Switches the USB serial-number report of USB photo printers."));
+        json.setDescription(
+            QStringLiteral("With --list, --verify-package or %1: write JSON to standard output.")
+                .arg(edition.isPrinterFlasher() ? QStringLiteral("--update")
+                                                : QStringLiteral("--set-usb-serial")));
         helpAll.setFlags(QCommandLineOption::HiddenFromHelp);
         simulatedModels.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(help);

@@ -48,14 +48,23 @@ Ending endingOf(const platform::Alert& alert) {
 
 HeadlessPresenter::HeadlessPresenter(bool yes) : yes_(yes) {
     console_ = std::make_unique<platform::ConsoleAlertPresenter>([this](const platform::Alert& alert) {
-        if (alert.intent.accept >= 0)
-            printErr(say("Run this on a terminal to answer it, or pass --yes to accept the warning and the "
-                         "confirmation.") +
-                     QLatin1Char('\n'));
+        if (alert.intent.accept < 0) {
+            // Nobody may answer this one but a person (try again?): the run ends with its reason.
+            end(alert.subject,
+                Ending{QStringLiteral("failed"), alert.messageText, alert.informativeText, kExitFailed});
+            return;
+        }
+        printErr(say(QT_TRANSLATE_NOOP(
+                     "TBPrinters",
+                     "Run this on a terminal to answer it, or pass --yes to accept the warning and the "
+                     "confirmation.")) +
+                 QLatin1Char('\n'));
         end(alert.subject,
-            Ending{QStringLiteral("refused"), alert.messageText,
-                   say("The question could not be asked: there is no terminal to answer it on."),
-                   kExitUsage});
+            Ending{
+                QStringLiteral("refused"), alert.messageText,
+                say(QT_TRANSLATE_NOOP(
+                    "TBPrinters", "The question could not be asked: there is no terminal to answer it on.")),
+                kExitUsage});
     });
 }
 
@@ -130,9 +139,10 @@ void HeadlessPresenter::answer(const std::shared_ptr<platform::Alert>& alert, in
     const bool givesUp = index == alert->intent.abandon;
     if (alert->completion) alert->completion(platform::kAlertFirstButtonReturn + index);
     if (givesUp)
-        end(subject,
-            Ending{QStringLiteral("cancelled"), alert->messageText,
-                   say("The operator answered \"%1\".").arg(alert->buttons.value(index)), kExitFailed});
+        end(subject, Ending{QStringLiteral("cancelled"), alert->messageText,
+                            say(QT_TRANSLATE_NOOP("TBPrinters", "The operator answered \"%1\"."))
+                                .arg(alert->buttons.value(index)),
+                            kExitFailed});
 }
 
 } // namespace cli

@@ -503,6 +503,122 @@ Lassen Sie dieses Programm laufen, bis es das Ergebnis meldet.</translation>
         <source>The printer stopped taking them.</source>
         <translation>Der Drucker hat sie nicht mehr angenommen.</translation>
     </message>
+    <message>
+        <source>%1: not a good S-record file</source>
+        <translation>%1: keine gültige S-Record-Datei</translation>
+    </message>
+    <message>
+        <source>%1: good S-record file (header &quot;%2&quot;)</source>
+        <translation>%1: gültige S-Record-Datei (Kopf „%2“)</translation>
+    </message>
+    <message>
+        <source>%1: good S-record file</source>
+        <translation>%1: gültige S-Record-Datei</translation>
+    </message>
+    <message>
+        <source>The firmware package is intact.</source>
+        <translation>Das Firmware-Paket ist unversehrt.</translation>
+    </message>
+    <message>
+        <source>The firmware package is damaged: reinstall the program.</source>
+        <translation>Das Firmware-Paket ist beschädigt: Installieren Sie das Programm neu.</translation>
+    </message>
+    <message>
+        <source>No printer found.</source>
+        <translation>Kein Drucker gefunden.</translation>
+    </message>
+    <message>
+        <source>The printer did not come back</source>
+        <translation>Der Drucker ist nicht zurückgekommen</translation>
+    </message>
+    <message>
+        <source>Nothing was heard from the printer for %1 minutes. Check it and its cable, then run the update again.</source>
+        <translation>Der Drucker hat sich %1 Minuten lang nicht gemeldet. Prüfen Sie ihn und sein Kabel und starten Sie die Aktualisierung erneut.</translation>
+    </message>
+    <message>
+        <source>The printer is gone</source>
+        <translation>Der Drucker ist nicht mehr da</translation>
+    </message>
+    <message>
+        <source>The printer left the USB bus before its turn came.</source>
+        <translation>Der Drucker hat den USB-Bus verlassen, bevor er an der Reihe war.</translation>
+    </message>
+    <message>
+        <source>%1: %2, firmware %3</source>
+        <translation>%1: %2, Firmware %3</translation>
+    </message>
+    <message>
+        <source>%1: the printer left the USB bus (restarting)</source>
+        <translation>%1: Der Drucker hat den USB-Bus verlassen (Neustart)</translation>
+    </message>
+    <message>
+        <source>%1: the printer is back</source>
+        <translation>%1: Der Drucker ist wieder da</translation>
+    </message>
+    <message>
+        <source>No USB serial-number switch</source>
+        <translation>Kein Schalter für die USB-Seriennummer</translation>
+    </message>
+    <message>
+        <source>This printer cannot switch its USB serial-number report.</source>
+        <translation>Dieser Drucker kann die Meldung seiner USB-Seriennummer nicht umschalten.</translation>
+    </message>
+    <message>
+        <source>Nothing to switch</source>
+        <translation>Nichts umzuschalten</translation>
+    </message>
+    <message>
+        <source>The USB serial-number report is already %1.</source>
+        <translation>Die Meldung der USB-Seriennummer ist bereits: %1.</translation>
+    </message>
+    <message>
+        <source>Switch the USB serial-number report on?</source>
+        <translation>Meldung der USB-Seriennummer einschalten?</translation>
+    </message>
+    <message>
+        <source>Switch the USB serial-number report off?</source>
+        <translation>Meldung der USB-Seriennummer ausschalten?</translation>
+    </message>
+    <message>
+        <source>The printer will appear to the print system as a new device after its next power cycle; the print queues of its model are removed.</source>
+        <translation>Nach dem nächsten Aus- und Einschalten erscheint der Drucker dem Drucksystem als neues Gerät; die Druckwarteschlangen seines Modells werden entfernt.</translation>
+    </message>
+    <message>
+        <source>Switch On</source>
+        <translation>Einschalten</translation>
+    </message>
+    <message>
+        <source>Switch Off</source>
+        <translation>Ausschalten</translation>
+    </message>
+    <message>
+        <source>USB serial-number report switched</source>
+        <translation>Meldung der USB-Seriennummer umgeschaltet</translation>
+    </message>
+    <message>
+        <source>Power-cycle the printer to complete the change.</source>
+        <translation>Schalten Sie den Drucker aus und wieder ein, um die Änderung abzuschließen.</translation>
+    </message>
+    <message>
+        <source>The switch was not changed</source>
+        <translation>Der Schalter wurde nicht geändert</translation>
+    </message>
+    <message>
+        <source>The printer did not take the switch.</source>
+        <translation>Der Drucker hat die Umschaltung nicht angenommen.</translation>
+    </message>
+    <message>
+        <source>Run this on a terminal to answer it, or pass --yes to accept the warning and the confirmation.</source>
+        <translation>Starten Sie dies in einem Terminal, um zu antworten, oder geben Sie --yes an, um die Warnung und die Bestätigung anzunehmen.</translation>
+    </message>
+    <message>
+        <source>The question could not be asked: there is no terminal to answer it on.</source>
+        <translation>Die Frage konnte nicht gestellt werden: Es gibt kein Terminal, um sie zu beantworten.</translation>
+    </message>
+    <message>
+        <source>The operator answered &quot;%1&quot;.</source>
+        <translation>Die Antwort war „%1“.</translation>
+    </message>
 </context>
 <context>
     <name>TBUSBPrinterZEV</name>

@@ -382,6 +382,26 @@ private slots:
         QCOMPARE(text.contains("--set-usb-serial"), program == kSwitcher);
     }
 
+    void logFile() {
+        // A log of 1 MiB left by an earlier run is rolled aside before the run writes its own.
+        const QString log = fixture(QStringLiteral("logs/flasher.log"));
+        QVERIFY(QDir().mkpath(QFileInfo(log).path()));
+        QFile earlier(log);
+        QVERIFY(earlier.open(QIODevice::WriteOnly));
+        earlier.write(QByteArray(1048576, 'x'));
+        earlier.close();
+        const Run r = run(kFlasher, {"--simulate", "--list", "--log-file", log});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.describe()));
+        QCOMPARE(QFileInfo(fixture(QStringLiteral("logs/flasher_old.log"))).size(), 1048576);
+        QVERIFY(earlier.open(QIODevice::ReadOnly));
+        const QByteArray written = earlier.readAll();
+        // The diagnostics and the frame dumps are in the file, and only the listing on the terminal.
+        QVERIFY(written.contains("I [") && written.contains("Rolled previous log file into"));
+        QVERIFY(written.contains("-[TBPrinters awakeFromNib]"));
+        QVERIFY(written.contains("D [") && written.contains("|.PSTATUS"));
+        QVERIFY2(r.err.isEmpty(), r.err.constData());
+    }
+
     void screenshotToUnwritablePathSaysWhy() {
         const QString path = QStringLiteral("/nonexistent-dir/x.png");
         // The window is drawn here, so it gets a (screenless) platform.
