@@ -245,7 +245,7 @@ QString printerText(TBUSBPrinterZEV& printer) {
 // The bus, the discovery controller and the presenter of one run.
 class Session : public QObject {
 public:
-    Session(const Options& options, const Edition& edition) : options_(options), edition_(edition) {
+    Session(const Options& options, const Edition& edition) {
         presenter_ = std::make_shared<HeadlessPresenter>(options.yes);
         platform::setAlertPresenter(presenter_);
         if (options.simulate) {
@@ -316,8 +316,6 @@ public:
     }
 
 private:
-    const Options& options_;
-    const Edition& edition_;
     std::shared_ptr<HeadlessPresenter> presenter_;
     ui::Simulation* simulation_ = nullptr;
     TBPrinters* controller_ = nullptr;
