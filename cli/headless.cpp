@@ -617,11 +617,16 @@ bool setUpLogging(const Options& options, QString* error) {
     const auto copy = [](const QString& message) {
         QRVX_Log::logLevel(0, message.endsWith(QLatin1Char('\n')) ? message.chopped(1) : message);
     };
+    QStringList earlyLines;
     {
         std::lock_guard lock(early->mutex);
-        for (const QString& line : std::as_const(early->lines))
-            copy(line);
+        earlyLines.swap(early->lines);
     }
+    // Outside the lock: the facility may log through the platform while it holds its own.
+    for (const QString& line : std::as_const(earlyLines))
+        copy(line);
+    // From here on the facility is only written to: it rolls its file (logging through the
+    // platform under its own lock) only when the file is opened, above.
     platform::setLogCopy(copy);
     return true;
 }
