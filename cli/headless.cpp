@@ -370,7 +370,7 @@ public:
         });
         session_.presenter().setEndings(
             [this](const QString& key, const Ending& ending) { end(key, ending); });
-        session_.presenter().setEvents([this](const QJsonObject& event) { this->event(event); });
+        session_.presenter().setEvents([this](const QJsonObject& event) { tell(event); });
         TBPrinters& controller = session_.controller();
         connect(&controller, &TBPrinters::printerValueChanged, this,
                 [this](TBUSBPrinterZEV* printer, const QString& key) {
@@ -380,12 +380,12 @@ public:
         connect(&controller, &TBPrinters::printersAboutToBeRemoved, this, [this](int row) {
             const auto printer = session_.controller().printerAt(row);
             if (printer && printer->keyUSBdevice() == current_)
-                event({{QStringLiteral("event"), QStringLiteral("left")}});
+                tell({{QStringLiteral("event"), QStringLiteral("left")}});
         });
         connect(&controller, &TBPrinters::printersInserted, this, [this](int row) {
             const auto printer = session_.controller().printerAt(row);
             if (printer && printer->keyUSBdevice() == current_)
-                event({{QStringLiteral("event"), QStringLiteral("back")}});
+                tell({{QStringLiteral("event"), QStringLiteral("back")}});
         });
         // "Quit" ends the whole run, with what ended so far.
         platform::setTerminationHandler([this] { QCoreApplication::exit(exitCode()); });
@@ -415,16 +415,15 @@ private:
                        kExitFailed});
             return;
         }
-        event(
-            {{QStringLiteral("event"), QStringLiteral("start")},
-             {QStringLiteral("serialNumber"), serialNumberOf(*printer)},
-             {QStringLiteral("model"), zev::modelName(printer->printerModel())},
-             {QStringLiteral("firmwareVersion"), printer->firmwareVersion()},
-             {QStringLiteral("packageFirmwareVersion"), printer->newFirmwareVersion().value_or(QString())}});
+        tell({{QStringLiteral("event"), QStringLiteral("start")},
+              {QStringLiteral("serialNumber"), serialNumberOf(*printer)},
+              {QStringLiteral("model"), zev::modelName(printer->printerModel())},
+              {QStringLiteral("firmwareVersion"), printer->firmwareVersion()},
+              {QStringLiteral("packageFirmwareVersion"), printer->newFirmwareVersion().value_or(QString())}});
         start_(printer);
     }
 
-    void event(QJsonObject object) {
+    void tell(QJsonObject object) {
         if (current_.isEmpty()) return;
         silence_.start();
         object.insert(QStringLiteral("key"), current_);
@@ -464,10 +463,10 @@ private:
         lastTenth_ = percent / 10;
         const QString status = printer.printerStatus();
         if (options_.json) {
-            event({{QStringLiteral("event"), QStringLiteral("progress")},
-                   {QStringLiteral("phase"), QString::fromLatin1(kPhaseNames[phaseIndex])},
-                   {QStringLiteral("percent"), double(permille) / 10.0},
-                   {QStringLiteral("status"), status}});
+            tell({{QStringLiteral("event"), QStringLiteral("progress")},
+                  {QStringLiteral("phase"), QString::fromLatin1(kPhaseNames[phaseIndex])},
+                  {QStringLiteral("percent"), double(permille) / 10.0},
+                  {QStringLiteral("status"), status}});
         } else {
             silence_.start();
             printErr(
