@@ -7,8 +7,6 @@
 #include "cli/options.h"
 #include "platform/dialogs.h"
 #include "platform/strings.h"
-#include "platform/usb/libusb/LibusbBus.h"
-#include "platform/usb/sim/SimBus.h"
 #include "ui/printerwindow.h"
 #include "ui/screenshot.h"
 #include "ui/simulation.h"
@@ -27,12 +25,6 @@ namespace {
 
 // How long --screenshot waits for the rows before it saves what is there and fails.
 constexpr int kScreenshotTimeoutMs = 15000;
-
-// Whether the program lists printers of `model` (each program drives its own models only).
-bool isListedModel(sim::SimZEVModel model) {
-    const auto ids = TBUSBPrinterZEV::supportedProductIDs();
-    return ids && ids->count(sim::simZEVModelFacts(model).productId) > 0;
-}
 
 // Whether `path` can be written, checked before the window opens so that a run cannot end with
 // nothing saved and no reason given.
@@ -113,24 +105,8 @@ int main(int argc, char* argv[]) {
     platform::installTranslations(QLocale::system());
 
     // The bus comes first: printer objects and the controller take it when they are made.
-    ui::Simulation* simulation = nullptr;
     int simulatedPrinters = 0;
-    if (options.simulate) {
-        simulation = new ui::Simulation(&app);
-        usb::setCurrentBus(simulation->bus());
-        const auto models = options.simulatedModels.empty()
-                                ? ui::Simulation::startingModels(edition.isSerialSwitcher())
-                                : options.simulatedModels;
-        for (sim::SimZEVModel model : models) {
-            if (simulation->plugIn(model) != 0 && isListedModel(model)) ++simulatedPrinters;
-        }
-    } else {
-        usb::setCurrentBus(usb::makeLibusbBus());
-        // An update that this program's last run left under way is carried on (printer-flasher
-        // resumes updates; simulated printers do not outlive the program, so they keep none).
-        if (edition.isPrinterFlasher())
-            TBUpdateStateFile::setPath(TBUpdateStateFile::defaultPath(edition.programName()));
-    }
+    ui::Simulation* simulation = cli::setUpBus(options, &app, edition.isPrinterFlasher(), &simulatedPrinters);
 
     TBPrinters controller;
     AppDelegate delegate;

@@ -6,6 +6,7 @@
 #include "Classes/TBUSBPrinterZEV.h"
 #include "Classes/TBUpdateStateFile.h"
 #include "Classes/ZEVModels.h"
+#include "cli/output.h"
 #include "cli/presenter.h"
 #include "platform/application.h"
 #include "platform/platformlog.h"
@@ -42,25 +43,6 @@ constexpr int kArrivalQuietMs = 300;
 constexpr int kPollMs = 50;
 // An update during which nothing at all happens for this long has lost its printer.
 constexpr int kUpdateSilenceMs = 6 * 60 * 1000;
-
-// The operator's language for a text of this file (the English text is the key).
-QString say(const char* text) {
-    return platform::localizedString(QString::fromUtf8(text));
-}
-
-void writeTo(std::FILE* stream, const QString& text) {
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
-    std::fflush(stream);
-}
-
-void printOut(const QString& text) {
-    writeTo(stdout, text);
-}
-
-void printErr(const QString& text) {
-    writeTo(stderr, text);
-}
 
 void complain(const QString& text) {
     printErr(QStringLiteral("%1: %2\n").arg(QCoreApplication::applicationName(), text));
@@ -218,11 +200,10 @@ QJsonObject printerJson(TBUSBPrinterZEV& printer) {
 
 QString printerText(TBUSBPrinterZEV& printer) {
     const ui::PrinterRow row = ui::printerRow(printer);
-    const auto orDash = [](const QString& text) { return text.isEmpty() ? QStringLiteral("–") : text; };
+    using ui::orDash;
     QStringList tables;
     for (const ui::ColourTableEntry& entry : row.colourTables)
-        tables
-            << QStringLiteral("%1: %2 / %3").arg(entry.table, orDash(entry.version), orDash(entry.checksum));
+        tables << ui::colourTableText(entry);
     QString text = QStringLiteral("%1  %2\n").arg(printer.keyUSBdevice(), row.name);
     const auto line = [&text](const char* title, const QString& value) {
         text += QStringLiteral("    %1: %2\n").arg(say(title), value);
@@ -248,20 +229,9 @@ public:
     Session(const Options& options, const Edition& edition) {
         presenter_ = std::make_shared<HeadlessPresenter>(options.yes);
         platform::setAlertPresenter(presenter_);
-        if (options.simulate) {
-            simulation_ = new ui::Simulation(this);
-            usb::setCurrentBus(simulation_->bus());
-            const auto models = options.simulatedModels.empty()
-                                    ? ui::Simulation::startingModels(edition.isSerialSwitcher())
-                                    : options.simulatedModels;
-            for (sim::SimZEVModel model : models)
-                simulation_->plugIn(model);
-        } else {
-            usb::setCurrentBus(usb::makeLibusbBus());
-            // Only an update carries on an update that was under way: listing changes nothing.
-            if (edition.isPrinterFlasher() && options.command == Options::Command::Update)
-                TBUpdateStateFile::setPath(TBUpdateStateFile::defaultPath(edition.programName()));
-        }
+        // Only an update carries on an update that was under way: listing changes nothing.
+        simulation_ = setUpBus(options, this,
+                               edition.isPrinterFlasher() && options.command == Options::Command::Update);
         controller_ = new TBPrinters(this);
         if (simulation_) simulation_->followWith(controller_);
         TBUpdateStateFile::loadIntoRegistry();
@@ -584,6 +554,30 @@ void startSwitch(HeadlessPresenter& presenter, bool on, const TBPrinters::Printe
 }
 
 } // namespace
+
+ui::Simulation* setUpBus(const Options& options, QObject* parent, bool resumeUpdates, int* listedPrinters) {
+    const Edition& edition = Edition::current();
+    if (!options.simulate) {
+        usb::setCurrentBus(usb::makeLibusbBus());
+        if (resumeUpdates) TBUpdateStateFile::setPath(TBUpdateStateFile::defaultPath(edition.programName()));
+        return nullptr;
+    }
+    auto* simulation = new ui::Simulation(parent);
+    usb::setCurrentBus(simulation->bus());
+    const auto models = options.simulatedModels.empty()
+                            ? ui::Simulation::startingModels(edition.isSerialSwitcher())
+                            : options.simulatedModels;
+    // Each program lists only the models it drives.
+    const auto listed = TBUSBPrinterZEV::supportedProductIDs();
+    int count = 0;
+    for (sim::SimZEVModel model : models) {
+        if (simulation->plugIn(model) != 0 && listed &&
+            listed->count(sim::simZEVModelFacts(model).productId) > 0)
+            ++count;
+    }
+    if (listedPrinters) *listedPrinters = count;
+    return simulation;
+}
 
 bool setUpLogging(const Options& options, QString* error) {
     // A command prints its own output, questions and progress; the diagnostics only when asked.

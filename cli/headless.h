@@ -7,11 +7,23 @@
 
 #include "cli/options.h"
 
+class QObject;
+
+namespace ui {
+class Simulation;
+} // namespace ui
+
 namespace cli {
 
 // Main thread, with the application object made and its event loop not yet running. Returns the
 // program's exit code.
 int runHeadless(const Options& options);
+
+// The bus the run works on, made current: the printers of --simulate, plugged in (the simulation
+// is made under `parent` and returned), or the USB bus (nullptr), whose updates under way are carried
+// on when `resumeUpdates`. `listedPrinters` learns how many simulated printers this program lists.
+ui::Simulation* setUpBus(const Options& options, QObject* parent, bool resumeUpdates,
+                         int* listedPrinters = nullptr);
 
 // Before the application object: the diagnostics leave standard error for a command without
 // --verbose, and with --log-file the log facility writes that file (rolled when large) and the

@@ -1,27 +1,15 @@
 #include "cli/presenter.h"
 
 #include "cli/options.h"
+#include "cli/output.h"
 #include "platform/platformlog.h"
-#include "platform/strings.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
 
-#include <cstdio>
-
 namespace cli {
 
 namespace {
-
-QString say(const char* text) {
-    return platform::localizedString(QString::fromUtf8(text));
-}
-
-void printErr(const QString& text) {
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
-    std::fflush(stderr);
-}
 
 // As the console presenter shows an alert.
 void printAlert(const platform::Alert& alert) {

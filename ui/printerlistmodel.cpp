@@ -29,16 +29,6 @@ const char* const kColumnTitles[PrinterListModel::ColumnCount] = {
 
 const QString kHDSuffix = QStringLiteral(" HD");
 
-// A part of a table the printer has not reported reads as a dash.
-QString orDash(const QString& text) {
-    return text.isEmpty() ? QStringLiteral("–") : text;
-}
-
-// "600: 0100 / B870"
-QString colourTableText(const ColourTableEntry& entry) {
-    return QStringLiteral("%1: %2 / %3").arg(entry.table, orDash(entry.version), orDash(entry.checksum));
-}
-
 // One line per table slot ("300", "600", ...). A slot's HD table follows its standard table after a
 // tab, so on a printer with both kinds the HD tables line up in a second column.
 QString colourTablesCell(const QList<ColourTableEntry>& tables) {

@@ -67,6 +67,14 @@ PrinterRow printerRow(TBUSBPrinterZEV& printer) {
     return row;
 }
 
+QString orDash(const QString& text) {
+    return text.isEmpty() ? QStringLiteral("–") : text;
+}
+
+QString colourTableText(const ColourTableEntry& entry) {
+    return QStringLiteral("%1: %2 / %3").arg(entry.table, orDash(entry.version), orDash(entry.checksum));
+}
+
 void setPrinterUsbSerial(TBUSBPrinterZEV& printer, bool on) {
     printer.setUsbISerial(on);
 }

@@ -35,6 +35,11 @@ struct PrinterRow {
 
 PrinterRow printerRow(TBUSBPrinterZEV& printer);
 
+// A part the printer has not reported reads as a dash.
+QString orDash(const QString& text);
+// "600: 0100 / B870"
+QString colourTableText(const ColourTableEntry& entry);
+
 // The USB serial-number check box: asks the printer to switch (dialogs and all) when the value differs.
 void setPrinterUsbSerial(TBUSBPrinterZEV& printer, bool on);
 
