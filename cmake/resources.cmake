@@ -18,8 +18,21 @@ foreach(_layer platform support core ui cli)
   get_target_property(_layer_sources ${_layer} SOURCES)
   list(APPEND _translated_sources ${_layer_sources})
 endforeach()
+set(_translation_sources ${PROJECT_SOURCE_DIR}/resources/translations/printer-tools_de.ts)
 qt_add_translations(platform
-  TS_FILES ${PROJECT_SOURCE_DIR}/resources/translations/printer-tools_de.ts
+  TS_FILES ${_translation_sources}
   SOURCES ${_translated_sources}
   RESOURCE_PREFIX /i18n
   LUPDATE_OPTIONS -no-obsolete -locations none)
+
+# The same catalogues are installed into each program's package folder, share/<program>/translations/,
+# where the strings table prefers them to the compiled-in ones: an installed package's translations
+# can be replaced without rebuilding the programs.
+set(_translation_catalogues)
+foreach(_ts IN LISTS _translation_sources)
+  get_filename_component(_name ${_ts} NAME_WLE)
+  list(APPEND _translation_catalogues ${CMAKE_CURRENT_BINARY_DIR}/${_name}.qm)
+endforeach()
+foreach(_program printer-flasher serial-switcher)
+  install(FILES ${_translation_catalogues} DESTINATION share/${_program}/translations)
+endforeach()

@@ -29,7 +29,7 @@ bool isPlainFileName(const QString& fileName) {
 
 // The folders of a package, in the order they are looked into: the package's top, then the folders
 // the program's files are kept in. A lookup names the file in each directly; nothing is walked.
-constexpr const char* kResourceFolders[] = {"", "firmware/", "images/"};
+constexpr const char* kResourceFolders[] = {"", "firmware/", "images/", "translations/"};
 
 QString findIn(const QString& root, const QString& fileName) {
     for (const char* folder : kResourceFolders) {

@@ -1,5 +1,7 @@
 #include "platform/strings.h"
 
+#include "platform/resources.h"
+
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
@@ -12,6 +14,25 @@ namespace {
 // Main thread only: translators are installed at start-up and in tests.
 std::unique_ptr<QTranslator> gProgramTranslator;
 std::unique_ptr<QTranslator> gQtTranslator;
+
+constexpr char kCatalogue[] = "printer-tools";
+
+// The program's catalogue for `locale` from its package folder (share/<program>/translations/), so an
+// installed package's translations can be replaced without rebuilding: each of the user's languages,
+// each from its full form down ("de_DE", then "de").
+bool loadPackagedCatalogue(QTranslator& translator, const QLocale& locale) {
+    for (QString language : locale.uiLanguages()) {
+        language.replace(QLatin1Char('-'), QLatin1Char('_'));
+        while (!language.isEmpty()) {
+            const QString path = resources::pathForResource(
+                QLatin1String(kCatalogue) + QLatin1Char('_') + language, QStringLiteral("qm"));
+            if (!path.isEmpty() && translator.load(path)) return true;
+            const qsizetype cut = language.lastIndexOf(QLatin1Char('_'));
+            language.truncate(cut < 0 ? 0 : cut);
+        }
+    }
+    return false;
+}
 } // namespace
 
 QString localizedString(const QString& text) {
@@ -30,9 +51,10 @@ void removeTranslations() {
 bool installTranslations(const QLocale& locale) {
     removeTranslations();
 
+    // The compiled-in catalogue is the fallback.
     auto program = std::make_unique<QTranslator>();
-    if (!program->load(locale, QStringLiteral("printer-tools"), QStringLiteral("_"),
-                       QStringLiteral(":/i18n"))) {
+    if (!loadPackagedCatalogue(*program, locale) &&
+        !program->load(locale, QLatin1String(kCatalogue), QStringLiteral("_"), QStringLiteral(":/i18n"))) {
         return false;
     }
     QCoreApplication::installTranslator(program.get());
