@@ -4,6 +4,7 @@
 #include "Classes/TBUSBPrinterZEV.h"
 #include "platform/listselection.h"
 #include "platform/strings.h"
+#include "ui/historywindow.h"
 #include "ui/printerlistmodel.h"
 #include "ui/printerrow.h"
 
@@ -150,7 +151,7 @@ PrinterWindow::PrinterWindow(TBPrinters* controller, bool serialSwitch, QWidget*
     selection_ = new platform::ItemSelection(table_->selectionModel(), this);
     resize(1240, 400);
 
-    buildMenus();
+    buildMenus(serialSwitch);
 
     connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &PrinterWindow::refreshActions);
@@ -161,7 +162,7 @@ PrinterWindow::PrinterWindow(TBPrinters* controller, bool serialSwitch, QWidget*
     refreshActions();
 }
 
-void PrinterWindow::buildMenus() {
+void PrinterWindow::buildMenus(bool serialSwitch) {
     // Titles are the English string-table keys; the launch step localises the whole menu bar.
     fileMenu_ = menuBar()->addMenu(QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "&Printer")));
     updateAction_ = fileMenu_->addAction(QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "Update Firmware…")));
@@ -181,6 +182,15 @@ void PrinterWindow::buildMenus() {
     connect(refreshAction_, &QAction::triggered, this, [this] {
         if (controller_) refresh(controller_->selectedPrinter());
     });
+
+    if (!serialSwitch) {
+        historyAction_ = fileMenu_->addAction(QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "History…")));
+        historyAction_->setObjectName(QStringLiteral("history"));
+        historyAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+        historyAction_->setToolTip(QStringLiteral(QT_TRANSLATE_NOOP(
+            "TBPrinters", "Show the firmware updates made on this computer and export them for support")));
+        connect(historyAction_, &QAction::triggered, this, &PrinterWindow::showHistory);
+    }
 
     fileMenu_->addSeparator();
     QAction* quit = fileMenu_->addAction(QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "Quit")));
@@ -225,6 +235,11 @@ void PrinterWindow::showRowMenu(const QPoint& position) {
 
     rowMenu_ = menu;
     menu->popup(table_->viewport()->mapToGlobal(position));
+}
+
+void PrinterWindow::showHistory() {
+    if (!historyWindow_) historyWindow_ = new HistoryWindow(this);
+    historyWindow_->showAndRaise();
 }
 
 void PrinterWindow::updateFirmware(const std::shared_ptr<TBUSBPrinterZEV>& printer) {

@@ -25,6 +25,7 @@ class ListSelection;
 
 namespace ui {
 
+class HistoryWindow;
 class PrinterListModel;
 
 // Localises `menu`'s items (each item's submenu first, then its title and its tool tip; separators
@@ -46,6 +47,10 @@ public:
     PrinterListModel* listModel() const { return model_; }
     QAction* updateFirmwareAction() const { return updateAction_; }
     QAction* refreshAction() const { return refreshAction_; }
+    // "History…" (printer-flasher only; null in serial-switcher's window) and the window it opens,
+    // null until first opened.
+    QAction* historyAction() const { return historyAction_; }
+    HistoryWindow* historyWindow() const { return historyWindow_; }
     QMenu* fileMenu() const { return fileMenu_; }
 
     // The question asked when the window is closed while an update is under way; null when none is open.
@@ -67,7 +72,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void buildMenus();
+    void buildMenus(bool serialSwitch);
+    void showHistory();
     void showRowMenu(const QPoint& position);
     void updateFirmware(const std::shared_ptr<TBUSBPrinterZEV>& printer);
     void refresh(const std::shared_ptr<TBUSBPrinterZEV>& printer);
@@ -81,6 +87,8 @@ private:
     QMenu* fileMenu_ = nullptr;
     QAction* updateAction_ = nullptr;
     QAction* refreshAction_ = nullptr;
+    QAction* historyAction_ = nullptr;
+    HistoryWindow* historyWindow_ = nullptr; // a child: goes with the window
     QPointer<QMessageBox> quitQuestion_;
     bool quitConfirmed_ = false;
     QPointer<QMenu> rowMenu_;
