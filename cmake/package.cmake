@@ -4,14 +4,15 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "printer-tools maintainers")
-set(CPACK_PACKAGE_CONTACT "printer-tools maintainers <printer-tools@localhost>")
+set(CPACK_PACKAGE_CONTACT "printer-tools maintainers <printer-tools@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "firmware update and USB serial-number switch for photo printers")
-set(CPACK_PACKAGE_DESCRIPTION
-  "printer-flasher finds the supported USB dye-sublimation photo printers, shows their state and "
-  "versions, and updates their firmware and colour tables from the package it carries. "
-  "serial-switcher switches a printer's USB serial-number report on or off and removes the print "
-  "queues the change leaves behind. Both run with a window or from the command line.")
-list(JOIN CPACK_PACKAGE_DESCRIPTION "" CPACK_PACKAGE_DESCRIPTION)
+# The extended description, in lines of at most 80 characters.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "printer-flasher finds the supported USB dye-sublimation photo printers, shows"
+  "their state and versions, and updates their firmware and colour tables from"
+  "the package it carries. serial-switcher switches a printer's USB serial-number"
+  "report on or off and removes the print queues the change leaves behind. Both"
+  "run with a window or from the command line.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
