@@ -2,6 +2,7 @@
 #include "Classes/AppDelegate.h"
 #include "Classes/Edition.h"
 #include "Classes/TBPrinters.h"
+#include "Classes/TBUpdateHistory.h"
 #include "Classes/TBUpdateStateFile.h"
 #include "cli/headless.h"
 #include "cli/options.h"
@@ -94,15 +95,26 @@ int main(int argc, char* argv[]) {
         return cli::kExitUsage;
     }
 
+    // Updates are recorded from the window and from --update; --history reads the record.
+    const bool keepsHistory = options.command == cli::Options::Command::Window ||
+                              options.command == cli::Options::Command::Update ||
+                              options.command == cli::Options::Command::History;
     if (options.headless()) {
         QCoreApplication app(argc, argv);
         // JSON is for programs: its texts stay English whatever the language.
         if (!options.json) platform::installTranslations(QLocale::system());
-        return cli::runHeadless(options);
+        if (keepsHistory) cli::openHistory(options);
+        const int result = cli::runHeadless(options);
+        TBUpdateHistory::close();
+        return result;
     }
 
     QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(edition.isPrinterFlasher()
+                                            ? QStringLiteral("org.printertools.PrinterFlasher")
+                                            : QStringLiteral("org.printertools.SerialSwitcher"));
     platform::installTranslations(QLocale::system());
+    cli::openHistory(options);
 
     // The bus comes first: printer objects and the controller take it when they are made.
     int simulatedPrinters = 0;
@@ -143,6 +155,7 @@ int main(int argc, char* argv[]) {
                                     });
     }
     const int result = app.exec();
+    TBUpdateHistory::close();
     platform::setAlertPresenter(nullptr);
     return result != 0 ? result : screenshotResult;
 }

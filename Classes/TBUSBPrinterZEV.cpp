@@ -473,6 +473,53 @@ std::optional<QString> TBUSBPrinterZEV::storedFirmwareVersion() {
     return value.toString();
 }
 
+namespace {
+
+struct ColorTableKeys {
+    const char* table;
+    const QString* version;
+    const QString* checksum;
+};
+
+// Slot 300's version shares the one-table models' key.
+const ColorTableKeys kColorTables[] = {
+    {"300", &QRVX_TBPrinterColorTableVersion, &QRVX_TBPrinterColorTableChecksum300},
+    {"600", &QRVX_TBPrinterColorTableVersion600, &QRVX_TBPrinterColorTableChecksum600},
+    {"610", &QRVX_TBPrinterColorTableVersion610, &QRVX_TBPrinterColorTableChecksum610},
+    {"620", &QRVX_TBPrinterColorTableVersion620, &QRVX_TBPrinterColorTableChecksum620},
+    {"300 HD", &QRVX_TBPrinterColorTableVersion300HD, &QRVX_TBPrinterColorTableChecksum300HD},
+    {"600 HD", &QRVX_TBPrinterColorTableVersion600HD, &QRVX_TBPrinterColorTableChecksum600HD},
+    {"610 HD", &QRVX_TBPrinterColorTableVersion610HD, &QRVX_TBPrinterColorTableChecksum610HD},
+    {"620 HD", &QRVX_TBPrinterColorTableVersion620HD, &QRVX_TBPrinterColorTableChecksum620HD},
+};
+
+} // namespace
+
+QList<TBUSBPrinterZEV::ColorTableReading> TBUSBPrinterZEV::colorTables() {
+    const QVariantMap info = deviceInfoSnapshot();
+    QList<ColorTableReading> tables;
+    for (const ColorTableKeys& keys : kColorTables) {
+        const QString version = info.value(*keys.version).toString();
+        const QString checksum = info.value(*keys.checksum).toString();
+        if (version.isEmpty() && checksum.isEmpty()) continue;
+        tables.append({QString::fromLatin1(keys.table), version, checksum});
+    }
+    return tables;
+}
+
+QString TBUSBPrinterZEV::serialNumber() {
+    const QString answered = deviceInfoValue(QRVX_TBPrinterSerialNumber).toString();
+    return answered.isEmpty() ? serialNumberUSB() : answered;
+}
+
+TBUpdateHistory::Printer TBUSBPrinterZEV::historyPrinter() {
+    QStringList tables;
+    for (const ColorTableReading& table : colorTables())
+        if (!table.version.isEmpty()) tables << table.table + QLatin1Char(' ') + table.version;
+    return {keyUSBdevice(), serialNumber(), zev::modelName(printerModel()), firmwareVersion(),
+            tables.join(QStringLiteral(", "))};
+}
+
 QString TBUSBPrinterZEV::colorTableVersion() {
     return textValue(QRVX_TBPrinterColorTableVersion);
 }

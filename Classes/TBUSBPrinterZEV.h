@@ -13,6 +13,7 @@
 
 #include "Classes/TBFirmwarePackage.h"
 #include "Classes/TBUSBPrinter.h"
+#include "Classes/TBUpdateHistory.h"
 #include "Classes/ZEVModels.h"
 #include "Classes/ZEVProtocol.h"
 #include "platform/dialogs.h"
@@ -115,6 +116,13 @@ public:
     // ---- colour tables (interface must be open; nothing is sent for a product outside the table) ----
     void getPrinterColorTableVersion(TableCompletion completion);
     void getPrinterColorTableChecksum(TableCompletion completion);
+    struct ColorTableReading {
+        QString table;    // "300", "600 HD", ...
+        QString version;  // empty when the printer has not reported it
+        QString checksum; // likewise
+    };
+    // The tables the printer has reported, in slot order.
+    QList<ColorTableReading> colorTables();
     QString colorTableVersion();
     QString colorTableVersion600();
     QString colorTableVersion610();
@@ -218,6 +226,12 @@ public:
     };
     // The phases of the progress bar, with their share of it declared up front.
     enum class UpdatePhase { Request, RestartIntoUpdateMode, Upload, ProgrammingAndRestart, ColorTables };
+    // "request", "restart-into-update-mode", "upload", "programming-and-restart", "colour-tables"
+    static QString phaseName(UpdatePhase phase);
+    // The printer as the update history keeps it: identity and the versions it reports now.
+    TBUpdateHistory::Printer historyPrinter();
+    // The serial number the printer answered, else the one its USB descriptor reports.
+    QString serialNumber();
 
     // The operator's request [main]: package check, then the warning.
     void updateFirmware();
@@ -288,8 +302,12 @@ private:
     void writeColorTables(const LoadedFirmwarePackage& package, std::function<void(bool written)> completion);
     // Stores (or clears) the update status and records it on disk [command queue: blocks for the disk].
     void storeUpdateStatus(std::optional<int> status);
+    // Moves the bar on; a phase newly entered goes into the update history.
     void advanceUpdateProgress(UpdatePhase phase, double fraction);
     void endUpdateProgress();
+    // Ends the update's attempt in the history when `alert` ends the update, or when the operator
+    // gives it up with its abandon button [main or command queue].
+    void keepInHistory(platform::Alert& alert);
     // Shown when the package fails its check at the request ("Quit" ends the program) or later.
     void showFileCorruptionAlert(bool quit);
     void showDamagedPackageAlert();

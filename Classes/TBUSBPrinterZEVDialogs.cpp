@@ -83,7 +83,39 @@ void TBUSBPrinterZEV::showCustomAlertWithTitle(const std::optional<QString>& tit
     alert->layout = std::move(customLayout);
     alert->completion = std::move(completion);
     alert->intent = intent;
+    keepInHistory(*alert);
     platform::showAlert(alert);
+}
+
+void TBUSBPrinterZEV::keepInHistory(platform::Alert& alert) {
+    using Outcome = platform::AlertIntent::Outcome;
+    // A notice that ends the update ends its attempt in the history, with what it says.
+    switch (alert.intent.outcome) {
+    case Outcome::None:
+        break;
+    case Outcome::Succeeded:
+        TBUpdateHistory::finish(historyPrinter(), QString::fromLatin1(TBUpdateHistory::kOutcomeSucceeded));
+        break;
+    case Outcome::NothingToDo:
+        TBUpdateHistory::finish(historyPrinter(), QString::fromLatin1(TBUpdateHistory::kOutcomeNotNeeded));
+        break;
+    case Outcome::Failed:
+        TBUpdateHistory::finish(historyPrinter(), QString::fromLatin1(TBUpdateHistory::kOutcomeFailed),
+                                alert.informativeText.isEmpty()
+                                    ? alert.messageText
+                                    : alert.messageText + QStringLiteral("\n\n") + alert.informativeText);
+        break;
+    }
+    // The operator giving up ends it as cancelled.
+    if (alert.intent.abandon < 0) return;
+    auto printer = zevSelf();
+    const qint64 abandon = platform::kAlertFirstButtonReturn + alert.intent.abandon;
+    alert.completion = [printer, abandon, completion = std::move(alert.completion)](qint64 response) {
+        if (response == abandon && printer)
+            TBUpdateHistory::finish(printer->historyPrinter(),
+                                    QString::fromLatin1(TBUpdateHistory::kOutcomeCancelled));
+        if (completion) completion(response);
+    };
 }
 
 void TBUSBPrinterZEV::old_showAlertWithTitle(const std::optional<QString>& title,

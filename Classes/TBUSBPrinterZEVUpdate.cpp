@@ -143,6 +143,7 @@ void TBUSBPrinterZEV::updateFirmware() {
         platform::platformLog("an update of %s is already under way", descriptionUTF8().constData());
         return;
     }
+    TBUpdateHistory::begin(historyPrinter(), newFirmwareVersion().value_or(QString()));
     if (Edition::current().isSerialSwitcher()) {
         // This program checks nothing here and warns only for the model whose media change with it.
         if (printerModel() == zev::Model::HVQXA)
@@ -581,6 +582,9 @@ void TBUSBPrinterZEV::deviceTerminated() {
         const auto& keys = updatesUnderWayMap();
         if (!keys.contains(key) || keys.value(key) != carriedOn) return;
         platform::platformLog("printer %s did not come back from its restart", key.toUtf8().constData());
+        TBUpdateHistory::Printer lost;
+        lost.deviceKey = key;
+        TBUpdateHistory::finish(lost, QString::fromLatin1(TBUpdateHistory::kOutcomeLost));
         setUnderWay(key, false);
     });
 }
@@ -602,6 +606,8 @@ void TBUSBPrinterZEV::advanceUpdateProgress(UpdatePhase phase, double fraction) 
     const bool samePlace = stored.isValid() && stored.toInt() == permille && storedPhase.isValid() &&
                            storedPhase.toInt() >= int(phase);
     if (!restart && stored.isValid() && (stored.toInt() > permille || samePlace)) return;
+    if (restart || !storedPhase.isValid() || storedPhase.toInt() != int(phase))
+        TBUpdateHistory::phase(historyPrinter(), phaseName(phase));
     setDeviceInfoValue(kUpdatePhaseKey, int(phase));
     setDeviceInfoValue(kUpdateProgressProperty, permille);
     announce(kUpdateProgressProperty);
@@ -611,6 +617,12 @@ void TBUSBPrinterZEV::endUpdateProgress() {
     removeDeviceInfoValue(kUpdatePhaseKey);
     removeDeviceInfoValue(kUpdateProgressProperty);
     announce(kUpdateProgressProperty);
+}
+
+QString TBUSBPrinterZEV::phaseName(UpdatePhase phase) {
+    static const char* const names[] = {"request", "restart-into-update-mode", "upload",
+                                        "programming-and-restart", "colour-tables"};
+    return QString::fromLatin1(names[std::clamp(int(phase), 0, int(std::size(names)) - 1)]);
 }
 
 std::optional<TBUSBPrinterZEV::UpdatePhase> TBUSBPrinterZEV::updatePhase() {

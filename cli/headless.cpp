@@ -4,11 +4,13 @@
 #include "Classes/TBFirmwarePackage.h"
 #include "Classes/TBPrinters.h"
 #include "Classes/TBUSBPrinterZEV.h"
+#include "Classes/TBUpdateHistory.h"
 #include "Classes/TBUpdateStateFile.h"
 #include "Classes/ZEVModels.h"
 #include "cli/output.h"
 #include "cli/presenter.h"
 #include "platform/application.h"
+#include "platform/files.h"
 #include "platform/platformlog.h"
 #include "platform/resources.h"
 #include "platform/strings.h"
@@ -20,8 +22,10 @@
 #include "ui/simulation.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -74,6 +78,23 @@ int checkSrec(const QString& path) {
                      : say(QT_TRANSLATE_NOOP("TBPrinters", "%1: good S-record file")).arg(path)) +
              QLatin1Char('\n'));
     return kExitDone;
+}
+
+// ---- --history ----------------------------------------------------------------------------------------
+
+int showHistory(const Edition& edition, bool json) {
+    QString problem;
+    const QList<TBUpdateHistory::Attempt> attempts = TBUpdateHistory::readAll(&problem);
+    if (!problem.isEmpty()) complain(problem);
+    // Read, but what opening it found (a damaged database set aside) is still news.
+    const QString news = problem.isEmpty() ? TBUpdateHistory::problem() : problem;
+    if (json)
+        printJson(QJsonObject{{QStringLiteral("program"), edition.programName()},
+                              {QStringLiteral("attempts"), TBUpdateHistory::toJson(attempts)},
+                              {QStringLiteral("problem"), news.isEmpty() ? QJsonValue() : QJsonValue(news)}});
+    else if (problem.isEmpty())
+        printOut(TBUpdateHistory::toText(attempts));
+    return problem.isEmpty() ? kExitDone : kExitFailed;
 }
 
 // ---- --verify-package ---------------------------------------------------------------------------------
@@ -160,8 +181,7 @@ bool answeredProbe(TBUSBPrinterZEV& printer) {
 }
 
 QString serialNumberOf(TBUSBPrinterZEV& printer) {
-    const QString answered = printer.deviceInfoValue(QRVX_TBPrinterSerialNumber).toString();
-    return answered.isEmpty() ? printer.serialNumberUSB() : answered;
+    return printer.serialNumber();
 }
 
 bool matchesKey(TBUSBPrinterZEV& printer, const QString& key) {
@@ -314,9 +334,6 @@ void listPrinters(Session& session, const Options& options, const Edition& editi
 
 // ---- a task per printer (--update, --set-usb-serial) ---------------------------------------------------
 
-const char* const kPhaseNames[] = {"request", "restart-into-update-mode", "upload", "programming-and-restart",
-                                   "colour-tables"};
-
 // Runs one task per printer, one printer after the other, and follows each to its end: the events it
 // prints, the questions' answers, the printer leaving and coming back, the outcome and its exit code.
 class PrinterTasks : public QObject {
@@ -434,16 +451,15 @@ private:
         const QString status = printer.printerStatus();
         if (options_.json) {
             tell({{QStringLiteral("event"), QStringLiteral("progress")},
-                  {QStringLiteral("phase"), QString::fromLatin1(kPhaseNames[phaseIndex])},
+                  {QStringLiteral("phase"), TBUSBPrinterZEV::phaseName(*phase)},
                   {QStringLiteral("percent"), double(permille) / 10.0},
                   {QStringLiteral("status"), status}});
         } else {
             silence_.start();
-            printErr(
-                QStringLiteral("%1: %2% %3 (%4)\n")
-                    .arg(current_)
-                    .arg(percent)
-                    .arg(QString::fromLatin1(kPhaseNames[phaseIndex]), platform::localizedString(status)));
+            printErr(QStringLiteral("%1: %2% %3 (%4)\n")
+                         .arg(current_)
+                         .arg(percent)
+                         .arg(TBUSBPrinterZEV::phaseName(*phase), platform::localizedString(status)));
         }
     }
 
@@ -467,11 +483,28 @@ private:
             // The result is the run's output; the alert that told it went to standard error.
             printOut(QStringLiteral("%1: %2\n").arg(current_, ending.result));
         }
+        if (options_.command == Options::Command::Update && printer) closeAttempt(*printer, ending);
         results_ << ending.exitCode;
         session_.presenter().follow(QString());
         current_.clear();
         ++index_;
         QTimer::singleShot(0, this, [this] { next(); });
+    }
+
+    // An update that ends here without a notice of its own (a question refused or given up, a printer
+    // lost) ends its attempt in the history too; one that a notice ended is left as that notice said.
+    static void closeAttempt(TBUSBPrinterZEV& printer, const Ending& ending) {
+        const char* outcome = nullptr;
+        if (ending.result == QLatin1String("refused") || ending.result == QLatin1String("cancelled"))
+            outcome = TBUpdateHistory::kOutcomeCancelled;
+        else if (ending.result == QLatin1String("lost"))
+            outcome = TBUpdateHistory::kOutcomeLost;
+        else if (ending.result == QLatin1String("failed"))
+            outcome = TBUpdateHistory::kOutcomeFailed;
+        if (!outcome) return;
+        const QString why =
+            ending.message.isEmpty() ? ending.title : ending.title + QStringLiteral("\n\n") + ending.message;
+        TBUpdateHistory::finish(printer.historyPrinter(), QString::fromLatin1(outcome), why);
     }
 
     // The worst result: any failure, then a refused question, then done, then nothing to do.
@@ -579,12 +612,23 @@ ui::Simulation* setUpBus(const Options& options, QObject* parent, bool resumeUpd
     return simulation;
 }
 
+QString defaultLogFile() {
+    const QString program = Edition::current().programName();
+    return platform::files::stateHome() + QLatin1Char('/') + program + QLatin1Char('/') + program +
+           QStringLiteral(".log");
+}
+
 bool setUpLogging(const Options& options, QString* error) {
     // A command prints its own output, questions and progress; the diagnostics only when asked.
     const bool quiet = options.headless() && !options.verbose;
     if (quiet) platform::setLogToStandardError(false);
-    if (options.logFile.isEmpty()) {
+    // Without --log-file the log goes to the program's own file in the user's state folder; a run that
+    // cannot open that one goes on without it.
+    const bool chosen = !options.logFile.isEmpty();
+    const QString logFile = chosen ? options.logFile : defaultLogFile();
+    if (!chosen && !QDir().mkpath(QFileInfo(logFile).absolutePath())) {
         if (quiet) QRVX_Log::setShouldLogToStdErr(false);
+        platform::platformLog("no log file: cannot make the folder of %s", qUtf8Printable(logFile));
         return true;
     }
     // What opening the file logs (a roll, a folder made) is kept and goes into the file first.
@@ -597,13 +641,18 @@ bool setUpLogging(const Options& options, QString* error) {
         std::lock_guard lock(early->mutex);
         early->lines << message;
     });
-    const bool opened = QRVX_Log::setLogFile(options.logFile);
+    const bool opened = QRVX_Log::setLogFile(logFile);
     platform::setLogCopy(nullptr);
     if (!opened) {
-        QFile file(options.logFile);
+        QFile file(logFile);
         *error =
             file.open(QIODevice::Append) ? QStringLiteral("a log file is already open") : file.errorString();
-        return false;
+        if (chosen) return false;
+        if (quiet) QRVX_Log::setShouldLogToStdErr(false);
+        platform::platformLog("no log file: cannot open %s: %s", qUtf8Printable(logFile),
+                              qUtf8Printable(*error));
+        error->clear();
+        return true;
     }
     // The frame dumps go to the file only; the platform's lines are copied into it.
     QRVX_Log::setShouldLogToStdErr(false);
@@ -624,11 +673,22 @@ bool setUpLogging(const Options& options, QString* error) {
     return true;
 }
 
+void openHistory(const Options& options) {
+    const Edition& edition = Edition::current();
+    QString path = TBUpdateHistory::defaultPath(edition.programName());
+    // Simulated printers' updates are kept apart from the real ones.
+    if (options.simulate) path.replace(QStringLiteral(".sqlite"), QStringLiteral("-simulated.sqlite"));
+    TBUpdateHistory::open(path);
+    if (options.headless() && !TBUpdateHistory::problem().isEmpty()) complain(TBUpdateHistory::problem());
+}
+
 int runHeadless(const Options& options) {
     const Edition& edition = Edition::current();
     switch (options.command) {
     case Options::Command::CheckSrec:
         return checkSrec(options.checkSrecFile);
+    case Options::Command::History:
+        return showHistory(edition, options.json);
     case Options::Command::VerifyPackage:
         return verifyPackage(edition, options.json);
     case Options::Command::List:

@@ -26,9 +26,16 @@ ui::Simulation* setUpBus(const Options& options, QObject* parent, bool resumeUpd
                          int* listedPrinters = nullptr);
 
 // Before the application object: the diagnostics leave standard error for a command without
-// --verbose, and with --log-file the log facility writes that file (rolled when large) and the
-// platform log lines are copied into it. False, with the reason in `error`, when the file cannot be
-// opened.
+// --verbose, and the log facility writes the --log-file, or without one defaultLogFile(), rolled when
+// large, with the platform log lines copied into it. False, with the reason in `error`, when the
+// --log-file cannot be opened; a default one that cannot be opened is only logged.
 bool setUpLogging(const Options& options, QString* error);
+// $XDG_STATE_HOME/<program>/<program>.log: where the log goes without --log-file.
+QString defaultLogFile();
+
+// Opens the update history the run records into and reads (the simulated printers keep theirs apart).
+// What went wrong with it is reported on standard error for a command; the window shows it in its
+// History window.
+void openHistory(const Options& options);
 
 } // namespace cli

@@ -78,6 +78,10 @@ struct Parser {
                                              "--list shows them), or every printer with --all."),
                               QStringLiteral("key")};
     QCommandLineOption all{QStringLiteral("all"), QStringLiteral("With --update: every listed printer.")};
+    QCommandLineOption history{
+        QStringLiteral("history"),
+        QStringLiteral("Print the update history (every update attempt: printer, versions "
+                       "before and after, phases with their times, outcome) and quit.")};
     QCommandLineOption setUsbSerial{QStringLiteral("set-usb-serial"),
                                     QStringLiteral("Switch the USB serial-number report of the printer given "
                                                    "as the argument on or off."),
@@ -94,7 +98,7 @@ struct Parser {
                 : QStringLiteral("Switches the USB serial-number report of USB photo printers."));
         json.setDescription(
             QStringLiteral("With --list, --verify-package or %1: write JSON to standard output.")
-                .arg(edition.isPrinterFlasher() ? QStringLiteral("--update")
+                .arg(edition.isPrinterFlasher() ? QStringLiteral("--update, --history")
                                                 : QStringLiteral("--set-usb-serial")));
         helpAll.setFlags(QCommandLineOption::HiddenFromHelp);
         simulatedModels.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -107,6 +111,7 @@ struct Parser {
         if (edition.isPrinterFlasher()) {
             parser.addOption(update);
             parser.addOption(all);
+            parser.addOption(history);
         } else {
             parser.addOption(setUsbSerial);
             parser.addPositionalArgument(QStringLiteral("key"),
@@ -172,10 +177,11 @@ std::optional<Options> parseArguments(const QStringList& arguments, const Editio
     if (parser.isSet(p.verifyPackage)) commands << Command::VerifyPackage;
     if (parser.isSet(p.checkSrec)) commands << Command::CheckSrec;
     if (edition.isPrinterFlasher() && parser.isSet(p.update)) commands << Command::Update;
+    if (edition.isPrinterFlasher() && parser.isSet(p.history)) commands << Command::History;
     if (edition.isSerialSwitcher() && parser.isSet(p.setUsbSerial)) commands << Command::SetUsbSerial;
     if (commands.size() > 1) {
         *error = QStringLiteral("give one of --list, --verify-package, --check-srec, %1 at a time")
-                     .arg(edition.isPrinterFlasher() ? QStringLiteral("--update")
+                     .arg(edition.isPrinterFlasher() ? QStringLiteral("--update, --history")
                                                      : QStringLiteral("--set-usb-serial"));
         return std::nullopt;
     }
@@ -204,9 +210,9 @@ std::optional<Options> parseArguments(const QStringList& arguments, const Editio
     if (parser.isSet(p.checkSrec) && o.checkSrecFile.isEmpty())
         return refuse(QStringLiteral("--check-srec needs a file"));
     if (o.json && o.command != Command::List && o.command != Command::VerifyPackage &&
-        o.command != Command::Update && o.command != Command::SetUsbSerial)
+        o.command != Command::Update && o.command != Command::SetUsbSerial && o.command != Command::History)
         return refuse(QStringLiteral("--json goes with --list, --verify-package, %1")
-                          .arg(edition.isPrinterFlasher() ? QStringLiteral("--update")
+                          .arg(edition.isPrinterFlasher() ? QStringLiteral("--update, --history")
                                                           : QStringLiteral("--set-usb-serial")));
     if (o.yes && o.command != Command::Update && o.command != Command::SetUsbSerial)
         return refuse(QStringLiteral("--yes goes with %1")

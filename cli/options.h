@@ -24,7 +24,17 @@ enum ExitCode : int {
 };
 
 struct Options {
-    enum class Command { Window, Help, Version, List, VerifyPackage, CheckSrec, Update, SetUsbSerial };
+    enum class Command {
+        Window,
+        Help,
+        Version,
+        List,
+        VerifyPackage,
+        CheckSrec,
+        Update,
+        SetUsbSerial,
+        History
+    };
     Command command = Command::Window;
 
     bool simulate = false;

@@ -99,10 +99,22 @@ bool removeDurably(const QString& path, QString* error) {
     return syncFolder(QFileInfo(path).absolutePath(), error);
 }
 
-QString stateHome() {
-    const QString configured = qEnvironmentVariable("XDG_STATE_HOME");
+namespace {
+
+QString xdgHome(const char* variable, const char* fallback) {
+    const QString configured = qEnvironmentVariable(variable);
     if (!configured.isEmpty() && QDir::isAbsolutePath(configured)) return QDir::cleanPath(configured);
-    return QDir::homePath() + QStringLiteral("/.local/state");
+    return QDir::homePath() + QLatin1String(fallback);
+}
+
+} // namespace
+
+QString stateHome() {
+    return xdgHome("XDG_STATE_HOME", "/.local/state");
+}
+
+QString dataHome() {
+    return xdgHome("XDG_DATA_HOME", "/.local/share");
 }
 
 } // namespace platform::files

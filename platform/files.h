@@ -17,5 +17,7 @@ bool removeDurably(const QString& path, QString* error = nullptr);
 
 // The user's state folder: $XDG_STATE_HOME when it is an absolute path, else ~/.local/state.
 QString stateHome();
+// The user's data folder: $XDG_DATA_HOME when it is an absolute path, else ~/.local/share.
+QString dataHome();
 
 } // namespace platform::files

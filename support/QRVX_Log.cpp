@@ -262,6 +262,10 @@ bool QRVX_Log::setLogFile(const QString& path) {
     return false;
 }
 
+QString QRVX_Log::oldLogFilePath(const QString& logPath) {
+    return defaultOldPath(logPath);
+}
+
 void QRVX_Log::rollLogFile(const QString& logPath, const std::optional<QString>& oldPath,
                            std::uint64_t atSize) {
     LogState& s = logState();

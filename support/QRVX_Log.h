@@ -102,4 +102,6 @@ public:
     static std::optional<QString> pendingLogText();
     // The remembered log file path (empty before setLogFile()).
     static QString logFilePath();
+    // Where a roll of `logPath` keeps the lines it moves out ("name_old.ext").
+    static QString oldLogFilePath(const QString& logPath);
 };

@@ -7,24 +7,6 @@ namespace ui {
 
 namespace {
 
-struct ColourTableKeys {
-    const char* table;
-    const QString* version;
-    const QString* checksum;
-};
-
-// Slot 300's version shares the one-table models' key.
-const ColourTableKeys kColourTables[] = {
-    {"300", &QRVX_TBPrinterColorTableVersion, &QRVX_TBPrinterColorTableChecksum300},
-    {"600", &QRVX_TBPrinterColorTableVersion600, &QRVX_TBPrinterColorTableChecksum600},
-    {"610", &QRVX_TBPrinterColorTableVersion610, &QRVX_TBPrinterColorTableChecksum610},
-    {"620", &QRVX_TBPrinterColorTableVersion620, &QRVX_TBPrinterColorTableChecksum620},
-    {"300 HD", &QRVX_TBPrinterColorTableVersion300HD, &QRVX_TBPrinterColorTableChecksum300HD},
-    {"600 HD", &QRVX_TBPrinterColorTableVersion600HD, &QRVX_TBPrinterColorTableChecksum600HD},
-    {"610 HD", &QRVX_TBPrinterColorTableVersion610HD, &QRVX_TBPrinterColorTableChecksum610HD},
-    {"620 HD", &QRVX_TBPrinterColorTableVersion620HD, &QRVX_TBPrinterColorTableChecksum620HD},
-};
-
 QString firstOf(const QString& preferred, const QString& fallback) {
     return preferred.isEmpty() ? fallback : preferred;
 }
@@ -58,12 +40,8 @@ PrinterRow printerRow(TBUSBPrinterZEV& printer) {
     row.updating = printer.inFirmwareUpdate();
     row.updateProgress = printer.updateProgress();
 
-    for (const ColourTableKeys& keys : kColourTables) {
-        const QString version = text(*keys.version);
-        const QString checksum = text(*keys.checksum);
-        if (version.isEmpty() && checksum.isEmpty()) continue;
-        row.colourTables.append({QString::fromLatin1(keys.table), version, checksum});
-    }
+    for (const TBUSBPrinterZEV::ColorTableReading& table : printer.colorTables())
+        row.colourTables.append({table.table, table.version, table.checksum});
     return row;
 }
 
