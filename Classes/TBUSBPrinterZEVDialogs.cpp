@@ -89,29 +89,28 @@ void TBUSBPrinterZEV::showCustomAlertWithTitle(const std::optional<QString>& tit
 
 void TBUSBPrinterZEV::keepInHistory(platform::Alert& alert) {
     using Outcome = platform::AlertIntent::Outcome;
-    // A notice that ends the update ends its attempt in the history, with what it says.
-    switch (alert.intent.outcome) {
-    case Outcome::None:
-        break;
-    case Outcome::Succeeded:
-        TBUpdateHistory::finish(historyPrinter(), QString::fromLatin1(TBUpdateHistory::kOutcomeSucceeded));
-        break;
-    case Outcome::NothingToDo:
-        TBUpdateHistory::finish(historyPrinter(), QString::fromLatin1(TBUpdateHistory::kOutcomeNotNeeded));
-        break;
-    case Outcome::Failed:
-        TBUpdateHistory::finish(historyPrinter(), QString::fromLatin1(TBUpdateHistory::kOutcomeFailed),
-                                alert.informativeText.isEmpty()
+    auto printer = zevSelf();
+    if (!printer) return;
+    // A notice that ends the update ends its attempt in the history, with what it says. Read on the
+    // main thread, after what the printer answered last has been stored there.
+    if (alert.intent.outcome != Outcome::None) {
+        const char* outcome = alert.intent.outcome == Outcome::Succeeded ? TBUpdateHistory::kOutcomeSucceeded
+                              : alert.intent.outcome == Outcome::NothingToDo
+                                  ? TBUpdateHistory::kOutcomeNotNeeded
+                                  : TBUpdateHistory::kOutcomeFailed;
+        const QString failure = alert.intent.outcome != Outcome::Failed ? QString()
+                                : alert.informativeText.isEmpty()
                                     ? alert.messageText
-                                    : alert.messageText + QStringLiteral("\n\n") + alert.informativeText);
-        break;
+                                    : alert.messageText + QStringLiteral("\n\n") + alert.informativeText;
+        onMainThread([printer, outcome, failure] {
+            TBUpdateHistory::finish(printer->historyPrinter(), QString::fromLatin1(outcome), failure);
+        });
     }
     // The operator giving up ends it as cancelled.
     if (alert.intent.abandon < 0) return;
-    auto printer = zevSelf();
     const qint64 abandon = platform::kAlertFirstButtonReturn + alert.intent.abandon;
     alert.completion = [printer, abandon, completion = std::move(alert.completion)](qint64 response) {
-        if (response == abandon && printer)
+        if (response == abandon)
             TBUpdateHistory::finish(printer->historyPrinter(),
                                     QString::fromLatin1(TBUpdateHistory::kOutcomeCancelled));
         if (completion) completion(response);

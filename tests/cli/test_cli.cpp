@@ -1,5 +1,6 @@
 // The command line of both programs: the real executables, run with no display and no terminal on
 // simulated printers, their output read back as text or as parsed JSON.
+#include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
@@ -9,6 +10,9 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -400,6 +404,90 @@ private slots:
         QVERIFY(written.contains("-[TBPrinters awakeFromNib]"));
         QVERIFY(written.contains("D [") && written.contains("|.PSTATUS"));
         QVERIFY2(r.err.isEmpty(), r.err.constData());
+    }
+
+    // Every update attempt of a run is kept, and --history reads them back, newest first.
+    void historyOfUpdates() {
+        QTemporaryDir data;
+        const QList<std::pair<QString, QString>> env{{"XDG_DATA_HOME", data.path()}};
+        QVERIFY(QDir().mkpath(fixture(QStringLiteral("damaged"))));
+        for (const QString& name : QDir(resources_ + QStringLiteral("/firmware")).entryList(QDir::Files))
+            QVERIFY(
+                QFile::copy(resources_ + QStringLiteral("/firmware/") + name, fixture("damaged/" + name)));
+        flipByteInTheMiddle(fixture(QStringLiteral("damaged/HVC 01.41.fw")));
+
+        QCOMPARE(run(kFlasher, {"--simulate", "--update", "--all", "--yes"}, env).exitCode, 0);
+        QCOMPARE(run(kFlasher, {"--simulate", "--update", "--all"}, env).exitCode, 2);
+        QCOMPARE(
+            run(kFlasher, {"--simulate", "--update", "--all", "--yes"},
+                env + QList<std::pair<QString, QString>>{{"PRINTER_TOOLS_RESOURCES", fixture("damaged")}})
+                .exitCode,
+            1);
+
+        const Run r = run(kFlasher, {"--simulate", "--history", "--json"}, env);
+        QVERIFY2(r.exitCode == 0, qPrintable(r.describe()));
+        const QJsonArray attempts = QJsonDocument::fromJson(r.out).object()["attempts"].toArray();
+        QStringList outcomes;
+        for (const QJsonValue& attempt : attempts)
+            outcomes << attempt["outcome"].toString();
+        QCOMPARE(outcomes, (QStringList{"failed", "cancelled", "succeeded"}));
+        QVERIFY(attempts[0]["failure"].toString().startsWith(QStringLiteral("-- File corruption --")));
+        const QJsonObject updated = attempts[2].toObject();
+        QCOMPARE(updated["key"], flasherHvc_["key"]);
+        QCOMPARE(updated["firmwareBefore"].toString(), QStringLiteral("HVC 01.21"));
+        QCOMPARE(updated["firmwareAfter"].toString(), QStringLiteral("HVC 01.41"));
+        QStringList phases;
+        for (const QJsonValue& phase : updated["phases"].toArray())
+            phases << phase["phase"].toString();
+        QCOMPARE(phases, (QStringList{"request", "restart-into-update-mode", "upload",
+                                      "programming-and-restart", "colour-tables"}));
+        // The simulated printers keep their history apart from the real ones; the log went to its
+        // default file.
+        QVERIFY(QFileInfo::exists(
+            data.filePath(QStringLiteral("printer-flasher/update-history-simulated.sqlite"))));
+        QVERIFY(!QFileInfo::exists(data.filePath(QStringLiteral("printer-flasher/update-history.sqlite"))));
+        QFile log(fixture(QStringLiteral("XDG_STATE_HOME/printer-flasher/printer-flasher.log")));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(log.readAll().contains("-[TBPrinters awakeFromNib]"));
+    }
+
+    // A database that cannot be read is set aside and a new one started; one that another program
+    // keeps locked holds up neither an update nor the program, and both are said.
+    void historyDamagedOrLocked() {
+        QTemporaryDir data;
+        const QList<std::pair<QString, QString>> env{{"XDG_DATA_HOME", data.path()}};
+        const QString path = data.filePath(QStringLiteral("printer-flasher/update-history-simulated.sqlite"));
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        QFile damaged(path);
+        QVERIFY(damaged.open(QIODevice::WriteOnly));
+        damaged.write(QByteArray(4096, 'x'));
+        damaged.close();
+        Run r = run(kFlasher, {"--simulate", "--history", "--json"}, env);
+        QVERIFY2(r.exitCode == 0, qPrintable(r.describe()));
+        const QJsonObject report = QJsonDocument::fromJson(r.out).object();
+        QCOMPARE(report["attempts"].toArray().size(), 0);
+        QVERIFY2(report["problem"].toString().contains(QStringLiteral("set aside")),
+                 qPrintable(r.describe()));
+        QCOMPARE(QDir(QFileInfo(path).path()).entryList({"*.damaged-*"}, QDir::Files).size(), 1);
+
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            db.setDatabaseName(path);
+            QVERIFY(db.open());
+            QSqlQuery query(db);
+            for (const char* sql :
+                 {"PRAGMA locking_mode=EXCLUSIVE", "BEGIN EXCLUSIVE", "SELECT count(*) FROM attempts"})
+                QVERIFY2(query.exec(QString::fromLatin1(sql)), qPrintable(query.lastError().text()));
+            r = run(kFlasher, {"--simulate", "--update", "--all", "--yes", "--json"}, env);
+            QVERIFY2(r.exitCode == 0 && r.err.contains("locked by another program"),
+                     qPrintable(r.describe()));
+            r = run(kFlasher, {"--simulate", "--history"}, env);
+            QVERIFY2(r.exitCode == 1 && r.err.contains("locked by another program"),
+                     qPrintable(r.describe()));
+            query.finish();
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
     }
 
     void screenshotToUnwritablePathSaysWhy() {
