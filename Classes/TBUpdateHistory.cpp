@@ -319,12 +319,8 @@ QString unusableText(const QString& path, const QString& reason) {
 
 // Moves the database (and its write-ahead log) out of the way; the new name, or empty.
 QString setAside(const QString& path) {
-    const QString stem = path + QStringLiteral(".damaged-") +
-                         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString target = stem;
-    for (int n = 2; QFile::exists(target) && n < 100; ++n)
-        target = stem + QLatin1Char('-') + QString::number(n);
-    if (!QFile::rename(path, target)) return {};
+    const QString target = platform::files::setAside(path);
+    if (target.isEmpty()) return {};
     for (const char* suffix : {"-wal", "-shm"})
         if (QFile::exists(path + QLatin1String(suffix)))
             QFile::rename(path + QLatin1String(suffix), target + QLatin1String(suffix));

@@ -156,17 +156,6 @@ QString localized(const char* text) {
     return platform::localizedString(QString::fromUtf8(text));
 }
 
-// Renames the file out of the way so that it is neither read again nor overwritten; the new name
-// tells when it was set aside. Empty when it could not be moved.
-QString setAside(const QString& path) {
-    const QString stem = path + QStringLiteral(".damaged-") +
-                         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString target = stem;
-    for (int n = 2; QFile::exists(target) && n < 100; ++n)
-        target = stem + QLatin1Char('-') + QString::number(n);
-    return QFile::rename(path, target) ? target : QString();
-}
-
 void tellOperator(const QString& setAsideAs) {
     auto alert = std::make_shared<platform::Alert>();
     alert->messageText = localized(
@@ -234,7 +223,7 @@ int TBUpdateStateFile::loadIntoRegistry() {
     }
     file.close();
     if (!updates) {
-        const QString setAsideAs = setAside(path);
+        const QString setAsideAs = platform::files::setAside(path);
         platform::platformLog(
             "the record of updates under way %s is %s: %s", qUtf8Printable(path), qUtf8Printable(why),
             setAsideAs.isEmpty() ? "it could not be set aside"

@@ -1,6 +1,8 @@
 #include "platform/files.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
@@ -97,6 +99,15 @@ bool removeDurably(const QString& path, QString* error) {
         return false;
     }
     return syncFolder(QFileInfo(path).absolutePath(), error);
+}
+
+QString setAside(const QString& path) {
+    const QString stem = path + QStringLiteral(".damaged-") +
+                         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString target = stem;
+    for (int n = 2; QFile::exists(target) && n < 100; ++n)
+        target = stem + QLatin1Char('-') + QString::number(n);
+    return QFile::rename(path, target) ? target : QString();
 }
 
 namespace {

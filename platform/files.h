@@ -15,6 +15,11 @@ bool replaceAtomically(const QString& path, const QByteArray& data, QString* err
 // Removes the file at `path` and flushes its folder; a missing file is no failure.
 bool removeDurably(const QString& path, QString* error = nullptr);
 
+// Renames the file at `path` out of the way, so that it is neither read again nor overwritten, to
+// "<path>.damaged-<local time>" (with a number after it when that is taken). The new name, or empty
+// when it could not be moved.
+QString setAside(const QString& path);
+
 // The user's state folder: $XDG_STATE_HOME when it is an absolute path, else ~/.local/state.
 QString stateHome();
 // The user's data folder: $XDG_DATA_HOME when it is an absolute path, else ~/.local/share.

@@ -619,6 +619,138 @@ Lassen Sie dieses Programm laufen, bis es das Ergebnis meldet.</translation>
         <source>The operator answered &quot;%1&quot;.</source>
         <translation>Die Antwort war „%1“.</translation>
     </message>
+    <message>
+        <source>The update history %1 is locked by another program. Updates are recorded as soon as it is free again.</source>
+        <translation>Der Aktualisierungsverlauf %1 ist von einem anderen Programm gesperrt. Aktualisierungen werden aufgezeichnet, sobald er wieder frei ist.</translation>
+    </message>
+    <message>
+        <source>The update history %1 cannot be used: %2</source>
+        <translation>Der Aktualisierungsverlauf %1 kann nicht verwendet werden: %2</translation>
+    </message>
+    <message>
+        <source>The update history %1 could not be read (%2). It was set aside as %3 and a new one started.</source>
+        <translation>Der Aktualisierungsverlauf %1 konnte nicht gelesen werden (%2). Er wurde als %3 beiseitegelegt und ein neuer begonnen.</translation>
+    </message>
+    <message>
+        <source>No update history is kept.</source>
+        <translation>Es wird kein Aktualisierungsverlauf geführt.</translation>
+    </message>
+    <message>
+        <source>No update has been recorded.</source>
+        <translation>Es wurde noch keine Aktualisierung aufgezeichnet.</translation>
+    </message>
+    <message>
+        <source>Firmware:</source>
+        <translation>Firmware:</translation>
+    </message>
+    <message>
+        <source>Colour tables:</source>
+        <translation>Farbtabellen:</translation>
+    </message>
+    <message>
+        <source>Update history</source>
+        <translation>Aktualisierungsverlauf</translation>
+    </message>
+    <message>
+        <source>Succeeded</source>
+        <translation>Erfolgreich</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Cancelled</source>
+        <translation>Abgebrochen</translation>
+    </message>
+    <message>
+        <source>Not needed</source>
+        <translation>Nicht nötig</translation>
+    </message>
+    <message>
+        <source>Lost</source>
+        <translation>Verloren</translation>
+    </message>
+    <message>
+        <source>Interrupted</source>
+        <translation>Unterbrochen</translation>
+    </message>
+    <message>
+        <source>Under way</source>
+        <translation>Läuft</translation>
+    </message>
+    <message>
+        <source>Request</source>
+        <translation>Anforderung</translation>
+    </message>
+    <message>
+        <source>Restart into update mode</source>
+        <translation>Neustart in den Aktualisierungsmodus</translation>
+    </message>
+    <message>
+        <source>Upload</source>
+        <translation>Übertragung</translation>
+    </message>
+    <message>
+        <source>Programming and restart</source>
+        <translation>Programmieren und Neustart</translation>
+    </message>
+    <message>
+        <source>Colour tables</source>
+        <translation>Farbtabellen</translation>
+    </message>
+    <message>
+        <source>Started</source>
+        <translation>Begonnen</translation>
+    </message>
+    <message>
+        <source>Device Key</source>
+        <translation>Geräteschlüssel</translation>
+    </message>
+    <message>
+        <source>Colour Tables</source>
+        <translation>Farbtabellen</translation>
+    </message>
+    <message>
+        <source>Outcome</source>
+        <translation>Ergebnis</translation>
+    </message>
+    <message>
+        <source>Failure</source>
+        <translation>Fehler</translation>
+    </message>
+    <message>
+        <source>Update History</source>
+        <translation>Aktualisierungsverlauf</translation>
+    </message>
+    <message>
+        <source>Export…</source>
+        <translation>Exportieren…</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Export History</source>
+        <translation>Verlauf exportieren</translation>
+    </message>
+    <message>
+        <source>Saved to %1</source>
+        <translation>Gespeichert unter %1</translation>
+    </message>
+    <message>
+        <source>The history could not be saved to “%1”.</source>
+        <translation>Der Verlauf konnte nicht unter „%1“ gespeichert werden.</translation>
+    </message>
+    <message>
+        <source>History…</source>
+        <translation>Verlauf…</translation>
+    </message>
+    <message>
+        <source>Show the firmware updates made on this computer and export them for support</source>
+        <translation>Die auf diesem Computer vorgenommenen Firmware-Aktualisierungen anzeigen und für den Kundendienst exportieren</translation>
+    </message>
 </context>
 <context>
     <name>TBUSBPrinterZEV</name>
