@@ -12,6 +12,7 @@
 #include "platform/application.h"
 #include "platform/files.h"
 #include "platform/platformlog.h"
+#include "platform/queue.h"
 #include "platform/resources.h"
 #include "platform/strings.h"
 #include "platform/usb/libusb/LibusbBus.h"
@@ -679,7 +680,21 @@ void openHistory(const Options& options) {
     // Simulated printers' updates are kept apart from the real ones.
     if (options.simulate) path.replace(QStringLiteral(".sqlite"), QStringLiteral("-simulated.sqlite"));
     TBUpdateHistory::open(path);
-    if (options.headless() && !TBUpdateHistory::problem().isEmpty()) complain(TBUpdateHistory::problem());
+    const QString problem = TBUpdateHistory::problem();
+    if (problem.isEmpty()) return;
+    if (options.headless()) {
+        complain(problem);
+        return;
+    }
+    // The window says it once, when it is up; its History window says it too.
+    platform::mainqueue::async([problem] {
+        auto alert = std::make_shared<platform::Alert>();
+        alert->messageText =
+            say(QT_TRANSLATE_NOOP("TBPrinters", "The update history could not be used as it was"));
+        alert->informativeText = problem;
+        alert->modality = platform::AlertModality::Application;
+        platform::showAlert(alert);
+    });
 }
 
 int runHeadless(const Options& options) {

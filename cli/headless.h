@@ -34,8 +34,8 @@ bool setUpLogging(const Options& options, QString* error);
 QString defaultLogFile();
 
 // Opens the update history the run records into and reads (the simulated printers keep theirs apart).
-// What went wrong with it is reported on standard error for a command; the window shows it in its
-// History window.
+// What went wrong with it is reported on standard error for a command, and in a notice once the
+// window's event loop runs.
 void openHistory(const Options& options);
 
 } // namespace cli

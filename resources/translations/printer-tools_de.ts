@@ -751,6 +751,10 @@ Lassen Sie dieses Programm laufen, bis es das Ergebnis meldet.</translation>
         <source>Show the firmware updates made on this computer and export them for support</source>
         <translation>Die auf diesem Computer vorgenommenen Firmware-Aktualisierungen anzeigen und für den Kundendienst exportieren</translation>
     </message>
+    <message>
+        <source>The update history could not be used as it was</source>
+        <translation>Der Aktualisierungsverlauf konnte nicht unverändert verwendet werden</translation>
+    </message>
 </context>
 <context>
     <name>TBUSBPrinterZEV</name>
