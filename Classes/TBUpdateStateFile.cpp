@@ -117,7 +117,9 @@ std::optional<Updates> parse(const QByteArray& bytes, QString* why) {
         return std::nullopt;
     }
     // The device key: vendor, product and location id in hexadecimal.
-    static const QRegularExpression deviceKey(QStringLiteral("^[0-9A-F]{16}$"));
+    // Anchored at both ends: "$" alone would take a key that ends in a line break.
+    static const QRegularExpression deviceKey(
+        QRegularExpression::anchoredPattern(QStringLiteral("[0-9A-F]{16}")));
     const QJsonObject printers = root.value(kPrintersKey).toObject();
     Updates updates;
     for (auto it = printers.constBegin(); it != printers.constEnd(); ++it) {

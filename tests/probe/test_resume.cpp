@@ -131,6 +131,9 @@ private slots:
             << false;
         QTest::newRow("not a device key")
             << stateFile("printer-flasher", "1", R"({"../../etc": {"deviceFirmwareStatus": 1}})") << false;
+        QTest::newRow("device key and a line break")
+            << stateFile("printer-flasher", "1", "{\"0000000009F10000\\n\": {\"deviceFirmwareStatus\": 1}}")
+            << false;
         QTest::newRow("unreadable") << QByteArray() << true;
     }
     void untrustedStateFile() {
