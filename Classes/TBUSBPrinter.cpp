@@ -648,9 +648,11 @@ void TBUSBPrinter::setDeviceObject(std::shared_ptr<usb::UsbService> service) {
                 interestNotification_ = handle;
             }
             // The attach-time probe: can this program open the interface at all right now?
-            const IOReturn open = openInterface();
-            closeInterface();
-            if (open != kIOReturnExclusiveAccess) setState(StateAttachProbed);
+            if (mayOpenAtAttach()) {
+                const IOReturn open = openInterface();
+                closeInterface();
+                if (open != kIOReturnExclusiveAccess) setState(StateAttachProbed);
+            }
         }
         std::lock_guard lock(fieldsMutex_);
         deviceObject_ = service;

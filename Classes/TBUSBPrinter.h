@@ -316,6 +316,9 @@ protected:
     // TBUSBPrinter whatever the object's class; they build their names in the .cpp.
     virtual const char* className() const;
     std::string methodName(const char* selector) const;
+    // Whether the attach-time probe may open the interface (command queue); true unless a subclass knows
+    // better.
+    virtual bool mayOpenAtAttach() { return true; }
     // Subclasses that read the bulk-in pipe themselves record the result like the transport's reads.
     void setReadStatus(IOReturn status) { readStatus_ = status; }
 

@@ -15,8 +15,9 @@ namespace {
 
 // How much of a frame reaches the hex listing.
 constexpr qsizetype kFrameLogBytes = 64;
-// Pause between two passes of a status poll.
+// Pause between two passes of a status poll, and how many passes it makes at most (a minute).
 constexpr int kStatusPollPauseMs = 500;
+constexpr int kStatusPollPasses = 120;
 // Draining stale bytes from the bulk-in pipe: reads this large, each waiting this long, until one
 // finds nothing; a printer that babbles on is left alone after the limit (the next frame drains on).
 constexpr std::uint32_t kDrainChunkBytes = 8192;
@@ -37,6 +38,21 @@ QString fillLogLine(const char* format, const QString& value) {
     QString line = QString::fromLatin1(format);
     line.replace(QLatin1String("%s"), value);
     return line;
+}
+
+// The status code of a reply: a lost answer, and one whose record came damaged (it reads as an
+// empty text), say nothing about the printer, and both read as no answer.
+QString statusCodeOf(const std::optional<QByteArray>& reply) {
+    const QString code = zev::replyText(reply);
+    return code.isEmpty() ? QString::fromLatin1(zev::kNoReplyText) : code;
+}
+
+// The text the list shows for a status code; a printer that does not answer is shown as such, never
+// as idle.
+QString statusTextOf(const QString& code) {
+    return code == QLatin1String(zev::kNoReplyText)
+               ? platform::localizedString(QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "Not Responding")))
+               : TBUSBPrinterZEV::stringForHVStatusString(code);
 }
 
 std::optional<IndexSet> toIndexSet(const QSet<std::uint16_t>& ids) {
@@ -191,15 +207,21 @@ void TBUSBPrinterZEV::getPrinterStatus(StatusCompletion completion) {
         printer->sendPrinterCommand(
             [printer] { printer->sendPrinterCommand(zev::kCommandStatus, QByteArray()); }, nullptr,
             [printer, completion](std::optional<QByteArray> reply) {
-                const QString code = zev::replyText(reply);
-                // A printer that does not answer is shown as such, never as idle.
-                printer->setPrinterStatus(code == QLatin1String(zev::kNoReplyText)
-                                              ? platform::localizedString(QStringLiteral(
-                                                    QT_TRANSLATE_NOOP("TBPrinters", "Not Responding")))
-                                              : stringForHVStatusString(code));
+                const QString code = statusCodeOf(reply);
+                printer->setPrinterStatus(statusTextOf(code));
                 if (completion) completion(code);
             });
     });
+}
+
+QString TBUSBPrinterZEV::statusNow() {
+    QString code = QString::fromLatin1(zev::kNoReplyText);
+    sendPrinterCommand([this] { sendPrinterCommand(zev::kCommandStatus, QByteArray()); },
+                       printerCommandQueue(),
+                       [&code](std::optional<QByteArray> reply) { code = statusCodeOf(reply); });
+    auto printer = zevSelf();
+    onMainThread([printer, code] { printer->setPrinterStatus(statusTextOf(code)); });
+    return code;
 }
 
 void TBUSBPrinterZEV::updatePrinterStatus() {
@@ -207,16 +229,25 @@ void TBUSBPrinterZEV::updatePrinterStatus() {
 }
 
 void TBUSBPrinterZEV::waitForPrinterStatusCode(const QString& statusCode) {
-    pollStatus(statusCode);
+    pollStatus(statusCode, kStatusPollPasses);
 }
 
 // One pass of the poll. Every later pass starts from a main-thread timer, never from inside the
-// previous pass, so the stack does not grow however long the printer takes.
-void TBUSBPrinterZEV::pollStatus(const QString& statusCode) {
+// previous pass, so the stack does not grow however long the printer takes. When it ends, reached or
+// given up, the poll lets go of the interface it opened.
+void TBUSBPrinterZEV::pollStatus(const QString& statusCode, int passesLeft) {
     auto printer = zevSelf();
-    const auto again = [printer, statusCode] {
-        platform::mainqueue::after(kStatusPollPauseMs,
-                                   [printer, statusCode] { printer->pollStatus(statusCode); });
+    const auto again = [printer, statusCode, passesLeft] {
+        if (passesLeft <= 1) {
+            platform::platformLog("%s: status \"%s\" not reached, the poll ends",
+                                  printer->methodName("waitForPrinterStatusCode:").c_str(),
+                                  utf8(statusCode).constData());
+            printer->releaseInterfaceUnlessClaimed();
+            return;
+        }
+        platform::mainqueue::after(kStatusPollPauseMs, [printer, statusCode, passesLeft] {
+            printer->pollStatus(statusCode, passesLeft - 1);
+        });
     };
     openInterface([printer, statusCode, again](IOReturn result) {
         if (result == kIOReturnNoDevice) {
@@ -231,10 +262,13 @@ void TBUSBPrinterZEV::pollStatus(const QString& statusCode) {
             again();
             return;
         }
-        printer->getPrinterStatus([statusCode, again](const QString& code) {
+        printer->getPrinterStatus([printer, statusCode, again](const QString& code) {
             // Silence is no status: a printer that did not answer has not reached the one waited for.
             const bool silent = code == QLatin1String(zev::kNoReplyText) && statusCode != code;
-            if (silent || stringForHVStatusString(code) != stringForHVStatusString(statusCode)) again();
+            if (silent || stringForHVStatusString(code) != stringForHVStatusString(statusCode))
+                again();
+            else
+                printer->releaseInterfaceUnlessClaimed();
         });
     });
 }

@@ -20,6 +20,10 @@
 
 #include <QStringList>
 
+class UpdateSession;
+enum class UpdateSessionStep : int;
+struct UpdateNotice;
+
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -214,11 +218,12 @@ public:
     // the print system's time-outs); a queue that cannot be removed is told to the operator.
     virtual void deleteExistingPrinterQueues();
 
-    // ---- the firmware update (TBUSBPrinterZEVUpdate.cpp) ----
+    // ---- the firmware update (TBUSBPrinterZEVUpdate.cpp, TBUSBPrinterZEVProbe.cpp) ----
     // The update runs across three printer objects: this one asks the operator and sends the printer
     // into its update mode; the object made when it comes back in that mode uploads the image; the
     // one made when it comes back with the new firmware writes the colour tables and reports. The
-    // update status in the device-info dictionary says where it stands (probeAtInit reads it).
+    // update status in the device-info dictionary says where it stands (probeAtInit reads it); one
+    // UpdateSession per device key owns the update from the request to its ending.
     enum FirmwareUpdateStatus : int {
         WaitingForFirmwareUpload = 1,     // told to restart in update mode; the image is still to go
         RebootingAfterFirmwareUpload = 2, // image sent; expected back with the new firmware
@@ -237,27 +242,34 @@ public:
     void updateFirmware();
     // The final confirmation [main].
     void updateFirmwareReady();
-    // Starts the update: records where it starts and sends the printer into its update mode [main].
+    // Starts the update: checks the printer is still idle, records where it starts and sends the
+    // printer into its update mode [main].
     void updateFirmwareAndColorTables();
     // Sends the firmware image to a printer in update mode [any thread].
     void uploadFirmware();
     // Writes the colour tables; `completion` learns whether at least one was written [command queue].
+    // A printer that does not run the package's firmware gets none: its update ends as failed.
     void updateColorTables(std::function<void(bool written)> completion);
     // The colour tables, then the outcome [command queue].
     void finishFirmwareUpdate();
     // Stores the status and hands the dictionary to the device-info registry [any; queued on main].
     void setFirmwareUpdateStatus(int status);
     std::optional<int> firmwareUpdateStatus();
-    // The start-up probe (printer-flasher): resumes an update that the device-info dictionary says is
-    // under way, offers a printer found in its update mode without one to the operator, and otherwise
-    // runs the information probe. Each printer object's first probe (see probe()).
+    // The start-up probe (printer-flasher, and serial-switcher for the updates it started itself):
+    // resumes an update that the device-info dictionary says is under way, offers a printer found in
+    // its update mode without one to the operator, and otherwise runs the information probe. Each
+    // printer object's first probe (see probe()). A printer whose update another running instance of
+    // the program owns is only watched.
     void probeAtInit();
-    // Whether the operator may start an update: none runs, or the one recorded has stalled (the
-    // printer came back in neither update mode nor with new firmware).
+    // Whether the operator may start an update [main]: none runs, or the one recorded has stalled
+    // (the printer came back in neither update mode nor with new firmware), and no other instance of
+    // the program is updating the printer.
     bool updateCanStart() const;
-    // Tenths of a percent of the whole update, or -1 when none is under way. Never goes back.
+    // Another running instance of the program owns this printer's update: it is watched, never used.
+    bool isUpdatedElsewhere() const { return updatedElsewhere_; }
+    // Tenths of a percent of the whole update, or -1 when none is under way. Never goes back [main].
     int updateProgress();
-    // The phase the progress stands in, or nothing when no update is under way.
+    // The phase the progress stands in, or nothing when no update is under way [main].
     std::optional<UpdatePhase> updatePhase();
     // Device keys of the printers between the rewrite request and the outcome, across their restarts
     // (main thread). The program asks before quitting while there is one.
@@ -269,11 +281,32 @@ public:
     // An update whose printer leaves the bus other than for one of its restarts is no longer under way.
     void deviceTerminated() override;
 
+    // The interface, opened for one step of the update: the last claim of a printer to end closes
+    // the interface, so no path, error or cancel leaves the printer held.
+    class InterfaceClaim {
+    public:
+        explicit InterfaceClaim(std::shared_ptr<TBUSBPrinterZEV> printer);
+        ~InterfaceClaim();
+        InterfaceClaim(const InterfaceClaim&) = delete;
+        InterfaceClaim& operator=(const InterfaceClaim&) = delete;
+
+    private:
+        std::shared_ptr<TBUSBPrinterZEV> printer_;
+    };
+    using Claim = std::shared_ptr<InterfaceClaim>;
+    // Opens the interface on the command queue; `then` runs there with the claim (null when the open
+    // failed) and the open's result.
+    void claimInterface(std::function<void(Claim claim, IOReturn result)> then);
+
 protected:
     const char* className() const override;
+    // The attach-time open test leaves alone a printer that another instance is updating.
+    bool mayOpenAtAttach() override;
 
 private:
+    friend class UpdateSession;
     class PackageInfo;
+    using UpdateSessionRef = std::shared_ptr<UpdateSession>;
 
     std::shared_ptr<TBUSBPrinterZEV> zevSelf();
     // Builds and writes one frame; false when nothing was written.
@@ -291,40 +324,60 @@ private:
     QString textValue(const QString& key);
     std::optional<QString> storedFirmwareVersion();
     void runColorTableQueries(std::span<const zev::ColorTableQuery> rows, TableCompletion completion);
-    void pollStatus(const QString& statusCode);
+    void pollStatus(const QString& statusCode, int passesLeft);
+    // Asks for the status here and now [command queue, interface open], publishes its text and
+    // returns the code ("NULL" without an answer).
+    QString statusNow();
+    // The printer's status once more, then the interface let go (the end of an update).
+    void refreshStatusAndRelease();
+    // Closes the interface unless a step of the update holds it [any thread].
+    void releaseInterfaceUnlessClaimed();
     // This printer's package as the update sends it, read and checked now.
     LoadedFirmwarePackage loadPackage();
     // Logs a failed frame write and tells the error sink.
     void reportWriteFailure();
-    // The update's steps that talk to the printer (command queue, interface open).
-    void startRewrite(const LoadedFirmwarePackage& package);
-    void sendImage(const LoadedFirmwarePackage& package);
-    void writeColorTables(const LoadedFirmwarePackage& package, std::function<void(bool written)> completion);
-    // Stores (or clears) the update status and records it on disk [command queue: blocks for the disk].
-    void storeUpdateStatus(std::optional<int> status);
-    // Moves the bar on; a phase newly entered goes into the update history.
-    void advanceUpdateProgress(UpdatePhase phase, double fraction);
-    void endUpdateProgress();
-    // Ends the update's attempt in the history when `alert` ends the update, or when the operator
-    // gives it up with its abandon button [main or command queue].
-    void keepInHistory(platform::Alert& alert);
-    // Shown when the package fails its check at the request ("Quit" ends the program) or later.
-    void showFileCorruptionAlert(bool quit);
-    void showDamagedPackageAlert();
-    // Readiness: the answer to the status query, and the alerts that offer to try again.
-    void readinessStatusArrived(const QString& statusCode);
+
+    // ---- the update's steps (TBUSBPrinterZEVUpdate.cpp) ----
+    // The session of this printer's update, begun at `first` when none runs [any thread].
+    UpdateSessionRef sessionAt(UpdateSessionStep first);
+    // The request once the package has been read [main].
+    void requestWithPackage(const LoadedFirmwarePackage& package);
+    // The version gate and the status check of the readiness step [command queue].
+    void checkReadiness(const UpdateSessionRef& session, const LoadedFirmwarePackage& package);
+    // The answer to the readiness status query; also the printer found no longer idle at the rewrite
+    // request [main].
+    void readinessStatusArrived(const UpdateSessionRef& session, const QString& statusCode);
+    // The status right before the rewrite request, asked again a few times when the answer is lost.
+    QString idleCheck();
+    // The steps that talk to the printer [command queue, claim held].
+    void startRewrite(const UpdateSessionRef& session);
+    void uploadStep(const UpdateSessionRef& session);
+    void sendImage(const UpdateSessionRef& session, const LoadedFirmwarePackage& package);
+    void tablesStep(const UpdateSessionRef& session, std::function<void(bool written)> completion);
+    void writeColorTables(const UpdateSessionRef& session, const LoadedFirmwarePackage& package,
+                          std::function<void(bool written)> completion);
+    // The colour tables were not (all) written: the update status stays for the next time the printer
+    // comes on the bus, and the operator learns why.
+    void tablesNotWritten(const UpdateSessionRef& session, const QString& why);
+    // "Proceed" runs `retry`, or by default the readiness step again on the printer object that
+    // stands for this port by then; "Cancel" ends the update.
+    void showRetryAlert(const UpdateSessionRef& session, const QString& title, const QString& message,
+                        std::function<void()> retry = {});
+    void showPrinterBusyRetryAlert(const UpdateSessionRef& session, std::function<void()> retry);
+    // Notices about the package: the request's ("Quit" ends the program) and the later ones.
+    static UpdateNotice fileCorruptionNotice(bool quit);
+    static UpdateNotice damagedPackageNotice();
+
+    // ---- the start-up probe (TBUSBPrinterZEVProbe.cpp) ----
+    // The probe once the interface is open, with the update status found [command queue].
+    void carryOnUpdate(int status);
     // The start-up probe's question about a printer found in its update mode, and its answers [main].
     void askAboutUpdateMode();
-    // "Proceed" runs `retry`, or by default the readiness step again on the printer object that
-    // stands for this port by then; "Cancel" ends the request.
-    void showRetryAlert(const QString& title, const QString& message, std::function<void()> retry = {});
-    void showPrinterBusyRetryAlert(std::function<void()> retry);
     // The start-up probe of a printer waiting for its image: the status query, asked again a few times
     // when the answer is lost or unreadable [main].
-    void askStatusWhileWaitingForUpload(int attemptsLeft);
-    // The colour tables were not (all) written: the update status stays for the next time the printer
-    // comes on the bus, and the operator learns why [command queue].
-    void tablesNotWritten(const QString& why);
+    void askStatusWhileWaitingForUpload(const UpdateSessionRef& session, int attemptsLeft);
+    // Another instance owns this printer's update: shows it so and looks again a little later.
+    void watchUpdateElsewhere();
 
     // Set by printerReply() when a record did not end cleanly; the next frame drains the pipe first.
     // Command queue only; atomic because the flag outlives one queue item.
@@ -334,15 +387,15 @@ private:
     std::atomic<bool> customerDidAgree_{false};
     // The device-info dictionary as the package operations see it; made in the constructor.
     std::unique_ptr<PackageInfo> packageInfo_;
-    // Set by the initialiser (printer-flasher): the start-up probe is this printer's first probe.
+    // Set by the initialiser: the start-up probe is this printer's first probe.
     std::atomic<bool> startupProbeDue_{false};
     // The "unexpectedly found in firmware update mode" question: once per printer object.
     std::atomic<bool> askedAboutUpdateMode_{false};
     // Firmware version answers with a version in them so far, so that a step can tell whether a new
     // one came.
     std::atomic<int> firmwareVersionAnswers_{0};
-    // The recorded update found the printer neither in update mode nor back with new firmware.
-    std::atomic<bool> updateStalled_{false};
-    // Set once FLASH_REWRITE or FLASH_PROGRAM went out: this object's device is expected to leave.
-    std::atomic<bool> expectsRestart_{false};
+    // Claims of the interface alive (InterfaceClaim).
+    std::atomic<int> interfaceClaims_{0};
+    // Another running instance of the program owns this printer's update (set on the command queue).
+    std::atomic<bool> updatedElsewhere_{false};
 };

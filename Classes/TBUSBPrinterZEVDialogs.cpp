@@ -4,6 +4,7 @@
 #include "Classes/Edition.h"
 #include "Classes/TBPrintQueues.h"
 #include "Classes/TBUSBPrinterZEV.h"
+#include "Classes/UpdateSession.h"
 
 #include "platform/application.h"
 #include "platform/platformlog.h"
@@ -83,38 +84,7 @@ void TBUSBPrinterZEV::showCustomAlertWithTitle(const std::optional<QString>& tit
     alert->layout = std::move(customLayout);
     alert->completion = std::move(completion);
     alert->intent = intent;
-    keepInHistory(*alert);
     platform::showAlert(alert);
-}
-
-void TBUSBPrinterZEV::keepInHistory(platform::Alert& alert) {
-    using Outcome = platform::AlertIntent::Outcome;
-    auto printer = zevSelf();
-    if (!printer) return;
-    // A notice that ends the update ends its attempt in the history, with what it says. Read on the
-    // main thread, after what the printer answered last has been stored there.
-    if (alert.intent.outcome != Outcome::None) {
-        const char* outcome = alert.intent.outcome == Outcome::Succeeded ? TBUpdateHistory::kOutcomeSucceeded
-                              : alert.intent.outcome == Outcome::NothingToDo
-                                  ? TBUpdateHistory::kOutcomeNotNeeded
-                                  : TBUpdateHistory::kOutcomeFailed;
-        const QString failure = alert.intent.outcome != Outcome::Failed ? QString()
-                                : alert.informativeText.isEmpty()
-                                    ? alert.messageText
-                                    : alert.messageText + QStringLiteral("\n\n") + alert.informativeText;
-        onMainThread([printer, outcome, failure] {
-            TBUpdateHistory::finish(printer->historyPrinter(), QString::fromLatin1(outcome), failure);
-        });
-    }
-    // The operator giving up ends it as cancelled.
-    if (alert.intent.abandon < 0) return;
-    const qint64 abandon = platform::kAlertFirstButtonReturn + alert.intent.abandon;
-    alert.completion = [printer, abandon, completion = std::move(alert.completion)](qint64 response) {
-        if (response == abandon)
-            TBUpdateHistory::finish(printer->historyPrinter(),
-                                    QString::fromLatin1(TBUpdateHistory::kOutcomeCancelled));
-        if (completion) completion(response);
-    };
 }
 
 void TBUSBPrinterZEV::old_showAlertWithTitle(const std::optional<QString>& title,
@@ -188,9 +158,14 @@ void TBUSBPrinterZEV::ShowQXAWarning() {
                     localized(QT_TRANSLATE_NOOP("TBPrinters", "Continue"))},
         agree, platform::kAlertStyleCritical, bindContinue,
         [printer](qint64 response) {
+            const auto session = UpdateSession::find(printer->keyUSBdevice());
             if (response == platform::kAlertFirstButtonReturn + 1 && printer->customerDidAgree()) {
-                printer->proceedWithUpdateWhenReady();
+                if (session && session->step() == UpdateSession::Step::Request)
+                    session->advance(UpdateSession::Event::Passed);
+                const auto current = session && !session->hasEnded() ? session->printer() : printer;
+                (current ? current : printer)->proceedWithUpdateWhenReady();
             } else if (response == platform::kAlertFirstButtonReturn) {
+                if (session) session->end(UpdateSession::Outcome::Cancelled);
                 platform::requestTermination();
             }
         },

@@ -3,6 +3,7 @@
 // a firmware update) keeps what was learned about it, its update state included.
 #include "Classes/Edition.h"
 #include "Classes/TBUSBPrinterZEV.h"
+#include "Classes/UpdateSession.h"
 
 #include "platform/platformlog.h"
 #include "platform/queue.h"
@@ -41,6 +42,9 @@ void TBUSBPrinterZEV::initWithInterfaceInterface(std::shared_ptr<usb::UsbInterfa
     // printer-flasher begins with the start-up probe: an update under way goes on where it stands, a
     // printer stranded in its update mode is offered to the operator. It runs as this printer's first
     // probe, the one discovery asks for once the printer is set up, so no printer is probed twice.
-    // serial-switcher stops here: its printers get the information probe, an update status is left be.
-    if (Edition::current().isPrinterFlasher()) startupProbeDue_ = true;
+    // serial-switcher stops here (its printers get the information probe), except for a printer back
+    // from a restart of an update it started itself: that update is carried through, not stranded.
+    const auto session = UpdateSession::find(key);
+    const bool ownUpdate = session && !session->hasEnded() && session->step() >= UpdateSession::Step::Rewrite;
+    if (Edition::current().isPrinterFlasher() || ownUpdate) startupProbeDue_ = true;
 }

@@ -6,6 +6,7 @@
 #include "Classes/TBUSBPrinterZEV.h"
 #include "Classes/TBUpdateHistory.h"
 #include "Classes/TBUpdateStateFile.h"
+#include "Classes/UpdateSession.h"
 #include "Classes/ZEVModels.h"
 #include "cli/output.h"
 #include "cli/presenter.h"
@@ -215,6 +216,7 @@ QJsonObject printerJson(TBUSBPrinterZEV& printer) {
         {QStringLiteral("usbSerialNumber"), row.usbSerialSetting},
         {QStringLiteral("colourTables"), tables},
         {QStringLiteral("updating"), row.updating},
+        {QStringLiteral("updatingElsewhere"), row.updatingElsewhere},
         {QStringLiteral("updateProgress"), percentValue(row.updateProgress)},
     };
 }
@@ -251,11 +253,11 @@ public:
         presenter_ = std::make_shared<HeadlessPresenter>(options.yes);
         platform::setAlertPresenter(presenter_);
         // Only an update carries on an update that was under way: listing changes nothing.
-        simulation_ = setUpBus(options, this,
-                               edition.isPrinterFlasher() && options.command == Options::Command::Update);
+        const bool resume = edition.isPrinterFlasher() && options.command == Options::Command::Update;
+        simulation_ = setUpBus(options, this, resume);
         controller_ = new TBPrinters(this);
         if (simulation_) simulation_->followWith(controller_);
-        TBUpdateStateFile::loadIntoRegistry();
+        if (resume) TBUpdateStateFile::loadIntoRegistry();
         controller_->awakeFromNib();
         controller_->applicationDidFinishLaunching(nullptr);
     }
@@ -484,7 +486,7 @@ private:
             // The result is the run's output; the alert that told it went to standard error.
             printOut(QStringLiteral("%1: %2\n").arg(current_, ending.result));
         }
-        if (options_.command == Options::Command::Update && printer) closeAttempt(*printer, ending);
+        if (options_.command == Options::Command::Update) closeUpdate(key, ending);
         results_ << ending.exitCode;
         session_.presenter().follow(QString());
         current_.clear();
@@ -493,19 +495,19 @@ private:
     }
 
     // An update that ends here without a notice of its own (a question refused or given up, a printer
-    // lost) ends its attempt in the history too; one that a notice ended is left as that notice said.
-    static void closeAttempt(TBUSBPrinterZEV& printer, const Ending& ending) {
-        const char* outcome = nullptr;
-        if (ending.result == QLatin1String("refused") || ending.result == QLatin1String("cancelled"))
-            outcome = TBUpdateHistory::kOutcomeCancelled;
-        else if (ending.result == QLatin1String("lost"))
-            outcome = TBUpdateHistory::kOutcomeLost;
-        else if (ending.result == QLatin1String("failed"))
-            outcome = TBUpdateHistory::kOutcomeFailed;
-        if (!outcome) return;
+    // lost) ends through its session too; one that a notice ended has ended already.
+    static void closeUpdate(const QString& key, const Ending& ending) {
+        const auto session = UpdateSession::find(key);
+        if (!session) return;
+        using Outcome = UpdateSession::Outcome;
+        const Outcome outcome =
+            ending.result == QLatin1String("refused") || ending.result == QLatin1String("cancelled")
+                ? Outcome::Cancelled
+            : ending.result == QLatin1String("lost") ? Outcome::Lost
+                                                     : Outcome::Failed;
         const QString why =
             ending.message.isEmpty() ? ending.title : ending.title + QStringLiteral("\n\n") + ending.message;
-        TBUpdateHistory::finish(printer.historyPrinter(), QString::fromLatin1(outcome), why);
+        session->end(outcome, {}, UpdateSession::Record::Keep, why);
     }
 
     // The worst result: any failure, then a refused question, then done, then nothing to do.
@@ -593,7 +595,11 @@ ui::Simulation* setUpBus(const Options& options, QObject* parent, bool resumeUpd
     const Edition& edition = Edition::current();
     if (!options.simulate) {
         usb::setCurrentBus(usb::makeLibusbBus());
-        if (resumeUpdates) TBUpdateStateFile::setPath(TBUpdateStateFile::defaultPath(edition.programName()));
+        // printer-flasher reads the record of updates under way in every run, to leave alone the
+        // printers another of its instances is updating; only a run that resumes takes updates on.
+        if (edition.isPrinterFlasher())
+            TBUpdateStateFile::setPath(TBUpdateStateFile::defaultPath(edition.programName()));
+        UpdateSession::setCarriesOnRecordedUpdates(resumeUpdates);
         return nullptr;
     }
     auto* simulation = new ui::Simulation(parent);

@@ -25,6 +25,8 @@ Ending endingOf(const platform::Alert& alert) {
         return {QStringLiteral("updated"), alert.messageText, alert.informativeText, kExitDone};
     case Outcome::NothingToDo:
         return {QStringLiteral("not-needed"), alert.messageText, alert.informativeText, kExitNothingToDo};
+    case Outcome::Lost:
+        return {QStringLiteral("lost"), alert.messageText, alert.informativeText, kExitFailed};
     case Outcome::Failed:
     case Outcome::None:
         break;

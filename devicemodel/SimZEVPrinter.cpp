@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace sim {
 
@@ -292,6 +293,7 @@ std::optional<QByteArray> SimZEVPrinter::answer(const SimZEVFrame& frame, SimZEV
     if (frame.is(kFirmwareUpdate, "FLASH_REWRITE")) {
         // The printer restarts into its update firmware; until an image is programmed, every power-up
         // comes back in that mode.
+        if (!s.firmwareUpdateMode) s.firmwareBeforeRewrite = s.firmwareVersion;
         s.firmwareUpdateMode = true;
         s.firmwareValid = false;
         s.restarts += 1;
@@ -385,6 +387,15 @@ void SimZEVPrinter::settleProgramming() {
     if (!programmingDone()) return;
     commitProgramming(state_);
     programming_.reset();
+    programmedSinceStart_ = true;
+}
+
+void SimZEVPrinter::started() {
+    std::lock_guard lock(mutex_);
+    settleProgramming();
+    if (!std::exchange(programmedSinceStart_, false)) return;
+    if (state_.bootsPreviousFirmware && !state_.firmwareBeforeRewrite.isEmpty())
+        state_.firmwareVersion = state_.firmwareBeforeRewrite;
 }
 
 bool SimZEVPrinter::isProgramming() const {

@@ -67,6 +67,10 @@ struct SimZEVPrinterState {
     QStringList tablesWritten;   // names in the order they were written since the last TBL_CL
     qsizetype programmedImageSize = 0;
     int refusedImages = 0; // FLASH_PROGRAM images the update firmware refused (not S-records, no header)
+    // A flash that does not keep what is programmed into it: the printer takes and programs the image,
+    // but starts up again with the firmware it ran before the rewrite request.
+    bool bootsPreviousFirmware = false;
+    QString firmwareBeforeRewrite; // set by FLASH_REWRITE
     int restarts = 0;
 };
 
@@ -93,6 +97,8 @@ public:
     // Power off and on (powerLost() included): the USB serial-number setting takes effect; a printer
     // whose firmware is valid leaves the firmware-update mode.
     void powerCycle();
+    // The printer starts up after a restart of its own or a power-up.
+    void started();
     // True from an accepted FLASH_PROGRAM until its programming time has passed (or power is lost).
     // Meanwhile the printer answers nothing.
     bool isProgramming() const;
@@ -152,6 +158,7 @@ private:
         std::chrono::steady_clock::time_point doneAt;
     };
     std::optional<Programming> programming_; // guarded by mutex_
+    bool programmedSinceStart_ = false;      // guarded by mutex_
 };
 
 // Model and version from the S0 header record of an S-record image ("HVC 01.41"); empty when the

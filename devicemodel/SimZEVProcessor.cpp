@@ -45,6 +45,7 @@ void SimZEVProcessor::powerLost(SimPrinterDevice&) {
 
 void SimZEVProcessor::restarted(SimPrinterDevice& device, bool powerCycled) {
     if (powerCycled) printer_->powerCycle();
+    printer_->started();
     showFirmwareIdentity(device, powerCycled);
 }
 

@@ -98,6 +98,7 @@ void ScriptedAlertPresenter::present(std::shared_ptr<Alert> alert) {
     shown.modality = alert->modality;
     shown.hasIcon = !alert->icon.isNull();
     shown.enabledAtShow = entry.view->enabled();
+    shown.intent = alert->intent;
     d->shown << shown;
     d->waiting.push_back(std::move(entry));
 

@@ -75,7 +75,7 @@ struct AlertCheckBox {
 // What an alert means to a run that nobody watches (the command line): which answer says yes to it,
 // which gives up what was asked, and whether it tells how the task ended.
 struct AlertIntent {
-    enum class Outcome { None, Succeeded, NothingToDo, Failed };
+    enum class Outcome { None, Succeeded, NothingToDo, Failed, Lost }; // Lost: the printer never came back
     int accept = -1;  // the button that accepts a warning, the agreement (ticking the check box) or a
                       // confirmation; -1 when nothing may be accepted without a person
     int abandon = -1; // the button that gives up the task ("Cancel", "Quit", "Ignore"); -1 for none
@@ -160,6 +160,7 @@ public:
         AlertModality modality = AlertModality::Sheet;
         bool hasIcon = false;
         QList<bool> enabledAtShow; // each button's enabled state once laid out
+        AlertIntent intent;
     };
 
     ScriptedAlertPresenter();

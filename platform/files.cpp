@@ -8,8 +8,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,18 +56,23 @@ bool writeAll(int fd, const QByteArray& data, QString* error) {
     return true;
 }
 
+// What the user keeps here is theirs alone.
+bool makeFolder(const QString& folder, QString* error) {
+    if (QDir().exists(folder)) return true;
+    if (!QDir().mkpath(folder)) {
+        setError(error, QStringLiteral("cannot create %1").arg(folder));
+        return false;
+    }
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return true;
+}
+
 } // namespace
 
 bool replaceAtomically(const QString& path, const QByteArray& data, QString* error) {
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
-    if (!QDir().exists(folder)) {
-        if (!QDir().mkpath(folder)) {
-            setError(error, QStringLiteral("cannot create %1").arg(folder));
-            return false;
-        }
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
+    if (!makeFolder(folder, error)) return false;
     QByteArray temporary = QFile::encodeName(info.absoluteFilePath()) + ".XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
@@ -108,6 +115,38 @@ QString setAside(const QString& path) {
     for (int n = 2; QFile::exists(target) && n < 100; ++n)
         target = stem + QLatin1Char('-') + QString::number(n);
     return QFile::rename(path, target) ? target : QString();
+}
+
+ExclusiveFileLock::ExclusiveFileLock(const QString& path, std::chrono::milliseconds patience) {
+    if (!makeFolder(QFileInfo(path).absolutePath(), &error_)) return;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        error_ = errnoText("open lock file", errno);
+        return;
+    }
+    // Polled rather than a blocking flock(): a holder that hangs must not hang us with it.
+    constexpr std::chrono::milliseconds kPoll{20};
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            fd_ = fd;
+            return;
+        }
+        const int failure = errno;
+        if (failure == EINTR) continue;
+        if (failure != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline) {
+            error_ = failure == EWOULDBLOCK
+                         ? QStringLiteral("held by another process for more than %1 ms").arg(patience.count())
+                         : errnoText("flock", failure);
+            ::close(fd);
+            return;
+        }
+        std::this_thread::sleep_for(kPoll);
+    }
+}
+
+ExclusiveFileLock::~ExclusiveFileLock() {
+    if (fd_ >= 0) ::close(fd_); // closing the last descriptor releases the lock
 }
 
 namespace {

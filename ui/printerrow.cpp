@@ -39,6 +39,7 @@ PrinterRow printerRow(TBUSBPrinterZEV& printer) {
 
     row.updating = printer.inFirmwareUpdate();
     row.updateProgress = printer.updateProgress();
+    row.updatingElsewhere = printer.isUpdatedElsewhere();
 
     for (const TBUSBPrinterZEV::ColorTableReading& table : printer.colorTables())
         row.colourTables.append({table.table, table.version, table.checksum});

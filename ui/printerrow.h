@@ -31,6 +31,7 @@ struct PrinterRow {
     QList<ColourTableEntry> colourTables; // only the tables the printer has reported
     bool updating = false;                // an update runs: no second one may start
     int updateProgress = -1;              // tenths of a percent of the update, -1 when none runs
+    bool updatingElsewhere = false;       // another instance of the program is updating it: hands off
 };
 
 PrinterRow printerRow(TBUSBPrinterZEV& printer);

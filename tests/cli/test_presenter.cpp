@@ -40,6 +40,8 @@ private slots:
         QTest::newRow("not needed") << me << QStringList{"OK"} << false << -1 << -1
                                     << int(AlertIntent::Outcome::NothingToDo) << true << -1 << "not-needed"
                                     << 3;
+        QTest::newRow("printer lost") << me << QStringList{"OK"} << false << -1 << -1
+                                      << int(AlertIntent::Outcome::Lost) << true << -1 << "lost" << 1;
         QTest::newRow("file corruption with Quit, --yes")
             << me << QStringList{"Quit"} << false << -1 << -1 << int(AlertIntent::Outcome::Failed) << true
             << -1 << "failed" << 1;

@@ -29,17 +29,31 @@
 
 namespace testsupport {
 
-enum class UpdateStep { Request, Readiness, Start, Restart1, Upload, Programming, Tables, Outcome };
-enum class UpdateFault { Unplug, PowerLoss, NoReply, Garbage, Oversized, OtherHolder, Slow };
+// StatusChange: the printer stops being idle (its cover is opened) while the confirmation is up, and
+// the fault strikes then too. OldFirmware: the printer's flash does not keep the image, so it comes
+// back from programming with the firmware it had.
+enum class UpdateStep {
+    Request,
+    Readiness,
+    StatusChange,
+    Start,
+    Restart1,
+    Upload,
+    Programming,
+    Tables,
+    Outcome
+};
+enum class UpdateFault { Unplug, PowerLoss, NoReply, Garbage, Oversized, OtherHolder, OldFirmware, Slow };
 
 inline const char* stepName(UpdateStep step) {
-    static const char* const names[] = {
-        "request", "readiness", "start", "restart 1", "upload", "programming+restart 2", "tables", "outcome"};
+    static const char* const names[] = {"request",   "readiness", "status change",         "start",
+                                        "restart 1", "upload",    "programming+restart 2", "tables",
+                                        "outcome"};
     return names[int(step)];
 }
 inline const char* faultName(UpdateFault fault) {
-    static const char* const names[] = {"unplug",    "power loss",   "no reply", "garbage reply",
-                                        "oversized", "other holder", "slow"};
+    static const char* const names[] = {"unplug",    "power loss",   "no reply",     "garbage reply",
+                                        "oversized", "other holder", "old firmware", "slow"};
     return names[int(fault)];
 }
 
@@ -200,6 +214,11 @@ private:
             unplugFault_ =
                 sim::Fault{sim::FaultPoint::BulkOut, sim::FaultKind::Unplug, 0, 0}; // its status query
             break;
+        case UpdateStep::StatusChange:
+            trigger_ = {{}, T::AtConfirmation};
+            unplugFault_ =
+                sim::Fault{sim::FaultPoint::BulkOut, sim::FaultKind::Unplug, 0, 0}; // the status check
+            break;
         case UpdateStep::Start:
             trigger_ = {{}, T::AtConfirmation};
             unplugFault_ =
@@ -281,7 +300,12 @@ private:
         case UpdateFault::OtherHolder:
             s_.device->setHeldByOtherProgram(true);
             break;
+        case UpdateFault::OldFirmware:
+            s_.printer->update([](sim::SimZEVPrinterState& s) { s.bootsPreviousFirmware = true; });
+            break;
         }
+        if (step_ == UpdateStep::StatusChange)
+            s_.printer->update([](sim::SimZEVPrinterState& s) { s.statusCode = QStringLiteral("01000"); });
     }
     bool struck() {
         std::lock_guard lock(mutex_);
@@ -458,6 +482,10 @@ private:
         s_.device->clearFaults();
         s_.device->setHeldByOtherProgram(false);
         s_.printer->setProgrammingPacing(0);
+        s_.printer->update([](sim::SimZEVPrinterState& s) {
+            s.bootsPreviousFirmware = false;
+            s.statusCode = QStringLiteral("00000");
+        });
         // The operator plugs the printer back in, or power-cycles one that did not answer, as asked to,
         // and answers once it is back in the list.
         if (!s_.device->isAttached())

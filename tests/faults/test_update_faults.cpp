@@ -24,10 +24,10 @@ using Fault = UpdateFault;
 
 namespace {
 
-constexpr Step kSteps[] = {Step::Request, Step::Readiness,   Step::Start,  Step::Restart1,
-                           Step::Upload,  Step::Programming, Step::Tables, Step::Outcome};
-constexpr Fault kFaults[] = {Fault::Unplug,    Fault::PowerLoss,   Fault::NoReply, Fault::Garbage,
-                             Fault::Oversized, Fault::OtherHolder, Fault::Slow};
+constexpr Step kSteps[] = {Step::Request, Step::Readiness,   Step::StatusChange, Step::Start,  Step::Restart1,
+                           Step::Upload,  Step::Programming, Step::Tables,       Step::Outcome};
+constexpr Fault kFaults[] = {Fault::Unplug,    Fault::PowerLoss,   Fault::NoReply,     Fault::Garbage,
+                             Fault::Oversized, Fault::OtherHolder, Fault::OldFirmware, Fault::Slow};
 
 // What each cell must come to, and the first thing the operator is told (an alert's headline, or
 // the row when no alert comes).
@@ -37,66 +37,38 @@ struct Expected {
 };
 constexpr char kUpdated[] = "updated", kResumed[] = "resumed", kNotStarted[] = "not started";
 constexpr char kDone[] = "Firmware update was successful!", kError[] = "Printer Error",
-               kBusy[] = "Printer Busy", kNotSent[] = "The firmware could not be sent to the printer",
-               kNoTables[] = "The color tables could not be written", kGone[] = "row: (left the list)";
+               kBusy[] = "Printer Busy", kNotReady[] = "Printer Not Ready",
+               kNotSent[] = "The firmware could not be sent to the printer",
+               kNoTables[] = "The color tables could not be written", kGone[] = "row: (left the list)",
+               kProblem[] = "There was a problem with the firmware update!";
+constexpr Expected kUp{kUpdated, kDone}, kErr{kNotStarted, kError}, kOld{kNotStarted, kProblem};
 // Rows in the order of kSteps, columns in the order of kFaults.
-constexpr Expected kExpected[8][7] = {
-    {{kNotStarted, kError},
-     {kNotStarted, kError},
-     {kNotStarted, kError},
-     {kNotStarted, kError},
-     {kNotStarted, kError},
+constexpr Expected kExpected[9][8] = {
+    // request
+    {kErr, kErr, kErr, kErr, kErr, {kNotStarted, kBusy}, kOld, kUp},
+    // readiness
+    {kErr, kErr, kErr, kErr, kErr, {kNotStarted, kBusy}, kOld, kUp},
+    // status change: nothing goes to a printer that is no longer idle
+    {kErr,
+     kErr,
+     {kNotStarted, kNotReady},
+     {kNotStarted, kNotReady},
+     {kNotStarted, kNotReady},
      {kNotStarted, kBusy},
-     {kUpdated, kDone}},
-    {{kNotStarted, kError},
-     {kNotStarted, kError},
-     {kNotStarted, kError},
-     {kNotStarted, kError},
-     {kNotStarted, kError},
-     {kNotStarted, kBusy},
-     {kUpdated, kDone}},
-    {{kNotStarted, kError},
-     {kNotStarted, kError},
-     {kUpdated, kDone},
-     {kUpdated, kDone},
-     {kUpdated, kDone},
-     {kResumed, kBusy},
-     {kUpdated, kDone}},
-    {{kResumed, kGone},
-     {kUpdated, kDone},
-     {kUpdated, kDone},
-     {kUpdated, kDone},
-     {kUpdated, kDone},
-     {kResumed, kBusy},
-     {kUpdated, kDone}},
-    {{kResumed, kNotSent},
-     {kResumed, kNotSent},
-     {kUpdated, kDone},
-     {kUpdated, kDone},
-     {kUpdated, kDone},
-     {kResumed, kBusy},
-     {kUpdated, kDone}},
-    {{kResumed, kGone},
-     {kUpdated, kDone},
-     {kUpdated, kDone},
-     {kUpdated, kDone},
-     {kUpdated, kDone},
-     {kResumed, kBusy},
-     {kUpdated, kDone}},
-    {{kResumed, kNoTables},
-     {kResumed, kNoTables},
-     {kUpdated, kDone},
-     {kUpdated, kDone},
-     {kUpdated, kDone},
-     {kUpdated, kDone},
-     {kUpdated, kDone}},
-    {{kUpdated, kDone},
-     {kUpdated, kDone},
-     {kUpdated, kDone},
-     {kUpdated, kDone},
-     {kUpdated, kDone},
-     {kUpdated, kDone},
-     {kUpdated, kDone}},
+     {kNotStarted, kNotReady},
+     {kNotStarted, kNotReady}},
+    // start
+    {kErr, kErr, kUp, kUp, kUp, {kNotStarted, kBusy}, kOld, kUp},
+    // restart 1
+    {{kResumed, kGone}, kUp, kUp, kUp, kUp, {kResumed, kBusy}, kOld, kUp},
+    // upload
+    {{kResumed, kNotSent}, {kResumed, kNotSent}, kUp, kUp, kUp, {kResumed, kBusy}, kOld, kUp},
+    // programming and restart 2
+    {{kResumed, kGone}, kUp, kUp, kUp, kUp, {kResumed, kBusy}, kOld, kUp},
+    // tables
+    {{kResumed, kNoTables}, {kResumed, kNoTables}, kUp, kUp, kUp, kUp, kUp, kUp},
+    // outcome
+    {kUp, kUp, kUp, kUp, kUp, kUp, kUp, kUp},
 };
 
 // The longest the window may go without a turn of its loop: far above any normal turn, far below

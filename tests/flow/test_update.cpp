@@ -2,6 +2,7 @@
 // twice and comes back each time as a new printer object that carries on from the update status.
 #include "common/hvcupdate.h"
 #include "common/privatebus.h"
+#include "common/updatefaults.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
 #include "platform/userdefaults.h"
@@ -9,6 +10,7 @@
 
 #include "Classes/Edition.h"
 #include "Classes/TBFirmwarePackage.h"
+#include "Classes/TBUpdateStateFile.h"
 #include "platform/resources.h"
 #include "platform/strings.h"
 
@@ -188,6 +190,8 @@ private slots:
         QVERIFY(!printer.commandSet->receivedCommands().join(' ').contains("FW_UPD"));
         QVERIFY(!p->inFirmwareUpdate());
         QCOMPARE(p->firmwareUpdateStatus(), std::nullopt);
+        // Given up, the printer is this program's no longer: the print system may have it.
+        QTRY_VERIFY(!printer.device->isClaimed());
     }
 
     // The operator reads the questions in the program's language.
@@ -256,6 +260,9 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(presenter->headlines().last(),
                                   QStringLiteral("Firmware update was successful!"), 15000);
         QCOMPARE(presenter->headlines().size(), 3);
+        // Found in its update mode, it had no version before.
+        QCOMPARE(presenter->shown().last().informativeText,
+                 QStringLiteral("Firmware version updated to HVC 01.41"));
         QCOMPARE(printer.commandSet->state().firmwareVersion, QStringLiteral("HVC 01.41"));
     }
 
@@ -303,6 +310,8 @@ private slots:
         QTRY_COMPARE(status.data(ui::PrinterListModel::UpdateProgressRole).toInt(), 650);
         // The text reaches the row through the main thread, after the progress stored on the queue.
         QTRY_COMPARE(status.data().toString(), QStringLiteral("Writing firmware ..."));
+        // The printer object made when it came back in its update mode says what its interface is for.
+        QCOMPARE(f.cell(0, ui::PrinterListModel::UsbStatusColumn), QStringLiteral("Updating"));
         QVERIFY(!f.window->updateFirmwareAction()->isEnabled());
 
         f.window->resize(1240, 300);
@@ -362,6 +371,63 @@ private slots:
                  std::optional<int>(TBUSBPrinterZEV::RebootingAfterFirmwareUpload));
         QVERIFY(!p->inFirmwareUpdate());
         QVERIFY(presenter->answer({kFirst, {}}));
+    }
+
+    // serial-switcher carries the updates it starts itself through both restarts: the image goes, the
+    // tables are written and the operator is told, as in printer-flasher.
+    void serialSwitcherCarriesItsUpdateThrough() {
+        Edition::setCurrent(Edition::serialSwitcher());
+        platform::userdefaults::setBool("installOlderFirmwareVersion", true);
+        {
+            SimFixture f(true);
+            const SimPrinter printer = listed(f);
+            presenter->queueAnswer({kFirst + 1, {}}); // "Update Firmware to ..."
+            presenter->queueAnswer({kFirst, {}});     // "Finish"
+            f.printerAt(f.port(1))->updateFirmware();
+            QTRY_COMPARE_WITH_TIMEOUT(presenter->headlines().size(), 2, 15000);
+            QCOMPARE(presenter->headlines().last(), QStringLiteral("Firmware update was successful!"));
+            const sim::SimZEVPrinterState state = printer.commandSet->state();
+            QVERIFY(!state.firmwareUpdateMode);
+            QCOMPARE(QStringLiteral("Update Firmware to ") + state.firmwareVersion,
+                     presenter->shown().first().buttons.last());
+            QCOMPARE(state.tablesWritten.size(), 3);
+            QTRY_VERIFY(!f.printerAt(f.port(1)) || !f.printerAt(f.port(1))->inFirmwareUpdate());
+        }
+        platform::userdefaults::remove("installOlderFirmwareVersion");
+    }
+
+    // "Restarting after the upload" is recorded before the image goes out: a printer that leaves the
+    // bus the instant its last byte is in (no programming time, no restart delay) is taken for the
+    // restart it is, and a program that ended at that instant would find the record saying so.
+    void imageInIsTheRestart() {
+        QTemporaryDir stateHome;
+        TBUpdateStateFile::setPath(stateHome.filePath(QStringLiteral("updates.json")));
+        SimFixture f;
+        const SimPrinter printer = listed(f);
+        printer.commandSet->setRestartDelayMs(0);
+        const QString key = f.printerAt(f.port(1))->keyUSBdevice();
+        auto tap = FrameTap::install(printer.device, printer.commandSet);
+        auto recorded = std::make_shared<std::atomic<int>>(-1);
+        const QString path = stateHome.filePath(QStringLiteral("updates.json"));
+        tap->setHook([recorded, path, key](const QString& words) {
+            if (words != QLatin1String("FW_UPDFLASH_PROGRAM")) return;
+            QFile file(path);
+            QString why;
+            const auto updates = file.open(QIODevice::ReadOnly)
+                                     ? TBUpdateStateFile::parse(file.readAll(), &why)
+                                     : std::nullopt;
+            *recorded = updates ? updates->value(key).value(deviceFirmwareUpdateState, 0).toInt() : 0;
+        });
+        presenter->queueAnswer({kFirst + 1, true});
+        presenter->queueAnswer({kFirst + 1, {}});
+        presenter->queueAnswer({kFirst, {}});
+        f.printerAt(f.port(1))->updateFirmware();
+        QTRY_COMPARE_WITH_TIMEOUT(presenter->headlines().size(), 3, 15000);
+        tap->setHook({});
+        TBUpdateStateFile::setPath({});
+        QCOMPARE(presenter->headlines().last(), QStringLiteral("Firmware update was successful!"));
+        QCOMPARE(recorded->load(), int(TBUSBPrinterZEV::RebootingAfterFirmwareUpload));
+        QCOMPARE(printer.commandSet->state().tablesWritten.size(), 3);
     }
 
     // Without the installed version the start only re-enumerates the printer.

@@ -25,8 +25,9 @@ private slots:
         QTest::addColumn<QString>("serial");
         QTest::addColumn<QString>("table");
         QTest::addColumn<QString>("counter");
-        // No digits in the length field: an empty body, so empty texts (not "NULL").
-        QTest::newRow("garbage length") << int(SimZEVFaultKind::GarbageLength) << "Idle"
+        // No digits in the length field: an empty body, so empty texts (not "NULL"); a status that
+        // came back empty is no status, never "Idle".
+        QTest::newRow("garbage length") << int(SimZEVFaultKind::GarbageLength) << "Not Responding"
                                         << ""
                                         << ""
                                         << ""

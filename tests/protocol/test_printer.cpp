@@ -157,6 +157,7 @@ private slots:
         QTest::qWait(1200);
         QCOMPARE(rig.commands().size(), sent); // the poll is over
         QCOMPARE(rig.commands().count("STATUS"), sent);
+        QVERIFY(!rig.sim.device->isClaimed()); // and has let go of the printer
     }
 
     void statusPollRetriesABusyPrinterAndEndsWhenItIsGone() {
