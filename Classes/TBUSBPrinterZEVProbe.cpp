@@ -53,8 +53,12 @@ std::shared_ptr<UpdateSession> carriedOnSession(const std::shared_ptr<TBUSBPrint
 } // namespace
 
 void TBUSBPrinterZEV::probe() {
-    const auto session = UpdateSession::find(keyUSBdevice());
-    if (session && !session->hasEnded()) session->adopt(zevSelf());
+    // The first probe of a printer object comes from discovery, on the main thread, where an update
+    // under way takes the new object on; a refresh asks again from the command queue.
+    if (platform::mainqueue::isMainThread()) {
+        const auto session = UpdateSession::find(keyUSBdevice());
+        if (session && !session->hasEnded()) session->adopt(zevSelf());
+    }
     if (startupProbeDue_.exchange(false)) {
         probeAtInit();
         return;
@@ -158,6 +162,7 @@ void TBUSBPrinterZEV::carryOnUpdate(int status) {
 }
 
 void TBUSBPrinterZEV::askStatusWhileWaitingForUpload(const UpdateSessionRef& session, int attemptsLeft) {
+    Q_ASSERT(platform::mainqueue::isMainThread());
     auto printer = zevSelf();
     getPrinterStatus([printer, session, attemptsLeft](const QString& statusCode) {
         if (session->hasEnded()) return;
@@ -193,6 +198,7 @@ void TBUSBPrinterZEV::askStatusWhileWaitingForUpload(const UpdateSessionRef& ses
 }
 
 void TBUSBPrinterZEV::askAboutUpdateMode() {
+    Q_ASSERT(platform::mainqueue::isMainThread());
     if (askedAboutUpdateMode_.exchange(true)) return;
     auto printer = zevSelf();
     if (!printer) return;

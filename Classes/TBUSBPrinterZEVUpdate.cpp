@@ -96,6 +96,7 @@ TBUSBPrinterZEV::UpdateSessionRef TBUSBPrinterZEV::sessionAt(UpdateSessionStep f
 // ---- step 1: the request ------------------------------------------------------------------------------
 
 void TBUSBPrinterZEV::updateFirmware() {
+    Q_ASSERT(platform::mainqueue::isMainThread());
     platform::platformLog("%s", methodName("updateFirmware:").c_str());
     auto printer = zevSelf();
     if (!printer) return;
@@ -116,6 +117,7 @@ void TBUSBPrinterZEV::updateFirmware() {
 }
 
 void TBUSBPrinterZEV::requestWithPackage(const LoadedFirmwarePackage& package) {
+    Q_ASSERT(platform::mainqueue::isMainThread());
     if (!updateCanStart()) return; // another request got in meanwhile
     const QString target = package.verified ? package.version : QString();
     auto session = UpdateSession::start(
@@ -141,6 +143,7 @@ void TBUSBPrinterZEV::requestWithPackage(const LoadedFirmwarePackage& package) {
 // ---- step 2: readiness --------------------------------------------------------------------------------
 
 void TBUSBPrinterZEV::proceedWithUpdateWhenReady() {
+    Q_ASSERT(platform::mainqueue::isMainThread());
     platform::platformLog("%s", methodName("proceedWithUpdateWhenReady").c_str());
     auto printer = zevSelf();
     if (!printer) return;
@@ -210,6 +213,7 @@ void TBUSBPrinterZEV::checkReadiness(const UpdateSessionRef& session, const Load
 }
 
 void TBUSBPrinterZEV::readinessStatusArrived(const UpdateSessionRef& session, const QString& statusCode) {
+    Q_ASSERT(platform::mainqueue::isMainThread());
     if (statusCode == QLatin1String(zev::kStatusIdle)) {
         updateFirmwareReady();
     } else if (isUnreadableStatus(statusCode)) {
@@ -258,6 +262,7 @@ void TBUSBPrinterZEV::showPrinterBusyRetryAlert(const UpdateSessionRef& session,
 // ---- step 3: confirmation -----------------------------------------------------------------------------
 
 void TBUSBPrinterZEV::updateFirmwareReady() {
+    Q_ASSERT(platform::mainqueue::isMainThread());
     auto session = sessionAt(Step::Confirmation);
     if (session->step() == Step::Readiness) session->advance(Event::Passed);
     const QString version = newFirmwareVersion().value_or(session->target());
@@ -282,6 +287,7 @@ void TBUSBPrinterZEV::updateFirmwareReady() {
 // ---- step 4: start --------------------------------------------------------------------------------------
 
 void TBUSBPrinterZEV::updateFirmwareAndColorTables() {
+    Q_ASSERT(platform::mainqueue::isMainThread());
     platform::platformLog("%s", methodName("updateFirmwareAndColorTables").c_str());
     auto printer = zevSelf();
     if (!printer) return;

@@ -755,6 +755,34 @@ Lassen Sie dieses Programm laufen, bis es das Ergebnis meldet.</translation>
         <source>The update history could not be used as it was</source>
         <translation>Der Aktualisierungsverlauf konnte nicht unverändert verwendet werden</translation>
     </message>
+    <message>
+        <source>Checking firmware ...</source>
+        <translation>Firmware wird geprüft ...</translation>
+    </message>
+    <message>
+        <source>Being updated by another program</source>
+        <translation>Wird von einem anderen Programm aktualisiert</translation>
+    </message>
+    <message>
+        <source>Firmware version updated to %1</source>
+        <translation>Firmware-Version auf %1 aktualisiert</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>unbekannt</translation>
+    </message>
+    <message>
+        <source>Current firmware version: %1</source>
+        <translation>Aktuelle Firmware-Version: %1</translation>
+    </message>
+    <message>
+        <source>Updating</source>
+        <translation>Aktualisierung</translation>
+    </message>
+    <message>
+        <source>The printer left the USB bus to restart during its firmware update and has not come back within %1 minutes. Check that it is switched on and that its USB cable is plugged in. Once it is back, the update carries on by itself; if it does not, power-cycle the printer.</source>
+        <translation>Der Drucker hat den USB-Bus während der Firmware-Aktualisierung für einen Neustart verlassen und ist nicht innerhalb von %1 Minuten zurückgekommen. Prüfen Sie, ob er eingeschaltet und sein USB-Kabel eingesteckt ist. Sobald er wieder da ist, wird die Aktualisierung von selbst fortgesetzt; andernfalls schalten Sie den Drucker aus und wieder ein.</translation>
+    </message>
 </context>
 <context>
     <name>TBUSBPrinterZEV</name>
