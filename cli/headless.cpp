@@ -174,6 +174,8 @@ bool inUpdateMode(TBUSBPrinterZEV& printer) {
 
 // Whether the printer has answered what its first probe asks, and what the package says for it.
 bool answeredProbe(TBUSBPrinterZEV& printer) {
+    // A printer that another instance is updating is not asked anything here.
+    if (printer.isUpdatedElsewhere()) return true;
     const bool probed = ui::probeFinished(printer) ||
                         (inUpdateMode(printer) && printer.interfaceStatus() == TBUSBPrinter::InterfaceClosed);
     if (!probed) return false;
@@ -531,7 +533,17 @@ private:
     int lastPercent_ = -1;
 };
 
-void startUpdate(const TBPrinters::Printer& printer) {
+void startUpdate(HeadlessPresenter& presenter, const TBPrinters::Printer& printer) {
+    if (printer->isUpdatedElsewhere()) {
+        presenter.end(
+            printer->keyUSBdevice(),
+            Ending{QStringLiteral("failed"),
+                   say(QT_TRANSLATE_NOOP("TBPrinters", "Being updated by another program")),
+                   say(QT_TRANSLATE_NOOP("TBPrinters", "Another running printer-flasher is updating "
+                                                       "this printer. Let it finish, then try again.")),
+                   kExitFailed});
+        return;
+    }
     // An update already under way (carried on by the start-up probe) is followed, not started again.
     if (printer->updateCanStart()) printer->updateFirmware();
 }
@@ -745,7 +757,8 @@ int runHeadless(const Options& options) {
         const bool on = options.usbSerialOn;
         PrinterTasks::Start start =
             options.command == Options::Command::Update
-                ? PrinterTasks::Start(startUpdate)
+                ? PrinterTasks::Start(
+                      [&presenter](const TBPrinters::Printer& printer) { startUpdate(presenter, printer); })
                 : PrinterTasks::Start([&presenter, on](const TBPrinters::Printer& printer) {
                       startSwitch(presenter, on, printer);
                   });

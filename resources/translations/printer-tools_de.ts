@@ -783,6 +783,10 @@ Lassen Sie dieses Programm laufen, bis es das Ergebnis meldet.</translation>
         <source>The printer left the USB bus to restart during its firmware update and has not come back within %1 minutes. Check that it is switched on and that its USB cable is plugged in. Once it is back, the update carries on by itself; if it does not, power-cycle the printer.</source>
         <translation>Der Drucker hat den USB-Bus während der Firmware-Aktualisierung für einen Neustart verlassen und ist nicht innerhalb von %1 Minuten zurückgekommen. Prüfen Sie, ob er eingeschaltet und sein USB-Kabel eingesteckt ist. Sobald er wieder da ist, wird die Aktualisierung von selbst fortgesetzt; andernfalls schalten Sie den Drucker aus und wieder ein.</translation>
     </message>
+    <message>
+        <source>Another running printer-flasher is updating this printer. Let it finish, then try again.</source>
+        <translation>Ein anderes laufendes printer-flasher aktualisiert diesen Drucker. Lassen Sie es fertig werden und versuchen Sie es dann erneut.</translation>
+    </message>
 </context>
 <context>
     <name>TBUSBPrinterZEV</name>
