@@ -211,6 +211,23 @@ std::shared_ptr<UpdateSession> UpdateSession::start(const std::shared_ptr<TBUSBP
     return session;
 }
 
+void UpdateSession::forgetAll() {
+    Q_ASSERT(platform::mainqueue::isMainThread());
+    QHash<QString, std::shared_ptr<UpdateSession>> all;
+    {
+        Registry& r = registry();
+        std::lock_guard lock(r.mutex);
+        all.swap(r.sessions);
+    }
+    for (const auto& session : std::as_const(all)) {
+        {
+            std::lock_guard lock(session->mutex_);
+            session->ended_ = true;
+        }
+        session->followUnderWay(false);
+    }
+}
+
 QStringList UpdateSession::underWay() {
     Q_ASSERT(platform::mainqueue::isMainThread());
     QStringList keys;

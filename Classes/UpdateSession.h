@@ -109,6 +109,8 @@ public:
     // [any thread]
     static std::shared_ptr<UpdateSession> start(const std::shared_ptr<TBUSBPrinterZEV>& printer, Step first,
                                                 bool carriedOn, const QString& target = {});
+    // Forgets every session without an ending, as a program that starts again has none [main].
+    static void forgetAll();
     // Device keys of the updates between their rewrite request and their outcome, sorted [main].
     static QStringList underWay();
     // Whether this run carries on the updates the record on disk holds (the window and --update do; a

@@ -5,6 +5,7 @@
 
 #include "Classes/Edition.h"
 #include "Classes/TBUpdateStateFile.h"
+#include "Classes/UpdateSession.h"
 #include "platform/dialogs.h"
 
 #include <QDir>
@@ -84,6 +85,7 @@ private slots:
 
         f.startOver([&] {
             TBUSBPrinter::clearDeviceInfoRegistry();
+            UpdateSession::forgetAll();
             TBUpdateStateFile::setPath(statePath());
             QCOMPARE(TBUpdateStateFile::loadIntoRegistry(), count);
         });
