@@ -43,8 +43,10 @@ void TBUSBPrinterZEV::initWithInterfaceInterface(std::shared_ptr<usb::UsbInterfa
     // printer stranded in its update mode is offered to the operator. It runs as this printer's first
     // probe, the one discovery asks for once the printer is set up, so no printer is probed twice.
     // serial-switcher stops here (its printers get the information probe), except for a printer back
-    // from a restart of an update it started itself: that update is carried through, not stranded.
-    const auto session = UpdateSession::find(key);
-    const bool ownUpdate = session && !session->hasEnded() && session->step() >= UpdateSession::Step::Rewrite;
+    // (from a restart, or plugged in again) with an update this run began: that update is carried
+    // through, not stranded in the printer's update mode.
+    const int status = entries.value(deviceFirmwareUpdateState).toInt();
+    const bool ownUpdate = (status == WaitingForFirmwareUpload || status == RebootingAfterFirmwareUpload) &&
+                           UpdateSession::begunInThisRun(key);
     if (Edition::current().isPrinterFlasher() || ownUpdate) startupProbeDue_ = true;
 }

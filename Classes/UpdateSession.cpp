@@ -11,6 +11,7 @@
 #include "platform/strings.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 #include <array>
@@ -128,6 +129,7 @@ QString localized(const char* text) {
 struct Registry {
     std::mutex mutex;
     QHash<QString, std::shared_ptr<UpdateSession>> sessions; // guarded by mutex
+    QSet<QString> begun;                                     // guarded by mutex
 };
 Registry& registry() {
     // Never destroyed: a program that ends with an update under way leaves its inhibitor to the
@@ -189,6 +191,7 @@ std::shared_ptr<UpdateSession> UpdateSession::start(const std::shared_ptr<TBUSBP
         std::lock_guard lock(r.mutex);
         replaced = r.sessions.value(key);
         r.sessions.insert(key, session);
+        r.begun.insert(key);
     }
     if (replaced) {
         // Superseded: whatever it still waits for (an answer, the printer's return) comes to nothing.
@@ -211,6 +214,12 @@ std::shared_ptr<UpdateSession> UpdateSession::start(const std::shared_ptr<TBUSBP
     return session;
 }
 
+bool UpdateSession::begunInThisRun(const QString& key) {
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    return r.begun.contains(key);
+}
+
 void UpdateSession::forgetAll() {
     Q_ASSERT(platform::mainqueue::isMainThread());
     QHash<QString, std::shared_ptr<UpdateSession>> all;
@@ -218,6 +227,7 @@ void UpdateSession::forgetAll() {
         Registry& r = registry();
         std::lock_guard lock(r.mutex);
         all.swap(r.sessions);
+        r.begun.clear();
     }
     for (const auto& session : std::as_const(all)) {
         {

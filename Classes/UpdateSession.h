@@ -109,6 +109,8 @@ public:
     // [any thread]
     static std::shared_ptr<UpdateSession> start(const std::shared_ptr<TBUSBPrinterZEV>& printer, Step first,
                                                 bool carriedOn, const QString& target = {});
+    // Whether this run has begun an update of `key`'s printer [any thread].
+    static bool begunInThisRun(const QString& key);
     // Forgets every session without an ending, as a program that starts again has none [main].
     static void forgetAll();
     // Device keys of the updates between their rewrite request and their outcome, sorted [main].
