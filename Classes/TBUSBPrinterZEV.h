@@ -20,14 +20,14 @@
 
 #include <QStringList>
 
-class UpdateSession;
-enum class UpdateSessionStep : int;
-struct UpdateNotice;
-
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
+
+class UpdateSession;
+enum class UpdateSessionStep : int;
+struct UpdateNotice;
 
 // Device-info key of the USB serial-number switch as the printer last reported it ("1" / "0").
 extern const QString QRVX_ZEV_USB_ISerialisSet;
@@ -278,7 +278,7 @@ public:
     // The first probe of a printer-flasher printer is its start-up probe; every other probe (and
     // each of serial-switcher's) is the information probe.
     void probe() override;
-    // An update whose printer leaves the bus other than for one of its restarts is no longer under way.
+    // Tells the update's session that its printer left the bus (for a restart, or not).
     void deviceTerminated() override;
 
     // The interface, opened for one step of the update: the last claim of a printer to end closes
