@@ -338,6 +338,8 @@ private:
     void reportWriteFailure();
 
     // ---- the update's steps (TBUSBPrinterZEVUpdate.cpp) ----
+    // The package's firmware version when its check has been stored already, else empty (no digest).
+    QString knownPackageVersion();
     // The session of this printer's update, begun at `first` when none runs [any thread].
     UpdateSessionRef sessionAt(UpdateSessionStep first);
     // The request once the package has been read [main].

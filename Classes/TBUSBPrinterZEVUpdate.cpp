@@ -85,12 +85,14 @@ LoadedFirmwarePackage TBUSBPrinterZEV::loadPackage() {
                                                   QString::fromLatin1(className()), packageInfo());
 }
 
+QString TBUSBPrinterZEV::knownPackageVersion() {
+    return TBFirmwarePackage::storedNewFirmwareVersion(packageInfo()).value_or(QString());
+}
+
 TBUSBPrinterZEV::UpdateSessionRef TBUSBPrinterZEV::sessionAt(UpdateSessionStep first) {
     auto session = UpdateSession::find(keyUSBdevice());
     if (session && !session->hasEnded()) return session;
-    return UpdateSession::start(
-        zevSelf(), first, false,
-        TBFirmwarePackage::storedNewFirmwareVersion(packageInfo()).value_or(QString()));
+    return UpdateSession::start(zevSelf(), first, false, knownPackageVersion());
 }
 
 // ---- step 1: the request ------------------------------------------------------------------------------
@@ -120,11 +122,9 @@ void TBUSBPrinterZEV::requestWithPackage(const LoadedFirmwarePackage& package) {
     Q_ASSERT(platform::mainqueue::isMainThread());
     if (!updateCanStart()) return; // another request got in meanwhile
     const QString target = package.verified ? package.version : QString();
-    auto session = UpdateSession::start(
-        zevSelf(), Step::Request, false,
-        Edition::current().isSerialSwitcher()
-            ? TBFirmwarePackage::storedNewFirmwareVersion(packageInfo()).value_or(QString())
-            : target);
+    auto session =
+        UpdateSession::start(zevSelf(), Step::Request, false,
+                             Edition::current().isSerialSwitcher() ? knownPackageVersion() : target);
     if (Edition::current().isSerialSwitcher()) {
         // Warns only for the model whose media change with the update.
         if (printerModel() == zev::Model::HVQXA)
@@ -149,9 +149,7 @@ void TBUSBPrinterZEV::proceedWithUpdateWhenReady() {
     if (!printer) return;
     auto session = UpdateSession::find(keyUSBdevice());
     if (!session || session->hasEnded() || (session->allowsNewRequest() && session->step() >= Step::Rewrite))
-        session = UpdateSession::start(
-            printer, Step::Readiness, false,
-            TBFirmwarePackage::storedNewFirmwareVersion(packageInfo()).value_or(QString()));
+        session = UpdateSession::start(printer, Step::Readiness, false, knownPackageVersion());
     if (session->step() == Step::Request) session->advance(Event::Passed);
     if (session->step() != Step::Readiness) {
         platform::platformLog("update of %s is at %s, not at its readiness checks",
@@ -366,9 +364,7 @@ void TBUSBPrinterZEV::uploadFirmware() {
     if (!printer) return;
     auto session = UpdateSession::find(keyUSBdevice());
     if (!session || session->hasEnded() || session->step() != Step::Upload)
-        session = UpdateSession::start(
-            printer, Step::Upload, false,
-            TBFirmwarePackage::storedNewFirmwareVersion(packageInfo()).value_or(QString()));
+        session = UpdateSession::start(printer, Step::Upload, false, knownPackageVersion());
     onCommandQueue([printer, session] { printer->uploadStep(session); });
 }
 
