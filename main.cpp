@@ -9,6 +9,7 @@
 #include "platform/dialogs.h"
 #include "platform/strings.h"
 #include "ui/printerwindow.h"
+#include "ui/qtalertpresenter.h"
 #include "ui/screenshot.h"
 #include "ui/simulation.h"
 
@@ -124,7 +125,7 @@ int main(int argc, char* argv[]) {
     AppDelegate delegate;
     ui::PrinterWindow window(&controller, edition.isSerialSwitcher());
     delegate.setWindow(&window);
-    platform::setAlertPresenter(std::make_shared<platform::QtAlertPresenter>(&window));
+    platform::setAlertPresenter(std::make_shared<ui::QtAlertPresenter>(&window));
     controller.setController(window.selection());
     if (simulation) {
         window.menuBar()->addMenu(simulation->createMenu(&window));

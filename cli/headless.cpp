@@ -17,7 +17,7 @@
 #include "platform/resources.h"
 #include "platform/strings.h"
 #include "platform/usb/libusb/LibusbBus.h"
-#include "platform/usb/sim/SimBus.h"
+#include "simbus/SimBus.h"
 #include "support/QRVX_Log.h"
 #include "ui/printerrow.h"
 #include "ui/screenshot.h"

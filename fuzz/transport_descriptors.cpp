@@ -2,7 +2,7 @@
 // the printer object reads them the way it does at attach time. The first input byte picks the
 // request that gets the bytes, the rest is the reply. Nothing may crash or read past the reply.
 #include "Classes/TBUSBPrinter.h"
-#include "platform/usb/sim/SimBus.h"
+#include "simbus/SimBus.h"
 
 #include <cstring>
 

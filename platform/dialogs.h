@@ -21,7 +21,6 @@
 #include <optional>
 
 class QObject;
-class QWidget;
 
 namespace platform {
 
@@ -109,20 +108,6 @@ void setAlertPresenter(std::shared_ptr<AlertPresenter> presenter);
 std::shared_ptr<AlertPresenter> alertPresenter();
 // Any thread: posts `alert` to the main thread and presents it there with the current presenter.
 void showAlert(std::shared_ptr<Alert> alert);
-
-// QMessageBox: a window-modal sheet on the main window (application-modal when there is no visible
-// main window), or application-modal. Never runs a nested event loop.
-class QtAlertPresenter : public AlertPresenter {
-public:
-    explicit QtAlertPresenter(QWidget* mainWindow = nullptr);
-    ~QtAlertPresenter() override;
-    void setMainWindow(QWidget* mainWindow);
-    void present(std::shared_ptr<Alert> alert) override;
-
-private:
-    struct Private;
-    std::unique_ptr<Private> d;
-};
 
 // For runs without a display: the alert is printed on standard error and answered on the terminal,
 // one alert at a time, without blocking the main thread. With no terminal on standard input an

@@ -2,9 +2,9 @@
 
 #include "Classes/TBPrinters.h"
 #include "Classes/TBUSBPrinterZEV.h"
-#include "platform/listselection.h"
 #include "platform/strings.h"
 #include "ui/historywindow.h"
+#include "ui/itemselection.h"
 #include "ui/printerlistmodel.h"
 #include "ui/printerrow.h"
 
@@ -148,7 +148,7 @@ PrinterWindow::PrinterWindow(TBPrinters* controller, bool serialSwitch, QWidget*
     table_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(table_, &QWidget::customContextMenuRequested, this, &PrinterWindow::showRowMenu);
     setCentralWidget(table_);
-    selection_ = new platform::ItemSelection(table_->selectionModel(), this);
+    selection_ = new ItemSelection(table_->selectionModel(), this);
     resize(1240, 400);
 
     buildMenus(serialSwitch);

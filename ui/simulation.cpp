@@ -5,7 +5,7 @@
 #include "devicemodel/SimPrinterDevice.h"
 #include "devicemodel/SimZEVPrinter.h"
 #include "devicemodel/SimZEVProcessor.h"
-#include "platform/usb/sim/SimBus.h"
+#include "simbus/SimBus.h"
 
 #include <QAction>
 #include <QCoreApplication>

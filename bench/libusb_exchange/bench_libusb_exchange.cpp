@@ -12,7 +12,7 @@
 
 #include "devicemodel/SimPrinterDevice.h"
 #include "platform/usb/libusb/LibusbBus.h"
-#include "platform/usb/sim/SimBus.h"
+#include "simbus/SimBus.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -7,7 +7,7 @@
 // CPUs (its run-queue wait, from the scheduler's own account): that is the machine's load, not a
 // stall of the program; the gap on the clock is printed beside it.
 #include "devicemodel/SimPrinterDevice.h"
-#include "platform/usb/sim/SimBus.h"
+#include "simbus/SimBus.h"
 
 #include "Classes/Edition.h"
 #include "Classes/TBPrinters.h"

@@ -2,7 +2,7 @@
 // the printer model is configured with (its think time per exchange). The ratio shows what the
 // program adds: queue hops, main-thread round trips, framing, logging.
 #include "devicemodel/SimZEVProcessor.h"
-#include "platform/usb/sim/SimBus.h"
+#include "simbus/SimBus.h"
 
 #include "Classes/TBUSBPrinterZEV.h"
 

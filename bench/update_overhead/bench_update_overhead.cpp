@@ -7,7 +7,7 @@
 // printer's return on the bus; the model stays on the bus until its restart time is up.
 #include "devicemodel/SimPrinterDevice.h"
 #include "devicemodel/SimZEVPrinter.h"
-#include "platform/usb/sim/SimBus.h"
+#include "simbus/SimBus.h"
 
 #include "Classes/Edition.h"
 #include "Classes/TBPrinters.h"

@@ -3,7 +3,7 @@
 // program's --screenshot waits until each printer's information probe has finished). Each figure is printed
 // with the simulated bus's own delivery latency beside it, so the part the list adds can be read off.
 #include "devicemodel/SimPrinterDevice.h"
-#include "platform/usb/sim/SimBus.h"
+#include "simbus/SimBus.h"
 
 #include "Classes/Edition.h"
 #include "Classes/TBPrinters.h"

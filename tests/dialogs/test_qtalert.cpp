@@ -4,6 +4,7 @@
 #include "platform/application.h"
 #include "platform/dialogs.h"
 #include "protocol/zevrig.h"
+#include "ui/qtalertpresenter.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -35,7 +36,7 @@ private slots:
         testsupport::LogCapture log;
         int terminations = 0;
         platform::setTerminationHandler([&terminations] { ++terminations; });
-        platform::setAlertPresenter(std::make_shared<platform::QtAlertPresenter>());
+        platform::setAlertPresenter(std::make_shared<ui::QtAlertPresenter>());
         ZEVRig rig(sim::SimZEVModel::HVC);
 
         rig.printer->ShowQXAWarning();

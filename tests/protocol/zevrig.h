@@ -4,7 +4,7 @@
 #include "Classes/TBUSBPrinterZEV.h"
 #include "devicemodel/SimZEVProcessor.h"
 #include "platform/platformlog.h"
-#include "platform/usb/sim/SimBus.h"
+#include "simbus/SimBus.h"
 
 #include <QSignalSpy>
 #include <QStringList>

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "Classes/TBUSBPrinter.h"
-#include "platform/usb/sim/SimBus.h"
+#include "simbus/SimBus.h"
 
 #include <QCoreApplication>
 #include <QTest>

@@ -3,7 +3,7 @@
 
 #include "devicemodel/SimPrinterDevice.h"
 #include "devicemodel/SimZEVPrinter.h"
-#include "platform/usb/sim/SimBus.h"
+#include "simbus/SimBus.h"
 
 #include "Classes/TBPrinters.h"
 #include "ui/printerlistmodel.h"

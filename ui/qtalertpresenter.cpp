@@ -1,5 +1,5 @@
 // The Qt presenter: one QMessageBox per alert, opened with open() (never exec()), deleted on close.
-#include "platform/dialogs.h"
+#include "ui/qtalertpresenter.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -10,7 +10,9 @@
 
 #include <vector>
 
-namespace platform {
+namespace ui {
+
+using namespace platform;
 
 namespace {
 
@@ -134,4 +136,4 @@ void QtAlertPresenter::present(std::shared_ptr<Alert> alert) {
     box->open();
 }
 
-} // namespace platform
+} // namespace ui

@@ -1,9 +1,9 @@
-#include "platform/listselection.h"
+#include "ui/itemselection.h"
 
 #include <QAbstractItemModel>
 #include <QItemSelectionModel>
 
-namespace platform {
+namespace ui {
 
 ItemSelection::ItemSelection(QItemSelectionModel* selection, QObject* parent)
     : ListSelection(parent), selection_(selection) {
@@ -31,4 +31,4 @@ void ItemSelection::selectRow(int row) {
     selection_->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
-} // namespace platform
+} // namespace ui

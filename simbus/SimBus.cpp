@@ -1,4 +1,4 @@
-#include "platform/usb/sim/SimBus.h"
+#include "simbus/SimBus.h"
 
 #include "platform/usb/readahead.h"
 
