@@ -3,15 +3,16 @@
 #include "Classes/Edition.h"
 #include "Classes/TBPrinters.h"
 #include "Classes/TBUpdateHistory.h"
-#include "Classes/TBUpdateStateFile.h"
+#include "app/startup.h"
 #include "cli/headless.h"
 #include "cli/options.h"
 #include "platform/dialogs.h"
 #include "platform/strings.h"
+#include "ui/historywindow.h"
 #include "ui/printerwindow.h"
 #include "ui/qtalertpresenter.h"
 #include "ui/screenshot.h"
-#include "ui/simulation.h"
+#include "ui/simulationmenu.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -90,7 +91,8 @@ int main(int argc, char* argv[]) {
                      qPrintable(options.screenshot), qPrintable(error));
         return cli::kExitFailed;
     }
-    if (!cli::setUpLogging(options, &error)) {
+    const app::RunSettings settings = cli::runSettings(options);
+    if (!app::setUpLogging(settings, &error)) {
         std::fprintf(stderr, "%s: cannot open the log file %s: %s\n", qPrintable(edition.programName()),
                      qPrintable(options.logFile), qPrintable(error));
         return cli::kExitUsage;
@@ -115,28 +117,19 @@ int main(int argc, char* argv[]) {
                                             ? QStringLiteral("org.printertools.PrinterFlasher")
                                             : QStringLiteral("org.printertools.SerialSwitcher"));
     platform::installTranslations(QLocale::system());
-    cli::openHistory(options);
+    ui::announceHistoryProblem(app::openHistory(settings));
 
     // The bus comes first: printer objects and the controller take it when they are made.
-    int simulatedPrinters = 0;
-    ui::Simulation* simulation = cli::setUpBus(options, &app, edition.isPrinterFlasher(), &simulatedPrinters);
-
-    TBPrinters controller;
+    app::Run run(settings, edition.isPrinterFlasher());
+    TBPrinters& controller = run.controller();
     AppDelegate delegate;
     ui::PrinterWindow window(&controller, edition.isSerialSwitcher());
     delegate.setWindow(&window);
-    platform::setAlertPresenter(std::make_shared<ui::QtAlertPresenter>(&window));
     controller.setController(window.selection());
-    if (simulation) {
-        window.menuBar()->addMenu(simulation->createMenu(&window));
-        simulation->followWith(&controller);
-    }
+    if (run.simulation()) window.menuBar()->addMenu(ui::createSimulationMenu(run.simulation(), &window));
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &controller, &TBPrinters::prepareForTermination);
 
-    // Before discovery, so that each printer's start-up probe finds its update where it stood.
-    TBUpdateStateFile::loadIntoRegistry();
-    controller.awakeFromNib();
-    controller.applicationDidFinishLaunching(&window);
+    run.start(std::make_shared<ui::QtAlertPresenter>(&window), &window);
     delegate.applicationDidFinishLaunching();
     app.setQuitOnLastWindowClosed(controller.applicationShouldTerminateAfterLastWindowClosed(&app));
     window.show();
@@ -144,7 +137,7 @@ int main(int argc, char* argv[]) {
     int screenshotResult = 0;
     if (!options.screenshot.isEmpty()) {
         const QString file = options.screenshot;
-        ui::saveScreenshotWhenReady(&window, simulatedPrinters, file, kScreenshotTimeoutMs,
+        ui::saveScreenshotWhenReady(&window, run.listedSimulatedPrinters(), file, kScreenshotTimeoutMs,
                                     [&screenshotResult, file, &edition](bool ok) {
                                         if (!ok)
                                             std::fprintf(stderr,
@@ -157,6 +150,5 @@ int main(int argc, char* argv[]) {
     }
     const int result = app.exec();
     TBUpdateHistory::close();
-    platform::setAlertPresenter(nullptr);
     return result != 0 ? result : screenshotResult;
 }

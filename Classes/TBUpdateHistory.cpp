@@ -25,6 +25,8 @@
 
 namespace {
 
+using platform::orDash;
+
 // Marks a database as this program's update history (PRAGMA application_id), so that a file of
 // another kind under the same name is never written into.
 constexpr int kApplicationId = 0x50544831;
@@ -487,10 +489,6 @@ QString outcomeWord(const QString& outcome) {
 
 QString localTime(const QDateTime& time) {
     return time.isValid() ? time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString();
-}
-
-QString orDash(const QString& text) {
-    return text.isEmpty() ? QStringLiteral("–") : text;
 }
 
 // The end of the file at `path`, at most `limit` bytes.

@@ -5,29 +5,21 @@
 #include "Classes/TBPrinters.h"
 #include "Classes/TBUSBPrinterZEV.h"
 #include "Classes/TBUpdateHistory.h"
-#include "Classes/TBUpdateStateFile.h"
 #include "Classes/UpdateSession.h"
 #include "Classes/ZEVModels.h"
+#include "app/printerrow.h"
+#include "app/startup.h"
 #include "cli/output.h"
 #include "cli/presenter.h"
 #include "platform/application.h"
-#include "platform/files.h"
 #include "platform/platformlog.h"
 #include "platform/queue.h"
 #include "platform/resources.h"
 #include "platform/strings.h"
-#include "platform/usb/libusb/LibusbBus.h"
-#include "simbus/SimBus.h"
-#include "support/QRVX_Log.h"
-#include "ui/printerrow.h"
-#include "ui/screenshot.h"
-#include "ui/simulation.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -35,7 +27,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <mutex>
 
 namespace cli {
 
@@ -176,7 +167,7 @@ bool inUpdateMode(TBUSBPrinterZEV& printer) {
 bool answeredProbe(TBUSBPrinterZEV& printer) {
     // A printer that another instance is updating is not asked anything here.
     if (printer.isUpdatedElsewhere()) return true;
-    const bool probed = ui::probeFinished(printer) ||
+    const bool probed = app::probeFinished(printer) ||
                         (inUpdateMode(printer) && printer.interfaceStatus() == TBUSBPrinter::InterfaceClosed);
     if (!probed) return false;
     const bool hasPackage =
@@ -199,9 +190,9 @@ QJsonValue percentValue(int permille) {
 }
 
 QJsonObject printerJson(TBUSBPrinterZEV& printer) {
-    const ui::PrinterRow row = ui::printerRow(printer);
+    const app::PrinterRow row = app::printerRow(printer);
     QJsonArray tables;
-    for (const ui::ColourTableEntry& entry : row.colourTables)
+    for (const app::ColourTableEntry& entry : row.colourTables)
         tables.append(QJsonObject{{QStringLiteral("table"), entry.table},
                                   {QStringLiteral("version"), entry.version},
                                   {QStringLiteral("checksum"), entry.checksum}});
@@ -224,11 +215,11 @@ QJsonObject printerJson(TBUSBPrinterZEV& printer) {
 }
 
 QString printerText(TBUSBPrinterZEV& printer) {
-    const ui::PrinterRow row = ui::printerRow(printer);
-    using ui::orDash;
+    const app::PrinterRow row = app::printerRow(printer);
+    using app::orDash;
     QStringList tables;
-    for (const ui::ColourTableEntry& entry : row.colourTables)
-        tables << ui::colourTableText(entry);
+    for (const app::ColourTableEntry& entry : row.colourTables)
+        tables << app::colourTableText(entry);
     QString text = QStringLiteral("%1  %2\n").arg(printer.keyUSBdevice(), row.name);
     const auto line = [&text](const char* title, const QString& value) {
         text += QStringLiteral("    %1: %2\n").arg(say(title), value);
@@ -251,22 +242,13 @@ QString printerText(TBUSBPrinterZEV& printer) {
 // The bus, the discovery controller and the presenter of one run.
 class Session : public QObject {
 public:
-    Session(const Options& options, const Edition& edition) {
-        presenter_ = std::make_shared<HeadlessPresenter>(options.yes);
-        platform::setAlertPresenter(presenter_);
+    Session(const Options& options, const Edition& edition)
         // Only an update carries on an update that was under way: listing changes nothing.
-        const bool resume = edition.isPrinterFlasher() && options.command == Options::Command::Update;
-        simulation_ = setUpBus(options, this, resume);
-        controller_ = new TBPrinters(this);
-        if (simulation_) simulation_->followWith(controller_);
-        if (resume) TBUpdateStateFile::loadIntoRegistry();
-        controller_->awakeFromNib();
-        controller_->applicationDidFinishLaunching(nullptr);
-    }
-
-    ~Session() override {
-        controller_->prepareForTermination();
-        platform::setAlertPresenter(nullptr);
+        : run_(runSettings(options),
+               edition.isPrinterFlasher() && options.command == Options::Command::Update),
+          controller_(&run_.controller()) {
+        presenter_ = std::make_shared<HeadlessPresenter>(options.yes);
+        run_.start(presenter_, nullptr);
     }
 
     TBPrinters& controller() { return *controller_; }
@@ -311,9 +293,9 @@ public:
     }
 
 private:
+    app::Run run_;
+    TBPrinters* controller_;
     std::shared_ptr<HeadlessPresenter> presenter_;
-    ui::Simulation* simulation_ = nullptr;
-    TBPrinters* controller_ = nullptr;
 };
 
 // ---- --list ---------------------------------------------------------------------------------------------
@@ -603,116 +585,19 @@ void startSwitch(HeadlessPresenter& presenter, bool on, const TBPrinters::Printe
 
 } // namespace
 
-ui::Simulation* setUpBus(const Options& options, QObject* parent, bool resumeUpdates, int* listedPrinters) {
-    const Edition& edition = Edition::current();
-    if (!options.simulate) {
-        usb::setCurrentBus(usb::makeLibusbBus());
-        // printer-flasher reads the record of updates under way in every run, to leave alone the
-        // printers another of its instances is updating; only a run that resumes takes updates on.
-        if (edition.isPrinterFlasher())
-            TBUpdateStateFile::setPath(TBUpdateStateFile::defaultPath(edition.programName()));
-        UpdateSession::setCarriesOnRecordedUpdates(resumeUpdates);
-        return nullptr;
-    }
-    auto* simulation = new ui::Simulation(parent);
-    usb::setCurrentBus(simulation->bus());
-    const auto models = options.simulatedModels.empty()
-                            ? ui::Simulation::startingModels(edition.isSerialSwitcher())
-                            : options.simulatedModels;
-    // Each program lists only the models it drives.
-    const auto listed = TBUSBPrinterZEV::supportedProductIDs();
-    int count = 0;
-    for (sim::SimZEVModel model : models) {
-        if (simulation->plugIn(model) != 0 && listed &&
-            listed->count(sim::simZEVModelFacts(model).productId) > 0)
-            ++count;
-    }
-    if (listedPrinters) *listedPrinters = count;
-    return simulation;
-}
-
-QString defaultLogFile() {
-    const QString program = Edition::current().programName();
-    return platform::files::stateHome() + QLatin1Char('/') + program + QLatin1Char('/') + program +
-           QStringLiteral(".log");
-}
-
-bool setUpLogging(const Options& options, QString* error) {
+app::RunSettings runSettings(const Options& options) {
+    app::RunSettings settings;
+    settings.simulate = options.simulate;
+    settings.simulatedModels = options.simulatedModels;
+    settings.logFile = options.logFile;
     // A command prints its own output, questions and progress; the diagnostics only when asked.
-    const bool quiet = options.headless() && !options.verbose;
-    if (quiet) platform::setLogToStandardError(false);
-    // Without --log-file the log goes to the program's own file in the user's state folder; a run that
-    // cannot open that one goes on without it.
-    const bool chosen = !options.logFile.isEmpty();
-    const QString logFile = chosen ? options.logFile : defaultLogFile();
-    if (!chosen && !QDir().mkpath(QFileInfo(logFile).absolutePath())) {
-        if (quiet) QRVX_Log::setShouldLogToStdErr(false);
-        platform::platformLog("no log file: cannot make the folder of %s", qUtf8Printable(logFile));
-        return true;
-    }
-    // What opening the file logs (a roll, a folder made) is kept and goes into the file first.
-    struct Early {
-        std::mutex mutex;
-        QStringList lines;
-    };
-    auto early = std::make_shared<Early>();
-    platform::setLogCopy([early](const QString& message) {
-        std::lock_guard lock(early->mutex);
-        early->lines << message;
-    });
-    const bool opened = QRVX_Log::setLogFile(logFile);
-    platform::setLogCopy(nullptr);
-    if (!opened) {
-        QFile file(logFile);
-        *error =
-            file.open(QIODevice::Append) ? QStringLiteral("a log file is already open") : file.errorString();
-        if (chosen) return false;
-        if (quiet) QRVX_Log::setShouldLogToStdErr(false);
-        platform::platformLog("no log file: cannot open %s: %s", qUtf8Printable(logFile),
-                              qUtf8Printable(*error));
-        error->clear();
-        return true;
-    }
-    // The frame dumps go to the file only; the platform's lines are copied into it.
-    QRVX_Log::setShouldLogToStdErr(false);
-    const auto copy = [](const QString& message) {
-        QRVX_Log::logLevel(0, message.endsWith(QLatin1Char('\n')) ? message.chopped(1) : message);
-    };
-    QStringList earlyLines;
-    {
-        std::lock_guard lock(early->mutex);
-        earlyLines.swap(early->lines);
-    }
-    // Outside the lock: the facility may log through the platform while it holds its own.
-    for (const QString& line : std::as_const(earlyLines))
-        copy(line);
-    // From here on the facility is only written to: it rolls its file (logging through the
-    // platform under its own lock) only when the file is opened, above.
-    platform::setLogCopy(copy);
-    return true;
+    settings.diagnosticsOnStandardError = !options.headless() || options.verbose;
+    return settings;
 }
 
 void openHistory(const Options& options) {
-    const Edition& edition = Edition::current();
-    QString path = TBUpdateHistory::defaultPath(edition.programName());
-    // Simulated printers' updates are kept apart from the real ones.
-    if (options.simulate) path.replace(QStringLiteral(".sqlite"), QStringLiteral("-simulated.sqlite"));
-    TBUpdateHistory::open(path);
-    const QString problem = TBUpdateHistory::problem();
-    if (problem.isEmpty()) return;
-    if (options.headless()) {
-        complain(problem);
-        return;
-    }
-    // The window says it once, when it is up; its History window says it too.
-    platform::mainqueue::async([problem] {
-        auto alert = std::make_shared<platform::Alert>();
-        alert->messageText =
-            say(QT_TRANSLATE_NOOP("TBPrinters", "The update history could not be used as it was"));
-        alert->informativeText = problem;
-        alert->modality = platform::AlertModality::Application;
-        platform::showAlert(alert);
-    });
+    const QString problem = app::openHistory(runSettings(options));
+    if (!problem.isEmpty()) complain(problem);
 }
 
 int runHeadless(const Options& options) {

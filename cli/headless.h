@@ -5,13 +5,8 @@
 // error.
 #pragma once
 
+#include "app/startup.h"
 #include "cli/options.h"
-
-class QObject;
-
-namespace ui {
-class Simulation;
-} // namespace ui
 
 namespace cli {
 
@@ -19,23 +14,11 @@ namespace cli {
 // program's exit code.
 int runHeadless(const Options& options);
 
-// The bus the run works on, made current: the printers of --simulate, plugged in (the simulation
-// is made under `parent` and returned), or the USB bus (nullptr), whose updates under way are carried
-// on when `resumeUpdates`. `listedPrinters` learns how many simulated printers this program lists.
-ui::Simulation* setUpBus(const Options& options, QObject* parent, bool resumeUpdates,
-                         int* listedPrinters = nullptr);
+// What the start of a run takes from the command line's options.
+app::RunSettings runSettings(const Options& options);
 
-// Before the application object: the diagnostics leave standard error for a command without
-// --verbose, and the log facility writes the --log-file, or without one defaultLogFile(), rolled when
-// large, with the platform log lines copied into it. False, with the reason in `error`, when the
-// --log-file cannot be opened; a default one that cannot be opened is only logged.
-bool setUpLogging(const Options& options, QString* error);
-// $XDG_STATE_HOME/<program>/<program>.log: where the log goes without --log-file.
-QString defaultLogFile();
-
-// Opens the update history the run records into and reads (the simulated printers keep theirs apart).
-// What went wrong with it is reported on standard error for a command, and in a notice once the
-// window's event loop runs.
+// Opens the update history a command records into or reads; what went wrong with it is said on
+// standard error.
 void openHistory(const Options& options);
 
 } // namespace cli

@@ -14,7 +14,7 @@ qt_add_resources(platform printer_pictures
 # where they are defined, in every layer; `cmake --build build --target update_translations`
 # refreshes the .ts files from all of them.
 set(_translated_sources)
-foreach(_layer platform support core ui cli)
+foreach(_layer platform support core app ui cli)
   get_target_property(_layer_sources ${_layer} SOURCES)
   list(APPEND _translated_sources ${_layer_sources})
 endforeach()

@@ -21,4 +21,9 @@ bool installTranslations(const QLocale& locale);
 // Removes what installTranslations() installed.
 void removeTranslations();
 
+// A value nobody has reported yet reads as a dash, in lists, notices and the history alike.
+inline QString orDash(const QString& text) {
+    return text.isEmpty() ? QStringLiteral("–") : text;
+}
+
 } // namespace platform

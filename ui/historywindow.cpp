@@ -1,5 +1,6 @@
 #include "ui/historywindow.h"
 
+#include "platform/dialogs.h"
 #include "platform/queue.h"
 #include "platform/strings.h"
 #include "support/QRVX_Log.h"
@@ -22,6 +23,8 @@ namespace ui {
 
 namespace {
 
+using platform::orDash;
+
 // Child rows carry their attempt's row + 1 as internal id; top-level rows carry 0.
 constexpr quintptr kTopLevel = 0;
 
@@ -31,10 +34,6 @@ QString localized(const char* key) {
 
 QString localTime(const QDateTime& at) {
     return at.isValid() ? at.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString();
-}
-
-QString orDash(const QString& text) {
-    return text.isEmpty() ? QStringLiteral("–") : text;
 }
 
 QString change(const QString& before, const QString& after) {
@@ -330,6 +329,18 @@ void HistoryWindow::exportFinished(const QString& path, bool ok, const QString& 
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
     box->open();
+}
+
+void announceHistoryProblem(const QString& problem) {
+    if (problem.isEmpty()) return;
+    platform::mainqueue::async([problem] {
+        auto alert = std::make_shared<platform::Alert>();
+        alert->messageText =
+            localized(QT_TRANSLATE_NOOP("TBPrinters", "The update history could not be used as it was"));
+        alert->informativeText = problem;
+        alert->modality = platform::AlertModality::Application;
+        platform::showAlert(alert);
+    });
 }
 
 } // namespace ui

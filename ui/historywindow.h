@@ -113,4 +113,8 @@ private:
     std::shared_ptr<platform::SerialQueue> writer_;
 };
 
+// Says once, when the window is up, that the update history could not be used as it was (`problem`,
+// nothing when it is empty); the History window says it too.
+void announceHistoryProblem(const QString& problem);
+
 } // namespace ui

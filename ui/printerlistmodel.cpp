@@ -1,8 +1,8 @@
 #include "ui/printerlistmodel.h"
 
 #include "Classes/TBPrinters.h"
+#include "app/printerrow.h"
 #include "platform/strings.h"
-#include "ui/printerrow.h"
 
 #include <QCoreApplication>
 #include <QPixmap>
@@ -10,6 +10,11 @@
 #include <algorithm>
 
 namespace ui {
+
+using app::colourTableText;
+using app::orDash;
+using app::printerRow;
+using app::setPrinterUsbSerial;
 
 namespace {
 

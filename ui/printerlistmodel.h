@@ -2,7 +2,7 @@
 // the controller's list announcements; cells follow each printer's change signal. Main thread only.
 #pragma once
 
-#include "ui/printerrow.h"
+#include "app/printerrow.h"
 
 #include <QAbstractTableModel>
 #include <QHash>
@@ -13,6 +13,9 @@ class TBPrinters;
 class TBUSBPrinterZEV;
 
 namespace ui {
+
+using app::ColourTableEntry;
+using app::PrinterRow;
 
 class PrinterListModel : public QAbstractTableModel {
     Q_OBJECT

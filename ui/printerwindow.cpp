@@ -2,11 +2,11 @@
 
 #include "Classes/TBPrinters.h"
 #include "Classes/TBUSBPrinterZEV.h"
+#include "app/printerrow.h"
 #include "platform/strings.h"
 #include "ui/historywindow.h"
 #include "ui/itemselection.h"
 #include "ui/printerlistmodel.h"
-#include "ui/printerrow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,6 +24,9 @@
 #include <QTableView>
 
 namespace ui {
+
+using app::printerRow;
+using app::PrinterRow;
 
 namespace {
 

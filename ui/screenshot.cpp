@@ -2,6 +2,7 @@
 
 #include "Classes/TBPrinters.h"
 #include "Classes/TBUSBPrinterZEV.h"
+#include "app/printerrow.h"
 #include "ui/printerlistmodel.h"
 #include "ui/printerwindow.h"
 
@@ -18,22 +19,13 @@ namespace {
 constexpr int kPollMs = 20;
 } // namespace
 
-bool probeFinished(TBUSBPrinterZEV& printer) {
-    // The probe asks for the serial number and then, on printers that have it, the USB switch.
-    const DeviceInfoRef info = printer.deviceInfoDict();
-    const bool lastAnswerStored = info->contains(QRVX_TBPrinterSerialNumber) &&
-                                  (!printer.hasISerialSupport() || info->contains(QRVX_ZEV_USB_ISerialisSet));
-    return !printer.firmwareVersion().isEmpty() && lastAnswerStored &&
-           printer.interfaceStatus() == TBUSBPrinter::InterfaceClosed;
-}
-
 bool windowShowsRows(PrinterWindow* window, int rows) {
     if (!window || !window->controller()) return false;
     const TBPrinters& controller = *window->controller();
     if (window->listModel()->rowCount() != rows || controller.printerCount() != rows) return false;
     for (int row = 0; row < rows; ++row) {
         const auto printer = controller.printerAt(row);
-        if (!printer || !probeFinished(*printer)) return false;
+        if (!printer || !app::probeFinished(*printer)) return false;
     }
     return true;
 }

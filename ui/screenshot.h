@@ -6,8 +6,6 @@
 
 #include <functional>
 
-class TBUSBPrinterZEV;
-
 namespace ui {
 
 class PrinterWindow;
@@ -17,11 +15,6 @@ class PrinterWindow;
 // `done` with whether the rows were all filled and the file was written.
 void saveScreenshotWhenReady(PrinterWindow* window, int expectedRows, const QString& file, int timeoutMs,
                              std::function<void(bool ok)> done);
-
-// True once the printer's information probe has run to its end: the firmware version, the serial
-// number and (on printers that have it) the USB serial-number switch, the probe's last answers, are
-// stored and the interface is closed again.
-bool probeFinished(TBUSBPrinterZEV& printer);
 
 // True when the window lists `rows` printers and each has finished its probe.
 bool windowShowsRows(PrinterWindow* window, int rows);

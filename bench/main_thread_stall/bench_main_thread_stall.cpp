@@ -11,10 +11,10 @@
 
 #include "Classes/Edition.h"
 #include "Classes/TBPrinters.h"
+#include "app/simulation.h"
 #include "platform/platformlog.h"
 #include "ui/printerlistmodel.h"
 #include "ui/printerwindow.h"
-#include "ui/simulation.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -126,7 +126,7 @@ void runFor(int ms) {
 }
 
 std::shared_ptr<sim::SimPrinterDevice> silentPrinter(std::uint32_t location) {
-    auto device = ui::Simulation::makePrinter(sim::SimZEVModel::HVC, location);
+    auto device = app::Simulation::makePrinter(sim::SimZEVModel::HVC, location);
     device->holdStringDescriptors(kDescriptorTimeoutMs);
     return device;
 }
@@ -144,8 +144,8 @@ Stall arrivalStall(int round) {
         window.show();
         controller.awakeFromNib();
         const std::uint32_t location =
-            ui::Simulation::kFirstLocation +
-            std::uint32_t(round % ui::Simulation::kPortCount) * ui::Simulation::kPortStep;
+            app::Simulation::kFirstLocation +
+            std::uint32_t(round % app::Simulation::kPortCount) * app::Simulation::kPortStep;
         auto device = silentPrinter(location);
 
         Heartbeat heartbeat;
@@ -180,10 +180,10 @@ Stall arrivalStall(int round) {
 // The peer: the same strings read on the main thread as the printer arrives.
 Stall stringsReadOnMainThreadStall() {
     auto bus = sim::SimBus::create();
-    auto device = silentPrinter(ui::Simulation::kFirstLocation);
+    auto device = silentPrinter(app::Simulation::kFirstLocation);
     bus->attach(device);
     std::shared_ptr<usb::UsbInterface> interface;
-    if (bus->service(ui::Simulation::kFirstLocation)->createInterface(interface) != kIOReturnSuccess)
+    if (bus->service(app::Simulation::kFirstLocation)->createInterface(interface) != kIOReturnSuccess)
         return {};
 
     Heartbeat heartbeat;

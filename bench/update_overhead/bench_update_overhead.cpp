@@ -11,11 +11,11 @@
 
 #include "Classes/Edition.h"
 #include "Classes/TBPrinters.h"
+#include "app/simulation.h"
 #include "platform/dialogs.h"
 #include "platform/platformlog.h"
 #include "ui/printerlistmodel.h"
 #include "ui/printerwindow.h"
-#include "ui/simulation.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -160,7 +160,7 @@ std::optional<Round> runOnce(const std::shared_ptr<TimedPresenter>& presenter, s
     auto window = std::make_unique<ui::PrinterWindow>(controller.get(), false);
     controller->setController(window->selection());
     std::shared_ptr<sim::SimZEVPrinter> model;
-    auto device = ui::Simulation::makePrinter(sim::SimZEVModel::HVC, location, &model);
+    auto device = app::Simulation::makePrinter(sim::SimZEVModel::HVC, location, &model);
     bus->attach(device);
     controller->awakeFromNib();
 
@@ -281,7 +281,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < kRounds; ++i) {
         // A port of its own each round: the device-info registry outlives a round.
         const std::uint32_t location =
-            ui::Simulation::kFirstLocation + std::uint32_t(i) * ui::Simulation::kPortStep;
+            app::Simulation::kFirstLocation + std::uint32_t(i) * app::Simulation::kPortStep;
         const std::optional<Round> round = runOnce(presenter, location);
         if (!round) return 1;
         std::printf(

@@ -7,11 +7,11 @@
 
 #include "Classes/Edition.h"
 #include "Classes/TBPrinters.h"
+#include "app/simulation.h"
 #include "platform/platformlog.h"
 #include "ui/printerlistmodel.h"
 #include "ui/printerwindow.h"
 #include "ui/screenshot.h"
-#include "ui/simulation.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -63,7 +63,7 @@ double busArrivalLatency(const std::shared_ptr<sim::SimBus>& bus, std::uint32_t 
         },
         handle);
     // A model printer-flasher does not list, so the list under test stays as it is.
-    auto device = ui::Simulation::makePrinter(sim::SimZEVModel::HVA, location);
+    auto device = app::Simulation::makePrinter(sim::SimZEVModel::HVA, location);
     QElapsedTimer clock;
     clock.start();
     bus->attach(device);
@@ -93,11 +93,11 @@ void arrivalToRow() {
 
         for (int round = 0; round < kRounds; ++round) {
             const std::uint32_t location =
-                ui::Simulation::kFirstLocation +
-                std::uint32_t(round % ui::Simulation::kPortCount) * ui::Simulation::kPortStep;
+                app::Simulation::kFirstLocation +
+                std::uint32_t(round % app::Simulation::kPortCount) * app::Simulation::kPortStep;
             busTimes.push_back(busArrivalLatency(bus, location + 0x10000)); // a neighbouring hub port
 
-            auto device = ui::Simulation::makePrinter(sim::SimZEVModel::HVC, location);
+            auto device = app::Simulation::makePrinter(sim::SimZEVModel::HVC, location);
             QElapsedTimer clock;
             clock.start();
             bus->attach(device);

@@ -3,8 +3,8 @@
 #include "protocol/zevrig.h"
 
 #include "Classes/Edition.h"
+#include "app/printerrow.h"
 #include "common/testsupport.h"
-#include "ui/printerrow.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -88,16 +88,16 @@ private slots:
     // The list's package-version cell asks the printer and follows its announcement.
     void listRowFollowsNewFirmwareVersion() {
         ZEVRig rig(Model::HVC);
-        QCOMPARE(ui::printerRow(*rig.printer).packageFirmwareVersion, QString()); // starts the check
+        QCOMPARE(app::printerRow(*rig.printer).packageFirmwareVersion, QString()); // starts the check
         QSignalSpy changes(rig.printer.get(), &TBUSBPrinter::valueChanged);
         QTRY_VERIFY(announcedKeys(changes).contains(kNewFirmwareVersionProperty));
-        QCOMPARE(ui::printerRow(*rig.printer).packageFirmwareVersion, QString("HVC 01.41"));
+        QCOMPARE(app::printerRow(*rig.printer).packageFirmwareVersion, QString("HVC 01.41"));
 
         // A model without a package shows none.
         ZEVRig eight(Model::EightTable);
-        QCOMPARE(ui::printerRow(*eight.printer).packageFirmwareVersion, QString());
+        QCOMPARE(app::printerRow(*eight.printer).packageFirmwareVersion, QString());
         QCoreApplication::processEvents();
-        QCOMPARE(ui::printerRow(*eight.printer).packageFirmwareVersion, QString());
+        QCOMPARE(app::printerRow(*eight.printer).packageFirmwareVersion, QString());
     }
 
     // A store queued for a printer that is gone by then is dropped.

@@ -7,8 +7,8 @@
 #include "Classes/TBUSBPrinterZEV.h"
 #include "Classes/TBUpdateStateFile.h"
 #include "Classes/UpdateSession.h"
+#include "app/printerrow.h"
 #include "platform/dialogs.h"
-#include "ui/printerrow.h"
 #include "window/simfixture.h"
 
 #include <QDeadlineTimer>
@@ -132,7 +132,7 @@ int watchingInstance(int argc, char** argv, const char* path, const char* locati
         (void)QTest::qWaitFor([&] { return f.printerAt(port) != nullptr; }, 5000);
         QTest::qWait(2500); // a look at the record and one more
         const auto p = f.printerAt(port);
-        const ui::PrinterRow row = p ? ui::printerRow(*p) : ui::PrinterRow{};
+        const app::PrinterRow row = p ? app::printerRow(*p) : app::PrinterRow{};
         reply(QStringLiteral("status=%1;elsewhere=%2;canStart=%3;frames=%4;claims=%5;alerts=%6")
                   .arg(row.printerStatus)
                   .arg(row.updatingElsewhere)

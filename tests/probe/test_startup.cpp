@@ -7,6 +7,7 @@
 #include "common/probeorder.h"
 #include "common/testsupport.h"
 #include "platform/dialogs.h"
+#include "ui/simulationmenu.h"
 
 #include <QMenu>
 #include <QtTest>
@@ -124,9 +125,9 @@ private slots:
     // Plugged in from the demo's menu in its update mode: the operator is asked once; "Ignore" gives
     // the power-cycle advice and nothing but the status query reaches the printer, also on a refresh.
     void foundInUpdateModeAndIgnored() {
-        ui::Simulation simulation;
+        app::Simulation simulation;
         SimFixture f(false, simulation.bus());
-        QMenu* menu = simulation.createMenu(f.window.get());
+        QMenu* menu = ui::createSimulationMenu(&simulation, f.window.get());
         f.controller->awakeFromNib();
         QMenu* updateMode = menu->findChild<QMenu*>(QStringLiteral("updateModeMenu"));
         QVERIFY(updateMode && !updateMode->actions().isEmpty());

@@ -6,9 +6,9 @@
 #include "simbus/SimBus.h"
 
 #include "Classes/TBPrinters.h"
+#include "app/simulation.h"
 #include "ui/printerlistmodel.h"
 #include "ui/printerwindow.h"
-#include "ui/simulation.h"
 
 #include <QCoreApplication>
 #include <QTest>
@@ -53,7 +53,7 @@ public:
     // A printer of `model` on `location`, not yet on the bus unless attach is true.
     SimPrinter makePrinter(sim::SimZEVModel model, std::uint32_t location) {
         SimPrinter printer;
-        printer.device = ui::Simulation::makePrinter(model, location, &printer.commandSet);
+        printer.device = app::Simulation::makePrinter(model, location, &printer.commandSet);
         return printer;
     }
     SimPrinter attach(sim::SimZEVModel model, std::uint32_t location) {

@@ -333,7 +333,7 @@ private slots:
 
     void demoMenuDrivesTheList() {
         SimFixture f;
-        ui::Simulation simulation;
+        app::Simulation simulation;
         usb::setCurrentBus(simulation.bus());
         {
             TBPrinters controller;

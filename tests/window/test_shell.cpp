@@ -5,6 +5,7 @@
 #include "Classes/Edition.h"
 #include "platform/strings.h"
 #include "platform/userdefaults.h"
+#include "ui/simulationmenu.h"
 
 #include <QAction>
 #include <QApplication>
@@ -60,9 +61,9 @@ private slots:
     void germanMenusHeadersAndStatusTexts() {
         QVERIFY(platform::installTranslations(QLocale(QLocale::German, QLocale::Germany)));
         SimFixture f;
-        ui::Simulation simulation;
+        app::Simulation simulation;
         QMenuBar* bar = f.window->menuBar();
-        bar->addMenu(simulation.createMenu(f.window.get()));
+        bar->addMenu(ui::createSimulationMenu(&simulation, f.window.get()));
         QMenu* file = f.window->fileMenu();
         // An item without a translation keeps its title.
         QAction* untranslated = file->addAction(QStringLiteral("Frobnicate"));
@@ -139,9 +140,9 @@ private slots:
     void plugInMenuSetsApartWhatTheListIgnores() {
         Edition::setCurrent(Edition::printerFlasher());
         auto directAndOther = [] {
-            ui::Simulation simulation;
+            app::Simulation simulation;
             QWidget parent;
-            QMenu* menu = simulation.createMenu(&parent);
+            QMenu* menu = ui::createSimulationMenu(&simulation, &parent);
             QMenu* plug = menu->findChild<QMenu*>(QStringLiteral("plugInMenu"));
             QMenu* others = plug->findChild<QMenu*>(QStringLiteral("otherModelsMenu"));
             auto titles = [](QMenu* m) {

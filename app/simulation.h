@@ -1,6 +1,6 @@
-// Demo mode: the simulated USB bus with printers of the family on it, and the "Simulation" menu that
-// plugs printers in and out, puts one into an error state and lets another program hold one, so the
-// list can be watched following the bus. Main thread only.
+// Demo mode: the simulated USB bus with printers of the family on it, which the window's "Simulation"
+// menu plugs in and out, puts into an error state or lets another program hold, so the list can be
+// watched following the bus. Main thread only.
 #pragma once
 
 #include "devicemodel/SimZEVModel.h"
@@ -8,12 +8,9 @@
 #include <QObject>
 #include <QString>
 
-#include <functional>
 #include <memory>
 #include <vector>
 
-class QMenu;
-class QWidget;
 class TBPrinters;
 
 namespace sim {
@@ -22,7 +19,7 @@ class SimPrinterDevice;
 class SimZEVPrinter;
 } // namespace sim
 
-namespace ui {
+namespace app {
 
 class Simulation : public QObject {
     Q_OBJECT
@@ -62,8 +59,6 @@ public:
     // The printers the demo of the running program starts with.
     static std::vector<sim::SimZEVModel> startingModels(bool serialSwitcher);
 
-    // The "Simulation" menu; its submenus are rebuilt each time they open.
-    QMenu* createMenu(QWidget* parent);
     // A simulated printer whose condition changed is asked again by `controller`, as an operator's
     // Refresh would.
     void followWith(TBPrinters* controller);
@@ -76,10 +71,9 @@ private:
     struct Slot;
     Slot* slot(std::uint32_t locationId);
     const Slot* slot(std::uint32_t locationId) const;
-    void fillDeviceMenu(QMenu* menu, const std::function<void(QMenu*, std::uint32_t)>& addItem);
 
     std::shared_ptr<sim::SimBus> bus_;
     std::vector<std::unique_ptr<Slot>> slots_;
 };
 
-} // namespace ui
+} // namespace app

@@ -1,20 +1,19 @@
-// What the printer list shows of one printer, read in one go on the main thread. This is the only
-// place where the list reaches into the printer object's properties.
+// What a printer's row says, in the window's list and in the command line's listing alike, read in
+// one go on the main thread. This is the only place where either reaches into the printer object's
+// properties for it.
 #pragma once
+
+#include "Classes/TBUSBPrinterZEV.h"
+#include "platform/strings.h"
 
 #include <QImage>
 #include <QList>
 #include <QString>
 
-class TBUSBPrinterZEV;
+namespace app {
 
-namespace ui {
-
-struct ColourTableEntry {
-    QString table;    // "300", "600 HD", ...
-    QString version;  // empty when the printer has not reported it
-    QString checksum; // likewise
-};
+using ColourTableEntry = TBUSBPrinterZEV::ColorTableReading;
+using platform::orDash;
 
 struct PrinterRow {
     QImage picture;        // the printer's picture, null when its model has none
@@ -36,12 +35,15 @@ struct PrinterRow {
 
 PrinterRow printerRow(TBUSBPrinterZEV& printer);
 
-// A part the printer has not reported reads as a dash.
-QString orDash(const QString& text);
 // "600: 0100 / B870"
 QString colourTableText(const ColourTableEntry& entry);
 
 // The USB serial-number check box: asks the printer to switch (dialogs and all) when the value differs.
 void setPrinterUsbSerial(TBUSBPrinterZEV& printer, bool on);
 
-} // namespace ui
+// True once the printer's information probe has run to its end: the firmware version, the serial
+// number and (on printers that have it) the USB serial-number switch, the probe's last answers, are
+// stored and the interface is closed again.
+bool probeFinished(TBUSBPrinterZEV& printer);
+
+} // namespace app

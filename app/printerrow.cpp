@@ -1,9 +1,8 @@
-#include "ui/printerrow.h"
+#include "app/printerrow.h"
 
-#include "Classes/TBUSBPrinterZEV.h"
 #include "platform/pictures.h"
 
-namespace ui {
+namespace app {
 
 namespace {
 
@@ -41,13 +40,8 @@ PrinterRow printerRow(TBUSBPrinterZEV& printer) {
     row.updateProgress = printer.updateProgress();
     row.updatingElsewhere = printer.isUpdatedElsewhere();
 
-    for (const TBUSBPrinterZEV::ColorTableReading& table : printer.colorTables())
-        row.colourTables.append({table.table, table.version, table.checksum});
+    row.colourTables = printer.colorTables();
     return row;
-}
-
-QString orDash(const QString& text) {
-    return text.isEmpty() ? QStringLiteral("–") : text;
 }
 
 QString colourTableText(const ColourTableEntry& entry) {
@@ -58,4 +52,13 @@ void setPrinterUsbSerial(TBUSBPrinterZEV& printer, bool on) {
     printer.setUsbISerial(on);
 }
 
-} // namespace ui
+bool probeFinished(TBUSBPrinterZEV& printer) {
+    // The probe asks for the serial number and then, on printers that have it, the USB switch.
+    const DeviceInfoRef info = printer.deviceInfoDict();
+    const bool lastAnswerStored = info->contains(QRVX_TBPrinterSerialNumber) &&
+                                  (!printer.hasISerialSupport() || info->contains(QRVX_ZEV_USB_ISerialisSet));
+    return !printer.firmwareVersion().isEmpty() && lastAnswerStored &&
+           printer.interfaceStatus() == TBUSBPrinter::InterfaceClosed;
+}
+
+} // namespace app

@@ -1,0 +1,134 @@
+#include "app/startup.h"
+
+#include "Classes/Edition.h"
+#include "Classes/TBPrinters.h"
+#include "Classes/TBUSBPrinterZEV.h"
+#include "Classes/TBUpdateHistory.h"
+#include "Classes/TBUpdateStateFile.h"
+#include "Classes/UpdateSession.h"
+#include "app/simulation.h"
+#include "platform/dialogs.h"
+#include "platform/files.h"
+#include "platform/platformlog.h"
+#include "platform/usb/libusb/LibusbBus.h"
+#include "simbus/SimBus.h"
+#include "support/QRVX_Log.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <mutex>
+
+namespace app {
+
+QString defaultLogFile() {
+    const QString program = Edition::current().programName();
+    return platform::files::stateHome() + QLatin1Char('/') + program + QLatin1Char('/') + program +
+           QStringLiteral(".log");
+}
+
+bool setUpLogging(const RunSettings& settings, QString* error) {
+    // A command prints its own output, questions and progress; the diagnostics only when asked.
+    const bool quiet = !settings.diagnosticsOnStandardError;
+    if (quiet) platform::setLogToStandardError(false);
+    // Without --log-file the log goes to the program's own file in the user's state folder; a run that
+    // cannot open that one goes on without it.
+    const bool chosen = !settings.logFile.isEmpty();
+    const QString logFile = chosen ? settings.logFile : defaultLogFile();
+    if (!chosen && !QDir().mkpath(QFileInfo(logFile).absolutePath())) {
+        if (quiet) QRVX_Log::setShouldLogToStdErr(false);
+        platform::platformLog("no log file: cannot make the folder of %s", qUtf8Printable(logFile));
+        return true;
+    }
+    // What opening the file logs (a roll, a folder made) is kept and goes into the file first.
+    struct Early {
+        std::mutex mutex;
+        QStringList lines;
+    };
+    auto early = std::make_shared<Early>();
+    platform::setLogCopy([early](const QString& message) {
+        std::lock_guard lock(early->mutex);
+        early->lines << message;
+    });
+    const bool opened = QRVX_Log::setLogFile(logFile);
+    platform::setLogCopy(nullptr);
+    if (!opened) {
+        QFile file(logFile);
+        *error =
+            file.open(QIODevice::Append) ? QStringLiteral("a log file is already open") : file.errorString();
+        if (chosen) return false;
+        if (quiet) QRVX_Log::setShouldLogToStdErr(false);
+        platform::platformLog("no log file: cannot open %s: %s", qUtf8Printable(logFile),
+                              qUtf8Printable(*error));
+        error->clear();
+        return true;
+    }
+    // The frame dumps go to the file only; the platform's lines are copied into it.
+    QRVX_Log::setShouldLogToStdErr(false);
+    const auto copy = [](const QString& message) {
+        QRVX_Log::logLevel(0, message.endsWith(QLatin1Char('\n')) ? message.chopped(1) : message);
+    };
+    QStringList earlyLines;
+    {
+        std::lock_guard lock(early->mutex);
+        earlyLines.swap(early->lines);
+    }
+    // Outside the lock: the facility may log through the platform while it holds its own.
+    for (const QString& line : std::as_const(earlyLines))
+        copy(line);
+    // From here on the facility is only written to: it rolls its file (logging through the
+    // platform under its own lock) only when the file is opened, above.
+    platform::setLogCopy(copy);
+    return true;
+}
+
+QString openHistory(const RunSettings& settings) {
+    QString path = TBUpdateHistory::defaultPath(Edition::current().programName());
+    // Simulated printers' updates are kept apart from the real ones.
+    if (settings.simulate) path.replace(QStringLiteral(".sqlite"), QStringLiteral("-simulated.sqlite"));
+    TBUpdateHistory::open(path);
+    return TBUpdateHistory::problem();
+}
+
+Run::Run(const RunSettings& settings, bool resumeUpdates, QObject* parent)
+    : QObject(parent), resumeUpdates_(resumeUpdates) {
+    const Edition& edition = Edition::current();
+    if (!settings.simulate) {
+        usb::setCurrentBus(usb::makeLibusbBus());
+        // printer-flasher reads the record of updates under way in every run, to leave alone the
+        // printers another of its instances is updating; only a run that resumes takes updates on.
+        if (edition.isPrinterFlasher())
+            TBUpdateStateFile::setPath(TBUpdateStateFile::defaultPath(edition.programName()));
+        UpdateSession::setCarriesOnRecordedUpdates(resumeUpdates);
+    } else {
+        simulation_ = new Simulation(this);
+        usb::setCurrentBus(simulation_->bus());
+        const auto models = settings.simulatedModels.empty()
+                                ? Simulation::startingModels(edition.isSerialSwitcher())
+                                : settings.simulatedModels;
+        // Each program lists only the models it drives.
+        const auto listed = TBUSBPrinterZEV::supportedProductIDs();
+        for (sim::SimZEVModel model : models) {
+            if (simulation_->plugIn(model) != 0 && listed &&
+                listed->count(sim::simZEVModelFacts(model).productId) > 0)
+                ++listedSimulatedPrinters_;
+        }
+    }
+    controller_ = new TBPrinters(this);
+    if (simulation_) simulation_->followWith(controller_);
+}
+
+Run::~Run() {
+    controller_->prepareForTermination();
+    platform::setAlertPresenter(nullptr);
+}
+
+void Run::start(std::shared_ptr<platform::AlertPresenter> presenter, platform::ApplicationWindow* window) {
+    platform::setAlertPresenter(std::move(presenter));
+    if (resumeUpdates_) TBUpdateStateFile::loadIntoRegistry();
+    controller_->awakeFromNib();
+    controller_->applicationDidFinishLaunching(window);
+}
+
+} // namespace app

@@ -1,0 +1,75 @@
+// How a run of either program starts, with a window or without: the log, the update history, the bus
+// (the USB bus or the demo's simulated printers) and then the printers themselves, in one order.
+#pragma once
+
+#include "devicemodel/SimZEVModel.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class TBPrinters;
+
+namespace platform {
+class AlertPresenter;
+class ApplicationWindow;
+} // namespace platform
+
+namespace app {
+
+class Simulation;
+
+// What a run asks of its start, whichever front end it has.
+struct RunSettings {
+    bool simulate = false;                          // the demo's simulated printers instead of USB
+    std::vector<sim::SimZEVModel> simulatedModels;  // empty: the program's demo printers
+    QString logFile;                                // empty: defaultLogFile()
+    bool diagnosticsOnStandardError = true;         // false: a command that prints its own output
+};
+
+// $XDG_STATE_HOME/<program>/<program>.log: where the log goes without a chosen file.
+QString defaultLogFile();
+
+// Before the application object: the diagnostics leave standard error unless asked for, and the log
+// facility writes the chosen log file, or without one defaultLogFile(), rolled when large, with the
+// platform log lines copied into it. False, with the reason in `error`, when a chosen log file cannot
+// be used; a default one that cannot be opened is only logged.
+bool setUpLogging(const RunSettings& settings, QString* error);
+
+// Opens the update history the run records into and reads (the simulated printers keep theirs
+// apart). Returns what went wrong with it, empty when nothing did; the front end says it.
+QString openHistory(const RunSettings& settings);
+
+// One run's printers: the bus made current (the simulated printers plugged in), the discovery
+// controller, and the alert presenter, started in the one order both front ends use.
+class Run : public QObject {
+public:
+    // The bus, then the controller (printer objects and the controller take the bus when they are
+    // made). `resumeUpdates`: the updates recorded as under way are carried on (printer-flasher's
+    // window and its --update); otherwise the record is only read to leave alone the printers another
+    // instance is updating.
+    Run(const RunSettings& settings, bool resumeUpdates, QObject* parent = nullptr);
+    // Ends the controller's work and takes the presenter back.
+    ~Run() override;
+
+    TBPrinters& controller() { return *controller_; }
+    // The demo's simulated printers, or nullptr on the USB bus.
+    Simulation* simulation() const { return simulation_; }
+    // How many of the simulated printers this program lists (those of models it drives).
+    int listedSimulatedPrinters() const { return listedSimulatedPrinters_; }
+
+    // Main thread, once: the presenter is installed, the updates under way are read from their record
+    // (before discovery, so that each printer's start-up probe finds its update where it stood), and
+    // discovery starts. `window` is nullptr for a run without one.
+    void start(std::shared_ptr<platform::AlertPresenter> presenter, platform::ApplicationWindow* window);
+
+private:
+    Simulation* simulation_ = nullptr;
+    int listedSimulatedPrinters_ = 0;
+    bool resumeUpdates_ = false;
+    TBPrinters* controller_ = nullptr;
+};
+
+} // namespace app
