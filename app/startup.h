@@ -23,10 +23,10 @@ class Simulation;
 
 // What a run asks of its start, whichever front end it has.
 struct RunSettings {
-    bool simulate = false;                          // the demo's simulated printers instead of USB
-    std::vector<sim::SimZEVModel> simulatedModels;  // empty: the program's demo printers
-    QString logFile;                                // empty: defaultLogFile()
-    bool diagnosticsOnStandardError = true;         // false: a command that prints its own output
+    bool simulate = false;                         // the demo's simulated printers instead of USB
+    std::vector<sim::SimZEVModel> simulatedModels; // empty: the program's demo printers
+    QString logFile;                               // empty: defaultLogFile()
+    bool diagnosticsOnStandardError = true;        // false: a command that prints its own output
 };
 
 // $XDG_STATE_HOME/<program>/<program>.log: where the log goes without a chosen file.

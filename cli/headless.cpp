@@ -40,6 +40,9 @@ constexpr int kArrivalQuietMs = 300;
 constexpr int kPollMs = 50;
 // An update during which nothing at all happens for this long has lost its printer.
 constexpr int kUpdateSilenceMs = 6 * 60 * 1000;
+// The largest file --check-srec reads: the printers' images are about 1 MiB, so anything near this is
+// not one, and a device or a huge file is refused before it fills the memory.
+constexpr qint64 kCheckSrecLimitBytes = 64 * 1024 * 1024;
 
 void complain(const QString& text) {
     printErr(QStringLiteral("%1: %2\n").arg(QCoreApplication::applicationName(), text));
@@ -59,7 +62,19 @@ int checkSrec(const QString& path) {
         complain(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
         return kExitFailed;
     }
-    const QByteArray data = file.readAll();
+    // One byte past the limit tells a file that is too large, whatever its size claims (a device
+    // such as /dev/zero has none).
+    const QByteArray data = file.read(kCheckSrecLimitBytes + 1);
+    if (file.error() != QFileDevice::NoError) {
+        complain(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+        return kExitFailed;
+    }
+    if (data.size() > kCheckSrecLimitBytes) {
+        complain(QStringLiteral("%1 is larger than %2 MiB: not a firmware image of these printers")
+                     .arg(path)
+                     .arg(kCheckSrecLimitBytes / (1024 * 1024)));
+        return kExitFailed;
+    }
     if (!TBFirmwarePackage::verifySRecData(data)) {
         printOut(say(QT_TRANSLATE_NOOP("TBPrinters", "%1: not a good S-record file")).arg(path) +
                  QLatin1Char('\n'));

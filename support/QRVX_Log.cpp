@@ -51,7 +51,25 @@ struct LogState {
     bool logToStdErr = true;
     bool logAppName = false;
     bool notify = false;
+    bool writeFailed = false; // a line could not be written to the file (said once on standard error)
 };
+
+void writeToStdErr(const QByteArray& bytes);
+
+// Appends `bytes` to the open log file, with the lock held. The first write that fails is said once
+// on standard error, so that a log file that cannot take the lines (a full disk, /dev/full) is not
+// lost without a word.
+void writeToFileLocked(LogState& s, const QByteArray& bytes) {
+    if (std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), s.file) ==
+            static_cast<size_t>(bytes.size()) ||
+        s.writeFailed)
+        return;
+    const int error = errno;
+    s.writeFailed = true;
+    writeToStdErr(QStringLiteral("%1: cannot write the log file %2: %3\n")
+                      .arg(s.applicationName, s.logFilePath, QString::fromLocal8Bit(std::strerror(error)))
+                      .toUtf8());
+}
 
 // Created on first use and never freed: threads may still log while the process exits.
 LogState& logState() {
@@ -240,8 +258,8 @@ bool QRVX_Log::setLogFile(const QString& path) {
             std::setvbuf(file, nullptr, _IONBF, 0);
             ::fchmod(::fileno(file), kLogFileMode);
             if (s.pending && !s.pending->isEmpty()) {
-                const QByteArray bytes = s.pending->toUtf8();
-                std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), file);
+                s.file = file;
+                writeToFileLocked(s, s.pending->toUtf8());
                 std::fflush(file);
             }
             s.pending.reset();
@@ -345,8 +363,7 @@ void QRVX_Log::logLevel(std::int64_t level, const QString& message) {
             if (s.pending->size() > kPendingBufferLimit) s.pending->remove(0, kPendingBufferTrim);
             s.pending->append(line);
         } else {
-            const QByteArray bytes = line.toUtf8();
-            std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), s.file);
+            writeToFileLocked(s, line.toUtf8());
         }
         if (!s.notify) return;
         notifyPath = s.logFilePath;

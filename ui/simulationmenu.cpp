@@ -63,7 +63,8 @@ QMenu* createSimulationMenu(app::Simulation* simulation, QWidget* parent) {
         }
         QAction* action =
             into->addAction(QCoreApplication::translate("TBPrinters", "%1 printer").arg(nameOf(model)));
-        QObject::connect(action, &QAction::triggered, simulation, [simulation, model] { simulation->plugIn(model); });
+        QObject::connect(action, &QAction::triggered, simulation,
+                         [simulation, model] { simulation->plugIn(model); });
     }
     // A printer whose update was cut short: it waits in its update mode for an image.
     QMenu* stranded =
@@ -74,7 +75,8 @@ QMenu* createSimulationMenu(app::Simulation* simulation, QWidget* parent) {
         if (!listed || !listed->count(sim::simZEVModelFacts(model).productId)) continue;
         QAction* action =
             stranded->addAction(QCoreApplication::translate("TBPrinters", "%1 printer").arg(nameOf(model)));
-        QObject::connect(action, &QAction::triggered, simulation, [simulation, model] { simulation->plugIn(model, true); });
+        QObject::connect(action, &QAction::triggered, simulation,
+                         [simulation, model] { simulation->plugIn(model, true); });
     }
     plug->addSeparator();
     plug->addMenu(stranded);
@@ -85,7 +87,8 @@ QMenu* createSimulationMenu(app::Simulation* simulation, QWidget* parent) {
     QObject::connect(unplugMenu, &QMenu::aboutToShow, simulation, [simulation, unplugMenu] {
         fillDeviceMenu(simulation, unplugMenu, [simulation](QMenu* m, std::uint32_t location) {
             QAction* action = m->addAction(simulation->describe(location));
-            QObject::connect(action, &QAction::triggered, simulation, [simulation, location] { simulation->unplug(location); });
+            QObject::connect(action, &QAction::triggered, simulation,
+                             [simulation, location] { simulation->unplug(location); });
         });
     });
 
@@ -94,7 +97,8 @@ QMenu* createSimulationMenu(app::Simulation* simulation, QWidget* parent) {
     QObject::connect(cycle, &QMenu::aboutToShow, simulation, [simulation, cycle] {
         fillDeviceMenu(simulation, cycle, [simulation](QMenu* m, std::uint32_t location) {
             QAction* action = m->addAction(simulation->describe(location));
-            QObject::connect(action, &QAction::triggered, simulation, [simulation, location] { simulation->powerCycle(location); });
+            QObject::connect(action, &QAction::triggered, simulation,
+                             [simulation, location] { simulation->powerCycle(location); });
         });
     });
 
@@ -117,8 +121,9 @@ QMenu* createSimulationMenu(app::Simulation* simulation, QWidget* parent) {
             QAction* action = m->addAction(simulation->describe(location));
             action->setCheckable(true);
             action->setChecked(simulation->isHeldByOtherProgram(location));
-            QObject::connect(action, &QAction::toggled, simulation,
-                             [simulation, location](bool on) { simulation->setHeldByOtherProgram(location, on); });
+            QObject::connect(action, &QAction::toggled, simulation, [simulation, location](bool on) {
+                simulation->setHeldByOtherProgram(location, on);
+            });
         });
     });
     return menu;

@@ -310,6 +310,7 @@ private slots:
             << kSwitcher << QStringList{"--check-srec", "{good}"} << 0;
         QTest::newRow("changed checksum digit") << kFlasher << QStringList{"--check-srec", "{damaged}"} << 1;
         QTest::newRow("text file") << kSwitcher << QStringList{"--check-srec", "{text}"} << 1;
+        QTest::newRow("endless device") << kFlasher << QStringList{"--check-srec", "/dev/zero"} << 1;
         QTest::newRow("unknown option") << kFlasher << QStringList{"--simulate", "--frobnicate"} << 2;
         QTest::newRow("unknown model") << kFlasher << QStringList{"--simulate=hvz", "--list"} << 2;
         QTest::newRow("--update without KEY or --all")
@@ -404,6 +405,11 @@ private slots:
         QVERIFY(written.contains("-[TBPrinters awakeFromNib]"));
         QVERIFY(written.contains("D [") && written.contains("|.PSTATUS"));
         QVERIFY2(r.err.isEmpty(), r.err.constData());
+
+        // A log file that takes no line is said, once, and the listing still runs.
+        const Run full = run(kFlasher, {"--simulate", "--list", "--log-file", "/dev/full"});
+        QVERIFY2(full.exitCode == 0, qPrintable(full.describe()));
+        QCOMPARE(full.err.count("cannot write the log file /dev/full: No space left on device"), 1);
     }
 
     // Every update attempt of a run is kept, and --history reads them back, newest first.
