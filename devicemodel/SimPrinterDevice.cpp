@@ -1,5 +1,7 @@
 #include "devicemodel/SimPrinterDevice.h"
 
+#include "base/clock.h"
+
 #include <algorithm>
 #include <atomic>
 #include <utility>
@@ -341,6 +343,15 @@ void SimPrinterDevice::runRestartLater(std::uint32_t offMs, bool powerCycled) {
     // A restart the printer scheduled dies with its power (or its cable): the epoch check drops it.
     const std::uint64_t epoch = powerEpoch();
     std::weak_ptr<SimPrinterDevice> weak = weak_from_this();
+    if (base::Clock* clock = base::clock::installed()) {
+        clock->callAt(clock->now() + std::chrono::milliseconds(offMs), [weak, powerCycled, epoch] {
+            if (auto device = weak.lock()) {
+                device->goOffBus(epoch);
+                device->comeBack(powerCycled, epoch);
+            }
+        });
+        return;
+    }
     std::lock_guard lock(timersMutex_);
     if (stopping_) return;
     timers_.emplace_back([weak, offMs, powerCycled, epoch, this] {
@@ -559,10 +570,10 @@ Status SimPrinterDevice::bulkIn(std::uint8_t endpoint, std::vector<std::uint8_t>
     const std::uint64_t generation = generation_;
     const auto deadline = timeoutMs == kWaitForever
                               ? std::chrono::steady_clock::time_point::max()
-                              : std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+                              : base::clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         if (!attached_ || generation_ != generation) return Status::NoDevice;
-        const auto now = std::chrono::steady_clock::now();
+        const auto now = base::clock::now();
         if (!replies_.empty() && replies_.front().readyAt <= now)
             return takePacketsLocked(packetSizeOf(identity_, endpoint), maxLen, limit, out);
         if (now >= deadline) return Status::Timeout;
@@ -571,7 +582,7 @@ Status SimPrinterDevice::bulkIn(std::uint8_t endpoint, std::vector<std::uint8_t>
         if (wakeAt == std::chrono::steady_clock::time_point::max())
             replyArrived_.wait(lock);
         else
-            replyArrived_.wait_until(lock, wakeAt);
+            base::clock::waitOnce(replyArrived_, lock, wakeAt);
     }
 }
 
@@ -606,7 +617,7 @@ Status SimPrinterDevice::takePacketsLocked(std::size_t packetSize, std::size_t r
 
 bool SimPrinterDevice::hasReplyReady() const {
     std::lock_guard lock(mutex_);
-    return attached_ && !replies_.empty() && replies_.front().readyAt <= std::chrono::steady_clock::now();
+    return attached_ && !replies_.empty() && replies_.front().readyAt <= base::clock::now();
 }
 
 bool SimPrinterDevice::isHalted(std::uint8_t endpoint) const {
@@ -736,6 +747,12 @@ Status SimPrinterDevice::reEnumerateDevice(std::uint64_t client) {
         const std::uint64_t epoch = powerEpoch();
         goOffBus();
         std::weak_ptr<SimPrinterDevice> weak = weak_from_this();
+        if (base::Clock* clock = base::clock::installed()) {
+            clock->callAt(clock->now() + std::chrono::milliseconds(delay), [weak, epoch] {
+                if (auto device = weak.lock()) device->comeBack(false, epoch);
+            });
+            return Status::Ok;
+        }
         std::lock_guard lock(timersMutex_);
         if (!stopping_) {
             timers_.emplace_back([weak, delay, epoch, this] {
@@ -767,8 +784,7 @@ void SimPrinterDevice::queueReply(std::vector<std::uint8_t> bytes, std::uint32_t
     {
         std::lock_guard lock(mutex_);
         if (!attached_) return;
-        replies_.push_back(
-            {std::move(bytes), 0, std::chrono::steady_clock::now() + std::chrono::milliseconds(delayMs)});
+        replies_.push_back({std::move(bytes), 0, base::clock::now() + std::chrono::milliseconds(delayMs)});
     }
     replyArrived_.notify_all();
 }

@@ -2,6 +2,8 @@
 // reads the strings where it must not block shows it at once.
 #include "devicemodel/SimPrinterDevice.h"
 
+#include "base/clock.h"
+
 namespace sim {
 
 using namespace usbconst;
@@ -39,7 +41,8 @@ Status SimPrinterDevice::waitWhileStringsHeld(const SetupPacket& setup) {
     if (holdStringsLimitMs_ == kWaitForever)
         replyArrived_.wait(lock, released);
     else
-        answered = replyArrived_.wait_for(lock, std::chrono::milliseconds(holdStringsLimitMs_), released);
+        answered = base::clock::waitFor(replyArrived_, lock, std::chrono::milliseconds(holdStringsLimitMs_),
+                                        released);
     --heldStrings_;
     if (!attached_ || generation_ != generation) return Status::NoDevice;
     return answered ? Status::Ok : Status::Timeout;

@@ -1,5 +1,7 @@
 #include "devicemodel/SimZEVPrinter.h"
 
+#include "base/clock.h"
+
 #include <algorithm>
 #include <limits>
 #include <utility>
@@ -362,7 +364,7 @@ void SimZEVPrinter::program(const QByteArray& image, SimZEVOutput& output) {
         std::min((qint64(image.size()) * programmingPacingUs_ + kBytesPerKiB - 1) / kBytesPerKiB,
                  kLongestProgrammingUs);
     programming_ = Programming{firmwareVersionFromImage(image), image.size(),
-                               std::chrono::steady_clock::now() + std::chrono::microseconds(programmingUs)};
+                               base::clock::now() + std::chrono::microseconds(programmingUs)};
     // Programming overwrites the old firmware from its first block on.
     state_.firmwareValid = false;
     output.restart = true;
@@ -372,7 +374,7 @@ void SimZEVPrinter::program(const QByteArray& image, SimZEVOutput& output) {
 }
 
 bool SimZEVPrinter::programmingDone() const {
-    return programming_ && std::chrono::steady_clock::now() >= programming_->doneAt;
+    return programming_ && base::clock::now() >= programming_->doneAt;
 }
 
 void SimZEVPrinter::commitProgramming(SimZEVPrinterState& s) const {

@@ -2,10 +2,14 @@
 
 #include "platform/platformlog.h"
 
+#include "base/clock.h"
+
 #include <QCoreApplication>
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -195,6 +199,12 @@ void performInline(std::function<void()> work) {
 
 void after(int milliseconds, std::function<void()> work) {
     if (!work) return;
+    if (base::Clock* clock = base::clock::installed()) {
+        // A test's clock: the call waits for the test to move the clock past it.
+        const auto when = clock->now() + std::chrono::milliseconds(std::max(0, milliseconds));
+        clock->callAt(when, [work = std::move(work)]() mutable { performInline(std::move(work)); });
+        return;
+    }
     auto arm = [milliseconds, work = std::move(work)]() mutable {
         QTimer::singleShot(milliseconds < 0 ? 0 : milliseconds, QCoreApplication::instance(),
                            std::move(work));

@@ -50,7 +50,8 @@ namespace mainqueue {
 void async(std::function<void()> work);
 // Run at once when on the main thread, else post.
 void performInline(std::function<void()> work);
-// Run `work` on the main thread after `milliseconds`, from a single-shot timer. Callable from any thread.
+// Run `work` on the main thread after `milliseconds`, from a single-shot timer (or, when a test installed
+// a base::Clock, once that clock passes the time). Callable from any thread.
 void after(int milliseconds, std::function<void()> work);
 bool isMainThread();
 } // namespace mainqueue

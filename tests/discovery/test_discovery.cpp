@@ -63,7 +63,7 @@ private slots:
         // Not a printer at all.
         f.bus->attach(deviceWith(f, sim::SimZEVModel::HVC, f.port(3),
                                  [](sim::DeviceIdentity& id) { id.interfaceClass = 8; }));
-        f.settle(150);
+        f.settle();
         QCOMPARE(f.rows(), 0);
         QVERIFY(!log.contains(QStringLiteral("Found a device")));
         QVERIFY(!log.contains(QStringLiteral("ERROR")));

@@ -126,7 +126,7 @@ private slots:
 
         sim.device->setHeldByOtherProgram(true);
         sim.device->setHeldByOtherProgram(false);
-        f.settle(100);
+        f.settle();
         QCOMPARE(printer->status(), QStringLiteral("USB Available"));
 
         // An open that completes still publishes state 2, without a text.
@@ -159,7 +159,7 @@ private slots:
         printer->setStatus(QStringLiteral("USB Busy"));
         QVERIFY(printer->deviceInfoDict()->isEmpty());
         usbInterfaceInterestCallback(printer.get(), nullptr, kIOMessageServiceWasClosed, nullptr);
-        SimFixture::settle();
+        SimFixture::drain();
         QCOMPARE(printer->status(), QStringLiteral("USB Busy"));
     }
 };

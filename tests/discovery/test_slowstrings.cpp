@@ -53,7 +53,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(printer.device->heldStringDescriptorRequests() == 1, 2000);
         f.bus->detach(f.port(1));
         QTRY_VERIFY(log.contains(QStringLiteral("removing ")));
-        f.settle(200);
+        f.settle();
         QCOMPARE(f.rows(), 0);
         QVERIFY(!log.contains(QStringLiteral("failed to match a printer object")));
     }

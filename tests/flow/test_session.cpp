@@ -6,6 +6,7 @@
 #include "Classes/Edition.h"
 #include "Classes/TBUpdateHistory.h"
 #include "Classes/UpdateSession.h"
+#include "common/testclock.h"
 #include "platform/dialogs.h"
 #include "platform/resources.h"
 
@@ -187,13 +188,17 @@ private slots:
     void restartWait() {
         QFETCH(bool, comesBack);
         UpdateSession::setReturnTimeoutMs(300);
+        testsupport::TestClock clock;
         ZEVRig rig(Model::HVC);
+        clock.setSettle([&] { rig.settle(); });
         const auto session = UpdateSession::start(rig.printer, Step::Rewrite, false);
         session->storeStatus(TBUSBPrinterZEV::WaitingForFirmwareUpload);
         QVERIFY(session->advance(Event::Sent));
         session->printerLeft(rig.printer.get());
         if (comesBack) session->adopt(rig.printer);
-        QTest::qWait(600);
+        clock.advance(299);
+        QVERIFY(!session->hasEnded());
+        clock.advance(301);
         UpdateSession::setReturnTimeoutMs(5 * 60 * 1000);
         QCOMPARE(session->hasEnded(), !comesBack);
         if (comesBack) {

@@ -51,7 +51,7 @@ class UpdateFlowTest : public QObject {
             (void)QTest::qWaitFor(
                 [&] { return !p->printerStatus().isEmpty() && !printer.device->isClaimed(); }, 5000);
         }
-        f.settle(200);
+        f.settle();
         printer.commandSet->clearReceived();
         return printer;
     }
@@ -186,7 +186,7 @@ private slots:
                                                                        "you want to update the firmware?"));
         }
         QVERIFY(presenter->answer({kFirst, {}}));
-        f.settle(100);
+        f.settle();
         QVERIFY(!printer.commandSet->receivedCommands().join(' ').contains("FW_UPD"));
         QVERIFY(!p->inFirmwareUpdate());
         QCOMPARE(p->firmwareUpdateStatus(), std::nullopt);
@@ -364,7 +364,7 @@ private slots:
         p->printerCommandQueue()->async([p] { p->finishFirmwareUpdate(); });
         QTRY_COMPARE(presenter->headlines(), QStringList{"The color tables could not be written"});
         platform::resources::setSearchDirectoriesOverride({});
-        f.settle(100);
+        f.settle();
         QVERIFY(!printer.commandSet->receivedCommands().join(' ').contains("TBL_"));
         QCOMPARE(printer.commandSet->state().colorTables.value("610").version, QStringLiteral("0100"));
         QCOMPARE(p->firmwareUpdateStatus(),
@@ -440,7 +440,7 @@ private slots:
         p->updateFirmwareAndColorTables();
         QTRY_VERIFY(gone.count() >= 1);
         QTRY_COMPARE(f.rows(), 1);
-        f.settle(100);
+        f.settle();
         QVERIFY(!printer.commandSet->receivedCommands().join(' ').contains("FW_UPD"));
         QVERIFY(presenter->headlines().isEmpty());
     }

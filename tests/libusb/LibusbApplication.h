@@ -30,7 +30,7 @@ struct LibusbApplication {
         window.reset();
         controller.reset();
         QCoreApplication::processEvents();
-        QTest::qWait(50);
+        QTest::qWait(50); // libusb's event thread hands over its last notices
         bus.reset();
         usb::setCurrentBus(nullptr);
     }

@@ -377,7 +377,7 @@ private slots:
         // Our own attempts and close are announced like anyone's: two attempts (busy, then open), one close.
         QTRY_COMPARE_WITH_TIMEOUT(interest.count(kIOMessageServiceWasClosed), 1, kNoticeWaitMs);
         // Our own opens of the device node (one per use of the handle) must not read as other programs'.
-        QTest::qWait(100);
+        QTest::qWait(100); // inotify events from the real device node
         QCOMPARE(interest.count(kIOMessageServiceWasClosed), 1);
         QCOMPARE(interest.count(kIOMessageServiceIsAttemptingOpen), 2);
         QCOMPARE(interest.ours, 3); // and each is marked as ours
@@ -477,7 +477,7 @@ private slots:
         auto bus = usb::makeLibusbBus();
         Notices notices;
         notices.listen(*bus);
-        QTest::qWait(50);
+        QTest::qWait(50); // an arrival would come from libusb's hot-plug thread
         QCOMPARE(notices.arrived.size(), size_t(0));
 
         auto model = printer();
@@ -549,7 +549,7 @@ private slots:
         model->unplug();
         bed->unplug(syspath);
         QTRY_COMPARE_WITH_TIMEOUT(notices.terminated.size(), size_t(1), kNoticeWaitMs);
-        QTest::qWait(300); // well past its return
+        QTest::qWait(300); // well past its return (a real re-enumeration through the kernel)
         QCOMPARE(notices.arrived.size(), size_t(1));
         QCOMPARE(notices.terminated.size(), size_t(1));
         QCOMPARE(device->open(), kIOReturnNoDevice);
@@ -595,11 +595,11 @@ private slots:
         log.clear();
         QCOMPARE(device->reEnumerate(0), kIOReturnSuccess);
         QVERIFY(log.contains("the device re-enumerated"));
-        QTest::qWait(200);
+        QTest::qWait(200); // hot-plug events from the kernel
         QCOMPARE(notices.terminated.size(), size_t(1));
         bed->unplug(syspath);
         QTRY_COMPARE_WITH_TIMEOUT(notices.terminated.size(), size_t(2), kNoticeWaitMs);
-        QTest::qWait(200);
+        QTest::qWait(200); // hot-plug events from the kernel
         QCOMPARE(notices.arrived.size(), size_t(2));
         interface->close();
     }

@@ -67,7 +67,7 @@ private slots:
         const int reads = first.device->bulkInCount();
         again->probe();
         QTRY_VERIFY_WITH_TIMEOUT(first.device->bulkInCount() > reads, kListWaitMs);
-        QTest::qWait(50);
+        QTest::qWait(50); // the read is handed to the kernel; nothing shows when
         first.device->unplug();
         bed->unplug(syspath);
         QTRY_COMPARE_WITH_TIMEOUT(app.rows(), 0, kListWaitMs);

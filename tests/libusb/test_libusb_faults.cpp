@@ -105,7 +105,7 @@ private slots:
             std::uint32_t size = sizeof buffer;
             return interface->readPipe(kInPipe, buffer, size, 5000, 5000);
         });
-        QTest::qWait(50);
+        QTest::qWait(50); // the read reaches the kernel; umockdev shows no sign of it to wait on
         model->unplug();
         bed->unplug(syspath);
         QCOMPARE(read.wait_for(std::chrono::seconds(3)), std::future_status::ready);
@@ -178,7 +178,7 @@ private slots:
         Printers printers;
         printers.listen(*bus);
         QTRY_COMPARE_WITH_TIMEOUT(printers.arrived.size(), size_t(1), kNoticeWaitMs);
-        QTest::qWait(100);
+        QTest::qWait(100); // a second arrival would come from the kernel's hot-plug thread
         QCOMPARE(printers.arrived.size(), size_t(1));
         std::shared_ptr<usb::UsbInterface> interface;
         QCOMPARE(printers.arrived[0]->createInterface(interface), kIOReturnSuccess);
@@ -212,7 +212,7 @@ private slots:
         std::vector<std::uint8_t> table(255);
         usb::ControlRequest request{0x80, 6, 0x0300, 0, 255, table.data(), 0, 500, 1000};
         QCOMPARE(interface->controlRequest(request), kIOReturnSuccess);
-        QTest::qWait(150);
+        QTest::qWait(150); // an extra notice would come from inotify on the real device node
         QCOMPARE(printers.count(kIOMessageServiceIsAttemptingOpen), 1);
         QCOMPARE(printers.count(kIOMessageServiceWasClosed), 1);
     }

@@ -71,7 +71,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(probeDone(printer) && !first->printerStatus().isEmpty(), kProbeWaitMs);
         QCOMPARE(first->firmwareVersion(), QStringLiteral("HVC 01.21"));
         const QString key = first->keyUSBdevice();
-        QTest::qWait(200);
+        QTest::qWait(200); // the probe's last frames through the kernel and umockdev come to rest
         printer.printer->clearReceived();
         const int restartsBefore = printer.printer->state().restarts;
 

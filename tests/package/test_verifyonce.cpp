@@ -132,7 +132,7 @@ private slots:
         for (int ask = 0; ask < 5; ++ask) {
             for (int row = 0; row < f.rows(); ++row)
                 f.cell(row, ui::PrinterListModel::PackageFirmwareColumn);
-            f.settle(10);
+            f.settle();
         }
         for (std::uint32_t port : {ports[0], ports[1]})
             QTRY_COMPARE(f.printerAt(port)->newFirmwareVersion(), QString("HVC 01.21"));

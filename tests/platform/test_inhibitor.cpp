@@ -21,7 +21,7 @@ const QString kNotInhibited = QStringLiteral("the computer may sleep during an u
 int inhibitWithoutBus() {
     const auto first = platform::inhibitSleep(kWho, kWhy);
     const auto second = platform::inhibitSleep(kWho, kWhy);
-    QTest::qWait(100);
+    QTest::qWait(100); // a late answer would come over D-Bus
     return first->isHeld() || second->isHeld() ? 1 : 0;
 }
 
@@ -51,7 +51,7 @@ private slots:
         auto inhibitor = platform::inhibitSleep(kWho, kWhy);
         QTRY_VERIFY(inhibitor->isHeld());
         QCOMPARE(logind_->arguments, (QStringList{"sleep:shutdown:idle", kWho, kWhy, "block"}));
-        QTest::qWait(50);
+        QTest::qWait(50); // a late call would come over D-Bus from the fake logind
         QVERIFY(!logind_->lockGivenBack());
 
         if (drop)
@@ -86,7 +86,7 @@ private slots:
         const auto second = platform::inhibitSleep(kWho, kWhy);
         QTRY_VERIFY(log.contains(QStringLiteral("AccessDenied")));
         QTRY_COMPARE(logind_->calls, 2);
-        QTest::qWait(50);
+        QTest::qWait(50); // a late call would come over D-Bus from the fake logind
         QVERIFY(!first->isHeld() && !second->isHeld());
         QCOMPARE(log.lines().filter(kNotInhibited).size(), 1);
     }

@@ -134,7 +134,8 @@ private slots:
 
         // From a foreign thread performInline queues and returns at once.
         std::atomic<bool> ran{false};
-        queue.async([] { std::this_thread::sleep_for(std::chrono::milliseconds(50)); });
+        queue.async(
+            [] { std::this_thread::sleep_for(std::chrono::milliseconds(50)); }); // busy when the next comes
         queue.performInline([&] { ran = true; });
         QVERIFY(!ran);
         QVERIFY(!queue.isCurrent());

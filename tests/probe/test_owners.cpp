@@ -130,7 +130,7 @@ int watchingInstance(int argc, char** argv, const char* path, const char* locati
     reply(TBUpdateStateFile::ownerToken());
     const auto report = [&] {
         (void)QTest::qWaitFor([&] { return f.printerAt(port) != nullptr; }, 5000);
-        QTest::qWait(2500); // a look at the record and one more
+        QTest::qWait(2500); // a look at the record and one more, while the other process runs on real time
         const auto p = f.printerAt(port);
         const app::PrinterRow row = p ? app::printerRow(*p) : app::PrinterRow{};
         reply(QStringLiteral("status=%1;elsewhere=%2;canStart=%3;frames=%4;claims=%5;alerts=%6")

@@ -86,7 +86,7 @@ private slots:
         f.bus->attach(printer.device);
         f.controller->awakeFromNib();
         QTRY_COMPARE(printer.commandSet->receivedCommands().size(), commands.size());
-        f.settle(300);
+        f.settle();
         QCOMPARE(printer.commandSet->receivedCommands(), commands);
         QVERIFY2(log.contains(logged), qPrintable(log.lines().join('\n')));
         const auto p = f.printerAt(f.port(1));
@@ -147,7 +147,7 @@ private slots:
         QVERIFY(presenter->answer({kFirst, {}}));
         const auto p = f.controller->printerAt(0);
         p->updateInfo();
-        f.settle(300);
+        f.settle();
         QCOMPARE(presenter->shown().size(), 2);
         const auto device = simulation.bus()->device(simulation.locations().front());
         QVERIFY(!device->isClaimed());

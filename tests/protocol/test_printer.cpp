@@ -4,9 +4,8 @@
 
 #include "Classes/Edition.h"
 #include "common/probeorder.h"
+#include "common/testclock.h"
 #include "common/testsupport.h"
-
-#include <QElapsedTimer>
 
 using Model = sim::SimZEVModel;
 
@@ -99,11 +98,12 @@ private slots:
     }
 
     void probeOfAPrinterInFirmwareUpdateMode() {
+        testsupport::TestClock clock;
         ZEVRig rig(Model::HVC, [](sim::SimZEVPrinterState& s) { s.firmwareUpdateMode = true; });
+        clock.setSettle([&] { rig.settle(); });
         rig.printer->probe();
         QTRY_COMPARE(rig.stored(QRVX_TBPrinterStatus), QStringLiteral("Firmware Update Mode"));
-        QTest::qWait(100);
-        rig.settle();
+        clock.advance(100);
         QCOMPARE(rig.commands(), QStringList{"STATUS"});
         QCOMPARE(rig.stored(QRVX_TBPrinterFirmwareVersion), QStringLiteral("<absent>"));
     }
@@ -139,22 +139,30 @@ private slots:
     }
 
     void statusPollEndsWhenTheStateIsReached() {
+        testsupport::TestClock clock;
         ZEVRig rig(Model::HVC, [](sim::SimZEVPrinterState& s) { s.statusCode = "01000"; });
         QStringList shown;
         QObject::connect(rig.printer.get(), &TBUSBPrinter::valueChanged, rig.printer.get(),
                          [&](const QString& key) {
                              if (key == QRVX_TBPrinterStatus) shown << rig.printer->printerStatus();
                          });
-        QElapsedTimer clock;
-        clock.start();
+        clock.setSettle([&] { rig.settle(); });
         rig.printer->waitForPrinterStatusCode("00000");
-        QTRY_VERIFY(rig.commands().size() >= 3);
-        QVERIFY(clock.elapsed() >= 900); // a pass about every half second
+        rig.settle();
+        QCOMPARE(rig.commands().size(), 1);
+        // A pass every half second.
+        clock.advance(499);
+        QCOMPARE(rig.commands().size(), 1);
+        clock.advance(1);
+        QCOMPARE(rig.commands().size(), 2);
+        clock.advance(500);
+        QCOMPARE(rig.commands().size(), 3);
         QVERIFY(shown.contains("Cover Open"));
         rig.sim.printer->update([](sim::SimZEVPrinterState& s) { s.statusCode = "00000"; });
-        QTRY_COMPARE(shown.last(), QStringLiteral("Idle"));
+        clock.advance(500);
+        QCOMPARE(shown.last(), QStringLiteral("Idle"));
         const int sent = int(rig.commands().size());
-        QTest::qWait(1200);
+        clock.advance(1200);
         QCOMPARE(rig.commands().size(), sent); // the poll is over
         QCOMPARE(rig.commands().count("STATUS"), sent);
         QVERIFY(!rig.sim.device->isClaimed()); // and has let go of the printer
@@ -162,16 +170,19 @@ private slots:
 
     void statusPollRetriesABusyPrinterAndEndsWhenItIsGone() {
         testsupport::LogCapture log;
+        testsupport::TestClock clock;
         ZEVRig rig(Model::HVC);
+        clock.setSettle([&] { rig.settle(); });
         rig.sim.device->setHeldByOtherProgram(true);
         rig.printer->waitForPrinterStatusCode("00000");
-        QTest::qWait(1300);
+        clock.advance(1300);
         QCOMPARE(rig.commands().size(), 0); // open refused, retried
         QCOMPARE(rig.stored(QRVX_TBPrinterStatus), QStringLiteral("In use by other application"));
         rig.bus->detach(ZEVRig::kLocation);
-        QTRY_VERIFY(log.contains("status poll for \"00000\" ends"));
+        clock.advance(500);
+        QVERIFY(log.contains("status poll for \"00000\" ends"));
         const int attempts = int(log.lines().filter("Waiting for USB interface").size());
-        QTest::qWait(1200);
+        clock.advance(1200);
         QCOMPARE(int(log.lines().filter("Waiting for USB interface").size()), attempts);
     }
 
@@ -265,7 +276,7 @@ private slots:
             p.getPrinterColorTableVersion([&](const QStringList&) { called = true; });
             p.getPrinterColorTableChecksum([&](const QStringList&) { called = true; });
         });
-        QTest::qWait(50);
+        rig.settle();
         QVERIFY(rig.commands().isEmpty());
         QVERIFY(!called);
         QVERIFY(!rig.printer->hasISerialSupport());

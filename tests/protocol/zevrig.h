@@ -82,12 +82,12 @@ struct ZEVRig {
         usb::setCurrentBus(nullptr);
     }
 
-    // Lets the command queue and the main thread run dry.
+    // Lets the command queue and the main thread run dry (work on one may post to the other).
     void settle() {
         for (int i = 0; i < 3; ++i) {
             printer->printerCommandQueue()->waitUntilIdle();
+            QCoreApplication::sendPostedEvents();
             QCoreApplication::processEvents();
-            QTest::qWait(5);
         }
     }
     QStringList commands() const { return sim.printer->receivedCommands(); }

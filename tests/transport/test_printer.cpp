@@ -1,5 +1,6 @@
 // TBUSBPrinter over the simulated bus: opening and closing, ownership, pipes, transfers, the command
 // queue's rules, the interest handler, reset and re-enumeration.
+#include "common/testclock.h"
 #include "common/testsupport.h"
 #include "platform/strings.h"
 #include "transport_rig.h"
@@ -307,6 +308,7 @@ private slots:
     }
 
     void noPermissionIsSaidWithTheFixAndDoesNotWait() {
+        testsupport::TestClock clock;
         Rig rig;
         auto printer = rig.printer<ProbingPrinter>();
         StatusLog statuses(*printer);
@@ -315,7 +317,7 @@ private slots:
         rig.device->injectFault({sim::FaultPoint::Claim, sim::FaultKind::NoPermission});
         printer->setDeviceObject(rig.service());
         settle(*printer);
-        QTest::qWait(20);
+        clock.advance(2000); // no retry comes
         settle(*printer);
         QCOMPARE(statuses.texts(), (QStringList{"No permission: install the udev rule"}));
         QVERIFY(log.contains(QStringLiteral("Cannot open the ACME P1 SN0042: no permission")));
@@ -466,8 +468,9 @@ private slots:
         std::optional<QByteArray> reply = QByteArray("untouched");
         QElapsedTimer timer;
         timer.start();
+        const int reads = rig.device->bulkInCount();
         printer->printerCommandQueue()->async([&] { reply = printer->interfaceReadDataOfSize(64); });
-        QTest::qWait(50);
+        QTRY_VERIFY(rig.device->bulkInCount() > reads); // the read waits for an answer
         rig.device->unplug();
         printer->printerCommandQueue()->waitUntilIdle();
         QVERIFY(timer.elapsed() < 2000);
@@ -720,8 +723,7 @@ private slots:
         // No interest registration is left: another program's open changes nothing any more.
         const QString before = printer->status();
         rig.device->setHeldByOtherProgram(true);
-        QTest::qWait(20);
-        QCoreApplication::processEvents();
+        settle(*printer);
         QCOMPARE(printer->status(), before);
     }
 
@@ -735,14 +737,16 @@ private slots:
             [&] { destroyedOnMain = platform::mainqueue::isMainThread(); }, Qt::DirectConnection);
         // Work still queued keeps the object alive after the owner lets go.
         std::atomic<bool> ran{false};
+        std::promise<void> gate;
         printer->sendPrinterCommand(
-            [&ran] {
-                QThread::msleep(30);
+            [&ran, opened = gate.get_future().share()] {
+                opened.wait();
                 ran = true;
             },
             nullptr, [](std::optional<QByteArray>) {});
         printer.reset();
         QVERIFY(watch);
+        gate.set_value();
         QTRY_VERIFY(ran);
         QTRY_VERIFY(!watch);
         QVERIFY(destroyedOnMain);

@@ -204,7 +204,7 @@ private slots:
         t.start();
         std::thread reader(
             [&] { status = device->bulkIn(kIn, out, 64, sim::SimPrinterDevice::kWaitForever); });
-        QTest::qWait(30);
+        QTRY_COMPARE(device->bulkInCount(), 1); // in the read, waiting
         device->unplug();
         reader.join();
         QCOMPARE(status, Status::NoDevice);

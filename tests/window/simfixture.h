@@ -85,10 +85,19 @@ public:
                !printer->status().isEmpty();
     }
 
-    // Lets queued main-thread work and printer queues run for a moment.
-    static void settle(int ms = 50) {
-        QCoreApplication::processEvents();
-        QTest::qWait(ms);
+    // Lets the main thread's posted work and the listed printers' command queues run dry (work on one
+    // may post to the other, and a printer may join the list meanwhile).
+    void settle() const { drain(controller.get()); }
+    // The same with no fixture at hand: `controller`'s printers, or the main thread alone.
+    static void drain(const TBPrinters* controller = nullptr) {
+        for (int round = 0; round < 6; ++round) {
+            if (controller) {
+                for (const auto& printer : controller->printers())
+                    if (auto* queue = printer->printerCommandQueue()) queue->waitUntilIdle();
+            }
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
+        }
     }
 
     std::shared_ptr<sim::SimBus> bus;
@@ -111,7 +120,7 @@ private:
         if (afterTermination) afterTermination();
         window.reset();
         controller.reset();
-        settle();
+        drain();
         const bool drained = QTest::qWaitFor(
             [&listed] {
                 return std::all_of(listed.begin(), listed.end(), [](const auto& p) { return p.expired(); });

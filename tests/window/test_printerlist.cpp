@@ -20,6 +20,7 @@
 #include <QtTest>
 
 #include <atomic>
+#include <future>
 #include <optional>
 #include <thread>
 
@@ -131,17 +132,17 @@ private slots:
         QTRY_VERIFY(f.probed(f.port(1)));
 
         // Work already on the printer's queue runs before the list lets go of the printer.
-        std::atomic<bool> release{false};
+        std::promise<void> release;
         std::atomic<bool> finished{false};
-        f.controller->printerAt(0)->printerCommandQueue()->async([&] {
-            while (!release)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            finished = true;
-        });
+        f.controller->printerAt(0)->printerCommandQueue()->async(
+            [&finished, released = release.get_future().share()] {
+                released.wait();
+                finished = true;
+            });
         f.bus->detach(f.port(1));
-        f.settle(100);
+        SimFixture::drain(); // not the printer's queue: it is held on purpose
         QCOMPARE(f.rows(), 1);
-        release = true;
+        release.set_value();
         QTRY_COMPARE(f.rows(), 0);
         QVERIFY(finished);
     }
@@ -236,7 +237,7 @@ private slots:
             clearReceived();
             action(menu, "refresh")->trigger();
             QTRY_VERIFY(eight.commandSet->receivedCommands().size() >= 2);
-            f.settle(100);
+            f.settle();
             QVERIFY(qxa.commandSet->receivedCommands().isEmpty());
             QVERIFY(hvc.commandSet->receivedCommands().isEmpty());
             QCOMPARE(f.controller->selectedRow(), 0);
@@ -260,7 +261,7 @@ private slots:
             QTRY_COMPARE(f.rows(), 2);
             clearReceived();
             refreshGone->trigger();
-            f.settle(100);
+            f.settle();
             for (const SimPrinter* p : {&qxa, &hvc, &eight})
                 QVERIFY(p->commandSet->receivedCommands().isEmpty());
             menu->close();
@@ -327,7 +328,7 @@ private slots:
 
         // No further notices: a new printer is not listed.
         f.attach(sim::SimZEVModel::HVC, f.port(3));
-        f.settle(100);
+        f.settle();
         QCOMPARE(f.rows(), 0);
     }
 
@@ -367,7 +368,7 @@ private slots:
             QCOMPARE(simulation.locations(), std::vector<std::uint32_t>{hva});
             controller.prepareForTermination();
         }
-        SimFixture::settle();
+        SimFixture::drain();
     }
 
     void serialSwitcherShowsACheckBoxAndEveryTable() {

@@ -1,0 +1,88 @@
+// Where delays take their time from: the steady clock, or a clock a test installs and moves by hand.
+//
+// The main queue's delayed calls and the simulated printers' timers (restarts, programming time,
+// late replies, held string descriptors) ask here. With no clock installed, which is how the
+// programs always run, they use std::chrono::steady_clock and their own timers directly; the seam
+// costs one atomic load of a null pointer.
+#pragma once
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <functional>
+
+namespace base {
+
+class Clock {
+public:
+    using TimePoint = std::chrono::steady_clock::time_point;
+
+    virtual ~Clock() = default;
+    virtual TimePoint now() const = 0;
+    // Runs `work` once the clock reaches `when`, on the thread that moves the clock; calls due at
+    // the same time run in the order they were made.
+    virtual void callAt(TimePoint when, std::function<void()> work) = 0;
+    // A thread waiting for a time on this clock: `wake` is called each time the clock moves, until
+    // the token is withdrawn. It is called while the clock's own lock is held, and must take no other
+    // lock (a condition variable's notify is what it is for).
+    virtual int enlist(std::function<void()> wake) = 0;
+    virtual void withdraw(int token) = 0;
+};
+
+namespace clock {
+
+inline std::atomic<Clock*> installedClock{nullptr};
+
+// The installed clock, or nullptr for the steady clock.
+inline Clock* installed() {
+    return installedClock.load(std::memory_order_acquire);
+}
+// For tests: `clock` serves every later question until another is installed (nullptr: the steady
+// clock again). Install before the work that uses it starts, and remove it after that work ended.
+inline void install(Clock* clock) {
+    installedClock.store(clock, std::memory_order_release);
+}
+
+inline Clock::TimePoint now() {
+    const Clock* clock = installed();
+    return clock ? clock->now() : std::chrono::steady_clock::now();
+}
+
+// Waits on `condition` (with `lock` held) until `done()` or `deadline` on the clock in use, and
+// answers done(). Against an installed clock a waiter also looks again every few milliseconds of
+// real time, which covers a move of the clock between its look and its wait.
+template <typename Condition, typename Lock, typename Done>
+bool waitUntil(Condition& condition, Lock& lock, Clock::TimePoint deadline, Done done) {
+    Clock* clock = installed();
+    if (!clock) return condition.wait_until(lock, deadline, done);
+    const int token = clock->enlist([&condition] { condition.notify_all(); });
+    bool result = done();
+    while (!result && clock->now() < deadline) {
+        condition.wait_for(lock, std::chrono::milliseconds(5));
+        result = done();
+    }
+    clock->withdraw(token);
+    return result;
+}
+
+// One wait on `condition` (with `lock` held): until it is notified or `deadline` passes on the clock
+// in use. It may wake early, as any wait may; callers look again in a loop.
+template <typename Condition, typename Lock>
+void waitOnce(Condition& condition, Lock& lock, Clock::TimePoint deadline) {
+    Clock* clock = installed();
+    if (!clock) {
+        condition.wait_until(lock, deadline);
+        return;
+    }
+    const int token = clock->enlist([&condition] { condition.notify_all(); });
+    if (clock->now() < deadline) condition.wait_for(lock, std::chrono::milliseconds(5));
+    clock->withdraw(token);
+}
+
+template <typename Condition, typename Lock, typename Done>
+bool waitFor(Condition& condition, Lock& lock, std::chrono::milliseconds delay, Done done) {
+    return waitUntil(condition, lock, now() + delay, done);
+}
+
+} // namespace clock
+} // namespace base

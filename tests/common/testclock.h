@@ -1,0 +1,93 @@
+// A clock the test moves by hand, behind the main queue's delayed calls and the simulated printers'
+// timers (restarts, programming time, late replies, held string descriptors).
+//
+// Installed for its lifetime: it starts at the steady clock's present and moves only in advance().
+// Make it before the rig whose timers it serves, so that the rig (and every thread that may wait on
+// the clock) is gone before it; calls still pending then are dropped, as timers die with a program.
+#pragma once
+
+#include "base/clock.h"
+
+#include <functional>
+#include <map>
+#include <mutex>
+#include <utility>
+
+namespace testsupport {
+
+class TestClock final : public base::Clock {
+public:
+    TestClock() : now_(std::chrono::steady_clock::now()) { base::clock::install(this); }
+    ~TestClock() override { base::clock::install(nullptr); }
+    TestClock(const TestClock&) = delete;
+    TestClock& operator=(const TestClock&) = delete;
+
+    TimePoint now() const override {
+        std::lock_guard lock(mutex_);
+        return now_;
+    }
+    void callAt(TimePoint when, std::function<void()> work) override {
+        std::lock_guard lock(mutex_);
+        calls_.emplace(std::pair{when, nextCall_++}, std::move(work));
+    }
+    int enlist(std::function<void()> wake) override {
+        std::lock_guard lock(mutex_);
+        waiters_.emplace(nextWaiter_, std::move(wake));
+        return nextWaiter_++;
+    }
+    void withdraw(int token) override {
+        std::lock_guard lock(mutex_);
+        waiters_.erase(token);
+    }
+
+    // Run after every call advance() makes and once at its end, so that the work a call starts (and
+    // the calls that work makes in turn) happens at that call's time: a rig's settle, typically.
+    void setSettle(std::function<void()> settle) { settle_ = std::move(settle); }
+
+    // Lets `ms` pass. The calls falling due run in time order, each with the clock at its time and
+    // after the threads waiting on the clock were woken at that time; then the clock stands at the end.
+    void advance(int ms) {
+        const TimePoint end = now() + std::chrono::milliseconds(ms);
+        for (;;) {
+            std::function<void()> work;
+            {
+                std::lock_guard lock(mutex_);
+                if (calls_.empty() || calls_.begin()->first.first > end) break;
+                auto next = calls_.begin();
+                moveLocked(next->first.first);
+                work = std::move(next->second);
+                calls_.erase(next);
+            }
+            work();
+            if (settle_) settle_();
+        }
+        {
+            std::lock_guard lock(mutex_);
+            moveLocked(end);
+        }
+        if (settle_) settle_();
+    }
+
+    // Calls not yet due.
+    int pending() const {
+        std::lock_guard lock(mutex_);
+        return int(calls_.size());
+    }
+
+private:
+    void moveLocked(TimePoint to) {
+        if (to > now_) now_ = to;
+        for (auto& [token, wake] : waiters_)
+            wake();
+    }
+
+    mutable std::mutex mutex_;
+    TimePoint now_;
+    std::map<std::pair<TimePoint, std::uint64_t>, std::function<void()>> calls_;
+    std::uint64_t nextCall_ = 0;
+    std::map<int, std::function<void()>> waiters_;
+    int nextWaiter_ = 0;
+    std::function<void()> settle_;
+};
+
+} // namespace testsupport
