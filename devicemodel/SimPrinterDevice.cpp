@@ -6,7 +6,7 @@
 
 namespace sim {
 
-using namespace usbconst;
+using namespace usbstd;
 
 namespace {
 

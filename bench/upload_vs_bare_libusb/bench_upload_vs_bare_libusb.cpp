@@ -260,7 +260,7 @@ private:
             }
             urb.status = status == sim::Status::Ok ? 0 : -EPIPE;
             completed_.push_back(urb);
-        } else if (endpoint & sim::usbconst::kEndpointDirIn) {
+        } else if (endpoint & usbstd::kEndpointDirIn) {
             pending_.push_back(urb); // this printer never answers
         } else {
             tally_.bytes += length;
