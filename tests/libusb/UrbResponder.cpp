@@ -181,6 +181,11 @@ void UrbResponder::setResetReEnumerates(bool on) {
     resetReEnumerates_ = on;
 }
 
+void UrbResponder::setBulkOutHandler(BulkOutHandler handler) {
+    std::lock_guard lock(mutex_);
+    bulkOutHandler_ = std::move(handler);
+}
+
 std::uint64_t UrbResponder::clientId(UMockdevIoctlClient* client) {
     auto it = clients_.find(client);
     if (it == clients_.end()) it = clients_.emplace(client, sim::SimPrinterDevice::newClientId()).first;
@@ -483,10 +488,12 @@ bool UrbResponder::submit(UMockdevIoctlClient* client) {
         else
             finish(urb, urbStatusFor(status), &data);
     } else {
-        std::vector<std::uint8_t> data(urb.buffer ? urb.buffer->data : nullptr,
-                                       urb.buffer ? urb.buffer->data + length : nullptr);
+        const std::uint8_t* bytes = urb.buffer ? urb.buffer->data : nullptr;
         bulkOutLengths_.push_back(length);
-        const sim::Status status = device_->bulkOut(urb.endpoint, data);
+        const sim::Status status =
+            bulkOutHandler_
+                ? bulkOutHandler_(urb.endpoint, bytes, std::size_t(length))
+                : device_->bulkOut(urb.endpoint, std::vector<std::uint8_t>(bytes, bytes + length));
         urb.actualLength = status == sim::Status::Ok ? length : 0;
         finish(urb, urbStatusFor(status), nullptr);
     }
