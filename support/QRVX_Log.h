@@ -85,7 +85,8 @@ public:
     // Level 1; a message with newlines becomes one line per piece, empty pieces included.
     static void debug(const QString& message);
     static void err(const QString& message);
-    // Logs at level 3, then never returns; should the thread's sleep end, the process exits with 1.
+    // Logs at level 3, then never returns: the calling thread sleeps for good, a year at a time, while
+    // the rest of the process goes on until something else ends it.
     [[noreturn]] static void fatal(const QString& message);
 
     // Hex listing, one debug line per 16 bytes:
