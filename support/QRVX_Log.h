@@ -64,7 +64,8 @@ public:
     // When the file at logPath has at least `atSize` bytes, appends it to the old file (oldPath, or by
     // default the log path with "_old" before its extension; "_old.log" without one), keeping at
     // most the last 10 MiB of that from a line boundary, then empties the log file. If the old file
-    // cannot be written, the log file is left as it is, so that nothing is lost.
+    // cannot be written, the log file is left as it is, so that nothing is lost. What it did goes to
+    // the platform log call once the facility's lock is released.
     static void rollLogFile(const QString& logPath, const std::optional<QString>& oldPath,
                             std::uint64_t atSize);
     static void rollLogFileIfNecessary(const QString& logPath);
