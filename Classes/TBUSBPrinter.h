@@ -63,8 +63,9 @@ extern const QString QRVX_TBPrinterColorTableChecksum620HD;
 extern const QString QRVX_TBPrinterLifetimeCounter;
 extern const QString QRVX_TBPrinterNewFirmwareVersion;
 
-// The device-info dictionary: facts learned from one printer. Shared, not copied: the registry and
-// successive printer objects for the same port hold the same dictionary. All access under one mutex.
+// The device-info dictionary: facts learned from one printer. Each printer object has its own; the
+// registry keeps, by port, the dictionary last stored for it (that object itself, not a copy), and a
+// later printer object for the same port copies its entries into its own. All access under one mutex.
 class DeviceInfoDictionary {
 public:
     QVariant value(const QString& key) const;

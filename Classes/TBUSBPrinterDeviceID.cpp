@@ -4,18 +4,18 @@
 #include "platform/platformlog.h"
 #include "support/QRVX_CodeNames.h"
 
+#include "base/usbstandard.h"
+
 #include <QStringDecoder>
 
 #include <array>
 #include <vector>
 
+using namespace usbstd;
+
 namespace {
 
-// USB standard requests.
-constexpr std::uint8_t kRequestTypeStandardDeviceIn = 0x80;
-constexpr std::uint8_t kRequestGetDescriptor = 6;
-constexpr std::uint16_t kDescriptorDeviceValue = 0x0100;
-constexpr std::uint16_t kDescriptorStringValue = 0x0300;
+// The device descriptor and string descriptors.
 constexpr std::size_t kDeviceDescriptorLength = 18;
 constexpr std::size_t kManufacturerIndexOffset = 14;
 constexpr std::size_t kProductIndexOffset = 15;
@@ -31,11 +31,8 @@ constexpr std::size_t kLanguageTableMinimum = 4; // header and one id
 // Language ids: primary language in the low 10 bits, sublanguage above.
 constexpr std::uint16_t kPrimaryLanguageMask = 0x03FF;
 constexpr std::uint16_t kPrimaryLanguageEnglish = 0x09;
-constexpr std::uint16_t kLanguageEnglishUS = 0x0409;
 
 // Printer class GET_DEVICE_ID.
-constexpr std::uint8_t kRequestTypeClassInterfaceIn = 0xA1;
-constexpr std::uint8_t kRequestGetDeviceID = 0;
 constexpr std::uint32_t kDeviceIDBufferLength = 65535;
 constexpr std::uint32_t kDeviceIDLengthLimit = 0xFFFE; // including the two length bytes
 constexpr std::uint32_t kDeviceIDTimeoutMs = 100;
@@ -52,7 +49,7 @@ IOReturn readLanguageTable(usb::UsbInterface& interface,
     usb::ControlRequest request;
     request.bmRequestType = kRequestTypeStandardDeviceIn;
     request.bRequest = kRequestGetDescriptor;
-    request.wValue = kDescriptorStringValue;
+    request.wValue = descriptorValue(kDescriptorString);
     request.wIndex = 0;
     request.wLength = kStringBufferLength;
     request.data = buffer.data();
@@ -109,7 +106,7 @@ IOReturn readStringDescriptor(usb::UsbInterface& interface, std::uint8_t index, 
     usb::ControlRequest request;
     request.bmRequestType = kRequestTypeStandardDeviceIn;
     request.bRequest = kRequestGetDescriptor;
-    request.wValue = static_cast<std::uint16_t>(kDescriptorStringValue | index);
+    request.wValue = descriptorValue(kDescriptorString, index);
     request.wIndex = language;
     request.wLength = kStringBufferLength;
     request.data = buffer.data();
@@ -176,7 +173,7 @@ void TBUSBPrinter::update1284DeviceID(DeviceIDCompletion completion) {
         } else {
             usb::ControlRequest request;
             request.bmRequestType = kRequestTypeClassInterfaceIn;
-            request.bRequest = kRequestGetDeviceID;
+            request.bRequest = kPrinterGetDeviceId;
             request.wValue = static_cast<std::uint16_t>(configuration - 1); // the configuration index
             request.wIndex = static_cast<std::uint16_t>((interfaceNumber << 8) | alternate);
             request.wLength = static_cast<std::uint16_t>(kDeviceIDBufferLength);
@@ -358,7 +355,7 @@ IOReturn usbInterfaceGetDeviceDescriptor(usb::UsbInterface* interface, void* buf
     usb::ControlRequest request;
     request.bmRequestType = kRequestTypeStandardDeviceIn;
     request.bRequest = kRequestGetDescriptor;
-    request.wValue = kDescriptorDeviceValue;
+    request.wValue = descriptorValue(kDescriptorDevice);
     request.wIndex = 0;
     request.wLength = static_cast<std::uint16_t>(std::min<std::uint32_t>(length, 0xFFFF));
     request.data = buffer;
@@ -401,7 +398,7 @@ IOReturn usbInterfaceGetDescriptorStringCopy(usb::UsbInterface* interface, std::
     if (ids.empty()) return kIOReturnUnderrun;
     std::uint16_t language = ids.front();
     for (std::uint16_t id : ids) {
-        if (id == kLanguageEnglishUS) {
+        if (id == kLangEnglishUS) {
             language = id;
             break;
         }

@@ -4,13 +4,10 @@
 #include "platform/platformlog.h"
 #include "support/QRVX_CodeNames.h"
 
+#include "base/usbstandard.h"
+
 namespace {
 
-// Printer class SOFT_RESET: class request, host to device, to the interface or (older printers)
-// to the "other" recipient.
-constexpr std::uint8_t kRequestTypeClassInterfaceOut = 0x21;
-constexpr std::uint8_t kRequestTypeClassOtherOut = 0x23;
-constexpr std::uint8_t kRequestSoftReset = 2;
 constexpr std::uint32_t kSoftResetTimeoutMs = 100;
 constexpr std::uint32_t kReEnumerateOptions = 0;
 
@@ -24,8 +21,10 @@ IOReturn TBUSBPrinter::resetUSBPrinter(bool useOtherRecipient) {
     std::uint8_t interfaceNumber = 0;
     if (IOReturn r = interface->interfaceNumber(interfaceNumber); r != kIOReturnSuccess) return r;
     usb::ControlRequest request;
-    request.bmRequestType = useOtherRecipient ? kRequestTypeClassOtherOut : kRequestTypeClassInterfaceOut;
-    request.bRequest = kRequestSoftReset;
+    // The printer class's SOFT_RESET, to the interface or (older printers) to the "other" recipient.
+    request.bmRequestType =
+        useOtherRecipient ? usbstd::kRequestTypeClassOtherOut : usbstd::kRequestTypeClassInterfaceOut;
+    request.bRequest = usbstd::kPrinterSoftReset;
     request.wValue = 0;
     request.wIndex = interfaceNumber;
     request.wLength = 0;

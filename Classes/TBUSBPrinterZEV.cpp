@@ -6,6 +6,7 @@
 #include "platform/strings.h"
 #include "support/QRVX_CodeNames.h"
 #include "support/QRVX_Log.h"
+#include "support/logtext.h"
 
 #include <algorithm>
 
@@ -28,10 +29,6 @@ constexpr std::uint64_t kDrainLimitBytes = 64 * 1024;
 const QString kLifetimeCounterProperty = QStringLiteral("lifetimeCounter");
 const QString kUSBISerialStringProperty = QStringLiteral("usbISerialString");
 const QString kUSBISerialProperty = QStringLiteral("usbISerial");
-
-QByteArray utf8(const QString& text) {
-    return text.isNull() ? QByteArray("(null)") : text.toUtf8();
-}
 
 // A log format with one "%s", filled without printf so a value holding '%' stays harmless.
 QString fillLogLine(const char* format, const QString& value) {

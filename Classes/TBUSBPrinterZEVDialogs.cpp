@@ -17,10 +17,7 @@ const QString kCustomerDidAgreeProperty = QStringLiteral("customerDidAgree");
 // How long the print system gets for each of its commands before the clean-up gives up on it.
 constexpr int kPrintSystemTimeoutMs = 10000;
 
-// The operator's language for a text marked for translation where it is written.
-QString localized(const char* text) {
-    return platform::localizedString(QString::fromUtf8(text));
-}
+using platform::localized;
 
 bool isEmptyText(const std::optional<QString>& text) {
     return !text || text->isEmpty();

@@ -11,6 +11,7 @@
 #include "platform/platformlog.h"
 #include "platform/queue.h"
 #include "platform/strings.h"
+#include "support/logtext.h"
 
 namespace {
 
@@ -25,13 +26,7 @@ constexpr int kWatchElsewhereMs = 2000;
 
 const QString kUpdatedElsewhereProperty = QStringLiteral("updatedElsewhere");
 
-QString localized(const char* text) {
-    return platform::localizedString(QString::fromUtf8(text));
-}
-
-QByteArray utf8(const QString& text) {
-    return text.isNull() ? QByteArray("(null)") : text.toUtf8();
-}
+using platform::localized;
 
 bool isUnderWay(std::optional<int> status) {
     return status == TBUSBPrinterZEV::WaitingForFirmwareUpload ||

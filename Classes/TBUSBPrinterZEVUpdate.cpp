@@ -40,9 +40,7 @@ const QString kInstallOlderFirmwareVersionKey = QStringLiteral("installOlderFirm
 constexpr int kIdleChecks = 3;
 constexpr int kIdleCheckPauseMs = 500;
 
-QString localized(const char* text) {
-    return platform::localizedString(QString::fromUtf8(text));
-}
+using platform::localized;
 
 // A status answer that was lost or arrived damaged says nothing about the printer.
 bool isUnreadableStatus(const QString& statusCode) {

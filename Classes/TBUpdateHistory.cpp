@@ -59,9 +59,7 @@ const char* const kSchema[] = {
     "CREATE INDEX IF NOT EXISTS phases_by_attempt ON phases(attempt_id)",
 };
 
-QString localized(const char* text) {
-    return platform::localizedString(QString::fromUtf8(text));
-}
+using platform::localized;
 
 QString isoTime(const QDateTime& time) {
     return time.toUTC().toString(Qt::ISODateWithMs);

@@ -209,9 +209,7 @@ std::optional<Updates> parse(const QByteArray& bytes, QString* why) {
     return updates;
 }
 
-QString localized(const char* text) {
-    return platform::localizedString(QString::fromUtf8(text));
-}
+using platform::localized;
 
 void tellOperator(const QString& setAsideAs) {
     auto alert = std::make_shared<platform::Alert>();

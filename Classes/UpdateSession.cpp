@@ -122,9 +122,7 @@ platform::AlertIntent::Outcome noticeOutcome(UpdateSession::Outcome outcome) {
     return Told::Failed;
 }
 
-QString localized(const char* text) {
-    return platform::localizedString(QString::fromUtf8(text));
-}
+using platform::localized;
 
 struct Registry {
     std::mutex mutex;

@@ -2,18 +2,11 @@
 #include "Classes/TBUSBPrinter.h"
 
 #include "platform/platformlog.h"
+#include "platform/strings.h"
 #include "support/QRVX_CodeNames.h"
 
-#include <QCoreApplication>
-
-namespace {
-
 // The USB status texts are string-table keys; the status holds their localised form.
-QString localized(const char* key) {
-    return QCoreApplication::translate("TBPrinters", key);
-}
-
-} // namespace
+using platform::localized;
 
 void usbInterfaceInterestCallback(TBUSBPrinter* printer, const std::shared_ptr<usb::UsbService>& service,
                                   IOMessage messageType, void* messageArgument) {

@@ -8,7 +8,7 @@
 
 namespace sim {
 
-using namespace usbconst;
+using namespace usbstd;
 
 namespace {
 

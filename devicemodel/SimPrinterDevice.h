@@ -13,6 +13,8 @@
 // the event, without the model's lock held: keep them short and never block there.
 #pragma once
 
+#include "base/usbstandard.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -44,45 +46,12 @@ enum class Status {
 };
 const char* statusName(Status status);
 
-// USB constants the model answers with.
-namespace usbconst {
-constexpr std::uint8_t kDescriptorDevice = 0x01;
-constexpr std::uint8_t kDescriptorConfiguration = 0x02;
-constexpr std::uint8_t kDescriptorString = 0x03;
-constexpr std::uint8_t kDescriptorInterface = 0x04;
-constexpr std::uint8_t kDescriptorEndpoint = 0x05;
-constexpr std::uint8_t kRequestGetStatus = 0x00;
-constexpr std::uint8_t kRequestClearFeature = 0x01;
-constexpr std::uint16_t kFeatureEndpointHalt = 0x00;
-constexpr std::uint8_t kRequestGetDescriptor = 0x06;
-constexpr std::uint8_t kRequestGetConfiguration = 0x08;
-constexpr std::uint8_t kRequestSetConfiguration = 0x09;
-constexpr std::uint8_t kRequestSetInterface = 0x0B;
-// Printer class requests.
-constexpr std::uint8_t kPrinterGetDeviceId = 0x00;
-constexpr std::uint8_t kPrinterGetPortStatus = 0x01;
-constexpr std::uint8_t kPrinterSoftReset = 0x02;
-// bmRequestType fields.
-constexpr std::uint8_t kDirIn = 0x80;
-constexpr std::uint8_t kTypeMask = 0x60;
-constexpr std::uint8_t kTypeStandard = 0x00;
-constexpr std::uint8_t kTypeClass = 0x20;
-constexpr std::uint8_t kRecipientMask = 0x1F;
-constexpr std::uint8_t kRecipientDevice = 0x00;
-constexpr std::uint8_t kRecipientInterface = 0x01;
-constexpr std::uint8_t kRecipientEndpoint = 0x02;
-constexpr std::uint8_t kRecipientOther = 0x03;
-constexpr std::uint8_t kEndpointDirIn = 0x80;
-constexpr std::uint8_t kTransferBulk = 0x02;
-constexpr std::uint16_t kLangEnglishUS = 0x0409;
-} // namespace usbconst
-
 struct Endpoint {
     std::uint8_t address = 0; // with the direction bit (0x81 = IN 1)
-    std::uint8_t attributes = usbconst::kTransferBulk;
+    std::uint8_t attributes = usbstd::kTransferBulk;
     std::uint16_t maxPacketSize = 512;
     std::uint8_t interval = 0;
-    bool isIn() const { return (address & usbconst::kEndpointDirIn) != 0; }
+    bool isIn() const { return (address & usbstd::kEndpointDirIn) != 0; }
 };
 
 // Who the printer says it is. Changes made through setIdentity() take effect at the next
@@ -95,12 +64,12 @@ struct DeviceIdentity {
     std::uint8_t configurationValue = 1;
     std::uint8_t interfaceNumber = 0;
     std::uint8_t alternateSetting = 0;
-    std::uint8_t interfaceClass = 7; // printer
+    std::uint8_t interfaceClass = usbstd::kInterfaceClassPrinter;
     std::uint8_t interfaceSubClass = 1;
     std::uint8_t interfaceProtocol = 2; // bidirectional
     std::vector<Endpoint> endpoints = {{0x01}, {0x81}};
 
-    std::vector<std::uint16_t> languages = {usbconst::kLangEnglishUS};
+    std::vector<std::uint16_t> languages = {usbstd::kLangEnglishUS};
     std::u16string manufacturer;
     std::u16string product;
     std::u16string serialNumber;
@@ -120,7 +89,7 @@ struct SetupPacket {
     std::uint16_t wValue = 0;
     std::uint16_t wIndex = 0;
     std::uint16_t wLength = 0;
-    bool isIn() const { return (bmRequestType & usbconst::kDirIn) != 0; }
+    bool isIn() const { return (bmRequestType & usbstd::kDirIn) != 0; }
     static SetupPacket fromBytes(const std::uint8_t bytes[8]);
 };
 

@@ -6,7 +6,7 @@
 
 namespace sim {
 
-using namespace usbconst;
+using namespace usbstd;
 
 void SimPrinterDevice::holdStringDescriptors(std::uint32_t limitMs) {
     std::lock_guard lock(mutex_);

@@ -2,16 +2,15 @@
 // the printer object reads them the way it does at attach time. The first input byte picks the
 // request that gets the bytes, the rest is the reply. Nothing may crash or read past the reply.
 #include "Classes/TBUSBPrinter.h"
+#include "base/usbstandard.h"
 #include "simbus/SimBus.h"
 
 #include <cstring>
 
+using namespace usbstd;
+
 namespace {
 
-constexpr std::uint8_t kGetDescriptorType = 0x80;
-constexpr std::uint8_t kGetDescriptor = 6;
-constexpr std::uint8_t kGetDeviceIdType = 0xA1;
-constexpr std::uint8_t kGetDeviceId = 0;
 constexpr std::uint16_t kLanguageTable = 0x0300;
 constexpr std::uint16_t kDeviceDescriptor = 0x0100;
 
@@ -51,18 +50,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     rig.device->clearControlOverrides();
     switch (target) {
     case 0:
-        rig.device->overrideControlReply(kGetDeviceIdType, kGetDeviceId, 0, reply);
+        rig.device->overrideControlReply(kRequestTypeClassInterfaceIn, kPrinterGetDeviceId, 0, reply);
         break;
     case 1:
-        rig.device->overrideControlReply(kGetDescriptorType, kGetDescriptor, kLanguageTable, reply);
+        rig.device->overrideControlReply(kRequestTypeStandardDeviceIn, kRequestGetDescriptor, kLanguageTable,
+                                         reply);
         break;
     case 2:
         for (std::uint16_t index = 1; index <= 3; ++index)
-            rig.device->overrideControlReply(kGetDescriptorType, kGetDescriptor, kLanguageTable | index,
-                                             reply);
+            rig.device->overrideControlReply(kRequestTypeStandardDeviceIn, kRequestGetDescriptor,
+                                             kLanguageTable | index, reply);
         break;
     case 3:
-        rig.device->overrideControlReply(kGetDescriptorType, kGetDescriptor, kDeviceDescriptor, reply);
+        rig.device->overrideControlReply(kRequestTypeStandardDeviceIn, kRequestGetDescriptor,
+                                         kDeviceDescriptor, reply);
         break;
     }
 

@@ -41,6 +41,10 @@ QString localizedString(const QString& text) {
     return QCoreApplication::translate(kStringTableContext, key.constData());
 }
 
+QString localized(const char* text) {
+    return localizedString(QString::fromUtf8(text));
+}
+
 void removeTranslations() {
     if (gProgramTranslator) QCoreApplication::removeTranslator(gProgramTranslator.get());
     if (gQtTranslator) QCoreApplication::removeTranslator(gQtTranslator.get());

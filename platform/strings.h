@@ -12,6 +12,8 @@ inline constexpr const char* kStringTableContext = "TBPrinters";
 
 // The localised form of `text`: the string table's entry, or `text` itself when there is none.
 QString localizedString(const QString& text);
+// The same for a text written in the source (UTF-8), such as one marked with QT_TRANSLATE_NOOP.
+QString localized(const char* text);
 
 // Installs the program's translation for `locale` (and Qt's own, when the system has it) into the
 // running application, replacing any installed before. Returns false when the program has no

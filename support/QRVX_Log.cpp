@@ -141,14 +141,16 @@ std::optional<std::pair<QByteArray, qint64>> readTail(const QString& path, qint6
     return std::make_pair(bytes, start + bytes.size());
 }
 
-void rollLocked(const QString& logPath, const std::optional<QString>& givenOldPath, std::uint64_t atSize) {
+// Rolls under the facility's lock. What it has to say goes into `messages`, for the platform log call
+// once the lock is released: a copy of the platform's lines may come back into this facility.
+void rollLocked(const QString& logPath, const std::optional<QString>& givenOldPath, std::uint64_t atSize,
+                QStringList& messages) {
     struct stat info {};
     if (::stat(QFile::encodeName(logPath).constData(), &info) != 0) return;
     if (static_cast<std::uint64_t>(info.st_size) < atSize) return;
 
-    platform::platformLog("Rolling log file.");
+    messages << QStringLiteral("Rolling log file.");
     const QString oldPath = givenOldPath.value_or(defaultOldPath(logPath));
-    const QByteArray oldPathUtf8 = oldPath.toUtf8();
 
     // Only the last 10 MiB (plus the byte before, to find a line boundary) can survive, so no more is
     // read: a log that grew for months must not be loaded whole.
@@ -156,7 +158,7 @@ void rollLocked(const QString& logPath, const std::optional<QString>& givenOldPa
     const auto log = readTail(logPath, keep);
     if (!log) {
         // Emptying a log that could not be saved would lose it.
-        platform::platformLog("Error reading log file %s", logPath.toUtf8().constData());
+        messages << QStringLiteral("Error reading log file ") + logPath;
         return;
     }
     const auto& [logTail, logSize] = *log;
@@ -181,15 +183,15 @@ void rollLocked(const QString& logPath, const std::optional<QString>& givenOldPa
     const bool written =
         oldFile.open(QIODevice::WriteOnly) && oldFile.write(combined) == combined.size() && oldFile.commit();
     if (!written) {
-        platform::platformLog("Error writing old log file to %s", oldPathUtf8.constData());
+        messages << QStringLiteral("Error writing old log file to ") + oldPath;
         return; // keep the log file: its lines are in no other place
     }
-    platform::platformLog("Rolled previous log file into %s", oldPathUtf8.constData());
+    messages << QStringLiteral("Rolled previous log file into ") + oldPath;
     ::chmod(QFile::encodeName(oldPath).constData(), kLogFileMode);
 
     const int fd = ::open(QFile::encodeName(logPath).constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     if (fd >= 0) {
-        platform::platformLog("Starting new log file at %s", logPath.toUtf8().constData());
+        messages << QStringLiteral("Starting new log file at ") + logPath;
         ::close(fd);
     }
 }
@@ -287,9 +289,14 @@ QString QRVX_Log::oldLogFilePath(const QString& logPath) {
 void QRVX_Log::rollLogFile(const QString& logPath, const std::optional<QString>& oldPath,
                            std::uint64_t atSize) {
     LogState& s = logState();
-    // Under the lock, so that no line is written between reading the file and emptying it.
-    std::lock_guard lock(s.mutex);
-    rollLocked(logPath, oldPath, atSize);
+    QStringList messages;
+    {
+        // Under the lock, so that no line is written between reading the file and emptying it.
+        std::lock_guard lock(s.mutex);
+        rollLocked(logPath, oldPath, atSize, messages);
+    }
+    for (const QString& message : std::as_const(messages))
+        platform::platformLogText(message);
 }
 
 void QRVX_Log::rollLogFileIfNecessary(const QString& logPath) {

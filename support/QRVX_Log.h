@@ -64,7 +64,8 @@ public:
     // When the file at logPath has at least `atSize` bytes, appends it to the old file (oldPath, or by
     // default the log path with "_old" before its extension; "_old.log" without one), keeping at
     // most the last 10 MiB of that from a line boundary, then empties the log file. If the old file
-    // cannot be written, the log file is left as it is, so that nothing is lost.
+    // cannot be written, the log file is left as it is, so that nothing is lost. What it did goes to
+    // the platform log call once the facility's lock is released.
     static void rollLogFile(const QString& logPath, const std::optional<QString>& oldPath,
                             std::uint64_t atSize);
     static void rollLogFileIfNecessary(const QString& logPath);
@@ -85,7 +86,8 @@ public:
     // Level 1; a message with newlines becomes one line per piece, empty pieces included.
     static void debug(const QString& message);
     static void err(const QString& message);
-    // Logs at level 3, then never returns; should the thread's sleep end, the process exits with 1.
+    // Logs at level 3, then never returns: the calling thread sleeps for good, a year at a time, while
+    // the rest of the process goes on until something else ends it.
     [[noreturn]] static void fatal(const QString& message);
 
     // Hex listing, one debug line per 16 bytes:

@@ -28,9 +28,7 @@ using platform::orDash;
 // Child rows carry their attempt's row + 1 as internal id; top-level rows carry 0.
 constexpr quintptr kTopLevel = 0;
 
-QString localized(const char* key) {
-    return platform::localizedString(QString::fromUtf8(key));
-}
+using platform::localized;
 
 QString localTime(const QDateTime& at) {
     return at.isValid() ? at.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString();

@@ -4,9 +4,10 @@
 // bare libusb_bulk_transfer() calls on the same device and endpoint, interface claimed. Both run
 // in turns in one process, against one device behind umockdev's usbfs.
 //
-// The device here only counts what arrives: the simulated printer model keeps a copy of every byte
-// written (for the tests), which would grow by the image at every run. The model still supplies
-// the descriptors and answers the control requests (device ID, strings) of the printer's set-up.
+// The device is the libusb tests' usbfs testbed with its bulk OUT pipe only counting what arrives:
+// the simulated printer model keeps a copy of every byte written (for the tests), which would grow
+// by the image at every run. The model still supplies the descriptors and answers the control
+// requests (device ID, strings) of the printer's set-up.
 // The first round of each side is not measured: it checks that the device got the whole frame,
 // byte for byte (a checksum), in the same pieces.
 //
@@ -14,9 +15,6 @@
 // millisecond on a busy machine, far more than the kernel takes). A bare synchronous transfer makes
 // three in a row per piece (submit, reap, the reap that finds nothing more); the backend's event
 // thread reaps while the caller submits the next piece, so the backend may well come out ahead here.
-
-// Before Qt: glib names a field "signals", which Qt defines as a keyword.
-#include <umockdev.h>
 
 #include "Classes/TBUSBPrinter.h"
 #include "Classes/ZEVProtocol.h"
@@ -26,19 +24,18 @@
 #include "platform/queue.h"
 #include "platform/usb/libusb/LibusbBus.h"
 
+#include "UrbResponder.h"
+#include "UsbfsTestbed.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
 #include <libusb.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <deque>
 #include <mutex>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -52,37 +49,6 @@ constexpr unsigned kTimeoutMs = 5000;     // the program's bulk write time-out
 constexpr std::uint16_t kVendor = 0x1234, kProduct = 0x5678;
 constexpr std::uint8_t kOutEndpoint = 0x01;
 constexpr int kInterface = 0;
-constexpr char kRootHubPath[] = "/devices/pci0000:00/0000:00:14.0/usb1";
-constexpr char kDevicePath[] = "/devices/pci0000:00/0000:00:14.0/usb1/1-4";
-constexpr char kNode[] = "/dev/bus/usb/001/002";
-
-// usbfs ioctl requests (x86-64 encodings) and the layout of struct usbdevfs_urb.
-constexpr unsigned long kSubmitUrb = 0x8038550a;
-constexpr unsigned long kReapUrbNoDelay = 0x4008550d;
-constexpr unsigned long kDiscardUrb = 0x550b;
-constexpr unsigned long kGetCapabilities = 0x8004551a;
-constexpr unsigned long kClaimInterface = 0x8004550f;
-constexpr unsigned long kReleaseInterface = 0x80045510;
-constexpr unsigned long kGetDriver = 0x41045508;
-constexpr unsigned long kDisconnectClaim = 0x8108551b;
-constexpr unsigned long kInterfaceIoctl = 0xc0105512;
-constexpr unsigned long kClearHalt = 0x80045515;
-constexpr unsigned long kReset = 0x5514;
-constexpr std::int32_t kIoctlDisconnect = 0x5516;
-constexpr std::size_t kUrbSize = 0x38;
-constexpr std::size_t kUrbType = 0, kUrbEndpoint = 1, kUrbStatus = 4, kUrbBuffer = 16, kUrbBufferLength = 24,
-                      kUrbActualLength = 28;
-constexpr std::uint8_t kUrbTypeControl = 2;
-constexpr std::size_t kSetupLength = 8;
-// No packet size limit: libusb sends each transfer as one URB, as on current kernels.
-constexpr std::uint32_t kCapabilityNoPacketSizeLimit = 0x04;
-
-// A USB 2.0 root hub (device and configuration descriptors): libusb needs the parent for the port path.
-const std::vector<std::uint8_t> kRootHubDescriptors = {
-    0x12, 0x01, 0x00, 0x02, 0x09, 0x00, 0x01, 0x40, 0x6b, 0x1d, 0x02, 0x00, 0x00, 0x01, 0x03,
-    0x02, 0x01, 0x01, 0x09, 0x02, 0x19, 0x00, 0x01, 0x01, 0x00, 0xe0, 0x00, 0x09, 0x04, 0x00,
-    0x00, 0x01, 0x09, 0x00, 0x00, 0x00, 0x07, 0x05, 0x81, 0x03, 0x04, 0x00, 0x0c,
-};
 
 constexpr std::uint64_t kChecksumStart = 0xcbf29ce484222325ull;
 
@@ -93,36 +59,10 @@ std::uint64_t checksum(std::uint64_t sum, const std::uint8_t* bytes, std::size_t
     return sum;
 }
 
-template <typename T> T readField(const UMockdevIoctlData* data, std::size_t offset) {
-    T value{};
-    if (data && offset + sizeof(T) <= std::size_t(data->data_len))
-        std::memcpy(&value, data->data + offset, sizeof(T));
-    return value;
-}
-
-template <typename T> void writeField(UMockdevIoctlData* data, std::size_t offset, T value) {
-    if (data && offset + sizeof(T) <= std::size_t(data->data_len))
-        std::memcpy(data->data + offset, &value, sizeof(T));
-}
-
-// What an ioctl argument points to, fetched from the client (owned by the argument).
-UMockdevIoctlData* pointee(UMockdevIoctlData* arg, std::size_t length) {
-    if (!arg) return nullptr;
-    GError* error = nullptr;
-    UMockdevIoctlData* data = umockdev_ioctl_data_resolve(arg, 0, length, &error);
-    if (error) g_error_free(error);
-    return data;
-}
-
-void complete(UMockdevIoctlClient* client, int error, int result = 0) {
-    umockdev_ioctl_client_complete(client, error ? -1 : result, error);
-}
-
-// The device side of the printer's usbfs node. Bulk OUT transfers are counted (and, while a check
-// is on, summed and their lengths kept), never stored; control requests go to the model; bulk IN
-// transfers stay pending until discarded. One interface, claimed by one descriptor at a time.
-// Runs on umockdev's worker thread; the tally is read from the main thread, under the lock.
-class CountingNode {
+// The device's bulk OUT pipe: transfers are counted (and, while a check is on, summed and their
+// lengths kept), never stored. Runs on umockdev's worker thread; the tally is read from the main
+// thread, under the lock.
+class Counter {
 public:
     struct Tally {
         qint64 bytes = 0;
@@ -130,21 +70,17 @@ public:
         std::vector<int> lengths;           // while checking
     };
 
-    explicit CountingNode(std::shared_ptr<sim::SimPrinterDevice> model) : model_(std::move(model)) {}
-    ~CountingNode() {
-        for (Urb& urb : pending_)
-            release(urb);
-        for (Urb& urb : completed_)
-            release(urb);
+    usbfs_test::UrbResponder::BulkOutHandler handler() {
+        return [this](std::uint8_t, const std::uint8_t* bytes, std::size_t size) {
+            std::lock_guard lock(mutex_);
+            tally_.bytes += qint64(size);
+            if (checking_ && bytes) {
+                tally_.sum = checksum(tally_.sum, bytes, size);
+                tally_.lengths.push_back(int(size));
+            }
+            return sim::Status::Ok;
+        };
     }
-
-    UMockdevIoctlBase* newHandler() {
-        UMockdevIoctlBase* handler = umockdev_ioctl_base_new();
-        g_signal_connect(handler, "handle-ioctl", G_CALLBACK(onIoctl), this);
-        g_signal_connect(handler, "client-vanished", G_CALLBACK(onClientVanished), this);
-        return handler;
-    }
-
     void startTally(bool check) {
         std::lock_guard lock(mutex_);
         tally_ = {};
@@ -156,211 +92,10 @@ public:
     }
 
 private:
-    struct Urb {
-        UMockdevIoctlData* urb = nullptr;    // the client's struct usbdevfs_urb (referenced)
-        UMockdevIoctlData* buffer = nullptr; // its data buffer (referenced), may be null
-        int status = 0;
-        int actualLength = 0;
-    };
-
-    static gboolean onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer node) {
-        static_cast<CountingNode*>(node)->handle(client);
-        return TRUE;
-    }
-    static void onClientVanished(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer node) {
-        // A closed descriptor gives up its claim, as the kernel does.
-        auto* self = static_cast<CountingNode*>(node);
-        std::lock_guard lock(self->mutex_);
-        if (self->holder_ == client) self->holder_ = nullptr;
-    }
-    static void release(Urb& urb) {
-        if (urb.buffer) g_object_unref(urb.buffer);
-        if (urb.urb) g_object_unref(urb.urb);
-        urb.buffer = urb.urb = nullptr;
-    }
-
-    void handle(UMockdevIoctlClient* client) {
-        UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
-        switch (umockdev_ioctl_client_get_request(client)) {
-        case kSubmitUrb:
-            return submit(client, pointee(arg, kUrbSize));
-        case kReapUrbNoDelay:
-            return reap(client, pointee(arg, sizeof(void*)));
-        case kDiscardUrb:
-            return discard(client, readField<gulong>(arg, 0));
-        case kGetCapabilities:
-            writeField<std::uint32_t>(pointee(arg, sizeof(std::uint32_t)), 0, kCapabilityNoPacketSizeLimit);
-            return complete(client, 0);
-        case kClaimInterface:
-        case kDisconnectClaim: // no kernel driver is bound, so there is nothing to disconnect
-            return claim(client, readField<std::uint32_t>(pointee(arg, 4), 0), true);
-        case kReleaseInterface:
-            return claim(client, readField<std::uint32_t>(pointee(arg, 4), 0), false);
-        case kGetDriver:
-            return complete(client, ENODATA); // no driver on the interface
-        case kInterfaceIoctl:
-            // Disconnecting finds no driver; connecting binds none.
-            return complete(client,
-                            readField<std::int32_t>(pointee(arg, 16), 4) == kIoctlDisconnect ? ENODATA : 0);
-        case kClearHalt:
-        case kReset:
-            return complete(client, 0);
-        default:
-            return complete(client, ENOTTY);
-        }
-    }
-
-    void claim(UMockdevIoctlClient* client, std::uint32_t number, bool take) {
-        std::lock_guard lock(mutex_);
-        int error = 0;
-        if (number != unsigned(kInterface))
-            error = take ? ENOENT : EINVAL;
-        else if (take && holder_ && holder_ != client)
-            error = EBUSY;
-        else if (!take && holder_ != client)
-            error = EINVAL;
-        else
-            holder_ = take ? client : nullptr;
-        complete(client, error);
-    }
-
-    void submit(UMockdevIoctlClient* client, UMockdevIoctlData* arg) {
-        if (!arg) return complete(client, EFAULT);
-        const auto type = readField<std::uint8_t>(arg, kUrbType);
-        const auto endpoint = readField<std::uint8_t>(arg, kUrbEndpoint);
-        const int length = readField<std::int32_t>(arg, kUrbBufferLength);
-        if (length < 0 || (type == kUrbTypeControl && std::size_t(length) < kSetupLength))
-            return complete(client, EINVAL);
-        Urb urb;
-        if (length > 0) {
-            // Fetches the bytes from the client, as usbfs copies them in.
-            GError* error = nullptr;
-            urb.buffer = umockdev_ioctl_data_resolve(arg, kUrbBuffer, std::size_t(length), &error);
-            if (error) g_error_free(error);
-            if (!urb.buffer) return complete(client, EFAULT);
-            g_object_ref(urb.buffer);
-        }
-        urb.urb = static_cast<UMockdevIoctlData*>(g_object_ref(arg));
-
-        std::lock_guard lock(mutex_);
-        if (type == kUrbTypeControl) {
-            const sim::SetupPacket setup = sim::SetupPacket::fromBytes(urb.buffer->data);
-            const std::size_t room = std::size_t(length) - kSetupLength;
-            std::vector<std::uint8_t> data;
-            if (!setup.isIn())
-                data.assign(urb.buffer->data + kSetupLength,
-                            urb.buffer->data + kSetupLength + std::min<std::size_t>(setup.wLength, room));
-            const sim::Status status = model_->control(setup, data);
-            if (status == sim::Status::Ok && setup.isIn()) {
-                const std::size_t n = std::min(room, data.size());
-                if (n) std::memcpy(urb.buffer->data + kSetupLength, data.data(), n);
-                urb.actualLength = int(n);
-            } else if (status == sim::Status::Ok) {
-                urb.actualLength = int(data.size());
-            }
-            urb.status = status == sim::Status::Ok ? 0 : -EPIPE;
-            completed_.push_back(urb);
-        } else if (endpoint & sim::usbconst::kEndpointDirIn) {
-            pending_.push_back(urb); // this printer never answers
-        } else {
-            tally_.bytes += length;
-            if (checking_ && urb.buffer) {
-                tally_.sum = checksum(tally_.sum, urb.buffer->data, std::size_t(length));
-                tally_.lengths.push_back(length);
-            }
-            urb.actualLength = length;
-            completed_.push_back(urb);
-        }
-        complete(client, 0);
-    }
-
-    void reap(UMockdevIoctlClient* client, UMockdevIoctlData* arg) {
-        if (!arg) return complete(client, EFAULT);
-        Urb urb;
-        {
-            std::lock_guard lock(mutex_);
-            if (completed_.empty()) return complete(client, EAGAIN);
-            urb = completed_.front();
-            completed_.pop_front();
-        }
-        writeField<std::int32_t>(urb.urb, kUrbStatus, urb.status);
-        writeField<std::int32_t>(urb.urb, kUrbActualLength, urb.actualLength);
-        umockdev_ioctl_data_set_ptr(arg, 0, urb.urb);
-        complete(client, 0);
-        release(urb);
-    }
-
-    void discard(UMockdevIoctlClient* client, gulong address) {
-        std::lock_guard lock(mutex_);
-        const auto it = std::find_if(pending_.begin(), pending_.end(),
-                                     [address](const Urb& urb) { return urb.urb->client_addr == address; });
-        if (it == pending_.end()) return complete(client, EINVAL);
-        it->status = -ENOENT;
-        completed_.push_back(*it);
-        pending_.erase(it);
-        complete(client, 0);
-    }
-
-    const std::shared_ptr<sim::SimPrinterDevice> model_;
     mutable std::mutex mutex_;
-    UMockdevIoctlClient* holder_ = nullptr; // guarded by mutex_; the descriptor holding the interface
-    std::deque<Urb> pending_;               // guarded by mutex_
-    std::deque<Urb> completed_;             // guarded by mutex_
-    bool checking_ = false;                 // guarded by mutex_
-    Tally tally_;                           // guarded by mutex_
+    bool checking_ = false; // guarded by mutex_
+    Tally tally_;           // guarded by mutex_
 };
-
-std::string hex(const std::vector<std::uint8_t>& bytes) {
-    std::string text;
-    char pair[3];
-    for (std::uint8_t b : bytes) {
-        std::snprintf(pair, sizeof pair, "%02x", unsigned(b));
-        text += pair;
-    }
-    return text;
-}
-
-void addFromString(UMockdevTestbed* testbed, const std::string& description) {
-    GError* error = nullptr;
-    if (!umockdev_testbed_add_from_string(testbed, description.c_str(), &error)) {
-        const std::string message = error ? error->message : "unknown error";
-        if (error) g_error_free(error);
-        throw std::runtime_error("umockdev_testbed_add_from_string: " + message);
-    }
-}
-
-// The root hub of bus 1 and the printer at port 4, device number 2, with its printer-class interface.
-void addPrinter(UMockdevTestbed* testbed, const sim::SimPrinterDevice& model) {
-    addFromString(testbed, std::string("P: ") + kRootHubPath +
-                               "\nN: bus/usb/001/001\n"
-                               "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\n"
-                               "E: BUSNUM=001\nE: DEVNUM=001\nE: DEVNAME=/dev/bus/usb/001/001\n"
-                               "A: busnum=1\nA: devnum=1\nA: speed=480\nA: bConfigurationValue=1\n"
-                               "A: idVendor=1d6b\nA: idProduct=0002\nH: descriptors=" +
-                               hex(kRootHubDescriptors) + "\n");
-    std::vector<std::uint8_t> descriptors = model.deviceDescriptor();
-    const std::vector<std::uint8_t> configuration = model.configurationDescriptor();
-    descriptors.insert(descriptors.end(), configuration.begin(), configuration.end());
-    const sim::DeviceIdentity id = model.identity();
-    char attributes[128];
-    std::snprintf(attributes, sizeof attributes,
-                  "A: idVendor=%04x\nA: idProduct=%04x\nA: bConfigurationValue=%u\n", unsigned(id.vendorId),
-                  unsigned(id.productId), unsigned(id.configurationValue));
-    addFromString(testbed, std::string("P: ") + kDevicePath +
-                               "\nN: bus/usb/001/002\n"
-                               "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: BUSNUM=001\nE: DEVNUM=002\n"
-                               "E: DEVNAME=" +
-                               kNode + "\nA: busnum=1\nA: devnum=2\nA: speed=480\n" + attributes +
-                               "H: descriptors=" + hex(descriptors) + "\n");
-    char interfaceAttributes[160];
-    std::snprintf(interfaceAttributes, sizeof interfaceAttributes,
-                  "A: bInterfaceNumber=%02x\nA: bInterfaceClass=%02x\nA: bInterfaceSubClass=%02x\n"
-                  "A: bInterfaceProtocol=%02x\nA: bAlternateSetting=%02x\n",
-                  unsigned(id.interfaceNumber), unsigned(id.interfaceClass), unsigned(id.interfaceSubClass),
-                  unsigned(id.interfaceProtocol), unsigned(id.alternateSetting));
-    addFromString(testbed, std::string("P: ") + kDevicePath + "/1-4:1.0\n" +
-                               "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n" + interfaceAttributes);
-}
 
 sim::DeviceIdentity identity() {
     sim::DeviceIdentity id;
@@ -379,7 +114,7 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
 }
 
 // Whether the device got `tally` for one whole upload; with a check, also the bytes and pieces.
-bool arrivedWhole(const CountingNode::Tally& tally, qint64 total, bool checked, std::uint64_t sum,
+bool arrivedWhole(const Counter::Tally& tally, qint64 total, bool checked, std::uint64_t sum,
                   const std::vector<int>& pieces, const char* label) {
     bool whole = tally.bytes == total;
     if (checked) whole = whole && tally.sum == sum && tally.lengths == pieces;
@@ -396,20 +131,17 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     platform::setLogProgramName(QStringLiteral("bench_upload_vs_bare_libusb"));
 
-    UMockdevTestbed* testbed = umockdev_testbed_new();
-    if (!umockdev_in_mock_environment()) {
+    Counter counter; // outlives the testbed, whose responder hands it the bulk OUT transfers
+    usbfs_test::UsbfsTestbed testbed;
+    if (!testbed.inMockEnvironment()) {
         std::fprintf(stderr, "run under umockdev-wrapper (bench/run does)\n");
-        g_object_unref(testbed);
         return 1;
     }
+    // The printer at port 4 of bus 1, device number 2, with no kernel driver bound to its interface.
     const auto model = sim::SimPrinterDevice::create(identity());
-    CountingNode node(model);
-    addPrinter(testbed, *model);
-    UMockdevIoctlBase* handler = node.newHandler();
-    if (!umockdev_testbed_attach_ioctl(testbed, kNode, handler, nullptr)) {
-        std::fprintf(stderr, "cannot attach the device to %s\n", kNode);
-        return 1;
-    }
+    usbfs_test::UrbResponder* responder = testbed.responder(testbed.plug(model, usbfs_test::Placement{}));
+    responder->setKernelDriver(false);
+    responder->setBulkOutHandler(counter.handler());
 
     // The frame: the upload's header, and an image of bytes that are not all alike.
     const zev::Frame header = zev::buildFrameHeader(zev::kCommandFlashProgram, std::size_t(kImageBytes),
@@ -502,10 +234,10 @@ int main(int argc, char* argv[]) {
             for (int turn = 0; turn < 2 && !failed; ++turn) {
                 const bool isOurs = (turn == 0) == (round % 2 == 0);
                 const char* label = isOurs ? "libusb backend" : "bare libusb";
-                node.startTally(check);
+                counter.startTally(check);
                 const double seconds = isOurs ? ours() : bare();
                 if (seconds < 0) std::fprintf(stderr, "%s: the upload failed\n", label);
-                failed = seconds < 0 || !arrivedWhole(node.tally(), total, check, sum, pieces, label);
+                failed = seconds < 0 || !arrivedWhole(counter.tally(), total, check, sum, pieces, label);
                 if (!failed && !check) (isOurs ? oursSeconds : bareSeconds).push_back(seconds);
             }
         }
@@ -530,9 +262,6 @@ int main(int argc, char* argv[]) {
         QCoreApplication::processEvents();
         usb::setCurrentBus(nullptr);
     }
-    umockdev_testbed_detach_ioctl(testbed, kNode, nullptr);
-    g_object_unref(testbed);
-    g_object_unref(handler);
     if (failed) return 1;
 
     const double mib = double(total) / (1024.0 * 1024.0);

@@ -1,15 +1,11 @@
 #include "platform/usb/readahead.h"
 
+#include "base/usbstandard.h"
+
 #include <algorithm>
 #include <cstring>
 
 namespace usb {
-
-namespace {
-constexpr std::uint8_t kRequestTypeClassInterfaceOut = 0x21;
-constexpr std::uint8_t kRequestTypeClassOtherOut = 0x23;
-constexpr std::uint8_t kRequestSoftReset = 2;
-} // namespace
 
 IOReturn BulkReadAhead::read(void* buffer, std::uint32_t& size, std::uint16_t maxPacketSize,
                              const DeviceRead& deviceRead) {
@@ -83,8 +79,9 @@ std::size_t BulkReadAhead::buffered() const {
 }
 
 bool isPrinterSoftReset(std::uint8_t bmRequestType, std::uint8_t bRequest) {
-    return (bmRequestType == kRequestTypeClassInterfaceOut || bmRequestType == kRequestTypeClassOtherOut) &&
-           bRequest == kRequestSoftReset;
+    return (bmRequestType == usbstd::kRequestTypeClassInterfaceOut ||
+            bmRequestType == usbstd::kRequestTypeClassOtherOut) &&
+           bRequest == usbstd::kPrinterSoftReset;
 }
 
 } // namespace usb

@@ -36,6 +36,7 @@
 //    arrive at any time, also between a caller's open and its own main-thread steps.
 #pragma once
 
+#include "base/usbstandard.h"
 #include "platform/usb/iokit_codes.h"
 
 #include <cstdint>
@@ -54,7 +55,7 @@ constexpr std::uint8_t kUSBBulk = 2;
 constexpr std::uint8_t kUSBInterrupt = 3;
 
 // USB printer class.
-constexpr std::uint8_t kUSBPrintingClass = 7;
+constexpr std::uint8_t kUSBPrintingClass = usbstd::kInterfaceClassPrinter;
 constexpr std::uint8_t kUSBPrintingSubClass = 1;
 
 struct PipeProperties {

@@ -37,8 +37,6 @@ constexpr char kUsbfsDriver[] = "usbfs";
 constexpr char kPrinterDriver[] = "usblp";
 // Interface numbers usbfs keeps claims for.
 constexpr unsigned kMaxInterfaces = 32;
-constexpr std::uint8_t kTypeVendor = 0x40;
-constexpr std::uint8_t kRequestTypeGetDeviceId = 0xA1;
 
 constexpr std::size_t kUrbSize = 0x38;
 constexpr std::size_t kUrbType = 0, kUrbEndpoint = 1, kUrbStatus = 4, kUrbBuffer = 16, kUrbBufferLength = 24,
@@ -181,6 +179,11 @@ int UrbResponder::kernelDriverReattaches() const {
 void UrbResponder::setResetReEnumerates(bool on) {
     std::lock_guard lock(mutex_);
     resetReEnumerates_ = on;
+}
+
+void UrbResponder::setBulkOutHandler(BulkOutHandler handler) {
+    std::lock_guard lock(mutex_);
+    bulkOutHandler_ = std::move(handler);
 }
 
 std::uint64_t UrbResponder::clientId(UMockdevIoctlClient* client) {
@@ -399,14 +402,14 @@ bool UrbResponder::reset(UMockdevIoctlClient* client) {
 }
 
 int UrbResponder::checkControlRecipient(const sim::SetupPacket& setup, std::uint64_t client) {
-    using namespace sim::usbconst;
+    using namespace usbstd;
     if ((setup.bmRequestType & kRecipientMask) != kRecipientInterface) return 0;
     if ((setup.bmRequestType & kTypeMask) == kTypeVendor) return 0;
     const sim::DeviceIdentity id = device_->identity();
     // GET_DEVICE_ID to a printer-class setting passes without a claim.
-    if (setup.bmRequestType == kRequestTypeGetDeviceId && setup.bRequest == kPrinterGetDeviceId &&
+    if (setup.bmRequestType == kRequestTypeClassInterfaceIn && setup.bRequest == kPrinterGetDeviceId &&
         (setup.wIndex >> 8) == id.interfaceNumber && (setup.wIndex & 0xFF) == id.alternateSetting &&
-        id.interfaceClass == 7)
+        id.interfaceClass == kInterfaceClassPrinter)
         return 0;
     const unsigned number = setup.wIndex & 0xFF;
     if (number >= kMaxInterfaces) return EINVAL;
@@ -477,7 +480,7 @@ bool UrbResponder::submit(UMockdevIoctlClient* client) {
             urb.actualLength = status == sim::Status::Ok ? int(data.size()) : 0;
             finish(urb, urbStatusFor(status), nullptr);
         }
-    } else if (urb.endpoint & sim::usbconst::kEndpointDirIn) {
+    } else if (urb.endpoint & usbstd::kEndpointDirIn) {
         std::vector<std::uint8_t> data;
         const sim::Status status = device_->bulkIn(urb.endpoint, data, std::size_t(length), 0);
         if (status == sim::Status::Timeout)
@@ -485,10 +488,12 @@ bool UrbResponder::submit(UMockdevIoctlClient* client) {
         else
             finish(urb, urbStatusFor(status), &data);
     } else {
-        std::vector<std::uint8_t> data(urb.buffer ? urb.buffer->data : nullptr,
-                                       urb.buffer ? urb.buffer->data + length : nullptr);
+        const std::uint8_t* bytes = urb.buffer ? urb.buffer->data : nullptr;
         bulkOutLengths_.push_back(length);
-        const sim::Status status = device_->bulkOut(urb.endpoint, data);
+        const sim::Status status =
+            bulkOutHandler_
+                ? bulkOutHandler_(urb.endpoint, bytes, std::size_t(length))
+                : device_->bulkOut(urb.endpoint, std::vector<std::uint8_t>(bytes, bytes + length));
         urb.actualLength = status == sim::Status::Ok ? length : 0;
         finish(urb, urbStatusFor(status), nullptr);
     }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -50,6 +51,14 @@ public:
     // the device leaves the bus (the test then sends the removal).
     void setResetReEnumerates(bool on);
 
+    // Takes what bulk OUT transfers carry instead of the model, and answers their outcome: a device
+    // that counts what arrives and keeps none of it (the model keeps every byte written, for the
+    // tests). It runs on umockdev's worker thread, under the responder's lock, with the bytes the
+    // client submitted. Pass nullptr to give the bulk OUT pipe back to the model.
+    using BulkOutHandler =
+        std::function<sim::Status(std::uint8_t endpoint, const std::uint8_t* bytes, std::size_t size)>;
+    void setBulkOutHandler(BulkOutHandler handler);
+
     bool handle(UMockdevIoctlClient* client);
     void clientGone(UMockdevIoctlClient* client);
 
@@ -84,6 +93,7 @@ private:
     static void release(Urb& urb);
 
     const std::shared_ptr<sim::SimPrinterDevice> device_;
+    BulkOutHandler bulkOutHandler_; // guarded by mutex_
     const std::uint64_t generation_;
     mutable std::mutex mutex_;
     std::map<UMockdevIoctlClient*, std::uint64_t> clients_; // guarded by mutex_

@@ -32,8 +32,7 @@ constexpr int kUpdateWaitMs = 45000;
 
 std::uint16_t bulkOutPacketSize(const sim::SimPrinterDevice& device) {
     for (const sim::Endpoint& endpoint : device.identity().endpoints)
-        if (!endpoint.isIn() && endpoint.attributes == sim::usbconst::kTransferBulk)
-            return endpoint.maxPacketSize;
+        if (!endpoint.isIn() && endpoint.attributes == usbstd::kTransferBulk) return endpoint.maxPacketSize;
     return 0;
 }
 

@@ -1,13 +1,17 @@
 // Rolling a log file into its "_old" companion: threshold, naming, the 10 MiB line-boundary cut,
-// permissions, and a failed write that must not lose the log.
+// permissions, a failed write that must not lose the log, and a roll while the platform's lines are
+// copied into the facility.
 #include "common/testsupport.h"
+#include "platform/platformlog.h"
 #include "support/QRVX_Log.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <future>
 #include <sys/stat.h>
+#include <thread>
 
 namespace {
 
@@ -141,6 +145,24 @@ private slots:
         QRVX_Log::rollLogFileIfNecessary(dir_.filePath("absent.log"));
         QVERIFY(capture.lines().isEmpty());
         QVERIFY(!QFile::exists(dir_.filePath("absent_old.log")));
+    }
+
+    // Last: a roll that waits on the facility's own lock never returns, and keeps the lock.
+    void rollsWhileThePlatformLinesAreCopiedIntoTheFacility() {
+        const QString log = dir_.filePath("copied.log");
+        write(log, "line\n");
+        platform::setLogCopy([](const QString& message) { QRVX_Log::logLevel(0, message); });
+        auto done = std::make_shared<std::promise<void>>();
+        std::future<void> rolled = done->get_future();
+        std::thread([done, log] {
+            QRVX_Log::rollLogFile(log, std::nullopt, 1);
+            done->set_value();
+        }).detach();
+        const bool finished = rolled.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+        platform::setLogCopy(nullptr);
+        QVERIFY2(finished, "the roll did not finish");
+        QVERIFY(QRVX_Log::pendingLogText()->contains("Rolled previous log file into " +
+                                                     dir_.filePath("copied_old.log")));
     }
 };
 

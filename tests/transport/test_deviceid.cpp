@@ -3,14 +3,13 @@
 #include "common/testsupport.h"
 #include "transport_rig.h"
 
+#include "base/usbstandard.h"
+
 using namespace transporttest;
+using namespace usbstd;
 
 namespace {
 
-constexpr std::uint8_t kGetDescriptorType = 0x80;
-constexpr std::uint8_t kGetDescriptor = 6;
-constexpr std::uint8_t kGetDeviceIdType = 0xA1;
-constexpr std::uint8_t kGetDeviceId = 0;
 constexpr std::uint16_t kProductString = 0x0302;
 
 std::vector<std::uint8_t> bytes(std::initializer_list<int> values) {
@@ -117,8 +116,8 @@ private slots:
         QCOMPARE(r.text, QString::fromStdString(id.deviceId1284));
         sim::SetupPacket request;
         for (const auto& s : rig.device->controlLog())
-            if (s.bmRequestType == kGetDeviceIdType) request = s;
-        QCOMPARE(request.bRequest, kGetDeviceId);
+            if (s.bmRequestType == kRequestTypeClassInterfaceIn) request = s;
+        QCOMPARE(request.bRequest, kPrinterGetDeviceId);
         QCOMPARE(request.wValue, std::uint16_t(1));      // configuration index
         QCOMPARE(request.wIndex, std::uint16_t(0x0103)); // interface << 8 | alternate setting
         QCOMPARE(request.wLength, std::uint16_t(65535));
@@ -147,7 +146,7 @@ private slots:
         QFETCH(QString, text);
         Rig rig;
         auto printer = rig.printer();
-        rig.device->overrideControlReply(kGetDeviceIdType, kGetDeviceId, 0,
+        rig.device->overrideControlReply(kRequestTypeClassInterfaceIn, kPrinterGetDeviceId, 0,
                                          std::vector<std::uint8_t>(reply.begin(), reply.end()));
         const auto r = readDeviceId(*printer);
         QVERIFY(r.called);
@@ -160,7 +159,7 @@ private slots:
         Rig rig;
         auto printer = rig.printer();
         // The device claims 65535 bytes and sends that many; the text ends at byte 65534.
-        rig.device->overrideControlReply(kGetDeviceIdType, kGetDeviceId, 0,
+        rig.device->overrideControlReply(kRequestTypeClassInterfaceIn, kPrinterGetDeviceId, 0,
                                          deviceIdReply(0xFFFF, std::string(65533, 'A')));
         const auto r = readDeviceId(*printer);
         QVERIFY(r.found);
@@ -199,7 +198,7 @@ private slots:
         QFETCH(int, count);
         Rig rig;
         auto fresh = TBUSBPrinter::create();
-        rig.device->overrideControlReply(kGetDescriptorType, kGetDescriptor, 0x0300,
+        rig.device->overrideControlReply(kRequestTypeStandardDeviceIn, kRequestGetDescriptor, 0x0300,
                                          std::vector<std::uint8_t>(table.begin(), table.end()));
         fresh->setInterfaceInterface(rig.interface()); // no queue: runs inline
         QCOMPARE(int(fresh->langId()), chosen);
@@ -210,7 +209,8 @@ private slots:
 
     void languageTableTooShortIsAskedAgain() {
         Rig rig;
-        rig.device->overrideControlReply(kGetDescriptorType, kGetDescriptor, 0x0300, bytes({2, 3}));
+        rig.device->overrideControlReply(kRequestTypeStandardDeviceIn, kRequestGetDescriptor, 0x0300,
+                                         bytes({2, 3}));
         auto printer = TBUSBPrinter::create();
         printer->setInterfaceInterface(rig.interface());
         QVERIFY(!printer->langIds().has_value());
@@ -248,7 +248,7 @@ private slots:
         QFETCH(QByteArray, descriptor);
         QFETCH(QString, text);
         Rig rig;
-        rig.device->overrideControlReply(kGetDescriptorType, kGetDescriptor, kProductString,
+        rig.device->overrideControlReply(kRequestTypeStandardDeviceIn, kRequestGetDescriptor, kProductString,
                                          std::vector<std::uint8_t>(descriptor.begin(), descriptor.end()));
         auto printer = rig.printer();
         QCOMPARE(printer->descriptorStringAtIndex(2), text);
@@ -268,7 +268,7 @@ private slots:
         const auto product =
             std::find_if(log.begin(), log.end(), [](const auto& s) { return s.wValue == kProductString; });
         QVERIFY(product != log.end());
-        QCOMPARE(product->bmRequestType, kGetDescriptorType);
+        QCOMPARE(product->bmRequestType, kRequestTypeStandardDeviceIn);
         QCOMPARE(product->wIndex, std::uint16_t(0x0409));
         QCOMPARE(product->wLength, std::uint16_t(256));
     }
@@ -304,7 +304,8 @@ private slots:
         QCOMPARE(int(m) * 100 + int(p) * 10 + int(s), 123);
 
         // A device descriptor cut short is an underrun, and the indices read as 0.
-        rig.device->overrideControlReply(kGetDescriptorType, kGetDescriptor, 0x0100, bytes({18, 1, 0, 2}));
+        rig.device->overrideControlReply(kRequestTypeStandardDeviceIn, kRequestGetDescriptor, 0x0100,
+                                         bytes({18, 1, 0, 2}));
         QCOMPARE(usbInterfaceGetiDeviceIndices(rig.interface().get(), &m, &p, &s), kIOReturnUnderrun);
         QCOMPARE(int(m) + int(p) + int(s), 0);
 

@@ -88,7 +88,7 @@ private slots:
     void bulkInKeepsPacketBoundaries() {
         // The printer's endpoint sends packets of 8 bytes here, so one reply spans several.
         auto identity = printerIdentity();
-        identity.endpoints = {{0x01}, {kIn, sim::usbconst::kTransferBulk, 8}};
+        identity.endpoints = {{0x01}, {kIn, usbstd::kTransferBulk, 8}};
         auto device = sim::SimPrinterDevice::create(identity);
         std::vector<std::uint8_t> out;
         QCOMPARE(device->bulkIn(kIn, out, 64, 0), Status::Timeout);

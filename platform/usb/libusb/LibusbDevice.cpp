@@ -7,6 +7,8 @@
 #include "platform/usb/libusb/PrinterDriverNode.h"
 #include "platform/usb/readahead.h"
 
+#include "base/usbstandard.h"
+
 #include <libusb.h>
 
 #include <algorithm>
@@ -18,11 +20,6 @@ namespace {
 
 // The deepest port path USB allows (seven tiers below the root).
 constexpr int kMaxPortPath = 7;
-// Endpoint address bits.
-constexpr std::uint8_t kEndpointDirectionIn = 0x80;
-constexpr std::uint8_t kEndpointNumberMask = 0x0F;
-constexpr std::uint8_t kTransferTypeMask = 0x03;
-constexpr std::uint8_t kRequestDirectionIn = 0x80;
 // The largest data stage Linux usbfs (through libusb) accepts on the control pipe. A printer's
 // device ID is far shorter, but callers ask for up to 65535 bytes "to be safe"; an IN request asks
 // for at most this much, and the device ends its answer early anyway.
@@ -49,9 +46,9 @@ InterfaceInfo interfaceInfoFrom(const libusb_interface_descriptor& descriptor) {
         const libusb_endpoint_descriptor& endpoint = descriptor.endpoint[e];
         EndpointInfo pipe;
         pipe.address = endpoint.bEndpointAddress;
-        pipe.properties.direction = (endpoint.bEndpointAddress & kEndpointDirectionIn) ? kUSBIn : kUSBOut;
-        pipe.properties.number = endpoint.bEndpointAddress & kEndpointNumberMask;
-        pipe.properties.transferType = endpoint.bmAttributes & kTransferTypeMask;
+        pipe.properties.direction = (endpoint.bEndpointAddress & usbstd::kEndpointDirIn) ? kUSBIn : kUSBOut;
+        pipe.properties.number = endpoint.bEndpointAddress & usbstd::kEndpointNumberMask;
+        pipe.properties.transferType = endpoint.bmAttributes & usbstd::kTransferTypeMask;
         pipe.properties.maxPacketSize = endpoint.wMaxPacketSize;
         pipe.properties.interval = endpoint.bInterval;
         info.endpoints.push_back(pipe);
@@ -340,7 +337,7 @@ IOReturn performControlRequest(DeviceRecord& device, libusb_device_handle* handl
     if (request.wLength > 0 && !request.data) return kIOReturnBadArgument;
     std::uint16_t length = request.wLength;
     if (length > kMaxControlDataLength) {
-        if (!(request.bmRequestType & kRequestDirectionIn)) {
+        if (!(request.bmRequestType & usbstd::kDirIn)) {
             platform::platformLog(
                 "Control request 0x%02x/0x%02x to the %s refused: %u bytes of data exceed the %u the "
                 "system allows",

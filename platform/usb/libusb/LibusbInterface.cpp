@@ -4,6 +4,8 @@
 #include "platform/queue.h"
 #include "platform/usb/libusb/LibusbErrors.h"
 
+#include "base/usbstandard.h"
+
 #include <libusb.h>
 
 #include <optional>
@@ -14,16 +16,9 @@ namespace {
 
 std::atomic<std::uint64_t> gNextRegistryID{0x100000001ull};
 
-// bmRequestType fields.
-constexpr std::uint8_t kRequestTypeMask = 0x60;
-constexpr std::uint8_t kRequestTypeVendor = 0x40;
-constexpr std::uint8_t kRecipientMask = 0x1F;
-constexpr std::uint8_t kRecipientInterface = 0x01;
 constexpr std::uint16_t kInterfaceIndexMask = 0x00FF;
-// The printer class's GET_DEVICE_ID: class, interface, device to host; request 0. Its wIndex holds
-// the interface number in the high byte and the alternate setting in the low byte.
-constexpr std::uint8_t kRequestTypeGetDeviceID = 0xA1;
-constexpr std::uint8_t kRequestGetDeviceID = 0x00;
+// The printer class's GET_DEVICE_ID (class, interface, device to host) holds the interface number
+// in the high byte of its wIndex and the alternate setting in the low byte.
 constexpr int kDeviceIDInterfaceShift = 8;
 
 // The interface usbfs insists on for a control request, if any. A class or standard request to an
@@ -32,9 +27,10 @@ constexpr int kDeviceIDInterfaceShift = 8;
 // without a claim when its wIndex names a printer-class setting, so it works while another program
 // holds the printer; usbfs checks the low byte for any other one, and so do we.
 std::optional<std::uint8_t> interfaceToClaim(const DeviceRecord& device, const ControlRequest& request) {
-    if ((request.bmRequestType & kRecipientMask) != kRecipientInterface) return std::nullopt;
-    if ((request.bmRequestType & kRequestTypeMask) == kRequestTypeVendor) return std::nullopt;
-    if (request.bmRequestType == kRequestTypeGetDeviceID && request.bRequest == kRequestGetDeviceID &&
+    if ((request.bmRequestType & usbstd::kRecipientMask) != usbstd::kRecipientInterface) return std::nullopt;
+    if ((request.bmRequestType & usbstd::kTypeMask) == usbstd::kTypeVendor) return std::nullopt;
+    if (request.bmRequestType == usbstd::kRequestTypeClassInterfaceIn &&
+        request.bRequest == usbstd::kPrinterGetDeviceId &&
         device.isPrinterSetting(std::uint8_t(request.wIndex >> kDeviceIDInterfaceShift),
                                 std::uint8_t(request.wIndex & kInterfaceIndexMask)))
         return std::nullopt;
