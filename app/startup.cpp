@@ -74,11 +74,10 @@ bool setUpLogging(const RunSettings& settings, QString* error) {
         std::lock_guard lock(early->mutex);
         earlyLines.swap(early->lines);
     }
-    // Outside the lock: the facility may log through the platform while it holds its own.
+    // What opening the file said (a roll, a folder made) goes into it first, in the order it was said.
     for (const QString& line : std::as_const(earlyLines))
         copy(line);
-    // From here on the facility is only written to: it rolls its file (logging through the
-    // platform under its own lock) only when the file is opened, above.
+    // From here on every platform log line is copied into the file as well.
     platform::setLogCopy(copy);
     return true;
 }
