@@ -2,6 +2,7 @@
 #include "Classes/TBUSBPrinter.h"
 
 #include "platform/platformlog.h"
+#include "platform/queue.h"
 #include "support/QRVX_CodeNames.h"
 
 #include <QCoreApplication>
@@ -17,6 +18,7 @@ QString localized(const char* key) {
 
 void usbInterfaceInterestCallback(TBUSBPrinter* printer, const std::shared_ptr<usb::UsbService>& service,
                                   IOMessage messageType, void* messageArgument) {
+    Q_ASSERT(platform::mainqueue::isMainThread());
     if (!printer) return;
     const QByteArray name = printer->descriptionUTF8();
     platform::platformLog("%s %s(%x); arg = %p\n", name.constData(), strForIOMessage(messageType),

@@ -121,7 +121,7 @@ SimPrinterDevice::SimPrinterDevice(DeviceIdentity identity, std::shared_ptr<Comm
 SimPrinterDevice::~SimPrinterDevice() {
     std::vector<std::thread> timers;
     {
-        std::lock_guard lock(timersMutex_);
+        base::MutexLocker lock(timersMutex_);
         stopping_ = true;
         timers.swap(timers_);
     }
@@ -135,7 +135,7 @@ SimPrinterDevice::~SimPrinterDevice() {
     }
     std::shared_ptr<CommandProcessor> processor;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         processor.swap(processor_);
     }
     if (processor) processor->detachedFromDevice();
@@ -145,24 +145,24 @@ template <typename Fn> void SimPrinterDevice::withProcessor(Fn&& fn) {
     std::lock_guard serial(processorMutex_);
     std::shared_ptr<CommandProcessor> processor;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         processor = processor_;
     }
     if (processor) fn(*processor);
 }
 
 DeviceIdentity SimPrinterDevice::identity() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return identity_;
 }
 
 void SimPrinterDevice::setIdentity(DeviceIdentity identity) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     nextIdentity_ = std::move(identity);
 }
 
 void SimPrinterDevice::setIdentityNow(DeviceIdentity identity) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     identity_ = std::move(identity);
     nextIdentity_.reset();
 }
@@ -253,19 +253,19 @@ std::vector<std::uint8_t> SimPrinterDevice::deviceIdReply() const {
 // ---- presence ----
 
 bool SimPrinterDevice::isAttached() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return attached_;
 }
 
 std::uint64_t SimPrinterDevice::generation() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return generation_;
 }
 
 void SimPrinterDevice::report(DeviceEvent event, std::uint64_t generation, std::uint64_t client) {
     std::vector<EventListener> listeners;
     {
-        std::lock_guard lock(listenersMutex_);
+        base::MutexLocker lock(listenersMutex_);
         for (auto& [token, listener] : listeners_)
             listeners.push_back(listener);
     }
@@ -274,7 +274,7 @@ void SimPrinterDevice::report(DeviceEvent event, std::uint64_t generation, std::
 }
 
 std::uint64_t SimPrinterDevice::powerEpoch() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return powerEpoch_;
 }
 
@@ -282,7 +282,7 @@ void SimPrinterDevice::goOffBus(std::optional<std::uint64_t> epoch) {
     std::uint64_t generation = 0;
     bool wasClaimed = false;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         if (!attached_ || (epoch && *epoch != powerEpoch_)) return;
         attached_ = false;
         generation = generation_;
@@ -299,7 +299,7 @@ void SimPrinterDevice::goOffBus(std::optional<std::uint64_t> epoch) {
 void SimPrinterDevice::comeBack(bool powerCycled, std::optional<std::uint64_t> epoch) {
     std::uint64_t generation = 0;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         if (attached_ || (epoch && *epoch != powerEpoch_)) return;
         if (nextIdentity_) {
             identity_ = std::move(*nextIdentity_);
@@ -316,7 +316,7 @@ void SimPrinterDevice::comeBack(bool powerCycled, std::optional<std::uint64_t> e
 
 void SimPrinterDevice::unplug() {
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         ++powerEpoch_;
     }
     goOffBus();
@@ -329,7 +329,7 @@ void SimPrinterDevice::replug() {
 
 void SimPrinterDevice::powerCycle() {
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         ++powerEpoch_;
     }
     goOffBus();
@@ -341,12 +341,13 @@ void SimPrinterDevice::runRestartLater(std::uint32_t offMs, bool powerCycled) {
     // A restart the printer scheduled dies with its power (or its cable): the epoch check drops it.
     const std::uint64_t epoch = powerEpoch();
     std::weak_ptr<SimPrinterDevice> weak = weak_from_this();
-    std::lock_guard lock(timersMutex_);
+    base::MutexLocker lock(timersMutex_);
     if (stopping_) return;
     timers_.emplace_back([weak, offMs, powerCycled, epoch, this] {
         {
-            std::unique_lock lock(timersMutex_);
-            if (timersStop_.wait_for(lock, std::chrono::milliseconds(offMs), [this] { return stopping_; }))
+            base::UniqueLock lock(timersMutex_);
+            if (timersStop_.wait_for(lock.native(), std::chrono::milliseconds(offMs),
+                                     [this]() REQUIRES(timersMutex_) { return stopping_; }))
                 return;
         }
         if (auto device = weak.lock()) {
@@ -370,7 +371,7 @@ void SimPrinterDevice::restartAfter(std::uint32_t offMs, bool powerCycle) {
 
 Status SimPrinterDevice::control(const SetupPacket& setup, std::vector<std::uint8_t>& data) {
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         // Enough history for any test; a long demo session must not grow it without end.
         if (controlLog_.size() >= kControlLogLimit)
             controlLog_.erase(controlLog_.begin(), controlLog_.begin() + kControlLogLimit / 2);
@@ -379,7 +380,7 @@ Status SimPrinterDevice::control(const SetupPacket& setup, std::vector<std::uint
     }
     std::optional<Fault> fault;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         fault = takeFaultLocked(FaultPoint::Control);
     }
     if (fault) {
@@ -389,7 +390,7 @@ Status SimPrinterDevice::control(const SetupPacket& setup, std::vector<std::uint
     }
     if (const Status held = waitWhileStringsHeld(setup); held != Status::Ok) return held;
     if (setup.isIn()) {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         auto it = overrides_.find(ControlKey{setup.bmRequestType, setup.bRequest, setup.wValue});
         if (it != overrides_.end()) {
             data.assign(it->second.begin(),
@@ -478,7 +479,7 @@ Status SimPrinterDevice::classRequest(const SetupPacket& setup, std::vector<std:
         (recipient == kRecipientInterface || recipient == kRecipientOther)) {
         if (recipient == kRecipientInterface && setup.wIndex != id.interfaceNumber) return Status::Stall;
         {
-            std::lock_guard lock(mutex_);
+            base::MutexLocker lock(mutex_);
             ++softResetCount_;
             replies_.clear();
             halted_.clear(); // the printer class's soft reset clears every stall
@@ -492,17 +493,17 @@ Status SimPrinterDevice::classRequest(const SetupPacket& setup, std::vector<std:
 
 void SimPrinterDevice::overrideControlReply(std::uint8_t bmRequestType, std::uint8_t bRequest,
                                             std::uint16_t wValue, std::vector<std::uint8_t> bytes) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     overrides_[ControlKey{bmRequestType, bRequest, wValue}] = std::move(bytes);
 }
 
 void SimPrinterDevice::clearControlOverrides() {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     overrides_.clear();
 }
 
 std::vector<SetupPacket> SimPrinterDevice::controlLog() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return controlLog_;
 }
 
@@ -511,7 +512,7 @@ std::vector<SetupPacket> SimPrinterDevice::controlLog() const {
 Status SimPrinterDevice::bulkOut(std::uint8_t endpoint, const std::vector<std::uint8_t>& bytes) {
     std::optional<Fault> fault;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         if (!attached_) return Status::NoDevice;
         if ((endpoint & kEndpointDirIn) || !hasEndpoint(identity_, endpoint)) return Status::Invalid;
         if (halted_.count(endpoint)) return Status::Stall;
@@ -534,7 +535,7 @@ Status SimPrinterDevice::bulkOut(std::uint8_t endpoint, const std::vector<std::u
 Status SimPrinterDevice::bulkIn(std::uint8_t endpoint, std::vector<std::uint8_t>& out, std::size_t maxLen,
                                 std::uint32_t timeoutMs) {
     out.clear();
-    std::unique_lock lock(mutex_);
+    base::UniqueLock lock(mutex_);
     if (!attached_) return Status::NoDevice;
     if (!(endpoint & kEndpointDirIn) || !hasEndpoint(identity_, endpoint)) return Status::Invalid;
     if (halted_.count(endpoint)) return Status::Stall;
@@ -569,9 +570,9 @@ Status SimPrinterDevice::bulkIn(std::uint8_t endpoint, std::vector<std::uint8_t>
         auto wakeAt = deadline;
         if (!replies_.empty()) wakeAt = std::min(wakeAt, replies_.front().readyAt);
         if (wakeAt == std::chrono::steady_clock::time_point::max())
-            replyArrived_.wait(lock);
+            replyArrived_.wait(lock.native());
         else
-            replyArrived_.wait_until(lock, wakeAt);
+            replyArrived_.wait_until(lock.native(), wakeAt);
     }
 }
 
@@ -605,17 +606,17 @@ Status SimPrinterDevice::takePacketsLocked(std::size_t packetSize, std::size_t r
 }
 
 bool SimPrinterDevice::hasReplyReady() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return attached_ && !replies_.empty() && replies_.front().readyAt <= std::chrono::steady_clock::now();
 }
 
 bool SimPrinterDevice::isHalted(std::uint8_t endpoint) const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return halted_.count(endpoint) != 0;
 }
 
 void SimPrinterDevice::clearHalt(std::uint8_t endpoint) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     halted_.erase(endpoint);
 }
 
@@ -631,7 +632,7 @@ Status SimPrinterDevice::claim(std::uint64_t client) {
     std::uint64_t generation = 0;
     std::optional<Fault> fault;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         if (!attached_) return Status::NoDevice;
         generation = generation_;
         fault = takeFaultLocked(FaultPoint::Claim);
@@ -654,7 +655,7 @@ Status SimPrinterDevice::claim(std::uint64_t client) {
 Status SimPrinterDevice::release(std::uint64_t client) {
     std::uint64_t generation = 0;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         if (!attached_) return Status::NoDevice;
         if (claimHolder_ != client || client == 0) return Status::NotOpen;
         claimHolder_ = 0;
@@ -667,7 +668,7 @@ Status SimPrinterDevice::release(std::uint64_t client) {
 void SimPrinterDevice::setHeldByOtherProgram(bool held) {
     std::uint64_t generation = 0;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         if (heldByOther_ == held) return;
         heldByOther_ = held;
         generation = generation_;
@@ -678,19 +679,19 @@ void SimPrinterDevice::setHeldByOtherProgram(bool held) {
 }
 
 bool SimPrinterDevice::isClaimed() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return claimHolder_ != 0 || heldByOther_;
 }
 
 std::uint64_t SimPrinterDevice::claimHolder() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return claimHolder_;
 }
 
 Status SimPrinterDevice::openDevice(std::uint64_t client) {
     std::optional<Fault> fault;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         if (!attached_) return Status::NoDevice;
         fault = takeFaultLocked(FaultPoint::DeviceOpen);
         if (!fault) {
@@ -704,7 +705,7 @@ Status SimPrinterDevice::openDevice(std::uint64_t client) {
 }
 
 Status SimPrinterDevice::closeDevice(std::uint64_t client) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     if (!attached_) return Status::NoDevice;
     if (deviceOpenHolder_ != client || client == 0) return Status::NotOpen;
     deviceOpenHolder_ = 0;
@@ -713,7 +714,7 @@ Status SimPrinterDevice::closeDevice(std::uint64_t client) {
 
 Status SimPrinterDevice::resetDevice(std::uint64_t client) {
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         if (!attached_) return Status::NoDevice;
         if (deviceOpenHolder_ != 0 && deviceOpenHolder_ != client) return Status::Busy;
         replies_.clear();
@@ -727,7 +728,7 @@ Status SimPrinterDevice::resetDevice(std::uint64_t client) {
 Status SimPrinterDevice::reEnumerateDevice(std::uint64_t client) {
     std::uint32_t delay = 0;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         if (!attached_) return Status::NoDevice;
         if (deviceOpenHolder_ != 0 && deviceOpenHolder_ != client) return Status::Busy;
         delay = reEnumerationDelayMs_;
@@ -736,13 +737,13 @@ Status SimPrinterDevice::reEnumerateDevice(std::uint64_t client) {
         const std::uint64_t epoch = powerEpoch();
         goOffBus();
         std::weak_ptr<SimPrinterDevice> weak = weak_from_this();
-        std::lock_guard lock(timersMutex_);
+        base::MutexLocker lock(timersMutex_);
         if (!stopping_) {
             timers_.emplace_back([weak, delay, epoch, this] {
                 {
-                    std::unique_lock lock(timersMutex_);
-                    if (timersStop_.wait_for(lock, std::chrono::milliseconds(delay),
-                                             [this] { return stopping_; }))
+                    base::UniqueLock lock(timersMutex_);
+                    if (timersStop_.wait_for(lock.native(), std::chrono::milliseconds(delay),
+                                             [this]() REQUIRES(timersMutex_) { return stopping_; }))
                         return;
                 }
                 if (auto device = weak.lock()) device->comeBack(false, epoch);
@@ -756,7 +757,7 @@ Status SimPrinterDevice::reEnumerateDevice(std::uint64_t client) {
 }
 
 void SimPrinterDevice::setReEnumerationDelay(std::uint32_t offMs) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     reEnumerationDelayMs_ = offMs;
 }
 
@@ -765,7 +766,7 @@ void SimPrinterDevice::setReEnumerationDelay(std::uint32_t offMs) {
 void SimPrinterDevice::queueReply(std::vector<std::uint8_t> bytes, std::uint32_t delayMs) {
     if (bytes.empty()) return; // a zero-length packet carries nothing a read could return
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         if (!attached_) return;
         replies_.push_back(
             {std::move(bytes), 0, std::chrono::steady_clock::now() + std::chrono::milliseconds(delayMs)});
@@ -775,14 +776,14 @@ void SimPrinterDevice::queueReply(std::vector<std::uint8_t> bytes, std::uint32_t
 
 void SimPrinterDevice::clearReplies() {
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         replies_.clear();
     }
     replyArrived_.notify_all();
 }
 
 std::shared_ptr<CommandProcessor> SimPrinterDevice::processor() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return processor_;
 }
 
@@ -790,7 +791,7 @@ void SimPrinterDevice::setProcessor(std::shared_ptr<CommandProcessor> processor)
     std::lock_guard serial(processorMutex_);
     std::shared_ptr<CommandProcessor> old;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         old = std::exchange(processor_, processor);
     }
     if (old) old->detachedFromDevice();
@@ -814,44 +815,44 @@ std::optional<Fault> SimPrinterDevice::takeFaultLocked(FaultPoint point) {
 }
 
 void SimPrinterDevice::injectFault(Fault fault) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     faults_.push_back(fault);
 }
 
 void SimPrinterDevice::clearFaults() {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     faults_.clear();
 }
 
 int SimPrinterDevice::addListener(EventListener listener) {
-    std::lock_guard lock(listenersMutex_);
+    base::MutexLocker lock(listenersMutex_);
     const int token = nextListenerToken_++;
     listeners_[token] = std::move(listener);
     return token;
 }
 
 void SimPrinterDevice::removeListener(int token) {
-    std::lock_guard lock(listenersMutex_);
+    base::MutexLocker lock(listenersMutex_);
     listeners_.erase(token);
 }
 
 std::vector<std::uint8_t> SimPrinterDevice::bytesWritten() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return written_;
 }
 
 int SimPrinterDevice::bulkOutCount() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return bulkOutCount_;
 }
 
 int SimPrinterDevice::bulkInCount() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return bulkInCount_;
 }
 
 int SimPrinterDevice::softResetCount() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return softResetCount_;
 }
 

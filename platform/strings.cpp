@@ -1,5 +1,6 @@
 #include "platform/strings.h"
 
+#include "platform/queue.h"
 #include "platform/resources.h"
 
 #include <QCoreApplication>
@@ -42,6 +43,7 @@ QString localizedString(const QString& text) {
 }
 
 void removeTranslations() {
+    Q_ASSERT(mainqueue::isMainThread());
     if (gProgramTranslator) QCoreApplication::removeTranslator(gProgramTranslator.get());
     if (gQtTranslator) QCoreApplication::removeTranslator(gQtTranslator.get());
     gProgramTranslator.reset();
@@ -49,6 +51,7 @@ void removeTranslations() {
 }
 
 bool installTranslations(const QLocale& locale) {
+    Q_ASSERT(mainqueue::isMainThread());
     removeTranslations();
 
     // The compiled-in catalogue is the fallback.

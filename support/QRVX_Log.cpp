@@ -1,5 +1,6 @@
 #include "support/QRVX_Log.h"
 
+#include "base/threadsafety.h"
 #include "platform/hostinfo.h"
 #include "platform/platformlog.h"
 
@@ -20,7 +21,6 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 #include <string_view>
 #include <sys/stat.h>
 #include <thread>
@@ -42,21 +42,22 @@ constexpr std::string_view kEmailPattern =
 static_assert(kEmailPattern.size() == 430);
 
 struct LogState {
-    std::mutex mutex;
-    // Everything below is guarded by `mutex`.
-    QString applicationName;
-    std::optional<QString> pending = QString(); // the pending buffer; gone for good once a file is open
-    QString logFilePath;                        // standardised; empty before setLogFile()
-    FILE* file = nullptr;                       // append mode, unbuffered, never closed
-    bool logToStdErr = true;
-    bool logAppName = false;
-    bool notify = false;
+    base::Mutex mutex;
+    QString applicationName GUARDED_BY(mutex);
+    // The pending buffer; gone for good once a file is open.
+    std::optional<QString> pending GUARDED_BY(mutex) = QString();
+    QString logFilePath GUARDED_BY(mutex);  // standardised; empty before setLogFile()
+    FILE* file GUARDED_BY(mutex) = nullptr; // append mode, unbuffered, never closed
+    bool logToStdErr GUARDED_BY(mutex) = true;
+    bool logAppName GUARDED_BY(mutex) = false;
+    bool notify GUARDED_BY(mutex) = false;
 };
 
 // Created on first use and never freed: threads may still log while the process exits.
 LogState& logState() {
     static LogState* state = [] {
         auto* s = new LogState;
+        base::MutexLocker lock(s->mutex);
         s->applicationName = platform::hostinfo::processName();
         return s;
     }();
@@ -65,13 +66,14 @@ LogState& logState() {
 
 // ICU formatters must not be used by two threads at once.
 struct DateFormatter {
-    std::mutex mutex;
-    std::unique_ptr<icu::SimpleDateFormat> formatter; // guarded by mutex; null if ICU refused the pattern
+    base::Mutex mutex;
+    std::unique_ptr<icu::SimpleDateFormat> formatter GUARDED_BY(mutex); // null if ICU refused the pattern
 };
 
 DateFormatter& dateFormatter() {
     static DateFormatter* shared = [] {
         auto* f = new DateFormatter;
+        base::MutexLocker lock(f->mutex);
         UErrorCode status = U_ZERO_ERROR;
         auto formatter = std::make_unique<icu::SimpleDateFormat>(icu::UnicodeString(kLogDatePattern), status);
         if (U_SUCCESS(status)) f->formatter = std::move(formatter);
@@ -213,7 +215,7 @@ bool QRVX_Log::setLogFile(const QString& path) {
     LogState& s = logState();
     const QString standardized = standardizedPath(path);
     {
-        std::lock_guard lock(s.mutex);
+        base::MutexLocker lock(s.mutex);
         s.logFilePath = standardized;
     }
 
@@ -232,7 +234,7 @@ bool QRVX_Log::setLogFile(const QString& path) {
 
     int openError = 0;
     {
-        std::lock_guard lock(s.mutex);
+        base::MutexLocker lock(s.mutex);
         if (s.file) return false; // the file that is open stays in use
         FILE* file = std::fopen(QFile::encodeName(standardized).constData(), "ae");
         if (file) {
@@ -270,7 +272,7 @@ void QRVX_Log::rollLogFile(const QString& logPath, const std::optional<QString>&
                            std::uint64_t atSize) {
     LogState& s = logState();
     // Under the lock, so that no line is written between reading the file and emptying it.
-    std::lock_guard lock(s.mutex);
+    base::MutexLocker lock(s.mutex);
     rollLocked(logPath, oldPath, atSize);
 }
 
@@ -280,25 +282,25 @@ void QRVX_Log::rollLogFileIfNecessary(const QString& logPath) {
 
 void QRVX_Log::setShouldNotifyForLogUpdates(bool on) {
     LogState& s = logState();
-    std::lock_guard lock(s.mutex);
+    base::MutexLocker lock(s.mutex);
     s.notify = on;
 }
 
 void QRVX_Log::setShouldLogToStdErr(bool on) {
     LogState& s = logState();
-    std::lock_guard lock(s.mutex);
+    base::MutexLocker lock(s.mutex);
     s.logToStdErr = on;
 }
 
 void QRVX_Log::setShouldLogAppName(bool on) {
     LogState& s = logState();
-    std::lock_guard lock(s.mutex);
+    base::MutexLocker lock(s.mutex);
     s.logAppName = on;
 }
 
 void QRVX_Log::setApplicationName(const QString& name) {
     LogState& s = logState();
-    std::lock_guard lock(s.mutex);
+    base::MutexLocker lock(s.mutex);
     s.applicationName = name;
 }
 
@@ -309,7 +311,7 @@ QString QRVX_Log::logDateString() {
 QString QRVX_Log::logDateString(const QDateTime& at) {
     DateFormatter& f = dateFormatter();
     {
-        std::lock_guard lock(f.mutex);
+        base::MutexLocker lock(f.mutex);
         if (f.formatter) {
             icu::UnicodeString text;
             UErrorCode status = U_ZERO_ERROR;
@@ -331,7 +333,7 @@ void QRVX_Log::logLevel(std::int64_t level, const QString& message) {
     QString notifyPath;
     QString notifyLine;
     {
-        std::lock_guard lock(s.mutex);
+        base::MutexLocker lock(s.mutex);
         if (!s.logToStdErr && !s.file) return;
         const LevelNames names = levelNames(level, s.applicationName);
         if (s.logToStdErr)
@@ -402,12 +404,12 @@ bool QRVX_Log::validateEmailAddress(const QString& emailAddress) {
 
 std::optional<QString> QRVX_Log::pendingLogText() {
     LogState& s = logState();
-    std::lock_guard lock(s.mutex);
+    base::MutexLocker lock(s.mutex);
     return s.pending;
 }
 
 QString QRVX_Log::logFilePath() {
     LogState& s = logState();
-    std::lock_guard lock(s.mutex);
+    base::MutexLocker lock(s.mutex);
     return s.logFilePath;
 }

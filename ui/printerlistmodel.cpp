@@ -1,6 +1,7 @@
 #include "ui/printerlistmodel.h"
 
 #include "Classes/TBPrinters.h"
+#include "platform/queue.h"
 #include "platform/strings.h"
 #include "ui/printerrow.h"
 
@@ -65,6 +66,7 @@ QString colourTablesToolTip(const QList<ColourTableEntry>& tables) {
 
 PrinterListModel::PrinterListModel(TBPrinters* printers, bool serialSwitch, QObject* parent)
     : QAbstractTableModel(parent), printers_(printers), serialSwitch_(serialSwitch) {
+    Q_ASSERT(platform::mainqueue::isMainThread());
     for (int column = 0; column < ColumnCount; ++column)
         headers_.append(columnTitleKey(column));
     if (!printers) return;

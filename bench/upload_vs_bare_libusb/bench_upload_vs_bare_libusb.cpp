@@ -20,6 +20,7 @@
 
 #include "Classes/TBUSBPrinter.h"
 #include "Classes/ZEVProtocol.h"
+#include "base/threadsafety.h"
 #include "common/benchsupport.h"
 #include "devicemodel/SimPrinterDevice.h"
 #include "platform/platformlog.h"
@@ -37,7 +38,6 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
-#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -146,12 +146,12 @@ public:
     }
 
     void startTally(bool check) {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         tally_ = {};
         checking_ = check;
     }
     Tally tally() const {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         return tally_;
     }
 
@@ -170,7 +170,7 @@ private:
     static void onClientVanished(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer node) {
         // A closed descriptor gives up its claim, as the kernel does.
         auto* self = static_cast<CountingNode*>(node);
-        std::lock_guard lock(self->mutex_);
+        base::MutexLocker lock(self->mutex_);
         if (self->holder_ == client) self->holder_ = nullptr;
     }
     static void release(Urb& urb) {
@@ -211,7 +211,7 @@ private:
     }
 
     void claim(UMockdevIoctlClient* client, std::uint32_t number, bool take) {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         int error = 0;
         if (number != unsigned(kInterface))
             error = take ? ENOENT : EINVAL;
@@ -242,7 +242,7 @@ private:
         }
         urb.urb = static_cast<UMockdevIoctlData*>(g_object_ref(arg));
 
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         if (type == kUrbTypeControl) {
             const sim::SetupPacket setup = sim::SetupPacket::fromBytes(urb.buffer->data);
             const std::size_t room = std::size_t(length) - kSetupLength;
@@ -278,7 +278,7 @@ private:
         if (!arg) return complete(client, EFAULT);
         Urb urb;
         {
-            std::lock_guard lock(mutex_);
+            base::MutexLocker lock(mutex_);
             if (completed_.empty()) return complete(client, EAGAIN);
             urb = completed_.front();
             completed_.pop_front();
@@ -291,7 +291,7 @@ private:
     }
 
     void discard(UMockdevIoctlClient* client, gulong address) {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         const auto it = std::find_if(pending_.begin(), pending_.end(),
                                      [address](const Urb& urb) { return urb.urb->client_addr == address; });
         if (it == pending_.end()) return complete(client, EINVAL);
@@ -302,12 +302,12 @@ private:
     }
 
     const std::shared_ptr<sim::SimPrinterDevice> model_;
-    mutable std::mutex mutex_;
-    UMockdevIoctlClient* holder_ = nullptr; // guarded by mutex_; the descriptor holding the interface
-    std::deque<Urb> pending_;               // guarded by mutex_
-    std::deque<Urb> completed_;             // guarded by mutex_
-    bool checking_ = false;                 // guarded by mutex_
-    Tally tally_;                           // guarded by mutex_
+    mutable base::Mutex mutex_;
+    UMockdevIoctlClient* holder_ GUARDED_BY(mutex_) = nullptr; // the descriptor holding the interface
+    std::deque<Urb> pending_ GUARDED_BY(mutex_);
+    std::deque<Urb> completed_ GUARDED_BY(mutex_);
+    bool checking_ GUARDED_BY(mutex_) = false;
+    Tally tally_ GUARDED_BY(mutex_);
 };
 
 std::string hex(const std::vector<std::uint8_t>& bytes) {

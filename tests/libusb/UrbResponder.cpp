@@ -122,7 +122,7 @@ UrbResponder::UrbResponder(std::shared_ptr<sim::SimPrinterDevice> device)
     : device_(std::move(device)), generation_(device_->generation()) {}
 
 UrbResponder::~UrbResponder() {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     for (Urb& urb : pending_)
         release(urb);
     for (Urb& urb : completed_)
@@ -139,12 +139,12 @@ UMockdevIoctlBase* UrbResponder::newHandler(const std::shared_ptr<UrbResponder>&
 }
 
 int UrbResponder::submittedUrbs() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return submitted_;
 }
 
 std::vector<int> UrbResponder::bulkOutLengths() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return bulkOutLengths_;
 }
 
@@ -154,32 +154,32 @@ bool UrbResponder::present() const {
 }
 
 void UrbResponder::setKernelDriver(bool loadedAndBound) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     kernelDriverLoaded_ = kernelDriverBound_ = loadedAndBound;
 }
 
 bool UrbResponder::kernelDriverLoaded() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return kernelDriverLoaded_;
 }
 
 bool UrbResponder::kernelDriverBound() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return kernelDriverBound_;
 }
 
 int UrbResponder::kernelDriverDetaches() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return kernelDriverDetaches_;
 }
 
 int UrbResponder::kernelDriverReattaches() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return kernelDriverReattaches_;
 }
 
 void UrbResponder::setResetReEnumerates(bool on) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     resetReEnumerates_ = on;
 }
 
@@ -192,7 +192,7 @@ std::uint64_t UrbResponder::clientId(UMockdevIoctlClient* client) {
 void UrbResponder::clientGone(UMockdevIoctlClient* client) {
     std::uint64_t id = 0;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         const auto it = clients_.find(client);
         if (it == clients_.end()) return;
         id = it->second;
@@ -266,7 +266,7 @@ const char* UrbResponder::boundDriver() const {
 
 bool UrbResponder::claimOrRelease(UMockdevIoctlClient* client, bool claim) {
     const auto number = readField<std::uint32_t>(pointee(umockdev_ioctl_client_get_arg(client), 4), 0);
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     const std::uint64_t id = clientId(client);
     int error = 0;
     if (number != device_->identity().interfaceNumber) {
@@ -286,7 +286,7 @@ bool UrbResponder::claimOrRelease(UMockdevIoctlClient* client, bool claim) {
 bool UrbResponder::getDriver(UMockdevIoctlClient* client) {
     UMockdevIoctlData* data = pointee(umockdev_ioctl_client_get_arg(client), kGetDriverSize);
     const auto number = readField<std::uint32_t>(data, 0);
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     int error = 0;
     if (!data) {
         error = EFAULT;
@@ -311,7 +311,7 @@ bool UrbResponder::disconnectAndClaim(UMockdevIoctlClient* client) {
                            strnlen(reinterpret_cast<const char*>(data->data + kDisconnectClaimDriver),
                                    kDriverNameSize))
              : std::string();
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     const std::uint64_t id = clientId(client);
     int error = 0;
     if (!data) {
@@ -342,7 +342,7 @@ bool UrbResponder::interfaceIoctl(UMockdevIoctlClient* client) {
     UMockdevIoctlData* data = pointee(umockdev_ioctl_client_get_arg(client), kInterfaceIoctlSize);
     const auto number = readField<std::int32_t>(data, 0);
     const auto code = readField<std::int32_t>(data, kInterfaceIoctlCode);
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     int error = 0, result = 0;
     if (!data) {
         error = EFAULT;
@@ -381,7 +381,7 @@ bool UrbResponder::reset(UMockdevIoctlClient* client) {
     std::uint64_t id;
     bool reEnumerates;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         id = clientId(client);
         reEnumerates = resetReEnumerates_;
     }
@@ -450,7 +450,7 @@ bool UrbResponder::submit(UMockdevIoctlClient* client) {
     }
     urb.urb = static_cast<UMockdevIoctlData*>(g_object_ref(arg));
 
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     ++submitted_;
     urb.client = clientId(client);
     if (urb.type == kUrbTypeControl) {
@@ -539,7 +539,7 @@ bool UrbResponder::reap(UMockdevIoctlClient* client) {
     }
     Urb urb;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         pollPending();
         if (completed_.empty()) {
             umockdev_ioctl_client_complete(client, -1, EAGAIN);
@@ -559,7 +559,7 @@ bool UrbResponder::reap(UMockdevIoctlClient* client) {
 bool UrbResponder::discard(UMockdevIoctlClient* client) {
     // The argument is the address of the URB to discard.
     const gulong address = readField<gulong>(umockdev_ioctl_client_get_arg(client), 0);
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     for (auto it = pending_.begin(); it != pending_.end(); ++it) {
         if (it->urb->client_addr != address) continue;
         finish(*it, -ENOENT, nullptr);
