@@ -4,6 +4,7 @@
 
 #include "Classes/Edition.h"
 #include "Classes/ZEVModels.h"
+#include "base/threadsafety.h"
 #include "platform/digest.h"
 #include "platform/memory.h"
 #include "platform/platformlog.h"
@@ -14,7 +15,6 @@
 #include <charconv>
 #include <ctime>
 #include <map>
-#include <mutex>
 
 #include <sys/stat.h>
 
@@ -164,8 +164,8 @@ struct DigestedFile {
 
 struct DigestedFiles {
     // Held while a file is digested, so that two threads asking for one file digest it once.
-    std::mutex mutex;
-    std::map<std::pair<QString, QString>, DigestedFile> byPathAndKey; // guarded by mutex
+    base::Mutex mutex;
+    std::map<std::pair<QString, QString>, DigestedFile> byPathAndKey GUARDED_BY(mutex);
 };
 
 // Never destroyed: a check still running on a worker thread at exit may reach it.
@@ -190,7 +190,7 @@ std::optional<QString> digestPackageFile(const QString& fileName, const QString&
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
 
     DigestedFiles& digested = digestedFiles();
-    std::lock_guard lock(digested.mutex);
+    base::MutexLocker lock(digested.mutex);
     const auto key = std::make_pair(path, keyText);
     const auto known = digested.byPathAndKey.find(key);
     const bool wasDigested = before && known != digested.byPathAndKey.end() && known->second.state == *before;

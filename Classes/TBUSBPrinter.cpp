@@ -64,8 +64,8 @@ QString orNull(const QString& text) {
 // The registry lives until the process ends: it is never destroyed, so late work on any thread
 // can still reach it.
 struct Registry {
-    std::mutex mutex;
-    std::map<QString, DeviceInfoRef> dictionaries; // guarded by mutex
+    base::Mutex mutex;
+    std::map<QString, DeviceInfoRef> dictionaries GUARDED_BY(mutex);
 };
 Registry& registry() {
     static Registry* instance = new Registry;
@@ -77,32 +77,32 @@ Registry& registry() {
 // ---- DeviceInfoDictionary ----
 
 QVariant DeviceInfoDictionary::value(const QString& key) const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return values_.value(key);
 }
 
 bool DeviceInfoDictionary::contains(const QString& key) const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return values_.contains(key);
 }
 
 void DeviceInfoDictionary::setValue(const QString& key, const QVariant& value) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     values_.insert(key, value);
 }
 
 void DeviceInfoDictionary::remove(const QString& key) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     values_.remove(key);
 }
 
 bool DeviceInfoDictionary::isEmpty() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return values_.isEmpty();
 }
 
 QVariantMap DeviceInfoDictionary::snapshot() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     // A map of its own, made under the lock. A shared copy would let a later write, seeing no other
     // holder (an unordered check), change the map in place while this copy's reader still walks it.
     QVariantMap copy = values_;
@@ -200,7 +200,7 @@ void TBUSBPrinter::initWithDeviceObject(std::shared_ptr<usb::UsbService> service
 
 DeviceInfoRef TBUSBPrinter::deviceInfoForKey(const QString& key) {
     Registry& r = registry();
-    std::lock_guard lock(r.mutex);
+    base::MutexLocker lock(r.mutex);
     DeviceInfoRef& entry = r.dictionaries[key];
     if (!entry) entry = std::make_shared<DeviceInfoDictionary>();
     return entry;
@@ -212,13 +212,13 @@ void TBUSBPrinter::setDeviceInfo(const DeviceInfoRef& dictionary, const QString&
         qUtf8Printable(key), dictionary ? qUtf8Printable(dictionary->description()) : "(null)");
     if (!dictionary) return;
     Registry& r = registry();
-    std::lock_guard lock(r.mutex);
+    base::MutexLocker lock(r.mutex);
     r.dictionaries[key] = dictionary;
 }
 
 void TBUSBPrinter::clearDeviceInfoRegistry() {
     Registry& r = registry();
-    std::lock_guard lock(r.mutex);
+    base::MutexLocker lock(r.mutex);
     r.dictionaries.clear();
 }
 
@@ -267,7 +267,7 @@ QString TBUSBPrinter::keyUSBdevice() const {
 }
 
 QString TBUSBPrinter::description() const {
-    std::lock_guard lock(fieldsMutex_);
+    base::MutexLocker lock(fieldsMutex_);
     const QString maker = manufacturer_.isNull() ? vendorUSB_ : manufacturer_;
     const QString product = model_.isNull() ? productUSB_ : model_;
     return QStringLiteral("%1 %2 %3").arg(orNull(maker), orNull(product), orNull(serialNumberUSB_));
@@ -288,13 +288,13 @@ void TBUSBPrinter::announce(const QString& key) {
 }
 
 QString TBUSBPrinter::textField(QString TBUSBPrinter::*field) const {
-    std::lock_guard lock(fieldsMutex_);
+    base::MutexLocker lock(fieldsMutex_);
     return this->*field;
 }
 
 void TBUSBPrinter::setTextField(QString TBUSBPrinter::*field, const QString& value, const char* key) {
     {
-        std::lock_guard lock(fieldsMutex_);
+        base::MutexLocker lock(fieldsMutex_);
         this->*field = value;
     }
     announce(QString::fromLatin1(key));
@@ -356,13 +356,13 @@ void TBUSBPrinter::setStatusString(const QString& v) {
 }
 
 QImage TBUSBPrinter::image() const {
-    std::lock_guard lock(fieldsMutex_);
+    base::MutexLocker lock(fieldsMutex_);
     return image_;
 }
 
 void TBUSBPrinter::setImage(const QImage& value) {
     {
-        std::lock_guard lock(fieldsMutex_);
+        base::MutexLocker lock(fieldsMutex_);
         image_ = value;
     }
     announce(QStringLiteral("image"));
@@ -446,13 +446,13 @@ bool TBUSBPrinter::didOpenInterface() const {
 // ---- device info ----
 
 DeviceInfoRef TBUSBPrinter::deviceInfoDict() {
-    std::lock_guard lock(fieldsMutex_);
+    base::MutexLocker lock(fieldsMutex_);
     if (!deviceInfoDict_) deviceInfoDict_ = std::make_shared<DeviceInfoDictionary>();
     return deviceInfoDict_;
 }
 
 void TBUSBPrinter::setDeviceInfoDict(DeviceInfoRef dictionary) {
-    std::lock_guard lock(fieldsMutex_);
+    base::MutexLocker lock(fieldsMutex_);
     deviceInfoDict_ = std::move(dictionary);
 }
 
@@ -511,14 +511,14 @@ void TBUSBPrinter::performInlineOnCommandQueue(std::function<void()> block) {
 }
 
 std::shared_ptr<usb::UsbInterface> TBUSBPrinter::interfaceInterface() const {
-    std::lock_guard lock(fieldsMutex_);
+    base::MutexLocker lock(fieldsMutex_);
     return interfaceInterface_;
 }
 
 void TBUSBPrinter::whenDescriptorStringsRead(std::function<void()> work) {
     if (!work) return;
     {
-        std::lock_guard lock(fieldsMutex_);
+        base::MutexLocker lock(fieldsMutex_);
         if (!descriptorStringsRead_) {
             afterDescriptorStrings_.push_back(std::move(work));
             return;
@@ -530,7 +530,7 @@ void TBUSBPrinter::whenDescriptorStringsRead(std::function<void()> work) {
 void TBUSBPrinter::descriptorStringsRead() {
     std::vector<std::function<void()>> pending;
     {
-        std::lock_guard lock(fieldsMutex_);
+        base::MutexLocker lock(fieldsMutex_);
         descriptorStringsRead_ = true;
         pending.swap(afterDescriptorStrings_);
     }
@@ -571,7 +571,7 @@ void TBUSBPrinter::takeInterface(const std::shared_ptr<usb::UsbInterface>& inter
     }
     std::shared_ptr<usb::UsbInterface> old;
     {
-        std::lock_guard lock(fieldsMutex_);
+        base::MutexLocker lock(fieldsMutex_);
         old = std::exchange(interfaceInterface_, interface);
     }
     old.reset();
@@ -579,7 +579,7 @@ void TBUSBPrinter::takeInterface(const std::shared_ptr<usb::UsbInterface>& inter
 
 std::shared_ptr<usb::UsbDevice> TBUSBPrinter::deviceInterface() {
     {
-        std::lock_guard lock(fieldsMutex_);
+        base::MutexLocker lock(fieldsMutex_);
         if (deviceInterface_) return deviceInterface_;
     }
     auto interface = interfaceInterface();
@@ -597,20 +597,20 @@ std::shared_ptr<usb::UsbDevice> TBUSBPrinter::deviceInterface() {
 
 void TBUSBPrinter::setDeviceInterface(std::shared_ptr<usb::UsbDevice> device) {
     {
-        std::lock_guard lock(fieldsMutex_);
+        base::MutexLocker lock(fieldsMutex_);
         if (device == deviceInterface_) return;
     }
     onCommandQueue([this, device] {
         std::shared_ptr<usb::UsbDevice> old;
         {
-            std::lock_guard lock(fieldsMutex_);
+            base::MutexLocker lock(fieldsMutex_);
             old = std::exchange(deviceInterface_, device);
         }
     });
 }
 
 std::shared_ptr<usb::UsbService> TBUSBPrinter::deviceObject() const {
-    std::lock_guard lock(fieldsMutex_);
+    base::MutexLocker lock(fieldsMutex_);
     return deviceObject_;
 }
 
@@ -623,7 +623,7 @@ void TBUSBPrinter::setDeviceObject(std::shared_ptr<usb::UsbService> service) {
 
         usb::NotificationHandle interest, busy;
         {
-            std::lock_guard lock(fieldsMutex_);
+            base::MutexLocker lock(fieldsMutex_);
             interest = std::move(interestNotification_);
             busy = std::move(busyNotification_);
         }
@@ -644,7 +644,7 @@ void TBUSBPrinter::setDeviceObject(std::shared_ptr<usb::UsbService> service) {
                 platform::platformLog("%s error [0x%.2X] trying to register for interest notices",
                                       strForIOReturn(r), unsigned(r));
             {
-                std::lock_guard lock(fieldsMutex_);
+                base::MutexLocker lock(fieldsMutex_);
                 interestNotification_ = handle;
             }
             // The attach-time probe: can this program open the interface at all right now?
@@ -654,7 +654,7 @@ void TBUSBPrinter::setDeviceObject(std::shared_ptr<usb::UsbService> service) {
                 if (open != kIOReturnExclusiveAccess) setState(StateAttachProbed);
             }
         }
-        std::lock_guard lock(fieldsMutex_);
+        base::MutexLocker lock(fieldsMutex_);
         deviceObject_ = service;
     });
 }

@@ -19,6 +19,7 @@
 //    are guarded by fieldsMutex_; the device-info dictionary carries its own mutex.
 #pragma once
 
+#include "base/threadsafety.h"
 #include "platform/queue.h"
 #include "platform/usb/usb.h"
 
@@ -32,7 +33,6 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <set>
 #include <vector>
@@ -78,8 +78,8 @@ public:
     QString description() const;
 
 private:
-    mutable std::mutex mutex_;
-    QVariantMap values_; // guarded by mutex_
+    mutable base::Mutex mutex_;
+    QVariantMap values_ GUARDED_BY(mutex_);
 };
 using DeviceInfoRef = std::shared_ptr<DeviceInfoDictionary>;
 
@@ -338,26 +338,26 @@ private:
     void readDeviceString(IOReturn (usb::UsbDevice::*indexOf)(std::uint8_t&), const char* indexCall,
                           const char* label, std::function<void(const QString&)> got);
 
-    mutable std::mutex fieldsMutex_;
-    QString raw1284DeviceID_;         // guarded by fieldsMutex_
-    QString deviceID_;                // guarded by fieldsMutex_
-    QString manufacturer_;            // guarded by fieldsMutex_
-    QString model_;                   // guarded by fieldsMutex_
-    QString vendorUSB_;               // guarded by fieldsMutex_
-    QString productUSB_;              // guarded by fieldsMutex_
-    QString serialNumberUSB_;         // guarded by fieldsMutex_
-    QString status_;                  // guarded by fieldsMutex_
-    QString printerStatusString_;     // guarded by fieldsMutex_ (statusString)
-    QImage image_;                    // guarded by fieldsMutex_
-    std::optional<IndexSet> langIds_; // guarded by fieldsMutex_
-    DeviceInfoRef deviceInfoDict_;    // guarded by fieldsMutex_ (the pointer; the dictionary locks itself)
-    std::shared_ptr<usb::UsbInterface> interfaceInterface_;     // guarded by fieldsMutex_
-    std::shared_ptr<usb::UsbDevice> deviceInterface_;           // guarded by fieldsMutex_
-    std::shared_ptr<usb::UsbService> deviceObject_;             // guarded by fieldsMutex_
-    usb::NotificationHandle interestNotification_;              // guarded by fieldsMutex_
-    usb::NotificationHandle busyNotification_;                  // guarded by fieldsMutex_
-    bool descriptorStringsRead_ = false;                        // guarded by fieldsMutex_
-    std::vector<std::function<void()>> afterDescriptorStrings_; // guarded by fieldsMutex_
+    mutable base::Mutex fieldsMutex_;
+    QString raw1284DeviceID_ GUARDED_BY(fieldsMutex_);
+    QString deviceID_ GUARDED_BY(fieldsMutex_);
+    QString manufacturer_ GUARDED_BY(fieldsMutex_);
+    QString model_ GUARDED_BY(fieldsMutex_);
+    QString vendorUSB_ GUARDED_BY(fieldsMutex_);
+    QString productUSB_ GUARDED_BY(fieldsMutex_);
+    QString serialNumberUSB_ GUARDED_BY(fieldsMutex_);
+    QString status_ GUARDED_BY(fieldsMutex_);
+    QString printerStatusString_ GUARDED_BY(fieldsMutex_); // statusString
+    QImage image_ GUARDED_BY(fieldsMutex_);
+    std::optional<IndexSet> langIds_ GUARDED_BY(fieldsMutex_);
+    DeviceInfoRef deviceInfoDict_ GUARDED_BY(fieldsMutex_); // the pointer; the dictionary locks itself
+    std::shared_ptr<usb::UsbInterface> interfaceInterface_ GUARDED_BY(fieldsMutex_);
+    std::shared_ptr<usb::UsbDevice> deviceInterface_ GUARDED_BY(fieldsMutex_);
+    std::shared_ptr<usb::UsbService> deviceObject_ GUARDED_BY(fieldsMutex_);
+    usb::NotificationHandle interestNotification_ GUARDED_BY(fieldsMutex_);
+    usb::NotificationHandle busyNotification_ GUARDED_BY(fieldsMutex_);
+    bool descriptorStringsRead_ GUARDED_BY(fieldsMutex_) = false;
+    std::vector<std::function<void()>> afterDescriptorStrings_ GUARDED_BY(fieldsMutex_);
 
     std::unique_ptr<platform::SerialQueue>
         printerCommandQueue_; // set once in init, before any other thread sees it

@@ -260,7 +260,7 @@ QString TBCFStringCreateSubstringFromPrefixToTerminator(const QString& text, con
 
 std::optional<IndexSet> TBUSBPrinter::langIds() {
     {
-        std::lock_guard lock(fieldsMutex_);
+        base::MutexLocker lock(fieldsMutex_);
         if (langIds_) return langIds_;
     }
     auto interface = interfaceInterface();
@@ -278,7 +278,7 @@ std::optional<IndexSet> TBUSBPrinter::langIds() {
         // English beats other languages; among English ids the lower sublanguage (US first) wins.
         if (!chosen || (isEnglish(id) && (!isEnglish(*chosen) || (id >> 10) < (*chosen >> 10)))) chosen = id;
     }
-    std::lock_guard lock(fieldsMutex_);
+    base::MutexLocker lock(fieldsMutex_);
     langIds_ = ids;
     langId_ = chosen.value_or(0);
     return langIds_;
@@ -327,7 +327,7 @@ void TBUSBPrinter::getUSBVendorString() {
                          // Readable at once on the command queue; the announcement follows on the main
                          // thread.
                          {
-                             std::lock_guard lock(fieldsMutex_);
+                             base::MutexLocker lock(fieldsMutex_);
                              vendorUSB_ = text;
                          }
                          onMainThread([this, text] { setVendorUSB(text); });

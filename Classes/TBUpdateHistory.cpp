@@ -1,5 +1,6 @@
 #include "Classes/TBUpdateHistory.h"
 
+#include "base/threadsafety.h"
 #include "platform/files.h"
 #include "platform/platformlog.h"
 #include "platform/queue.h"
@@ -20,7 +21,6 @@
 #include <atomic>
 #include <deque>
 #include <memory>
-#include <mutex>
 #include <optional>
 
 namespace {
@@ -274,10 +274,10 @@ private:
 // ---- the store's state --------------------------------------------------------------------------------
 
 struct History {
-    std::mutex mutex;
-    QString path;                                 // guarded by mutex
-    QString problem;                              // guarded by mutex
-    std::shared_ptr<platform::SerialQueue> queue; // guarded by mutex; set while open
+    base::Mutex mutex;
+    QString path GUARDED_BY(mutex);
+    QString problem GUARDED_BY(mutex);
+    std::shared_ptr<platform::SerialQueue> queue GUARDED_BY(mutex); // set while open
 };
 
 History& history() {
@@ -300,7 +300,7 @@ Writer& writer() {
 
 void setProblem(const QString& problem) {
     {
-        const std::lock_guard lock(history().mutex);
+        base::MutexLocker lock(history().mutex);
         history().problem = problem;
     }
     if (!problem.isEmpty()) platform::platformLog("update history: %s", qUtf8Printable(problem));
@@ -371,7 +371,7 @@ void scheduleRetry() {
     w.retryScheduled = true;
     std::weak_ptr<platform::SerialQueue> queue;
     {
-        const std::lock_guard lock(history().mutex);
+        base::MutexLocker lock(history().mutex);
         queue = history().queue;
     }
     platform::mainqueue::after(kRetryMs, [queue] {
@@ -389,7 +389,7 @@ void drain() {
     if (!w.store) return;
     QString path;
     {
-        const std::lock_guard lock(history().mutex);
+        base::MutexLocker lock(history().mutex);
         path = history().path;
     }
     while (!w.pending.empty()) {
@@ -413,7 +413,7 @@ void drain() {
     if (w.locked) {
         w.locked = false;
         platform::platformLog("update history: %s is free again", qUtf8Printable(path));
-        const std::lock_guard lock(history().mutex);
+        base::MutexLocker lock(history().mutex);
         if (history().problem == lockedText(path)) history().problem.clear();
     }
 }
@@ -422,7 +422,7 @@ void record(Change change) {
     change.at = QDateTime::currentDateTimeUtc();
     std::shared_ptr<platform::SerialQueue> queue;
     {
-        const std::lock_guard lock(history().mutex);
+        base::MutexLocker lock(history().mutex);
         queue = history().queue;
     }
     if (!queue) return;
@@ -510,7 +510,7 @@ bool TBUpdateHistory::open(const QString& path) {
     close();
     auto queue = std::make_shared<platform::SerialQueue>("update-history");
     {
-        const std::lock_guard lock(history().mutex);
+        base::MutexLocker lock(history().mutex);
         history().path = path;
         history().problem.clear();
         history().queue = queue;
@@ -519,7 +519,7 @@ bool TBUpdateHistory::open(const QString& path) {
     queue->async([path, opened] { opened->store(openStore(path)); });
     queue->waitUntilIdle();
     if (opened->load()) return true;
-    const std::lock_guard lock(history().mutex);
+    base::MutexLocker lock(history().mutex);
     history().queue.reset();
     return false;
 }
@@ -527,7 +527,7 @@ bool TBUpdateHistory::open(const QString& path) {
 void TBUpdateHistory::close() {
     std::shared_ptr<platform::SerialQueue> queue;
     {
-        const std::lock_guard lock(history().mutex);
+        base::MutexLocker lock(history().mutex);
         queue = std::move(history().queue);
         history().queue.reset();
     }
@@ -545,17 +545,17 @@ void TBUpdateHistory::close() {
 }
 
 bool TBUpdateHistory::isOpen() {
-    const std::lock_guard lock(history().mutex);
+    base::MutexLocker lock(history().mutex);
     return history().queue != nullptr;
 }
 
 QString TBUpdateHistory::path() {
-    const std::lock_guard lock(history().mutex);
+    base::MutexLocker lock(history().mutex);
     return history().path;
 }
 
 QString TBUpdateHistory::problem() {
-    const std::lock_guard lock(history().mutex);
+    base::MutexLocker lock(history().mutex);
     return history().problem;
 }
 
@@ -574,7 +574,7 @@ void TBUpdateHistory::finish(const Printer& printer, const QString& outcome, con
 void TBUpdateHistory::flush() {
     std::shared_ptr<platform::SerialQueue> queue;
     {
-        const std::lock_guard lock(history().mutex);
+        base::MutexLocker lock(history().mutex);
         queue = history().queue;
     }
     if (queue) queue->waitUntilIdle();

@@ -3,6 +3,7 @@
 #include "Classes/Edition.h"
 #include "Classes/TBUSBPrinter.h"
 #include "Classes/TBUSBPrinterZEV.h"
+#include "base/threadsafety.h"
 
 #include "platform/dialogs.h"
 #include "platform/files.h"
@@ -21,7 +22,6 @@
 #include <cmath>
 #include <limits>
 #include <memory>
-#include <mutex>
 #include <optional>
 
 #include <unistd.h>
@@ -54,8 +54,8 @@ constexpr std::chrono::seconds kLockPatience{5};
 
 struct Store {
     // Also keeps this process's own threads from locking the file against each other.
-    std::mutex mutex;
-    QString path; // guarded by mutex
+    base::Mutex mutex;
+    QString path GUARDED_BY(mutex);
 };
 Store& store() {
     static Store* instance = new Store; // used by command queues until the very end
@@ -303,7 +303,7 @@ QString TBUpdateStateFile::defaultPath(const QString& programName) {
 
 void TBUpdateStateFile::setPath(const QString& path) {
     Store& s = store();
-    std::lock_guard lock(s.mutex);
+    base::MutexLocker lock(s.mutex);
     s.path = path;
 }
 
@@ -334,7 +334,7 @@ bool TBUpdateStateFile::ownerAlive(const QString& token) {
 
 int TBUpdateStateFile::loadIntoRegistry() {
     Store& s = store();
-    std::unique_lock lock(s.mutex);
+    base::UniqueLock lock(s.mutex);
     const QString path = s.path;
     if (path.isEmpty() || !QFileInfo::exists(path)) return 0;
     auto fileLock = lockFile(path);
@@ -379,7 +379,7 @@ int TBUpdateStateFile::loadIntoRegistry() {
 
 void TBUpdateStateFile::record(const QString& key, const QVariantMap& entries) {
     Store& s = store();
-    std::unique_lock lock(s.mutex);
+    base::UniqueLock lock(s.mutex);
     const QString path = s.path;
     if (path.isEmpty()) return;
     const bool keep = underWay(entries.value(deviceFirmwareUpdateState));
@@ -419,7 +419,7 @@ void TBUpdateStateFile::record(const QString& key, const QVariantMap& entries) {
 
 std::optional<QString> TBUpdateStateFile::ownedElsewhere(const QString& key) {
     Store& s = store();
-    std::lock_guard lock(s.mutex);
+    base::MutexLocker lock(s.mutex);
     const QString path = s.path;
     if (path.isEmpty() || !QFileInfo::exists(path)) return std::nullopt;
     const auto fileLock = lockFile(path);

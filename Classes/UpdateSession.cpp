@@ -125,9 +125,9 @@ platform::AlertIntent::Outcome noticeOutcome(UpdateSession::Outcome outcome) {
 using platform::localized;
 
 struct Registry {
-    std::mutex mutex;
-    QHash<QString, std::shared_ptr<UpdateSession>> sessions; // guarded by mutex
-    QSet<QString> begun;                                     // guarded by mutex
+    base::Mutex mutex;
+    QHash<QString, std::shared_ptr<UpdateSession>> sessions GUARDED_BY(mutex);
+    QSet<QString> begun GUARDED_BY(mutex);
 };
 Registry& registry() {
     // Never destroyed: a program that ends with an update under way leaves its inhibitor to the
@@ -173,7 +173,7 @@ UpdateSession::UpdateSession(const QString& key, const std::shared_ptr<TBUSBPrin
 
 std::shared_ptr<UpdateSession> UpdateSession::find(const QString& key) {
     Registry& r = registry();
-    std::lock_guard lock(r.mutex);
+    base::MutexLocker lock(r.mutex);
     return r.sessions.value(key);
 }
 
@@ -181,19 +181,22 @@ std::shared_ptr<UpdateSession> UpdateSession::start(const std::shared_ptr<TBUSBP
                                                     Step first, bool carriedOn, const QString& target) {
     const QString key = printer->keyUSBdevice();
     std::shared_ptr<UpdateSession> session(new UpdateSession(key, printer));
-    session->step_ = first;
-    session->target_ = target;
+    {
+        base::MutexLocker lock(session->mutex_);
+        session->step_ = first;
+        session->target_ = target;
+    }
     std::shared_ptr<UpdateSession> replaced;
     {
         Registry& r = registry();
-        std::lock_guard lock(r.mutex);
+        base::MutexLocker lock(r.mutex);
         replaced = r.sessions.value(key);
         r.sessions.insert(key, session);
         r.begun.insert(key);
     }
     if (replaced) {
         // Superseded: whatever it still waits for (an answer, the printer's return) comes to nothing.
-        std::lock_guard lock(replaced->mutex_);
+        base::MutexLocker lock(replaced->mutex_);
         replaced->ended_ = true;
     }
     platform::platformLog("update of %s %s at %s", qUtf8Printable(key), carriedOn ? "carried on" : "begins",
@@ -214,7 +217,7 @@ std::shared_ptr<UpdateSession> UpdateSession::start(const std::shared_ptr<TBUSBP
 
 bool UpdateSession::begunInThisRun(const QString& key) {
     Registry& r = registry();
-    std::lock_guard lock(r.mutex);
+    base::MutexLocker lock(r.mutex);
     return r.begun.contains(key);
 }
 
@@ -223,13 +226,13 @@ void UpdateSession::forgetAll() {
     QHash<QString, std::shared_ptr<UpdateSession>> all;
     {
         Registry& r = registry();
-        std::lock_guard lock(r.mutex);
+        base::MutexLocker lock(r.mutex);
         all.swap(r.sessions);
         r.begun.clear();
     }
     for (const auto& session : std::as_const(all)) {
         {
-            std::lock_guard lock(session->mutex_);
+            base::MutexLocker lock(session->mutex_);
             session->ended_ = true;
         }
         session->followUnderWay(false);
@@ -240,7 +243,7 @@ QStringList UpdateSession::underWay() {
     Q_ASSERT(platform::mainqueue::isMainThread());
     QStringList keys;
     Registry& r = registry();
-    std::lock_guard lock(r.mutex);
+    base::MutexLocker lock(r.mutex);
     for (const auto& session : std::as_const(r.sessions))
         if (session->underWay_) keys << session->key_;
     keys.sort();
@@ -260,27 +263,27 @@ void UpdateSession::setReturnTimeoutMs(int milliseconds) {
 }
 
 UpdateSession::Step UpdateSession::step() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return step_;
 }
 
 bool UpdateSession::hasEnded() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return ended_;
 }
 
 std::shared_ptr<TBUSBPrinterZEV> UpdateSession::printer() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return printer_.lock();
 }
 
 QString UpdateSession::target() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return target_;
 }
 
 void UpdateSession::setTarget(const QString& version) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     target_ = version;
 }
 
@@ -299,7 +302,7 @@ void UpdateSession::adopt(const std::shared_ptr<TBUSBPrinterZEV>& printer) {
     Q_ASSERT(platform::mainqueue::isMainThread());
     Step step;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         if (ended_) return;
         printer_ = printer;
         step = step_;
@@ -360,7 +363,7 @@ void UpdateSession::printerLeft(const TBUSBPrinterZEV* printer) {
 bool UpdateSession::advance(Event event) {
     Step to;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         const std::optional<Step> found = next(step_, event);
         if (ended_ || !found) {
             platform::platformLog("update of %s: no step after %s for event %d%s", qUtf8Printable(key_),
@@ -435,6 +438,7 @@ void UpdateSession::storeStatus(std::optional<int> status) {
 
 void UpdateSession::followUnderWay(bool underWay) {
     Q_ASSERT(platform::mainqueue::isMainThread());
+    Q_ASSERT(platform::mainqueue::isMainThread());
     underWay_ = underWay;
     if (!underWay) {
         const bool held = bool(inhibitor_);
@@ -465,7 +469,7 @@ void UpdateSession::end(Outcome outcome, Notice notice, Record record, const QSt
     std::shared_ptr<TBUSBPrinterZEV> printer;
     Step at;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         if (ended_) return;
         ended_ = true;
         printer = printer_.lock();
@@ -473,7 +477,7 @@ void UpdateSession::end(Outcome outcome, Notice notice, Record record, const QSt
     }
     {
         Registry& r = registry();
-        std::lock_guard lock(r.mutex);
+        base::MutexLocker lock(r.mutex);
         if (r.sessions.value(key_) == self) r.sessions.remove(key_);
     }
     const char* word = historyWord(outcome);

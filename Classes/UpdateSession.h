@@ -34,6 +34,7 @@
 #pragma once
 
 #include "Classes/TBUSBPrinterZEV.h"
+#include "base/threadsafety.h"
 
 #include <QString>
 #include <QStringList>
@@ -41,7 +42,6 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 
 namespace platform {
@@ -179,11 +179,11 @@ private:
     void announceProgress();
 
     const QString key_;
-    mutable std::mutex mutex_;
-    Step step_ = Step::Request;              // guarded by mutex_
-    std::weak_ptr<TBUSBPrinterZEV> printer_; // guarded by mutex_
-    QString target_;                         // guarded by mutex_
-    bool ended_ = false;                     // guarded by mutex_
+    mutable base::Mutex mutex_;
+    Step step_ GUARDED_BY(mutex_) = Step::Request;
+    std::weak_ptr<TBUSBPrinterZEV> printer_ GUARDED_BY(mutex_);
+    QString target_ GUARDED_BY(mutex_);
+    bool ended_ GUARDED_BY(mutex_) = false;
     std::atomic<bool> stalled_{false};
     // Phase and permille packed into one number that only grows (see progress()); -1: none.
     std::atomic<int> progress_{-1};

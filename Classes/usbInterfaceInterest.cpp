@@ -2,6 +2,7 @@
 #include "Classes/TBUSBPrinter.h"
 
 #include "platform/platformlog.h"
+#include "platform/queue.h"
 #include "platform/strings.h"
 #include "support/QRVX_CodeNames.h"
 
@@ -10,6 +11,7 @@ using platform::localized;
 
 void usbInterfaceInterestCallback(TBUSBPrinter* printer, const std::shared_ptr<usb::UsbService>& service,
                                   IOMessage messageType, void* messageArgument) {
+    Q_ASSERT(platform::mainqueue::isMainThread());
     if (!printer) return;
     const QByteArray name = printer->descriptionUTF8();
     platform::platformLog("%s %s(%x); arg = %p\n", name.constData(), strForIOMessage(messageType),

@@ -5,6 +5,7 @@
 #include "devicemodel/SimPrinterDevice.h"
 #include "devicemodel/SimZEVPrinter.h"
 #include "devicemodel/SimZEVProcessor.h"
+#include "platform/queue.h"
 #include "simbus/SimBus.h"
 
 #include <QCoreApplication>
@@ -29,7 +30,9 @@ struct Simulation::Slot {
     bool held = false;
 };
 
-Simulation::Simulation(QObject* parent) : QObject(parent), bus_(sim::SimBus::create()) {}
+Simulation::Simulation(QObject* parent) : QObject(parent), bus_(sim::SimBus::create()) {
+    Q_ASSERT(platform::mainqueue::isMainThread());
+}
 
 Simulation::~Simulation() = default;
 

@@ -123,7 +123,7 @@ SimPrinterDevice::SimPrinterDevice(DeviceIdentity identity, std::shared_ptr<Comm
 SimPrinterDevice::~SimPrinterDevice() {
     std::vector<std::thread> timers;
     {
-        std::lock_guard lock(timersMutex_);
+        base::MutexLocker lock(timersMutex_);
         stopping_ = true;
         timers.swap(timers_);
     }
@@ -137,7 +137,7 @@ SimPrinterDevice::~SimPrinterDevice() {
     }
     std::shared_ptr<CommandProcessor> processor;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         processor.swap(processor_);
     }
     if (processor) processor->detachedFromDevice();
@@ -147,24 +147,24 @@ template <typename Fn> void SimPrinterDevice::withProcessor(Fn&& fn) {
     std::lock_guard serial(processorMutex_);
     std::shared_ptr<CommandProcessor> processor;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         processor = processor_;
     }
     if (processor) fn(*processor);
 }
 
 DeviceIdentity SimPrinterDevice::identity() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return identity_;
 }
 
 void SimPrinterDevice::setIdentity(DeviceIdentity identity) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     nextIdentity_ = std::move(identity);
 }
 
 void SimPrinterDevice::setIdentityNow(DeviceIdentity identity) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     identity_ = std::move(identity);
     nextIdentity_.reset();
 }
@@ -255,19 +255,19 @@ std::vector<std::uint8_t> SimPrinterDevice::deviceIdReply() const {
 // ---- presence ----
 
 bool SimPrinterDevice::isAttached() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return attached_;
 }
 
 std::uint64_t SimPrinterDevice::generation() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return generation_;
 }
 
 void SimPrinterDevice::report(DeviceEvent event, std::uint64_t generation, std::uint64_t client) {
     std::vector<EventListener> listeners;
     {
-        std::lock_guard lock(listenersMutex_);
+        base::MutexLocker lock(listenersMutex_);
         for (auto& [token, listener] : listeners_)
             listeners.push_back(listener);
     }
@@ -276,7 +276,7 @@ void SimPrinterDevice::report(DeviceEvent event, std::uint64_t generation, std::
 }
 
 std::uint64_t SimPrinterDevice::powerEpoch() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return powerEpoch_;
 }
 
@@ -284,7 +284,7 @@ void SimPrinterDevice::goOffBus(std::optional<std::uint64_t> epoch) {
     std::uint64_t generation = 0;
     bool wasClaimed = false;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         if (!attached_ || (epoch && *epoch != powerEpoch_)) return;
         attached_ = false;
         generation = generation_;
@@ -301,7 +301,7 @@ void SimPrinterDevice::goOffBus(std::optional<std::uint64_t> epoch) {
 void SimPrinterDevice::comeBack(bool powerCycled, std::optional<std::uint64_t> epoch) {
     std::uint64_t generation = 0;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         if (attached_ || (epoch && *epoch != powerEpoch_)) return;
         if (nextIdentity_) {
             identity_ = std::move(*nextIdentity_);
@@ -318,7 +318,7 @@ void SimPrinterDevice::comeBack(bool powerCycled, std::optional<std::uint64_t> e
 
 void SimPrinterDevice::unplug() {
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         ++powerEpoch_;
     }
     goOffBus();
@@ -331,7 +331,7 @@ void SimPrinterDevice::replug() {
 
 void SimPrinterDevice::powerCycle() {
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         ++powerEpoch_;
     }
     goOffBus();
@@ -352,12 +352,13 @@ void SimPrinterDevice::runRestartLater(std::uint32_t offMs, bool powerCycled) {
         });
         return;
     }
-    std::lock_guard lock(timersMutex_);
+    base::MutexLocker lock(timersMutex_);
     if (stopping_) return;
     timers_.emplace_back([weak, offMs, powerCycled, epoch, this] {
         {
-            std::unique_lock lock(timersMutex_);
-            if (timersStop_.wait_for(lock, std::chrono::milliseconds(offMs), [this] { return stopping_; }))
+            base::UniqueLock lock(timersMutex_);
+            if (timersStop_.wait_for(lock.native(), std::chrono::milliseconds(offMs),
+                                     [this]() REQUIRES(timersMutex_) { return stopping_; }))
                 return;
         }
         if (auto device = weak.lock()) {
@@ -381,7 +382,7 @@ void SimPrinterDevice::restartAfter(std::uint32_t offMs, bool powerCycle) {
 
 Status SimPrinterDevice::control(const SetupPacket& setup, std::vector<std::uint8_t>& data) {
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         // Enough history for any test; a long demo session must not grow it without end.
         if (controlLog_.size() >= kControlLogLimit)
             controlLog_.erase(controlLog_.begin(), controlLog_.begin() + kControlLogLimit / 2);
@@ -390,7 +391,7 @@ Status SimPrinterDevice::control(const SetupPacket& setup, std::vector<std::uint
     }
     std::optional<Fault> fault;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         fault = takeFaultLocked(FaultPoint::Control);
     }
     if (fault) {
@@ -400,7 +401,7 @@ Status SimPrinterDevice::control(const SetupPacket& setup, std::vector<std::uint
     }
     if (const Status held = waitWhileStringsHeld(setup); held != Status::Ok) return held;
     if (setup.isIn()) {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         auto it = overrides_.find(ControlKey{setup.bmRequestType, setup.bRequest, setup.wValue});
         if (it != overrides_.end()) {
             data.assign(it->second.begin(),
@@ -489,7 +490,7 @@ Status SimPrinterDevice::classRequest(const SetupPacket& setup, std::vector<std:
         (recipient == kRecipientInterface || recipient == kRecipientOther)) {
         if (recipient == kRecipientInterface && setup.wIndex != id.interfaceNumber) return Status::Stall;
         {
-            std::lock_guard lock(mutex_);
+            base::MutexLocker lock(mutex_);
             ++softResetCount_;
             replies_.clear();
             halted_.clear(); // the printer class's soft reset clears every stall
@@ -503,17 +504,17 @@ Status SimPrinterDevice::classRequest(const SetupPacket& setup, std::vector<std:
 
 void SimPrinterDevice::overrideControlReply(std::uint8_t bmRequestType, std::uint8_t bRequest,
                                             std::uint16_t wValue, std::vector<std::uint8_t> bytes) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     overrides_[ControlKey{bmRequestType, bRequest, wValue}] = std::move(bytes);
 }
 
 void SimPrinterDevice::clearControlOverrides() {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     overrides_.clear();
 }
 
 std::vector<SetupPacket> SimPrinterDevice::controlLog() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return controlLog_;
 }
 
@@ -522,7 +523,7 @@ std::vector<SetupPacket> SimPrinterDevice::controlLog() const {
 Status SimPrinterDevice::bulkOut(std::uint8_t endpoint, const std::vector<std::uint8_t>& bytes) {
     std::optional<Fault> fault;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         if (!attached_) return Status::NoDevice;
         if ((endpoint & kEndpointDirIn) || !hasEndpoint(identity_, endpoint)) return Status::Invalid;
         if (halted_.count(endpoint)) return Status::Stall;
@@ -545,7 +546,7 @@ Status SimPrinterDevice::bulkOut(std::uint8_t endpoint, const std::vector<std::u
 Status SimPrinterDevice::bulkIn(std::uint8_t endpoint, std::vector<std::uint8_t>& out, std::size_t maxLen,
                                 std::uint32_t timeoutMs) {
     out.clear();
-    std::unique_lock lock(mutex_);
+    base::UniqueLock lock(mutex_);
     if (!attached_) return Status::NoDevice;
     if (!(endpoint & kEndpointDirIn) || !hasEndpoint(identity_, endpoint)) return Status::Invalid;
     if (halted_.count(endpoint)) return Status::Stall;
@@ -580,9 +581,9 @@ Status SimPrinterDevice::bulkIn(std::uint8_t endpoint, std::vector<std::uint8_t>
         auto wakeAt = deadline;
         if (!replies_.empty()) wakeAt = std::min(wakeAt, replies_.front().readyAt);
         if (wakeAt == std::chrono::steady_clock::time_point::max())
-            replyArrived_.wait(lock);
+            replyArrived_.wait(lock.native());
         else
-            base::clock::waitOnce(replyArrived_, lock, wakeAt);
+            base::clock::waitOnce(replyArrived_, lock.native(), wakeAt);
     }
 }
 
@@ -616,17 +617,17 @@ Status SimPrinterDevice::takePacketsLocked(std::size_t packetSize, std::size_t r
 }
 
 bool SimPrinterDevice::hasReplyReady() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return attached_ && !replies_.empty() && replies_.front().readyAt <= base::clock::now();
 }
 
 bool SimPrinterDevice::isHalted(std::uint8_t endpoint) const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return halted_.count(endpoint) != 0;
 }
 
 void SimPrinterDevice::clearHalt(std::uint8_t endpoint) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     halted_.erase(endpoint);
 }
 
@@ -642,7 +643,7 @@ Status SimPrinterDevice::claim(std::uint64_t client) {
     std::uint64_t generation = 0;
     std::optional<Fault> fault;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         if (!attached_) return Status::NoDevice;
         generation = generation_;
         fault = takeFaultLocked(FaultPoint::Claim);
@@ -665,7 +666,7 @@ Status SimPrinterDevice::claim(std::uint64_t client) {
 Status SimPrinterDevice::release(std::uint64_t client) {
     std::uint64_t generation = 0;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         if (!attached_) return Status::NoDevice;
         if (claimHolder_ != client || client == 0) return Status::NotOpen;
         claimHolder_ = 0;
@@ -678,7 +679,7 @@ Status SimPrinterDevice::release(std::uint64_t client) {
 void SimPrinterDevice::setHeldByOtherProgram(bool held) {
     std::uint64_t generation = 0;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         if (heldByOther_ == held) return;
         heldByOther_ = held;
         generation = generation_;
@@ -689,19 +690,19 @@ void SimPrinterDevice::setHeldByOtherProgram(bool held) {
 }
 
 bool SimPrinterDevice::isClaimed() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return claimHolder_ != 0 || heldByOther_;
 }
 
 std::uint64_t SimPrinterDevice::claimHolder() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return claimHolder_;
 }
 
 Status SimPrinterDevice::openDevice(std::uint64_t client) {
     std::optional<Fault> fault;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         if (!attached_) return Status::NoDevice;
         fault = takeFaultLocked(FaultPoint::DeviceOpen);
         if (!fault) {
@@ -715,7 +716,7 @@ Status SimPrinterDevice::openDevice(std::uint64_t client) {
 }
 
 Status SimPrinterDevice::closeDevice(std::uint64_t client) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     if (!attached_) return Status::NoDevice;
     if (deviceOpenHolder_ != client || client == 0) return Status::NotOpen;
     deviceOpenHolder_ = 0;
@@ -724,7 +725,7 @@ Status SimPrinterDevice::closeDevice(std::uint64_t client) {
 
 Status SimPrinterDevice::resetDevice(std::uint64_t client) {
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         if (!attached_) return Status::NoDevice;
         if (deviceOpenHolder_ != 0 && deviceOpenHolder_ != client) return Status::Busy;
         replies_.clear();
@@ -738,7 +739,7 @@ Status SimPrinterDevice::resetDevice(std::uint64_t client) {
 Status SimPrinterDevice::reEnumerateDevice(std::uint64_t client) {
     std::uint32_t delay = 0;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         if (!attached_) return Status::NoDevice;
         if (deviceOpenHolder_ != 0 && deviceOpenHolder_ != client) return Status::Busy;
         delay = reEnumerationDelayMs_;
@@ -753,13 +754,13 @@ Status SimPrinterDevice::reEnumerateDevice(std::uint64_t client) {
             });
             return Status::Ok;
         }
-        std::lock_guard lock(timersMutex_);
+        base::MutexLocker lock(timersMutex_);
         if (!stopping_) {
             timers_.emplace_back([weak, delay, epoch, this] {
                 {
-                    std::unique_lock lock(timersMutex_);
-                    if (timersStop_.wait_for(lock, std::chrono::milliseconds(delay),
-                                             [this] { return stopping_; }))
+                    base::UniqueLock lock(timersMutex_);
+                    if (timersStop_.wait_for(lock.native(), std::chrono::milliseconds(delay),
+                                             [this]() REQUIRES(timersMutex_) { return stopping_; }))
                         return;
                 }
                 if (auto device = weak.lock()) device->comeBack(false, epoch);
@@ -773,7 +774,7 @@ Status SimPrinterDevice::reEnumerateDevice(std::uint64_t client) {
 }
 
 void SimPrinterDevice::setReEnumerationDelay(std::uint32_t offMs) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     reEnumerationDelayMs_ = offMs;
 }
 
@@ -782,7 +783,7 @@ void SimPrinterDevice::setReEnumerationDelay(std::uint32_t offMs) {
 void SimPrinterDevice::queueReply(std::vector<std::uint8_t> bytes, std::uint32_t delayMs) {
     if (bytes.empty()) return; // a zero-length packet carries nothing a read could return
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         if (!attached_) return;
         replies_.push_back({std::move(bytes), 0, base::clock::now() + std::chrono::milliseconds(delayMs)});
     }
@@ -791,14 +792,14 @@ void SimPrinterDevice::queueReply(std::vector<std::uint8_t> bytes, std::uint32_t
 
 void SimPrinterDevice::clearReplies() {
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         replies_.clear();
     }
     replyArrived_.notify_all();
 }
 
 std::shared_ptr<CommandProcessor> SimPrinterDevice::processor() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return processor_;
 }
 
@@ -806,7 +807,7 @@ void SimPrinterDevice::setProcessor(std::shared_ptr<CommandProcessor> processor)
     std::lock_guard serial(processorMutex_);
     std::shared_ptr<CommandProcessor> old;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         old = std::exchange(processor_, processor);
     }
     if (old) old->detachedFromDevice();
@@ -830,44 +831,44 @@ std::optional<Fault> SimPrinterDevice::takeFaultLocked(FaultPoint point) {
 }
 
 void SimPrinterDevice::injectFault(Fault fault) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     faults_.push_back(fault);
 }
 
 void SimPrinterDevice::clearFaults() {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     faults_.clear();
 }
 
 int SimPrinterDevice::addListener(EventListener listener) {
-    std::lock_guard lock(listenersMutex_);
+    base::MutexLocker lock(listenersMutex_);
     const int token = nextListenerToken_++;
     listeners_[token] = std::move(listener);
     return token;
 }
 
 void SimPrinterDevice::removeListener(int token) {
-    std::lock_guard lock(listenersMutex_);
+    base::MutexLocker lock(listenersMutex_);
     listeners_.erase(token);
 }
 
 std::vector<std::uint8_t> SimPrinterDevice::bytesWritten() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return written_;
 }
 
 int SimPrinterDevice::bulkOutCount() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return bulkOutCount_;
 }
 
 int SimPrinterDevice::bulkInCount() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return bulkInCount_;
 }
 
 int SimPrinterDevice::softResetCount() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return softResetCount_;
 }
 

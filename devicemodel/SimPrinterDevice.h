@@ -13,6 +13,7 @@
 // the event, without the model's lock held: keep them short and never block there.
 #pragma once
 
+#include "base/threadsafety.h"
 #include "base/usbstandard.h"
 
 #include <chrono>
@@ -178,12 +179,12 @@ public:
     void restarted(SimPrinterDevice& device, bool powerCycled) override;
 
 private:
-    mutable std::mutex mutex_;
-    std::deque<Reply> replies_;                      // guarded by mutex_
-    std::vector<std::vector<std::uint8_t>> written_; // guarded by mutex_
-    int softResets_ = 0;                             // guarded by mutex_
-    int deviceResets_ = 0;                           // guarded by mutex_
-    int restarts_ = 0;                               // guarded by mutex_
+    mutable base::Mutex mutex_;
+    std::deque<Reply> replies_ GUARDED_BY(mutex_);
+    std::vector<std::vector<std::uint8_t>> written_ GUARDED_BY(mutex_);
+    int softResets_ GUARDED_BY(mutex_) = 0;
+    int deviceResets_ GUARDED_BY(mutex_) = 0;
+    int restarts_ GUARDED_BY(mutex_) = 0;
 };
 
 class SimPrinterDevice : public std::enable_shared_from_this<SimPrinterDevice> {
@@ -313,7 +314,7 @@ private:
     SimPrinterDevice(DeviceIdentity identity, std::shared_ptr<CommandProcessor> processor);
 
     Status takePacketsLocked(std::size_t packetSize, std::size_t room, std::size_t limit,
-                             std::vector<std::uint8_t>& out);
+                             std::vector<std::uint8_t>& out) REQUIRES(mutex_);
     struct PendingReply {
         std::vector<std::uint8_t> bytes;
         std::size_t offset = 0;
@@ -325,7 +326,7 @@ private:
         auto operator<=>(const ControlKey&) const = default;
     };
 
-    std::optional<Fault> takeFaultLocked(FaultPoint point);
+    std::optional<Fault> takeFaultLocked(FaultPoint point) REQUIRES(mutex_);
     void report(DeviceEvent event, std::uint64_t generation, std::uint64_t client = 0);
     // With `epoch`, only while no power loss or unplug has happened since it was read.
     void goOffBus(std::optional<std::uint64_t> epoch = std::nullopt);
@@ -338,45 +339,44 @@ private:
     // Waits while string descriptors are held; Ok to answer, Timeout or NoDevice otherwise.
     Status waitWhileStringsHeld(const SetupPacket& setup);
 
-    mutable std::mutex mutex_;
-    std::condition_variable replyArrived_;                      // with mutex_: replies, unplug, clearReplies
-    bool holdStrings_ = false;                                  // guarded by mutex_
-    std::uint32_t holdStringsLimitMs_ = 0;                      // guarded by mutex_
-    int heldStrings_ = 0;                                       // guarded by mutex_
-    DeviceIdentity identity_;                                   // guarded by mutex_
-    std::optional<DeviceIdentity> nextIdentity_;                // guarded by mutex_
-    bool attached_ = true;                                      // guarded by mutex_
-    std::uint64_t generation_ = 1;                              // guarded by mutex_
-    std::uint64_t powerEpoch_ = 0;                              // guarded by mutex_; unplugs and power losses
-    std::uint64_t claimHolder_ = 0;                             // guarded by mutex_
-    bool heldByOther_ = false;                                  // guarded by mutex_
-    std::uint64_t deviceOpenHolder_ = 0;                        // guarded by mutex_
-    std::uint32_t reEnumerationDelayMs_ = 0;                    // guarded by mutex_
-    std::deque<PendingReply> replies_;                          // guarded by mutex_
-    std::set<std::uint8_t> halted_;                             // guarded by mutex_
-    std::vector<Fault> faults_;                                 // guarded by mutex_
-    std::map<ControlKey, std::vector<std::uint8_t>> overrides_; // guarded by mutex_
-    std::vector<SetupPacket> controlLog_;                       // guarded by mutex_
-    std::vector<std::uint8_t> written_;                         // guarded by mutex_
-    int bulkOutCount_ = 0;                                      // guarded by mutex_
-    int bulkInCount_ = 0;                                       // guarded by mutex_
-    int softResetCount_ = 0;                                    // guarded by mutex_
-    std::shared_ptr<CommandProcessor>
-        processor_; // guarded by mutex_ (the pointer; calls go through processorMutex_)
+    mutable base::Mutex mutex_;
+    std::condition_variable replyArrived_; // with mutex_: replies, unplug, clearReplies
+    bool holdStrings_ GUARDED_BY(mutex_) = false;
+    std::uint32_t holdStringsLimitMs_ GUARDED_BY(mutex_) = 0;
+    int heldStrings_ GUARDED_BY(mutex_) = 0;
+    DeviceIdentity identity_ GUARDED_BY(mutex_);
+    std::optional<DeviceIdentity> nextIdentity_ GUARDED_BY(mutex_);
+    bool attached_ GUARDED_BY(mutex_) = true;
+    std::uint64_t generation_ GUARDED_BY(mutex_) = 1;
+    std::uint64_t powerEpoch_ GUARDED_BY(mutex_) = 0; // unplugs and power losses
+    std::uint64_t claimHolder_ GUARDED_BY(mutex_) = 0;
+    bool heldByOther_ GUARDED_BY(mutex_) = false;
+    std::uint64_t deviceOpenHolder_ GUARDED_BY(mutex_) = 0;
+    std::uint32_t reEnumerationDelayMs_ GUARDED_BY(mutex_) = 0;
+    std::deque<PendingReply> replies_ GUARDED_BY(mutex_);
+    std::set<std::uint8_t> halted_ GUARDED_BY(mutex_);
+    std::vector<Fault> faults_ GUARDED_BY(mutex_);
+    std::map<ControlKey, std::vector<std::uint8_t>> overrides_ GUARDED_BY(mutex_);
+    std::vector<SetupPacket> controlLog_ GUARDED_BY(mutex_);
+    std::vector<std::uint8_t> written_ GUARDED_BY(mutex_);
+    int bulkOutCount_ GUARDED_BY(mutex_) = 0;
+    int bulkInCount_ GUARDED_BY(mutex_) = 0;
+    int softResetCount_ GUARDED_BY(mutex_) = 0;
+    std::shared_ptr<CommandProcessor> processor_ GUARDED_BY(mutex_); // calls go through processorMutex_
 
     // Serialises processor calls; recursive so a processor may trigger device actions that report
     // back to it on the same thread. Lock order: processorMutex_ before mutex_.
     std::recursive_mutex processorMutex_;
 
-    mutable std::mutex listenersMutex_;
-    std::map<int, EventListener> listeners_; // guarded by listenersMutex_
-    int nextListenerToken_ = 1;              // guarded by listenersMutex_
+    mutable base::Mutex listenersMutex_;
+    std::map<int, EventListener> listeners_ GUARDED_BY(listenersMutex_);
+    int nextListenerToken_ GUARDED_BY(listenersMutex_) = 1;
 
     // Delayed restarts run on their own threads, joined when the device goes away.
-    std::mutex timersMutex_;
-    std::vector<std::thread> timers_; // guarded by timersMutex_
+    base::Mutex timersMutex_;
+    std::vector<std::thread> timers_ GUARDED_BY(timersMutex_);
     std::condition_variable_any timersStop_;
-    bool stopping_ = false; // guarded by timersMutex_
+    bool stopping_ GUARDED_BY(timersMutex_) = false;
 };
 
 } // namespace sim

@@ -8,7 +8,7 @@ void EchoProcessor::bulkOut(SimPrinterDevice& device, const std::vector<std::uin
 }
 
 void ScriptedProcessor::addReply(std::vector<std::uint8_t> bytes, std::uint32_t delayMs) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     replies_.push_back({std::move(bytes), delayMs});
 }
 
@@ -17,29 +17,29 @@ void ScriptedProcessor::addReply(const std::string& text, std::uint32_t delayMs)
 }
 
 std::vector<std::vector<std::uint8_t>> ScriptedProcessor::written() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return written_;
 }
 
 int ScriptedProcessor::softResets() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return softResets_;
 }
 
 int ScriptedProcessor::deviceResets() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return deviceResets_;
 }
 
 int ScriptedProcessor::restarts() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return restarts_;
 }
 
 void ScriptedProcessor::bulkOut(SimPrinterDevice& device, const std::vector<std::uint8_t>& bytes) {
     std::optional<Reply> reply;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         written_.push_back(bytes);
         if (!replies_.empty()) {
             reply = std::move(replies_.front());
@@ -50,17 +50,17 @@ void ScriptedProcessor::bulkOut(SimPrinterDevice& device, const std::vector<std:
 }
 
 void ScriptedProcessor::softReset(SimPrinterDevice&) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     ++softResets_;
 }
 
 void ScriptedProcessor::deviceReset(SimPrinterDevice&) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     ++deviceResets_;
 }
 
 void ScriptedProcessor::restarted(SimPrinterDevice&, bool) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     ++restarts_;
 }
 

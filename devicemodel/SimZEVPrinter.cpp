@@ -180,7 +180,7 @@ QByteArray SimZEVPrinter::record(const QByteArray& body) {
 }
 
 std::vector<SimZEVOutput> SimZEVPrinter::receive(const QByteArray& bulkOut) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     std::vector<SimZEVOutput> outputs;
     for (const SimZEVFrame& frame : parser_.feed(bulkOut)) {
         received_.push_back(frame);
@@ -393,7 +393,7 @@ void SimZEVPrinter::settleProgramming() {
 }
 
 void SimZEVPrinter::started() {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     settleProgramming();
     if (!std::exchange(programmedSinceStart_, false)) return;
     if (state_.bootsPreviousFirmware && !state_.firmwareBeforeRewrite.isEmpty())
@@ -401,7 +401,7 @@ void SimZEVPrinter::started() {
 }
 
 bool SimZEVPrinter::isProgramming() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return programming_ && !programmingDone();
 }
 
@@ -458,73 +458,73 @@ void SimZEVPrinter::losePower() {
 }
 
 void SimZEVPrinter::powerLost() {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     losePower();
 }
 
 void SimZEVPrinter::powerCycle() {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     losePower();
     state_.reportsUSBSerialNumber = state_.usbISerialSwitch;
     state_.firmwareUpdateMode = !state_.firmwareValid;
 }
 
 SimZEVPrinterState SimZEVPrinter::state() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     SimZEVPrinterState s = state_;
     if (programmingDone()) commitProgramming(s);
     return s;
 }
 
 void SimZEVPrinter::setState(const SimZEVPrinterState& state) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     programming_.reset(); // the printer becomes what it is told, an unfinished image included
     state_ = state;
 }
 
 void SimZEVPrinter::update(const std::function<void(SimZEVPrinterState&)>& change) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     settleProgramming();
     change(state_);
 }
 
 void SimZEVPrinter::addFault(const SimZEVFault& fault) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     faults_.push_back(fault);
 }
 
 void SimZEVPrinter::clearFaults() {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     faults_.clear();
 }
 
 void SimZEVPrinter::setReplyLatencyMs(int milliseconds) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     replyLatencyMs_ = std::max(0, milliseconds);
 }
 
 int SimZEVPrinter::replyLatencyMs() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return replyLatencyMs_;
 }
 
 void SimZEVPrinter::setRestartDelayMs(int milliseconds) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     restartDelayMs_ = std::max(0, milliseconds);
 }
 
 void SimZEVPrinter::setProgrammingPacing(int microsecondsPerKiB) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     programmingPacingUs_ = std::max(0, microsecondsPerKiB);
 }
 
 std::vector<SimZEVFrame> SimZEVPrinter::receivedFrames() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return received_;
 }
 
 QStringList SimZEVPrinter::receivedCommands() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     QStringList words;
     for (const auto& frame : received_)
         words.append(frame.words());
@@ -532,7 +532,7 @@ QStringList SimZEVPrinter::receivedCommands() const {
 }
 
 void SimZEVPrinter::clearReceived() {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     received_.clear();
 }
 

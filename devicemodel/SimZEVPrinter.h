@@ -8,6 +8,7 @@
 // USB-level device model. All members are thread-safe (one mutex).
 #pragma once
 
+#include "base/threadsafety.h"
 #include "devicemodel/SimZEVFrameParser.h"
 #include "devicemodel/SimZEVModel.h"
 
@@ -18,7 +19,6 @@
 
 #include <chrono>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -127,29 +127,29 @@ public:
     static QByteArray record(const QByteArray& body);
 
 private:
-    SimZEVOutput handle(const SimZEVFrame& frame); // mutex held
-    std::optional<QByteArray> answer(const SimZEVFrame& frame, SimZEVOutput& output);
-    std::optional<QByteArray> answerInUpdateMode(const SimZEVFrame& frame, SimZEVOutput& output);
-    QByteArray spoil(const QString& words, const QByteArray& body, SimZEVOutput& output);
-    std::optional<QString> tableSlot(const SimZEVFrame& frame, const char* suffix) const;
-    bool hasSerialSwitch() const;
-    void writeTable(const QByteArray& data);
-    void program(const QByteArray& image, SimZEVOutput& output);
+    SimZEVOutput handle(const SimZEVFrame& frame) REQUIRES(mutex_);
+    std::optional<QByteArray> answer(const SimZEVFrame& frame, SimZEVOutput& output) REQUIRES(mutex_);
+    std::optional<QByteArray> answerInUpdateMode(const SimZEVFrame& frame, SimZEVOutput& output)
+        REQUIRES(mutex_);
+    QByteArray spoil(const QString& words, const QByteArray& body, SimZEVOutput& output) REQUIRES(mutex_);
+    std::optional<QString> tableSlot(const SimZEVFrame& frame, const char* suffix) const REQUIRES(mutex_);
+    bool hasSerialSwitch() const REQUIRES(mutex_);
+    void writeTable(const QByteArray& data) REQUIRES(mutex_);
+    void program(const QByteArray& image, SimZEVOutput& output) REQUIRES(mutex_);
     // Programming is done once its time has passed; settleProgramming() writes that into state_.
-    // Mutex held for all three.
-    bool programmingDone() const;
-    void commitProgramming(SimZEVPrinterState& s) const;
-    void settleProgramming();
-    void losePower(); // mutex held
+    bool programmingDone() const REQUIRES(mutex_);
+    void commitProgramming(SimZEVPrinterState& s) const REQUIRES(mutex_);
+    void settleProgramming() REQUIRES(mutex_);
+    void losePower() REQUIRES(mutex_);
 
-    mutable std::mutex mutex_;
-    SimZEVPrinterState state_;          // guarded by mutex_
-    SimZEVFrameParser parser_;          // guarded by mutex_
-    std::vector<SimZEVFault> faults_;   // guarded by mutex_
-    std::vector<SimZEVFrame> received_; // guarded by mutex_
-    int replyLatencyMs_ = 0;            // guarded by mutex_
-    int restartDelayMs_ = 50;           // guarded by mutex_
-    int programmingPacingUs_ = 0;       // guarded by mutex_; per KiB
+    mutable base::Mutex mutex_;
+    SimZEVPrinterState state_ GUARDED_BY(mutex_);
+    SimZEVFrameParser parser_ GUARDED_BY(mutex_);
+    std::vector<SimZEVFault> faults_ GUARDED_BY(mutex_);
+    std::vector<SimZEVFrame> received_ GUARDED_BY(mutex_);
+    int replyLatencyMs_ GUARDED_BY(mutex_) = 0;
+    int restartDelayMs_ GUARDED_BY(mutex_) = 50;
+    int programmingPacingUs_ GUARDED_BY(mutex_) = 0; // per KiB
 
     // An image being written into flash; its version counts only once the writing is done.
     struct Programming {
@@ -157,8 +157,8 @@ private:
         qsizetype size = 0;
         std::chrono::steady_clock::time_point doneAt;
     };
-    std::optional<Programming> programming_; // guarded by mutex_
-    bool programmedSinceStart_ = false;      // guarded by mutex_
+    std::optional<Programming> programming_ GUARDED_BY(mutex_);
+    bool programmedSinceStart_ GUARDED_BY(mutex_) = false;
 };
 
 // Model and version from the S0 header record of an S-record image ("HVC 01.41"); empty when the

@@ -1,20 +1,19 @@
 #include "platform/application.h"
 
+#include "base/threadsafety.h"
 #include "platform/queue.h"
 
 #include <QCoreApplication>
 
-#include <mutex>
-
 namespace platform {
 
 namespace {
-std::mutex gMutex;
-std::function<void()> gHandler; // guarded by gMutex
+base::Mutex gMutex;
+std::function<void()> gHandler GUARDED_BY(gMutex);
 } // namespace
 
 void setTerminationHandler(std::function<void()> handler) {
-    std::lock_guard lock(gMutex);
+    base::MutexLocker lock(gMutex);
     gHandler = std::move(handler);
 }
 
@@ -22,7 +21,7 @@ void requestTermination() {
     mainqueue::async([] {
         std::function<void()> handler;
         {
-            std::lock_guard lock(gMutex);
+            base::MutexLocker lock(gMutex);
             handler = gHandler;
         }
         if (handler)

@@ -1,29 +1,29 @@
 #include "platform/dialogs.h"
 
+#include "base/threadsafety.h"
 #include "platform/platformlog.h"
 #include "platform/queue.h"
 
 #include <QObject>
 
 #include <deque>
-#include <mutex>
 
 namespace platform {
 
 namespace {
 
-std::mutex gPresenterMutex;
-std::shared_ptr<AlertPresenter> gPresenter; // guarded by gPresenterMutex
+base::Mutex gPresenterMutex;
+std::shared_ptr<AlertPresenter> gPresenter GUARDED_BY(gPresenterMutex);
 
 } // namespace
 
 void setAlertPresenter(std::shared_ptr<AlertPresenter> presenter) {
-    std::lock_guard lock(gPresenterMutex);
+    base::MutexLocker lock(gPresenterMutex);
     gPresenter = std::move(presenter);
 }
 
 std::shared_ptr<AlertPresenter> alertPresenter() {
-    std::lock_guard lock(gPresenterMutex);
+    base::MutexLocker lock(gPresenterMutex);
     return gPresenter;
 }
 

@@ -43,6 +43,8 @@ SleepInhibitor::~SleepInhibitor() {
 }
 
 void SleepInhibitor::release() {
+    // One asked for off the main thread was never sent, and holds nothing.
+    Q_ASSERT(mainqueue::isMainThread() || (!pending_ && fd_ < 0));
     // Without its watcher the reply, if one still comes, is dropped by Qt with the descriptor in it.
     delete pending_;
     pending_ = nullptr;

@@ -1,8 +1,8 @@
 #include "platform/pictures.h"
 
+#include "base/threadsafety.h"
+
 #include <QHash>
-#include <QMutex>
-#include <QMutexLocker>
 
 namespace platform {
 
@@ -10,9 +10,9 @@ QImage printerPicture(const QString& name) {
     if (name.isEmpty() || name.contains(QLatin1Char('/'))) return {};
 
     // Decoded once per name; the list asks for a picture on every repaint.
-    static QMutex mutex;
-    static QHash<QString, QImage> cache; // guarded by mutex
-    QMutexLocker lock(&mutex);
+    static base::Mutex mutex;
+    static QHash<QString, QImage> cache GUARDED_BY(mutex);
+    base::MutexLocker lock(mutex);
     auto found = cache.constFind(name);
     if (found != cache.constEnd()) return *found;
     QImage image(QStringLiteral(":/images/%1.png").arg(name));

@@ -1,12 +1,13 @@
 #include "platform/platformlog.h"
 
+#include "base/threadsafety.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 
 #include <cstdarg>
 #include <cstdio>
 #include <memory>
-#include <mutex>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -14,12 +15,12 @@ namespace platform {
 
 namespace {
 
-std::mutex gLogMutex;
-LogObserver gObserver;        // guarded by gLogMutex
-QString gProgramName;         // guarded by gLogMutex
-bool gToStandardError = true; // guarded by gLogMutex
+base::Mutex gLogMutex;
+LogObserver gObserver GUARDED_BY(gLogMutex);
+QString gProgramName GUARDED_BY(gLogMutex);
+bool gToStandardError GUARDED_BY(gLogMutex) = true;
 // Shared so that a line being copied keeps its sink while another thread replaces it.
-std::shared_ptr<const LogCopy> gCopy; // guarded by gLogMutex
+std::shared_ptr<const LogCopy> gCopy GUARDED_BY(gLogMutex);
 
 QString vformat(const char* format, va_list args) {
     return QString::vasprintf(format, args);
@@ -36,7 +37,7 @@ void writeAll(const QByteArray& bytes) {
     }
 }
 
-QString programNameLocked() {
+QString programNameLocked() REQUIRES(gLogMutex) {
     if (!gProgramName.isEmpty()) return gProgramName;
     if (auto* app = QCoreApplication::instance()) return app->applicationName();
     return QStringLiteral("printer-tools");
@@ -49,7 +50,7 @@ void platformLogText(const QString& message) {
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
     std::shared_ptr<const LogCopy> copy;
     {
-        std::lock_guard lock(gLogMutex);
+        base::MutexLocker lock(gLogMutex);
         copy = gCopy;
         QString line = QStringLiteral("%1 %2[%3:%4] ")
                            .arg(stamp, programNameLocked())
@@ -80,7 +81,7 @@ void stderrPrint(const char* format, ...) {
     va_end(args);
     std::shared_ptr<const LogCopy> copy;
     {
-        std::lock_guard lock(gLogMutex);
+        base::MutexLocker lock(gLogMutex);
         copy = gCopy;
         if (gToStandardError) writeAll(text.toUtf8());
         if (gObserver) gObserver(text);
@@ -100,22 +101,22 @@ std::string methodName(char kind, const char* className, const char* selector) {
 }
 
 void setLogObserver(LogObserver observer) {
-    std::lock_guard lock(gLogMutex);
+    base::MutexLocker lock(gLogMutex);
     gObserver = std::move(observer);
 }
 
 void setLogToStandardError(bool on) {
-    std::lock_guard lock(gLogMutex);
+    base::MutexLocker lock(gLogMutex);
     gToStandardError = on;
 }
 
 void setLogCopy(LogCopy copy) {
-    std::lock_guard lock(gLogMutex);
+    base::MutexLocker lock(gLogMutex);
     gCopy = copy ? std::make_shared<const LogCopy>(std::move(copy)) : nullptr;
 }
 
 void setLogProgramName(const QString& name) {
-    std::lock_guard lock(gLogMutex);
+    base::MutexLocker lock(gLogMutex);
     gProgramName = name;
 }
 

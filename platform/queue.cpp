@@ -1,5 +1,6 @@
 #include "platform/queue.h"
 
+#include "base/threadsafety.h"
 #include "platform/platformlog.h"
 
 #include "base/clock.h"
@@ -12,7 +13,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
-#include <mutex>
 #include <system_error>
 #include <thread>
 
@@ -24,12 +24,12 @@ thread_local const SerialQueue* tCurrentQueue = nullptr;
 
 struct SerialQueue::State {
     std::string label;
-    std::mutex mutex;
+    base::Mutex mutex;
     std::condition_variable wake;
     std::condition_variable idle;
-    std::deque<std::function<void()>> items; // guarded by mutex
-    bool running = false;                    // an item is executing; guarded by mutex
-    bool stopping = false;                   // guarded by mutex
+    std::deque<std::function<void()>> items GUARDED_BY(mutex);
+    bool running GUARDED_BY(mutex) = false; // an item is executing
+    bool stopping GUARDED_BY(mutex) = false;
     std::thread worker;
     std::thread::id workerId;
     bool hasWorker = false; // set once by the constructor
@@ -42,9 +42,11 @@ SerialQueue::SerialQueue(std::string label) : d(std::make_shared<State>()) {
     try {
         d->worker = std::thread([state, self] {
             tCurrentQueue = self;
-            std::unique_lock lock(state->mutex);
+            base::UniqueLock lock(state->mutex);
             for (;;) {
-                state->wake.wait(lock, [&] { return state->stopping || !state->items.empty(); });
+                state->wake.wait(lock.native(), [&]() REQUIRES(state->mutex) {
+                    return state->stopping || !state->items.empty();
+                });
                 if (state->items.empty()) break; // stopping and drained
                 auto work = std::move(state->items.front());
                 state->items.pop_front();
@@ -71,7 +73,7 @@ SerialQueue::SerialQueue(std::string label) : d(std::make_shared<State>()) {
 SerialQueue::~SerialQueue() {
     if (!d->hasWorker) return;
     {
-        std::lock_guard lock(d->mutex);
+        base::MutexLocker lock(d->mutex);
         d->stopping = true;
     }
     d->wake.notify_all();
@@ -98,7 +100,7 @@ void SerialQueue::async(std::function<void()> work) {
     // notify below: hold the shared state, not this object.
     const std::shared_ptr<State> state = d;
     {
-        std::lock_guard lock(state->mutex);
+        base::MutexLocker lock(state->mutex);
         state->items.push_back(std::move(work));
     }
     state->wake.notify_one();
@@ -119,8 +121,8 @@ bool SerialQueue::isCurrent() const {
 
 void SerialQueue::waitUntilIdle() {
     if (isCurrent()) return;
-    std::unique_lock lock(d->mutex);
-    d->idle.wait(lock, [&] { return d->items.empty() && !d->running; });
+    base::UniqueLock lock(d->mutex);
+    d->idle.wait(lock.native(), [&]() REQUIRES(d->mutex) { return d->items.empty() && !d->running; });
 }
 
 const SerialQueue* SerialQueue::current() {

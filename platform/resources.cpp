@@ -1,19 +1,19 @@
 #include "platform/resources.h"
 
+#include "base/threadsafety.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <mutex>
-
 namespace platform::resources {
 
 namespace {
 
-std::mutex gOverrideMutex;
-QStringList gOverride; // guarded by gOverrideMutex
-QString gProgram;      // guarded by gOverrideMutex
+base::Mutex gOverrideMutex;
+QStringList gOverride GUARDED_BY(gOverrideMutex);
+QString gProgram GUARDED_BY(gOverrideMutex);
 
 QString executableDirectory() {
     // /proc/self/exe works before (and without) a QCoreApplication.
@@ -55,27 +55,27 @@ bool runsFromBuildTree(const QString& exeDir) {
 } // namespace
 
 void setProgramName(const QString& program) {
-    const std::lock_guard lock(gOverrideMutex);
+    base::MutexLocker lock(gOverrideMutex);
     gProgram = program;
 }
 
 QString programName() {
     {
-        const std::lock_guard lock(gOverrideMutex);
+        base::MutexLocker lock(gOverrideMutex);
         if (!gProgram.isEmpty()) return gProgram;
     }
     return QCoreApplication::applicationName();
 }
 
 void setSearchDirectoriesOverride(const QStringList& directories) {
-    const std::lock_guard lock(gOverrideMutex);
+    base::MutexLocker lock(gOverrideMutex);
     gOverride = directories;
 }
 
 QStringList searchDirectories() {
     QStringList candidates;
     {
-        const std::lock_guard lock(gOverrideMutex);
+        base::MutexLocker lock(gOverrideMutex);
         candidates = gOverride;
     }
     if (!candidates.isEmpty()) {

@@ -1,5 +1,6 @@
 #include "platform/strings.h"
 
+#include "platform/queue.h"
 #include "platform/resources.h"
 
 #include <QCoreApplication>
@@ -46,6 +47,7 @@ QString localized(const char* text) {
 }
 
 void removeTranslations() {
+    Q_ASSERT(mainqueue::isMainThread());
     if (gProgramTranslator) QCoreApplication::removeTranslator(gProgramTranslator.get());
     if (gQtTranslator) QCoreApplication::removeTranslator(gQtTranslator.get());
     gProgramTranslator.reset();
@@ -53,6 +55,7 @@ void removeTranslations() {
 }
 
 bool installTranslations(const QLocale& locale) {
+    Q_ASSERT(mainqueue::isMainThread());
     removeTranslations();
 
     // The compiled-in catalogue is the fallback.

@@ -1,5 +1,6 @@
 #include "simbus/SimBus.h"
 
+#include "base/threadsafety.h"
 #include "platform/usb/readahead.h"
 
 #include <algorithm>
@@ -82,11 +83,11 @@ struct SimBus::State : std::enable_shared_from_this<SimBus::State> {
         std::atomic<bool> active{true};
     };
 
-    mutable std::mutex mutex;
-    std::map<std::uint32_t, Slot> slots;                      // guarded by mutex
-    std::vector<std::shared_ptr<Registration>> registrations; // guarded by mutex
-    std::vector<std::shared_ptr<Interest>> interests;         // guarded by mutex
-    std::uint64_t eventCount = 0;                             // guarded by mutex
+    mutable base::Mutex mutex;
+    std::map<std::uint32_t, Slot> slots GUARDED_BY(mutex);
+    std::vector<std::shared_ptr<Registration>> registrations GUARDED_BY(mutex);
+    std::vector<std::shared_ptr<Interest>> interests GUARDED_BY(mutex);
+    std::uint64_t eventCount GUARDED_BY(mutex) = 0;
 
     void deviceEvent(std::uint32_t location, DeviceEvent event, std::uint64_t generation,
                      std::uint64_t client);
@@ -384,7 +385,7 @@ void SimBus::State::deviceEvent(std::uint32_t location, DeviceEvent event, std::
     std::shared_ptr<SimService> service;
     std::uint64_t eventNumber = 0;
     {
-        std::lock_guard lock(mutex);
+        base::MutexLocker lock(mutex);
         auto it = slots.find(location);
         if (it == slots.end()) return;
         Slot& slot = it->second;
@@ -440,7 +441,7 @@ void SimBus::State::deliverService(Kind kind, const std::shared_ptr<SimService>&
                                    std::uint64_t eventNumber) {
     std::vector<std::shared_ptr<Registration>> targets;
     {
-        std::lock_guard lock(mutex);
+        base::MutexLocker lock(mutex);
         for (const auto& r : registrations)
             if (r->kind == kind && r->sinceEvent < eventNumber && matches(*r, service->identity()))
                 targets.push_back(r);
@@ -452,7 +453,7 @@ void SimBus::State::deliverService(Kind kind, const std::shared_ptr<SimService>&
 void SimBus::State::deliverInterest(std::uint64_t registryID, IOMessage message, void* argument) {
     std::vector<std::shared_ptr<Interest>> targets;
     {
-        std::lock_guard lock(mutex);
+        base::MutexLocker lock(mutex);
         for (const auto& i : interests)
             if (i->registryID == registryID) targets.push_back(i);
     }
@@ -462,7 +463,7 @@ void SimBus::State::deliverInterest(std::uint64_t registryID, IOMessage message,
 
 usb::NotificationHandle SimBus::State::addRegistration(std::shared_ptr<Registration> registration) {
     {
-        std::lock_guard lock(mutex);
+        base::MutexLocker lock(mutex);
         registrations.push_back(registration);
     }
     std::weak_ptr<State> weak = weak_from_this();
@@ -471,7 +472,7 @@ usb::NotificationHandle SimBus::State::addRegistration(std::shared_ptr<Registrat
         auto r = weakRegistration.lock();
         if (r) r->active = false;
         if (auto state = weak.lock()) {
-            std::lock_guard lock(state->mutex);
+            base::MutexLocker lock(state->mutex);
             std::erase_if(state->registrations, [&](const auto& x) { return x == r; });
         }
     });
@@ -479,7 +480,7 @@ usb::NotificationHandle SimBus::State::addRegistration(std::shared_ptr<Registrat
 
 usb::NotificationHandle SimBus::State::addInterest(std::shared_ptr<Interest> interest) {
     {
-        std::lock_guard lock(mutex);
+        base::MutexLocker lock(mutex);
         interests.push_back(interest);
     }
     std::weak_ptr<State> weak = weak_from_this();
@@ -488,7 +489,7 @@ usb::NotificationHandle SimBus::State::addInterest(std::shared_ptr<Interest> int
         auto i = weakInterest.lock();
         if (i) i->active = false;
         if (auto state = weak.lock()) {
-            std::lock_guard lock(state->mutex);
+            base::MutexLocker lock(state->mutex);
             std::erase_if(state->interests, [&](const auto& x) { return x == i; });
         }
     });
@@ -505,7 +506,7 @@ std::shared_ptr<SimBus> SimBus::create() {
 SimBus::~SimBus() {
     std::map<std::uint32_t, State::Slot> slots;
     {
-        std::lock_guard lock(d->mutex);
+        base::MutexLocker lock(d->mutex);
         slots.swap(d->slots);
     }
     for (auto& [location, slot] : slots)
@@ -516,7 +517,7 @@ bool SimBus::attach(std::shared_ptr<SimPrinterDevice> device) {
     if (!device) return false;
     const std::uint32_t location = device->identity().locationId;
     {
-        std::lock_guard lock(d->mutex);
+        base::MutexLocker lock(d->mutex);
         if (d->slots.count(location)) return false;
         State::Slot& slot = d->slots[location];
         slot.device = device;
@@ -527,7 +528,7 @@ bool SimBus::attach(std::shared_ptr<SimPrinterDevice> device) {
             if (auto state = weak.lock()) state->deviceEvent(location, event, generation, client);
         });
     {
-        std::lock_guard lock(d->mutex);
+        base::MutexLocker lock(d->mutex);
         d->slots[location].listenerToken = token;
     }
     // A device that is already on the cable arrives now.
@@ -538,13 +539,13 @@ bool SimBus::attach(std::shared_ptr<SimPrinterDevice> device) {
 void SimBus::detach(std::uint32_t locationId) {
     std::shared_ptr<SimPrinterDevice> device;
     {
-        std::lock_guard lock(d->mutex);
+        base::MutexLocker lock(d->mutex);
         auto it = d->slots.find(locationId);
         if (it == d->slots.end()) return;
         device = it->second.device;
     }
     device->unplug(); // reported through the listener while the slot still exists
-    std::lock_guard lock(d->mutex);
+    base::MutexLocker lock(d->mutex);
     auto it = d->slots.find(locationId);
     if (it == d->slots.end()) return;
     device->removeListener(it->second.listenerToken);
@@ -552,13 +553,13 @@ void SimBus::detach(std::uint32_t locationId) {
 }
 
 std::shared_ptr<SimPrinterDevice> SimBus::device(std::uint32_t locationId) const {
-    std::lock_guard lock(d->mutex);
+    base::MutexLocker lock(d->mutex);
     auto it = d->slots.find(locationId);
     return it == d->slots.end() ? nullptr : it->second.device;
 }
 
 std::vector<std::shared_ptr<SimPrinterDevice>> SimBus::devices() const {
-    std::lock_guard lock(d->mutex);
+    base::MutexLocker lock(d->mutex);
     std::vector<std::shared_ptr<SimPrinterDevice>> out;
     for (const auto& [location, slot] : d->slots)
         out.push_back(slot.device);
@@ -566,7 +567,7 @@ std::vector<std::shared_ptr<SimPrinterDevice>> SimBus::devices() const {
 }
 
 std::shared_ptr<usb::UsbService> SimBus::service(std::uint32_t locationId) const {
-    std::lock_guard lock(d->mutex);
+    base::MutexLocker lock(d->mutex);
     auto it = d->slots.find(locationId);
     return it == d->slots.end() ? nullptr : it->second.service;
 }
@@ -582,7 +583,7 @@ IOReturn SimBus::addMatchingNotification(int interfaceClass, int interfaceSubCla
     registration->callback = arrived;
     std::vector<std::shared_ptr<SimService>> present;
     {
-        std::lock_guard lock(d->mutex);
+        base::MutexLocker lock(d->mutex);
         // Arrivals already posted but not yet delivered are covered by the list below.
         registration->sinceEvent = d->eventCount;
         for (const auto& [location, slot] : d->slots)
@@ -606,7 +607,7 @@ IOReturn SimBus::addTerminationNotification(int interfaceClass, int interfaceSub
     registration->interfaceSubClass = interfaceSubClass;
     registration->callback = std::move(terminated);
     {
-        std::lock_guard lock(d->mutex);
+        base::MutexLocker lock(d->mutex);
         registration->sinceEvent = d->eventCount;
     }
     handle = d->addRegistration(registration);

@@ -1,5 +1,6 @@
 #include "support/QRVX_Log.h"
 
+#include "base/threadsafety.h"
 #include "platform/hostinfo.h"
 #include "platform/platformlog.h"
 
@@ -20,7 +21,6 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 #include <string_view>
 #include <sys/stat.h>
 #include <thread>
@@ -42,16 +42,17 @@ constexpr std::string_view kEmailPattern =
 static_assert(kEmailPattern.size() == 430);
 
 struct LogState {
-    std::mutex mutex;
-    // Everything below is guarded by `mutex`.
-    QString applicationName;
-    std::optional<QString> pending = QString(); // the pending buffer; gone for good once a file is open
-    QString logFilePath;                        // standardised; empty before setLogFile()
-    FILE* file = nullptr;                       // append mode, unbuffered, never closed
-    bool logToStdErr = true;
-    bool logAppName = false;
-    bool notify = false;
-    bool writeFailed = false; // a line could not be written to the file (said once on standard error)
+    base::Mutex mutex;
+    QString applicationName GUARDED_BY(mutex);
+    // The pending buffer; gone for good once a file is open.
+    std::optional<QString> pending GUARDED_BY(mutex) = QString();
+    QString logFilePath GUARDED_BY(mutex);  // standardised; empty before setLogFile()
+    FILE* file GUARDED_BY(mutex) = nullptr; // append mode, unbuffered, never closed
+    bool logToStdErr GUARDED_BY(mutex) = true;
+    bool logAppName GUARDED_BY(mutex) = false;
+    bool notify GUARDED_BY(mutex) = false;
+    // A line could not be written to the file (said once on standard error).
+    bool writeFailed GUARDED_BY(mutex) = false;
 };
 
 void writeToStdErr(const QByteArray& bytes);
@@ -59,7 +60,7 @@ void writeToStdErr(const QByteArray& bytes);
 // Appends `bytes` to the open log file, with the lock held. The first write that fails is said once
 // on standard error, so that a log file that cannot take the lines (a full disk, /dev/full) is not
 // lost without a word.
-void writeToFileLocked(LogState& s, const QByteArray& bytes) {
+void writeToFileLocked(LogState& s, const QByteArray& bytes) REQUIRES(s.mutex) {
     if (std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), s.file) ==
             static_cast<size_t>(bytes.size()) ||
         s.writeFailed)
@@ -75,6 +76,7 @@ void writeToFileLocked(LogState& s, const QByteArray& bytes) {
 LogState& logState() {
     static LogState* state = [] {
         auto* s = new LogState;
+        base::MutexLocker lock(s->mutex);
         s->applicationName = platform::hostinfo::processName();
         return s;
     }();
@@ -83,13 +85,14 @@ LogState& logState() {
 
 // ICU formatters must not be used by two threads at once.
 struct DateFormatter {
-    std::mutex mutex;
-    std::unique_ptr<icu::SimpleDateFormat> formatter; // guarded by mutex; null if ICU refused the pattern
+    base::Mutex mutex;
+    std::unique_ptr<icu::SimpleDateFormat> formatter GUARDED_BY(mutex); // null if ICU refused the pattern
 };
 
 DateFormatter& dateFormatter() {
     static DateFormatter* shared = [] {
         auto* f = new DateFormatter;
+        base::MutexLocker lock(f->mutex);
         UErrorCode status = U_ZERO_ERROR;
         auto formatter = std::make_unique<icu::SimpleDateFormat>(icu::UnicodeString(kLogDatePattern), status);
         if (U_SUCCESS(status)) f->formatter = std::move(formatter);
@@ -233,7 +236,7 @@ bool QRVX_Log::setLogFile(const QString& path) {
     LogState& s = logState();
     const QString standardized = standardizedPath(path);
     {
-        std::lock_guard lock(s.mutex);
+        base::MutexLocker lock(s.mutex);
         s.logFilePath = standardized;
     }
 
@@ -252,7 +255,7 @@ bool QRVX_Log::setLogFile(const QString& path) {
 
     int openError = 0;
     {
-        std::lock_guard lock(s.mutex);
+        base::MutexLocker lock(s.mutex);
         if (s.file) return false; // the file that is open stays in use
         FILE* file = std::fopen(QFile::encodeName(standardized).constData(), "ae");
         if (file) {
@@ -292,7 +295,7 @@ void QRVX_Log::rollLogFile(const QString& logPath, const std::optional<QString>&
     QStringList messages;
     {
         // Under the lock, so that no line is written between reading the file and emptying it.
-        std::lock_guard lock(s.mutex);
+        base::MutexLocker lock(s.mutex);
         rollLocked(logPath, oldPath, atSize, messages);
     }
     for (const QString& message : std::as_const(messages))
@@ -305,25 +308,25 @@ void QRVX_Log::rollLogFileIfNecessary(const QString& logPath) {
 
 void QRVX_Log::setShouldNotifyForLogUpdates(bool on) {
     LogState& s = logState();
-    std::lock_guard lock(s.mutex);
+    base::MutexLocker lock(s.mutex);
     s.notify = on;
 }
 
 void QRVX_Log::setShouldLogToStdErr(bool on) {
     LogState& s = logState();
-    std::lock_guard lock(s.mutex);
+    base::MutexLocker lock(s.mutex);
     s.logToStdErr = on;
 }
 
 void QRVX_Log::setShouldLogAppName(bool on) {
     LogState& s = logState();
-    std::lock_guard lock(s.mutex);
+    base::MutexLocker lock(s.mutex);
     s.logAppName = on;
 }
 
 void QRVX_Log::setApplicationName(const QString& name) {
     LogState& s = logState();
-    std::lock_guard lock(s.mutex);
+    base::MutexLocker lock(s.mutex);
     s.applicationName = name;
 }
 
@@ -334,7 +337,7 @@ QString QRVX_Log::logDateString() {
 QString QRVX_Log::logDateString(const QDateTime& at) {
     DateFormatter& f = dateFormatter();
     {
-        std::lock_guard lock(f.mutex);
+        base::MutexLocker lock(f.mutex);
         if (f.formatter) {
             icu::UnicodeString text;
             UErrorCode status = U_ZERO_ERROR;
@@ -356,7 +359,7 @@ void QRVX_Log::logLevel(std::int64_t level, const QString& message) {
     QString notifyPath;
     QString notifyLine;
     {
-        std::lock_guard lock(s.mutex);
+        base::MutexLocker lock(s.mutex);
         if (!s.logToStdErr && !s.file) return;
         const LevelNames names = levelNames(level, s.applicationName);
         if (s.logToStdErr)
@@ -426,12 +429,12 @@ bool QRVX_Log::validateEmailAddress(const QString& emailAddress) {
 
 std::optional<QString> QRVX_Log::pendingLogText() {
     LogState& s = logState();
-    std::lock_guard lock(s.mutex);
+    base::MutexLocker lock(s.mutex);
     return s.pending;
 }
 
 QString QRVX_Log::logFilePath() {
     LogState& s = logState();
-    std::lock_guard lock(s.mutex);
+    base::MutexLocker lock(s.mutex);
     return s.logFilePath;
 }

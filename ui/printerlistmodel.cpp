@@ -2,6 +2,7 @@
 
 #include "Classes/TBPrinters.h"
 #include "app/printerrow.h"
+#include "platform/queue.h"
 #include "platform/strings.h"
 
 #include <QCoreApplication>
@@ -70,6 +71,7 @@ QString colourTablesToolTip(const QList<ColourTableEntry>& tables) {
 
 PrinterListModel::PrinterListModel(TBPrinters* printers, bool serialSwitch, QObject* parent)
     : QAbstractTableModel(parent), printers_(printers), serialSwitch_(serialSwitch) {
+    Q_ASSERT(platform::mainqueue::isMainThread());
     for (int column = 0; column < ColumnCount; ++column)
         headers_.append(columnTitleKey(column));
     if (!printers) return;

@@ -3,6 +3,7 @@
 #include "Classes/TBPrinters.h"
 #include "Classes/TBUSBPrinterZEV.h"
 #include "app/printerrow.h"
+#include "platform/queue.h"
 #include "platform/strings.h"
 #include "ui/historywindow.h"
 #include "ui/itemselection.h"
@@ -267,6 +268,7 @@ TBPrinters* PrinterWindow::controller() const {
 }
 
 void PrinterWindow::localizeMainMenu() {
+    Q_ASSERT(platform::mainqueue::isMainThread());
     localizeItemsInMenu(menuBar());
 }
 
@@ -291,6 +293,7 @@ void PrinterWindow::setColumnTitle(int column, const QString& title) {
 }
 
 void PrinterWindow::redrawList() {
+    Q_ASSERT(platform::mainqueue::isMainThread());
     table_->viewport()->update();
 }
 

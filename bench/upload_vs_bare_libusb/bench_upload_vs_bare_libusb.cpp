@@ -18,6 +18,7 @@
 
 #include "Classes/TBUSBPrinter.h"
 #include "Classes/ZEVProtocol.h"
+#include "base/threadsafety.h"
 #include "common/benchsupport.h"
 #include "devicemodel/SimPrinterDevice.h"
 #include "platform/platformlog.h"
@@ -35,7 +36,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -72,7 +72,7 @@ public:
 
     usbfs_test::UrbResponder::BulkOutHandler handler() {
         return [this](std::uint8_t, const std::uint8_t* bytes, std::size_t size) {
-            std::lock_guard lock(mutex_);
+            base::MutexLocker lock(mutex_);
             tally_.bytes += qint64(size);
             if (checking_ && bytes) {
                 tally_.sum = checksum(tally_.sum, bytes, size);
@@ -82,19 +82,19 @@ public:
         };
     }
     void startTally(bool check) {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         tally_ = {};
         checking_ = check;
     }
     Tally tally() const {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         return tally_;
     }
 
 private:
-    mutable std::mutex mutex_;
-    bool checking_ = false; // guarded by mutex_
-    Tally tally_;           // guarded by mutex_
+    mutable base::Mutex mutex_;
+    bool checking_ GUARDED_BY(mutex_) = false;
+    Tally tally_ GUARDED_BY(mutex_);
 };
 
 sim::DeviceIdentity identity() {

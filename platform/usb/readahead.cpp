@@ -17,7 +17,7 @@ IOReturn BulkReadAhead::read(void* buffer, std::uint32_t& size, std::uint16_t ma
     for (;;) {
         std::uint64_t epoch = 0;
         {
-            std::lock_guard lock(mutex_);
+            base::MutexLocker lock(mutex_);
             const std::uint32_t take = std::min<std::uint32_t>(wanted - done, std::uint32_t(bytes_.size()));
             if (take > 0) {
                 std::memcpy(out + done, bytes_.data(), take);
@@ -38,7 +38,7 @@ IOReturn BulkReadAhead::read(void* buffer, std::uint32_t& size, std::uint16_t ma
         std::uint32_t received = 0;
         const IOReturn result = deviceRead(chunk.data(), capacity, received);
         received = std::min(received, capacity);
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         if (epoch != epoch_) {
             // Closed or reset while the read ran: neither its bytes nor ours count any more.
             size = 0;
@@ -67,14 +67,14 @@ IOReturn BulkReadAhead::read(void* buffer, std::uint32_t& size, std::uint16_t ma
 }
 
 void BulkReadAhead::clear() {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     bytes_.clear();
     transferOpen_ = false;
     ++epoch_;
 }
 
 std::size_t BulkReadAhead::buffered() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return bytes_.size();
 }
 

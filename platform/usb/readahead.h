@@ -11,11 +11,11 @@
 // comes meanwhile drops what that read brings (the interface was closed or reset under it).
 #pragma once
 
+#include "base/threadsafety.h"
 #include "platform/usb/iokit_codes.h"
 
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <vector>
 
 namespace usb {
@@ -35,10 +35,10 @@ public:
     std::size_t buffered() const;
 
 private:
-    mutable std::mutex mutex_;
-    std::vector<std::uint8_t> bytes_; // guarded by mutex_
-    bool transferOpen_ = false;       // guarded by mutex_; the last device read ended on a full packet
-    std::uint64_t epoch_ = 0;         // guarded by mutex_; moves on at every clear()
+    mutable base::Mutex mutex_;
+    std::vector<std::uint8_t> bytes_ GUARDED_BY(mutex_);
+    bool transferOpen_ GUARDED_BY(mutex_) = false; // the last device read ended on a full packet
+    std::uint64_t epoch_ GUARDED_BY(mutex_) = 0;   // moves on at every clear()
 };
 
 // True for the printer class's SOFT_RESET request (to the interface or the "other" recipient),

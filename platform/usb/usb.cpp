@@ -1,23 +1,22 @@
 #include "platform/usb/usb.h"
 
+#include "base/threadsafety.h"
 #include "platform/queue.h"
-
-#include <mutex>
 
 namespace usb {
 
 namespace {
-std::mutex gBusMutex;
-std::shared_ptr<UsbBus> gBus; // guarded by gBusMutex
+base::Mutex gBusMutex;
+std::shared_ptr<UsbBus> gBus GUARDED_BY(gBusMutex);
 } // namespace
 
 std::shared_ptr<UsbBus> currentBus() {
-    std::lock_guard lock(gBusMutex);
+    base::MutexLocker lock(gBusMutex);
     return gBus;
 }
 
 void setCurrentBus(std::shared_ptr<UsbBus> bus) {
-    std::lock_guard lock(gBusMutex);
+    base::MutexLocker lock(gBusMutex);
     gBus = std::move(bus);
 }
 

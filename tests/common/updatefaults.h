@@ -8,11 +8,13 @@
 // receives, so each strikes at the same point of the update however fast the host is.
 #pragma once
 
+#include "base/threadsafety.h"
 #include "devicemodel/SimPrinterDevice.h"
 #include "devicemodel/SimZEVPrinter.h"
 
 #include "Classes/TBUSBPrinterZEV.h"
 #include "platform/dialogs.h"
+#include "platform/queue.h"
 
 #include <QElapsedTimer>
 #include <QStringList>
@@ -23,7 +25,6 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -94,7 +95,7 @@ public:
         return tap;
     }
     void setHook(Hook hook) {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         hook_ = std::move(hook);
     }
 
@@ -103,7 +104,7 @@ public:
     void bulkOut(sim::SimPrinterDevice& device, const std::vector<std::uint8_t>& bytes) override {
         inner_->bulkOut(device, bytes);
         const QStringList words = printer_->receivedCommands();
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         if (words.size() < seen_) seen_ = 0; // the record was cleared
         const QStringList fresh = words.mid(seen_);
         seen_ = words.size();
@@ -127,9 +128,9 @@ public:
 private:
     const std::shared_ptr<sim::CommandProcessor> inner_;
     const std::shared_ptr<sim::SimZEVPrinter> printer_;
-    std::mutex mutex_;
-    qsizetype seen_ = 0; // guarded by mutex_
-    Hook hook_;          // guarded by mutex_, and called with it held
+    base::Mutex mutex_;
+    qsizetype seen_ GUARDED_BY(mutex_) = 0;
+    Hook hook_ GUARDED_BY(mutex_); // and called with it held
     std::atomic<int> powerLosses_{0};
 };
 
@@ -152,6 +153,7 @@ public:
         : s_(std::move(setup)), step_(step), fault_(fault) {}
 
     UpdateFaultResult run() {
+        Q_ASSERT(platform::mainqueue::isMainThread());
         const Printer first = s_.listed();
         if (!first) {
             result_.outcome = QStringLiteral("LOST: the printer was not listed");
@@ -261,7 +263,7 @@ private:
         powerLossesBefore_ = tap_->powerLosses();
         tap_->setHook([this](const QString& words) {
             touch();
-            std::lock_guard lock(mutex_);
+            base::MutexLocker lock(mutex_);
             if ((trigger_.when != Trigger::OnFrames && trigger_.when != Trigger::WhileProgramming) || struck_)
                 return;
             if (matched_ < trigger_.after.size() && words == trigger_.after.at(matched_)) ++matched_;
@@ -270,11 +272,11 @@ private:
     }
 
     void strike() {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         strikeLocked();
     }
-    // Any thread; mutex_ held.
-    void strikeLocked() {
+    // Any thread.
+    void strikeLocked() REQUIRES(mutex_) {
         if (struck_) return;
         struck_ = true;
         switch (fault_) {
@@ -308,11 +310,11 @@ private:
             s_.printer->update([](sim::SimZEVPrinterState& s) { s.statusCode = QStringLiteral("01000"); });
     }
     bool struck() {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         return struck_;
     }
     bool framesMatched() {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         return matched_ == trigger_.after.size();
     }
 
@@ -559,11 +561,11 @@ private:
     std::shared_ptr<FrameTap> tap_;
     UpdateFaultResult result_;
 
-    std::mutex mutex_;
+    base::Mutex mutex_;
     Trigger trigger_{};                     // set before the hook is, then read only
     std::optional<sim::Fault> unplugFault_; // likewise
-    qsizetype matched_ = 0;                 // guarded by mutex_
-    bool struck_ = false;                   // guarded by mutex_
+    qsizetype matched_ GUARDED_BY(mutex_) = 0;
+    bool struck_ GUARDED_BY(mutex_) = false;
     std::atomic<bool> unplugNow_{false};
     int powerLossesBefore_ = 0;
     const std::shared_ptr<std::atomic<qint64>> lastActivity_ = std::make_shared<std::atomic<qint64>>(0);

@@ -120,7 +120,7 @@ UrbResponder::UrbResponder(std::shared_ptr<sim::SimPrinterDevice> device)
     : device_(std::move(device)), generation_(device_->generation()) {}
 
 UrbResponder::~UrbResponder() {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     for (Urb& urb : pending_)
         release(urb);
     for (Urb& urb : completed_)
@@ -137,12 +137,12 @@ UMockdevIoctlBase* UrbResponder::newHandler(const std::shared_ptr<UrbResponder>&
 }
 
 int UrbResponder::submittedUrbs() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return submitted_;
 }
 
 std::vector<int> UrbResponder::bulkOutLengths() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return bulkOutLengths_;
 }
 
@@ -152,32 +152,32 @@ bool UrbResponder::present() const {
 }
 
 void UrbResponder::setKernelDriver(bool loadedAndBound) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     kernelDriverLoaded_ = kernelDriverBound_ = loadedAndBound;
 }
 
 bool UrbResponder::kernelDriverLoaded() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return kernelDriverLoaded_;
 }
 
 bool UrbResponder::kernelDriverBound() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return kernelDriverBound_;
 }
 
 int UrbResponder::kernelDriverDetaches() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return kernelDriverDetaches_;
 }
 
 int UrbResponder::kernelDriverReattaches() const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     return kernelDriverReattaches_;
 }
 
 void UrbResponder::setResetReEnumerates(bool on) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     resetReEnumerates_ = on;
 }
 
@@ -195,7 +195,7 @@ std::uint64_t UrbResponder::clientId(UMockdevIoctlClient* client) {
 void UrbResponder::clientGone(UMockdevIoctlClient* client) {
     std::uint64_t id = 0;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         const auto it = clients_.find(client);
         if (it == clients_.end()) return;
         id = it->second;
@@ -269,7 +269,7 @@ const char* UrbResponder::boundDriver() const {
 
 bool UrbResponder::claimOrRelease(UMockdevIoctlClient* client, bool claim) {
     const auto number = readField<std::uint32_t>(pointee(umockdev_ioctl_client_get_arg(client), 4), 0);
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     const std::uint64_t id = clientId(client);
     int error = 0;
     if (number != device_->identity().interfaceNumber) {
@@ -289,7 +289,7 @@ bool UrbResponder::claimOrRelease(UMockdevIoctlClient* client, bool claim) {
 bool UrbResponder::getDriver(UMockdevIoctlClient* client) {
     UMockdevIoctlData* data = pointee(umockdev_ioctl_client_get_arg(client), kGetDriverSize);
     const auto number = readField<std::uint32_t>(data, 0);
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     int error = 0;
     if (!data) {
         error = EFAULT;
@@ -314,7 +314,7 @@ bool UrbResponder::disconnectAndClaim(UMockdevIoctlClient* client) {
                            strnlen(reinterpret_cast<const char*>(data->data + kDisconnectClaimDriver),
                                    kDriverNameSize))
              : std::string();
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     const std::uint64_t id = clientId(client);
     int error = 0;
     if (!data) {
@@ -345,7 +345,7 @@ bool UrbResponder::interfaceIoctl(UMockdevIoctlClient* client) {
     UMockdevIoctlData* data = pointee(umockdev_ioctl_client_get_arg(client), kInterfaceIoctlSize);
     const auto number = readField<std::int32_t>(data, 0);
     const auto code = readField<std::int32_t>(data, kInterfaceIoctlCode);
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     int error = 0, result = 0;
     if (!data) {
         error = EFAULT;
@@ -384,7 +384,7 @@ bool UrbResponder::reset(UMockdevIoctlClient* client) {
     std::uint64_t id;
     bool reEnumerates;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         id = clientId(client);
         reEnumerates = resetReEnumerates_;
     }
@@ -453,7 +453,7 @@ bool UrbResponder::submit(UMockdevIoctlClient* client) {
     }
     urb.urb = static_cast<UMockdevIoctlData*>(g_object_ref(arg));
 
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     ++submitted_;
     urb.client = clientId(client);
     if (urb.type == kUrbTypeControl) {
@@ -544,7 +544,7 @@ bool UrbResponder::reap(UMockdevIoctlClient* client) {
     }
     Urb urb;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         pollPending();
         if (completed_.empty()) {
             umockdev_ioctl_client_complete(client, -1, EAGAIN);
@@ -564,7 +564,7 @@ bool UrbResponder::reap(UMockdevIoctlClient* client) {
 bool UrbResponder::discard(UMockdevIoctlClient* client) {
     // The argument is the address of the URB to discard.
     const gulong address = readField<gulong>(umockdev_ioctl_client_get_arg(client), 0);
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     for (auto it = pending_.begin(); it != pending_.end(); ++it) {
         if (it->urb->client_addr != address) continue;
         finish(*it, -ENOENT, nullptr);

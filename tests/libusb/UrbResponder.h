@@ -3,6 +3,7 @@
 // thread-safe, and the responder's own state is under its lock.
 #pragma once
 
+#include "base/threadsafety.h"
 #include "devicemodel/SimPrinterDevice.h"
 
 #include <cstdint>
@@ -10,7 +11,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 typedef struct _UMockdevIoctlBase UMockdevIoctlBase;
@@ -75,37 +75,37 @@ private:
 
     // The model is on the bus in this node's enumeration.
     bool present() const;
-    std::uint64_t clientId(UMockdevIoctlClient* client); // requires mutex_
+    std::uint64_t clientId(UMockdevIoctlClient* client) REQUIRES(mutex_);
     // The driver usbfs reports for the printer interface ("usbfs" while a program has it claimed).
-    const char* boundDriver() const; // requires mutex_
+    const char* boundDriver() const REQUIRES(mutex_);
     bool claimOrRelease(UMockdevIoctlClient* client, bool claim);
     bool getDriver(UMockdevIoctlClient* client);
     bool disconnectAndClaim(UMockdevIoctlClient* client);
     bool interfaceIoctl(UMockdevIoctlClient* client);
     bool reset(UMockdevIoctlClient* client);
     // usbfs's check of a control request's recipient: 0, or the errno that fails the submission.
-    int checkControlRecipient(const sim::SetupPacket& setup, std::uint64_t client); // requires mutex_
+    int checkControlRecipient(const sim::SetupPacket& setup, std::uint64_t client) REQUIRES(mutex_);
     bool submit(UMockdevIoctlClient* client);
     bool reap(UMockdevIoctlClient* client);
     bool discard(UMockdevIoctlClient* client);
-    void finish(Urb urb, int status, const std::vector<std::uint8_t>* data); // requires mutex_
-    void pollPending();                                                      // requires mutex_
+    void finish(Urb urb, int status, const std::vector<std::uint8_t>* data) REQUIRES(mutex_);
+    void pollPending() REQUIRES(mutex_);
     static void release(Urb& urb);
 
     const std::shared_ptr<sim::SimPrinterDevice> device_;
-    BulkOutHandler bulkOutHandler_; // guarded by mutex_
+    BulkOutHandler bulkOutHandler_ GUARDED_BY(mutex_);
     const std::uint64_t generation_;
-    mutable std::mutex mutex_;
-    std::map<UMockdevIoctlClient*, std::uint64_t> clients_; // guarded by mutex_
-    std::deque<Urb> pending_;                               // guarded by mutex_; IN URBs waiting for data
-    std::deque<Urb> completed_;                             // guarded by mutex_; ready to reap
-    int submitted_ = 0;                                     // guarded by mutex_
-    std::vector<int> bulkOutLengths_;                       // guarded by mutex_
-    bool kernelDriverLoaded_ = true;                        // guarded by mutex_
-    bool kernelDriverBound_ = true;                         // guarded by mutex_
-    int kernelDriverDetaches_ = 0;                          // guarded by mutex_
-    int kernelDriverReattaches_ = 0;                        // guarded by mutex_
-    bool resetReEnumerates_ = false;                        // guarded by mutex_
+    mutable base::Mutex mutex_;
+    std::map<UMockdevIoctlClient*, std::uint64_t> clients_ GUARDED_BY(mutex_);
+    std::deque<Urb> pending_ GUARDED_BY(mutex_);   // IN URBs waiting for data
+    std::deque<Urb> completed_ GUARDED_BY(mutex_); // ready to reap
+    int submitted_ GUARDED_BY(mutex_) = 0;
+    std::vector<int> bulkOutLengths_ GUARDED_BY(mutex_);
+    bool kernelDriverLoaded_ GUARDED_BY(mutex_) = true;
+    bool kernelDriverBound_ GUARDED_BY(mutex_) = true;
+    int kernelDriverDetaches_ GUARDED_BY(mutex_) = 0;
+    int kernelDriverReattaches_ GUARDED_BY(mutex_) = 0;
+    bool resetReEnumerates_ GUARDED_BY(mutex_) = false;
 };
 
 } // namespace usbfs_test

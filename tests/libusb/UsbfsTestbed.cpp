@@ -60,14 +60,14 @@ UsbfsTestbed::UsbfsTestbed() : testbed_(umockdev_testbed_new()) {}
 
 UsbfsTestbed::~UsbfsTestbed() {
     {
-        std::lock_guard lock(queue_->mutex);
+        base::MutexLocker lock(queue_->mutex);
         queue_->closed = true;
     }
     queue_->changed.notify_all();
     if (follower_.joinable()) follower_.join();
     std::vector<std::shared_ptr<UrbResponder>> responders;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         for (auto& [syspath, slot] : slots_) {
             if (slot.listenerToken) slot.device->removeListener(slot.listenerToken);
             if (slot.handler) {
@@ -87,26 +87,26 @@ UsbfsTestbed::~UsbfsTestbed() {
 }
 
 UrbResponder* UsbfsTestbed::responder(const std::string& syspath) const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     const auto it = slots_.find(syspath);
     if (it == slots_.end() || !it->second.handler) return nullptr;
     return it->second.enumerations.back().get();
 }
 
 std::string UsbfsTestbed::printerDriverNode(const std::string& syspath) const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     const auto it = slots_.find(syspath);
     return it == slots_.end() ? std::string() : it->second.printerNode;
 }
 
 std::vector<std::shared_ptr<UrbResponder>> UsbfsTestbed::enumerations(const std::string& syspath) const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     const auto it = slots_.find(syspath);
     return it == slots_.end() ? std::vector<std::shared_ptr<UrbResponder>>() : it->second.enumerations;
 }
 
 Placement UsbfsTestbed::placement(const std::string& syspath) const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     const auto it = slots_.find(syspath);
     if (it == slots_.end()) return Placement{0, 0, 0};
     Placement where = it->second.where;
@@ -141,7 +141,7 @@ std::string UsbfsTestbed::addRootHub(std::uint8_t bus) {
 
 std::string UsbfsTestbed::plug(std::shared_ptr<sim::SimPrinterDevice> device, Placement where,
                                const std::vector<std::uint8_t>* descriptors) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     const std::string hub = addRootHub(where.bus);
     const std::string syspath = hub + "/" + std::to_string(where.bus) + "-" + std::to_string(where.port);
     if (const auto it = slots_.find(syspath); it != slots_.end()) {
@@ -241,7 +241,7 @@ void UsbfsTestbed::removeDevice(const std::string& syspath, Slot& slot) {
 }
 
 void UsbfsTestbed::unplug(const std::string& syspath) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     const auto it = slots_.find(syspath);
     if (it == slots_.end()) return;
     if (it->second.listenerToken) it->second.device->removeListener(it->second.listenerToken);
@@ -250,7 +250,7 @@ void UsbfsTestbed::unplug(const std::string& syspath) {
 }
 
 void UsbfsTestbed::followRestarts(const std::string& syspath) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     const auto it = slots_.find(syspath);
     if (it == slots_.end() || it->second.listenerToken) return;
     // The model reports on whichever thread moved it (a timer thread of its own for a restart,
@@ -259,7 +259,7 @@ void UsbfsTestbed::followRestarts(const std::string& syspath) {
         [queue = queue_, syspath](sim::DeviceEvent event, std::uint64_t, std::uint64_t) {
             if (event != sim::DeviceEvent::Attached && event != sim::DeviceEvent::Detached) return;
             {
-                std::lock_guard lock(queue->mutex);
+                base::MutexLocker lock(queue->mutex);
                 if (queue->closed) return;
                 queue->events.push_back({syspath, event == sim::DeviceEvent::Attached});
             }
@@ -272,13 +272,15 @@ void UsbfsTestbed::follow() {
     for (;;) {
         Event event;
         {
-            std::unique_lock lock(queue_->mutex);
-            queue_->changed.wait(lock, [this] { return queue_->closed || !queue_->events.empty(); });
+            base::UniqueLock lock(queue_->mutex);
+            queue_->changed.wait(lock.native(), [this]() REQUIRES(queue_->mutex) {
+                return queue_->closed || !queue_->events.empty();
+            });
             if (queue_->closed) return;
             event = std::move(queue_->events.front());
             queue_->events.pop_front();
         }
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         const auto it = slots_.find(event.syspath);
         if (it == slots_.end() || !it->second.listenerToken) continue; // unplugged meanwhile
         Slot& slot = it->second;
@@ -292,7 +294,7 @@ void UsbfsTestbed::follow() {
         removeDevice(event.syspath, slot);
         // The kernel numbers devices on a bus round-robin: the next number after the last one given.
         unsigned address = lastAddress_[slot.where.bus];
-        const auto taken = [&](unsigned candidate) {
+        const auto taken = [&](unsigned candidate) REQUIRES(mutex_) {
             for (const auto& [path, other] : slots_)
                 if (other.handler && other.where.bus == slot.where.bus && other.where.address == candidate)
                     return true;

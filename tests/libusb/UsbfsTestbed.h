@@ -5,6 +5,7 @@
 // Only usable in a process started under umockdev-wrapper (see inMockEnvironment()).
 #pragma once
 
+#include "base/threadsafety.h"
 #include "devicemodel/SimPrinterDevice.h"
 
 #include <condition_variable>
@@ -12,7 +13,6 @@
 #include <deque>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -93,25 +93,25 @@ private:
     // What the model's listeners post to. Shared with them, so a listener still running on a
     // model's thread when the testbed goes posts into a closed queue instead of freed memory.
     struct EventQueue {
-        std::mutex mutex;
+        base::Mutex mutex;
         std::condition_variable changed;
-        std::deque<Event> events; // guarded by mutex
-        bool closed = false;      // guarded by mutex
+        std::deque<Event> events GUARDED_BY(mutex);
+        bool closed GUARDED_BY(mutex) = false;
     };
 
-    std::string addRootHub(std::uint8_t bus);                  // requires mutex_
-    void addDevice(const std::string& syspath, Slot& slot);    // requires mutex_
-    void removeDevice(const std::string& syspath, Slot& slot); // requires mutex_
+    std::string addRootHub(std::uint8_t bus) REQUIRES(mutex_);
+    void addDevice(const std::string& syspath, Slot& slot) REQUIRES(mutex_);
+    void removeDevice(const std::string& syspath, Slot& slot) REQUIRES(mutex_);
     // The following thread: applies the queued model events in order.
     void follow();
 
     UMockdevTestbed* testbed_ = nullptr;
-    mutable std::mutex mutex_;
-    std::map<std::uint8_t, std::string> rootHubs_;    // guarded by mutex_
-    std::map<std::uint8_t, unsigned> lastAddress_;    // guarded by mutex_; per bus
-    unsigned printerNodes_ = 0;                       // guarded by mutex_; lp nodes made so far
-    std::map<std::string, Slot> slots_;               // guarded by mutex_; by syspath
-    std::vector<UMockdevIoctlBase*> retiredHandlers_; // guarded by mutex_; detached, freed last
+    mutable base::Mutex mutex_;
+    std::map<std::uint8_t, std::string> rootHubs_ GUARDED_BY(mutex_);
+    std::map<std::uint8_t, unsigned> lastAddress_ GUARDED_BY(mutex_);    // per bus
+    unsigned printerNodes_ GUARDED_BY(mutex_) = 0;                       // lp nodes made so far
+    std::map<std::string, Slot> slots_ GUARDED_BY(mutex_);               // by syspath
+    std::vector<UMockdevIoctlBase*> retiredHandlers_ GUARDED_BY(mutex_); // detached, freed last
     const std::shared_ptr<EventQueue> queue_ = std::make_shared<EventQueue>();
     std::thread follower_; // started by the first followRestarts()
 };

@@ -3,24 +3,24 @@
 #pragma once
 
 #include "Classes/TBFirmwarePackage.h"
+#include "base/threadsafety.h"
 #include "platform/queue.h"
 
 #include <QStringList>
 #include <QVariantMap>
 
 #include <memory>
-#include <mutex>
 
 class FakeDeviceInfo : public FirmwareDeviceInfo {
 public:
     FakeDeviceInfo() : alive_(std::make_shared<bool>(true)) {}
 
     QVariant value(const QString& key) const override {
-        const std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         return map_.value(key);
     }
     void setValue(const QString& key, const QVariant& value) override {
-        const std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         map_.insert(key, value);
     }
     void postToMainThread(std::function<void()> work) override {
@@ -31,27 +31,27 @@ public:
         });
     }
     void announceChange(const QString& property) override {
-        const std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         announced_.append(property);
     }
 
     QVariantMap snapshot() const {
-        const std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         return map_;
     }
     QStringList announced() const {
-        const std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         return announced_;
     }
     void clear() {
-        const std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         map_.clear();
         announced_.clear();
     }
 
 private:
     std::shared_ptr<bool> alive_; // expires with the dictionary
-    mutable std::mutex mutex_;
-    QVariantMap map_;       // guarded by mutex_
-    QStringList announced_; // guarded by mutex_
+    mutable base::Mutex mutex_;
+    QVariantMap map_ GUARDED_BY(mutex_);
+    QStringList announced_ GUARDED_BY(mutex_);
 };

@@ -6,6 +6,7 @@
 #include "Classes/Edition.h"
 #include "Classes/TBFirmwarePackage.h"
 #include "Classes/ZEVModels.h"
+#include "base/threadsafety.h"
 #include "fakedeviceinfo.h"
 #include "platform/platformlog.h"
 #include "platform/queue.h"
@@ -29,7 +30,7 @@ public:
             if (!text.startsWith(QLatin1String("keyed on")) &&
                 !text.contains(QLatin1String("verifyFirmwareArchive")))
                 return;
-            std::lock_guard lock(mutex_);
+            base::MutexLocker lock(mutex_);
             lines_.append({text, platform::mainqueue::isMainThread()});
         });
     }
@@ -40,7 +41,7 @@ public:
 
 private:
     int take(const QString& fragment, bool* offMain) {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         int count = 0;
         for (auto it = lines_.begin(); it != lines_.end();) {
             if (!it->first.contains(fragment)) {
@@ -53,8 +54,8 @@ private:
         }
         return count;
     }
-    std::mutex mutex_;
-    QList<std::pair<QString, bool>> lines_; // guarded by mutex_
+    base::Mutex mutex_;
+    QList<std::pair<QString, bool>> lines_ GUARDED_BY(mutex_);
 };
 
 bool verifyHVC(FakeDeviceInfo& info) {

@@ -1,5 +1,6 @@
 #include "platform/usb/libusb/LibusbBus.h"
 
+#include "base/threadsafety.h"
 #include "platform/platformlog.h"
 #include "platform/queue.h"
 #include "platform/usb/libusb/LibusbContext.h"
@@ -14,7 +15,6 @@
 #include <atomic>
 #include <cstdint>
 #include <map>
-#include <mutex>
 #include <vector>
 
 namespace usb {
@@ -94,7 +94,7 @@ public:
         registration->callback = std::move(callback);
         std::vector<std::shared_ptr<LibusbService>> present;
         {
-            std::lock_guard lock(mutex_);
+            base::MutexLocker lock(mutex_);
             registrations_.push_back(registration);
             if (matching)
                 for (const auto& entry : present_)
@@ -124,7 +124,7 @@ private:
         ~RegistrationHandle() override {
             registration_->active = false;
             if (const auto core = core_.lock()) {
-                std::lock_guard lock(core->mutex_);
+                base::MutexLocker lock(core->mutex_);
                 std::erase(core->registrations_, registration_);
             }
         }
@@ -152,7 +152,7 @@ private:
     }
 
     std::vector<std::shared_ptr<Registration>> registrationsOf(bool matching) {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         std::vector<std::shared_ptr<Registration>> result;
         for (const auto& registration : registrations_)
             if (registration->matching == matching) result.push_back(registration);
@@ -165,7 +165,7 @@ private:
         for (const InterfaceInfo& info : device->interfaces())
             entry.services.push_back(std::make_shared<LibusbService>(device, info));
         {
-            std::lock_guard lock(mutex_);
+            base::MutexLocker lock(mutex_);
             for (const auto& present : present_)
                 if (present.device->device() == device->device()) return; // already listed
             present_.push_back(entry);
@@ -184,6 +184,7 @@ private:
     }
 
     void left(std::uintptr_t key) {
+        Q_ASSERT(platform::mainqueue::isMainThread());
         if (depart(key, true)) return;
         // Removed while away after a reset of ours: its services are terminated already; it must
         // not come back.
@@ -197,6 +198,7 @@ private:
 
     // The pause after a reset of ours is over: the device is announced again unless it left.
     void returned(std::uintptr_t key) {
+        Q_ASSERT(platform::mainqueue::isMainThread());
         const auto it = returning_.find(key);
         if (it == returning_.end()) return;
         const auto device = it->second;
@@ -209,7 +211,7 @@ private:
     bool depart(std::uintptr_t key, bool gone) {
         Present entry;
         {
-            std::lock_guard lock(mutex_);
+            base::MutexLocker lock(mutex_);
             const auto it = std::find_if(present_.begin(), present_.end(), [key](const Present& present) {
                 return keyOf(*present.device) == key;
             });
@@ -239,7 +241,7 @@ private:
         if (!device) return;
         std::vector<std::shared_ptr<LibusbService>> services;
         {
-            std::lock_guard lock(mutex_);
+            base::MutexLocker lock(mutex_);
             for (const auto& present : present_)
                 if (present.device == device) services = present.services;
         }
@@ -250,9 +252,9 @@ private:
 
     const std::shared_ptr<LibusbContext> context_;
     std::unique_ptr<NodeWatcher> watcher_; // set in start(), before any callback can run
-    std::mutex mutex_;
-    std::vector<Present> present_; // guarded by mutex_; written on the main thread
-    std::vector<std::shared_ptr<Registration>> registrations_; // guarded by mutex_
+    base::Mutex mutex_;
+    std::vector<Present> present_ GUARDED_BY(mutex_); // written on the main thread
+    std::vector<std::shared_ptr<Registration>> registrations_ GUARDED_BY(mutex_);
     // Devices reset in place of a re-enumeration, off the list until they are announced again.
     std::map<std::uintptr_t, std::shared_ptr<DeviceRecord>> returning_; // main thread only
 };

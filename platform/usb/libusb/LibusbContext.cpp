@@ -54,7 +54,7 @@ LibusbContext::~LibusbContext() {
 }
 
 void LibusbContext::keepUntilStopped(std::shared_ptr<void> data) {
-    std::lock_guard lock(loop_->mutex);
+    base::MutexLocker lock(loop_->mutex);
     loop_->kept.push_back(std::move(data));
 }
 

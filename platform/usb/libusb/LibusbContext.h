@@ -6,9 +6,10 @@
 // Device records keep the context alive, so handles and device references can never outlive it.
 #pragma once
 
+#include "base/threadsafety.h"
+
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -40,8 +41,8 @@ private:
         libusb_context* const context;
         std::atomic<bool> stopping{false};
         bool exitOnEventThread = false; // written and read by the event thread only
-        std::mutex mutex;
-        std::vector<std::shared_ptr<void>> kept; // guarded by mutex
+        base::Mutex mutex;
+        std::vector<std::shared_ptr<void>> kept GUARDED_BY(mutex);
     };
 
     explicit LibusbContext(libusb_context* context);

@@ -96,7 +96,7 @@ DeviceRecord::DeviceRecord(std::shared_ptr<LibusbContext> context, libusb_device
 
 DeviceRecord::~DeviceRecord() {
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         if (handle_) libusb_close(handle_); // only reachable when a use leaked; keeps libusb_exit clean
         handle_ = nullptr;
     }
@@ -159,7 +159,7 @@ std::shared_ptr<DeviceRecord> DeviceRecord::make(std::shared_ptr<LibusbContext> 
 IOReturn DeviceRecord::acquire(HandleUse& use) {
     use.reset();
     if (gone_) return kIOReturnNoDevice;
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     if (!handle_) {
         ++ownOpens_;
         libusb_device_handle* handle = nullptr;
@@ -197,7 +197,7 @@ IOReturn DeviceRecord::acquire(HandleUse& use) {
 }
 
 void DeviceRecord::releaseUse() {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     if (handleUsers_ > 0 && --handleUsers_ == 0 && handle_) {
         // Claims never outlive the handle (every claim holds a use), so nothing is left claimed here.
         ++ownCloses_;
@@ -209,7 +209,7 @@ void DeviceRecord::releaseUse() {
 
 IOReturn DeviceRecord::claimInterface(libusb_device_handle* handle, std::uint8_t interfaceNumber) {
     if (gone_) return kIOReturnNoDevice;
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     int& count = claims_[interfaceNumber];
     if (count == 0) {
         if (const std::string node = printerNodeInUse(handle, interfaceNumber); !node.empty()) {
@@ -235,7 +235,7 @@ IOReturn DeviceRecord::claimInterface(libusb_device_handle* handle, std::uint8_t
 }
 
 IOReturn DeviceRecord::releaseInterface(libusb_device_handle* handle, std::uint8_t interfaceNumber) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     const auto it = claims_.find(interfaceNumber);
     if (it == claims_.end()) return kIOReturnSuccess;
     if (--it->second > 0) return kIOReturnSuccess;
@@ -251,7 +251,7 @@ IOReturn DeviceRecord::releaseInterface(libusb_device_handle* handle, std::uint8
 }
 
 bool DeviceRecord::isClaimed(std::uint8_t interfaceNumber) const {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     const auto it = claims_.find(interfaceNumber);
     return it != claims_.end() && it->second > 0;
 }
@@ -273,7 +273,7 @@ std::vector<std::pair<std::uint8_t, int>> DeviceRecord::reclaimAfterReset(libusb
                                                                           int& held) {
     std::vector<std::pair<std::uint8_t, int>> lost;
     held = 0;
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     for (auto it = claims_.begin(); it != claims_.end();) {
         if (it->second <= 0) {
             ++it;
@@ -370,13 +370,13 @@ LibusbUsbDevice::LibusbUsbDevice(std::shared_ptr<DeviceRecord> device) : device_
 LibusbUsbDevice::~LibusbUsbDevice() = default;
 
 IOReturn LibusbUsbDevice::open() {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     if (openUse_) return device_->isGone() ? kIOReturnNoDevice : kIOReturnSuccess;
     return device_->acquire(openUse_);
 }
 
 IOReturn LibusbUsbDevice::close() {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     openUse_.reset();
     return kIOReturnSuccess;
 }

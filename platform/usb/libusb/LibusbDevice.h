@@ -11,13 +11,13 @@
 //    from other programs' (it sees only "someone opened the node").
 #pragma once
 
+#include "base/threadsafety.h"
 #include "platform/usb/usb.h"
 
 #include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -177,10 +177,10 @@ private:
 
     // Lock order: an interface object's lock, then this one, then libusb's own (libusb_open and
     // libusb_close run under it). Nothing called from inside libusb may take it.
-    mutable std::mutex mutex_;
-    libusb_device_handle* handle_ = nullptr; // guarded by mutex_
-    int handleUsers_ = 0;                    // guarded by mutex_
-    std::map<std::uint8_t, int> claims_;     // guarded by mutex_
+    mutable base::Mutex mutex_;
+    libusb_device_handle* handle_ GUARDED_BY(mutex_) = nullptr;
+    int handleUsers_ GUARDED_BY(mutex_) = 0;
+    std::map<std::uint8_t, int> claims_ GUARDED_BY(mutex_);
 };
 
 // usb::UsbDevice over a DeviceRecord. open/close hold a use of the handle; requests made while not
@@ -203,8 +203,8 @@ private:
     IOReturn reset(const char* what, bool& kernelReEnumerates);
 
     const std::shared_ptr<DeviceRecord> device_;
-    std::mutex mutex_;
-    HandleUse openUse_; // guarded by mutex_
+    base::Mutex mutex_;
+    HandleUse openUse_ GUARDED_BY(mutex_);
 };
 
 // A control request on the default pipe with the given handle; shared by devices and interfaces.

@@ -48,7 +48,7 @@ public:
     ~InterestHandle() override {
         interest_->active = false;
         if (const auto service = service_.lock()) {
-            std::lock_guard lock(service->mutex_);
+            base::MutexLocker lock(service->mutex_);
             std::erase(service->interests_, interest_);
         }
     }
@@ -83,7 +83,7 @@ IOReturn LibusbService::addInterestNotification(InterestCallback callback, Notif
     auto interest = std::make_shared<Interest>();
     interest->callback = std::move(callback);
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         interests_.push_back(interest);
     }
     handle = std::make_shared<InterestHandle>(weak_from_this(), std::move(interest));
@@ -91,9 +91,10 @@ IOReturn LibusbService::addInterestNotification(InterestCallback callback, Notif
 }
 
 void LibusbService::deliverInterest(IOMessage message, void* argument) {
+    Q_ASSERT(platform::mainqueue::isMainThread());
     std::vector<std::shared_ptr<Interest>> interests;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         interests = interests_;
     }
     for (const auto& interest : interests)
@@ -109,7 +110,7 @@ LibusbInterface::~LibusbInterface() {
     // A printer object that goes away with its interface still open must not leave it claimed.
     bool wasOpen = false;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         if (claimUse_) {
             device_->releaseInterface(claimUse_.get(), service_->info().number);
             wasOpen = true;
@@ -137,7 +138,7 @@ IOReturn LibusbInterface::openSeize() {
     if (!isPresent()) return kIOReturnNoDevice;
     IOReturn result = kIOReturnSuccess;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         if (claimUse_) return kIOReturnSuccess;
         HandleUse use;
         result = device_->acquire(use);
@@ -158,7 +159,7 @@ IOReturn LibusbInterface::openSeize() {
 IOReturn LibusbInterface::close() {
     IOReturn released = kIOReturnSuccess;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         if (!claimUse_) return kIOReturnSuccess;
         released = device_->releaseInterface(claimUse_.get(), service_->info().number);
         claimUse_.reset();
@@ -234,7 +235,7 @@ IOReturn LibusbInterface::pipeProperties(std::uint8_t pipeRef, PipeProperties& p
 IOReturn LibusbInterface::transferUse(HandleUse& use, const char* what) {
     if (!isPresent()) return kIOReturnNoDevice;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         if (!claimUse_) {
             platform::platformLog("%s on interface %u of the %s refused: the interface is not open", what,
                                   unsigned(service_->info().number), device_->description().c_str());
@@ -339,7 +340,7 @@ IOReturn LibusbInterface::controlRequest(ControlRequest& request) {
 IOReturn LibusbInterface::device(std::shared_ptr<UsbDevice>& device) {
     device.reset();
     if (!isPresent()) return kIOReturnNoDevice;
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     if (!deviceObject_) deviceObject_ = std::make_shared<LibusbUsbDevice>(device_);
     device = deviceObject_;
     return kIOReturnSuccess;

@@ -6,13 +6,13 @@
 // kIOReturnNoDevice; the device's return brings a new service with a new registry id.
 #pragma once
 
+#include "base/threadsafety.h"
 #include "platform/usb/libusb/LibusbDevice.h"
 #include "platform/usb/readahead.h"
 #include "platform/usb/usb.h"
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 namespace usb::libusb_backend {
@@ -48,8 +48,8 @@ private:
     const InterfaceInfo info_;
     const std::uint64_t registryID_;
     std::atomic<bool> terminated_{false};
-    std::mutex mutex_;
-    std::vector<std::shared_ptr<Interest>> interests_; // guarded by mutex_
+    base::Mutex mutex_;
+    std::vector<std::shared_ptr<Interest>> interests_ GUARDED_BY(mutex_);
 };
 
 class LibusbInterface : public UsbInterface {
@@ -94,10 +94,10 @@ private:
 
     const std::shared_ptr<LibusbService> service_;
     const std::shared_ptr<DeviceRecord> device_;
-    std::mutex mutex_;
-    HandleUse claimUse_;                      // guarded by mutex_; set while this object holds the claim
-    std::shared_ptr<UsbDevice> deviceObject_; // guarded by mutex_
-    BulkReadAhead readAhead_;                 // bulk IN in whole packets, cleared on open, close and reset
+    base::Mutex mutex_;
+    HandleUse claimUse_ GUARDED_BY(mutex_); // set while this object holds the claim
+    std::shared_ptr<UsbDevice> deviceObject_ GUARDED_BY(mutex_);
+    BulkReadAhead readAhead_; // bulk IN in whole packets, cleared on open, close and reset
     std::atomic<std::uint64_t> resetsSeen_{0};
 };
 

@@ -46,7 +46,7 @@ void NodeWatcher::watch(const std::shared_ptr<DeviceRecord>& device) {
     if (inotifyFd_ < 0) return;
     // Held across both steps: an event for the new watch waits in dispatch() until the watch is
     // recorded, instead of being dropped as unknown.
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     const int watch = inotify_add_watch(inotifyFd_, device->nodePath().c_str(), kWatchedEvents);
     if (watch < 0) {
         platform::platformLog("Cannot watch %s for the %s (%s): other programs opening it go unnoticed",
@@ -59,7 +59,7 @@ void NodeWatcher::watch(const std::shared_ptr<DeviceRecord>& device) {
 
 void NodeWatcher::watchPrinterNode(const std::shared_ptr<DeviceRecord>& device, const std::string& node) {
     if (inotifyFd_ < 0) return;
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     const int watch = inotify_add_watch(inotifyFd_, node.c_str(), kWatchedEvents);
     if (watch < 0) {
         platform::platformLog("Cannot watch %s for the %s (%s): its closing goes unnoticed", node.c_str(),
@@ -71,7 +71,7 @@ void NodeWatcher::watchPrinterNode(const std::shared_ptr<DeviceRecord>& device, 
 
 void NodeWatcher::unwatch(const DeviceRecord* device) {
     if (inotifyFd_ < 0) return;
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     for (auto it = watches_.begin(); it != watches_.end();) {
         const auto held = it->second.device.lock();
         if (!held || held.get() == device) {
@@ -109,7 +109,7 @@ void NodeWatcher::dispatch(int watch, std::uint32_t mask) {
     std::shared_ptr<DeviceRecord> device;
     bool printerNode = false;
     {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         const auto it = watches_.find(watch);
         if (it == watches_.end()) return;
         if (mask & IN_IGNORED) { // the node went away with its device

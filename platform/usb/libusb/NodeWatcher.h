@@ -7,12 +7,12 @@
 // watcher's own thread and must only hand the event on.
 #pragma once
 
+#include "base/threadsafety.h"
 #include "platform/usb/iokit_codes.h"
 
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 
@@ -43,12 +43,12 @@ private:
     const Handler handler_;
     int inotifyFd_ = -1;
     int wakeFd_ = -1;
-    std::mutex mutex_;
+    base::Mutex mutex_;
     struct Watch {
         std::weak_ptr<DeviceRecord> device;
         bool printerNode = false;
     };
-    std::map<int, Watch> watches_; // guarded by mutex_; inotify watch -> device
+    std::map<int, Watch> watches_ GUARDED_BY(mutex_); // inotify watch -> device
     std::thread thread_;
 };
 
