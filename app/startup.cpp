@@ -7,6 +7,7 @@
 #include "Classes/TBUpdateStateFile.h"
 #include "Classes/UpdateSession.h"
 #include "app/simulation.h"
+#include "base/threadsafety.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/platformlog.h"
@@ -18,7 +19,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <mutex>
 
 namespace app {
 
@@ -43,12 +43,12 @@ bool setUpLogging(const RunSettings& settings, QString* error) {
     }
     // What opening the file logs (a roll, a folder made) is kept and goes into the file first.
     struct Early {
-        std::mutex mutex;
-        QStringList lines;
+        base::Mutex mutex;
+        QStringList lines GUARDED_BY(mutex);
     };
     auto early = std::make_shared<Early>();
     platform::setLogCopy([early](const QString& message) {
-        std::lock_guard lock(early->mutex);
+        base::MutexLocker lock(early->mutex);
         early->lines << message;
     });
     const bool opened = QRVX_Log::setLogFile(logFile);
@@ -71,7 +71,7 @@ bool setUpLogging(const RunSettings& settings, QString* error) {
     };
     QStringList earlyLines;
     {
-        std::lock_guard lock(early->mutex);
+        base::MutexLocker lock(early->mutex);
         earlyLines.swap(early->lines);
     }
     // What opening the file said (a roll, a folder made) goes into it first, in the order it was said.
