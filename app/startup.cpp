@@ -19,7 +19,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-
 namespace app {
 
 QString defaultLogFile() {

@@ -6,6 +6,8 @@
 // costs one atomic load of a null pointer.
 #pragma once
 
+#include "base/threadsafety.h"
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -51,8 +53,11 @@ inline Clock::TimePoint now() {
 // Waits on `condition` (with `lock` held) until `done()` or `deadline` on the clock in use, and
 // answers done(). Against an installed clock a waiter also looks again every few milliseconds of
 // real time, which covers a move of the clock between its look and its wait.
+// `done` runs with `lock` held, as a condition variable's predicate does; the analysis cannot follow
+// a lock handed over as a std::unique_lock, so it is told to trust this one function.
 template <typename Condition, typename Lock, typename Done>
-bool waitUntil(Condition& condition, Lock& lock, Clock::TimePoint deadline, Done done) {
+bool waitUntil(Condition& condition, Lock& lock, Clock::TimePoint deadline,
+               Done done) NO_THREAD_SAFETY_ANALYSIS {
     Clock* clock = installed();
     if (!clock) return condition.wait_until(lock, deadline, done);
     const int token = clock->enlist([&condition] { condition.notify_all(); });
