@@ -31,6 +31,38 @@ void fillDeviceMenu(app::Simulation* simulation, QMenu* menu,
         addItem(menu, location);
 }
 
+// A submenu of `menu` titled `title` (an English string-table key, localised with the rest of the
+// menus) that lists every simulated printer when it opens; choosing one does `act` to it.
+void addActionMenu(QMenu* menu, app::Simulation* simulation, const char* title, const char* objectName,
+                   void (app::Simulation::*act)(std::uint32_t)) {
+    QMenu* submenu = menu->addMenu(QString::fromLatin1(title));
+    submenu->setObjectName(QString::fromLatin1(objectName));
+    QObject::connect(submenu, &QMenu::aboutToShow, simulation, [simulation, submenu, act] {
+        fillDeviceMenu(simulation, submenu, [simulation, act](QMenu* m, std::uint32_t location) {
+            QAction* action = m->addAction(simulation->describe(location));
+            QObject::connect(action, &QAction::triggered, simulation,
+                             [simulation, location, act] { (simulation->*act)(location); });
+        });
+    });
+}
+
+// Likewise, with one check box per printer: `isOn` ticks it, and ticking it calls `set`.
+void addSwitchMenu(QMenu* menu, app::Simulation* simulation, const char* title, const char* objectName,
+                   bool (app::Simulation::*isOn)(std::uint32_t) const,
+                   void (app::Simulation::*set)(std::uint32_t, bool)) {
+    QMenu* submenu = menu->addMenu(QString::fromLatin1(title));
+    submenu->setObjectName(QString::fromLatin1(objectName));
+    QObject::connect(submenu, &QMenu::aboutToShow, simulation, [simulation, submenu, isOn, set] {
+        fillDeviceMenu(simulation, submenu, [simulation, isOn, set](QMenu* m, std::uint32_t location) {
+            QAction* action = m->addAction(simulation->describe(location));
+            action->setCheckable(true);
+            action->setChecked((simulation->*isOn)(location));
+            QObject::connect(action, &QAction::toggled, simulation,
+                             [simulation, location, set](bool on) { (simulation->*set)(location, on); });
+        });
+    });
+}
+
 } // namespace
 
 QMenu* createSimulationMenu(app::Simulation* simulation, QWidget* parent) {
@@ -82,50 +114,14 @@ QMenu* createSimulationMenu(app::Simulation* simulation, QWidget* parent) {
     plug->addMenu(stranded);
     if (others) plug->addMenu(others);
 
-    QMenu* unplugMenu = menu->addMenu(QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "Unplug")));
-    unplugMenu->setObjectName(QStringLiteral("unplugMenu"));
-    QObject::connect(unplugMenu, &QMenu::aboutToShow, simulation, [simulation, unplugMenu] {
-        fillDeviceMenu(simulation, unplugMenu, [simulation](QMenu* m, std::uint32_t location) {
-            QAction* action = m->addAction(simulation->describe(location));
-            QObject::connect(action, &QAction::triggered, simulation,
-                             [simulation, location] { simulation->unplug(location); });
-        });
-    });
-
-    QMenu* cycle = menu->addMenu(QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "Power Cycle")));
-    cycle->setObjectName(QStringLiteral("powerCycleMenu"));
-    QObject::connect(cycle, &QMenu::aboutToShow, simulation, [simulation, cycle] {
-        fillDeviceMenu(simulation, cycle, [simulation](QMenu* m, std::uint32_t location) {
-            QAction* action = m->addAction(simulation->describe(location));
-            QObject::connect(action, &QAction::triggered, simulation,
-                             [simulation, location] { simulation->powerCycle(location); });
-        });
-    });
-
-    QMenu* paperEnd = menu->addMenu(QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "Paper End Error")));
-    paperEnd->setObjectName(QStringLiteral("paperEndMenu"));
-    QObject::connect(paperEnd, &QMenu::aboutToShow, simulation, [simulation, paperEnd] {
-        fillDeviceMenu(simulation, paperEnd, [simulation](QMenu* m, std::uint32_t location) {
-            QAction* action = m->addAction(simulation->describe(location));
-            action->setCheckable(true);
-            action->setChecked(simulation->isPaperEnd(location));
-            QObject::connect(action, &QAction::toggled, simulation,
-                             [simulation, location](bool on) { simulation->setPaperEnd(location, on); });
-        });
-    });
-
-    QMenu* held = menu->addMenu(QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "Held by Another Program")));
-    held->setObjectName(QStringLiteral("heldMenu"));
-    QObject::connect(held, &QMenu::aboutToShow, simulation, [simulation, held] {
-        fillDeviceMenu(simulation, held, [simulation](QMenu* m, std::uint32_t location) {
-            QAction* action = m->addAction(simulation->describe(location));
-            action->setCheckable(true);
-            action->setChecked(simulation->isHeldByOtherProgram(location));
-            QObject::connect(action, &QAction::toggled, simulation, [simulation, location](bool on) {
-                simulation->setHeldByOtherProgram(location, on);
-            });
-        });
-    });
+    addActionMenu(menu, simulation, QT_TRANSLATE_NOOP("TBPrinters", "Unplug"), "unplugMenu",
+                  &app::Simulation::unplug);
+    addActionMenu(menu, simulation, QT_TRANSLATE_NOOP("TBPrinters", "Power Cycle"), "powerCycleMenu",
+                  &app::Simulation::powerCycle);
+    addSwitchMenu(menu, simulation, QT_TRANSLATE_NOOP("TBPrinters", "Paper End Error"), "paperEndMenu",
+                  &app::Simulation::isPaperEnd, &app::Simulation::setPaperEnd);
+    addSwitchMenu(menu, simulation, QT_TRANSLATE_NOOP("TBPrinters", "Held by Another Program"), "heldMenu",
+                  &app::Simulation::isHeldByOtherProgram, &app::Simulation::setHeldByOtherProgram);
     return menu;
 }
 
