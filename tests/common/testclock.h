@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <utility>
 
 namespace testsupport {
@@ -30,9 +31,9 @@ public:
         std::lock_guard lock(mutex_);
         calls_.emplace(std::pair{when, nextCall_++}, std::move(work));
     }
-    int enlist(std::function<void()> wake) override {
+    int enlist(TimePoint deadline, std::function<void()> wake) override {
         std::lock_guard lock(mutex_);
-        waiters_.emplace(nextWaiter_, std::move(wake));
+        waiters_.emplace(nextWaiter_, Waiter{deadline, std::move(wake)});
         return nextWaiter_++;
     }
     void withdraw(int token) override {
@@ -46,8 +47,9 @@ public:
 
     // Lets `ms` pass. The calls falling due run in time order, each with the clock at its time and
     // after the threads waiting on the clock were woken at that time; then the clock stands at the end.
-    void advance(int ms) {
-        const TimePoint end = now() + std::chrono::milliseconds(ms);
+    void advance(int ms) { advanceTo(now() + std::chrono::milliseconds(ms)); }
+    // The same up to `end`.
+    void advanceTo(TimePoint end) {
         for (;;) {
             std::function<void()> work;
             {
@@ -73,19 +75,39 @@ public:
         std::lock_guard lock(mutex_);
         return int(calls_.size());
     }
+    // Threads waiting on the clock now.
+    int waiting() const {
+        std::lock_guard lock(mutex_);
+        return int(waiters_.size());
+    }
+    // The earliest time something waits for: a call falling due, or a waiting thread's limit; none
+    // when nothing does.
+    std::optional<TimePoint> nextDue() const {
+        std::lock_guard lock(mutex_);
+        std::optional<TimePoint> next;
+        if (!calls_.empty()) next = calls_.begin()->first.first;
+        for (const auto& [token, waiter] : waiters_)
+            if (waiter.deadline != TimePoint::max() && (!next || waiter.deadline < *next))
+                next = waiter.deadline;
+        return next;
+    }
 
 private:
     void moveLocked(TimePoint to) {
         if (to > now_) now_ = to;
-        for (auto& [token, wake] : waiters_)
-            wake();
+        for (auto& [token, waiter] : waiters_)
+            waiter.wake();
     }
 
     mutable std::mutex mutex_;
     TimePoint now_;
     std::map<std::pair<TimePoint, std::uint64_t>, std::function<void()>> calls_;
     std::uint64_t nextCall_ = 0;
-    std::map<int, std::function<void()>> waiters_;
+    struct Waiter {
+        TimePoint deadline;
+        std::function<void()> wake;
+    };
+    std::map<int, Waiter> waiters_;
     int nextWaiter_ = 0;
     std::function<void()> settle_;
 };
