@@ -360,7 +360,12 @@ private:
             return true;
         }
         if (!queueMark_) {
-            const Printer p = s_.listed();
+            // A printer that just left the list may still be winding down its work.
+            Printer p = s_.listed();
+            if (p)
+                lastListed_ = p;
+            else
+                p = lastListed_.lock();
             platform::SerialQueue* queue = p ? p->printerCommandQueue() : nullptr;
             if (!queue) return true;
             queueMark_ = std::make_shared<std::atomic<bool>>(false);
@@ -645,10 +650,11 @@ private:
     int powerLossesBefore_ = 0;
     const std::shared_ptr<Activity> activity_ = std::make_shared<Activity>();
     // The real time the rig must have been still before the test clock moves on.
-    static constexpr qint64 kSettleRealMs = 10;
+    static constexpr qint64 kSettleRealMs = 20;
 
     // Main thread only.
     std::shared_ptr<std::atomic<bool>> queueMark_; // set once the command queue reached it
+    std::weak_ptr<TBUSBPrinterZEV> lastListed_;
     qsizetype recorded_ = 0;
     bool succeeded_ = false;
     bool rescueAnswered_ = false;
