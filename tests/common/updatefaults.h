@@ -351,10 +351,12 @@ private:
     // With the test clock: true once the main thread's posted work has run, nothing happened for a
     // moment of real time, and the printer's command queue is idle or waits for the clock.
     bool settled() {
+        // Looked at before the main thread runs what the queue posted ahead of the mark.
+        const bool queueDry = queueMark_ && *queueMark_;
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
         if (realMs() - activity_->realMs < kSettleRealMs) return false;
-        if (queueMark_ && *queueMark_) {
+        if (queueDry) {
             // The queue ran dry since the mark was left.
             queueMark_.reset();
             return true;
@@ -483,6 +485,8 @@ private:
                 QTest::qWait(1);
                 continue;
             }
+            // What settling brought to the screen counts before the quiet does.
+            if (answerAlerts(recovering)) return;
             const auto quietEnd =
                 base::Clock::TimePoint(std::chrono::milliseconds(activity_->clockMs + quietMs + 1));
             if (s_.clock->now() >= quietEnd) return;
