@@ -357,9 +357,13 @@ private:
         QCoreApplication::processEvents();
         if (realMs() - activity_->realMs < kSettleRealMs) return false;
         if (queueDry) {
-            // The queue ran dry since the mark was left.
+            // The queue ran dry since the mark was left; what the main thread then ran may have sent
+            // it more, which a mark or two more would meet.
             queueMark_.reset();
-            return true;
+            if (++dryLooks_ >= kDryLooks) {
+                dryLooks_ = 0;
+                return true;
+            }
         }
         if (!queueMark_) {
             // A printer that just left the list may still be winding down its work.
@@ -430,6 +434,10 @@ private:
             if (presenter.waiting() == 0) return false;
             // Answers go to the oldest alert waiting, so the ones waiting are the last ones shown.
             const auto& alert = shown.at(shown.size() - presenter.waiting());
+            // An answer sets work going: the command queue is looked at afresh after it.
+            touch();
+            queueMark_.reset();
+            dryLooks_ = 0;
             switch (kindOf(alert)) {
             case Kind::Warning:
                 if (!recovering && trigger_.when == Trigger::AtWarning) {
@@ -659,6 +667,8 @@ private:
     // Main thread only.
     std::shared_ptr<std::atomic<bool>> queueMark_; // set once the command queue reached it
     std::weak_ptr<TBUSBPrinterZEV> lastListed_;
+    int dryLooks_ = 0;
+    static constexpr int kDryLooks = 3;
     qsizetype recorded_ = 0;
     bool succeeded_ = false;
     bool rescueAnswered_ = false;
