@@ -19,7 +19,9 @@
 #include "platform/userdefaults.h"
 #include "support/QRVX_CodeNames.h"
 
-#include <thread>
+#include "base/clock.h"
+
+#include <chrono>
 
 const QString deviceFirmwareUpdateState = QStringLiteral("deviceFirmwareStatus");
 const QString kUpdateProgressProperty = QStringLiteral("updateProgress");
@@ -323,7 +325,7 @@ void TBUSBPrinterZEV::updateFirmwareAndColorTables() {
 QString TBUSBPrinterZEV::idleCheck() {
     QString code;
     for (int attempt = 0; attempt < kIdleChecks; ++attempt) {
-        if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(kIdleCheckPauseMs));
+        if (attempt > 0) base::clock::sleepFor(std::chrono::milliseconds(kIdleCheckPauseMs));
         code = statusNow();
         if (!isUnreadableStatus(code)) break;
     }

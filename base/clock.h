@@ -11,7 +11,10 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
+#include <thread>
 
 namespace base {
 
@@ -24,10 +27,11 @@ public:
     // Runs `work` once the clock reaches `when`, on the thread that moves the clock; calls due at
     // the same time run in the order they were made.
     virtual void callAt(TimePoint when, std::function<void()> work) = 0;
-    // A thread waiting for a time on this clock: `wake` is called each time the clock moves, until
-    // the token is withdrawn. It is called while the clock's own lock is held, and must take no other
-    // lock (a condition variable's notify is what it is for).
-    virtual int enlist(std::function<void()> wake) = 0;
+    // A thread waiting on this clock until `deadline` at the latest (TimePoint::max(): no limit):
+    // `wake` is called each time the clock moves, until the token is withdrawn. It is called while
+    // the clock's own lock is held, and must take no other lock (a condition variable's notify is
+    // what it is for).
+    virtual int enlist(TimePoint deadline, std::function<void()> wake) = 0;
     virtual void withdraw(int token) = 0;
 };
 
@@ -60,7 +64,7 @@ bool waitUntil(Condition& condition, Lock& lock, Clock::TimePoint deadline,
                Done done) NO_THREAD_SAFETY_ANALYSIS {
     Clock* clock = installed();
     if (!clock) return condition.wait_until(lock, deadline, done);
-    const int token = clock->enlist([&condition] { condition.notify_all(); });
+    const int token = clock->enlist(deadline, [&condition] { condition.notify_all(); });
     bool result = done();
     while (!result && clock->now() < deadline) {
         condition.wait_for(lock, std::chrono::milliseconds(5));
@@ -79,7 +83,7 @@ void waitOnce(Condition& condition, Lock& lock, Clock::TimePoint deadline) {
         condition.wait_until(lock, deadline);
         return;
     }
-    const int token = clock->enlist([&condition] { condition.notify_all(); });
+    const int token = clock->enlist(deadline, [&condition] { condition.notify_all(); });
     if (clock->now() < deadline) condition.wait_for(lock, std::chrono::milliseconds(5));
     clock->withdraw(token);
 }
@@ -87,6 +91,20 @@ void waitOnce(Condition& condition, Lock& lock, Clock::TimePoint deadline) {
 template <typename Condition, typename Lock, typename Done>
 bool waitFor(Condition& condition, Lock& lock, std::chrono::milliseconds delay, Done done) {
     return waitUntil(condition, lock, now() + delay, done);
+}
+
+// A pause of the calling thread: std::this_thread::sleep_for on the steady clock, or until the
+// installed clock has moved `delay` on.
+template <typename Rep, typename Period> void sleepFor(std::chrono::duration<Rep, Period> delay) {
+    if (!installed()) {
+        std::this_thread::sleep_for(delay);
+        return;
+    }
+    std::mutex mutex;
+    std::condition_variable moved;
+    std::unique_lock lock(mutex);
+    waitUntil(moved, lock, now() + std::chrono::duration_cast<Clock::TimePoint::duration>(delay),
+              [] { return false; });
 }
 
 } // namespace clock

@@ -7,10 +7,11 @@
 #pragma once
 
 #include "base/clock.h"
+#include "base/threadsafety.h"
 
 #include <functional>
 #include <map>
-#include <mutex>
+#include <optional>
 #include <utility>
 
 namespace testsupport {
@@ -23,20 +24,20 @@ public:
     TestClock& operator=(const TestClock&) = delete;
 
     TimePoint now() const override {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         return now_;
     }
     void callAt(TimePoint when, std::function<void()> work) override {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         calls_.emplace(std::pair{when, nextCall_++}, std::move(work));
     }
-    int enlist(std::function<void()> wake) override {
-        std::lock_guard lock(mutex_);
-        waiters_.emplace(nextWaiter_, std::move(wake));
+    int enlist(TimePoint deadline, std::function<void()> wake) override {
+        base::MutexLocker lock(mutex_);
+        waiters_.emplace(nextWaiter_, Waiter{deadline, std::move(wake)});
         return nextWaiter_++;
     }
     void withdraw(int token) override {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         waiters_.erase(token);
     }
 
@@ -46,12 +47,13 @@ public:
 
     // Lets `ms` pass. The calls falling due run in time order, each with the clock at its time and
     // after the threads waiting on the clock were woken at that time; then the clock stands at the end.
-    void advance(int ms) {
-        const TimePoint end = now() + std::chrono::milliseconds(ms);
+    void advance(int ms) { advanceTo(now() + std::chrono::milliseconds(ms)); }
+    // The same up to `end`.
+    void advanceTo(TimePoint end) {
         for (;;) {
             std::function<void()> work;
             {
-                std::lock_guard lock(mutex_);
+                base::MutexLocker lock(mutex_);
                 if (calls_.empty() || calls_.begin()->first.first > end) break;
                 auto next = calls_.begin();
                 moveLocked(next->first.first);
@@ -62,7 +64,7 @@ public:
             if (settle_) settle_();
         }
         {
-            std::lock_guard lock(mutex_);
+            base::MutexLocker lock(mutex_);
             moveLocked(end);
         }
         if (settle_) settle_();
@@ -70,23 +72,43 @@ public:
 
     // Calls not yet due.
     int pending() const {
-        std::lock_guard lock(mutex_);
+        base::MutexLocker lock(mutex_);
         return int(calls_.size());
+    }
+    // Threads waiting on the clock now.
+    int waiting() const {
+        base::MutexLocker lock(mutex_);
+        return int(waiters_.size());
+    }
+    // The earliest time something waits for: a call falling due, or a waiting thread's limit; none
+    // when nothing does.
+    std::optional<TimePoint> nextDue() const {
+        base::MutexLocker lock(mutex_);
+        std::optional<TimePoint> next;
+        if (!calls_.empty()) next = calls_.begin()->first.first;
+        for (const auto& [token, waiter] : waiters_)
+            if (waiter.deadline != TimePoint::max() && (!next || waiter.deadline < *next))
+                next = waiter.deadline;
+        return next;
     }
 
 private:
-    void moveLocked(TimePoint to) {
+    void moveLocked(TimePoint to) REQUIRES(mutex_) {
         if (to > now_) now_ = to;
-        for (auto& [token, wake] : waiters_)
-            wake();
+        for (auto& [token, waiter] : waiters_)
+            waiter.wake();
     }
 
-    mutable std::mutex mutex_;
-    TimePoint now_;
-    std::map<std::pair<TimePoint, std::uint64_t>, std::function<void()>> calls_;
-    std::uint64_t nextCall_ = 0;
-    std::map<int, std::function<void()>> waiters_;
-    int nextWaiter_ = 0;
+    mutable base::Mutex mutex_;
+    TimePoint now_ GUARDED_BY(mutex_);
+    std::map<std::pair<TimePoint, std::uint64_t>, std::function<void()>> calls_ GUARDED_BY(mutex_);
+    std::uint64_t nextCall_ GUARDED_BY(mutex_) = 0;
+    struct Waiter {
+        TimePoint deadline;
+        std::function<void()> wake;
+    };
+    std::map<int, Waiter> waiters_ GUARDED_BY(mutex_);
+    int nextWaiter_ GUARDED_BY(mutex_) = 0;
     std::function<void()> settle_;
 };
 
