@@ -182,7 +182,7 @@ void UrbResponder::setResetReEnumerates(bool on) {
 }
 
 void UrbResponder::setBulkOutHandler(BulkOutHandler handler) {
-    std::lock_guard lock(mutex_);
+    base::MutexLocker lock(mutex_);
     bulkOutHandler_ = std::move(handler);
 }
 
