@@ -11,6 +11,7 @@
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/platformlog.h"
+#include "platform/queue.h"
 #include "platform/usb/libusb/LibusbBus.h"
 #include "simbus/SimBus.h"
 #include "support/QRVX_Log.h"
@@ -20,6 +21,12 @@
 #include <QFileInfo>
 
 namespace app {
+
+namespace {
+// How long the end of a run waits for the printers' command queues (a USB transfer's time-out is
+// at most a few seconds).
+constexpr int kQueuesWindDownMs = 10000;
+} // namespace
 
 QString defaultLogFile() {
     const QString program = Edition::current().programName();
@@ -120,6 +127,13 @@ Run::Run(const RunSettings& settings, bool resumeUpdates, QObject* parent)
 Run::~Run() {
     controller_->prepareForTermination();
     platform::setAlertPresenter(nullptr);
+    // The bus and the printers go now, in the order they came, and the run ends only once their
+    // command queues have done what was sent to them: a printer's last item (closing its interface,
+    // say) must not still run while the program exits under it.
+    delete simulation_;
+    delete controller_;
+    if (!platform::SerialQueue::waitUntilAllIdle(std::chrono::milliseconds(kQueuesWindDownMs)))
+        platform::platformLog("the printers' command queues were still busy at exit");
 }
 
 void Run::start(std::shared_ptr<platform::AlertPresenter> presenter, platform::ApplicationWindow* window) {

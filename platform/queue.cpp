@@ -20,7 +20,26 @@ namespace platform {
 
 namespace {
 thread_local const SerialQueue* tCurrentQueue = nullptr;
+
+// Items queued or running on any queue, counted until their captures are destroyed.
+struct Outstanding {
+    base::Mutex mutex;
+    std::condition_variable none;
+    long count GUARDED_BY(mutex) = 0;
+};
+
+Outstanding& outstanding() {
+    static auto* shared = new Outstanding; // never freed: workers may outlive main()
+    return *shared;
 }
+
+void countItem(long change) {
+    Outstanding& o = outstanding();
+    base::MutexLocker lock(o.mutex);
+    o.count += change;
+    if (o.count == 0) o.none.notify_all();
+}
+} // namespace
 
 struct SerialQueue::State {
     std::string label;
@@ -54,6 +73,7 @@ SerialQueue::SerialQueue(std::string label) : d(std::make_shared<State>()) {
                 lock.unlock();
                 if (work) work();
                 work = nullptr; // destroy captures outside the lock
+                countItem(-1);
                 lock.lock();
                 state->running = false;
                 if (state->items.empty()) state->idle.notify_all();
@@ -99,6 +119,7 @@ void SerialQueue::async(std::function<void()> work) {
     // Once the item is in, the worker may run it and the item may destroy this queue before the
     // notify below: hold the shared state, not this object.
     const std::shared_ptr<State> state = d;
+    countItem(+1);
     {
         base::MutexLocker lock(state->mutex);
         state->items.push_back(std::move(work));
@@ -127,6 +148,12 @@ void SerialQueue::waitUntilIdle() {
 
 const SerialQueue* SerialQueue::current() {
     return tCurrentQueue;
+}
+
+bool SerialQueue::waitUntilAllIdle(std::chrono::milliseconds limit) {
+    Outstanding& o = outstanding();
+    base::UniqueLock lock(o.mutex);
+    return o.none.wait_for(lock.native(), limit, [&]() REQUIRES(o.mutex) { return o.count == 0; });
 }
 
 namespace mainqueue {

@@ -9,6 +9,7 @@
 // single-shot timers, never sleeps.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -39,6 +40,13 @@ public:
 
     // The queue whose item the calling thread runs, or nullptr (main thread, foreign threads).
     static const SerialQueue* current();
+
+    // At the end of a run, once nothing new is sent: waits until no queue has work queued or running
+    // (captures included: an item may hold the last reference to the object that owns its queue,
+    // which then winds down on its own thread), or until `limit` passes. True when all were idle.
+    // The program must not run its exit handlers under a worker that still logs or touches shared
+    // state.
+    static bool waitUntilAllIdle(std::chrono::milliseconds limit);
 
 private:
     struct State;

@@ -180,6 +180,27 @@ private slots:
         QTRY_VERIFY(done.load());
     }
 
+    // The end of a run waits for a queue that its own item ended, captures and all: a printer whose
+    // last reference is held by its closing item must not outlive the program's exit handlers.
+    void endOfRunWaitsForAQueueThatEndedItself() {
+        struct Last {
+            std::atomic<bool>* gone;
+            ~Last() {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50)); // a slow destructor
+                gone->store(true);
+            }
+        };
+        std::atomic<bool> gone{false};
+        auto queue = std::make_shared<SerialQueue>("test.last");
+        {
+            const std::shared_ptr<Last> last(new Last{&gone});
+            queue->async([queue, last] {});
+            queue.reset();
+        }
+        QVERIFY(SerialQueue::waitUntilAllIdle(std::chrono::seconds(10)));
+        QVERIFY(gone.load());
+    }
+
     void mainQueueTimerFiresLaterWithoutBlocking() {
         std::atomic<bool> fired{false};
         QElapsedTimer clock;
