@@ -6,16 +6,9 @@
 //
 // The printer's side is the device model (devicemodel/): faults are placed by watching the frames it
 // receives, so each strikes at the same point of the update however fast the host is.
-//
-// On the simulated bus the rig runs on a TestClock: once the program and the printer have done what
-// they can at the present time, the clock moves on to the next thing due (a timer, a reply, a read's
-// time-out), and "nothing moves any more" is a quiet stretch of that clock. Without one (umockdev,
-// whose kernel round trips and libusb time-outs run on real time) the quiet is a real one.
 #pragma once
 
 #include "base/threadsafety.h"
-#include "common/testclock.h"
-
 #include "devicemodel/SimPrinterDevice.h"
 #include "devicemodel/SimZEVPrinter.h"
 
@@ -23,7 +16,6 @@
 #include "platform/dialogs.h"
 #include "platform/queue.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QStringList>
 #include <QTest>
@@ -31,7 +23,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -153,10 +144,7 @@ public:
         std::shared_ptr<platform::ScriptedAlertPresenter> presenter;
         // How long "nothing moves any more" must last to end a phase.
         int quietMs = 1500;
-        // Real time a phase may take at most.
         int phaseLimitMs = 20000;
-        // The clock the rig's timers run on, or nullptr for real time.
-        TestClock* clock = nullptr;
     };
     // A reply near the host's 5 s read time-out.
     static constexpr int kSlowReplyMs = 4500;
@@ -175,8 +163,9 @@ public:
         placeFault();
         // The listener may still be running on a model thread after it is removed: it holds its own
         // reference to what it touches.
-        const int token = s_.device->addListener(
-            [activity = activity_](sim::DeviceEvent, std::uint64_t, std::uint64_t) { activity->touch(); });
+        const int token =
+            s_.device->addListener([activity = lastActivity_](sim::DeviceEvent, std::uint64_t,
+                                                              std::uint64_t) { *activity = clockMs(); });
         QElapsedTimer clock;
         clock.start();
         QTimer beat;
@@ -329,79 +318,14 @@ private:
         return matched_ == trigger_.after.size();
     }
 
-    // When something last happened: on the clock in use, and in real time.
-    struct Activity {
-        std::atomic<qint64> clockMs{0}, realMs{0};
-        void touch() {
-            clockMs = UpdateUnderFault::clockMs();
-            realMs = UpdateUnderFault::realMs();
-        }
-    };
-    void touch() { activity_->touch(); }
+    void touch() { *lastActivity_ = clockMs(); }
     static qint64 clockMs() {
-        using namespace std::chrono;
-        return duration_cast<milliseconds>(base::clock::now().time_since_epoch()).count();
-    }
-    static qint64 realMs() {
-        using namespace std::chrono;
-        return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-    }
-
-    // ---- time ----
-
-    // With the test clock: true once the main thread's posted work has run, nothing happened for a
-    // moment of real time, and the printer's command queue is idle or waits for the clock.
-    bool settled() {
-        // Looked at before the main thread runs what the queue posted ahead of the mark.
-        const bool queueDry = queueMark_ && *queueMark_;
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::processEvents();
-        if (realMs() - activity_->realMs < kSettleRealMs) return false;
-        if (queueDry) {
-            // The queue ran dry since the mark was left; what the main thread then ran may have sent
-            // it more, which a mark or two more would meet.
-            queueMark_.reset();
-            if (++dryLooks_ >= kDryLooks) {
-                dryLooks_ = 0;
-                return true;
-            }
-        }
-        if (!queueMark_) {
-            // A printer that just left the list may still be winding down its work.
-            Printer p = s_.listed();
-            if (p)
-                lastListed_ = p;
-            else
-                p = lastListed_.lock();
-            platform::SerialQueue* queue = p ? p->printerCommandQueue() : nullptr;
-            if (!queue) return true;
-            queueMark_ = std::make_shared<std::atomic<bool>>(false);
-            queue->async([mark = queueMark_] { *mark = true; });
-            return false; // looked at again on the next turn
-        }
-        return s_.clock->waiting() > 0;
-    }
-    // Moves the clock to the next thing due, but not past `limit`.
-    void advanceUpTo(base::Clock::TimePoint limit) {
-        const std::optional<base::Clock::TimePoint> next = s_.clock->nextDue();
-        s_.clock->advanceTo(next ? std::min(*next, limit) : limit);
-    }
-    // Waits for `done`, `ms` at most (on the clock in use).
-    bool waitFor(const std::function<bool()>& done, int ms) {
-        if (!s_.clock) return QTest::qWaitFor(done, ms);
-        const auto limit = s_.clock->now() + std::chrono::milliseconds(ms);
-        QElapsedTimer real;
-        real.start();
-        while (real.elapsed() < s_.phaseLimitMs) {
-            if (done()) return true;
-            if (!settled()) {
-                QTest::qWait(1);
-                continue;
-            }
-            if (s_.clock->now() >= limit) return done();
-            advanceUpTo(limit);
-        }
-        return done();
+        static QElapsedTimer clock = [] {
+            QElapsedTimer t;
+            t.start();
+            return t;
+        }();
+        return clock.elapsed();
     }
 
     // ---- the operator ----
@@ -435,10 +359,6 @@ private:
             if (presenter.waiting() == 0) return false;
             // Answers go to the oldest alert waiting, so the ones waiting are the last ones shown.
             const auto& alert = shown.at(shown.size() - presenter.waiting());
-            // An answer sets work going: the command queue is looked at afresh after it.
-            touch();
-            queueMark_.reset();
-            dryLooks_ = 0;
             switch (kindOf(alert)) {
             case Kind::Warning:
                 if (!recovering && trigger_.when == Trigger::AtWarning) {
@@ -480,26 +400,13 @@ private:
         touch();
         QElapsedTimer limit;
         limit.start();
-        // A slow reply is a long silence too.
-        const int quietMs = s_.quietMs + (fault_ == UpdateFault::Slow ? kSlowReplyMs : 0);
         while (limit.elapsed() < s_.phaseLimitMs) {
             if (answerAlerts(recovering)) return;
             if (!recovering) playTestSideFault();
-            if (!s_.clock) {
-                if (clockMs() - activity_->clockMs > quietMs) return;
-                QTest::qWait(5);
-                continue;
-            }
-            if (!settled()) {
-                QTest::qWait(1);
-                continue;
-            }
-            // What settling brought to the screen counts before the quiet does.
-            if (answerAlerts(recovering)) return;
-            const auto quietEnd =
-                base::Clock::TimePoint(std::chrono::milliseconds(activity_->clockMs + quietMs + 1));
-            if (s_.clock->now() >= quietEnd) return;
-            advanceUpTo(quietEnd);
+            // A slow reply is a long silence too.
+            const int quietMs = s_.quietMs + (fault_ == UpdateFault::Slow ? kSlowReplyMs : 0);
+            if (clockMs() - *lastActivity_ > quietMs) return;
+            QTest::qWait(5);
         }
     }
 
@@ -623,20 +530,20 @@ private:
     // went is plugged in (or powered) again for the last look at it.
     void settleAfterOutcome() {
         if (strikesAsUnplug() && step_ == UpdateStep::Outcome)
-            (void)waitFor([&] { return tap_->powerLosses() > powerLossesBefore_; }, 2000);
-        (void)waitFor([&] { return s_.device->claimHolder() == 0; }, 2000);
+            (void)QTest::qWaitFor([&] { return tap_->powerLosses() > powerLossesBefore_; }, 2000);
+        (void)QTest::qWaitFor([&] { return s_.device->claimHolder() == 0; }, 2000);
         if (!s_.device->isAttached()) replugAndWait();
     }
 
     void replugAndWait(bool powerCycle = false) {
         // A printer comes back after the program has seen it go, as a real one takes its time.
-        if (!s_.device->isAttached()) (void)waitFor([&] { return !s_.listed(); }, 5000);
+        if (!s_.device->isAttached()) (void)QTest::qWaitFor([&] { return !s_.listed(); }, 5000);
         const Printer before = s_.listed();
         if (powerCycle)
             s_.device->powerCycle();
         else
             s_.device->replug();
-        (void)waitFor(
+        (void)QTest::qWaitFor(
             [&] {
                 const Printer now = s_.listed();
                 return now && now != before;
@@ -661,15 +568,9 @@ private:
     bool struck_ GUARDED_BY(mutex_) = false;
     std::atomic<bool> unplugNow_{false};
     int powerLossesBefore_ = 0;
-    const std::shared_ptr<Activity> activity_ = std::make_shared<Activity>();
-    // The real time the rig must have been still before the test clock moves on.
-    static constexpr qint64 kSettleRealMs = 20;
+    const std::shared_ptr<std::atomic<qint64>> lastActivity_ = std::make_shared<std::atomic<qint64>>(0);
 
     // Main thread only.
-    std::shared_ptr<std::atomic<bool>> queueMark_; // set once the command queue reached it
-    std::weak_ptr<TBUSBPrinterZEV> lastListed_;
-    int dryLooks_ = 0;
-    static constexpr int kDryLooks = 3;
     qsizetype recorded_ = 0;
     bool succeeded_ = false;
     bool rescueAnswered_ = false;

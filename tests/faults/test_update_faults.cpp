@@ -3,8 +3,7 @@
 // is taken by another program, or answers just before the host's time-out. Each cell must end with
 // the printer updated, or resumable (its start-up probe finishes the update once it is back), or
 // untouched with the operator asked to try again; the operator told what happened; the window
-// turning all along. The recovery proves each cell by finishing the update. The rig runs on a test
-// clock, so time-outs, restarts and slow replies take no real time.
+// turning all along. The recovery proves each cell by finishing the update.
 //
 // The slow printer's column waits out its replies, so it is a test function of its own
 // (slowPrinter), which CTest runs beside the rest (faults.slow).
@@ -117,7 +116,6 @@ class UpdateFaultsTest : public QObject {
         QFETCH(int, fault);
         const Expected expected = kExpected[step][fault];
 
-        TestClock clock; // before the rig, which must be gone before it
         SimFixture f;
         const std::uint32_t location = f.port(1);
         const SimPrinter printer = f.attach(sim::SimZEVModel::HVC, location);
@@ -129,7 +127,6 @@ class UpdateFaultsTest : public QObject {
         setup.printer = printer.commandSet;
         setup.listed = [&f, location] { return f.printerAt(location); };
         setup.presenter = presenter;
-        setup.clock = &clock;
         const UpdateFaultResult result = UpdateUnderFault(setup, Step(step), Fault(fault)).run();
         matrix()[{step, fault}] = result.outcome;
         qInfo().noquote() << QStringLiteral("%1; told: %2; alerts: %3; longest stall %4 ms")

@@ -94,8 +94,6 @@ private slots:
         setup.printer = printer.printer;
         setup.listed = listed;
         setup.presenter = presenter;
-        // No test clock here: the kernel round trips through umockdev and libusb's own transfer
-        // time-outs run on real time.
         setup.quietMs = kQuietMs;
         setup.phaseLimitMs = 40000;
         const UpdateFaultResult result = UpdateUnderFault(setup, Step(step), Fault(fault)).run();
