@@ -30,8 +30,10 @@ public:
     // A thread waiting on this clock until `deadline` at the latest (TimePoint::max(): no limit):
     // `wake` is called each time the clock moves, until the token is withdrawn. It is called while
     // the clock's own lock is held, and must take no other lock (a condition variable's notify is
-    // what it is for).
-    virtual int enlist(TimePoint deadline, std::function<void()> wake) = 0;
+    // what it is for). `goesOn` answers, from another thread, whether the waiter would go on without
+    // the clock moving: true when what it waits for has come, or when its lock is held (by the
+    // waiter between two looks, or by a thread changing what it waits for), which it only tries.
+    virtual int enlist(TimePoint deadline, std::function<void()> wake, std::function<bool()> goesOn) = 0;
     virtual void withdraw(int token) = 0;
 };
 
@@ -64,7 +66,13 @@ bool waitUntil(Condition& condition, Lock& lock, Clock::TimePoint deadline,
                Done done) NO_THREAD_SAFETY_ANALYSIS {
     Clock* clock = installed();
     if (!clock) return condition.wait_until(lock, deadline, done);
-    const int token = clock->enlist(deadline, [&condition] { condition.notify_all(); });
+    auto* mutex = lock.mutex();
+    const int token = clock->enlist(
+        deadline, [&condition] { condition.notify_all(); },
+        [mutex, &done]() NO_THREAD_SAFETY_ANALYSIS {
+            std::unique_lock look(*mutex, std::try_to_lock);
+            return !look.owns_lock() || done();
+        });
     bool result = done();
     while (!result && clock->now() < deadline) {
         condition.wait_for(lock, std::chrono::milliseconds(5));
@@ -72,20 +80,6 @@ bool waitUntil(Condition& condition, Lock& lock, Clock::TimePoint deadline,
     }
     clock->withdraw(token);
     return result;
-}
-
-// One wait on `condition` (with `lock` held): until it is notified or `deadline` passes on the clock
-// in use. It may wake early, as any wait may; callers look again in a loop.
-template <typename Condition, typename Lock>
-void waitOnce(Condition& condition, Lock& lock, Clock::TimePoint deadline) {
-    Clock* clock = installed();
-    if (!clock) {
-        condition.wait_until(lock, deadline);
-        return;
-    }
-    const int token = clock->enlist(deadline, [&condition] { condition.notify_all(); });
-    if (clock->now() < deadline) condition.wait_for(lock, std::chrono::milliseconds(5));
-    clock->withdraw(token);
 }
 
 template <typename Condition, typename Lock, typename Done>

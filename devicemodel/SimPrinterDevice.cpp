@@ -580,10 +580,15 @@ Status SimPrinterDevice::bulkIn(std::uint8_t endpoint, std::vector<std::uint8_t>
         if (now >= deadline) return Status::Timeout;
         auto wakeAt = deadline;
         if (!replies_.empty()) wakeAt = std::min(wakeAt, replies_.front().readyAt);
-        if (wakeAt == std::chrono::steady_clock::time_point::max())
+        if (wakeAt == std::chrono::steady_clock::time_point::max()) {
             replyArrived_.wait(lock.native());
-        else
-            base::clock::waitOnce(replyArrived_, lock.native(), wakeAt);
+            continue;
+        }
+        // Until the time to look again, or news: the device went, or the replies changed.
+        const std::uint64_t seen = replyChanges_;
+        base::clock::waitUntil(replyArrived_, lock.native(), wakeAt, [&]() REQUIRES(mutex_) {
+            return !attached_ || generation_ != generation || replyChanges_ != seen;
+        });
     }
 }
 
@@ -786,6 +791,7 @@ void SimPrinterDevice::queueReply(std::vector<std::uint8_t> bytes, std::uint32_t
         base::MutexLocker lock(mutex_);
         if (!attached_) return;
         replies_.push_back({std::move(bytes), 0, base::clock::now() + std::chrono::milliseconds(delayMs)});
+        ++replyChanges_;
     }
     replyArrived_.notify_all();
 }
@@ -794,6 +800,7 @@ void SimPrinterDevice::clearReplies() {
     {
         base::MutexLocker lock(mutex_);
         replies_.clear();
+        ++replyChanges_;
     }
     replyArrived_.notify_all();
 }

@@ -354,6 +354,7 @@ private:
     std::uint64_t deviceOpenHolder_ GUARDED_BY(mutex_) = 0;
     std::uint32_t reEnumerationDelayMs_ GUARDED_BY(mutex_) = 0;
     std::deque<PendingReply> replies_ GUARDED_BY(mutex_);
+    std::uint64_t replyChanges_ GUARDED_BY(mutex_) = 0; // replies queued or cleared, for waiting reads
     std::set<std::uint8_t> halted_ GUARDED_BY(mutex_);
     std::vector<Fault> faults_ GUARDED_BY(mutex_);
     std::map<ControlKey, std::vector<std::uint8_t>> overrides_ GUARDED_BY(mutex_);

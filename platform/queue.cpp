@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -32,6 +33,12 @@ Outstanding& outstanding() {
     static auto* shared = new Outstanding; // never freed: workers may outlive main()
     return *shared;
 }
+
+// Queues with work queued or running, and every start of work or run dry; see busyCount().
+std::atomic<int> busyQueues{0};
+std::atomic<std::uint64_t> activityCount{0};
+// Work posted to the main thread and not run yet.
+std::atomic<int> pendingOnMain{0};
 
 void countItem(long change) {
     Outstanding& o = outstanding();
@@ -76,7 +83,11 @@ SerialQueue::SerialQueue(std::string label) : d(std::make_shared<State>()) {
                 countItem(-1);
                 lock.lock();
                 state->running = false;
-                if (state->items.empty()) state->idle.notify_all();
+                if (state->items.empty()) {
+                    --busyQueues;
+                    ++activityCount;
+                    state->idle.notify_all();
+                }
             }
             tCurrentQueue = nullptr;
         });
@@ -122,7 +133,9 @@ void SerialQueue::async(std::function<void()> work) {
     countItem(+1);
     {
         base::MutexLocker lock(state->mutex);
+        if (state->items.empty() && !state->running) ++busyQueues;
         state->items.push_back(std::move(work));
+        ++activityCount;
     }
     state->wake.notify_one();
 }
@@ -154,6 +167,14 @@ bool SerialQueue::waitUntilAllIdle(std::chrono::milliseconds limit) {
     Outstanding& o = outstanding();
     base::UniqueLock lock(o.mutex);
     return o.none.wait_for(lock.native(), limit, [&]() REQUIRES(o.mutex) { return o.count == 0; });
+}
+
+int SerialQueue::busyCount() {
+    return busyQueues.load();
+}
+
+std::uint64_t SerialQueue::activity() {
+    return activityCount.load();
 }
 
 namespace mainqueue {
@@ -193,18 +214,34 @@ void takeOver(void*) {}
 // the work. The way back too: Qt's call object is shared by the posting thread and the event, so
 // the posting thread may be the one that destroys it, after the main thread ran it; running
 // releases again, and destruction acquires. Nothing changes in a normal build.
+// Counted in pendingOnMain until it has run or Qt dropped it.
 struct PostedWork {
     std::function<void()> work;
-    explicit PostedWork(std::function<void()> w) : work(std::move(w)) {}
-    PostedWork(PostedWork&& other) noexcept : work(std::move(other.work)) { handOff(this); }
+    bool counted = true;
+    explicit PostedWork(std::function<void()> w) : work(std::move(w)) {
+        ++pendingOnMain;
+        ++activityCount;
+    }
+    PostedWork(PostedWork&& other) noexcept : work(std::move(other.work)), counted(other.counted) {
+        other.counted = false;
+        handOff(this);
+    }
     PostedWork(const PostedWork&) = delete;
     PostedWork& operator=(const PostedWork&) = delete;
     PostedWork& operator=(PostedWork&&) = delete;
-    ~PostedWork() { takeOver(this); } // also when Qt drops it unrun
+    ~PostedWork() {
+        takeOver(this); // also when Qt drops it unrun
+        settle();
+    }
     void operator()() {
         takeOver(this);
         work();
+        settle();
         handOff(this);
+    }
+    void settle() {
+        if (counted) --pendingOnMain;
+        counted = false;
     }
 };
 
@@ -215,6 +252,10 @@ void async(std::function<void()> work) {
     auto* app = QCoreApplication::instance();
     if (!app) return; // no event loop: nothing could ever run it
     QMetaObject::invokeMethod(app, PostedWork(std::move(work)), Qt::QueuedConnection);
+}
+
+int pending() {
+    return pendingOnMain.load();
 }
 
 void performInline(std::function<void()> work) {

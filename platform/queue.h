@@ -10,6 +10,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -48,6 +49,12 @@ public:
     // state.
     static bool waitUntilAllIdle(std::chrono::milliseconds limit);
 
+    // For tests that move time themselves and must know when everything has done what it can:
+    // how many queues have work queued or running, and a count that moves each time work is sent to
+    // any queue (the main one included) or a queue runs dry.
+    static int busyCount();
+    static std::uint64_t activity();
+
 private:
     struct State;
     std::shared_ptr<State> d;
@@ -62,6 +69,8 @@ void performInline(std::function<void()> work);
 // a base::Clock, once that clock passes the time). Callable from any thread.
 void after(int milliseconds, std::function<void()> work);
 bool isMainThread();
+// Work posted to the main thread that has not run yet (for tests, as SerialQueue::busyCount).
+int pending();
 } // namespace mainqueue
 
 } // namespace platform

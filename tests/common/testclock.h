@@ -9,6 +9,8 @@
 #include "base/clock.h"
 #include "base/threadsafety.h"
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
@@ -18,27 +20,30 @@ namespace testsupport {
 
 class TestClock final : public base::Clock {
 public:
-    TestClock() : now_(std::chrono::steady_clock::now()) { base::clock::install(this); }
+    TestClock() : now_(std::chrono::steady_clock::now().time_since_epoch().count()) {
+        base::clock::install(this);
+    }
     ~TestClock() override { base::clock::install(nullptr); }
     TestClock(const TestClock&) = delete;
     TestClock& operator=(const TestClock&) = delete;
 
-    TimePoint now() const override {
-        base::MutexLocker lock(mutex_);
-        return now_;
-    }
+    // Without the lock: a waiter's look may ask for the time while blocked() holds it.
+    TimePoint now() const override { return TimePoint(TimePoint::duration(now_.load())); }
     void callAt(TimePoint when, std::function<void()> work) override {
         base::MutexLocker lock(mutex_);
         calls_.emplace(std::pair{when, nextCall_++}, std::move(work));
+        ++changes_;
     }
-    int enlist(TimePoint deadline, std::function<void()> wake) override {
+    int enlist(TimePoint deadline, std::function<void()> wake, std::function<bool()> goesOn) override {
         base::MutexLocker lock(mutex_);
-        waiters_.emplace(nextWaiter_, Waiter{deadline, std::move(wake)});
+        waiters_.emplace(nextWaiter_, Waiter{deadline, std::move(wake), std::move(goesOn)});
+        ++changes_;
         return nextWaiter_++;
     }
     void withdraw(int token) override {
         base::MutexLocker lock(mutex_);
         waiters_.erase(token);
+        ++changes_;
     }
 
     // Run after every call advance() makes and once at its end, so that the work a call starts (and
@@ -80,6 +85,20 @@ public:
         base::MutexLocker lock(mutex_);
         return int(waiters_.size());
     }
+    // How many threads wait on the clock and cannot go on before it moves; none when one of them
+    // could (or may: one whose lock is held is taken as going on).
+    std::optional<int> blocked() const {
+        base::MutexLocker lock(mutex_);
+        const TimePoint now = this->now();
+        for (const auto& [token, waiter] : waiters_)
+            if (waiter.deadline <= now || waiter.goesOn()) return std::nullopt;
+        return int(waiters_.size());
+    }
+    // Moves on each time a call is made or a thread starts or stops waiting on the clock.
+    std::uint64_t changes() const {
+        base::MutexLocker lock(mutex_);
+        return changes_;
+    }
     // The earliest time something waits for: a call falling due, or a waiting thread's limit; none
     // when nothing does.
     std::optional<TimePoint> nextDue() const {
@@ -94,21 +113,23 @@ public:
 
 private:
     void moveLocked(TimePoint to) REQUIRES(mutex_) {
-        if (to > now_) now_ = to;
+        if (to > now()) now_ = to.time_since_epoch().count();
         for (auto& [token, waiter] : waiters_)
             waiter.wake();
     }
 
     mutable base::Mutex mutex_;
-    TimePoint now_ GUARDED_BY(mutex_);
+    std::atomic<TimePoint::rep> now_; // moved only under mutex_
     std::map<std::pair<TimePoint, std::uint64_t>, std::function<void()>> calls_ GUARDED_BY(mutex_);
     std::uint64_t nextCall_ GUARDED_BY(mutex_) = 0;
     struct Waiter {
         TimePoint deadline;
         std::function<void()> wake;
+        std::function<bool()> goesOn;
     };
     std::map<int, Waiter> waiters_ GUARDED_BY(mutex_);
     int nextWaiter_ GUARDED_BY(mutex_) = 0;
+    std::uint64_t changes_ GUARDED_BY(mutex_) = 0;
     std::function<void()> settle_;
 };
 

@@ -6,7 +6,16 @@
 //
 // The printer's side is the device model (devicemodel/): faults are placed by watching the frames it
 // receives, so each strikes at the same point of the update however fast the host is.
+//
+// On the simulated bus the rig runs on a TestClock: once every thread has done what it can (the main
+// thread's posted work has run, and each busy command queue waits on the clock for something that
+// has not come), the clock moves to the next thing due: a timer, a late reply, a read's time-out.
+// "Nothing moves any more" is then a quiet stretch of that clock, and no phase waits in real time.
+// Without one (umockdev, whose kernel round trips and libusb time-outs run on real time) the quiet is
+// a real one.
 #pragma once
+
+#include "common/testclock.h"
 
 #include "base/threadsafety.h"
 #include "devicemodel/SimPrinterDevice.h"
@@ -16,6 +25,7 @@
 #include "platform/dialogs.h"
 #include "platform/queue.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QStringList>
 #include <QTest>
@@ -23,6 +33,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -144,7 +155,10 @@ public:
         std::shared_ptr<platform::ScriptedAlertPresenter> presenter;
         // How long "nothing moves any more" must last to end a phase.
         int quietMs = 1500;
+        // Real time a phase may take at most.
         int phaseLimitMs = 20000;
+        // The clock the rig's timers run on, or nullptr for real time.
+        TestClock* clock = nullptr;
     };
     // A reply near the host's 5 s read time-out.
     static constexpr int kSlowReplyMs = 4500;
@@ -319,13 +333,48 @@ private:
     }
 
     void touch() { *lastActivity_ = clockMs(); }
+    // On the clock in use.
     static qint64 clockMs() {
-        static QElapsedTimer clock = [] {
-            QElapsedTimer t;
-            t.start();
-            return t;
-        }();
-        return clock.elapsed();
+        using namespace std::chrono;
+        return duration_cast<milliseconds>(base::clock::now().time_since_epoch()).count();
+    }
+
+    // ---- time ----
+
+    // With the test clock: true when every thread has done what it can at the present time. The
+    // main thread has run its posted work; each queue with work waits on the clock and what it waits
+    // for has not come; and nothing was sent anywhere while that was looked at.
+    bool still() {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        const auto activity = [this] { return platform::SerialQueue::activity() + s_.clock->changes(); };
+        const std::uint64_t before = activity();
+        if (platform::mainqueue::pending() != 0) return false;
+        const std::optional<int> blocked = s_.clock->blocked();
+        if (!blocked || *blocked != platform::SerialQueue::busyCount()) return false;
+        return platform::mainqueue::pending() == 0 && activity() == before;
+    }
+    // Once the rig is still, moves the clock to the next thing due (`limit` at most); until then lets
+    // it run a moment.
+    void stepTowards(base::Clock::TimePoint limit) {
+        if (!still()) {
+            QTest::qWait(1);
+            return;
+        }
+        const std::optional<base::Clock::TimePoint> next = s_.clock->nextDue();
+        s_.clock->advanceTo(next ? std::min(*next, limit) : limit);
+    }
+    // Waits for `done`, `ms` at most on the clock in use.
+    bool waitFor(const std::function<bool()>& done, int ms) {
+        if (!s_.clock) return QTest::qWaitFor(done, ms);
+        const auto limit = s_.clock->now() + std::chrono::milliseconds(ms);
+        QElapsedTimer real;
+        real.start();
+        while (!done() && real.elapsed() < s_.phaseLimitMs) {
+            if (s_.clock->now() >= limit && still()) break;
+            stepTowards(limit);
+        }
+        return done();
     }
 
     // ---- the operator ----
@@ -352,6 +401,7 @@ private:
                 result_.alerts.append(
                     QString(alert.messageText).replace(QLatin1Char('\n'), QLatin1Char(' ')));
                 touch();
+                ++acted_;
                 const Kind kind = kindOf(alert);
                 if (!recovering && (kind == Kind::News || kind == Kind::Rescue) && result_.told.isEmpty())
                     result_.told = result_.alerts.last();
@@ -359,6 +409,7 @@ private:
             if (presenter.waiting() == 0) return false;
             // Answers go to the oldest alert waiting, so the ones waiting are the last ones shown.
             const auto& alert = shown.at(shown.size() - presenter.waiting());
+            ++acted_;
             switch (kindOf(alert)) {
             case Kind::Warning:
                 if (!recovering && trigger_.when == Trigger::AtWarning) {
@@ -400,13 +451,29 @@ private:
         touch();
         QElapsedTimer limit;
         limit.start();
+        // A slow reply is a long silence too.
+        const int quietMs = s_.quietMs + (fault_ == UpdateFault::Slow ? kSlowReplyMs : 0);
         while (limit.elapsed() < s_.phaseLimitMs) {
+            if (!s_.clock) {
+                if (answerAlerts(recovering)) return;
+                if (!recovering) playTestSideFault();
+                if (clockMs() - *lastActivity_ > quietMs) return;
+                QTest::qWait(5);
+                continue;
+            }
+            if (!still()) {
+                QTest::qWait(1);
+                continue;
+            }
+            // What the operator sees and does comes before the clock moves, and sets work going.
+            const int acted = acted_;
             if (answerAlerts(recovering)) return;
             if (!recovering) playTestSideFault();
-            // A slow reply is a long silence too.
-            const int quietMs = s_.quietMs + (fault_ == UpdateFault::Slow ? kSlowReplyMs : 0);
-            if (clockMs() - *lastActivity_ > quietMs) return;
-            QTest::qWait(5);
+            if (acted_ != acted) continue;
+            // The quiet counts from the last thing that happened.
+            const base::Clock::TimePoint quietEnd{std::chrono::milliseconds(*lastActivity_ + quietMs + 1)};
+            if (s_.clock->now() >= quietEnd) return;
+            stepTowards(quietEnd);
         }
     }
 
@@ -414,9 +481,12 @@ private:
         if (!strikesAsUnplug()) return;
         // Once the printer has taken the whole image (and planned its restart) and while it writes it.
         if (trigger_.when == Trigger::WhileProgramming && !struck() && framesMatched() &&
-            s_.printer->isProgramming())
+            s_.printer->isProgramming()) {
             strike();
+            ++acted_;
+        }
         if (unplugNow_.exchange(false)) {
+            ++acted_;
             if (fault_ == UpdateFault::PowerLoss)
                 s_.device->powerCycle();
             else
@@ -426,8 +496,10 @@ private:
         // Power comes back once the program has seen the printer go; the cable stays out until the
         // recovery.
         if (fault_ == UpdateFault::PowerLoss && tap_->powerLosses() > powerLossesBefore_ &&
-            !s_.device->isAttached() && !s_.listed())
+            !s_.device->isAttached() && !s_.listed()) {
             s_.device->replug();
+            ++acted_;
+        }
     }
 
     // ---- what became of it ----
@@ -530,20 +602,20 @@ private:
     // went is plugged in (or powered) again for the last look at it.
     void settleAfterOutcome() {
         if (strikesAsUnplug() && step_ == UpdateStep::Outcome)
-            (void)QTest::qWaitFor([&] { return tap_->powerLosses() > powerLossesBefore_; }, 2000);
-        (void)QTest::qWaitFor([&] { return s_.device->claimHolder() == 0; }, 2000);
+            (void)waitFor([&] { return tap_->powerLosses() > powerLossesBefore_; }, 2000);
+        (void)waitFor([&] { return s_.device->claimHolder() == 0; }, 2000);
         if (!s_.device->isAttached()) replugAndWait();
     }
 
     void replugAndWait(bool powerCycle = false) {
         // A printer comes back after the program has seen it go, as a real one takes its time.
-        if (!s_.device->isAttached()) (void)QTest::qWaitFor([&] { return !s_.listed(); }, 5000);
+        if (!s_.device->isAttached()) (void)waitFor([&] { return !s_.listed(); }, 5000);
         const Printer before = s_.listed();
         if (powerCycle)
             s_.device->powerCycle();
         else
             s_.device->replug();
-        (void)QTest::qWaitFor(
+        (void)waitFor(
             [&] {
                 const Printer now = s_.listed();
                 return now && now != before;
@@ -571,6 +643,7 @@ private:
     const std::shared_ptr<std::atomic<qint64>> lastActivity_ = std::make_shared<std::atomic<qint64>>(0);
 
     // Main thread only.
+    int acted_ = 0; // alerts seen or answered and test-side faults played
     qsizetype recorded_ = 0;
     bool succeeded_ = false;
     bool rescueAnswered_ = false;

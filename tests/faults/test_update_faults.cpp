@@ -3,17 +3,14 @@
 // is taken by another program, or answers just before the host's time-out. Each cell must end with
 // the printer updated, or resumable (its start-up probe finishes the update once it is back), or
 // untouched with the operator asked to try again; the operator told what happened; the window
-// turning all along. The recovery proves each cell by finishing the update.
-//
-// The slow printer's column waits out its replies, so it is a test function of its own
-// (slowPrinter), which CTest runs beside the rest (faults.slow).
+// turning all along. The recovery proves each cell by finishing the update. The rig runs on a test
+// clock, so time-outs, restarts and slow replies take no real time.
 #include "common/updatefaults.h"
 #include "window/simfixture.h"
 
 #include "Classes/Edition.h"
 #include "platform/dialogs.h"
 
-#include <QApplication>
 #include <QtTest>
 
 #include <map>
@@ -95,15 +92,6 @@ void printMatrix() {
     qInfo().noquote() << "fault matrix of an update (step x fault: outcome)\n" + table;
 }
 
-void addRows(bool slow) {
-    QTest::addColumn<int>("step");
-    QTest::addColumn<int>("fault");
-    for (Step step : kSteps)
-        for (Fault fault : kFaults)
-            if ((fault == Fault::Slow) == slow)
-                QTest::addRow("%s, %s", stepName(step), faultName(fault)) << int(step) << int(fault);
-}
-
 } // namespace
 
 class UpdateFaultsTest : public QObject {
@@ -111,11 +99,31 @@ class UpdateFaultsTest : public QObject {
 
     std::shared_ptr<platform::ScriptedAlertPresenter> presenter;
 
-    void runCell() {
+private slots:
+    void init() {
+        Edition::setCurrent(Edition::printerFlasher());
+        presenter = std::make_shared<platform::ScriptedAlertPresenter>();
+        platform::setAlertPresenter(presenter);
+    }
+    void cleanup() {
+        platform::setAlertPresenter(nullptr);
+        presenter.reset();
+    }
+    void cleanupTestCase() { printMatrix(); }
+
+    void updateUnderFault_data() {
+        QTest::addColumn<int>("step");
+        QTest::addColumn<int>("fault");
+        for (Step step : kSteps)
+            for (Fault fault : kFaults)
+                QTest::addRow("%s, %s", stepName(step), faultName(fault)) << int(step) << int(fault);
+    }
+    void updateUnderFault() {
         QFETCH(int, step);
         QFETCH(int, fault);
         const Expected expected = kExpected[step][fault];
 
+        TestClock clock; // before the rig, which must be gone before it
         SimFixture f;
         const std::uint32_t location = f.port(1);
         const SimPrinter printer = f.attach(sim::SimZEVModel::HVC, location);
@@ -127,6 +135,7 @@ class UpdateFaultsTest : public QObject {
         setup.printer = printer.commandSet;
         setup.listed = [&f, location] { return f.printerAt(location); };
         setup.presenter = presenter;
+        setup.clock = &clock;
         const UpdateFaultResult result = UpdateUnderFault(setup, Step(step), Fault(fault)).run();
         matrix()[{step, fault}] = result.outcome;
         qInfo().noquote() << QStringLiteral("%1; told: %2; alerts: %3; longest stall %4 ms")
@@ -147,36 +156,7 @@ class UpdateFaultsTest : public QObject {
         QTRY_VERIFY(!listed->inFirmwareUpdate());
         QVERIFY(!TBUSBPrinterZEV::updatesUnderWay().contains(listed->keyUSBdevice()));
     }
-
-private slots:
-    void init() {
-        Edition::setCurrent(Edition::printerFlasher());
-        presenter = std::make_shared<platform::ScriptedAlertPresenter>();
-        platform::setAlertPresenter(presenter);
-    }
-    void cleanup() {
-        platform::setAlertPresenter(nullptr);
-        presenter.reset();
-    }
-    void cleanupTestCase() { printMatrix(); }
-
-    void updateUnderFault_data() { addRows(false); }
-    void updateUnderFault() { runCell(); }
-
-    // A reply that comes just before the host's read time-out, at each step.
-    void slowPrinter_data() { addRows(true); }
-    void slowPrinter() { runCell(); }
 };
 
-// Without test functions named on the command line, everything but the slow printer's column.
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    UpdateFaultsTest test;
-    QStringList arguments = app.arguments();
-    const bool named = std::any_of(arguments.begin() + 1, arguments.end(),
-                                   [](const QString& a) { return !a.startsWith(QLatin1Char('-')); });
-    if (!named) arguments << QStringLiteral("updateUnderFault");
-    return QTest::qExec(&test, arguments);
-}
-
+QTEST_MAIN(UpdateFaultsTest)
 #include "test_update_faults.moc"

@@ -201,6 +201,31 @@ private slots:
         QVERIFY(gone.load());
     }
 
+    // What a test that moves time itself reads to know that everything has done what it can: a queue
+    // counts once however much it has queued, until it runs dry; posted main-thread work until it ran.
+    void busyQueuesAndPostedWorkAreCountedUntilDone() {
+        SerialQueue queue("test.busy");
+        std::atomic<bool> release{false};
+        const std::uint64_t before = SerialQueue::activity();
+        queue.async([&] {
+            while (!release)
+                std::this_thread::yield();
+        });
+        queue.async([] {});
+        QCOMPARE(SerialQueue::busyCount(), 1);
+        QVERIFY(SerialQueue::activity() >= before + 2);
+        release = true;
+        queue.waitUntilIdle();
+        QCOMPARE(SerialQueue::busyCount(), 0);
+
+        bool ran = false;
+        platform::mainqueue::async([&] { ran = true; });
+        QCOMPARE(platform::mainqueue::pending(), 1);
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(ran);
+        QCOMPARE(platform::mainqueue::pending(), 0);
+    }
+
     void mainQueueTimerFiresLaterWithoutBlocking() {
         std::atomic<bool> fired{false};
         QElapsedTimer clock;
