@@ -240,6 +240,26 @@ public:
 
     // The operator's request [main]: package check, then the warning.
     void updateFirmware();
+    // What the readiness checks found, without asking the operator anything: the version gate, then
+    // the printer's status with the interface opened for that query only.
+    struct Readiness {
+        enum Kind {
+            Idle,           // ready: the rewrite request may go
+            InUpdateMode,   // waits in its update mode for an image
+            NotNeeded,      // the package's firmware is not newer (or there is none for this model)
+            DamagedPackage, // the package's files do not match their digests
+            Busy,           // another program holds the printer
+            NotResponding,  // no answer, or a damaged one
+            NotReady,       // answered with a status other than idle (statusCode)
+        };
+        Kind kind = NotResponding;
+        QString statusCode;
+        double installed = 0.0; // the installed firmware's version number
+        QString target;         // the package's firmware version text
+    };
+    // The readiness checks of an update started for several printers at once: the package is read and
+    // checked on the command queue; `done` runs on the main thread [main].
+    void assessUpdate(std::function<void(const Readiness& readiness)> done);
     // The final confirmation [main].
     void updateFirmwareReady();
     // Starts the update: checks the printer is still idle, records where it starts and sends the
@@ -346,6 +366,9 @@ private:
     void requestWithPackage(const LoadedFirmwarePackage& package);
     // The version gate and the status check of the readiness step [command queue].
     void checkReadiness(const UpdateSessionRef& session, const LoadedFirmwarePackage& package);
+    // The version gate and the status query; `done` runs on the main thread [command queue].
+    void assessReadiness(const LoadedFirmwarePackage& package,
+                         std::function<void(const Readiness& readiness)> done);
     // The answer to the readiness status query; also the printer found no longer idle at the rewrite
     // request [main].
     void readinessStatusArrived(const UpdateSessionRef& session, const QString& statusCode);

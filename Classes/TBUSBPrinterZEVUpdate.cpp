@@ -170,44 +170,99 @@ void TBUSBPrinterZEV::proceedWithUpdateWhenReady() {
 }
 
 void TBUSBPrinterZEV::checkReadiness(const UpdateSessionRef& session, const LoadedFirmwarePackage& package) {
+    session->setTarget(package.version);
+    auto printer = zevSelf();
+    assessReadiness(package, [printer, session](const Readiness& readiness) {
+        switch (readiness.kind) {
+        case Readiness::DamagedPackage:
+            session->end(Outcome::Failed, fileCorruptionNotice(false));
+            return;
+        case Readiness::NotNeeded:
+            session->end(
+                Outcome::NotNeeded,
+                Notice{localized(QT_TRANSLATE_NOOP("TBPrinters", "Firmware update not needed")),
+                       localized(
+                           QT_TRANSLATE_NOOP("TBPrinters", "This printer has firmware version %1 installed."))
+                           .arg(QString::number(readiness.installed, 'f', 2))});
+            return;
+        case Readiness::Busy:
+            printer->showPrinterBusyRetryAlert(session, {});
+            return;
+        case Readiness::NotResponding:
+            printer->showRetryAlert(session, UpdateSession::notRespondingTitle(),
+                                    UpdateSession::notRespondingMessage());
+            return;
+        case Readiness::Idle:
+        case Readiness::InUpdateMode:
+        case Readiness::NotReady:
+            printer->readinessStatusArrived(session, readiness.statusCode);
+            return;
+        }
+    });
+}
+
+void TBUSBPrinterZEV::assessReadiness(const LoadedFirmwarePackage& package,
+                                      std::function<void(const Readiness& readiness)> done) {
     // A package that cannot be trusted has no version to compare with; a model this program carries
     // no package for has nothing newer to install.
+    Readiness readiness;
+    readiness.target = package.version;
+    readiness.installed = installedFirmwareVersion();
+    auto printer = zevSelf();
+    const auto tell = [printer, done](const Readiness& answer) {
+        printer->onMainThread([done, answer] { done(answer); });
+    };
     const bool hasPackage = !package.version.isEmpty();
     if (hasPackage && !package.verified) {
-        session->end(Outcome::Failed, fileCorruptionNotice(false));
+        readiness.kind = Readiness::DamagedPackage;
+        tell(readiness);
         return;
     }
-    session->setTarget(package.version);
     const double available = TBFirmwarePackage::versionNumber(package.version);
-    const double installed = installedFirmwareVersion();
+    const double installed = readiness.installed;
     const bool goOn =
         hasPackage && (Edition::current().isSerialSwitcher()
                            ? installed < available ||
                                  platform::userdefaults::boolForKey(kInstallOlderFirmwareVersionKey, false)
                            : !(available < installed));
     if (!goOn) {
-        session->end(Outcome::NotNeeded,
-                     Notice{localized(QT_TRANSLATE_NOOP("TBPrinters", "Firmware update not needed")),
-                            localized(QT_TRANSLATE_NOOP("TBPrinters",
-                                                        "This printer has firmware version %1 installed."))
-                                .arg(QString::number(installed, 'f', 2))});
+        readiness.kind = Readiness::NotNeeded;
+        tell(readiness);
         return;
     }
-    auto printer = zevSelf();
     // Open for the status query only: nothing holds the printer while the operator is asked.
-    claimInterface([printer, session](Claim claim, IOReturn result) {
+    claimInterface([printer, readiness, tell](Claim claim, IOReturn result) mutable {
         if (result == kIOReturnSuccess) {
-            printer->getPrinterStatus([printer, session, claim](const QString& statusCode) mutable {
+            printer->getPrinterStatus([readiness, done = tell, claim](const QString& statusCode) mutable {
                 claim.reset();
-                printer->readinessStatusArrived(session, statusCode);
+                readiness.statusCode = statusCode;
+                readiness.kind = statusCode == QLatin1String(zev::kStatusIdle) ? Readiness::Idle
+                                 : statusCode == QLatin1String(zev::kStatusFirmwareUpdateMode)
+                                     ? Readiness::InUpdateMode
+                                 : isUnreadableStatus(statusCode) ? Readiness::NotResponding
+                                                                  : Readiness::NotReady;
+                done(readiness);
             });
-        } else if (result == kIOReturnExclusiveAccess) {
-            printer->showPrinterBusyRetryAlert(session, {});
-        } else {
-            printer->showRetryAlert(session, UpdateSession::notRespondingTitle(),
-                                    UpdateSession::notRespondingMessage());
+            return;
         }
+        readiness.kind = result == kIOReturnExclusiveAccess ? Readiness::Busy : Readiness::NotResponding;
+        tell(readiness);
     });
+}
+
+void TBUSBPrinterZEV::assessUpdate(std::function<void(const Readiness& readiness)> done) {
+    Q_ASSERT(platform::mainqueue::isMainThread());
+    auto printer = zevSelf();
+    if (!printer) return;
+    // Already in update mode: nothing to compare, the image is what it waits for.
+    if (printerStatus() == stringForHVStatusString(QString::fromLatin1(zev::kStatusFirmwareUpdateMode))) {
+        Readiness readiness;
+        readiness.kind = Readiness::InUpdateMode;
+        readiness.target = knownPackageVersion();
+        done(readiness);
+        return;
+    }
+    onCommandQueue([printer, done] { printer->assessReadiness(printer->loadPackage(), done); });
 }
 
 void TBUSBPrinterZEV::readinessStatusArrived(const UpdateSessionRef& session, const QString& statusCode) {

@@ -3,6 +3,7 @@
 #include "Classes/Edition.h"
 #include "Classes/TBUpdateHistory.h"
 #include "Classes/TBUpdateStateFile.h"
+#include "Classes/UpdateBatch.h"
 
 #include "platform/dialogs.h"
 #include "platform/inhibitor.h"
@@ -498,6 +499,8 @@ void UpdateSession::end(Outcome outcome, Notice notice, Record record, const QSt
     else
         who.deviceKey = key_;
     TBUpdateHistory::finish(who, QString::fromLatin1(word), failure);
+    // A printer updated with others: their summary tells this ending.
+    const bool told = UpdateBatch::takeEnding(key_, outcome, notice);
 
     if (!printer) return;
     printer->setInFirmwareUpdate(false);
@@ -508,7 +511,7 @@ void UpdateSession::end(Outcome outcome, Notice notice, Record record, const QSt
         printer->onCommandQueue([self] { self->storeStatus(std::nullopt); });
     }
     if (touched) printer->refreshStatusAndRelease();
-    if (!notice.title.isEmpty())
+    if (!told && !notice.title.isEmpty())
         printer->showAlertWithTitle(notice.title, notice.message, notice.buttons,
                                     std::move(notice.completion),
                                     platform::AlertIntent{.outcome = noticeOutcome(outcome)});

@@ -5,6 +5,7 @@
 #include "Classes/TBPrinters.h"
 #include "Classes/TBUSBPrinterZEV.h"
 #include "Classes/TBUpdateHistory.h"
+#include "Classes/UpdateBatch.h"
 #include "Classes/UpdateSession.h"
 #include "Classes/ZEVModels.h"
 #include "app/printerrow.h"
@@ -336,18 +337,82 @@ void listPrinters(Session& session, const Options& options, const Edition& editi
 
 // ---- a task per printer (--update, --set-usb-serial) ---------------------------------------------------
 
-// Runs one task per printer, one printer after the other, and follows each to its end: the events it
-// prints, the questions' answers, the printer leaving and coming back, the outcome and its exit code.
+// Runs one task per printer and follows each to its end: the events it prints, the questions' answers,
+// the printer leaving and coming back, the outcome and its exit code. Several printers' updates run
+// side by side after one set of questions (UpdateBatch); a single printer's task asks its own.
 class PrinterTasks : public QObject {
 public:
     using Start = std::function<void(const TBPrinters::Printer& printer)>;
 
     PrinterTasks(Session& session, const Options& options, QStringList keys, Start start)
-        : session_(session), options_(options), keys_(std::move(keys)), start_(std::move(start)) {
-        silence_.setSingleShot(true);
-        silence_.setInterval(kUpdateSilenceMs);
-        connect(&silence_, &QTimer::timeout, this, [this] {
-            end(current_,
+        : session_(session), options_(options), start_(std::move(start)) {
+        for (const QString& key : keys)
+            tasks_.push_back(std::make_unique<Task>(key, this));
+        together_ = options_.command == Options::Command::Update && tasks_.size() > 1;
+        session_.presenter().setEndings(
+            [this](const QString& key, const Ending& ending) { end(key, ending); });
+        session_.presenter().setEvents(
+            [this](const QString& subject, const QJsonObject& event) { tell(subject, event); });
+        TBPrinters& controller = session_.controller();
+        connect(&controller, &TBPrinters::printerValueChanged, this,
+                [this](TBUSBPrinterZEV* printer, const QString& key) {
+                    if (!printer || key != kUpdateProgressProperty) return;
+                    if (Task* task = running(printer->keyUSBdevice())) progress(*task, *printer);
+                });
+        connect(&controller, &TBPrinters::printersAboutToBeRemoved, this, [this](int row) {
+            const auto printer = session_.controller().printerAt(row);
+            if (printer && running(printer->keyUSBdevice()))
+                tell(printer->keyUSBdevice(), {{QStringLiteral("event"), QStringLiteral("left")}});
+        });
+        connect(&controller, &TBPrinters::printersInserted, this, [this](int row) {
+            const auto printer = session_.controller().printerAt(row);
+            if (printer && running(printer->keyUSBdevice()))
+                tell(printer->keyUSBdevice(), {{QStringLiteral("event"), QStringLiteral("back")}});
+        });
+        // "Quit" ends the whole run, with what ended so far.
+        platform::setTerminationHandler([this] { QCoreApplication::exit(exitCode()); });
+    }
+
+    ~PrinterTasks() override { platform::setTerminationHandler(nullptr); }
+
+    void run() {
+        if (together_)
+            runTogether();
+        else
+            next();
+    }
+
+private:
+    struct Task {
+        Task(QString k, QObject* parent) : key(std::move(k)), silence(parent) {
+            silence.setSingleShot(true);
+            silence.setInterval(kUpdateSilenceMs);
+        }
+        QString key;
+        bool begun = false;
+        bool ended = false;
+        int lastPhase = -1;
+        int lastTenth = -1;
+        int lastPercent = -1;
+        QTimer silence; // an update during which nothing at all happens this long has lost its printer
+    };
+
+    Task* find(const QString& key) {
+        for (const auto& task : tasks_)
+            if (task->key == key) return task.get();
+        return nullptr;
+    }
+    // The task of `key` while it runs.
+    Task* running(const QString& key) {
+        Task* task = find(key);
+        return task && task->begun && !task->ended ? task : nullptr;
+    }
+
+    // Tells the task's start; false when its printer is gone (the task has ended then).
+    bool begin(Task& task) {
+        task.begun = true;
+        connect(&task.silence, &QTimer::timeout, this, [this, &task] {
+            end(task.key,
                 Ending{QStringLiteral("lost"),
                        say(QT_TRANSLATE_NOOP("TBPrinters", "The printer did not come back")),
                        say(QT_TRANSLATE_NOOP(
@@ -357,65 +422,103 @@ public:
                            .arg(kUpdateSilenceMs / 60000),
                        kExitFailed});
         });
-        session_.presenter().setEndings(
-            [this](const QString& key, const Ending& ending) { end(key, ending); });
-        session_.presenter().setEvents([this](const QJsonObject& event) { tell(event); });
-        TBPrinters& controller = session_.controller();
-        connect(&controller, &TBPrinters::printerValueChanged, this,
-                [this](TBUSBPrinterZEV* printer, const QString& key) {
-                    if (printer && printer->keyUSBdevice() == current_ && key == kUpdateProgressProperty)
-                        progress(*printer);
-                });
-        connect(&controller, &TBPrinters::printersAboutToBeRemoved, this, [this](int row) {
-            const auto printer = session_.controller().printerAt(row);
-            if (printer && printer->keyUSBdevice() == current_)
-                tell({{QStringLiteral("event"), QStringLiteral("left")}});
-        });
-        connect(&controller, &TBPrinters::printersInserted, this, [this](int row) {
-            const auto printer = session_.controller().printerAt(row);
-            if (printer && printer->keyUSBdevice() == current_)
-                tell({{QStringLiteral("event"), QStringLiteral("back")}});
-        });
-        // "Quit" ends the whole run, with what ended so far.
-        platform::setTerminationHandler([this] { QCoreApplication::exit(exitCode()); });
-    }
-
-    ~PrinterTasks() override { platform::setTerminationHandler(nullptr); }
-
-    void run() { next(); }
-
-private:
-    void next() {
-        if (index_ >= keys_.size()) {
-            QCoreApplication::exit(exitCode());
-            return;
-        }
-        current_ = keys_.at(index_);
-        lastPhase_ = -1;
-        lastTenth_ = -1;
-        lastPercent_ = -1;
-        session_.presenter().follow(current_);
-        const auto printer = session_.printerFor(current_);
+        const auto printer = session_.printerFor(task.key);
         if (!printer) {
-            end(current_,
+            end(task.key,
                 Ending{QStringLiteral("lost"), say(QT_TRANSLATE_NOOP("TBPrinters", "The printer is gone")),
                        say(QT_TRANSLATE_NOOP("TBPrinters",
                                              "The printer left the USB bus before its turn came.")),
                        kExitFailed});
-            return;
+            return false;
         }
-        tell({{QStringLiteral("event"), QStringLiteral("start")},
+        tell(task.key,
+             {{QStringLiteral("event"), QStringLiteral("start")},
               {QStringLiteral("serialNumber"), serialNumberOf(*printer)},
               {QStringLiteral("model"), zev::modelName(printer->printerModel())},
               {QStringLiteral("firmwareVersion"), printer->firmwareVersion()},
               {QStringLiteral("packageFirmwareVersion"), printer->newFirmwareVersion().value_or(QString())}});
-        start_(printer);
+        return true;
     }
 
-    void tell(QJsonObject object) {
-        if (current_.isEmpty()) return;
-        silence_.start();
-        object.insert(QStringLiteral("key"), current_);
+    // One printer after the other.
+    void next() {
+        while (index_ < tasks_.size() && tasks_.at(index_)->ended)
+            ++index_;
+        if (index_ >= tasks_.size()) {
+            QCoreApplication::exit(exitCode());
+            return;
+        }
+        Task& task = *tasks_.at(index_);
+        session_.presenter().follow(task.key);
+        if (begin(task)) start_(session_.printerFor(task.key));
+    }
+
+    // Every printer at once, after one set of questions.
+    void runTogether() {
+        QStringList subjects{UpdateBatch::alertSubject()};
+        QList<TBPrinters::Printer> printers;
+        for (const auto& task : tasks_) {
+            subjects << task->key;
+            session_.presenter().follow(subjects);
+            if (!begin(*task)) continue;
+            const auto printer = session_.printerFor(task->key);
+            if (printer->isUpdatedElsewhere())
+                start_(printer); // ends the task with the reason
+            else
+                printers << printer;
+        }
+        if (printers.isEmpty()) {
+            finishIfDone();
+            return;
+        }
+        batch_ = UpdateBatch::start(
+            printers,
+            UpdateBatch::Observer{.ended = [this](const UpdateBatch::Member& m) { end(m.key, endingOf(m)); },
+                                  .finished = [this] { finishIfDone(); }});
+    }
+
+    static Ending endingOf(const UpdateBatch::Member& m) {
+        using Outcome = UpdateSession::Outcome;
+        const bool apart = m.standing == UpdateBatch::Standing::Apart;
+        switch (m.outcome) {
+        case Outcome::Succeeded:
+            return {QStringLiteral("updated"), m.title, m.message, kExitDone};
+        case Outcome::NotNeeded:
+            return {QStringLiteral("not-needed"),
+                    apart ? say(QT_TRANSLATE_NOOP("TBPrinters", "Firmware update not needed")) : m.title,
+                    m.message, kExitNothingToDo};
+        case Outcome::Lost:
+            return {QStringLiteral("lost"), m.title, m.message, kExitFailed};
+        case Outcome::Cancelled:
+            return {QStringLiteral("cancelled"), m.title, m.message, kExitFailed};
+        case Outcome::Failed:
+            break;
+        }
+        return {QStringLiteral("failed"),
+                apart ? say(QT_TRANSLATE_NOOP("TBPrinters", "The printer was not updated")) : m.title,
+                m.message, kExitFailed};
+    }
+
+    void finishIfDone() {
+        const bool open =
+            std::any_of(tasks_.begin(), tasks_.end(), [](const auto& task) { return !task->ended; });
+        if (open || (batch_ && !batch_->isFinished())) return;
+        QTimer::singleShot(0, this, [this] { QCoreApplication::exit(exitCode()); });
+    }
+
+    void tell(const QString& subject, QJsonObject object) {
+        Task* task = running(subject);
+        const bool aboutAll = together_ && subject == UpdateBatch::alertSubject();
+        if (!task && !aboutAll) return;
+        if (task) task->silence.start();
+        if (aboutAll) {
+            QJsonArray keys;
+            for (const auto& each : tasks_)
+                keys.append(each->key);
+            object.insert(QStringLiteral("keys"), keys);
+        } else {
+            object.insert(QStringLiteral("key"), subject);
+        }
         if (options_.json) {
             printJson(object);
             return;
@@ -423,52 +526,67 @@ private:
         const QString kind = object.value(QStringLiteral("event")).toString();
         if (kind == QLatin1String("start"))
             printErr(say(QT_TRANSLATE_NOOP("TBPrinters", "%1: %2, firmware %3"))
-                         .arg(current_, object.value(QStringLiteral("model")).toString(),
+                         .arg(subject, object.value(QStringLiteral("model")).toString(),
                               object.value(QStringLiteral("firmwareVersion")).toString()) +
                      QLatin1Char('\n'));
         else if (kind == QLatin1String("left"))
             printErr(say(QT_TRANSLATE_NOOP("TBPrinters", "%1: the printer left the USB bus (restarting)"))
-                         .arg(current_) +
+                         .arg(subject) +
                      QLatin1Char('\n'));
         else if (kind == QLatin1String("back"))
-            printErr(say(QT_TRANSLATE_NOOP("TBPrinters", "%1: the printer is back")).arg(current_) +
+            printErr(say(QT_TRANSLATE_NOOP("TBPrinters", "%1: the printer is back")).arg(subject) +
                      QLatin1Char('\n'));
     }
 
-    void progress(TBUSBPrinterZEV& printer) {
+    void progress(Task& task, TBUSBPrinterZEV& printer) {
         const int permille = printer.updateProgress();
         const auto phase = printer.updatePhase();
         if (permille < 0 || !phase) return;
         const int phaseIndex = int(*phase);
         const int percent = permille / 10;
-        const bool newPhase = phaseIndex != lastPhase_;
-        if (options_.json) {
-            if (!newPhase && percent == lastPercent_) return;
-        } else if (!newPhase && percent / 10 == lastTenth_) {
+        const bool newPhase = phaseIndex != task.lastPhase;
+        // On a terminal the line is redrawn at each percent; a log gets a line each tenth.
+        const bool everyPercent = options_.json || progressRedrawsInPlace();
+        if (everyPercent) {
+            if (!newPhase && percent == task.lastPercent) return;
+        } else if (!newPhase && percent / 10 == task.lastTenth) {
             return;
         }
-        lastPhase_ = phaseIndex;
-        lastPercent_ = percent;
-        lastTenth_ = percent / 10;
+        task.lastPhase = phaseIndex;
+        task.lastPercent = percent;
+        task.lastTenth = percent / 10;
         const QString status = printer.printerStatus();
         if (options_.json) {
-            tell({{QStringLiteral("event"), QStringLiteral("progress")},
-                  {QStringLiteral("phase"), TBUSBPrinterZEV::phaseName(*phase)},
-                  {QStringLiteral("percent"), double(permille) / 10.0},
-                  {QStringLiteral("status"), status}});
+            tell(task.key, {{QStringLiteral("event"), QStringLiteral("progress")},
+                            {QStringLiteral("phase"), TBUSBPrinterZEV::phaseName(*phase)},
+                            {QStringLiteral("percent"), double(permille) / 10.0},
+                            {QStringLiteral("status"), status}});
         } else {
-            silence_.start();
-            printErr(QStringLiteral("%1: %2% %3 (%4)\n")
-                         .arg(current_)
-                         .arg(percent)
-                         .arg(TBUSBPrinterZEV::phaseName(*phase), platform::localizedString(status)));
+            task.silence.start();
+            printProgress(task.key,
+                          QStringLiteral("%1: %2% %3 (%4)")
+                              .arg(task.key)
+                              .arg(percent)
+                              .arg(TBUSBPrinterZEV::phaseName(*phase), platform::localizedString(status)));
         }
     }
 
     void end(const QString& key, const Ending& ending) {
-        if (key != current_ || current_.isEmpty()) return;
-        silence_.stop();
-        const auto printer = session_.printerFor(current_);
+        if (together_ && key == UpdateBatch::alertSubject()) {
+            // A question about all of them that nobody could answer, or was given up, ends every task
+            // that has not begun its update; the summary is only news.
+            if (ending.result != QLatin1String("refused") && ending.result != QLatin1String("cancelled"))
+                return;
+            for (const auto& task : tasks_)
+                if (!task->ended) end(task->key, ending);
+            if (batch_) batch_->cancel();
+            return;
+        }
+        Task* task = find(key);
+        if (!task || task->ended || !task->begun) return;
+        task->ended = true;
+        task->silence.stop();
+        const auto printer = session_.printerFor(key);
         QJsonObject outcome{
             {QStringLiteral("event"), QStringLiteral("outcome")},
             {QStringLiteral("result"), ending.result},
@@ -479,16 +597,19 @@ private:
             outcome.insert(QStringLiteral("usbSerialNumber"),
                            printer ? printer->usbISerialString() : QString());
         if (options_.json) {
-            outcome.insert(QStringLiteral("key"), current_);
+            outcome.insert(QStringLiteral("key"), key);
             printJson(outcome);
         } else {
             // The result is the run's output; the alert that told it went to standard error.
-            printOut(QStringLiteral("%1: %2\n").arg(current_, ending.result));
+            printOut(QStringLiteral("%1: %2\n").arg(key, ending.result));
         }
         if (options_.command == Options::Command::Update) closeUpdate(key, ending);
         results_ << ending.exitCode;
+        if (together_) {
+            finishIfDone();
+            return;
+        }
         session_.presenter().follow(QString());
-        current_.clear();
         ++index_;
         QTimer::singleShot(0, this, [this] { next(); });
     }
@@ -519,15 +640,12 @@ private:
 
     Session& session_;
     const Options& options_;
-    QStringList keys_;
+    std::vector<std::unique_ptr<Task>> tasks_;
     Start start_;
-    qsizetype index_ = 0;
-    QString current_;
+    bool together_ = false;
+    std::shared_ptr<UpdateBatch> batch_;
+    std::size_t index_ = 0;
     QList<int> results_;
-    QTimer silence_;
-    int lastPhase_ = -1;
-    int lastTenth_ = -1;
-    int lastPercent_ = -1;
 };
 
 void startUpdate(HeadlessPresenter& presenter, const TBPrinters::Printer& printer) {

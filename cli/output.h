@@ -10,4 +10,10 @@ QString say(const char* text);
 void printOut(const QString& text);
 void printErr(const QString& text);
 
+// The progress line of `key` (one per printer). On a terminal the lines stay below whatever else
+// printErr writes and are redrawn in place; elsewhere each one is written as a line of its own.
+void printProgress(const QString& key, const QString& text);
+// Whether standard error is a terminal that progress lines are redrawn on.
+bool progressRedrawsInPlace();
+
 } // namespace cli

@@ -60,15 +60,15 @@ HeadlessPresenter::HeadlessPresenter(bool yes) : yes_(yes) {
 
 HeadlessPresenter::~HeadlessPresenter() = default;
 
-void HeadlessPresenter::follow(const QString& key) {
-    followed_ = key;
+void HeadlessPresenter::follow(const QStringList& subjects) {
+    followed_ = subjects;
 }
 
 void HeadlessPresenter::setEndings(std::function<void(const QString&, const Ending&)> endings) {
     endings_ = std::move(endings);
 }
 
-void HeadlessPresenter::setEvents(std::function<void(const QJsonObject&)> events) {
+void HeadlessPresenter::setEvents(std::function<void(const QString&, const QJsonObject&)> events) {
     events_ = std::move(events);
 }
 
@@ -77,17 +77,18 @@ void HeadlessPresenter::end(const QString& key, const Ending& ending) {
 }
 
 void HeadlessPresenter::present(std::shared_ptr<platform::Alert> alert) {
-    if (followed_.isEmpty() || alert->subject != followed_) {
+    if (alert->subject.isEmpty() || !followed_.contains(alert->subject)) {
         platform::platformLog("not asked (no window): %s", alert->messageText.toUtf8().constData());
         return;
     }
     const bool notice = alert->buttons.size() <= 1 && !alert->accessory;
     if (events_)
-        events_(QJsonObject{
-            {QStringLiteral("event"), QStringLiteral("alert")},
-            {QStringLiteral("title"), alert->messageText},
-            {QStringLiteral("message"), alert->informativeText},
-            {QStringLiteral("buttons"), notice ? QJsonArray() : QJsonArray::fromStringList(alert->buttons)}});
+        events_(alert->subject,
+                QJsonObject{{QStringLiteral("event"), QStringLiteral("alert")},
+                            {QStringLiteral("title"), alert->messageText},
+                            {QStringLiteral("message"), alert->informativeText},
+                            {QStringLiteral("buttons"),
+                             notice ? QJsonArray() : QJsonArray::fromStringList(alert->buttons)}});
 
     if (alert->intent.outcome != platform::AlertIntent::Outcome::None) {
         // The task ends here; its own answer (a "Quit" among them) is the run's to give.
@@ -121,10 +122,10 @@ void HeadlessPresenter::present(std::shared_ptr<platform::Alert> alert) {
 
 void HeadlessPresenter::answer(const std::shared_ptr<platform::Alert>& alert, int index, const QString& by) {
     if (events_)
-        events_(QJsonObject{{QStringLiteral("event"), QStringLiteral("answer")},
-                            {QStringLiteral("title"), alert->messageText},
-                            {QStringLiteral("button"), alert->buttons.value(index)},
-                            {QStringLiteral("by"), by}});
+        events_(alert->subject, QJsonObject{{QStringLiteral("event"), QStringLiteral("answer")},
+                                            {QStringLiteral("title"), alert->messageText},
+                                            {QStringLiteral("button"), alert->buttons.value(index)},
+                                            {QStringLiteral("by"), by}});
     const QString subject = alert->subject;
     const bool givesUp = index == alert->intent.abandon;
     if (alert->completion) alert->completion(platform::kAlertFirstButtonReturn + index);

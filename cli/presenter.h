@@ -3,7 +3,7 @@
 // (a warning, the agreement, a confirmation: never "Quit", never a retry); any other question goes to
 // the terminal through the console presenter, which refuses it when there is none. A notice that
 // tells how the task ended, an answer that gives it up, and a refused question each end the printer's
-// task. Alerts about other printers are logged and left unanswered. Main thread.
+// task. Alerts about printers not followed are logged and left unanswered. Main thread.
 #pragma once
 
 #include "platform/dialogs.h"
@@ -29,12 +29,14 @@ public:
     explicit HeadlessPresenter(bool yes);
     ~HeadlessPresenter() override;
 
-    // The printer (device key) whose alerts are handled; empty: none.
-    void follow(const QString& key);
+    // The printers (device keys) whose alerts are handled, and the subjects of alerts about several at
+    // once; empty: none.
+    void follow(const QStringList& subjects);
+    void follow(const QString& key) { follow(key.isEmpty() ? QStringList() : QStringList{key}); }
     // Told when the followed printer's task ends.
     void setEndings(std::function<void(const QString& key, const Ending& ending)> endings);
-    // Told each "alert" and "answer" event (without "key").
-    void setEvents(std::function<void(const QJsonObject& event)> events);
+    // Told each "alert" and "answer" event (without "key") with the alert's subject.
+    void setEvents(std::function<void(const QString& subject, const QJsonObject& event)> events);
     // Ends `key`'s task from outside an alert.
     void end(const QString& key, const Ending& ending);
 
@@ -44,9 +46,9 @@ private:
     void answer(const std::shared_ptr<platform::Alert>& alert, int index, const QString& by);
 
     bool yes_;
-    QString followed_;
+    QStringList followed_;
     std::function<void(const QString&, const Ending&)> endings_;
-    std::function<void(const QJsonObject&)> events_;
+    std::function<void(const QString&, const QJsonObject&)> events_;
     std::unique_ptr<platform::ConsoleAlertPresenter> console_;
 };
 

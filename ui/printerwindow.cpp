@@ -2,6 +2,7 @@
 
 #include "Classes/TBPrinters.h"
 #include "Classes/TBUSBPrinterZEV.h"
+#include "Classes/UpdateBatch.h"
 #include "app/printerrow.h"
 #include "platform/queue.h"
 #include "platform/strings.h"
@@ -178,6 +179,16 @@ void PrinterWindow::buildMenus(bool serialSwitch) {
         if (controller_) updateFirmware(controller_->selectedPrinter());
     });
 
+    if (!serialSwitch) {
+        updateAllAction_ =
+            fileMenu_->addAction(QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "Update All Printers…")));
+        updateAllAction_->setObjectName(QStringLiteral("updateAllPrinters"));
+        updateAllAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_U));
+        updateAllAction_->setToolTip(QStringLiteral(QT_TRANSLATE_NOOP(
+            "TBPrinters", "Update the firmware and colour tables of every listed printer at the same time")));
+        connect(updateAllAction_, &QAction::triggered, this, &PrinterWindow::updateAllPrinters);
+    }
+
     refreshAction_ = fileMenu_->addAction(QStringLiteral(QT_TRANSLATE_NOOP("TBPrinters", "Refresh")));
     refreshAction_->setObjectName(QStringLiteral("refresh"));
     refreshAction_->setShortcut(QKeySequence::Refresh);
@@ -252,6 +263,25 @@ void PrinterWindow::updateFirmware(const std::shared_ptr<TBUSBPrinterZEV>& print
     printer->updateFirmware();
 }
 
+void PrinterWindow::updateAllPrinters() {
+    if (!controller_) return;
+    // Every printer that may be updated from here, and those another program is updating (the
+    // confirmation names them apart); printers whose update runs already go on as they are.
+    QList<std::shared_ptr<TBUSBPrinterZEV>> printers;
+    int startable = 0;
+    for (const auto& printer : controller_->printers()) {
+        if (printer->updateCanStart()) ++startable;
+        if (printer->updateCanStart() || printer->isUpdatedElsewhere()) printers << printer;
+    }
+    if (startable == 0) return;
+    if (printers.size() == 1) {
+        // One printer: its own questions, as for "Update Firmware…".
+        printers.first()->updateFirmware();
+        return;
+    }
+    UpdateBatch::start(printers);
+}
+
 void PrinterWindow::refresh(const std::shared_ptr<TBUSBPrinterZEV>& printer) {
     if (printer) printer->updateInfo();
 }
@@ -261,6 +291,13 @@ void PrinterWindow::refreshActions() {
     const bool selected = printer != nullptr;
     updateAction_->setEnabled(selected && printer->updateCanStart());
     refreshAction_->setEnabled(selected);
+    if (updateAllAction_) {
+        bool any = false;
+        if (controller_)
+            for (const auto& each : controller_->printers())
+                any = any || each->updateCanStart();
+        updateAllAction_->setEnabled(any);
+    }
 }
 
 TBPrinters* PrinterWindow::controller() const {
@@ -312,9 +349,12 @@ void PrinterWindow::closeEvent(QCloseEvent* event) {
 
 void PrinterWindow::askBeforeQuitting() {
     if (quitQuestion_) return;
-    auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(),
-                                QCoreApplication::translate("TBPrinters", "An update is in progress…"),
-                                QMessageBox::NoButton, this);
+    const auto underWay = TBUSBPrinterZEV::updatesUnderWay().size();
+    auto* box = new QMessageBox(
+        QMessageBox::Warning, windowTitle(),
+        underWay > 1 ? QCoreApplication::translate("TBPrinters", "%1 updates are in progress…").arg(underWay)
+                     : QCoreApplication::translate("TBPrinters", "An update is in progress…"),
+        QMessageBox::NoButton, this);
     box->setObjectName(QStringLiteral("quitQuestion"));
     box->setInformativeText(QCoreApplication::translate(
         "TBPrinters",

@@ -46,6 +46,8 @@ public:
     platform::ListSelection* selection() const { return selection_; }
     PrinterListModel* listModel() const { return model_; }
     QAction* updateFirmwareAction() const { return updateAction_; }
+    // "Update All Printers…" (printer-flasher only; null in serial-switcher's window).
+    QAction* updateAllPrintersAction() const { return updateAllAction_; }
     QAction* refreshAction() const { return refreshAction_; }
     // "History…" (printer-flasher only; null in serial-switcher's window) and the window it opens,
     // null until first opened.
@@ -76,6 +78,8 @@ private:
     void showHistory();
     void showRowMenu(const QPoint& position);
     void updateFirmware(const std::shared_ptr<TBUSBPrinterZEV>& printer);
+    // Every listed printer that may be updated, side by side after one set of questions.
+    void updateAllPrinters();
     void refresh(const std::shared_ptr<TBUSBPrinterZEV>& printer);
     void refreshActions();
     void askBeforeQuitting();
@@ -86,6 +90,7 @@ private:
     platform::ListSelection* selection_ = nullptr;
     QMenu* fileMenu_ = nullptr;
     QAction* updateAction_ = nullptr;
+    QAction* updateAllAction_ = nullptr;
     QAction* refreshAction_ = nullptr;
     QAction* historyAction_ = nullptr;
     HistoryWindow* historyWindow_ = nullptr; // a child: goes with the window
