@@ -143,8 +143,9 @@ void UpdateBatch::warn() {
     }
     QString message =
         versions.size() == 1
-            ? localized(QT_TRANSLATE_NOOP("TBPrinters", "This update tool will upgrade the printer firmware to "
-                                                        "version %1. This process cannot be undone"))
+            ? localized(QT_TRANSLATE_NOOP("TBPrinters",
+                                          "This update tool will upgrade the printer firmware to "
+                                          "version %1. This process cannot be undone"))
                   .arg(versions.first())
             : localized(QT_TRANSLATE_NOOP("TBPrinters",
                                           "This update tool will upgrade the firmware of these printers to "
@@ -211,7 +212,8 @@ void UpdateBatch::check() {
         const auto printer = session && !session->hasEnded() ? session->printer() : nullptr;
         if (!printer || !session->advance(UpdateSession::Event::Passed)) {
             if (Member* m = member(key); m && isOpen(m->standing))
-                setApart(*m, Outcome::Failed, localized(QT_TRANSLATE_NOOP("TBPrinters", "it left the USB bus")));
+                setApart(*m, Outcome::Failed,
+                         localized(QT_TRANSLATE_NOOP("TBPrinters", "it left the USB bus")));
             continue;
         }
         printer->assessUpdate([weak, key](const TBUSBPrinterZEV::Readiness& readiness) {
@@ -228,15 +230,20 @@ void UpdateBatch::checked(const QString& key, const TBUSBPrinterZEV::Readiness& 
     if (!m || m->standing != Standing::Checking) return;
     if (!readiness.target.isEmpty()) m->target = readiness.target;
     found_[m - members_.data()] = readiness.kind;
-    switch (readiness.kind) {
+    // One printer may be given its firmware again on purpose; a set is not: a printer that runs the
+    // package's version already has nothing to gain, so running the same set twice changes nothing.
+    const bool current = readiness.kind == Kind::Idle && readiness.installed > 0.0 &&
+                         readiness.installed == TBFirmwarePackage::versionNumber(readiness.target);
+    switch (current ? Kind::NotNeeded : readiness.kind) {
     case Kind::Idle:
     case Kind::InUpdateMode:
         m->standing = Standing::Ready;
         break;
     case Kind::NotNeeded:
-        setApart(*m, Outcome::NotNeeded,
-                 localized(QT_TRANSLATE_NOOP("TBPrinters", "no update needed (firmware %1 installed)"))
-                     .arg(m->installed.isEmpty() ? QString::number(readiness.installed, 'f', 2) : m->installed));
+        setApart(
+            *m, Outcome::NotNeeded,
+            localized(QT_TRANSLATE_NOOP("TBPrinters", "no update needed (firmware %1 installed)"))
+                .arg(m->installed.isEmpty() ? QString::number(readiness.installed, 'f', 2) : m->installed));
         break;
     case Kind::DamagedPackage:
         setApart(*m, Outcome::Failed,
@@ -252,7 +259,8 @@ void UpdateBatch::checked(const QString& key, const TBUSBPrinterZEV::Readiness& 
     case Kind::NotReady:
         setApart(*m, Outcome::Failed,
                  localized(QT_TRANSLATE_NOOP("TBPrinters", "not ready: %1"))
-                     .arg(platform::localizedString(TBUSBPrinterZEV::stringForHVStatusString(readiness.statusCode))));
+                     .arg(platform::localizedString(
+                         TBUSBPrinterZEV::stringForHVStatusString(readiness.statusCode))));
         break;
     }
     if (std::none_of(members_.begin(), members_.end(),
@@ -280,9 +288,10 @@ void UpdateBatch::confirm() {
         finishIfDone();
         return;
     }
-    QString message = localized(QT_TRANSLATE_NOOP("TBPrinters", "The printer may be permanently damaged if it is "
-                                                                "unplugged or loses power during the update "
-                                                                "process."));
+    QString message =
+        localized(QT_TRANSLATE_NOOP("TBPrinters", "The printer may be permanently damaged if it is "
+                                                  "unplugged or loses power during the update "
+                                                  "process."));
     message += QStringLiteral("\n\n") +
                section(QT_TRANSLATE_NOOP("TBPrinters", "These printers will be updated:"), going);
     if (!apart.isEmpty())
@@ -292,10 +301,11 @@ void UpdateBatch::confirm() {
     alert->messageText = localized(
         QT_TRANSLATE_NOOP("TBPrinters", "-- Warning --\n\nAre you certain you want to update the firmware?"));
     alert->informativeText = message;
-    alert->buttons = QStringList{
-        localized(QT_TRANSLATE_NOOP("TBPrinters", "Cancel")),
-        going.size() == 1 ? localized(QT_TRANSLATE_NOOP("TBPrinters", "Update Firmware to %1")).arg(target)
-                          : localized(QT_TRANSLATE_NOOP("TBPrinters", "Update %1 Printers")).arg(going.size())};
+    alert->buttons =
+        QStringList{localized(QT_TRANSLATE_NOOP("TBPrinters", "Cancel")),
+                    going.size() == 1
+                        ? localized(QT_TRANSLATE_NOOP("TBPrinters", "Update Firmware to %1")).arg(target)
+                        : localized(QT_TRANSLATE_NOOP("TBPrinters", "Update %1 Printers")).arg(going.size())};
     std::weak_ptr<UpdateBatch> weak = weak_from_this();
     alert->completion = [weak](qint64 response) {
         const auto self = weak.lock();
@@ -319,8 +329,8 @@ void UpdateBatch::go() {
         const auto printer = session && !session->hasEnded() ? session->printer() : nullptr;
         if (!printer) {
             if (Member* m = member(key); m && isOpen(m->standing))
-                endMember(*m, Outcome::Failed, localized(QT_TRANSLATE_NOOP("TBPrinters", "it left the USB bus")),
-                          {});
+                endMember(*m, Outcome::Failed,
+                          localized(QT_TRANSLATE_NOOP("TBPrinters", "it left the USB bus")), {});
             continue;
         }
         if (found_.at(i) == Kind::InUpdateMode) {
@@ -337,7 +347,8 @@ void UpdateBatch::go() {
 void UpdateBatch::cancel() {
     QStringList keys;
     for (const Member& m : std::as_const(members_))
-        if (m.standing == Standing::Asked || m.standing == Standing::Checking || m.standing == Standing::Ready)
+        if (m.standing == Standing::Asked || m.standing == Standing::Checking ||
+            m.standing == Standing::Ready)
             keys << m.key;
     for (const QString& key : std::as_const(keys)) {
         const auto session = UpdateSession::find(key);
@@ -415,8 +426,8 @@ void UpdateBatch::finishIfDone() {
 }
 
 QString UpdateBatch::summaryTitle(const QList<Member>& members) {
-    const auto updated =
-        std::count_if(members.begin(), members.end(), [](const Member& m) { return m.outcome == Outcome::Succeeded; });
+    const auto updated = std::count_if(members.begin(), members.end(),
+                                       [](const Member& m) { return m.outcome == Outcome::Succeeded; });
     return localized(QT_TRANSLATE_NOOP("TBPrinters", "%1 of %2 printers updated"))
         .arg(updated)
         .arg(members.size());

@@ -44,7 +44,7 @@ public:
         Standing standing = Standing::Asked;
         bool followed = false; // already under way when the batch began: only its outcome is awaited
         UpdateSession::Outcome outcome = UpdateSession::Outcome::Cancelled;
-        QString title;   // the notice that ended it (for one left apart: the reason)
+        QString title; // the notice that ended it (for one left apart: the reason)
         QString message;
     };
     struct Observer {
@@ -88,6 +88,6 @@ private:
     QList<Member> members_;
     QList<std::weak_ptr<TBUSBPrinterZEV>> printers_; // same positions as members_
     QList<TBUSBPrinterZEV::Readiness::Kind> found_;  // same positions: what the checks found
-    bool assembling_ = false; // start() is still adding members
+    bool assembling_ = false;                        // start() is still adding members
     bool finished_ = false;
 };

@@ -757,19 +757,25 @@ int runHeadless(const Options& options) {
             listPrinters(session, options, edition);
             return;
         }
-        const QStringList keys = session.resolve(options.key, options.all);
-        if (keys.isEmpty()) {
-            complain(options.all ? QStringLiteral("no printer found")
-                                 : QStringLiteral("no printer matches \"%1\" (see --list)").arg(options.key));
-            QCoreApplication::exit(kExitNoPrinter);
-            return;
-        }
-        if (!options.all && keys.size() > 1) {
-            complain(QStringLiteral("\"%1\" names %2 printers: give the device key")
-                         .arg(options.key)
-                         .arg(keys.size()));
-            QCoreApplication::exit(kExitUsage);
-            return;
+        QStringList keys;
+        const QStringList asked = options.keys.isEmpty() ? QStringList{options.key} : options.keys;
+        for (const QString& key : options.all ? QStringList{QString()} : asked) {
+            const QStringList found = session.resolve(key, options.all);
+            if (found.isEmpty()) {
+                complain(options.all ? QStringLiteral("no printer found")
+                                     : QStringLiteral("no printer matches \"%1\" (see --list)").arg(key));
+                QCoreApplication::exit(kExitNoPrinter);
+                return;
+            }
+            if (!options.all && found.size() > 1) {
+                complain(QStringLiteral("\"%1\" names %2 printers: give the device key")
+                             .arg(key)
+                             .arg(found.size()));
+                QCoreApplication::exit(kExitUsage);
+                return;
+            }
+            for (const QString& each : found)
+                if (!keys.contains(each)) keys << each;
         }
         HeadlessPresenter& presenter = session.presenter();
         const bool on = options.usbSerialOn;

@@ -75,7 +75,9 @@ struct Parser {
                                           "asking (never \"Quit\").")};
     QCommandLineOption update{kUpdate,
                               QStringLiteral("Update the printer <key> (device key or serial number, as "
-                                             "--list shows them), or every printer with --all."),
+                                             "--list shows them; more keys may follow), or every printer "
+                                             "with --all. Several printers are updated at the same time, "
+                                             "after one set of questions."),
                               QStringLiteral("key")};
     QCommandLineOption all{QStringLiteral("all"), QStringLiteral("With --update: every listed printer.")};
     QCommandLineOption history{
@@ -227,6 +229,15 @@ std::optional<Options> parseArguments(const QStringList& arguments, const Editio
         if (o.command == Command::Update && o.key.isEmpty() == !o.all)
             return refuse(o.all ? QStringLiteral("give either --update KEY or --update --all, not both")
                                 : QStringLiteral("--update needs a printer KEY or --all"));
+        if (o.command == Command::Update) {
+            // "--update KEY KEY...": the printers updated together.
+            if (!o.key.isEmpty()) o.keys << o.key;
+            for (const QString& more : positional) {
+                if (o.all)
+                    return refuse(QStringLiteral("give either --update KEY... or --update --all, not both"));
+                if (!more.trimmed().isEmpty() && !o.keys.contains(more.trimmed())) o.keys << more.trimmed();
+            }
+        }
     }
     if (o.command == Command::SetUsbSerial) {
         const QString value = parser.value(p.setUsbSerial).toLower();
@@ -237,7 +248,7 @@ std::optional<Options> parseArguments(const QStringList& arguments, const Editio
         if (positional.size() != 1)
             return refuse(QStringLiteral("--set-usb-serial on|off needs one printer KEY"));
         o.key = positional.first().trimmed();
-    } else if (!positional.isEmpty()) {
+    } else if (!positional.isEmpty() && o.command != Command::Update) {
         return refuse(QStringLiteral("unexpected argument \"%1\"").arg(positional.first()));
     }
     return o;

@@ -46,6 +46,7 @@ struct Options {
     QString screenshot;
     QString checkSrecFile;
     QString key;      // --update KEY, --set-usb-serial on|off KEY
+    QStringList keys; // --update KEY KEY...: every key given, in order, the first one being `key`
     bool all = false; // --update --all
     bool usbSerialOn = false;
 

@@ -787,6 +787,98 @@ Lassen Sie dieses Programm laufen, bis es das Ergebnis meldet.</translation>
         <source>Another running printer-flasher is updating this printer. Let it finish, then try again.</source>
         <translation>Ein anderes laufendes printer-flasher aktualisiert diesen Drucker. Lassen Sie es fertig werden und versuchen Sie es dann erneut.</translation>
     </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>from %1 to %2</source>
+        <translation>von %1 auf %2</translation>
+    </message>
+    <message>
+        <source>being updated by another program</source>
+        <translation>wird von einem anderen Programm aktualisiert</translation>
+    </message>
+    <message>
+        <source>This update tool will upgrade the firmware of these printers to versions %1. This process cannot be undone</source>
+        <translation>Dieses Aktualisierungsprogramm aktualisiert die Firmware dieser Drucker auf die Versionen %1. Dieser Vorgang kann nicht rückgängig gemacht werden</translation>
+    </message>
+    <message>
+        <source>it left the USB bus</source>
+        <translation>er hat den USB-Bus verlassen</translation>
+    </message>
+    <message>
+        <source>no update needed (firmware %1 installed)</source>
+        <translation>keine Aktualisierung nötig (Firmware %1 installiert)</translation>
+    </message>
+    <message>
+        <source>the firmware files are damaged</source>
+        <translation>die Firmware-Dateien sind beschädigt</translation>
+    </message>
+    <message>
+        <source>busy: another application is using it</source>
+        <translation>belegt: ein anderes Programm verwendet ihn</translation>
+    </message>
+    <message>
+        <source>not responding</source>
+        <translation>antwortet nicht</translation>
+    </message>
+    <message>
+        <source>not ready: %1</source>
+        <translation>nicht bereit: %1</translation>
+    </message>
+    <message>
+        <source>its update is already under way</source>
+        <translation>seine Aktualisierung läuft bereits</translation>
+    </message>
+    <message>
+        <source>These printers will be updated:</source>
+        <translation>Diese Drucker werden aktualisiert:</translation>
+    </message>
+    <message>
+        <source>These printers will not be updated:</source>
+        <translation>Diese Drucker werden nicht aktualisiert:</translation>
+    </message>
+    <message>
+        <source>Update %1 Printers</source>
+        <translation>%1 Drucker aktualisieren</translation>
+    </message>
+    <message>
+        <source>%1 of %2 printers updated</source>
+        <translation>%1 von %2 Druckern aktualisiert</translation>
+    </message>
+    <message>
+        <source>cancelled</source>
+        <translation>abgebrochen</translation>
+    </message>
+    <message>
+        <source>Updated:</source>
+        <translation>Aktualisiert:</translation>
+    </message>
+    <message>
+        <source>Failed:</source>
+        <translation>Fehlgeschlagen:</translation>
+    </message>
+    <message>
+        <source>Not updated:</source>
+        <translation>Nicht aktualisiert:</translation>
+    </message>
+    <message>
+        <source>Update All Printers…</source>
+        <translation>Alle Drucker aktualisieren…</translation>
+    </message>
+    <message>
+        <source>Update the firmware and colour tables of every listed printer at the same time</source>
+        <translation>Firmware und Farbtabellen aller aufgeführten Drucker gleichzeitig aktualisieren</translation>
+    </message>
+    <message>
+        <source>%1 updates are in progress…</source>
+        <translation>%1 Aktualisierungen laufen…</translation>
+    </message>
+    <message>
+        <source>The printer was not updated</source>
+        <translation>Der Drucker wurde nicht aktualisiert</translation>
+    </message>
 </context>
 <context>
     <name>TBUSBPrinterZEV</name>
