@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
@@ -273,6 +274,59 @@ private slots:
                 QRegularExpression::MultilineOption);
             QVERIFY2(progressLine.match(QString::fromUtf8(r.err)).hasMatch(), qPrintable(r.describe()));
         }
+    }
+
+    // Several printers at once after one set of questions: each printer's events carry its key and
+    // run from its start to its own outcome; the questions and the summary name them all.
+    void updateTogether_data() {
+        QTest::addColumn<QStringList>("arguments"); // {1}, {3}: the keys of the first and third printer
+        QTest::addColumn<QList<int>>("updated");
+        QTest::newRow("two keys of three") << QStringList{"--update", "{1}", "{3}"} << QList<int>{0, 2};
+        QTest::newRow("--all") << QStringList{"--update", "--all"} << QList<int>{0, 1, 2};
+    }
+    void updateTogether() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QList<int>, updated);
+        const QString simulate = QStringLiteral("--simulate=hvc,hvc,hvc");
+        const QJsonArray printers = listedPrinters(kFlasher, simulate);
+        QCOMPARE(printers.size(), 3);
+        QStringList keys;
+        for (int index : updated)
+            keys << printers[index]["key"].toString();
+        for (QString& argument : arguments)
+            argument.replace("{1}", printers[0]["key"].toString())
+                .replace("{3}", printers[2]["key"].toString());
+        const Run r = run(kFlasher, QStringList{simulate} + arguments + QStringList{"--yes", "--json"});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.describe()));
+        QString error;
+        const QList<QJsonObject> events = jsonLines(r.out, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QStringList titles;
+        QMap<QString, QStringList> byKey;
+        for (const QJsonObject& event : events) {
+            if (event.contains("keys")) {
+                QCOMPARE(event["keys"].toVariant().toStringList(), keys);
+                if (event["event"] == QStringLiteral("alert")) titles << event["title"].toString();
+            } else {
+                byKey[event["key"].toString()] << event["event"].toString();
+            }
+        }
+        QCOMPARE(
+            titles,
+            (QStringList{"Attention:", "-- Warning --\n\nAre you certain you want to update the firmware?",
+                         QStringLiteral("%1 of %1 printers updated").arg(keys.size())}));
+        QStringList sorted = keys; // the other printer is sent nothing and told nothing
+        sorted.sort();
+        QCOMPARE(byKey.keys(), sorted);
+        for (const QString& key : keys) {
+            const QStringList seen = byKey.value(key);
+            QCOMPARE(seen.first(), QStringLiteral("start"));
+            QCOMPARE(seen.count("left"), 2);
+            QCOMPARE(seen.last(), QStringLiteral("outcome"));
+        }
+        for (const QJsonObject& event : events)
+            if (event["event"] == QStringLiteral("outcome"))
+                QCOMPARE(event["result"].toString(), QStringLiteral("updated"));
     }
 
     void refusedWithoutTerminalOrYes_data() {

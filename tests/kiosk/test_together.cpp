@@ -55,7 +55,9 @@ class TogetherTest : public QObject {
         return printers;
     }
 
-    static QString firmwareOf(const SimPrinter& printer) { return printer.commandSet->state().firmwareVersion; }
+    static QString firmwareOf(const SimPrinter& printer) {
+        return printer.commandSet->state().firmwareVersion;
+    }
 
 private slots:
     void init() {
@@ -87,15 +89,19 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(presenter->headlines().size(), 3, 20000);
         QCOMPARE(presenter->headlines(), (QStringList{"Attention:", kWarning, "2 of 4 printers updated"}));
         QCOMPARE(presenter->shown().at(1).buttons, (QStringList{"Cancel", "Update 3 Printers"}));
-        QVERIFY2(presenter->shown().at(1).informativeText.endsWith(
-                     "These printers will not be updated:\nHVC HVC-0004: busy: another application is using it"),
-                 qPrintable(presenter->shown().at(1).informativeText));
+        QVERIFY2(
+            presenter->shown().at(1).informativeText.endsWith(
+                "These printers will not be updated:\nHVC HVC-0004: busy: another application is using it"),
+            qPrintable(presenter->shown().at(1).informativeText));
         const QString summary = presenter->shown().at(2).informativeText;
-        QVERIFY2(summary.startsWith("Updated:\nHVC HVC-0001: from HVC 01.21 to HVC 01.41\nHVC HVC-0002: from HVC "
-                                    "01.21 to HVC 01.41\n\nFailed:\n"),
+        QVERIFY2(
+            summary.startsWith("Updated:\nHVC HVC-0001: from HVC 01.21 to HVC 01.41\nHVC HVC-0002: from HVC "
+                               "01.21 to HVC 01.41\n\nFailed:\n"),
+            qPrintable(summary));
+        QVERIFY2(summary.contains("\nHVC HVC-0003: The firmware could not be sent to the printer "),
                  qPrintable(summary));
-        QVERIFY2(summary.contains("\nHVC HVC-0003: The firmware could not be sent to the printer "), qPrintable(summary));
-        QVERIFY2(summary.endsWith("\nHVC HVC-0004: busy: another application is using it"), qPrintable(summary));
+        QVERIFY2(summary.endsWith("\nHVC HVC-0004: busy: another application is using it"),
+                 qPrintable(summary));
         QCOMPARE(presenter->shown().at(2).intent.outcome, platform::AlertIntent::Outcome::Failed);
 
         QCOMPARE(firmwareOf(printers[0]), QStringLiteral("HVC 01.41"));
@@ -121,11 +127,17 @@ private slots:
         QTest::addColumn<QString>("going");
         QTest::addColumn<QString>("apart");
         QTest::addColumn<QString>("button");
-        QTest::newRow("English") << false << "I Agree" << "These printers will be updated:\nHVC HVC-0001: from HVC 01.21 to HVC 01.41\nHVC HVC-0003: from HVC 01.21 to HVC 01.41"
-                                 << "These printers will not be updated:\nHVC HVC-0002: no update needed (firmware HVC 01.41 installed)"
+        QTest::newRow("English") << false << "I Agree"
+                                 << "These printers will be updated:\nHVC HVC-0001: from HVC 01.21 to HVC "
+                                    "01.41\nHVC HVC-0003: from HVC 01.21 to HVC 01.41"
+                                 << "These printers will not be updated:\nHVC HVC-0002: no update needed "
+                                    "(firmware HVC 01.41 installed)"
                                  << "Update 2 Printers";
-        QTest::newRow("German") << true << "Ich stimme zu" << "Diese Drucker werden aktualisiert:\nHVC HVC-0001: von HVC 01.21 auf HVC 01.41\nHVC HVC-0003: von HVC 01.21 auf HVC 01.41"
-                                << "Diese Drucker werden nicht aktualisiert:\nHVC HVC-0002: keine Aktualisierung nötig (Firmware HVC 01.41 installiert)"
+        QTest::newRow("German") << true << "Ich stimme zu"
+                                << "Diese Drucker werden aktualisiert:\nHVC HVC-0001: von HVC 01.21 auf HVC "
+                                   "01.41\nHVC HVC-0003: von HVC 01.21 auf HVC 01.41"
+                                << "Diese Drucker werden nicht aktualisiert:\nHVC HVC-0002: keine "
+                                   "Aktualisierung nötig (Firmware HVC 01.41 installiert)"
                                 << "2 Drucker aktualisieren";
     }
     void oneWarningAndConfirmation() {
@@ -148,7 +160,8 @@ private slots:
         const auto shown = presenter->shown();
         QCOMPARE(shown.at(0).checkBoxTitle, agree);
         QCOMPARE(shown.at(0).enabledAtShow, (QList<bool>{true, false})); // "Continue" waits for the box
-        QVERIFY2(shown.at(1).informativeText.contains(going + "\n\n" + apart), qPrintable(shown.at(1).informativeText));
+        QVERIFY2(shown.at(1).informativeText.contains(going + "\n\n" + apart),
+                 qPrintable(shown.at(1).informativeText));
         QCOMPARE(shown.at(1).buttons.last(), button);
         QCOMPARE(shown.at(2).intent.outcome, platform::AlertIntent::Outcome::NothingToDo);
         f.settle();
