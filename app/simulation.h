@@ -1,14 +1,17 @@
 // Demo mode: the simulated USB bus with printers of the family on it, which the window's "Simulation"
 // menu plugs in and out, puts into an error state or lets another program hold, so the list can be
-// watched following the bus. Main thread only.
+// watched following the bus. The printers can be kept in a folder, so that they outlive the program
+// as real ones do. Main thread only.
 #pragma once
 
 #include "devicemodel/SimZEVModel.h"
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class TBPrinters;
@@ -21,16 +24,44 @@ class SimZEVPrinter;
 
 namespace app {
 
+// How long the simulated printers take for what takes time on a real one.
+enum class SimulationPace {
+    Instant,   // restarts in a moment, transfers and programming take no time: for tests
+    Realistic, // restarts of a few seconds, the upload a few seconds, programming in proportion to the
+               // image: an HVC update takes about a minute, and each of its phases can be watched
+};
+
 class Simulation : public QObject {
     Q_OBJECT
 public:
     // Location id of the first simulated port: bus 1 in the top byte, port 1 in the next nibble.
     static constexpr std::uint32_t kFirstLocation = 0x01100000;
     static constexpr std::uint32_t kPortStep = 0x00100000;
-    static constexpr int kPortCount = 15;
+    static constexpr int kPortCount = 15; // on each bus
+    static constexpr std::uint32_t kBusStep = 0x01000000;
+    static constexpr int kBusCount = 8;
+    static constexpr int kPrinterLimit = kPortCount * kBusCount;
+    // The location id of the port with the 0-based `index`: port 1 + index % 15 of bus 1 + index / 15,
+    // so the first 15 are bus 1's ports 1 to 15.
+    static constexpr std::uint32_t locationOf(int index) {
+        return kFirstLocation + std::uint32_t(index / kPortCount) * kBusStep +
+               std::uint32_t(index % kPortCount) * kPortStep;
+    }
+    // The number (from 1) of the port at `locationId` among all of the simulation's, or 0.
+    static int portNumber(std::uint32_t locationId);
 
-    explicit Simulation(QObject* parent = nullptr);
+    explicit Simulation(SimulationPace pace = SimulationPace::Instant, QObject* parent = nullptr);
     ~Simulation() override;
+
+    // From now on the printers, and each one's state whenever it changes, are kept in `directory`
+    // (made when missing): one file per port and a list of the ports and their models. The printers
+    // kept there already come back, at their ports and as they were left (a printer that was
+    // programming an image has gone on with it meanwhile); with none kept, those of `models` are
+    // plugged in. Returns what went wrong, one sentence each (a damaged file is set aside, and its
+    // printer starts from the factory state); the printers are plugged in either way.
+    QStringList keepIn(const QString& directory, const std::vector<sim::SimZEVModel>& models);
+    // updates-under-way.json in the folder the printers are kept in; empty when they are not kept.
+    QString updatesUnderWayFile() const;
 
     std::shared_ptr<sim::SimBus> bus() const { return bus_; }
 
@@ -54,6 +85,7 @@ public:
     void setHeldByOtherProgram(std::uint32_t locationId, bool held);
     bool isHeldByOtherProgram(std::uint32_t locationId) const;
     std::vector<std::uint32_t> locations() const;
+    sim::SimZEVModel model(std::uint32_t locationId) const;
     QString describe(std::uint32_t locationId) const;
 
     // The printers the demo of the running program starts with.
@@ -69,11 +101,20 @@ signals:
 
 private:
     struct Slot;
+    struct Kept;
+    struct Keeper;
     Slot* slot(std::uint32_t locationId);
     const Slot* slot(std::uint32_t locationId) const;
+    // Plugs a printer of `model` into the port at `location`, as it was kept when `kept` is given.
+    std::uint32_t plugInAt(std::uint32_t location, sim::SimZEVModel model, bool inUpdateMode,
+                           const std::optional<Kept>& kept);
+    void keep(const Slot& slot);
+    void keepList();
 
+    SimulationPace pace_;
     std::shared_ptr<sim::SimBus> bus_;
     std::vector<std::unique_ptr<Slot>> slots_;
+    std::shared_ptr<Keeper> keeper_; // nullptr: nothing is kept
 };
 
 } // namespace app

@@ -20,6 +20,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cstdio>
+
 namespace app {
 
 namespace {
@@ -107,16 +109,33 @@ Run::Run(const RunSettings& settings, bool resumeUpdates, QObject* parent)
             TBUpdateStateFile::setPath(TBUpdateStateFile::defaultPath(edition.programName()));
         UpdateSession::setCarriesOnRecordedUpdates(resumeUpdates);
     } else {
-        simulation_ = new Simulation(this);
+        simulation_ = new Simulation(settings.simulationPace, this);
         usb::setCurrentBus(simulation_->bus());
         const auto models = settings.simulatedModels.empty()
                                 ? Simulation::startingModels(edition.isSerialSwitcher())
                                 : settings.simulatedModels;
+        if (settings.simulationStateDirectory.isEmpty()) {
+            for (sim::SimZEVModel model : models)
+                simulation_->plugIn(model);
+        } else {
+            // The kept printers come back as they were left; what went wrong with them is said on
+            // standard error whatever else the run prints, since the run goes on without it.
+            for (const QString& problem : simulation_->keepIn(settings.simulationStateDirectory, models)) {
+                platform::platformLog("%s", qUtf8Printable(problem));
+                std::fprintf(stderr, "%s: %s\n", qUtf8Printable(edition.programName()),
+                             qUtf8Printable(problem));
+            }
+        }
+        // Simulated printers kept between runs keep their updates under way beside them, and a run
+        // carries those on as on real printers; otherwise their updates end with the run.
+        if (!settings.simulationStateDirectory.isEmpty()) {
+            if (edition.isPrinterFlasher()) TBUpdateStateFile::setPath(simulation_->updatesUnderWayFile());
+            UpdateSession::setCarriesOnRecordedUpdates(resumeUpdates);
+        }
         // Each program lists only the models it drives.
         const auto listed = TBUSBPrinterZEV::supportedProductIDs();
-        for (sim::SimZEVModel model : models) {
-            if (simulation_->plugIn(model) != 0 && listed &&
-                listed->count(sim::simZEVModelFacts(model).productId) > 0)
+        for (std::uint32_t location : simulation_->locations()) {
+            if (listed && listed->count(sim::simZEVModelFacts(simulation_->model(location)).productId) > 0)
                 ++listedSimulatedPrinters_;
         }
     }

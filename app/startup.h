@@ -2,6 +2,7 @@
 // (the USB bus or the demo's simulated printers) and then the printers themselves, in one order.
 #pragma once
 
+#include "app/simulation.h"
 #include "devicemodel/SimZEVModel.h"
 
 #include <QObject>
@@ -19,14 +20,17 @@ class ApplicationWindow;
 
 namespace app {
 
-class Simulation;
-
 // What a run asks of its start, whichever front end it has.
 struct RunSettings {
     bool simulate = false;                         // the demo's simulated printers instead of USB
     std::vector<sim::SimZEVModel> simulatedModels; // empty: the program's demo printers
-    QString logFile;                               // empty: defaultLogFile()
-    bool diagnosticsOnStandardError = true;        // false: a command that prints its own output
+    // Instant for tests; the command line's --simulate asks for the realistic pace.
+    SimulationPace simulationPace = SimulationPace::Instant;
+    // Where the simulated printers are kept between runs, with the record of updates under way;
+    // empty: they live as long as the run.
+    QString simulationStateDirectory;
+    QString logFile;                        // empty: defaultLogFile()
+    bool diagnosticsOnStandardError = true; // false: a command that prints its own output
 };
 
 // $XDG_STATE_HOME/<program>/<program>.log: where the log goes without a chosen file.

@@ -722,6 +722,8 @@ app::RunSettings runSettings(const Options& options) {
     app::RunSettings settings;
     settings.simulate = options.simulate;
     settings.simulatedModels = options.simulatedModels;
+    settings.simulationPace = options.simulationPace;
+    settings.simulationStateDirectory = options.simulationState;
     settings.logFile = options.logFile;
     // A command prints its own output, questions and progress; the diagnostics only when asked.
     settings.diagnosticsOnStandardError = !options.headless() || options.verbose;

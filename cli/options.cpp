@@ -57,6 +57,12 @@ struct Parser {
                                                "--simulate=MODELS names them (hva, hvb, hv-qxa, hvbd, hvc, "
                                                "eight-table, comma-separated).")};
     QCommandLineOption simulatedModels{kSimulatedModels, QString(), QStringLiteral("models")};
+    QCommandLineOption simulatePace{
+        QStringLiteral("simulate-pace"),
+        QStringLiteral("How long the simulated printers take: realistic (the default: restarts of a few "
+                       "seconds, an HVC update takes about a minute) or instant."),
+        QStringLiteral("pace")};
+    QCommandLineOption simulateState{QStringLiteral("simulate-state"), QString(), QStringLiteral("dir")};
     QCommandLineOption list{QStringLiteral("list"), QStringLiteral("List the printers and quit.")};
     QCommandLineOption json{QStringLiteral("json"), QString()};
     QCommandLineOption verifyPackage{QStringLiteral("verify-package"),
@@ -102,6 +108,11 @@ struct Parser {
             QStringLiteral("With --list, --verify-package or %1: write JSON to standard output.")
                 .arg(edition.isPrinterFlasher() ? QStringLiteral("--update, --history")
                                                 : QStringLiteral("--set-usb-serial")));
+        simulateState.setDescription(
+            QStringLiteral("Keep the simulated printers in <dir>%1: a later run with the same <dir> finds "
+                           "them as they were left, instead of the demo's or MODELS (implies --simulate).")
+                .arg(edition.isPrinterFlasher() ? QStringLiteral(", with their updates under way")
+                                                : QString()));
         helpAll.setFlags(QCommandLineOption::HiddenFromHelp);
         simulatedModels.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(help);
@@ -125,6 +136,8 @@ struct Parser {
         parser.addOption(json);
         parser.addOption(simulate);
         parser.addOption(simulatedModels);
+        parser.addOption(simulatePace);
+        parser.addOption(simulateState);
         parser.addOption(logFile);
         parser.addOption(verbose);
         parser.addOption(screenshot);
@@ -149,6 +162,12 @@ std::optional<std::vector<sim::SimZEVModel>> modelsFromText(const QString& text,
     }
     if (models.empty()) {
         *error = QStringLiteral("--simulate= names no printer model");
+        return std::nullopt;
+    }
+    if (models.size() > std::size_t(app::Simulation::kPrinterLimit)) {
+        *error = QStringLiteral("--simulate= names %1 printers; the simulation has ports for %2")
+                     .arg(models.size())
+                     .arg(app::Simulation::kPrinterLimit);
         return std::nullopt;
     }
     return models;
@@ -189,7 +208,8 @@ std::optional<Options> parseArguments(const QStringList& arguments, const Editio
     }
     o.command = commands.isEmpty() ? Command::Window : commands.first();
 
-    o.simulate = parser.isSet(p.simulate);
+    o.simulationState = parser.value(p.simulateState);
+    o.simulate = parser.isSet(p.simulate) || parser.isSet(p.simulateState);
     if (parser.isSet(p.simulatedModels)) {
         auto models = modelsFromText(parser.value(p.simulatedModels), error);
         if (!models) return std::nullopt;
@@ -211,6 +231,17 @@ std::optional<Options> parseArguments(const QStringList& arguments, const Editio
         return refuse(QStringLiteral("--log-file needs a path"));
     if (parser.isSet(p.checkSrec) && o.checkSrecFile.isEmpty())
         return refuse(QStringLiteral("--check-srec needs a file"));
+    if (parser.isSet(p.simulateState) && o.simulationState.isEmpty())
+        return refuse(QStringLiteral("--simulate-state needs a folder"));
+    if (parser.isSet(p.simulatePace)) {
+        const QString pace = parser.value(p.simulatePace).toLower();
+        if (pace == QLatin1String("instant"))
+            o.simulationPace = app::SimulationPace::Instant;
+        else if (pace != QLatin1String("realistic"))
+            return refuse(QStringLiteral("--simulate-pace takes realistic or instant, not \"%1\"")
+                              .arg(parser.value(p.simulatePace)));
+        if (!o.simulate) return refuse(QStringLiteral("--simulate-pace goes with --simulate"));
+    }
     if (o.json && o.command != Command::List && o.command != Command::VerifyPackage &&
         o.command != Command::Update && o.command != Command::SetUsbSerial && o.command != Command::History)
         return refuse(QStringLiteral("--json goes with --list, --verify-package, %1")

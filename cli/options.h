@@ -2,6 +2,7 @@
 // application object exists (so a run without a window never touches the window system).
 #pragma once
 
+#include "app/simulation.h"
 #include "devicemodel/SimZEVModel.h"
 
 #include <QString>
@@ -38,7 +39,9 @@ struct Options {
     Command command = Command::Window;
 
     bool simulate = false;
-    std::vector<sim::SimZEVModel> simulatedModels; // empty: the program's demo printers
+    std::vector<sim::SimZEVModel> simulatedModels;                       // empty: the program's demo printers
+    app::SimulationPace simulationPace = app::SimulationPace::Realistic; // --simulate-pace
+    QString simulationState; // --simulate-state DIR (implies simulate)
     bool json = false;
     bool yes = false;
     bool verbose = false;

@@ -24,6 +24,7 @@ constexpr std::size_t kStringDescriptorMax = 255;
 constexpr std::size_t kDeviceIdLengthField = 2;
 constexpr std::size_t kDeviceIdMaxTotal = 0xFFFF;
 constexpr std::size_t kControlLogLimit = 4096;
+constexpr std::int64_t kBytesPerKiB = 1024;
 
 void put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
     out.push_back(static_cast<std::uint8_t>(v & 0xFF));
@@ -522,9 +523,14 @@ std::vector<SetupPacket> SimPrinterDevice::controlLog() const {
 
 Status SimPrinterDevice::bulkOut(std::uint8_t endpoint, const std::vector<std::uint8_t>& bytes) {
     std::optional<Fault> fault;
+    std::chrono::microseconds transferTime{0};
+    std::uint64_t generation = 0;
     {
         base::MutexLocker lock(mutex_);
         if (!attached_) return Status::NoDevice;
+        generation = generation_;
+        transferTime = std::chrono::microseconds(
+            (std::int64_t(bytes.size()) * bulkOutPacingUs_ + kBytesPerKiB - 1) / kBytesPerKiB);
         if ((endpoint & kEndpointDirIn) || !hasEndpoint(identity_, endpoint)) return Status::Invalid;
         if (halted_.count(endpoint)) return Status::Stall;
         fault = takeFaultLocked(FaultPoint::BulkOut);
@@ -539,8 +545,18 @@ Status SimPrinterDevice::bulkOut(std::uint8_t endpoint, const std::vector<std::u
         if (fault->kind == FaultKind::Unplug) unplug();
         return statusForFault(fault->kind);
     }
+    if (transferTime.count() > 0) {
+        base::clock::sleepFor(transferTime);
+        base::MutexLocker lock(mutex_);
+        if (!attached_ || generation_ != generation) return Status::NoDevice;
+    }
     withProcessor([&](CommandProcessor& p) { p.bulkOut(*this, bytes); });
     return Status::Ok;
+}
+
+void SimPrinterDevice::setBulkOutPacing(int microsecondsPerKiB) {
+    base::MutexLocker lock(mutex_);
+    bulkOutPacingUs_ = std::max(0, microsecondsPerKiB);
 }
 
 Status SimPrinterDevice::bulkIn(std::uint8_t endpoint, std::vector<std::uint8_t>& out, std::size_t maxLen,

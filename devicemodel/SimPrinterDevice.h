@@ -242,7 +242,12 @@ public:
     std::vector<SetupPacket> controlLog() const;
 
     // ---- host side: bulk pipes ----
+    // With a pace set, a transfer takes its time before the printer sees it (without holding any
+    // lock: other transfers, and other printers, go on); a device that left the bus meanwhile fails it
+    // with NoDevice.
     Status bulkOut(std::uint8_t endpoint, const std::vector<std::uint8_t>& bytes);
+    // How long bulk OUT takes per KiB (0: no time, the default), as the printer's own USB throughput.
+    void setBulkOutPacing(int microsecondsPerKiB);
     // Waits up to `timeoutMs` (kWaitForever: no limit; 0: do not wait) for a reply and hands over
     // at most `maxLen` bytes of it in `out`, in whole packets of the endpoint's wMaxPacketSize: each
     // queued reply is one transfer ending with a short (or zero-length) packet, so a read never spans
@@ -353,6 +358,7 @@ private:
     bool heldByOther_ GUARDED_BY(mutex_) = false;
     std::uint64_t deviceOpenHolder_ GUARDED_BY(mutex_) = 0;
     std::uint32_t reEnumerationDelayMs_ GUARDED_BY(mutex_) = 0;
+    int bulkOutPacingUs_ GUARDED_BY(mutex_) = 0; // per KiB
     std::deque<PendingReply> replies_ GUARDED_BY(mutex_);
     std::uint64_t replyChanges_ GUARDED_BY(mutex_) = 0; // replies queued or cleared, for waiting reads
     std::set<std::uint8_t> halted_ GUARDED_BY(mutex_);

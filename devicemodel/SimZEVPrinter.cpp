@@ -180,15 +180,36 @@ QByteArray SimZEVPrinter::record(const QByteArray& body) {
 }
 
 std::vector<SimZEVOutput> SimZEVPrinter::receive(const QByteArray& bulkOut) {
-    base::MutexLocker lock(mutex_);
     std::vector<SimZEVOutput> outputs;
-    for (const SimZEVFrame& frame : parser_.feed(bulkOut)) {
-        received_.push_back(frame);
-        SimZEVOutput output = handle(frame);
-        if (!output.reply.isEmpty() || output.restart || output.withheld)
-            outputs.push_back(std::move(output));
+    bool stateChanged = false;
+    {
+        base::MutexLocker lock(mutex_);
+        for (const SimZEVFrame& frame : parser_.feed(bulkOut)) {
+            received_.push_back(frame);
+            const SimZEVPrinterState before = state_;
+            const bool wasProgramming = programming_.has_value();
+            SimZEVOutput output = handle(frame);
+            stateChanged = stateChanged || state_ != before || programming_.has_value() != wasProgramming;
+            if (!output.reply.isEmpty() || output.restart || output.withheld)
+                outputs.push_back(std::move(output));
+        }
     }
+    if (stateChanged) changed();
     return outputs;
+}
+
+void SimZEVPrinter::changed() {
+    std::function<void()> listener;
+    {
+        base::MutexLocker lock(mutex_);
+        listener = changeListener_;
+    }
+    if (listener) listener();
+}
+
+void SimZEVPrinter::setChangeListener(std::function<void()> listener) {
+    base::MutexLocker lock(mutex_);
+    changeListener_ = std::move(listener);
 }
 
 SimZEVOutput SimZEVPrinter::handle(const SimZEVFrame& frame) {
@@ -393,11 +414,14 @@ void SimZEVPrinter::settleProgramming() {
 }
 
 void SimZEVPrinter::started() {
-    base::MutexLocker lock(mutex_);
-    settleProgramming();
-    if (!std::exchange(programmedSinceStart_, false)) return;
-    if (state_.bootsPreviousFirmware && !state_.firmwareBeforeRewrite.isEmpty())
-        state_.firmwareVersion = state_.firmwareBeforeRewrite;
+    {
+        base::MutexLocker lock(mutex_);
+        settleProgramming();
+        if (std::exchange(programmedSinceStart_, false) && state_.bootsPreviousFirmware &&
+            !state_.firmwareBeforeRewrite.isEmpty())
+            state_.firmwareVersion = state_.firmwareBeforeRewrite;
+    }
+    changed();
 }
 
 bool SimZEVPrinter::isProgramming() const {
@@ -458,15 +482,21 @@ void SimZEVPrinter::losePower() {
 }
 
 void SimZEVPrinter::powerLost() {
-    base::MutexLocker lock(mutex_);
-    losePower();
+    {
+        base::MutexLocker lock(mutex_);
+        losePower();
+    }
+    changed();
 }
 
 void SimZEVPrinter::powerCycle() {
-    base::MutexLocker lock(mutex_);
-    losePower();
-    state_.reportsUSBSerialNumber = state_.usbISerialSwitch;
-    state_.firmwareUpdateMode = !state_.firmwareValid;
+    {
+        base::MutexLocker lock(mutex_);
+        losePower();
+        state_.reportsUSBSerialNumber = state_.usbISerialSwitch;
+        state_.firmwareUpdateMode = !state_.firmwareValid;
+    }
+    changed();
 }
 
 SimZEVPrinterState SimZEVPrinter::state() const {
@@ -477,15 +507,42 @@ SimZEVPrinterState SimZEVPrinter::state() const {
 }
 
 void SimZEVPrinter::setState(const SimZEVPrinterState& state) {
+    restore(state, std::nullopt); // the printer becomes what it is told, an unfinished image included
+}
+
+void SimZEVPrinter::restore(const SimZEVPrinterState& state, const std::optional<SimZEVFlashing>& flashing) {
+    {
+        base::MutexLocker lock(mutex_);
+        state_ = state;
+        programming_.reset();
+        if (flashing)
+            programming_ =
+                Programming{flashing->version, flashing->size,
+                            base::clock::now() + std::max(flashing->left, std::chrono::milliseconds(0))};
+    }
+    changed();
+}
+
+SimZEVPrinter::Snapshot SimZEVPrinter::snapshot() const {
     base::MutexLocker lock(mutex_);
-    programming_.reset(); // the printer becomes what it is told, an unfinished image included
-    state_ = state;
+    Snapshot snapshot{state_, std::nullopt};
+    if (programmingDone()) {
+        commitProgramming(snapshot.state);
+    } else if (programming_) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(programming_->doneAt - base::clock::now());
+        snapshot.flashing = SimZEVFlashing{programming_->version, programming_->size, left};
+    }
+    return snapshot;
 }
 
 void SimZEVPrinter::update(const std::function<void(SimZEVPrinterState&)>& change) {
-    base::MutexLocker lock(mutex_);
-    settleProgramming();
-    change(state_);
+    {
+        base::MutexLocker lock(mutex_);
+        settleProgramming();
+        change(state_);
+    }
+    changed();
 }
 
 void SimZEVPrinter::addFault(const SimZEVFault& fault) {
@@ -511,6 +568,11 @@ int SimZEVPrinter::replyLatencyMs() const {
 void SimZEVPrinter::setRestartDelayMs(int milliseconds) {
     base::MutexLocker lock(mutex_);
     restartDelayMs_ = std::max(0, milliseconds);
+}
+
+int SimZEVPrinter::restartDelayMs() const {
+    base::MutexLocker lock(mutex_);
+    return restartDelayMs_;
 }
 
 void SimZEVPrinter::setProgrammingPacing(int microsecondsPerKiB) {

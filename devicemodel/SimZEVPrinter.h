@@ -45,6 +45,7 @@ struct SimZEVFault {
 struct SimZEVColorTable {
     QString version;
     QString checksum;
+    bool operator==(const SimZEVColorTable&) const = default;
 };
 
 struct SimZEVPrinterState {
@@ -72,6 +73,16 @@ struct SimZEVPrinterState {
     bool bootsPreviousFirmware = false;
     QString firmwareBeforeRewrite; // set by FLASH_REWRITE
     int restarts = 0;
+
+    bool operator==(const SimZEVPrinterState&) const = default;
+};
+
+// An image the printer is writing into its flash: the version its header names, its size, and how
+// long the writing still takes.
+struct SimZEVFlashing {
+    QString version;
+    qsizetype size = 0;
+    std::chrono::milliseconds left{0};
 };
 
 // What the printer does in answer to one frame.
@@ -106,6 +117,22 @@ public:
     SimZEVPrinterState state() const;
     void setState(const SimZEVPrinterState& state);
     void update(const std::function<void(SimZEVPrinterState&)>& change);
+    // The state and the image being programmed now (if any), read at one moment.
+    struct Snapshot {
+        SimZEVPrinterState state;
+        std::optional<SimZEVFlashing> flashing;
+    };
+    Snapshot snapshot() const;
+    // The printer becomes `state`, still programming `flashing` when given (a printer that went on
+    // writing its flash while nobody watched). The restart that ends the programming is not scheduled
+    // here: the printer's USB side does that when it comes up.
+    void restore(const SimZEVPrinterState& state, const std::optional<SimZEVFlashing>& flashing);
+
+    // Called after each change of what the printer keeps: a frame that changed its state (a status
+    // query changes nothing), programming begun or done, a restart, a power loss or cycle, update()
+    // and setState(). It runs on the thread that made the change, without the printer's lock: it may
+    // read the printer, and must not block for long (a frame's sender waits for it).
+    void setChangeListener(std::function<void()> listener);
 
     void addFault(const SimZEVFault& fault);
     void clearFaults();
@@ -115,6 +142,7 @@ public:
     int replyLatencyMs() const;
     // Time the printer takes to come back after FLASH_REWRITE and after programming.
     void setRestartDelayMs(int milliseconds);
+    int restartDelayMs() const;
     // Time programming takes per KiB of image (0: none, the default). The restart after FLASH_PROGRAM
     // comes this much later.
     void setProgrammingPacing(int microsecondsPerKiB);
@@ -141,6 +169,8 @@ private:
     void commitProgramming(SimZEVPrinterState& s) const REQUIRES(mutex_);
     void settleProgramming() REQUIRES(mutex_);
     void losePower() REQUIRES(mutex_);
+    // Tells the change listener, if any; the lock must not be held.
+    void changed() EXCLUDES(mutex_);
 
     mutable base::Mutex mutex_;
     SimZEVPrinterState state_ GUARDED_BY(mutex_);
@@ -159,6 +189,7 @@ private:
     };
     std::optional<Programming> programming_ GUARDED_BY(mutex_);
     bool programmedSinceStart_ GUARDED_BY(mutex_) = false;
+    std::function<void()> changeListener_ GUARDED_BY(mutex_);
 };
 
 // Model and version from the S0 header record of an S-record image ("HVC 01.41"); empty when the

@@ -49,6 +49,11 @@ void SimZEVProcessor::restarted(SimPrinterDevice& device, bool powerCycled) {
     showFirmwareIdentity(device, powerCycled);
 }
 
+void SimZEVProcessor::startedWithState(SimPrinterDevice& device) {
+    printer_->started();
+    showFirmwareIdentity(device, true);
+}
+
 void SimZEVProcessor::showFirmwareIdentity(SimPrinterDevice& device, bool powerCycled) {
     const SimZEVPrinterState state = printer_->state();
     DeviceIdentity identity = device.identity();

@@ -35,6 +35,10 @@ public:
     void softReset(SimPrinterDevice& device) override;
     void powerLost(SimPrinterDevice& device) override;
     void restarted(SimPrinterDevice& device, bool powerCycled) override;
+    // The printer starts with a state given from outside (kept from an earlier run of the program):
+    // the descriptors show the firmware it runs now and its serial-number report, as at a power-up,
+    // while the state is left as it was given. Before the device goes on the bus.
+    void startedWithState(SimPrinterDevice& device);
 
 private:
     void showFirmwareIdentity(SimPrinterDevice& device, bool powerCycled);

@@ -90,7 +90,12 @@ class CommandLineTest : public QObject {
         QProcess process;
         process.setProcessEnvironment(environment);
         process.setStandardInputFile(QProcess::nullDevice());
-        process.start(program, arguments);
+        // The simulated printers at their test pace: an update in a moment.
+        QStringList withPace = arguments;
+        if (!arguments.filter(QRegularExpression(QStringLiteral("^--simulate(=|$)"))).isEmpty() &&
+            arguments.filter(QStringLiteral("--simulate-pace")).isEmpty())
+            withPace << QStringLiteral("--simulate-pace=instant");
+        process.start(program, withPace);
         Run result;
         if (!process.waitForFinished(kRunTimeoutMs)) {
             process.kill();
@@ -144,10 +149,13 @@ private slots:
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("simulate");
         QTest::addColumn<QStringList>("models");
-        QTest::newRow("printer-flasher demo") << kFlasher << "--simulate" << QStringList{"HVC"};
+        QTest::newRow("printer-flasher demo") << kFlasher << "--simulate" << QStringList{"HVC", "HVC"};
         QTest::newRow("serial-switcher demo")
             << kSwitcher << "--simulate" << QStringList{"HV-QXA", "HV8T", "HVC"};
         QTest::newRow("one model twice") << kFlasher << "--simulate=hvc,hvc" << QStringList{"HVC", "HVC"};
+        // More than the 15 ports of one bus: the printers go on to the next buses.
+        QTest::newRow("32 printers") << kFlasher << "--simulate=" + QStringList(32, "hvc").join(',')
+                                     << QStringList(32, "HVC");
     }
 
     void list() {
@@ -196,7 +204,7 @@ private slots:
     }
 
     void updateAllWithEvents() {
-        const Run r = run(kFlasher, {"--simulate", "--update", "--all", "--yes", "--json"});
+        const Run r = run(kFlasher, {"--simulate=hvc", "--update", "--all", "--yes", "--json"});
         QVERIFY2(r.exitCode == 0, qPrintable(r.describe()));
         QString error;
         const QList<QJsonObject> events = jsonLines(r.out, &error);
@@ -337,7 +345,7 @@ private slots:
 
     void refusedWithoutTerminalOrYes() {
         QFETCH(bool, json);
-        QStringList arguments{"--simulate", "--update", "--all"};
+        QStringList arguments{"--simulate=hvc", "--update", "--all"};
         if (json) arguments << "--json";
         const Run r = run(kFlasher, arguments);
         QVERIFY2(r.exitCode == 2, qPrintable(r.describe()));
@@ -367,6 +375,10 @@ private slots:
         QTest::newRow("endless device") << kFlasher << QStringList{"--check-srec", "/dev/zero"} << 1;
         QTest::newRow("unknown option") << kFlasher << QStringList{"--simulate", "--frobnicate"} << 2;
         QTest::newRow("unknown model") << kFlasher << QStringList{"--simulate=hvz", "--list"} << 2;
+        QTest::newRow("unknown pace")
+            << kFlasher << QStringList{"--simulate", "--simulate-pace", "slow", "--list"} << 2;
+        QTest::newRow("pace without simulation")
+            << kSwitcher << QStringList{"--simulate-pace=instant", "--list"} << 2;
         QTest::newRow("--update without KEY or --all")
             << kFlasher << QStringList{"--simulate", "--update"} << 2;
         QTest::newRow("bad switch value")
@@ -476,10 +488,10 @@ private slots:
                 QFile::copy(resources_ + QStringLiteral("/firmware/") + name, fixture("damaged/" + name)));
         flipByteInTheMiddle(fixture(QStringLiteral("damaged/HVC 01.41.fw")));
 
-        QCOMPARE(run(kFlasher, {"--simulate", "--update", "--all", "--yes"}, env).exitCode, 0);
-        QCOMPARE(run(kFlasher, {"--simulate", "--update", "--all"}, env).exitCode, 2);
+        QCOMPARE(run(kFlasher, {"--simulate=hvc", "--update", "--all", "--yes"}, env).exitCode, 0);
+        QCOMPARE(run(kFlasher, {"--simulate=hvc", "--update", "--all"}, env).exitCode, 2);
         QCOMPARE(
-            run(kFlasher, {"--simulate", "--update", "--all", "--yes"},
+            run(kFlasher, {"--simulate=hvc", "--update", "--all", "--yes"},
                 env + QList<std::pair<QString, QString>>{{"PRINTER_TOOLS_RESOURCES", fixture("damaged")}})
                 .exitCode,
             1);

@@ -26,13 +26,14 @@ dpkg-deb -x "$deb" "$root"
 for p in printer-flasher serial-switcher; do
     version="$(run_isolated "$root/usr/bin/$p" --version)" || fail "$p --version failed"
     [[ "$version" == "$p "[0-9]* ]] || fail "$p --version says: $version"
-    run_isolated env QT_QPA_PLATFORM=offscreen "$root/usr/bin/$p" --list --simulate=hvc --json >"$work/list.json" ||
+    run_isolated env QT_QPA_PLATFORM=offscreen "$root/usr/bin/$p" --list --simulate=hvc --simulate-pace=instant \
+        --json >"$work/list.json" ||
         fail "$p --list failed: $(cat "$work/list.json")"
     python3 -c 'import json,sys; sys.exit(0 if len(json.load(open(sys.argv[1]))["printers"]) == 1 else 1)' \
         "$work/list.json" || fail "$p --list does not list the one printer: $(cat "$work/list.json")"
     # The window on a real X server (the package's platform plugin), not Qt's offscreen one.
     rm -f "$work/shot.png"
-    run_isolated env -u QT_QPA_PLATFORM xvfb-run -a "$root/usr/bin/$p" --simulate --screenshot "$work/shot.png" \
+    run_isolated env -u QT_QPA_PLATFORM xvfb-run -a "$root/usr/bin/$p" --simulate --simulate-pace=instant --screenshot "$work/shot.png" \
         >"$work/shot.log" 2>&1 || fail "$p --screenshot failed: $(cat "$work/shot.log")"
     [ "$(head -c 8 "$work/shot.png" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] ||
         fail "$p --screenshot saved no PNG picture"

@@ -80,7 +80,7 @@ cat >"$work/printer-tools_de.ts" <<'TS'
 </TS>
 TS
 "$lrelease" -silent "$work/printer-tools_de.ts" -qm "$prefix/share/printer-flasher/translations/printer-tools_de.qm"
-run_isolated env LANG=de_DE.UTF-8 LC_ALL= LC_MESSAGES= "$prefix/bin/printer-flasher" --simulate=hvc --list \
+run_isolated env LANG=de_DE.UTF-8 LC_ALL= LC_MESSAGES= "$prefix/bin/printer-flasher" --simulate=hvc --simulate-pace=instant --list \
     >"$work/list.txt" 2>&1 || fail "printer-flasher --list failed: $(cat "$work/list.txt")"
 grep -q 'Druckerstatus (installiert):' "$work/list.txt" ||
     fail "the installed translation is not used: $(cat "$work/list.txt")"
