@@ -1,5 +1,7 @@
 // The command line of both programs: the real executables, run with no display and no terminal on
 // simulated printers, their output read back as text or as parsed JSON.
+#include "common/programrun.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -25,16 +27,7 @@ const QString kSwitcher = QStringLiteral(SERIAL_SWITCHER_EXECUTABLE);
 // An update of one simulated printer takes seconds; under the sanitizers many times that.
 constexpr int kRunTimeoutMs = 240000;
 
-struct Run {
-    int exitCode = -1; // -1: crashed or did not finish
-    QByteArray out;
-    QByteArray err;
-    QString describe() const {
-        return QStringLiteral("exit %1\n--- stdout:\n%2\n--- stderr:\n%3")
-            .arg(exitCode)
-            .arg(QString::fromUtf8(out), QString::fromUtf8(err));
-    }
-};
+using Run = testsupport::ProgramRun;
 
 // Each line of standard output as a JSON object (a final newline is allowed, nothing else).
 QList<QJsonObject> jsonLines(const QByteArray& out, QString* error) {
@@ -78,12 +71,7 @@ class CommandLineTest : public QObject {
 
     Run run(const QString& program, const QStringList& arguments,
             const QList<std::pair<QString, QString>>& environmentOverrides = {}) const {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            environment.remove(QString::fromLatin1(name));
-        environment.insert(QStringLiteral("HOME"), home_.path());
-        for (const char* name : {"XDG_STATE_HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
-            environment.insert(QString::fromLatin1(name), home_.filePath(QString::fromLatin1(name)));
+        QProcessEnvironment environment = testsupport::programEnvironment(home_.path());
         for (const auto& [name, value] : environmentOverrides)
             environment.insert(name, value);
 

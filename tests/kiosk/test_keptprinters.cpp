@@ -1,6 +1,8 @@
 // Simulated printers kept in a folder (--simulate-state) outlive printer-flasher as real printers do:
 // the real executable is killed in the middle of an update, and the next run with the same folder finds
 // the printer as it was left and carries the update on from the record of updates under way.
+#include "common/programrun.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -18,23 +20,7 @@ const QString kFlasher = QStringLiteral(PRINTER_FLASHER_EXECUTABLE);
 // A run takes a second or two; under the sanitizers many times that.
 constexpr int kRunTimeoutMs = 120000;
 
-struct Run {
-    int exitCode = -1; // -1: crashed, killed or did not finish
-    QByteArray out;
-    QByteArray err;
-    QString describe() const {
-        return QStringLiteral("exit %1\n--- stdout:\n%2\n--- stderr:\n%3")
-            .arg(exitCode)
-            .arg(QString::fromUtf8(out), QString::fromUtf8(err));
-    }
-    // The JSON objects of standard output, one per line.
-    QList<QJsonObject> events() const {
-        QList<QJsonObject> objects;
-        for (const QByteArray& line : out.split('\n'))
-            if (!line.isEmpty()) objects << QJsonDocument::fromJson(line).object();
-        return objects;
-    }
-};
+using Run = testsupport::ProgramRun;
 
 } // namespace
 
@@ -47,14 +33,8 @@ class KeptPrintersTest : public QObject {
     // standard output as it comes, and answering true kills the program there (SIGKILL).
     Run run(const QStringList& arguments,
             const std::function<bool(const QJsonObject&)>& killWhen = {}) const {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            environment.remove(QString::fromLatin1(name));
-        environment.insert(QStringLiteral("HOME"), home_.path());
-        for (const char* name : {"XDG_STATE_HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
-            environment.insert(QString::fromLatin1(name), home_.filePath(QString::fromLatin1(name)));
         QProcess process;
-        process.setProcessEnvironment(environment);
+        process.setProcessEnvironment(testsupport::programEnvironment(home_.path()));
         process.setStandardInputFile(QProcess::nullDevice());
         process.start(kFlasher, arguments);
         Run result;
