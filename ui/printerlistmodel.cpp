@@ -9,6 +9,7 @@
 #include <QPixmap>
 
 #include <algorithm>
+#include <utility>
 
 namespace ui {
 
@@ -114,8 +115,16 @@ QVariant PrinterListModel::data(const QModelIndex& index, int role) const {
 
     if (role == Qt::DecorationRole && index.column() == PictureColumn) {
         if (row.picture.isNull()) return {};
-        return QPixmap::fromImage(
-            row.picture.scaled(kPictureSize, kPictureSize, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        // Scaled once per picture: the view asks for it on every repaint and, with its rows sized to
+        // their contents, for every row at each change of any row.
+        auto scaled = pictures_.constFind(row.picture.cacheKey());
+        if (scaled == pictures_.constEnd()) {
+            scaled = pictures_.insert(
+                row.picture.cacheKey(),
+                QPixmap::fromImage(row.picture.scaled(kPictureSize, kPictureSize, Qt::KeepAspectRatio,
+                                                      Qt::SmoothTransformation)));
+        }
+        return *scaled;
     }
     if (role == Qt::CheckStateRole && index.column() == UsbSerialColumn && serialSwitch_ &&
         row.usbSerialSwitchable) {
@@ -204,10 +213,25 @@ void PrinterListModel::reloadRows() {
 
 void PrinterListModel::printerChanged(const TBUSBPrinterZEV* printer) {
     rows_.remove(printer);
+    if (!printers_ || printers_->indexOfPrinter(printer) < 0) return;
+    if (changed_.isEmpty())
+        QMetaObject::invokeMethod(this, &PrinterListModel::announceChangedRows, Qt::QueuedConnection);
+    changed_.insert(printer);
+}
+
+void PrinterListModel::announceChangedRows() {
+    const QSet<const TBUSBPrinterZEV*> changed = std::exchange(changed_, {});
     if (!printers_) return;
-    const int row = printers_->indexOfPrinter(printer);
-    if (row < 0) return;
-    emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+    int first = rowCount();
+    int last = -1;
+    for (const TBUSBPrinterZEV* printer : changed) {
+        // A printer that left the list meanwhile has no row to announce.
+        const int row = printers_->indexOfPrinter(printer);
+        if (row < 0) continue;
+        first = std::min(first, row);
+        last = std::max(last, row);
+    }
+    if (last >= 0) emit dataChanged(index(first, 0), index(last, ColumnCount - 1));
 }
 
 } // namespace ui

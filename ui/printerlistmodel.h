@@ -6,7 +6,9 @@
 
 #include <QAbstractTableModel>
 #include <QHash>
+#include <QPixmap>
 #include <QPointer>
+#include <QSet>
 #include <QVector>
 
 class TBPrinters;
@@ -60,6 +62,8 @@ public:
 
 private:
     void printerChanged(const TBUSBPrinterZEV* printer);
+    // One announcement for the rows whose printers changed since the last one.
+    void announceChangedRows();
     // What a row shows, read from its printer once per change announcement.
     const PrinterRow& cachedRow(TBUSBPrinterZEV* printer) const;
 
@@ -67,6 +71,14 @@ private:
     bool serialSwitch_;
     QVector<QString> headers_;
     mutable QHash<const TBUSBPrinterZEV*, PrinterRow> rows_; // cache, keyed by listed printers only
+    // The pictures as the list shows them, by the source image's cache key (the model pictures are
+    // decoded once each, so there are only a few).
+    mutable QHash<qint64, QPixmap> pictures_;
+    // Listed printers whose change is not announced yet. The view measures every row again at each
+    // announcement (the rows are sized to their contents), so the changes that arrive in one pass of
+    // the event loop are announced together: a start with many printers answering at once would
+    // otherwise measure the whole list for each of their answers.
+    QSet<const TBUSBPrinterZEV*> changed_;
 };
 
 } // namespace ui

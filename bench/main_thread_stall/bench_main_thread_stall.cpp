@@ -16,6 +16,8 @@
 #include "ui/printerlistmodel.h"
 #include "ui/printerwindow.h"
 
+#include "common/heartbeat.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
@@ -23,9 +25,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -35,75 +34,9 @@ constexpr std::uint32_t kDescriptorTimeoutMs = 1000;
 constexpr int kHeartbeatMs = 2;
 constexpr int kRounds = 3;
 constexpr int kArrivalLimitMs = 20000;
-constexpr double kGoalMs = 50.0;
+constexpr double kGoalMs = 16.0; // one display frame at 60 Hz
 
-// Nanoseconds the calling thread has spent waiting for a CPU while ready to run (the second field of
-// its schedstat), or -1 when the system does not say.
-class RunQueueWait {
-public:
-    RunQueueWait() : fd_(::open("/proc/thread-self/schedstat", O_RDONLY | O_CLOEXEC)) {}
-    ~RunQueueWait() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    RunQueueWait(const RunQueueWait&) = delete;
-    RunQueueWait& operator=(const RunQueueWait&) = delete;
-    qint64 nanoseconds() const {
-        char text[128];
-        const ssize_t got = fd_ < 0 ? -1 : ::pread(fd_, text, sizeof text - 1, 0);
-        if (got <= 0) return -1;
-        text[got] = '\0';
-        unsigned long long onCpu = 0, waiting = 0;
-        return std::sscanf(text, "%llu %llu", &onCpu, &waiting) == 2 ? qint64(waiting) : -1;
-    }
-
-private:
-    int fd_;
-};
-
-// Beats every kHeartbeatMs on the main thread and keeps the longest gap between two beats: as seen
-// on the clock, and less the time the main thread stood ready while other processes had the CPUs
-// (a loaded machine, not the program).
-class Heartbeat {
-public:
-    Heartbeat() {
-        timer_.setTimerType(Qt::PreciseTimer);
-        timer_.setInterval(kHeartbeatMs);
-        QObject::connect(&timer_, &QTimer::timeout, [this] { beat(); });
-    }
-    void start() {
-        clock_.start();
-        lastNs_ = 0;
-        lastWaitNs_ = runQueue_.nanoseconds();
-        longestNs_ = 0;
-        longestOwnNs_ = 0;
-        timer_.start();
-    }
-    void stop() { timer_.stop(); }
-    // The longest time the main thread did not beat, beyond the beat itself, in milliseconds.
-    double longestMs() const { return beyondBeat(longestNs_); }
-    double longestOwnMs() const { return beyondBeat(longestOwnNs_); }
-
-private:
-    static double beyondBeat(qint64 ns) { return std::max(0.0, double(ns) / 1e6 - kHeartbeatMs); }
-    void beat() {
-        const qint64 now = clock_.nsecsElapsed();
-        const qint64 waited = runQueue_.nanoseconds();
-        const qint64 gap = now - lastNs_;
-        const qint64 queued = waited >= 0 && lastWaitNs_ >= 0 ? waited - lastWaitNs_ : 0;
-        longestNs_ = std::max(longestNs_, gap);
-        longestOwnNs_ = std::max(longestOwnNs_, gap - queued);
-        lastNs_ = now;
-        lastWaitNs_ = waited;
-    }
-
-    RunQueueWait runQueue_;
-    QTimer timer_;
-    QElapsedTimer clock_;
-    qint64 lastNs_ = 0;
-    qint64 lastWaitNs_ = 0;
-    qint64 longestNs_ = 0;
-    qint64 longestOwnNs_ = 0;
-};
+using bench::Heartbeat;
 
 struct Stall {
     double ownMs = -1; // the program's own: busy or blocked
@@ -148,7 +81,7 @@ Stall arrivalStall(int round) {
             std::uint32_t(round % app::Simulation::kPortCount) * app::Simulation::kPortStep;
         auto device = silentPrinter(location);
 
-        Heartbeat heartbeat;
+        Heartbeat heartbeat(kHeartbeatMs);
         heartbeat.start();
         QElapsedTimer clock;
         clock.start();
@@ -186,7 +119,7 @@ Stall stringsReadOnMainThreadStall() {
     if (bus->service(app::Simulation::kFirstLocation)->createInterface(interface) != kIOReturnSuccess)
         return {};
 
-    Heartbeat heartbeat;
+    Heartbeat heartbeat(kHeartbeatMs);
     heartbeat.start();
     bool read = false;
     QTimer::singleShot(20, [&] {
@@ -205,7 +138,7 @@ Stall stringsReadOnMainThreadStall() {
 }
 
 Stall idleStall() {
-    Heartbeat heartbeat;
+    Heartbeat heartbeat(kHeartbeatMs);
     heartbeat.start();
     runFor(1000);
     heartbeat.stop();

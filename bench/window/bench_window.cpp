@@ -27,7 +27,7 @@ namespace {
 
 constexpr int kRounds = 20;
 constexpr int kStartRounds = 5;
-constexpr double kArrivalGoalMs = 50.0;
+constexpr double kArrivalGoalMs = 16.0; // one display frame at 60 Hz
 constexpr double kStartGoalMs = 1500.0;
 
 double median(std::vector<double> values) {

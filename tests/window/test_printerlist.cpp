@@ -95,6 +95,37 @@ private slots:
         QVERIFY(!changed.isEmpty());
     }
 
+    // Changes that arrive together are announced to the view in one go (each announcement has the
+    // view measure every row), and none is lost: the cells show the new values at once, and a later
+    // change is announced again.
+    void changesArrivingTogetherAreAnnouncedOnce() {
+        SimFixture f;
+        f.controller->awakeFromNib();
+        for (int n : {1, 2, 3})
+            f.attach(sim::SimZEVModel::HVC, f.port(n));
+        QTRY_VERIFY(f.rows() == 3 && f.probed(f.port(1)) && f.probed(f.port(2)) && f.probed(f.port(3)));
+        f.settle();
+        QSignalSpy changed(f.model(), &QAbstractItemModel::dataChanged);
+        const auto setCounter = [&](int row, const QString& value) {
+            f.controller->printerAt(row)->setDeviceInfoValue(QRVX_TBPrinterLifetimeCounter, value);
+        };
+
+        for (int row : {0, 1, 2})
+            setCounter(row, QStringLiteral("%1").arg(1000 + row));
+        QCOMPARE(f.cell(2, Column::LifetimeCounterColumn), QStringLiteral("1002"));
+        f.settle();
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.at(0).at(0).toModelIndex().row(), 0);
+        QCOMPARE(changed.at(0).at(1).toModelIndex().row(), 2);
+
+        setCounter(1, QStringLiteral("2001"));
+        f.settle();
+        QCOMPARE(changed.size(), 2);
+        QCOMPARE(changed.at(1).at(0).toModelIndex().row(), 1);
+        QCOMPARE(changed.at(1).at(1).toModelIndex().row(), 1);
+        QCOMPARE(f.cell(1, Column::LifetimeCounterColumn), QStringLiteral("2001"));
+    }
+
     void selectionEndsOnFirstRow() {
         SimFixture f;
         f.controller->awakeFromNib();
