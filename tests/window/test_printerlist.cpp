@@ -389,6 +389,9 @@ private slots:
             QTRY_COMPARE(cell(Column::PrinterStatusColumn), QStringLiteral("Idle"));
 
             QTRY_COMPARE(cell(Column::UsbStatusColumn), QStringLiteral("USB Available"));
+            // The refresh that followed the paper has let go of the printer (its close notice would
+            // otherwise land after the other program's claim).
+            SimFixture::drain(&controller);
             simulation.setHeldByOtherProgram(hvc, true);
             QTRY_COMPARE(cell(Column::UsbStatusColumn), QStringLiteral("USB Busy"));
             simulation.setHeldByOtherProgram(hvc, false);
