@@ -16,6 +16,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -323,6 +324,28 @@ private slots:
         for (const QJsonObject& event : events)
             if (event["event"] == QStringLiteral("outcome"))
                 QCOMPARE(event["result"].toString(), QStringLiteral("updated"));
+    }
+
+    // On a terminal each printer keeps one progress line, redrawn in place below the other text.
+    void progressRedrawnInPlaceOnATerminal() {
+        const QString script = QStandardPaths::findExecutable(QStringLiteral("script"));
+        if (script.isEmpty()) QSKIP("script(1) is not installed");
+        const QJsonArray printers = listedPrinters(kFlasher, QStringLiteral("--simulate=hvc,hvc"));
+        QProcess process;
+        QProcessEnvironment environment = testsupport::programEnvironment(home_.path());
+        environment.insert(QStringLiteral("TERM"), QStringLiteral("xterm"));
+        process.setProcessEnvironment(environment);
+        const QString command =
+            QStringLiteral("'%1' --simulate=hvc,hvc --simulate-pace=instant --update --all --yes")
+                .arg(kFlasher);
+        process.start(script, {"-qec", command, "/dev/null"});
+        QVERIFY(process.waitForFinished(kRunTimeoutMs));
+        const QString screen = QString::fromUtf8(process.readAllStandardOutput());
+        QVERIFY2(process.exitCode() == 0, qPrintable(screen));
+        QVERIFY2(screen.contains(QStringLiteral("\x1b[2A\r\x1b[J")),
+                 qPrintable(screen)); // both lines redrawn
+        for (const QJsonValue& printer : printers)
+            QVERIFY2(screen.contains(printer["key"].toString() + ": 100% colour-tables"), qPrintable(screen));
     }
 
     void refusedWithoutTerminalOrYes_data() {
