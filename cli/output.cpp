@@ -79,6 +79,10 @@ void printErr(const QString& text) {
     writeTo(stderr, all + drawn());
 }
 
+void leaveProgressLines() {
+    board().drawn = 0;
+}
+
 bool progressRedrawsInPlace() {
     static const bool redraws = [] {
         const char* term = std::getenv("TERM");

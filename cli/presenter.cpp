@@ -117,6 +117,8 @@ void HeadlessPresenter::present(std::shared_ptr<platform::Alert> alert) {
     asked->completion = [this, alert](qint64 response) {
         answer(alert, int(response - platform::kAlertFirstButtonReturn), QStringLiteral("terminal"));
     };
+    // The console writes the question itself: the progress lines stay above it.
+    leaveProgressLines();
     console_->present(asked);
 }
 
