@@ -207,6 +207,8 @@ void UpdateBatch::check() {
         keys << m.key;
     }
     std::weak_ptr<UpdateBatch> weak = weak_from_this();
+    // A printer in its update mode answers at once: the confirmation waits for the loop's end.
+    launching_ = true;
     for (const QString& key : std::as_const(keys)) {
         const auto session = UpdateSession::find(key);
         const auto printer = session && !session->hasEnded() ? session->printer() : nullptr;
@@ -220,6 +222,7 @@ void UpdateBatch::check() {
             if (const auto self = weak.lock()) self->checked(key, readiness);
         });
     }
+    launching_ = false;
     if (std::none_of(members_.begin(), members_.end(),
                      [](const Member& m) { return m.standing == Standing::Checking; }))
         confirm();
@@ -263,8 +266,8 @@ void UpdateBatch::checked(const QString& key, const TBUSBPrinterZEV::Readiness& 
                          TBUSBPrinterZEV::stringForHVStatusString(readiness.statusCode))));
         break;
     }
-    if (std::none_of(members_.begin(), members_.end(),
-                     [](const Member& each) { return each.standing == Standing::Checking; }))
+    if (!launching_ && std::none_of(members_.begin(), members_.end(),
+                                    [](const Member& each) { return each.standing == Standing::Checking; }))
         confirm();
 }
 

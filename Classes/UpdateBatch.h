@@ -89,5 +89,6 @@ private:
     QList<std::weak_ptr<TBUSBPrinterZEV>> printers_; // same positions as members_
     QList<TBUSBPrinterZEV::Readiness::Kind> found_;  // same positions: what the checks found
     bool assembling_ = false;                        // start() is still adding members
+    bool launching_ = false;                         // check() is still starting the checks
     bool finished_ = false;
 };
