@@ -202,6 +202,11 @@ public:
     void ShowQXAWarning();
     QString QXAUpdateWarningText() const;
     QString genericUpdateWarningText();
+    // The warning's text for an update to `version`, and the final confirmation's title and warning;
+    // the same for one printer as for several.
+    static QString updateWarningText(const QString& version);
+    static QString updateConfirmationTitle();
+    static QString updateConfirmationWarning();
     // The "I Agree" box's action: `senderState` is the box's state (0/1), or none when the sender is
     // not a button (then nothing happens). Announces "customerDidAgree".
     void setToggleAgreed(std::optional<int> senderState);

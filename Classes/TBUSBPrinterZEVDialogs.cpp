@@ -111,9 +111,24 @@ QString TBUSBPrinterZEV::QXAUpdateWarningText() const {
 }
 
 QString TBUSBPrinterZEV::genericUpdateWarningText() {
+    return updateWarningText(newFirmwareVersion().value_or(QString()));
+}
+
+QString TBUSBPrinterZEV::updateWarningText(const QString& version) {
     return localized(QT_TRANSLATE_NOOP("TBPrinters", "This update tool will upgrade the printer firmware to "
                                                      "version %1. This process cannot be undone"))
-        .arg(newFirmwareVersion().value_or(QString()));
+        .arg(version);
+}
+
+QString TBUSBPrinterZEV::updateConfirmationTitle() {
+    return localized(
+        QT_TRANSLATE_NOOP("TBPrinters", "-- Warning --\n\nAre you certain you want to update the firmware?"));
+}
+
+QString TBUSBPrinterZEV::updateConfirmationWarning() {
+    return localized(QT_TRANSLATE_NOOP("TBPrinters",
+                                       "The printer may be permanently damaged if it is unplugged "
+                                       "or loses power during the update process."));
 }
 
 bool TBUSBPrinterZEV::customerDidAgree() const {

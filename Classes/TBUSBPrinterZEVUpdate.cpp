@@ -320,10 +320,7 @@ void TBUSBPrinterZEV::updateFirmwareReady() {
     if (session->step() == Step::Readiness) session->advance(Event::Passed);
     const QString version = newFirmwareVersion().value_or(session->target());
     showAlertWithTitle(
-        localized(QT_TRANSLATE_NOOP("TBPrinters",
-                                    "-- Warning --\n\nAre you certain you want to update the firmware?")),
-        localized(QT_TRANSLATE_NOOP("TBPrinters", "The printer may be permanently damaged if it is unplugged "
-                                                  "or loses power during the update process.")),
+        updateConfirmationTitle(), updateConfirmationWarning(),
         QStringList{localized(QT_TRANSLATE_NOOP("TBPrinters", "Cancel")),
                     localized(QT_TRANSLATE_NOOP("TBPrinters", "Update Firmware to %1")).arg(version)},
         [session](qint64 response) {

@@ -143,10 +143,7 @@ void UpdateBatch::warn() {
     }
     QString message =
         versions.size() == 1
-            ? localized(QT_TRANSLATE_NOOP("TBPrinters",
-                                          "This update tool will upgrade the printer firmware to "
-                                          "version %1. This process cannot be undone"))
-                  .arg(versions.first())
+            ? TBUSBPrinterZEV::updateWarningText(versions.first())
             : localized(QT_TRANSLATE_NOOP("TBPrinters",
                                           "This update tool will upgrade the firmware of these printers to "
                                           "versions %1. This process cannot be undone"))
@@ -291,18 +288,14 @@ void UpdateBatch::confirm() {
         finishIfDone();
         return;
     }
-    QString message =
-        localized(QT_TRANSLATE_NOOP("TBPrinters", "The printer may be permanently damaged if it is "
-                                                  "unplugged or loses power during the update "
-                                                  "process."));
+    QString message = TBUSBPrinterZEV::updateConfirmationWarning();
     message += QStringLiteral("\n\n") +
                section(QT_TRANSLATE_NOOP("TBPrinters", "These printers will be updated:"), going);
     if (!apart.isEmpty())
         message += QStringLiteral("\n\n") +
                    section(QT_TRANSLATE_NOOP("TBPrinters", "These printers will not be updated:"), apart);
     auto alert = std::make_shared<platform::Alert>();
-    alert->messageText = localized(
-        QT_TRANSLATE_NOOP("TBPrinters", "-- Warning --\n\nAre you certain you want to update the firmware?"));
+    alert->messageText = TBUSBPrinterZEV::updateConfirmationTitle();
     alert->informativeText = message;
     alert->buttons =
         QStringList{localized(QT_TRANSLATE_NOOP("TBPrinters", "Cancel")),
