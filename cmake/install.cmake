@@ -30,10 +30,33 @@ foreach(_program printer-flasher serial-switcher)
   install(FILES ${_generated}/${_program}.1.gz DESTINATION share/man/man1)
 endforeach()
 
+# The desktop entries and the AppStream metadata carry their translations inline, merged by msgfmt
+# from packaging/po/<lang>.po (packaging/po/LINGUAS lists the languages; scripts/update-packaging-pot
+# refreshes the template and the catalogues from the English texts).
+find_program(PRINTER_TOOLS_MSGFMT msgfmt REQUIRED)
+file(STRINGS ${_packaging}/po/LINGUAS _packaging_languages REGEX "^[^#]")
+set(_packaging_catalogues)
+foreach(_language IN LISTS _packaging_languages)
+  list(APPEND _packaging_catalogues ${_packaging}/po/${_language}.po)
+endforeach()
+set(_translated)
 foreach(_id org.printertools.PrinterFlasher org.printertools.SerialSwitcher)
-  install(FILES ${_packaging}/desktop/${_id}.desktop DESTINATION share/applications)
+  add_custom_command(OUTPUT ${_generated}/${_id}.desktop
+    COMMAND ${PRINTER_TOOLS_MSGFMT} --desktop --template=${_packaging}/desktop/${_id}.desktop.in
+      -d ${_packaging}/po -o ${_generated}/${_id}.desktop
+    DEPENDS ${_packaging}/desktop/${_id}.desktop.in ${_packaging}/po/LINGUAS ${_packaging_catalogues}
+    COMMENT "Translating ${_id}.desktop"
+    VERBATIM)
+  configure_file(${_packaging}/metainfo/${_id}.metainfo.xml.in ${_generated}/untranslated/${_id}.metainfo.xml @ONLY)
+  add_custom_command(OUTPUT ${_generated}/${_id}.metainfo.xml
+    COMMAND ${PRINTER_TOOLS_MSGFMT} --xml --template=${_generated}/untranslated/${_id}.metainfo.xml
+      -d ${_packaging}/po -o ${_generated}/${_id}.metainfo.xml
+    DEPENDS ${_generated}/untranslated/${_id}.metainfo.xml ${_packaging}/po/LINGUAS ${_packaging_catalogues}
+    COMMENT "Translating ${_id}.metainfo.xml"
+    VERBATIM)
+  list(APPEND _translated ${_generated}/${_id}.desktop ${_generated}/${_id}.metainfo.xml)
+  install(FILES ${_generated}/${_id}.desktop DESTINATION share/applications)
   install(FILES ${_packaging}/icons/${_id}.svg DESTINATION share/icons/hicolor/scalable/apps)
-  configure_file(${_packaging}/metainfo/${_id}.metainfo.xml.in ${_generated}/${_id}.metainfo.xml @ONLY)
   install(FILES ${_generated}/${_id}.metainfo.xml DESTINATION share/metainfo)
 endforeach()
 
@@ -46,4 +69,4 @@ list(APPEND _compressed ${_generated}/changelog.Debian.gz)
 install(FILES ${_packaging}/debian/copyright ${_generated}/changelog.Debian.gz
   DESTINATION share/doc/${PROJECT_NAME})
 
-add_custom_target(printer_tools_install_files ALL DEPENDS ${_compressed})
+add_custom_target(printer_tools_install_files ALL DEPENDS ${_compressed} ${_translated})

@@ -18,7 +18,10 @@ foreach(_layer platform support core app ui cli)
   get_target_property(_layer_sources ${_layer} SOURCES)
   list(APPEND _translated_sources ${_layer_sources})
 endforeach()
-set(_translation_sources ${PROJECT_SOURCE_DIR}/resources/translations/printer-tools_de.ts)
+set(_translation_sources)
+foreach(_language de es fr it ja pt_BR zh_CN)
+  list(APPEND _translation_sources ${PROJECT_SOURCE_DIR}/resources/translations/printer-tools_${_language}.ts)
+endforeach()
 qt_add_translations(platform
   TS_FILES ${_translation_sources}
   SOURCES ${_translated_sources}

@@ -176,7 +176,7 @@ private slots:
     }
 
     void englishWithoutATranslation() {
-        QVERIFY(!platform::installTranslations(QLocale(QLocale::Japanese, QLocale::Japan)));
+        QVERIFY(!platform::installTranslations(QLocale(QLocale::Korean, QLocale::SouthKorea)));
         SimFixture f;
         f.controller->applicationDidFinishLaunching(f.window.get());
         QCOMPARE(f.window->fileMenu()->title(), QStringLiteral("&Printer"));
