@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSaveFile>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -221,6 +222,7 @@ HistoryWindow::HistoryWindow(QWidget* parent)
     model_ = new HistoryModel(this);
     tree_ = new QTreeView;
     tree_->setObjectName(QStringLiteral("historyTree"));
+    tree_->setAccessibleName(windowTitle());
     tree_->setModel(model_);
     tree_->setAlternatingRowColors(true);
     tree_->setUniformRowHeights(true);
@@ -241,6 +243,8 @@ HistoryWindow::HistoryWindow(QWidget* parent)
     connect(exportButton_, &QPushButton::clicked, this, &HistoryWindow::askForExport);
     connect(refresh, &QPushButton::clicked, model_, &HistoryModel::reload);
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
+    // Escape closes it, as it closes a dialog.
+    new QShortcut(QKeySequence::Cancel, this, this, &QWidget::close);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(statusLabel_, 1);

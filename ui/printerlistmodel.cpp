@@ -6,6 +6,7 @@
 #include "platform/strings.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <QPixmap>
 
 #include <algorithm>
@@ -135,6 +136,12 @@ QVariant PrinterListModel::data(const QModelIndex& index, int role) const {
         return colourTablesToolTip(row.colourTables);
     if (role == UpdateProgressRole && index.column() == PrinterStatusColumn) return row.updateProgress;
     if (role == UpdatingRole) return row.updating;
+    if (role == Qt::AccessibleDescriptionRole) return rowSentence(index.row());
+    if (role == Qt::AccessibleTextRole && index.column() == PictureColumn) return row.name;
+    if (role == Qt::AccessibleTextRole && index.column() == PrinterStatusColumn && row.updating &&
+        row.updateProgress >= 0) {
+        return progressText(row.updateProgress, platform::localizedString(row.printerStatus));
+    }
     if (role != Qt::DisplayRole) return {};
 
     switch (index.column()) {
@@ -198,6 +205,30 @@ bool PrinterListModel::setHeaderData(int section, Qt::Orientation orientation, c
     headers_[section] = value.toString();
     emit headerDataChanged(orientation, section, section);
     return true;
+}
+
+QString PrinterListModel::progressPercent(int permille) {
+    return QLocale().toString(permille / 10) + QStringLiteral(" %");
+}
+
+QString PrinterListModel::progressText(int permille, const QString& status) {
+    return QStringLiteral("%1 %2").arg(progressPercent(permille), status);
+}
+
+QString PrinterListModel::rowSentence(int row) const {
+    const auto printer = printers_ ? printers_->printerAt(row) : nullptr;
+    if (!printer) return {};
+    const PrinterRow& cells = cachedRow(printer.get());
+    // A printer not yet asked for its status has its connection to tell.
+    const QString status = cells.printerStatus.isEmpty() ? platform::localizedString(cells.usbStatus)
+                                                         : platform::localizedString(cells.printerStatus);
+    QString sentence = QCoreApplication::translate("TBPrinters", "%1: %2, firmware %3")
+                           .arg(cells.name, status, orDash(cells.firmwareVersion));
+    if (cells.updating && cells.updateProgress >= 0) {
+        sentence = QCoreApplication::translate("TBPrinters", "%1; update progress %2")
+                       .arg(sentence, progressPercent(cells.updateProgress));
+    }
+    return sentence;
 }
 
 const PrinterRow& PrinterListModel::cachedRow(TBUSBPrinterZEV* printer) const {

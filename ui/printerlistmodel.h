@@ -40,6 +40,16 @@ public:
     static constexpr int UpdateProgressRole = Qt::UserRole + 1;
     // On any cell: whether the row's printer is being updated.
     static constexpr int UpdatingRole = Qt::UserRole + 2;
+    // Every cell also answers Qt::AccessibleDescriptionRole with its row as one sentence (printer,
+    // status, firmware and the update's progress), and the picture and status cells
+    // Qt::AccessibleTextRole with what they show without text: the printer's name, the update's bar.
+
+    // "45 %": an update's progress given in tenths of a percent, as the operator's language writes it.
+    static QString progressPercent(int permille);
+    // What the status cell says while an update runs: its percentage, then what the printer is doing.
+    static QString progressText(int permille, const QString& status);
+    // The row of `row` as one sentence, for assistive technology.
+    QString rowSentence(int row) const;
 
     // `serialSwitch`: the USB serial-number cell is a check box that switches the printer.
     PrinterListModel(TBPrinters* printers, bool serialSwitch, QObject* parent = nullptr);

@@ -14,16 +14,21 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QAccessible>
 #include <QItemSelectionModel>
-#include <QLocale>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QStyleOptionProgressBar>
 #include <QStyledItemDelegate>
 #include <QTableView>
+
+#include <algorithm>
 
 namespace ui {
 
@@ -61,7 +66,7 @@ public:
         bar.minimum = 0;
         bar.maximum = kProgressSteps;
         bar.progress = progress;
-        bar.text = QStringLiteral("%1 %2").arg(progressPercent(progress), index.data().toString());
+        bar.text = PrinterListModel::progressText(progress, index.data().toString());
         bar.textVisible = true;
         bar.state = option.state | QStyle::State_Horizontal;
         const QWidget* widget = option.widget;
@@ -76,9 +81,6 @@ public:
     }
 
     static constexpr int kProgressSteps = 1000;
-    static QString progressPercent(int permille) {
-        return QLocale().toString(permille / 10) + QStringLiteral(" %");
-    }
 };
 
 // A menu title as Qt makes an item's default tool tip of it: without mnemonic marks and "...".
@@ -105,6 +107,9 @@ void localizeMenuItem(QAction* item) {
     if (tip.isEmpty() || tip == strippedTitle(item->text())) return;
     const QString localizedTip = platform::localizedString(tip);
     if (localizedTip != tip) item->setToolTip(localizedTip);
+    // The status bar shows it while the item is highlighted, and assistive technology reads it as
+    // the item's description.
+    item->setStatusTip(localizedTip);
 }
 
 } // namespace
@@ -152,11 +157,25 @@ PrinterWindow::PrinterWindow(TBPrinters* controller, bool serialSwitch, QWidget*
     table_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     table_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(table_, &QWidget::customContextMenuRequested, this, &PrinterWindow::showRowMenu);
+    // Tab leaves the list instead of walking its cells; the arrow keys walk them.
+    table_->setTabKeyNavigation(false);
     setCentralWidget(table_);
     selection_ = new ItemSelection(table_->selectionModel(), this);
     resize(1240, 400);
 
+    announcement_ = new QLabel;
+    announcement_->setObjectName(QStringLiteral("announcement"));
+    announcement_->setTextFormat(Qt::PlainText);
+    updateProgress_ = new QProgressBar;
+    updateProgress_->setObjectName(QStringLiteral("updateProgress"));
+    updateProgress_->setRange(0, 100);
+    updateProgress_->setMaximumWidth(240);
+    updateProgress_->hide();
+    statusBar()->addWidget(announcement_, 1);
+    statusBar()->addPermanentWidget(updateProgress_);
+
     buildMenus(serialSwitch);
+    localizeAccessibleTexts();
 
     connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &PrinterWindow::refreshActions);
@@ -164,7 +183,67 @@ PrinterWindow::PrinterWindow(TBPrinters* controller, bool serialSwitch, QWidget*
     connect(model_, &QAbstractItemModel::rowsRemoved, this, &PrinterWindow::refreshActions);
     connect(model_, &QAbstractItemModel::modelReset, this, &PrinterWindow::refreshActions);
     connect(model_, &QAbstractItemModel::dataChanged, this, &PrinterWindow::refreshActions);
+    for (auto changed : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(model_, changed, this, &PrinterWindow::followUpdates);
+    connect(model_, &QAbstractItemModel::modelReset, this, &PrinterWindow::followUpdates);
+    connect(model_, &QAbstractItemModel::dataChanged, this, &PrinterWindow::followUpdates);
+    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &PrinterWindow::followUpdates);
     refreshActions();
+}
+
+void PrinterWindow::localizeAccessibleTexts() {
+    table_->setAccessibleName(QCoreApplication::translate("TBPrinters", "Printers"));
+    table_->setAccessibleDescription(QCoreApplication::translate(
+        "TBPrinters", "The supported printers on the USB bus, one per row. Each row tells the printer, "
+                      "its status, its firmware and the progress of its update."));
+    updateProgress_->setAccessibleName(QCoreApplication::translate("TBPrinters", "Update progress"));
+}
+
+void PrinterWindow::followUpdates() {
+    if (!controller_) return;
+    const auto selected = controller_->selectedPrinter();
+    int followed = -1;
+    QHash<const TBUSBPrinterZEV*, QString> phases;
+    for (int row = 0; row < model_->rowCount(); ++row) {
+        const QModelIndex status = model_->index(row, PrinterListModel::PrinterStatusColumn);
+        const auto printer = controller_->printerAt(row);
+        if (!printer) continue;
+        const QString name = model_->index(row, PrinterListModel::PrinterColumn).data().toString();
+        const QString phase = status.data().toString();
+        const auto said = phases_.constFind(printer.get());
+        if (status.data(PrinterListModel::UpdatingRole).toBool()) {
+            phases.insert(printer.get(), phase);
+            if (followed < 0 || printer == selected) followed = row;
+            if (said == phases_.constEnd() || *said != phase)
+                announce(QCoreApplication::translate("TBPrinters", "%1: %2").arg(name, phase));
+        } else if (said != phases_.constEnd()) {
+            // The update ended: what the printer says now is its outcome.
+            announce(QCoreApplication::translate("TBPrinters", "%1: %2").arg(name, phase));
+        }
+    }
+    phases_ = phases;
+
+    updateProgress_->setVisible(followed >= 0);
+    if (followed < 0) return;
+    const QModelIndex status = model_->index(followed, PrinterListModel::PrinterStatusColumn);
+    const int permille = std::max(0, status.data(PrinterListModel::UpdateProgressRole).toInt());
+    updateProgress_->setValue(permille / 10);
+    const QString description =
+        QCoreApplication::translate("TBPrinters", "%1: %2")
+            .arg(model_->index(followed, PrinterListModel::PrinterColumn).data().toString(),
+                 status.data().toString());
+    if (updateProgress_->accessibleDescription() != description)
+        updateProgress_->setAccessibleDescription(description);
+}
+
+void PrinterWindow::announce(const QString& text) {
+    // The label's new name is what assistive technology hears on this Qt; newer ones announce it too.
+    announcement_->setText(text);
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    QAccessibleAnnouncementEvent event(announcement_, text);
+    QAccessible::updateAccessibility(&event);
+#endif
 }
 
 void PrinterWindow::buildMenus(bool serialSwitch) {
@@ -307,6 +386,7 @@ TBPrinters* PrinterWindow::controller() const {
 void PrinterWindow::localizeMainMenu() {
     Q_ASSERT(platform::mainqueue::isMainThread());
     localizeItemsInMenu(menuBar());
+    localizeAccessibleTexts();
 }
 
 QString PrinterWindow::title() const {

@@ -7,14 +7,17 @@
 
 #include <QMainWindow>
 #include <QMenu>
+#include <QHash>
 #include <QMessageBox>
 #include <QPointer>
 
 #include <memory>
 
 class QAction;
+class QLabel;
 class QMenuBar;
 class QPoint;
+class QProgressBar;
 class QTableView;
 class TBPrinters;
 class TBUSBPrinterZEV;
@@ -54,6 +57,11 @@ public:
     QAction* historyAction() const { return historyAction_; }
     HistoryWindow* historyWindow() const { return historyWindow_; }
     QMenu* fileMenu() const { return fileMenu_; }
+    // In the status bar: the progress of the update the operator follows (the selected printer's, or
+    // else the first running one), hidden when none runs; and the last change of phase or outcome of
+    // any update, which assistive technology announces.
+    QProgressBar* updateProgressBar() const { return updateProgress_; }
+    QLabel* announcementLabel() const { return announcement_; }
 
     // The question asked when the window is closed while an update is under way; null when none is open.
     QMessageBox* openQuitQuestion() const { return quitQuestion_; }
@@ -83,6 +91,11 @@ private:
     void refresh(const std::shared_ptr<TBUSBPrinterZEV>& printer);
     void refreshActions();
     void askBeforeQuitting();
+    // Follows every row's update: the status bar's progress, and an announcement for each new phase
+    // and for each outcome.
+    void followUpdates();
+    void announce(const QString& text);
+    void localizeAccessibleTexts();
 
     QPointer<TBPrinters> controller_;
     QTableView* table_ = nullptr;
@@ -97,6 +110,9 @@ private:
     QPointer<QMessageBox> quitQuestion_;
     bool quitConfirmed_ = false;
     QPointer<QMenu> rowMenu_;
+    QProgressBar* updateProgress_ = nullptr;
+    QLabel* announcement_ = nullptr;
+    QHash<const TBUSBPrinterZEV*, QString> phases_; // what each printer under update was last doing
 };
 
 } // namespace ui

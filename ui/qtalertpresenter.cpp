@@ -106,12 +106,21 @@ void QtAlertPresenter::present(std::shared_ptr<Alert> alert) {
         for (const QString& title : alert->buttons)
             buttons.push_back(box->addButton(plainButtonText(title), QMessageBox::AcceptRole));
         box->setDefaultButton(static_cast<QPushButton*>(buttons.front()));
+        // Escape answers with the button that gives up what was asked, when there is one.
+        if (alert->intent.abandon >= 0 && std::size_t(alert->intent.abandon) < buttons.size())
+            box->setEscapeButton(buttons[std::size_t(alert->intent.abandon)]);
     }
+    // A screen reader opening the box reads its headline and then what it explains.
+    box->setAccessibleName(alert->messageText);
+    box->setAccessibleDescription(alert->informativeText);
 
     if (alert->accessory) {
         auto* check = new QCheckBox(plainButtonText(alert->accessory->title));
         check->setMinimumSize(alert->accessory->size);
         check->setChecked(alert->accessory->checked);
+        // What is agreed to, for whoever cannot see the text above the box.
+        check->setAccessibleDescription(alert->informativeText.isEmpty() ? alert->messageText
+                                                                         : alert->informativeText);
         box->setCheckBox(check);
         if (alert->accessory->action) {
             QObject::connect(check, &QCheckBox::toggled, box,
