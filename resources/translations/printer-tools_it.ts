@@ -5,79 +5,83 @@
     <name>TBPrinters</name>
     <message>
         <source>No permission: install the udev rule</source>
-        <translation type="unfinished"></translation>
+        <translation>Nessuna autorizzazione: installare la regola udev</translation>
     </message>
     <message>
         <source>In use by other application</source>
-        <translation type="unfinished"></translation>
+        <translation>In uso da un altro programma</translation>
     </message>
     <message>
         <source>Not Responding</source>
-        <translation type="unfinished"></translation>
+        <translation>Non risponde</translation>
     </message>
     <message>
         <source>Unavailable</source>
-        <translation type="unfinished"></translation>
+        <translation>Non disponibile</translation>
     </message>
     <message>
         <source>Enabled</source>
-        <translation type="unfinished"></translation>
+        <translation>Attivato</translation>
     </message>
     <message>
         <source>Disabled</source>
-        <translation type="unfinished"></translation>
+        <translation>Disattivato</translation>
     </message>
     <message>
         <source>Alert</source>
-        <translation type="unfinished"></translation>
+        <translation>Avviso</translation>
     </message>
     <message>
         <source>This update tool is for the ZEV QXA printer. It will upgrade the printer firmware to version %1.
 
 Once updated, the QXA printer will REQUIRE the use of QXAHS media packs. Please use up all QXA media before using this update tool. This process cannot be undone.</source>
-        <translation type="unfinished"></translation>
+        <translation>Questo programma di aggiornamento è destinato alla stampante ZEV QXA. Porterà il firmware della stampante alla versione %1.
+
+Dopo l&apos;aggiornamento, la stampante QXA RICHIEDERÀ l&apos;uso delle confezioni di supporti QXAHS. Esaurire tutti i supporti QXA prima di usare questo programma di aggiornamento. L&apos;operazione è irreversibile.</translation>
     </message>
     <message>
         <source>This update tool will upgrade the printer firmware to version %1. This process cannot be undone</source>
-        <translation type="unfinished"></translation>
+        <translation>Questo programma di aggiornamento porterà il firmware della stampante alla versione %1. L&apos;operazione è irreversibile.</translation>
     </message>
     <message>
         <source>-- Warning --
 
 Are you certain you want to update the firmware?</source>
-        <translation type="unfinished"></translation>
+        <translation>-- Avvertenza --
+
+Si è sicuri di voler aggiornare il firmware?</translation>
     </message>
     <message>
         <source>The printer may be permanently damaged if it is unplugged or loses power during the update process.</source>
-        <translation type="unfinished"></translation>
+        <translation>La stampante può subire danni permanenti se viene scollegata o se resta senza alimentazione durante l&apos;aggiornamento.</translation>
     </message>
     <message>
         <source>I Agree</source>
-        <translation type="unfinished"></translation>
+        <translation>Accetto</translation>
     </message>
     <message>
         <source>Attention:</source>
-        <translation type="unfinished"></translation>
+        <translation>Attenzione:</translation>
     </message>
     <message>
         <source>Quit</source>
-        <translation type="unfinished"></translation>
+        <translation>Esci</translation>
     </message>
     <message>
         <source>Continue</source>
-        <translation type="unfinished"></translation>
+        <translation>Continua</translation>
     </message>
     <message>
         <source>The Selected Printer is Unavailable. (Busy)</source>
-        <translation type="unfinished"></translation>
+        <translation>La stampante selezionata non è disponibile. (Occupata)</translation>
     </message>
     <message>
         <source>Please power-cycle the selected printer now to complete the process!</source>
-        <translation type="unfinished"></translation>
+        <translation>Spegnere e riaccendere ora la stampante selezionata per completare l&apos;operazione!</translation>
     </message>
     <message>
         <source>Old print queues could not be removed</source>
-        <translation type="unfinished"></translation>
+        <translation>Impossibile rimuovere le vecchie code di stampa</translation>
     </message>
     <message>
         <source>The printer will appear to the print system as a new device. These print queues for it could not be removed:
@@ -85,798 +89,806 @@ Are you certain you want to update the firmware?</source>
 %1
 
 Remove them in the printer settings, or ask your administrator to remove them.</source>
-        <translation type="unfinished"></translation>
+        <translation>Per il sistema di stampa la stampante risulterà un nuovo dispositivo. Non è stato possibile rimuovere queste sue code di stampa:
+
+%1
+
+Rimuoverle dalle impostazioni della stampante o chiedere all&apos;amministratore di sistema di rimuoverle.</translation>
     </message>
     <message>
         <source>Checking firmware ...</source>
-        <translation type="unfinished"></translation>
+        <translation>Verifica del firmware ...</translation>
     </message>
     <message>
         <source>A printer was unexpectedly found in firmware update mode. Would you like to update the firmware? </source>
-        <translation type="unfinished"></translation>
+        <translation>È stata trovata inaspettatamente una stampante in modalità di aggiornamento firmware. Si desidera aggiornare il firmware? </translation>
     </message>
     <message>
         <source>Ignore</source>
-        <translation type="unfinished"></translation>
+        <translation>Ignora</translation>
     </message>
     <message>
         <source>Update Firmware</source>
-        <translation type="unfinished"></translation>
+        <translation>Aggiorna firmware</translation>
     </message>
     <message>
         <source>Please power-cycle this printer</source>
-        <translation type="unfinished"></translation>
+        <translation>Spegnere e riaccendere questa stampante</translation>
     </message>
     <message>
         <source>Contact customer support if power-cycling does not resolve the issue.</source>
-        <translation type="unfinished"></translation>
+        <translation>Se spegnendo e riaccendendo la stampante il problema persiste, rivolgersi all&apos;assistenza clienti.</translation>
     </message>
     <message>
         <source>Being updated by another program</source>
-        <translation type="unfinished"></translation>
+        <translation>In aggiornamento da un altro programma</translation>
     </message>
     <message>
         <source>Firmware version updated to %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Versione del firmware aggiornata a %1</translation>
     </message>
     <message>
         <source>Firmware version updated from %1 to %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Versione del firmware aggiornata da %1 a %2</translation>
     </message>
     <message>
         <source>unknown</source>
-        <translation type="unfinished"></translation>
+        <translation>sconosciuta</translation>
     </message>
     <message>
         <source>Current firmware version: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Versione attuale del firmware: %1</translation>
     </message>
     <message>
         <source>Previous firmware version: %1 current version: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Versione precedente del firmware: %1; versione attuale: %2</translation>
     </message>
     <message>
         <source>There was a problem with the firmware update!</source>
-        <translation type="unfinished"></translation>
+        <translation>Si è verificato un problema durante l&apos;aggiornamento del firmware!</translation>
     </message>
     <message>
         <source>Firmware update not needed</source>
-        <translation type="unfinished"></translation>
+        <translation>Aggiornamento del firmware non necessario</translation>
     </message>
     <message>
         <source>This printer has firmware version %1 installed.</source>
-        <translation type="unfinished"></translation>
+        <translation>Su questa stampante è installata la versione %1 del firmware.</translation>
     </message>
     <message>
         <source>Printer Not Ready</source>
-        <translation type="unfinished"></translation>
+        <translation>Stampante non pronta</translation>
     </message>
     <message>
         <source>Please correct the following issue: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Risolvere il seguente problema: %1</translation>
     </message>
     <message>
         <source>Proceed</source>
-        <translation type="unfinished"></translation>
+        <translation>Procedi</translation>
     </message>
     <message>
         <source>Cancel</source>
-        <translation type="unfinished"></translation>
+        <translation>Annulla</translation>
     </message>
     <message>
         <source>Printer Busy</source>
-        <translation type="unfinished"></translation>
+        <translation>Stampante occupata</translation>
     </message>
     <message>
         <source>Another application is using the printer. Please proceed when the printer becomes available.</source>
-        <translation type="unfinished"></translation>
+        <translation>Un altro programma sta usando la stampante. Procedere quando la stampante sarà di nuovo disponibile.</translation>
     </message>
     <message>
         <source>Update Firmware to %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Aggiorna firmware a %1</translation>
     </message>
     <message>
         <source>Updating firmware ...</source>
-        <translation type="unfinished"></translation>
+        <translation>Aggiornamento del firmware ...</translation>
     </message>
     <message>
         <source>Writing firmware ...</source>
-        <translation type="unfinished"></translation>
+        <translation>Scrittura del firmware ...</translation>
     </message>
     <message>
         <source>The firmware could not be sent to the printer</source>
-        <translation type="unfinished"></translation>
+        <translation>Impossibile inviare il firmware alla stampante</translation>
     </message>
     <message>
         <source>The printer stays in firmware update mode until it receives the firmware. Check the USB cable and choose Update Firmware… to send it again. A printer that was unplugged gets the firmware again when it is plugged back in.</source>
-        <translation type="unfinished"></translation>
+        <translation>La stampante resta in modalità di aggiornamento firmware finché non riceve il firmware. Controllare il cavo USB e scegliere «Aggiorna firmware…» per inviarlo di nuovo. Una stampante che è stata scollegata riceve di nuovo il firmware quando viene ricollegata.</translation>
     </message>
     <message>
         <source>There is a problem with the firmware files.</source>
-        <translation type="unfinished"></translation>
+        <translation>C&apos;è un problema con i file del firmware.</translation>
     </message>
     <message>
         <source>The printer could not be opened.</source>
-        <translation type="unfinished"></translation>
+        <translation>Impossibile aprire la stampante.</translation>
     </message>
     <message>
         <source>The color tables could not be written</source>
-        <translation type="unfinished"></translation>
+        <translation>Impossibile scrivere le tabelle colori</translation>
     </message>
     <message>
         <source>The printer has its new firmware. Unplug it and plug it in again to write the color tables.</source>
-        <translation type="unfinished"></translation>
+        <translation>La stampante ha il nuovo firmware. Scollegarla e ricollegarla per scrivere le tabelle colori.</translation>
     </message>
     <message>
         <source>Updating color tables ...</source>
-        <translation type="unfinished"></translation>
+        <translation>Aggiornamento delle tabelle colori ...</translation>
     </message>
     <message>
         <source>The printer stopped taking them.</source>
-        <translation type="unfinished"></translation>
+        <translation>La stampante ha smesso di accettarle.</translation>
     </message>
     <message>
         <source>Firmware update was successful!</source>
-        <translation type="unfinished"></translation>
+        <translation>Aggiornamento del firmware riuscito!</translation>
     </message>
     <message>
         <source>Finish</source>
-        <translation type="unfinished"></translation>
+        <translation>Fine</translation>
     </message>
     <message>
         <source>-- File corruption --
 
 There is a problem with the firmware files.</source>
-        <translation type="unfinished"></translation>
+        <translation>-- File danneggiati --
+
+C&apos;è un problema con i file del firmware.</translation>
     </message>
     <message>
         <source>Contact customer support.</source>
-        <translation type="unfinished"></translation>
+        <translation>Rivolgersi all&apos;assistenza clienti.</translation>
     </message>
     <message>
         <source>There was a problem with the firmware file!</source>
-        <translation type="unfinished"></translation>
+        <translation>C&apos;è un problema con il file del firmware!</translation>
     </message>
     <message>
         <source>This application may be damaged. Please download a new copy.</source>
-        <translation type="unfinished"></translation>
+        <translation>Questo programma potrebbe essere danneggiato. Scaricarne una nuova copia.</translation>
     </message>
     <message>
         <source>The update history %1 is locked by another program. Updates are recorded as soon as it is free again.</source>
-        <translation type="unfinished"></translation>
+        <translation>La cronologia degli aggiornamenti %1 è bloccata da un altro programma. Gli aggiornamenti verranno registrati non appena sarà di nuovo libera.</translation>
     </message>
     <message>
         <source>The update history %1 cannot be used: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Impossibile usare la cronologia degli aggiornamenti %1: %2</translation>
     </message>
     <message>
         <source>The update history %1 could not be read (%2). It was set aside as %3 and a new one started.</source>
-        <translation type="unfinished"></translation>
+        <translation>Impossibile leggere la cronologia degli aggiornamenti %1 (%2). È stata messa da parte come %3 e ne è stata iniziata una nuova.</translation>
     </message>
     <message>
         <source>No update history is kept.</source>
-        <translation type="unfinished"></translation>
+        <translation>Non viene tenuta alcuna cronologia degli aggiornamenti.</translation>
     </message>
     <message>
         <source>No update has been recorded.</source>
-        <translation type="unfinished"></translation>
+        <translation>Nessun aggiornamento registrato.</translation>
     </message>
     <message>
         <source>Firmware:</source>
-        <translation type="unfinished"></translation>
+        <translation>Firmware:</translation>
     </message>
     <message>
         <source>Colour tables:</source>
-        <translation type="unfinished"></translation>
+        <translation>Tabelle colori:</translation>
     </message>
     <message>
         <source>Update history</source>
-        <translation type="unfinished"></translation>
+        <translation>Cronologia aggiornamenti</translation>
     </message>
     <message>
         <source>The record of firmware updates under way could not be read</source>
-        <translation type="unfinished"></translation>
+        <translation>Impossibile leggere il registro degli aggiornamenti del firmware in corso</translation>
     </message>
     <message>
         <source>It was set aside as %1.</source>
-        <translation type="unfinished"></translation>
+        <translation>È stato messo da parte come %1.</translation>
     </message>
     <message>
         <source>An update that was interrupted when this program last ended cannot be carried on by itself. A printer found in firmware update mode can still be updated from here.</source>
-        <translation type="unfinished"></translation>
+        <translation>Un aggiornamento interrotto all&apos;ultima chiusura di questo programma non può riprendere da solo. Una stampante trovata in modalità di aggiornamento firmware può comunque essere aggiornata da qui.</translation>
     </message>
     <message>
         <source>%1: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: %2</translation>
     </message>
     <message>
         <source>from %1 to %2</source>
-        <translation type="unfinished"></translation>
+        <translation>da %1 a %2</translation>
     </message>
     <message>
         <source>being updated by another program</source>
-        <translation type="unfinished"></translation>
+        <translation>in aggiornamento da un altro programma</translation>
     </message>
     <message>
         <source>This update tool will upgrade the firmware of these printers to versions %1. This process cannot be undone</source>
-        <translation type="unfinished"></translation>
+        <translation>Questo programma di aggiornamento porterà il firmware di queste stampanti alle versioni %1. L&apos;operazione è irreversibile.</translation>
     </message>
     <message>
         <source>it left the USB bus</source>
-        <translation type="unfinished"></translation>
+        <translation>si è disconnessa dal bus USB</translation>
     </message>
     <message>
         <source>no update needed (firmware %1 installed)</source>
-        <translation type="unfinished"></translation>
+        <translation>nessun aggiornamento necessario (firmware %1 installato)</translation>
     </message>
     <message>
         <source>the firmware files are damaged</source>
-        <translation type="unfinished"></translation>
+        <translation>i file del firmware sono danneggiati</translation>
     </message>
     <message>
         <source>busy: another application is using it</source>
-        <translation type="unfinished"></translation>
+        <translation>occupata: un altro programma la sta usando</translation>
     </message>
     <message>
         <source>not responding</source>
-        <translation type="unfinished"></translation>
+        <translation>non risponde</translation>
     </message>
     <message>
         <source>not ready: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>non pronta: %1</translation>
     </message>
     <message>
         <source>its update is already under way</source>
-        <translation type="unfinished"></translation>
+        <translation>il suo aggiornamento è già in corso</translation>
     </message>
     <message>
         <source>These printers will be updated:</source>
-        <translation type="unfinished"></translation>
+        <translation>Queste stampanti verranno aggiornate:</translation>
     </message>
     <message>
         <source>These printers will not be updated:</source>
-        <translation type="unfinished"></translation>
+        <translation>Queste stampanti non verranno aggiornate:</translation>
     </message>
     <message>
         <source>Update %1 Printers</source>
-        <translation type="unfinished"></translation>
+        <translation>Aggiorna %1 stampanti</translation>
     </message>
     <message>
         <source>%1 of %2 printers updated</source>
-        <translation type="unfinished"></translation>
+        <translation>Stampanti aggiornate: %1 su %2</translation>
     </message>
     <message>
         <source>cancelled</source>
-        <translation type="unfinished"></translation>
+        <translation>annullato</translation>
     </message>
     <message>
         <source>Updated:</source>
-        <translation type="unfinished"></translation>
+        <translation>Aggiornate:</translation>
     </message>
     <message>
         <source>Failed:</source>
-        <translation type="unfinished"></translation>
+        <translation>Non riuscite:</translation>
     </message>
     <message>
         <source>Not updated:</source>
-        <translation type="unfinished"></translation>
+        <translation>Non aggiornate:</translation>
     </message>
     <message>
         <source>Updating</source>
-        <translation type="unfinished"></translation>
+        <translation>In aggiornamento</translation>
     </message>
     <message>
         <source>The printer did not come back</source>
-        <translation type="unfinished"></translation>
+        <translation>La stampante non si è ricollegata</translation>
     </message>
     <message>
         <source>The printer left the USB bus to restart during its firmware update and has not come back within %1 minutes. Check that it is switched on and that its USB cable is plugged in. Once it is back, the update carries on by itself; if it does not, power-cycle the printer.</source>
-        <translation type="unfinished"></translation>
+        <translation>La stampante si è disconnessa dal bus USB per riavviarsi durante l&apos;aggiornamento del firmware e non si è ricollegata entro %1 minuti. Verificare che sia accesa e che il suo cavo USB sia collegato. Quando si ricollega, l&apos;aggiornamento prosegue da solo; in caso contrario, spegnere e riaccendere la stampante.</translation>
     </message>
     <message>
         <source>Printer Error</source>
-        <translation type="unfinished"></translation>
+        <translation>Errore della stampante</translation>
     </message>
     <message>
         <source>The printer is not responding properly. Please power-cycle the printer and try again.</source>
-        <translation type="unfinished"></translation>
+        <translation>La stampante non risponde correttamente. Spegnere e riaccendere la stampante e riprovare.</translation>
     </message>
     <message>
         <source>Firmware Update Mode</source>
-        <translation type="unfinished"></translation>
+        <translation>Modalità aggiornamento firmware</translation>
     </message>
     <message>
         <source>Unknown Status</source>
-        <translation type="unfinished"></translation>
+        <translation>Stato sconosciuto</translation>
     </message>
     <message>
         <source>Idle</source>
-        <translation type="unfinished"></translation>
+        <translation>Pronta</translation>
     </message>
     <message>
         <source>Printing</source>
-        <translation type="unfinished"></translation>
+        <translation>In stampa</translation>
     </message>
     <message>
         <source>Head cool down cycle</source>
-        <translation type="unfinished"></translation>
+        <translation>Raffreddamento testina</translation>
     </message>
     <message>
         <source>Motor cool down cycle</source>
-        <translation type="unfinished"></translation>
+        <translation>Raffreddamento motore</translation>
     </message>
     <message>
         <source>Sleeping (standby mode)</source>
-        <translation type="unfinished"></translation>
+        <translation>In sospensione (standby)</translation>
     </message>
     <message>
         <source>Cover Open</source>
-        <translation type="unfinished"></translation>
+        <translation>Coperchio aperto</translation>
     </message>
     <message>
         <source>Scrap Box Missing</source>
-        <translation type="unfinished"></translation>
+        <translation>Contenitore scarti mancante</translation>
     </message>
     <message>
         <source>Paper End</source>
-        <translation type="unfinished"></translation>
+        <translation>Carta esaurita</translation>
     </message>
     <message>
         <source>Ribbon End</source>
-        <translation type="unfinished"></translation>
+        <translation>Nastro esaurito</translation>
     </message>
     <message>
         <source>Paper Jam</source>
-        <translation type="unfinished"></translation>
+        <translation>Inceppamento carta</translation>
     </message>
     <message>
         <source>Ribbon Error</source>
-        <translation type="unfinished"></translation>
+        <translation>Errore nastro</translation>
     </message>
     <message>
         <source>Wrong Paper</source>
-        <translation type="unfinished"></translation>
+        <translation>Carta errata</translation>
     </message>
     <message>
         <source>Bad Data</source>
-        <translation type="unfinished"></translation>
+        <translation>Dati non validi</translation>
     </message>
     <message>
         <source>Head Voltage Error</source>
-        <translation type="unfinished"></translation>
+        <translation>Errore tensione testina</translation>
     </message>
     <message>
         <source>Head Position Error</source>
-        <translation type="unfinished"></translation>
+        <translation>Errore posizione testina</translation>
     </message>
     <message>
         <source>Power supply Error</source>
-        <translation type="unfinished"></translation>
+        <translation>Errore alimentazione</translation>
     </message>
     <message>
         <source>Cutter Error</source>
-        <translation type="unfinished"></translation>
+        <translation>Errore taglierina</translation>
     </message>
     <message>
         <source>Pinch Roller Error</source>
-        <translation type="unfinished"></translation>
+        <translation>Errore rullo pressore</translation>
     </message>
     <message>
         <source>Head Temp High Error</source>
-        <translation type="unfinished"></translation>
+        <translation>Temperatura testina troppo alta</translation>
     </message>
     <message>
         <source>Media Temp Error</source>
-        <translation type="unfinished"></translation>
+        <translation>Errore temperatura supporto</translation>
     </message>
     <message>
         <source>Motor Temp Error</source>
-        <translation type="unfinished"></translation>
+        <translation>Errore temperatura motore</translation>
     </message>
     <message>
         <source>Ribbon Tension Error</source>
-        <translation type="unfinished"></translation>
+        <translation>Errore tensione nastro</translation>
     </message>
     <message>
         <source>RFID Module Error</source>
-        <translation type="unfinished"></translation>
+        <translation>Errore modulo RFID</translation>
     </message>
     <message>
         <source>System Fail Error</source>
-        <translation type="unfinished"></translation>
+        <translation>Errore di sistema</translation>
     </message>
     <message>
         <source>USB Available</source>
-        <translation type="unfinished"></translation>
+        <translation>USB disponibile</translation>
     </message>
     <message>
         <source>USB Open</source>
-        <translation type="unfinished"></translation>
+        <translation>USB aperta</translation>
     </message>
     <message>
         <source>Waiting for USB</source>
-        <translation type="unfinished"></translation>
+        <translation>In attesa di USB</translation>
     </message>
     <message>
         <source>USB Busy</source>
-        <translation type="unfinished"></translation>
+        <translation>USB occupata</translation>
     </message>
     <message>
         <source>%1 at port %2</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 sulla porta %2</translation>
     </message>
     <message>
         <source>Succeeded</source>
-        <translation type="unfinished"></translation>
+        <translation>Riuscito</translation>
     </message>
     <message>
         <source>Failed</source>
-        <translation type="unfinished"></translation>
+        <translation>Non riuscito</translation>
     </message>
     <message>
         <source>Cancelled</source>
-        <translation type="unfinished"></translation>
+        <translation>Annullato</translation>
     </message>
     <message>
         <source>Not needed</source>
-        <translation type="unfinished"></translation>
+        <translation>Non necessario</translation>
     </message>
     <message>
         <source>Lost</source>
-        <translation type="unfinished"></translation>
+        <translation>Perso</translation>
     </message>
     <message>
         <source>Interrupted</source>
-        <translation type="unfinished"></translation>
+        <translation>Interrotto</translation>
     </message>
     <message>
         <source>Under way</source>
-        <translation type="unfinished"></translation>
+        <translation>In corso</translation>
     </message>
     <message>
         <source>Request</source>
-        <translation type="unfinished"></translation>
+        <translation>Richiesta</translation>
     </message>
     <message>
         <source>Restart into update mode</source>
-        <translation type="unfinished"></translation>
+        <translation>Riavvio in modalità aggiornamento</translation>
     </message>
     <message>
         <source>Upload</source>
-        <translation type="unfinished"></translation>
+        <translation>Trasferimento</translation>
     </message>
     <message>
         <source>Programming and restart</source>
-        <translation type="unfinished"></translation>
+        <translation>Programmazione e riavvio</translation>
     </message>
     <message>
         <source>Colour tables</source>
-        <translation type="unfinished"></translation>
+        <translation>Tabelle colori</translation>
     </message>
     <message>
         <source>Started</source>
-        <translation type="unfinished"></translation>
+        <translation>Inizio</translation>
     </message>
     <message>
         <source>Printer</source>
-        <translation type="unfinished"></translation>
+        <translation>Stampante</translation>
     </message>
     <message>
         <source>Device Key</source>
-        <translation type="unfinished"></translation>
+        <translation>Chiave dispositivo</translation>
     </message>
     <message>
         <source>Firmware</source>
-        <translation type="unfinished"></translation>
+        <translation>Firmware</translation>
     </message>
     <message>
         <source>Colour Tables</source>
-        <translation type="unfinished"></translation>
+        <translation>Tabelle colori</translation>
     </message>
     <message>
         <source>Outcome</source>
-        <translation type="unfinished"></translation>
+        <translation>Esito</translation>
     </message>
     <message>
         <source>Failure</source>
-        <translation type="unfinished"></translation>
+        <translation>Errore</translation>
     </message>
     <message>
         <source>Update History</source>
-        <translation type="unfinished"></translation>
+        <translation>Cronologia aggiornamenti</translation>
     </message>
     <message>
         <source>Export…</source>
-        <translation type="unfinished"></translation>
+        <translation>Esporta…</translation>
     </message>
     <message>
         <source>Refresh</source>
-        <translation type="unfinished"></translation>
+        <translation>Ricarica</translation>
     </message>
     <message>
         <source>Close</source>
-        <translation type="unfinished"></translation>
+        <translation>Chiudi</translation>
     </message>
     <message>
         <source>Export History</source>
-        <translation type="unfinished"></translation>
+        <translation>Esporta cronologia</translation>
     </message>
     <message>
         <source>Saved to %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Salvata in %1</translation>
     </message>
     <message>
         <source>The history could not be saved to “%1”.</source>
-        <translation type="unfinished"></translation>
+        <translation>Impossibile salvare la cronologia in «%1».</translation>
     </message>
     <message>
         <source>The update history could not be used as it was</source>
-        <translation type="unfinished"></translation>
+        <translation>Impossibile usare la cronologia degli aggiornamenti così com&apos;era</translation>
     </message>
     <message>
         <source>USB Status</source>
-        <translation type="unfinished"></translation>
+        <translation>Stato USB</translation>
     </message>
     <message>
         <source>Printer Status</source>
-        <translation type="unfinished"></translation>
+        <translation>Stato stampante</translation>
     </message>
     <message>
         <source>Package Firmware</source>
-        <translation type="unfinished"></translation>
+        <translation>Firmware del pacchetto</translation>
     </message>
     <message>
         <source>Lifetime Counter</source>
-        <translation type="unfinished"></translation>
+        <translation>Contatore totale</translation>
     </message>
     <message>
         <source>Serial Number</source>
-        <translation type="unfinished"></translation>
+        <translation>Numero di serie</translation>
     </message>
     <message>
         <source>USB Serial Number</source>
-        <translation type="unfinished"></translation>
+        <translation>Numero di serie USB</translation>
     </message>
     <message>
         <source>Colour Tables (Version / Checksum)</source>
-        <translation type="unfinished"></translation>
+        <translation>Tabelle colori (versione / checksum)</translation>
     </message>
     <message>
         <source>Colour table %1: version %2, checksum %3</source>
-        <translation type="unfinished"></translation>
+        <translation>Tabella colori %1: versione %2, checksum %3</translation>
     </message>
     <message>
         <source>Printers</source>
-        <translation type="unfinished"></translation>
+        <translation>Stampanti</translation>
     </message>
     <message>
         <source>&amp;Printer</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Stampante</translation>
     </message>
     <message>
         <source>Update Firmware…</source>
-        <translation type="unfinished"></translation>
+        <translation>Aggiorna firmware…</translation>
     </message>
     <message>
         <source>Update the selected printer&apos;s firmware and colour tables</source>
-        <translation type="unfinished"></translation>
+        <translation>Aggiorna il firmware e le tabelle colori della stampante selezionata</translation>
     </message>
     <message>
         <source>Update All Printers…</source>
-        <translation type="unfinished"></translation>
+        <translation>Aggiorna tutte le stampanti…</translation>
     </message>
     <message>
         <source>Update the firmware and colour tables of every listed printer at the same time</source>
-        <translation type="unfinished"></translation>
+        <translation>Aggiorna contemporaneamente il firmware e le tabelle colori di tutte le stampanti elencate</translation>
     </message>
     <message>
         <source>Read the selected printer&apos;s information again</source>
-        <translation type="unfinished"></translation>
+        <translation>Rileggi le informazioni della stampante selezionata</translation>
     </message>
     <message>
         <source>History…</source>
-        <translation type="unfinished"></translation>
+        <translation>Cronologia…</translation>
     </message>
     <message>
         <source>Show the firmware updates made on this computer and export them for support</source>
-        <translation type="unfinished"></translation>
+        <translation>Mostra gli aggiornamenti del firmware eseguiti su questo computer ed esportali per l&apos;assistenza</translation>
     </message>
     <message>
         <source>%1 updates are in progress…</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 aggiornamenti in corso…</translation>
     </message>
     <message>
         <source>An update is in progress…</source>
-        <translation type="unfinished"></translation>
+        <translation>Aggiornamento in corso…</translation>
     </message>
     <message>
         <source>If you quit now, the update stops where it stands. A printer still waiting for its firmware stays in firmware update mode and cannot print until the firmware is sent to it again; a printer that already has its new firmware keeps its old color tables.
 
 Keep this program running until it reports the outcome.</source>
-        <translation type="unfinished"></translation>
+        <translation>Se si esce ora, l&apos;aggiornamento si ferma al punto in cui si trova. Una stampante che attende ancora il firmware resta in modalità di aggiornamento firmware e non può stampare finché il firmware non le viene inviato di nuovo; una stampante che ha già il nuovo firmware mantiene le vecchie tabelle colori.
+
+Lasciare in esecuzione questo programma finché non ne comunica l&apos;esito.</translation>
     </message>
     <message>
         <source>Keep Running</source>
-        <translation type="unfinished"></translation>
+        <translation>Non uscire</translation>
     </message>
     <message>
         <source>Quit Anyway</source>
-        <translation type="unfinished"></translation>
+        <translation>Esci comunque</translation>
     </message>
     <message>
         <source>No simulated printer</source>
-        <translation type="unfinished"></translation>
+        <translation>Nessuna stampante simulata</translation>
     </message>
     <message>
         <source>&amp;Simulation</source>
-        <translation type="unfinished"></translation>
+        <translation>Si&amp;mulazione</translation>
     </message>
     <message>
         <source>Plug in or unplug simulated printers, or make one misbehave</source>
-        <translation type="unfinished"></translation>
+        <translation>Collega o scollega stampanti simulate, oppure provoca un malfunzionamento</translation>
     </message>
     <message>
         <source>Plug In</source>
-        <translation type="unfinished"></translation>
+        <translation>Collega</translation>
     </message>
     <message>
         <source>Other Models (Ignored by This Program)</source>
-        <translation type="unfinished"></translation>
+        <translation>Altri modelli (ignorati da questo programma)</translation>
     </message>
     <message>
         <source>%1 printer</source>
-        <translation type="unfinished"></translation>
+        <translation>Stampante %1</translation>
     </message>
     <message>
         <source>In Firmware Update Mode</source>
-        <translation type="unfinished"></translation>
+        <translation>In modalità aggiornamento firmware</translation>
     </message>
     <message>
         <source>Unplug</source>
-        <translation type="unfinished"></translation>
+        <translation>Scollega</translation>
     </message>
     <message>
         <source>Power Cycle</source>
-        <translation type="unfinished"></translation>
+        <translation>Spegni e riaccendi</translation>
     </message>
     <message>
         <source>Paper End Error</source>
-        <translation type="unfinished"></translation>
+        <translation>Errore carta esaurita</translation>
     </message>
     <message>
         <source>Held by Another Program</source>
-        <translation type="unfinished"></translation>
+        <translation>Occupata da un altro programma</translation>
     </message>
     <message>
         <source>%1: not a good S-record file</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: file S-record non valido</translation>
     </message>
     <message>
         <source>%1: good S-record file (header &quot;%2&quot;)</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: file S-record valido (intestazione «%2»)</translation>
     </message>
     <message>
         <source>%1: good S-record file</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: file S-record valido</translation>
     </message>
     <message>
         <source>The firmware package is intact.</source>
-        <translation type="unfinished"></translation>
+        <translation>Il pacchetto firmware è integro.</translation>
     </message>
     <message>
         <source>The firmware package is damaged: reinstall the program.</source>
-        <translation type="unfinished"></translation>
+        <translation>Il pacchetto firmware è danneggiato: reinstallare il programma.</translation>
     </message>
     <message>
         <source>No printer found.</source>
-        <translation type="unfinished"></translation>
+        <translation>Nessuna stampante trovata.</translation>
     </message>
     <message>
         <source>Nothing was heard from the printer for %1 minutes. Check it and its cable, then run the update again.</source>
-        <translation type="unfinished"></translation>
+        <translation>Nessun segnale dalla stampante per %1 minuti. Controllare la stampante e il suo cavo, poi eseguire di nuovo l&apos;aggiornamento.</translation>
     </message>
     <message>
         <source>The printer is gone</source>
-        <translation type="unfinished"></translation>
+        <translation>La stampante non è più presente</translation>
     </message>
     <message>
         <source>The printer left the USB bus before its turn came.</source>
-        <translation type="unfinished"></translation>
+        <translation>La stampante si è disconnessa dal bus USB prima che arrivasse il suo turno.</translation>
     </message>
     <message>
         <source>The printer was not updated</source>
-        <translation type="unfinished"></translation>
+        <translation>La stampante non è stata aggiornata</translation>
     </message>
     <message>
         <source>%1: %2, firmware %3</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: %2, firmware %3</translation>
     </message>
     <message>
         <source>%1: the printer left the USB bus (restarting)</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: la stampante si è disconnessa dal bus USB (riavvio)</translation>
     </message>
     <message>
         <source>%1: the printer is back</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: la stampante si è ricollegata</translation>
     </message>
     <message>
         <source>Another running printer-flasher is updating this printer. Let it finish, then try again.</source>
-        <translation type="unfinished"></translation>
+        <translation>Un&apos;altra istanza di printer-flasher in esecuzione sta aggiornando questa stampante. Attendere che termini, poi riprovare.</translation>
     </message>
     <message>
         <source>No USB serial-number switch</source>
-        <translation type="unfinished"></translation>
+        <translation>Invio del numero di serie USB non commutabile</translation>
     </message>
     <message>
         <source>This printer cannot switch its USB serial-number report.</source>
-        <translation type="unfinished"></translation>
+        <translation>Questa stampante non può attivare o disattivare l&apos;invio del proprio numero di serie USB.</translation>
     </message>
     <message>
         <source>Nothing to switch</source>
-        <translation type="unfinished"></translation>
+        <translation>Nessuna modifica necessaria</translation>
     </message>
     <message>
         <source>The USB serial-number report is already %1.</source>
-        <translation type="unfinished"></translation>
+        <translation>L&apos;invio del numero di serie USB è già «%1».</translation>
     </message>
     <message>
         <source>Switch the USB serial-number report on?</source>
-        <translation type="unfinished"></translation>
+        <translation>Attivare l&apos;invio del numero di serie USB?</translation>
     </message>
     <message>
         <source>Switch the USB serial-number report off?</source>
-        <translation type="unfinished"></translation>
+        <translation>Disattivare l&apos;invio del numero di serie USB?</translation>
     </message>
     <message>
         <source>The printer will appear to the print system as a new device after its next power cycle; the print queues of its model are removed.</source>
-        <translation type="unfinished"></translation>
+        <translation>Dopo il prossimo spegnimento e riaccensione, la stampante risulterà al sistema di stampa come un nuovo dispositivo; le code di stampa del suo modello vengono rimosse.</translation>
     </message>
     <message>
         <source>Switch On</source>
-        <translation type="unfinished"></translation>
+        <translation>Attiva</translation>
     </message>
     <message>
         <source>Switch Off</source>
-        <translation type="unfinished"></translation>
+        <translation>Disattiva</translation>
     </message>
     <message>
         <source>USB serial-number report switched</source>
-        <translation type="unfinished"></translation>
+        <translation>Invio del numero di serie USB modificato</translation>
     </message>
     <message>
         <source>Power-cycle the printer to complete the change.</source>
-        <translation type="unfinished"></translation>
+        <translation>Spegnere e riaccendere la stampante per completare la modifica.</translation>
     </message>
     <message>
         <source>The switch was not changed</source>
-        <translation type="unfinished"></translation>
+        <translation>L&apos;impostazione non è stata modificata</translation>
     </message>
     <message>
         <source>The printer did not take the switch.</source>
-        <translation type="unfinished"></translation>
+        <translation>La stampante non ha accettato la modifica.</translation>
     </message>
     <message>
         <source>Run this on a terminal to answer it, or pass --yes to accept the warning and the confirmation.</source>
-        <translation type="unfinished"></translation>
+        <translation>Eseguire il comando in un terminale per rispondere, oppure passare --yes per accettare l&apos;avvertenza e la conferma.</translation>
     </message>
     <message>
         <source>The question could not be asked: there is no terminal to answer it on.</source>
-        <translation type="unfinished"></translation>
+        <translation>Impossibile porre la domanda: non c&apos;è un terminale su cui rispondere.</translation>
     </message>
     <message>
         <source>The operator answered &quot;%1&quot;.</source>
-        <translation type="unfinished"></translation>
+        <translation>L&apos;operatore ha risposto «%1».</translation>
     </message>
 </context>
 <context>
     <name>TBUSBPrinterZEV</name>
     <message>
         <source>Internal error L%1</source>
-        <translation type="unfinished"></translation>
+        <translation>Errore interno L%1</translation>
     </message>
     <message>
         <source>Communication error</source>
-        <translation type="unfinished"></translation>
+        <translation>Errore di comunicazione</translation>
     </message>
 </context>
 </TS>
