@@ -2,6 +2,8 @@
 // a socket notifier, so the main thread never waits for the operator.
 #include "platform/dialogs.h"
 
+#include "platform/strings.h"
+
 #include <QCoreApplication>
 #include <QObject>
 #include <QSocketNotifier>
@@ -53,13 +55,17 @@ struct ConsoleAlertPresenter::Private {
         print(text);
         // A notice with the single default button asks nothing.
         if (alert->buttons.size() <= 1 && !alert->accessory) {
-            print(QStringLiteral("[%1]\n").arg(alert->buttons.value(0, QStringLiteral("OK"))));
+            print(QStringLiteral("[%1]\n").arg(
+                alert->buttons.value(0, localized(QT_TRANSLATE_NOOP("TBPrinters", "OK")))));
             if (alert->completion) alert->completion(kAlertFirstButtonReturn);
             return;
         }
         if (!haveTerminal()) {
-            print(QStringLiteral("%1: cannot ask this question: there is no terminal to answer it on.\n")
-                      .arg(QCoreApplication::applicationName()));
+            print(localized(QT_TRANSLATE_NOOP(
+                                "TBPrinters",
+                                "%1: cannot ask this question: there is no terminal to answer it on."))
+                      .arg(QCoreApplication::applicationName()) +
+                  QLatin1Char('\n'));
             if (refused) refused(*alert);
             return;
         }
@@ -81,12 +87,15 @@ struct ConsoleAlertPresenter::Private {
         }
         QString text;
         for (int i = 0; i < alert.buttons.size(); ++i)
-            text +=
-                QStringLiteral("  %1) %2%3\n")
-                    .arg(i + 1)
-                    .arg(alert.buttons[i],
-                         current->view->isButtonEnabled(i) ? QString() : QStringLiteral(" (not available)"));
-        text += QStringLiteral("Choose 1-%1 [1]: ").arg(alert.buttons.size());
+            text += QStringLiteral("  %1) %2%3\n")
+                        .arg(i + 1)
+                        .arg(alert.buttons[i],
+                             current->view->isButtonEnabled(i)
+                                 ? QString()
+                                 : QLatin1Char(' ') +
+                                       localized(QT_TRANSLATE_NOOP("TBPrinters", "(not available)")));
+        text += localized(QT_TRANSLATE_NOOP("TBPrinters", "Choose 1-%1 [1]:")).arg(alert.buttons.size()) +
+                QLatin1Char(' ');
         print(text);
     }
 
@@ -106,8 +115,10 @@ struct ConsoleAlertPresenter::Private {
             if (current) {
                 auto alert = current->alert;
                 current.reset();
-                print(QStringLiteral("\n%1: no answer (end of input).\n")
-                          .arg(QCoreApplication::applicationName()));
+                print(QLatin1Char('\n') +
+                      localized(QT_TRANSLATE_NOOP("TBPrinters", "%1: no answer (end of input)."))
+                          .arg(QCoreApplication::applicationName()) +
+                      QLatin1Char('\n'));
                 if (refused) refused(*alert);
             }
             return;
@@ -135,7 +146,8 @@ struct ConsoleAlertPresenter::Private {
         const int choice = line.isEmpty() ? 1 : line.toInt(&ok);
         if (!ok || choice < 1 || choice > alert.buttons.size() ||
             !current->view->isButtonEnabled(choice - 1)) {
-            print(QStringLiteral("Please choose one of the available answers.\n"));
+            print(localized(QT_TRANSLATE_NOOP("TBPrinters", "Please choose one of the available answers.")) +
+                  QLatin1Char('\n'));
             if (alert.accessory) current->askingCheckBox = true;
             prompt();
             return;

@@ -15,8 +15,8 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
-#include <QShortcut>
 #include <QSaveFile>
+#include <QShortcut>
 #include <QTreeView>
 #include <QVBoxLayout>
 

@@ -10,11 +10,11 @@
 #include "ui/itemselection.h"
 #include "ui/printerlistmodel.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHeaderView>
-#include <QAccessible>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
@@ -150,7 +150,8 @@ PrinterWindow::PrinterWindow(TBPrinters* controller, bool serialSwitch, QWidget*
     table_->verticalHeader()->setDefaultSectionSize(kRowHeight);
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    table_->horizontalHeader()->setSectionResizeMode(PrinterListModel::ColumnCount - 1, QHeaderView::Stretch);
+    // Every column as wide as its title and cells: a window too narrow for them scrolls instead of
+    // cutting a title short (a stretched last column would be cut in the longer languages).
     table_->setItemDelegateForColumn(PrinterListModel::ColourTablesColumn, new ColourTablesDelegate(table_));
     table_->setItemDelegateForColumn(PrinterListModel::PrinterStatusColumn,
                                      new PrinterStatusDelegate(table_));
@@ -387,6 +388,14 @@ void PrinterWindow::localizeMainMenu() {
     Q_ASSERT(platform::mainqueue::isMainThread());
     localizeItemsInMenu(menuBar());
     localizeAccessibleTexts();
+    fitColumns();
+}
+
+void PrinterWindow::fitColumns() {
+    // As wide as every column's title and cells (the window manager keeps it on the screen): the
+    // longer languages' titles would otherwise start out scrolled away.
+    const int wanted = width() - table_->viewport()->width() + table_->horizontalHeader()->length();
+    if (wanted > width()) resize(wanted, height());
 }
 
 QString PrinterWindow::title() const {

@@ -5,9 +5,9 @@
 
 #include "platform/applicationwindow.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <QMenu>
-#include <QHash>
 #include <QMessageBox>
 #include <QPointer>
 
@@ -96,6 +96,7 @@ private:
     void followUpdates();
     void announce(const QString& text);
     void localizeAccessibleTexts();
+    void fitColumns();
 
     QPointer<TBPrinters> controller_;
     QTableView* table_ = nullptr;

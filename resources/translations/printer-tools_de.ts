@@ -879,6 +879,42 @@ Lassen Sie dieses Programm laufen, bis es das Ergebnis meldet.</translation>
         <source>The printer was not updated</source>
         <translation>Der Drucker wurde nicht aktualisiert</translation>
     </message>
+    <message>
+        <source>%1; update progress %2</source>
+        <translation>%1; Fortschritt der Aktualisierung %2</translation>
+    </message>
+    <message>
+        <source>The supported printers on the USB bus, one per row. Each row tells the printer, its status, its firmware and the progress of its update.</source>
+        <translation>Die unterstützten Drucker am USB-Bus, einer pro Zeile. Jede Zeile nennt den Drucker, seinen Status, seine Firmware und den Fortschritt seiner Aktualisierung.</translation>
+    </message>
+    <message>
+        <source>Update progress</source>
+        <translation>Fortschritt der Aktualisierung</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>%1: cannot ask this question: there is no terminal to answer it on.</source>
+        <translation>%1: Diese Frage kann nicht gestellt werden: Es gibt kein Terminal, an dem sie beantwortet werden könnte.</translation>
+    </message>
+    <message>
+        <source>(not available)</source>
+        <translation>(nicht verfügbar)</translation>
+    </message>
+    <message>
+        <source>Choose 1-%1 [1]:</source>
+        <translation>Auswahl 1-%1 [1]:</translation>
+    </message>
+    <message>
+        <source>%1: no answer (end of input).</source>
+        <translation>%1: keine Antwort (Ende der Eingabe).</translation>
+    </message>
+    <message>
+        <source>Please choose one of the available answers.</source>
+        <translation>Bitte wählen Sie eine der verfügbaren Antworten.</translation>
+    </message>
 </context>
 <context>
     <name>TBUSBPrinterZEV</name>

@@ -879,6 +879,42 @@ Mantenga este programa abierto hasta que indique el resultado.</translation>
         <source>The operator answered &quot;%1&quot;.</source>
         <translation>El operador respondió «%1».</translation>
     </message>
+    <message>
+        <source>%1; update progress %2</source>
+        <translation>%1; progreso de la actualización: %2</translation>
+    </message>
+    <message>
+        <source>The supported printers on the USB bus, one per row. Each row tells the printer, its status, its firmware and the progress of its update.</source>
+        <translation>Las impresoras compatibles conectadas al bus USB, una por fila. Cada fila indica la impresora, su estado, su firmware y el progreso de su actualización.</translation>
+    </message>
+    <message>
+        <source>Update progress</source>
+        <translation>Progreso de la actualización</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>Aceptar</translation>
+    </message>
+    <message>
+        <source>%1: cannot ask this question: there is no terminal to answer it on.</source>
+        <translation>%1: no se puede hacer esta pregunta: no hay ningún terminal en el que responderla.</translation>
+    </message>
+    <message>
+        <source>(not available)</source>
+        <translation>(no disponible)</translation>
+    </message>
+    <message>
+        <source>Choose 1-%1 [1]:</source>
+        <translation>Elija 1-%1 [1]:</translation>
+    </message>
+    <message>
+        <source>%1: no answer (end of input).</source>
+        <translation>%1: sin respuesta (fin de la entrada).</translation>
+    </message>
+    <message>
+        <source>Please choose one of the available answers.</source>
+        <translation>Elija una de las respuestas disponibles.</translation>
+    </message>
 </context>
 <context>
     <name>TBUSBPrinterZEV</name>

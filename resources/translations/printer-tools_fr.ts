@@ -5,7 +5,7 @@
     <name>TBPrinters</name>
     <message>
         <source>No permission: install the udev rule</source>
-        <translation>Aucune autorisation : installez la règle udev</translation>
+        <translation>Aucune autorisation&#xa0;: installez la règle udev</translation>
     </message>
     <message>
         <source>In use by other application</source>
@@ -49,7 +49,7 @@ Une fois mise à jour, l&apos;imprimante QXA EXIGERA des consommables QXAHS. Veu
 Are you certain you want to update the firmware?</source>
         <translation>-- Avertissement --
 
-Voulez-vous vraiment mettre à jour le firmware ?</translation>
+Voulez-vous vraiment mettre à jour le firmware&#xa0;?</translation>
     </message>
     <message>
         <source>The printer may be permanently damaged if it is unplugged or loses power during the update process.</source>
@@ -61,7 +61,7 @@ Voulez-vous vraiment mettre à jour le firmware ?</translation>
     </message>
     <message>
         <source>Attention:</source>
-        <translation>Attention :</translation>
+        <translation>Attention&#xa0;:</translation>
     </message>
     <message>
         <source>Quit</source>
@@ -77,7 +77,7 @@ Voulez-vous vraiment mettre à jour le firmware ?</translation>
     </message>
     <message>
         <source>Please power-cycle the selected printer now to complete the process!</source>
-        <translation>Veuillez éteindre puis rallumer maintenant l&apos;imprimante sélectionnée pour terminer l&apos;opération !</translation>
+        <translation>Veuillez éteindre puis rallumer maintenant l&apos;imprimante sélectionnée pour terminer l&apos;opération&#xa0;!</translation>
     </message>
     <message>
         <source>Old print queues could not be removed</source>
@@ -89,7 +89,7 @@ Voulez-vous vraiment mettre à jour le firmware ?</translation>
 %1
 
 Remove them in the printer settings, or ask your administrator to remove them.</source>
-        <translation>Le système d&apos;impression verra l&apos;imprimante comme un nouveau périphérique. Ces files d&apos;attente d&apos;impression de l&apos;imprimante n&apos;ont pas pu être supprimées :
+        <translation>Le système d&apos;impression verra l&apos;imprimante comme un nouveau périphérique. Ces files d&apos;attente d&apos;impression de l&apos;imprimante n&apos;ont pas pu être supprimées&#xa0;:
 
 %1
 
@@ -101,7 +101,7 @@ Supprimez-les dans les paramètres des imprimantes ou demandez à votre administ
     </message>
     <message>
         <source>A printer was unexpectedly found in firmware update mode. Would you like to update the firmware? </source>
-        <translation>Une imprimante a été détectée de façon inattendue en mode de mise à jour du firmware. Voulez-vous mettre à jour le firmware ? </translation>
+        <translation>Une imprimante a été détectée de façon inattendue en mode de mise à jour du firmware. Voulez-vous mettre à jour le firmware&#xa0;? </translation>
     </message>
     <message>
         <source>Ignore</source>
@@ -137,15 +137,15 @@ Supprimez-les dans les paramètres des imprimantes ou demandez à votre administ
     </message>
     <message>
         <source>Current firmware version: %1</source>
-        <translation>Version actuelle du firmware : %1</translation>
+        <translation>Version actuelle du firmware&#xa0;: %1</translation>
     </message>
     <message>
         <source>Previous firmware version: %1 current version: %2</source>
-        <translation>Version précédente du firmware : %1, version actuelle : %2</translation>
+        <translation>Version précédente du firmware&#xa0;: %1, version actuelle&#xa0;: %2</translation>
     </message>
     <message>
         <source>There was a problem with the firmware update!</source>
-        <translation>Un problème est survenu lors de la mise à jour du firmware !</translation>
+        <translation>Un problème est survenu lors de la mise à jour du firmware&#xa0;!</translation>
     </message>
     <message>
         <source>Firmware update not needed</source>
@@ -161,7 +161,7 @@ Supprimez-les dans les paramètres des imprimantes ou demandez à votre administ
     </message>
     <message>
         <source>Please correct the following issue: %1</source>
-        <translation>Veuillez corriger le problème suivant : %1</translation>
+        <translation>Veuillez corriger le problème suivant&#xa0;: %1</translation>
     </message>
     <message>
         <source>Proceed</source>
@@ -197,7 +197,7 @@ Supprimez-les dans les paramètres des imprimantes ou demandez à votre administ
     </message>
     <message>
         <source>The printer stays in firmware update mode until it receives the firmware. Check the USB cable and choose Update Firmware… to send it again. A printer that was unplugged gets the firmware again when it is plugged back in.</source>
-        <translation>L&apos;imprimante reste en mode de mise à jour du firmware jusqu&apos;à ce qu&apos;elle reçoive le firmware. Vérifiez le câble USB et choisissez « Mettre à jour le firmware… » pour le renvoyer. Une imprimante qui a été débranchée reçoit de nouveau le firmware lorsqu&apos;elle est rebranchée.</translation>
+        <translation>L&apos;imprimante reste en mode de mise à jour du firmware jusqu&apos;à ce qu&apos;elle reçoive le firmware. Vérifiez le câble USB et choisissez «&#xa0;Mettre à jour le firmware…&#xa0;» pour le renvoyer. Une imprimante qui a été débranchée reçoit de nouveau le firmware lorsqu&apos;elle est rebranchée.</translation>
     </message>
     <message>
         <source>There is a problem with the firmware files.</source>
@@ -225,7 +225,7 @@ Supprimez-les dans les paramètres des imprimantes ou demandez à votre administ
     </message>
     <message>
         <source>Firmware update was successful!</source>
-        <translation>La mise à jour du firmware a réussi !</translation>
+        <translation>La mise à jour du firmware a réussi&#xa0;!</translation>
     </message>
     <message>
         <source>Finish</source>
@@ -245,7 +245,7 @@ Un problème a été détecté dans les fichiers du firmware.</translation>
     </message>
     <message>
         <source>There was a problem with the firmware file!</source>
-        <translation>Un problème a été détecté dans le fichier du firmware !</translation>
+        <translation>Un problème a été détecté dans le fichier du firmware&#xa0;!</translation>
     </message>
     <message>
         <source>This application may be damaged. Please download a new copy.</source>
@@ -257,7 +257,7 @@ Un problème a été détecté dans les fichiers du firmware.</translation>
     </message>
     <message>
         <source>The update history %1 cannot be used: %2</source>
-        <translation>L&apos;historique des mises à jour %1 ne peut pas être utilisé : %2</translation>
+        <translation>L&apos;historique des mises à jour %1 ne peut pas être utilisé&#xa0;: %2</translation>
     </message>
     <message>
         <source>The update history %1 could not be read (%2). It was set aside as %3 and a new one started.</source>
@@ -273,11 +273,11 @@ Un problème a été détecté dans les fichiers du firmware.</translation>
     </message>
     <message>
         <source>Firmware:</source>
-        <translation>Firmware :</translation>
+        <translation>Firmware&#xa0;:</translation>
     </message>
     <message>
         <source>Colour tables:</source>
-        <translation>Tables de couleurs :</translation>
+        <translation>Tables de couleurs&#xa0;:</translation>
     </message>
     <message>
         <source>Update history</source>
@@ -297,7 +297,7 @@ Un problème a été détecté dans les fichiers du firmware.</translation>
     </message>
     <message>
         <source>%1: %2</source>
-        <translation>%1 : %2</translation>
+        <translation>%1&#xa0;: %2</translation>
     </message>
     <message>
         <source>from %1 to %2</source>
@@ -325,7 +325,7 @@ Un problème a été détecté dans les fichiers du firmware.</translation>
     </message>
     <message>
         <source>busy: another application is using it</source>
-        <translation>occupée : une autre application l&apos;utilise</translation>
+        <translation>occupée&#xa0;: une autre application l&apos;utilise</translation>
     </message>
     <message>
         <source>not responding</source>
@@ -333,7 +333,7 @@ Un problème a été détecté dans les fichiers du firmware.</translation>
     </message>
     <message>
         <source>not ready: %1</source>
-        <translation>non prête : %1</translation>
+        <translation>non prête&#xa0;: %1</translation>
     </message>
     <message>
         <source>its update is already under way</source>
@@ -341,11 +341,11 @@ Un problème a été détecté dans les fichiers du firmware.</translation>
     </message>
     <message>
         <source>These printers will be updated:</source>
-        <translation>Ces imprimantes seront mises à jour :</translation>
+        <translation>Ces imprimantes seront mises à jour&#xa0;:</translation>
     </message>
     <message>
         <source>These printers will not be updated:</source>
-        <translation>Ces imprimantes ne seront pas mises à jour :</translation>
+        <translation>Ces imprimantes ne seront pas mises à jour&#xa0;:</translation>
     </message>
     <message>
         <source>Update %1 Printers</source>
@@ -353,7 +353,7 @@ Un problème a été détecté dans les fichiers du firmware.</translation>
     </message>
     <message>
         <source>%1 of %2 printers updated</source>
-        <translation>Imprimantes mises à jour : %1 sur %2</translation>
+        <translation>Imprimantes mises à jour&#xa0;: %1 sur %2</translation>
     </message>
     <message>
         <source>cancelled</source>
@@ -361,15 +361,15 @@ Un problème a été détecté dans les fichiers du firmware.</translation>
     </message>
     <message>
         <source>Updated:</source>
-        <translation>Mises à jour réussies :</translation>
+        <translation>Mises à jour réussies&#xa0;:</translation>
     </message>
     <message>
         <source>Failed:</source>
-        <translation>Échecs :</translation>
+        <translation>Échecs&#xa0;:</translation>
     </message>
     <message>
         <source>Not updated:</source>
-        <translation>Sans mise à jour :</translation>
+        <translation>Sans mise à jour&#xa0;:</translation>
     </message>
     <message>
         <source>Updating</source>
@@ -381,7 +381,7 @@ Un problème a été détecté dans les fichiers du firmware.</translation>
     </message>
     <message>
         <source>The printer left the USB bus to restart during its firmware update and has not come back within %1 minutes. Check that it is switched on and that its USB cable is plugged in. Once it is back, the update carries on by itself; if it does not, power-cycle the printer.</source>
-        <translation>L&apos;imprimante a quitté le bus USB pour redémarrer pendant la mise à jour de son firmware et n&apos;est pas réapparue dans un délai de %1 minutes. Vérifiez qu&apos;elle est allumée et que son câble USB est branché. Dès qu&apos;elle réapparaîtra, la mise à jour reprendra d&apos;elle-même ; sinon, éteignez puis rallumez l&apos;imprimante.</translation>
+        <translation>L&apos;imprimante a quitté le bus USB pour redémarrer pendant la mise à jour de son firmware et n&apos;est pas réapparue dans un délai de %1 minutes. Vérifiez qu&apos;elle est allumée et que son câble USB est branché. Dès qu&apos;elle réapparaîtra, la mise à jour reprendra d&apos;elle-même&#xa0;; sinon, éteignez puis rallumez l&apos;imprimante.</translation>
     </message>
     <message>
         <source>Printer Error</source>
@@ -617,7 +617,7 @@ Un problème a été détecté dans les fichiers du firmware.</translation>
     </message>
     <message>
         <source>The history could not be saved to “%1”.</source>
-        <translation>L&apos;historique n&apos;a pas pu être enregistré dans « %1 ».</translation>
+        <translation>L&apos;historique n&apos;a pas pu être enregistré dans «&#xa0;%1&#xa0;».</translation>
     </message>
     <message>
         <source>The update history could not be used as it was</source>
@@ -653,7 +653,7 @@ Un problème a été détecté dans les fichiers du firmware.</translation>
     </message>
     <message>
         <source>Colour table %1: version %2, checksum %3</source>
-        <translation>Table de couleurs %1 : version %2, somme de contrôle %3</translation>
+        <translation>Table de couleurs %1&#xa0;: version %2, somme de contrôle %3</translation>
     </message>
     <message>
         <source>Printers</source>
@@ -703,7 +703,7 @@ Un problème a été détecté dans les fichiers du firmware.</translation>
         <source>If you quit now, the update stops where it stands. A printer still waiting for its firmware stays in firmware update mode and cannot print until the firmware is sent to it again; a printer that already has its new firmware keeps its old color tables.
 
 Keep this program running until it reports the outcome.</source>
-        <translation>Si vous quittez maintenant, la mise à jour s&apos;arrête là où elle en est. Une imprimante qui attend encore son firmware reste en mode de mise à jour du firmware et ne peut pas imprimer tant que le firmware ne lui a pas été renvoyé ; une imprimante qui a déjà son nouveau firmware conserve ses anciennes tables de couleurs.
+        <translation>Si vous quittez maintenant, la mise à jour s&apos;arrête là où elle en est. Une imprimante qui attend encore son firmware reste en mode de mise à jour du firmware et ne peut pas imprimer tant que le firmware ne lui a pas été renvoyé&#xa0;; une imprimante qui a déjà son nouveau firmware conserve ses anciennes tables de couleurs.
 
 Laissez ce programme ouvert jusqu&apos;à ce qu&apos;il indique le résultat.</translation>
     </message>
@@ -753,7 +753,7 @@ Laissez ce programme ouvert jusqu&apos;à ce qu&apos;il indique le résultat.</t
     </message>
     <message>
         <source>Paper End Error</source>
-        <translation>Erreur « Fin de papier »</translation>
+        <translation>Erreur «&#xa0;Fin de papier&#xa0;»</translation>
     </message>
     <message>
         <source>Held by Another Program</source>
@@ -761,15 +761,15 @@ Laissez ce programme ouvert jusqu&apos;à ce qu&apos;il indique le résultat.</t
     </message>
     <message>
         <source>%1: not a good S-record file</source>
-        <translation>%1 : fichier S-record non valide</translation>
+        <translation>%1&#xa0;: fichier S-record non valide</translation>
     </message>
     <message>
         <source>%1: good S-record file (header &quot;%2&quot;)</source>
-        <translation>%1 : fichier S-record valide (en-tête « %2 »)</translation>
+        <translation>%1&#xa0;: fichier S-record valide (en-tête «&#xa0;%2&#xa0;»)</translation>
     </message>
     <message>
         <source>%1: good S-record file</source>
-        <translation>%1 : fichier S-record valide</translation>
+        <translation>%1&#xa0;: fichier S-record valide</translation>
     </message>
     <message>
         <source>The firmware package is intact.</source>
@@ -777,7 +777,7 @@ Laissez ce programme ouvert jusqu&apos;à ce qu&apos;il indique le résultat.</t
     </message>
     <message>
         <source>The firmware package is damaged: reinstall the program.</source>
-        <translation>Le paquet de firmware est endommagé : réinstallez le programme.</translation>
+        <translation>Le paquet de firmware est endommagé&#xa0;: réinstallez le programme.</translation>
     </message>
     <message>
         <source>No printer found.</source>
@@ -801,15 +801,15 @@ Laissez ce programme ouvert jusqu&apos;à ce qu&apos;il indique le résultat.</t
     </message>
     <message>
         <source>%1: %2, firmware %3</source>
-        <translation>%1 : %2, firmware %3</translation>
+        <translation>%1&#xa0;: %2, firmware %3</translation>
     </message>
     <message>
         <source>%1: the printer left the USB bus (restarting)</source>
-        <translation>%1 : l&apos;imprimante a quitté le bus USB (redémarrage)</translation>
+        <translation>%1&#xa0;: l&apos;imprimante a quitté le bus USB (redémarrage)</translation>
     </message>
     <message>
         <source>%1: the printer is back</source>
-        <translation>%1 : l&apos;imprimante est de retour</translation>
+        <translation>%1&#xa0;: l&apos;imprimante est de retour</translation>
     </message>
     <message>
         <source>Another running printer-flasher is updating this printer. Let it finish, then try again.</source>
@@ -829,19 +829,19 @@ Laissez ce programme ouvert jusqu&apos;à ce qu&apos;il indique le résultat.</t
     </message>
     <message>
         <source>The USB serial-number report is already %1.</source>
-        <translation>La transmission du numéro de série USB est déjà à l&apos;état « %1 ».</translation>
+        <translation>La transmission du numéro de série USB est déjà à l&apos;état «&#xa0;%1&#xa0;».</translation>
     </message>
     <message>
         <source>Switch the USB serial-number report on?</source>
-        <translation>Activer la transmission du numéro de série USB ?</translation>
+        <translation>Activer la transmission du numéro de série USB&#xa0;?</translation>
     </message>
     <message>
         <source>Switch the USB serial-number report off?</source>
-        <translation>Désactiver la transmission du numéro de série USB ?</translation>
+        <translation>Désactiver la transmission du numéro de série USB&#xa0;?</translation>
     </message>
     <message>
         <source>The printer will appear to the print system as a new device after its next power cycle; the print queues of its model are removed.</source>
-        <translation>Une fois éteinte puis rallumée, l&apos;imprimante apparaîtra au système d&apos;impression comme un nouveau périphérique ; les files d&apos;attente d&apos;impression de son modèle sont supprimées.</translation>
+        <translation>Une fois éteinte puis rallumée, l&apos;imprimante apparaîtra au système d&apos;impression comme un nouveau périphérique&#xa0;; les files d&apos;attente d&apos;impression de son modèle sont supprimées.</translation>
     </message>
     <message>
         <source>Switch On</source>
@@ -873,11 +873,47 @@ Laissez ce programme ouvert jusqu&apos;à ce qu&apos;il indique le résultat.</t
     </message>
     <message>
         <source>The question could not be asked: there is no terminal to answer it on.</source>
-        <translation>La question n&apos;a pas pu être posée : aucun terminal ne permet d&apos;y répondre.</translation>
+        <translation>La question n&apos;a pas pu être posée&#xa0;: aucun terminal ne permet d&apos;y répondre.</translation>
     </message>
     <message>
         <source>The operator answered &quot;%1&quot;.</source>
-        <translation>L&apos;opérateur a répondu « %1 ».</translation>
+        <translation>L&apos;opérateur a répondu «&#xa0;%1&#xa0;».</translation>
+    </message>
+    <message>
+        <source>%1; update progress %2</source>
+        <translation>%1 ; progression de la mise à jour : %2</translation>
+    </message>
+    <message>
+        <source>The supported printers on the USB bus, one per row. Each row tells the printer, its status, its firmware and the progress of its update.</source>
+        <translation>Les imprimantes prises en charge sur le bus USB, une par ligne. Chaque ligne indique l&apos;imprimante, son état, son firmware et la progression de sa mise à jour.</translation>
+    </message>
+    <message>
+        <source>Update progress</source>
+        <translation>Progression de la mise à jour</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>%1: cannot ask this question: there is no terminal to answer it on.</source>
+        <translation>%1 : impossible de poser cette question : aucun terminal ne permet d'y répondre.</translation>
+    </message>
+    <message>
+        <source>(not available)</source>
+        <translation>(indisponible)</translation>
+    </message>
+    <message>
+        <source>Choose 1-%1 [1]:</source>
+        <translation>Choisissez 1-%1 [1] :</translation>
+    </message>
+    <message>
+        <source>%1: no answer (end of input).</source>
+        <translation>%1 : pas de réponse (fin de l'entrée).</translation>
+    </message>
+    <message>
+        <source>Please choose one of the available answers.</source>
+        <translation>Veuillez choisir l'une des réponses disponibles.</translation>
     </message>
 </context>
 <context>

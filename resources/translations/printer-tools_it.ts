@@ -879,6 +879,42 @@ Lasciare in esecuzione questo programma finché non ne comunica l&apos;esito.</t
         <source>The operator answered &quot;%1&quot;.</source>
         <translation>L&apos;operatore ha risposto «%1».</translation>
     </message>
+    <message>
+        <source>%1; update progress %2</source>
+        <translation>%1; avanzamento dell&apos;aggiornamento: %2</translation>
+    </message>
+    <message>
+        <source>The supported printers on the USB bus, one per row. Each row tells the printer, its status, its firmware and the progress of its update.</source>
+        <translation>Le stampanti supportate sul bus USB, una per riga. Ogni riga indica la stampante, il suo stato, il suo firmware e l&apos;avanzamento del suo aggiornamento.</translation>
+    </message>
+    <message>
+        <source>Update progress</source>
+        <translation>Avanzamento dell&apos;aggiornamento</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>%1: cannot ask this question: there is no terminal to answer it on.</source>
+        <translation>%1: impossibile porre questa domanda: non c'è un terminale su cui rispondere.</translation>
+    </message>
+    <message>
+        <source>(not available)</source>
+        <translation>(non disponibile)</translation>
+    </message>
+    <message>
+        <source>Choose 1-%1 [1]:</source>
+        <translation>Scegliere 1-%1 [1]:</translation>
+    </message>
+    <message>
+        <source>%1: no answer (end of input).</source>
+        <translation>%1: nessuna risposta (fine dell'input).</translation>
+    </message>
+    <message>
+        <source>Please choose one of the available answers.</source>
+        <translation>Scegliere una delle risposte disponibili.</translation>
+    </message>
 </context>
 <context>
     <name>TBUSBPrinterZEV</name>

@@ -879,6 +879,42 @@ Keep this program running until it reports the outcome.</source>
         <source>The operator answered &quot;%1&quot;.</source>
         <translation>回答は「%1」でした。</translation>
     </message>
+    <message>
+        <source>%1; update progress %2</source>
+        <translation>%1、更新の進捗%2</translation>
+    </message>
+    <message>
+        <source>The supported printers on the USB bus, one per row. Each row tells the printer, its status, its firmware and the progress of its update.</source>
+        <translation>USBバスに接続された対応プリンターの一覧です（1行に1台）。各行にはプリンター、状態、ファームウェア、更新の進捗が示されます。</translation>
+    </message>
+    <message>
+        <source>Update progress</source>
+        <translation>更新の進捗</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>%1: cannot ask this question: there is no terminal to answer it on.</source>
+        <translation>%1: この質問はできません。応答するためのターミナルがありません。</translation>
+    </message>
+    <message>
+        <source>(not available)</source>
+        <translation>（選択できません）</translation>
+    </message>
+    <message>
+        <source>Choose 1-%1 [1]:</source>
+        <translation>1～%1を選択 [1]:</translation>
+    </message>
+    <message>
+        <source>%1: no answer (end of input).</source>
+        <translation>%1: 応答がありません（入力の終わり）。</translation>
+    </message>
+    <message>
+        <source>Please choose one of the available answers.</source>
+        <translation>選択できる回答から選んでください。</translation>
+    </message>
 </context>
 <context>
     <name>TBUSBPrinterZEV</name>

@@ -879,6 +879,42 @@ Mantenha este programa aberto até que ele informe o resultado.</translation>
         <source>The operator answered &quot;%1&quot;.</source>
         <translation>O operador respondeu “%1”.</translation>
     </message>
+    <message>
+        <source>%1; update progress %2</source>
+        <translation>%1; progresso da atualização: %2</translation>
+    </message>
+    <message>
+        <source>The supported printers on the USB bus, one per row. Each row tells the printer, its status, its firmware and the progress of its update.</source>
+        <translation>As impressoras compatíveis no barramento USB, uma por linha. Cada linha informa a impressora, o status, o firmware e o progresso da atualização.</translation>
+    </message>
+    <message>
+        <source>Update progress</source>
+        <translation>Progresso da atualização</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>%1: cannot ask this question: there is no terminal to answer it on.</source>
+        <translation>%1: não é possível fazer esta pergunta: não há um terminal para respondê-la.</translation>
+    </message>
+    <message>
+        <source>(not available)</source>
+        <translation>(indisponível)</translation>
+    </message>
+    <message>
+        <source>Choose 1-%1 [1]:</source>
+        <translation>Escolha 1-%1 [1]:</translation>
+    </message>
+    <message>
+        <source>%1: no answer (end of input).</source>
+        <translation>%1: sem resposta (fim da entrada).</translation>
+    </message>
+    <message>
+        <source>Please choose one of the available answers.</source>
+        <translation>Escolha uma das respostas disponíveis.</translation>
+    </message>
 </context>
 <context>
     <name>TBUSBPrinterZEV</name>

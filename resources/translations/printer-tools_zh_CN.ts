@@ -879,6 +879,42 @@ Keep this program running until it reports the outcome.</source>
         <source>The operator answered &quot;%1&quot;.</source>
         <translation>回答为“%1”。</translation>
     </message>
+    <message>
+        <source>%1; update progress %2</source>
+        <translation>%1；更新进度 %2</translation>
+    </message>
+    <message>
+        <source>The supported printers on the USB bus, one per row. Each row tells the printer, its status, its firmware and the progress of its update.</source>
+        <translation>USB 总线上受支持的打印机，每行一台。每行显示打印机、其状态、固件以及更新进度。</translation>
+    </message>
+    <message>
+        <source>Update progress</source>
+        <translation>更新进度</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>%1: cannot ask this question: there is no terminal to answer it on.</source>
+        <translation>%1: 无法提出此问题：没有可用于回答的终端。</translation>
+    </message>
+    <message>
+        <source>(not available)</source>
+        <translation>（不可用）</translation>
+    </message>
+    <message>
+        <source>Choose 1-%1 [1]:</source>
+        <translation>请选择 1-%1 [1]：</translation>
+    </message>
+    <message>
+        <source>%1: no answer (end of input).</source>
+        <translation>%1: 没有回答（输入已结束）。</translation>
+    </message>
+    <message>
+        <source>Please choose one of the available answers.</source>
+        <translation>请从可用的回答中选择一个。</translation>
+    </message>
 </context>
 <context>
     <name>TBUSBPrinterZEV</name>
