@@ -29,6 +29,7 @@
 #include <QTableView>
 
 #include <algorithm>
+#include <utility>
 
 namespace ui {
 
@@ -205,25 +206,22 @@ void PrinterWindow::followUpdates() {
     if (!controller_) return;
     const auto selected = controller_->selectedPrinter();
     int followed = -1;
-    QHash<const TBUSBPrinterZEV*, QString> phases;
     for (int row = 0; row < model_->rowCount(); ++row) {
-        const QModelIndex status = model_->index(row, PrinterListModel::PrinterStatusColumn);
         const auto printer = controller_->printerAt(row);
         if (!printer) continue;
-        const QString name = model_->index(row, PrinterListModel::PrinterColumn).data().toString();
+        const QModelIndex status = model_->index(row, PrinterListModel::PrinterStatusColumn);
         const QString phase = status.data().toString();
-        const auto said = phases_.constFind(printer.get());
-        if (status.data(PrinterListModel::UpdatingRole).toBool()) {
-            phases.insert(printer.get(), phase);
-            if (followed < 0 || printer == selected) followed = row;
-            if (said == phases_.constEnd() || *said != phase)
-                announce(QCoreApplication::translate("TBPrinters", "%1: %2").arg(name, phase));
-        } else if (said != phases_.constEnd()) {
-            // The update ended: what the printer says now is its outcome.
-            announce(QCoreApplication::translate("TBPrinters", "%1: %2").arg(name, phase));
+        // By the printer's place on the bus, which its restarts keep: the printer object changes.
+        QString& said = statuses_[printer->keyUSBdevice()];
+        const bool changed = std::exchange(said, phase) != phase;
+        if (!status.data(PrinterListModel::UpdatingRole).toBool()) continue;
+        if (followed < 0 || printer == selected) followed = row;
+        // The outcome is told by its notice, which is announced as an alert.
+        if (changed) {
+            announce(QCoreApplication::translate("TBPrinters", "%1: %2")
+                         .arg(model_->index(row, PrinterListModel::PrinterColumn).data().toString(), phase));
         }
     }
-    phases_ = phases;
 
     updateProgress_->setVisible(followed >= 0);
     if (followed < 0) return;
@@ -245,6 +243,7 @@ void PrinterWindow::announce(const QString& text) {
     QAccessibleAnnouncementEvent event(announcement_, text);
     QAccessible::updateAccessibility(&event);
 #endif
+    emit announced(text);
 }
 
 void PrinterWindow::buildMenus(bool serialSwitch) {

@@ -58,7 +58,7 @@ public:
     HistoryWindow* historyWindow() const { return historyWindow_; }
     QMenu* fileMenu() const { return fileMenu_; }
     // In the status bar: the progress of the update the operator follows (the selected printer's, or
-    // else the first running one), hidden when none runs; and the last change of phase or outcome of
+    // else the first running one), hidden when none runs; and the last new phase of
     // any update, which assistive technology announces.
     QProgressBar* updateProgressBar() const { return updateProgress_; }
     QLabel* announcementLabel() const { return announcement_; }
@@ -78,6 +78,10 @@ public:
     void setColumnTitle(int column, const QString& title) override;
     void redrawList() override;
 
+signals:
+    // A new phase of an update was put in the status bar for assistive technology to announce.
+    void announced(const QString& text);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -92,7 +96,7 @@ private:
     void refreshActions();
     void askBeforeQuitting();
     // Follows every row's update: the status bar's progress, and an announcement for each new phase
-    // and for each outcome.
+    // (its outcome is told by its notice).
     void followUpdates();
     void announce(const QString& text);
     void localizeAccessibleTexts();
@@ -113,7 +117,9 @@ private:
     QPointer<QMenu> rowMenu_;
     QProgressBar* updateProgress_ = nullptr;
     QLabel* announcement_ = nullptr;
-    QHash<const TBUSBPrinterZEV*, QString> phases_; // what each printer under update was last doing
+    // What each printer's status cell said last, by device key: a change during an update is a new
+    // phase to announce.
+    QHash<QString, QString> statuses_;
 };
 
 } // namespace ui

@@ -75,7 +75,8 @@ QStringList clashingMnemonics(const QList<QAction*>& actions) {
 }
 
 void save(QWidget* widget, const QString& language, const QString& name) {
-    const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots/") + language;
+    const QString folder =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots/") + language;
     QVERIFY(QDir().mkpath(folder));
     QVERIFY(widget->grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png")));
 }
@@ -118,7 +119,8 @@ private slots:
         // Nor is a column scrolled out of sight at the start.
         QTableView* table = f.window->tableView();
         QVERIFY2(table->horizontalHeader()->length() <= table->viewport()->width(),
-                 qPrintable(QStringLiteral("%1 > %2").arg(table->horizontalHeader()->length())
+                 qPrintable(QStringLiteral("%1 > %2")
+                                .arg(table->horizontalHeader()->length())
                                 .arg(table->viewport()->width())));
         QVERIFY2(clashingMnemonics(f.window->menuBar()->actions()).isEmpty(),
                  qPrintable(clashingMnemonics(f.window->menuBar()->actions()).join(" | ")));
