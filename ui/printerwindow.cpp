@@ -23,6 +23,8 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QResizeEvent>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyleOptionProgressBar>
 #include <QStyledItemDelegate>
@@ -151,8 +153,9 @@ PrinterWindow::PrinterWindow(TBPrinters* controller, bool serialSwitch, QWidget*
     table_->verticalHeader()->setDefaultSectionSize(kRowHeight);
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    // Every column as wide as its title and cells: a window too narrow for them scrolls instead of
-    // cutting a title short (a stretched last column would be cut in the longer languages).
+    // Every column as wide as its title and cells; the colour-table column also takes the room that
+    // is left, when there is any (layOutColumns): a window too narrow for them all scrolls instead of
+    // cutting a title short.
     table_->setItemDelegateForColumn(PrinterListModel::ColourTablesColumn, new ColourTablesDelegate(table_));
     table_->setItemDelegateForColumn(PrinterListModel::PrinterStatusColumn,
                                      new PrinterStatusDelegate(table_));
@@ -162,6 +165,7 @@ PrinterWindow::PrinterWindow(TBPrinters* controller, bool serialSwitch, QWidget*
     // Tab leaves the list instead of walking its cells; the arrow keys walk them.
     table_->setTabKeyNavigation(false);
     setCentralWidget(table_);
+    table_->viewport()->installEventFilter(this);
     selection_ = new ItemSelection(table_->selectionModel(), this);
     resize(1240, 400);
 
@@ -189,9 +193,69 @@ PrinterWindow::PrinterWindow(TBPrinters* controller, bool serialSwitch, QWidget*
         connect(model_, changed, this, &PrinterWindow::followUpdates);
     connect(model_, &QAbstractItemModel::modelReset, this, &PrinterWindow::followUpdates);
     connect(model_, &QAbstractItemModel::dataChanged, this, &PrinterWindow::followUpdates);
+    // Titles in the operator's language (the launch step), and rows whose contents widen a column.
+    connect(model_, &QAbstractItemModel::headerDataChanged, this, &PrinterWindow::scheduleColumnLayout);
+    connect(table_->horizontalHeader(), &QHeaderView::sectionResized, this,
+            &PrinterWindow::scheduleColumnLayout);
     connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &PrinterWindow::followUpdates);
     refreshActions();
+}
+
+bool PrinterWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == table_->viewport() && event->type() == QEvent::Resize) scheduleColumnLayout();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+int PrinterWindow::lastColumnNeeds() const {
+    const int last = PrinterListModel::ColumnCount - 1;
+    QStyleOptionViewItem option;
+    option.initFrom(table_->viewport());
+    int needed = table_->horizontalHeader()->sectionSizeHint(last);
+    for (int row = 0; row < model_->rowCount(); ++row) {
+        const QModelIndex index = model_->index(row, last);
+        needed = std::max(needed, table_->itemDelegateForIndex(index)->sizeHint(option, index).width());
+    }
+    return needed;
+}
+
+void PrinterWindow::scheduleColumnLayout() {
+    // Once the header is done: it tells of each section it resizes while it is still resizing others.
+    if (std::exchange(columnLayoutScheduled_, true)) return;
+    QMetaObject::invokeMethod(this, &PrinterWindow::layOutColumns, Qt::QueuedConnection);
+}
+
+void PrinterWindow::layOutColumns() {
+    columnLayoutScheduled_ = false;
+    // The sections' sizes as the header last laid them out: a change it makes later comes back here.
+    QHeaderView* header = table_->horizontalHeader();
+    const int last = PrinterListModel::ColumnCount - 1;
+    const int others = header->length() - header->sectionSize(last);
+    const int needed = lastColumnNeeds();
+
+    // The window grows, within the screen, to show every column as the titles of the operator's
+    // language and the rows come in, until the operator gives it a size. (Before it is shown its list
+    // is not laid out: the list is the window's whole width, inside its frame.)
+    const int around = isVisible() ? width() - table_->viewport()->width() : 2 * table_->frameWidth();
+    int wanted = others + needed + around;
+    if (const QScreen* screen = this->screen())
+        wanted = std::min(wanted, screen->availableGeometry().width());
+    if (!operatorSized_ && wanted > width()) {
+        requestedWidths_.insert(wanted);
+        resize(wanted, height());
+    }
+
+    const auto mode =
+        table_->viewport()->width() - others >= needed ? QHeaderView::Stretch : QHeaderView::ResizeToContents;
+    if (header->sectionResizeMode(last) != mode) header->setSectionResizeMode(last, mode);
+}
+
+void PrinterWindow::resizeEvent(QResizeEvent* event) {
+    // A width the window system gives that this window never asked for is the operator's.
+    if (event->spontaneous() && !requestedWidths_.isEmpty() &&
+        !requestedWidths_.contains(event->size().width()))
+        operatorSized_ = true;
+    QMainWindow::resizeEvent(event);
 }
 
 void PrinterWindow::localizeAccessibleTexts() {
@@ -387,14 +451,6 @@ void PrinterWindow::localizeMainMenu() {
     Q_ASSERT(platform::mainqueue::isMainThread());
     localizeItemsInMenu(menuBar());
     localizeAccessibleTexts();
-    fitColumns();
-}
-
-void PrinterWindow::fitColumns() {
-    // As wide as every column's title and cells (the window manager keeps it on the screen): the
-    // longer languages' titles would otherwise start out scrolled away.
-    const int wanted = width() - table_->viewport()->width() + table_->horizontalHeader()->length();
-    if (wanted > width()) resize(wanted, height());
 }
 
 QString PrinterWindow::title() const {

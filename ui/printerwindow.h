@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
+#include <QSet>
 
 #include <memory>
 
@@ -84,6 +85,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildMenus(bool serialSwitch);
@@ -100,7 +103,11 @@ private:
     void followUpdates();
     void announce(const QString& text);
     void localizeAccessibleTexts();
-    void fitColumns();
+    // The window as wide as its columns, until the operator sizes it; the colour-table column takes
+    // the room left when that holds its contents, else its contents' width (and the list scrolls).
+    void scheduleColumnLayout();
+    void layOutColumns();
+    int lastColumnNeeds() const;
 
     QPointer<TBPrinters> controller_;
     QTableView* table_ = nullptr;
@@ -120,6 +127,9 @@ private:
     // What each printer's status cell said last, by device key: a change during an update is a new
     // phase to announce.
     QHash<QString, QString> statuses_;
+    QSet<int> requestedWidths_;  // the widths the window asked for to show its columns
+    bool operatorSized_ = false; // the operator gave the window a width: it grows no more
+    bool columnLayoutScheduled_ = false;
 };
 
 } // namespace ui

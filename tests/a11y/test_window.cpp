@@ -16,8 +16,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPushButton>
+#include <QPointer>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTableView>
 #include <QtTest>
 
@@ -38,8 +39,8 @@ QString say(const char* text) {
 
 // One key press to whatever has the focus, as a keyboard would send it.
 void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QWidget* focus = QApplication::activePopupWidget() ? QApplication::activePopupWidget()
-                                                       : QApplication::focusWidget();
+    QWidget* focus =
+        QApplication::activePopupWidget() ? QApplication::activePopupWidget() : QApplication::focusWidget();
     QVERIFY2(focus, "nothing has the keyboard focus");
     QTest::keyClick(focus, Qt::Key(key), modifiers);
 }
@@ -49,7 +50,8 @@ void tabTo(QWidget* target) {
     QVERIFY(target);
     for (int presses = 0; presses < 8 && QApplication::focusWidget() != target; ++presses)
         press(Qt::Key_Tab);
-    QVERIFY2(QApplication::focusWidget() == target, qPrintable(target->objectName() + " never had the focus"));
+    QVERIFY2(QApplication::focusWidget() == target,
+             qPrintable(target->objectName() + " never had the focus"));
 }
 
 QAbstractButton* buttonTitled(QMessageBox* box, const QString& prefix) {
@@ -58,10 +60,12 @@ QAbstractButton* buttonTitled(QMessageBox* box, const QString& prefix) {
     return nullptr;
 }
 
+// The box that opens once `after` is gone (a box is deleted once closed, and the next may take its
+// address).
 QMessageBox* nextBox(QMessageBox* after) {
+    const QPointer<QMessageBox> before = after;
     QMessageBox* box = nullptr;
-    [[maybe_unused]] const bool shown =
-        QTest::qWaitFor([&] { return (box = openBox()) && box != after; }, 10000);
+    [[maybe_unused]] const bool shown = QTest::qWaitFor([&] { return !before && (box = openBox()); }, 10000);
     if (box) QApplication::setActiveWindow(box);
     return box;
 }
@@ -102,8 +106,9 @@ private slots:
         QVERIFY(platform::installTranslations(locale));
         SimFixture f;
         const SimPrinter printer = f.attach(sim::SimZEVModel::HVC, f.port(1));
-        printer.commandSet->update(
-            [](sim::SimZEVPrinterState& state) { state.statusCode = QString::fromLatin1(sim::kSimZEVStatusPaperEnd); });
+        printer.commandSet->update([](sim::SimZEVPrinterState& state) {
+            state.statusCode = QString::fromLatin1(sim::kSimZEVStatusPaperEnd);
+        });
         platform::setAlertPresenter(std::make_shared<ui::QtAlertPresenter>(f.window.get()));
         showAndFocus(f);
 
@@ -130,13 +135,15 @@ private slots:
         QVERIFY(notReady);
         QCOMPARE(notReady->text(), say("Printer Not Ready"));
         QCOMPARE(notReady->escapeButton(), buttonTitled(notReady, say("Cancel")));
-        printer.commandSet->update(
-            [](sim::SimZEVPrinterState& state) { state.statusCode = QString::fromLatin1(sim::kSimZEVStatusIdle); });
+        printer.commandSet->update([](sim::SimZEVPrinterState& state) {
+            state.statusCode = QString::fromLatin1(sim::kSimZEVStatusIdle);
+        });
         press(Qt::Key_Return);
 
         QMessageBox* confirmation = nextBox(notReady);
         QVERIFY(confirmation);
-        QCOMPARE(static_cast<QAbstractButton*>(confirmation->defaultButton()), buttonTitled(confirmation, say("Cancel")));
+        QCOMPARE(static_cast<QAbstractButton*>(confirmation->defaultButton()),
+                 buttonTitled(confirmation, say("Cancel")));
         QCOMPARE(confirmation->escapeButton(), static_cast<QAbstractButton*>(confirmation->defaultButton()));
         QAbstractButton* update = nullptr; // "Update Firmware to …", the one that is not the default
         for (QAbstractButton* button : confirmation->buttons())
@@ -164,7 +171,8 @@ private slots:
         platform::setAlertPresenter(std::make_shared<ui::QtAlertPresenter>(f.window.get()));
         showAndFocus(f);
         QTableView* table = f.window->tableView();
-        for (int presses = 0; presses < Column::ColumnCount && table->currentIndex().column() != Column::UsbSerialColumn;
+        for (int presses = 0;
+             presses < Column::ColumnCount && table->currentIndex().column() != Column::UsbSerialColumn;
              ++presses)
             press(Qt::Key_Right);
         QCOMPARE(table->currentIndex().column(), int(Column::UsbSerialColumn));
@@ -201,7 +209,8 @@ private slots:
             QVERIFY(!menu->child(item)->text(QAccessible::Name).isEmpty());
         }
         QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(f.window->updateProgressBar());
-        QAccessibleInterface* announcement = QAccessible::queryAccessibleInterface(f.window->announcementLabel());
+        QAccessibleInterface* announcement =
+            QAccessible::queryAccessibleInterface(f.window->announcementLabel());
         QCOMPARE(bar->text(QAccessible::Name), QStringLiteral("Update progress"));
         QVERIFY(bar->valueInterface());
 
@@ -214,8 +223,11 @@ private slots:
         QStringList announced;
         connect(f.model(), &QAbstractItemModel::dataChanged, this, [&] {
             if (f.window->updateProgressBar()->isVisible())
-                heard.append({bar->valueInterface()->currentValue().toInt(), bar->text(QAccessible::Description),
-                              table->tableInterface()->cellAt(0, Column::PrinterStatusColumn)->text(QAccessible::Name)});
+                heard.append({bar->valueInterface()->currentValue().toInt(),
+                              bar->text(QAccessible::Description),
+                              table->tableInterface()
+                                  ->cellAt(0, Column::PrinterStatusColumn)
+                                  ->text(QAccessible::Name)});
         });
         connect(f.window.get(), &ui::PrinterWindow::announced, this,
                 [&] { announced << announcement->text(QAccessible::Name); });
@@ -228,10 +240,12 @@ private slots:
         disconnect(f.model(), nullptr, this, nullptr);
         disconnect(f.window.get(), nullptr, this, nullptr);
 
-        const auto during = std::find_if(heard.begin(), heard.end(), [](const Heard& h) { return h.value > 0 && h.value < 100; });
+        const auto during = std::find_if(heard.begin(), heard.end(),
+                                         [](const Heard& h) { return h.value > 0 && h.value < 100; });
         QVERIFY2(during != heard.end(), "no progress between 0 and 100 % was read");
         QVERIFY2(during->phase.startsWith(QStringLiteral("ZEV HVP-HVC: ")), qPrintable(during->phase));
-        QVERIFY2(during->cell.startsWith(ui::PrinterListModel::progressPercent(during->value * 10)), qPrintable(during->cell));
+        QVERIFY2(during->cell.startsWith(ui::PrinterListModel::progressPercent(during->value * 10)),
+                 qPrintable(during->cell));
         // Each new phase once as the list shows it (at the test's pace some pass unseen), from the
         // start through the upload; neither the status before it nor the outcome (its notice's).
         const QString said = announced.join(" | ");
