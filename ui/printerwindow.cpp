@@ -110,8 +110,7 @@ void localizeMenuItem(QAction* item) {
     if (tip.isEmpty() || tip == strippedTitle(item->text())) return;
     const QString localizedTip = platform::localizedString(tip);
     if (localizedTip != tip) item->setToolTip(localizedTip);
-    // The status bar shows it while the item is highlighted, and assistive technology reads it as
-    // the item's description.
+    // The status bar shows it while the item is highlighted.
     item->setStatusTip(localizedTip);
 }
 

@@ -59,8 +59,8 @@ public:
     HistoryWindow* historyWindow() const { return historyWindow_; }
     QMenu* fileMenu() const { return fileMenu_; }
     // In the status bar: the progress of the update the operator follows (the selected printer's, or
-    // else the first running one), hidden when none runs; and the last new phase of
-    // any update, which assistive technology announces.
+    // else the first running one), hidden when none runs; and the last new phase of any update, which
+    // assistive technology announces.
     QProgressBar* updateProgressBar() const { return updateProgress_; }
     QLabel* announcementLabel() const { return announcement_; }
 

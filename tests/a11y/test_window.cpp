@@ -126,7 +126,7 @@ private slots:
         QCOMPARE(static_cast<QAbstractButton*>(warning->defaultButton()), buttonTitled(warning, say("Quit")));
         tabTo(warning->checkBox());
         press(Qt::Key_Space);
-        QVERIFY(proceed->isEnabled());
+        QTRY_VERIFY(proceed->isEnabled());
         tabTo(proceed);
         press(Qt::Key_Space);
 
