@@ -28,7 +28,11 @@ void ItemSelection::selectRow(int row) {
     if (!selection_ || !selection_->model()) return;
     const QModelIndex index = selection_->model()->index(row, 0);
     if (!index.isValid()) return;
-    selection_->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    // The keyboard's place in the list stays where the operator moved it (its row's own menu opens
+    // from there); it starts on the selected row.
+    if (!selection_->currentIndex().isValid())
+        selection_->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    selection_->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 } // namespace ui

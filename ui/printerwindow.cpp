@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -165,6 +166,7 @@ PrinterWindow::PrinterWindow(TBPrinters* controller, bool serialSwitch, QWidget*
     table_->setTabKeyNavigation(false);
     setCentralWidget(table_);
     table_->viewport()->installEventFilter(this);
+    table_->installEventFilter(this);
     selection_ = new ItemSelection(table_->selectionModel(), this);
     resize(1240, 400);
 
@@ -201,8 +203,25 @@ PrinterWindow::PrinterWindow(TBPrinters* controller, bool serialSwitch, QWidget*
     refreshActions();
 }
 
+PrinterWindow::~PrinterWindow() {
+    // The list goes with the window's base, after this part of it: what it tells on its way out
+    // (the rows it drops, its sections' last sizes) is for nobody here.
+    for (QObject* sender :
+         std::initializer_list<QObject*>{model_, table_->horizontalHeader(), table_->selectionModel()})
+        disconnect(sender, nullptr, this, nullptr);
+    table_->removeEventFilter(this);
+    table_->viewport()->removeEventFilter(this);
+}
+
 bool PrinterWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == table_->viewport() && event->type() == QEvent::Resize) scheduleColumnLayout();
+    // The menu key (or Shift+F10) opens the menu of the row the keyboard is on, wherever the mouse is.
+    if (watched == table_ && event->type() == QEvent::ContextMenu &&
+        static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+        const QModelIndex current = table_->currentIndex();
+        if (current.isValid()) showRowMenu(table_->visualRect(current).center());
+        return true;
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 

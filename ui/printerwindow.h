@@ -43,6 +43,7 @@ class PrinterWindow : public QMainWindow, public platform::ApplicationWindow {
 public:
     // `serialSwitch`: serial-switcher's list, whose USB serial-number cell is a check box.
     PrinterWindow(TBPrinters* controller, bool serialSwitch, QWidget* parent = nullptr);
+    ~PrinterWindow() override;
 
     TBPrinters* controller() const;
     QTableView* tableView() const { return table_; }

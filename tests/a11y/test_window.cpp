@@ -13,6 +13,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -161,6 +162,27 @@ private slots:
         press(Qt::Key_Return);
         QTRY_VERIFY(!openBox());
         QCOMPARE(printer.commandSet->state().firmwareVersion, QStringLiteral("HVC 01.41"));
+    }
+
+    // The menu key opens the menu of the row the arrow keys are on, not of the row under the mouse.
+    void rowMenuByKeyboard() {
+        SimFixture f;
+        f.attach(sim::SimZEVModel::HVC, f.port(1));
+        const SimPrinter second = f.makePrinter(sim::SimZEVModel::HVC, f.port(2));
+        second.commandSet->update([](sim::SimZEVPrinterState& state) { state.serialNumber = "HVC-0002"; });
+        f.bus->attach(second.device);
+        showAndFocus(f);
+        QTRY_VERIFY(f.probed(f.port(2)));
+        f.settle();
+        press(Qt::Key_Down);
+        // What the window system makes of the menu key (or Shift+F10), wherever the mouse is.
+        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(1, 1), QPoint(1, 1));
+        QApplication::sendEvent(QApplication::focusWidget(), &menuKey);
+        QTRY_VERIFY(f.window->openRowMenu());
+        QVERIFY2(f.window->openRowMenu()->actions().first()->text().contains("HVC-0002"),
+                 qPrintable(f.window->openRowMenu()->actions().first()->text()));
+        press(Qt::Key_Escape);
+        QTRY_VERIFY(!f.window->openRowMenu());
     }
 
     // serial-switcher: the arrow keys reach the USB serial-number cell, Space switches it.
