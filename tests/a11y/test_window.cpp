@@ -1,6 +1,7 @@
 // The window without a mouse and without sight: a whole update and the USB serial switch driven by
 // key presses alone, each sent to whatever has the focus; and what assistive technology reads through
 // Qt's accessibility interfaces: names, one sentence per row, the update's progress and its phases.
+#include "common/messagebox.h"
 #include "window/simfixture.h"
 
 #include "Classes/Edition.h"
@@ -27,12 +28,6 @@ using namespace testsupport;
 using Column = ui::PrinterListModel::Column;
 
 namespace {
-
-QMessageBox* openBox() {
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) return box;
-    return nullptr;
-}
 
 QString say(const char* text) {
     return platform::localizedString(QString::fromUtf8(text));
@@ -66,7 +61,8 @@ QAbstractButton* buttonTitled(QMessageBox* box, const QString& prefix) {
 QMessageBox* nextBox(QMessageBox* after) {
     const QPointer<QMessageBox> before = after;
     QMessageBox* box = nullptr;
-    [[maybe_unused]] const bool shown = QTest::qWaitFor([&] { return !before && (box = openBox()); }, 10000);
+    [[maybe_unused]] const bool shown =
+        QTest::qWaitFor([&] { return !before && (box = openMessageBox()); }, 10000);
     if (box) QApplication::setActiveWindow(box);
     return box;
 }
@@ -160,7 +156,7 @@ private slots:
         QCOMPARE(told->role(), QAccessible::AlertMessage);
         QCOMPARE(told->text(QAccessible::Name), outcome->text());
         press(Qt::Key_Return);
-        QTRY_VERIFY(!openBox());
+        QTRY_VERIFY(!openMessageBox());
         QCOMPARE(printer.commandSet->state().firmwareVersion, QStringLiteral("HVC 01.41"));
     }
 
@@ -202,7 +198,7 @@ private slots:
         QMessageBox* notice = nextBox(nullptr);
         QVERIFY(notice);
         press(Qt::Key_Escape);
-        QTRY_VERIFY(!openBox());
+        QTRY_VERIFY(!openMessageBox());
         QVERIFY(printer.commandSet->state().usbISerialSwitch);
     }
 

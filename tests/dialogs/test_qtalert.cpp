@@ -1,5 +1,6 @@
 // The firmware-update warning in a real QMessageBox: "Continue" follows the "I Agree" box, the
 // answers reach the printer, and a second warning starts unticked.
+#include "common/messagebox.h"
 #include "common/testsupport.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
@@ -13,12 +14,6 @@
 #include <QTest>
 
 namespace {
-
-QMessageBox* openBox() {
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) return box;
-    return nullptr;
-}
 
 QAbstractButton* button(QMessageBox* box, const QString& text) {
     for (QAbstractButton* b : box->buttons())
@@ -40,8 +35,8 @@ private slots:
         ZEVRig rig(sim::SimZEVModel::HVC);
 
         rig.printer->ShowQXAWarning();
-        QTRY_VERIFY(openBox());
-        QMessageBox* box = openBox();
+        QTRY_VERIFY(testsupport::openMessageBox());
+        QMessageBox* box = testsupport::openMessageBox();
         QCOMPARE(box->text(), QStringLiteral("Attention:"));
         QCOMPARE(box->textFormat(), Qt::PlainText);
         QVERIFY(!box->iconPixmap().isNull());
@@ -55,12 +50,12 @@ private slots:
         QVERIFY(!proceed->isEnabled());
         box->checkBox()->click();
         proceed->click();
-        QTRY_VERIFY(!openBox());
+        QTRY_VERIFY(!testsupport::openMessageBox());
         QVERIFY(log.contains("-[TBUSBPrinterZEV proceedWithUpdateWhenReady]"));
 
         rig.printer->ShowQXAWarning();
-        QTRY_VERIFY(openBox());
-        box = openBox();
+        QTRY_VERIFY(testsupport::openMessageBox());
+        box = testsupport::openMessageBox();
         QVERIFY(!box->checkBox()->isChecked());
         QVERIFY(!button(box, "Continue")->isEnabled());
         button(box, "Quit")->click();

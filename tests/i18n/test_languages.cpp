@@ -2,6 +2,7 @@
 // laid out at that language's texts with nothing cut off (their pictures are kept under
 // screenshots/<language>/ beside this test), menus whose mnemonics do not clash, and the command
 // line's refusal to ask a question it cannot ask, in that language.
+#include "common/messagebox.h"
 #include "common/programrun.h"
 #include "window/simfixture.h"
 
@@ -32,12 +33,6 @@ using namespace testsupport;
 namespace {
 
 const QStringList kLanguages{"de", "es", "fr", "it", "ja", "pt_BR", "zh_CN"};
-
-QMessageBox* openBox() {
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) return box;
-    return nullptr;
-}
 
 // Every visible button, one-line label and column title of `top` is given the room its text needs.
 QStringList cutTexts(QWidget* top) {
@@ -135,8 +130,8 @@ private slots:
         platform::setAlertPresenter(std::make_shared<ui::QtAlertPresenter>(f.window.get()));
         f.window->selection()->selectRow(0);
         f.window->updateFirmwareAction()->trigger();
-        QTRY_VERIFY(openBox());
-        QMessageBox* warning = openBox();
+        QTRY_VERIFY(openMessageBox());
+        QMessageBox* warning = openMessageBox();
         QVERIFY(warning->checkBox());
         QVERIFY2(cutTexts(warning).isEmpty(), qPrintable(cutTexts(warning).join(" | ")));
         save(warning, language, QStringLiteral("warning"));
@@ -146,12 +141,12 @@ private slots:
             if (button->text() == platform::localizedString(QStringLiteral("Continue"))) button->click();
         // (A box is deleted once closed; the next may take its address.)
         const QPointer<QMessageBox> warned = warning;
-        QTRY_VERIFY(!warned && openBox());
-        QMessageBox* confirmation = openBox();
+        QTRY_VERIFY(!warned && openMessageBox());
+        QMessageBox* confirmation = openMessageBox();
         QVERIFY2(cutTexts(confirmation).isEmpty(), qPrintable(cutTexts(confirmation).join(" | ")));
         save(confirmation, language, QStringLiteral("confirmation"));
         confirmation->escapeButton()->click();
-        QTRY_VERIFY(!openBox());
+        QTRY_VERIFY(!openMessageBox());
         f.settle();
         QVERIFY(!first.commandSet->receivedCommands().contains("FW_UPDFLASH_REWRITE"));
     }
