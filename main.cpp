@@ -98,10 +98,10 @@ int main(int argc, char* argv[]) {
         return cli::kExitUsage;
     }
 
-    // Updates are recorded from the window and from --update; --history reads the record.
+    // Updates are recorded from the window and from --update; --history and the metrics read the record.
     const bool keepsHistory = options.command == cli::Options::Command::Window ||
                               options.command == cli::Options::Command::Update ||
-                              options.command == cli::Options::Command::History;
+                              options.command == cli::Options::Command::History || options.metrics;
     if (options.headless()) {
         QCoreApplication app(argc, argv);
         // JSON is for programs: its texts stay English whatever the language.

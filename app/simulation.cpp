@@ -176,7 +176,8 @@ Simulation::~Simulation() {
         s->commandSet->setChangeListener(nullptr);
 }
 
-QStringList Simulation::keepIn(const QString& directory, const std::vector<sim::SimZEVModel>& models) {
+QStringList Simulation::keepIn(const QString& directory, const std::vector<sim::SimZEVModel>& models,
+                               bool observeOnly) {
     QStringList problems;
     const auto plugInModels = [this, &models] {
         for (sim::SimZEVModel model : models)
@@ -228,8 +229,11 @@ QStringList Simulation::keepIn(const QString& directory, const std::vector<sim::
         return problems;
     }
 
+    // Printers that are only looked at are not kept: what they do here is not written back.
+    const std::shared_ptr<Keeper> keeper = keeper_;
+    if (observeOnly) keeper_.reset();
     for (const auto& [port, model] : listed) {
-        const QString path = keeper_->path(portFile(port));
+        const QString path = keeper->path(portFile(port));
         why.clear();
         std::optional<Kept> kept;
         if (const std::optional<QJsonObject> record = readJson(path, kPrinterFormat, &why)) {
@@ -245,6 +249,7 @@ QStringList Simulation::keepIn(const QString& directory, const std::vector<sim::
         }
         plugInAt(locationOf(port - 1), model, false, kept);
     }
+    keeper_ = keeper;
     return problems;
 }
 

@@ -58,8 +58,11 @@ public:
     // kept there already come back, at their ports and as they were left (a printer that was
     // programming an image has gone on with it meanwhile); with none kept, those of `models` are
     // plugged in. Returns what went wrong, one sentence each (a damaged file is set aside, and its
-    // printer starts from the factory state); the printers are plugged in either way.
-    QStringList keepIn(const QString& directory, const std::vector<sim::SimZEVModel>& models);
+    // printer starts from the factory state); the printers are plugged in either way. `observeOnly`:
+    // printers kept there already are read and never written back (another run may be changing
+    // them); a folder with none is made as usual.
+    QStringList keepIn(const QString& directory, const std::vector<sim::SimZEVModel>& models,
+                       bool observeOnly = false);
     // updates-under-way.json in the folder the printers are kept in; empty when they are not kept.
     QString updatesUnderWayFile() const;
 

@@ -31,6 +31,10 @@ struct RunSettings {
     QString simulationStateDirectory;
     QString logFile;                        // empty: defaultLogFile()
     bool diagnosticsOnStandardError = true; // false: a command that prints its own output
+    // A run that only looks at the printers (a listing): simulated printers kept between runs are
+    // read as they were left and never written back, so that it cannot undo what a run that updates
+    // them at the same time writes.
+    bool observeOnly = false;
 };
 
 // $XDG_STATE_HOME/<program>/<program>.log: where the log goes without a chosen file.

@@ -5,14 +5,17 @@
 #include "Classes/TBPrinters.h"
 #include "Classes/TBUSBPrinterZEV.h"
 #include "Classes/TBUpdateHistory.h"
+#include "Classes/TBUpdateStateFile.h"
 #include "Classes/UpdateBatch.h"
 #include "Classes/UpdateSession.h"
 #include "Classes/ZEVModels.h"
 #include "app/printerrow.h"
 #include "app/startup.h"
+#include "cli/metrics.h"
 #include "cli/output.h"
 #include "cli/presenter.h"
 #include "platform/application.h"
+#include "platform/files.h"
 #include "platform/platformlog.h"
 #include "platform/queue.h"
 #include "platform/resources.h"
@@ -315,6 +318,107 @@ private:
 };
 
 // ---- --list ---------------------------------------------------------------------------------------------
+
+QString colourTablesText(const QList<app::ColourTableEntry>& tables) {
+    QStringList texts;
+    for (const app::ColourTableEntry& entry : tables)
+        texts << entry.table + QLatin1Char(' ') + entry.version;
+    return texts.join(QStringLiteral(", "));
+}
+
+// "300 0100, 600 0110" from the package's table files ("HVC_600_0110.cwd": table 600, version 0110).
+QString packageColourTables(quint16 productID, const Edition& edition) {
+    const QStringList files = TBFirmwarePackage::catalogueEntry(productID, edition).fileNames;
+    QStringList texts;
+    for (qsizetype i = 1; i < files.size(); ++i) {
+        const QString name = files.at(i).left(files.at(i).lastIndexOf(QLatin1Char('.')));
+        const QStringList parts = name.split(QLatin1Char('_'));
+        if (parts.size() >= 3) texts << parts.at(parts.size() - 2) + QLatin1Char(' ') + parts.last();
+    }
+    return texts.join(QStringLiteral(", "));
+}
+
+bool updateNeeded(const QString& installed, const QString& target) {
+    return !target.isEmpty() &&
+           TBFirmwarePackage::installedFirmwareVersion(installed) < TBFirmwarePackage::versionNumber(target);
+}
+
+metrics::Printer metricsOf(TBUSBPrinterZEV& printer, const Edition& edition) {
+    const app::PrinterRow row = app::printerRow(printer);
+    metrics::Printer m;
+    m.key = printer.keyUSBdevice();
+    m.serialNumber = serialNumberOf(printer);
+    m.model = zev::modelName(printer.printerModel());
+    m.answers = answeredProbe(printer);
+    m.status = row.printerStatus;
+    bool counted = false;
+    const double prints = row.lifetimeCounter.toDouble(&counted);
+    if (counted && prints >= 0) m.lifetimePrints = prints;
+    m.firmwareVersion = row.firmwareVersion;
+    m.packageFirmwareVersion = row.packageFirmwareVersion;
+    m.colourTables = colourTablesText(row.colourTables);
+    m.packageColourTables = packageColourTables(printer.productID(), edition);
+    m.updateNeeded = updateNeeded(row.firmwareVersion, row.packageFirmwareVersion);
+    m.updateUnderWay = row.updating || row.updatingElsewhere;
+    m.updateProgress = row.updateProgress;
+    return m;
+}
+
+// A printer that another instance is updating and that is away from the bus for one of the update's
+// restarts, as the record of updates under way keeps it.
+metrics::Printer awayForUpdate(const QString& key, const QVariantMap& recorded, const Edition& edition) {
+    metrics::Printer m;
+    m.key = key;
+    const auto productID = quint16(key.mid(4, 4).toUInt(nullptr, 16));
+    m.model = zev::modelName(zev::modelForProductID(productID));
+    m.serialNumber = recorded.value(QRVX_TBPrinterSerialNumber).toString();
+    m.firmwareVersion = recorded.value(QRVX_TBPrinterFirmwareVersion).toString();
+    m.packageFirmwareVersion = recorded.value(QRVX_TBPrinterNewFirmwareVersion).toString();
+    m.packageColourTables = packageColourTables(productID, edition);
+    m.updateNeeded = updateNeeded(m.firmwareVersion, m.packageFirmwareVersion);
+    m.updateUnderWay = true;
+    return m;
+}
+
+// The metrics of the listed printers, of those away for an update another instance runs, and of each
+// one's last update in the history. The record and the history are read off the main thread; the run
+// ends once the metrics are written.
+void writeMetrics(Session& session, const Options& options, const Edition& edition) {
+    QList<metrics::Printer> printers;
+    for (const auto& printer : session.controller().printers())
+        printers << metricsOf(*printer, edition);
+    // Never destroyed, so that no read outlives it at the end of the program.
+    static auto* const reader = new platform::SerialQueue("metrics-reader");
+    reader->async([printers, file = options.metricsFile, &edition]() mutable {
+        const TBUpdateStateFile::Updates away = TBUpdateStateFile::updatedElsewhere();
+        for (auto it = away.constBegin(); it != away.constEnd(); ++it) {
+            const bool listed = std::any_of(printers.cbegin(), printers.cend(),
+                                            [&it](const metrics::Printer& p) { return p.key == it.key(); });
+            if (!listed) printers << awayForUpdate(it.key(), it.value(), edition);
+        }
+        QMap<QString, metrics::LastUpdate> last;
+        QString problem;
+        for (const TBUpdateHistory::Attempt& a : TBUpdateHistory::readAll(&problem)) {
+            if (last.contains(a.deviceKey)) continue; // newest first
+            last.insert(a.deviceKey, {a.ended.isValid() ? a.ended : a.started,
+                                      a.outcome.isEmpty() ? QStringLiteral("under-way") : a.outcome});
+        }
+        const QByteArray text = metrics::exposition(printers, last);
+        QString error;
+        const bool written = file.isEmpty() || platform::files::replaceAtomically(file, text, &error);
+        platform::mainqueue::async([text, file, problem, written, error] {
+            // The metrics stand without the history's part; the run says why it is missing.
+            if (!problem.isEmpty())
+                complain(QStringLiteral("the metrics leave out the last updates: %1").arg(problem));
+            if (!written) complain(QStringLiteral("cannot write the metrics to %1: %2").arg(file, error));
+            if (file.isEmpty()) {
+                std::fwrite(text.constData(), 1, std::size_t(text.size()), stdout);
+                std::fflush(stdout);
+            }
+            QCoreApplication::exit(written ? kExitDone : kExitFailed);
+        });
+    });
+}
 
 void listPrinters(Session& session, const Options& options, const Edition& edition) {
     const auto printers = session.controller().printers();
@@ -648,7 +752,22 @@ private:
     QList<int> results_;
 };
 
-void startUpdate(HeadlessPresenter& presenter, const TBPrinters::Printer& printer) {
+// `everyPrinter` (--update --all): a printer already on the package's version is left as it is, as
+// a set leaves it, so that running the same command again changes nothing, however many printers
+// there are.
+void startUpdate(HeadlessPresenter& presenter, const TBPrinters::Printer& printer, bool everyPrinter) {
+    const QString installed = printer->firmwareVersion();
+    const QString target = printer->newFirmwareVersion().value_or(QString());
+    if (everyPrinter && printer->updateCanStart() && !target.isEmpty() &&
+        TBFirmwarePackage::installedFirmwareVersion(installed) == TBFirmwarePackage::versionNumber(target)) {
+        presenter.end(printer->keyUSBdevice(),
+                      Ending{QStringLiteral("not-needed"),
+                             say(QT_TRANSLATE_NOOP("TBPrinters", "Firmware update not needed")),
+                             say(QT_TRANSLATE_NOOP("TBPrinters", "This printer has firmware version %1 installed."))
+                                 .arg(installed),
+                             kExitNothingToDo});
+        return;
+    }
     if (printer->isUpdatedElsewhere()) {
         presenter.end(
             printer->keyUSBdevice(),
@@ -725,6 +844,8 @@ app::RunSettings runSettings(const Options& options) {
     settings.simulationPace = options.simulationPace;
     settings.simulationStateDirectory = options.simulationState;
     settings.logFile = options.logFile;
+    // A listing only looks: the printers it finds are another run's to change.
+    settings.observeOnly = options.command == Options::Command::List;
     // A command prints its own output, questions and progress; the diagnostics only when asked.
     settings.diagnosticsOnStandardError = !options.headless() || options.verbose;
     return settings;
@@ -756,7 +877,10 @@ int runHeadless(const Options& options) {
     std::unique_ptr<PrinterTasks> tasks;
     session.whenSettled([&] {
         if (options.command == Options::Command::List) {
-            listPrinters(session, options, edition);
+            if (options.metrics)
+                writeMetrics(session, options, edition);
+            else
+                listPrinters(session, options, edition);
             return;
         }
         QStringList keys;
@@ -784,7 +908,9 @@ int runHeadless(const Options& options) {
         PrinterTasks::Start start =
             options.command == Options::Command::Update
                 ? PrinterTasks::Start(
-                      [&presenter](const TBPrinters::Printer& printer) { startUpdate(presenter, printer); })
+                      [&presenter, all = options.all](const TBPrinters::Printer& printer) {
+                          startUpdate(presenter, printer, all);
+                      })
                 : PrinterTasks::Start([&presenter, on](const TBPrinters::Printer& printer) {
                       startSwitch(presenter, on, printer);
                   });

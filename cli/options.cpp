@@ -26,9 +26,11 @@ const NamedModel kModelNames[] = {
 const QString kSimulate = QStringLiteral("simulate");
 const QString kSimulatedModels = QStringLiteral("simulated-models");
 const QString kUpdate = QStringLiteral("update");
+const QString kMetricsFile = QStringLiteral("metrics-file");
 
-// Both optional values ("--simulate[=MODELS]", "--update [KEY]") are spelled out for the parser:
-// "--simulate=M" becomes "--simulated-models=M", and a "--update" without a key an empty key.
+// The optional values ("--simulate[=MODELS]", "--metrics[=FILE]", "--update [KEY]") are spelled out
+// for the parser: "--simulate=M" becomes "--simulated-models=M", "--metrics=F" "--metrics-file=F",
+// and a "--update" without a key an empty key.
 QStringList normalised(const QStringList& arguments) {
     QStringList out;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -36,6 +38,8 @@ QStringList normalised(const QStringList& arguments) {
         if (i > 0 && argument.startsWith(QLatin1String("--simulate="))) {
             out << QStringLiteral("--simulate")
                 << QStringLiteral("--%1=%2").arg(kSimulatedModels, argument.mid(11));
+        } else if (i > 0 && argument.startsWith(QLatin1String("--metrics="))) {
+            out << QStringLiteral("--metrics") << QStringLiteral("--%1=%2").arg(kMetricsFile, argument.mid(10));
         } else if (i > 0 && argument == QLatin1String("--update") &&
                    (i + 1 == arguments.size() || arguments.at(i + 1).startsWith(QLatin1Char('-')))) {
             out << QStringLiteral("--update=");
@@ -65,6 +69,11 @@ struct Parser {
     QCommandLineOption simulateState{QStringLiteral("simulate-state"), QString(), QStringLiteral("dir")};
     QCommandLineOption list{QStringLiteral("list"), QStringLiteral("List the printers and quit.")};
     QCommandLineOption json{QStringLiteral("json"), QString()};
+    QCommandLineOption metrics{
+        QStringLiteral("metrics"),
+        QStringLiteral("With --list: write the Prometheus text format, to standard output or, with "
+                       "--metrics=FILE, replacing FILE at once (for node_exporter's textfile collector).")};
+    QCommandLineOption metricsFile{kMetricsFile, QString(), QStringLiteral("file")};
     QCommandLineOption verifyPackage{QStringLiteral("verify-package"),
                                      QStringLiteral("Check the firmware package's files against their "
                                                     "digests and quit.")};
@@ -115,6 +124,7 @@ struct Parser {
                                                 : QString()));
         helpAll.setFlags(QCommandLineOption::HiddenFromHelp);
         simulatedModels.setFlags(QCommandLineOption::HiddenFromHelp);
+        metricsFile.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(help);
         parser.addOption(helpAll);
         parser.addOption(version);
@@ -125,6 +135,8 @@ struct Parser {
             parser.addOption(update);
             parser.addOption(all);
             parser.addOption(history);
+            parser.addOption(metrics);
+            parser.addOption(metricsFile);
         } else {
             parser.addOption(setUsbSerial);
             parser.addPositionalArgument(QStringLiteral("key"),
@@ -216,6 +228,10 @@ std::optional<Options> parseArguments(const QStringList& arguments, const Editio
         o.simulatedModels = std::move(*models);
     }
     o.json = parser.isSet(p.json);
+    if (edition.isPrinterFlasher()) {
+        o.metrics = parser.isSet(p.metrics) || parser.isSet(p.metricsFile);
+        o.metricsFile = parser.value(p.metricsFile);
+    }
     o.yes = parser.isSet(p.yes);
     o.verbose = parser.isSet(p.verbose);
     o.logFile = parser.value(p.logFile);
@@ -247,6 +263,10 @@ std::optional<Options> parseArguments(const QStringList& arguments, const Editio
         return refuse(QStringLiteral("--json goes with --list, --verify-package, %1")
                           .arg(edition.isPrinterFlasher() ? QStringLiteral("--update, --history")
                                                           : QStringLiteral("--set-usb-serial")));
+    if (o.metrics && o.command != Command::List) return refuse(QStringLiteral("--metrics goes with --list"));
+    if (o.metrics && o.json) return refuse(QStringLiteral("give either --json or --metrics, not both"));
+    if (parser.isSet(p.metricsFile) && o.metricsFile.isEmpty())
+        return refuse(QStringLiteral("--metrics= needs a file"));
     if (o.yes && o.command != Command::Update && o.command != Command::SetUsbSerial)
         return refuse(QStringLiteral("--yes goes with %1")
                           .arg(edition.isPrinterFlasher() ? QStringLiteral("--update")

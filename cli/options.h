@@ -43,6 +43,8 @@ struct Options {
     app::SimulationPace simulationPace = app::SimulationPace::Realistic; // --simulate-pace
     QString simulationState; // --simulate-state DIR (implies simulate)
     bool json = false;
+    bool metrics = false; // --list --metrics[=FILE]: the Prometheus text exposition format
+    QString metricsFile;  // written atomically; empty: standard output
     bool yes = false;
     bool verbose = false;
     QString logFile;
