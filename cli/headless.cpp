@@ -463,15 +463,25 @@ public:
                     if (!printer || key != kUpdateProgressProperty) return;
                     if (Task* task = running(printer->keyUSBdevice())) progress(*task, *printer);
                 });
+        // A printer back from a restart may be listed before its old object has left the list: its
+        // "back" then waits for that "left".
         connect(&controller, &TBPrinters::printersAboutToBeRemoved, this, [this](int row) {
             const auto printer = session_.controller().printerAt(row);
-            if (printer && running(printer->keyUSBdevice()))
-                tell(printer->keyUSBdevice(), {{QStringLiteral("event"), QStringLiteral("left")}});
+            Task* task = printer ? running(printer->keyUSBdevice()) : nullptr;
+            if (!task) return;
+            tell(task->key, {{QStringLiteral("event"), QStringLiteral("left")}});
+            task->away = !std::exchange(task->backEarly, false);
+            if (!task->away) tell(task->key, {{QStringLiteral("event"), QStringLiteral("back")}});
         });
         connect(&controller, &TBPrinters::printersInserted, this, [this](int row) {
             const auto printer = session_.controller().printerAt(row);
-            if (printer && running(printer->keyUSBdevice()))
-                tell(printer->keyUSBdevice(), {{QStringLiteral("event"), QStringLiteral("back")}});
+            Task* task = printer ? running(printer->keyUSBdevice()) : nullptr;
+            if (!task) return;
+            if (!std::exchange(task->away, false)) {
+                task->backEarly = true;
+                return;
+            }
+            tell(task->key, {{QStringLiteral("event"), QStringLiteral("back")}});
         });
         // "Quit" ends the whole run, with what ended so far.
         platform::setTerminationHandler([this] { QCoreApplication::exit(exitCode()); });
@@ -498,6 +508,8 @@ private:
         int lastPhase = -1;
         int lastTenth = -1;
         int lastPercent = -1;
+        bool away = false;      // it left for a restart and is not back yet
+        bool backEarly = false; // listed again while its old object was still listed
         QTimer silence; // an update during which nothing at all happens this long has lost its printer
     };
 
@@ -758,7 +770,10 @@ private:
 void startUpdate(HeadlessPresenter& presenter, const TBPrinters::Printer& printer, bool everyPrinter) {
     const QString installed = printer->firmwareVersion();
     const QString target = printer->newFirmwareVersion().value_or(QString());
-    if (everyPrinter && printer->updateCanStart() && !target.isEmpty() &&
+    // A printer whose update this run has carried on (and perhaps finished before its turn came) is
+    // updated as before.
+    if (everyPrinter && printer->updateCanStart() && !UpdateSession::find(printer->keyUSBdevice()) &&
+        !target.isEmpty() &&
         TBFirmwarePackage::installedFirmwareVersion(installed) == TBFirmwarePackage::versionNumber(target)) {
         presenter.end(printer->keyUSBdevice(),
                       Ending{QStringLiteral("not-needed"),

@@ -70,3 +70,13 @@ install(FILES ${_packaging}/debian/copyright ${_generated}/changelog.Debian.gz
   DESTINATION share/doc/${PROJECT_NAME})
 
 add_custom_target(printer_tools_install_files ALL DEPENDS ${_compressed} ${_translated})
+
+# For fleets: the metrics timer and the unattended update at boot (installed disabled), the system
+# user they run as, the check the update runs first, and the guide to them.
+set(PRINTER_TOOLS_SYSTEMD_UNIT_DIR "lib/systemd/system" CACHE STRING
+  "Where the systemd units are installed, relative to the prefix (systemd reads /usr/lib/systemd/system)")
+install(FILES ${_packaging}/systemd/printer-flasher-metrics.service ${_packaging}/systemd/printer-flasher-metrics.timer
+  ${_packaging}/systemd/printer-flasher-update-at-boot.service DESTINATION ${PRINTER_TOOLS_SYSTEMD_UNIT_DIR})
+install(FILES ${_packaging}/systemd/printer-tools.sysusers DESTINATION lib/sysusers.d RENAME printer-tools.conf)
+install(PROGRAMS ${_packaging}/systemd/no-other-printer-flasher DESTINATION libexec/printer-tools)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/fleets.md DESTINATION share/doc/${PROJECT_NAME})

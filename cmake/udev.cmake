@@ -30,7 +30,7 @@ function(_printer_tools_generate_udev_rule)
       foreach(_p IN LISTS _products)
         _printer_tools_udev_hex4("${${_p}}" _product)
         string(APPEND _lines
-          "ATTR{idVendor}==\"${_vendor}\", ATTR{idProduct}==\"${_product}\", TAG+=\"uaccess\"\n")
+          "ATTR{idVendor}==\"${_vendor}\", ATTR{idProduct}==\"${_product}\", GROUP=\"printer-tools\", MODE=\"0660\", TAG+=\"uaccess\"\n")
       endforeach()
     endforeach()
   else()

@@ -10,8 +10,10 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 
 programs=(printer-flasher serial-switcher)
 ids=(org.printertools.PrinterFlasher org.printertools.SerialSwitcher)
+units=(printer-flasher-metrics.service printer-flasher-metrics.timer printer-flasher-update-at-boot.service)
 expected=(lib/udev/rules.d/60-printer-tools.rules share/doc/printer-tools/copyright
-    share/doc/printer-tools/changelog.Debian.gz)
+    share/doc/printer-tools/changelog.Debian.gz share/doc/printer-tools/fleets.md lib/sysusers.d/printer-tools.conf
+    libexec/printer-tools/no-other-printer-flasher "${units[@]/#/lib/systemd/system/}")
 for p in "${programs[@]}"; do
     expected+=("bin/$p" "share/man/man1/$p.1.gz" "share/$p/translations/printer-tools_de.qm"
         "share/$p/firmware/HVC_300_0100.cwd")
@@ -26,7 +28,7 @@ for f in "${expected[@]}"; do [ -s "$prefix/$f" ] || fail "not installed: $f"; d
 while IFS= read -r line; do
     mode="${line%% *}" path="${line#* }"
     case "$path" in
-    "$prefix"/bin/*) want=755 ;;
+    "$prefix"/bin/* | "$prefix"/libexec/printer-tools/*) want=755 ;;
     *) want=644 ;;
     esac
     [ -d "$path" ] && want=755
@@ -38,6 +40,15 @@ for id in "${ids[@]}"; do
     appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" >"$work/appstream.log" 2>&1 ||
         { cat "$work/appstream.log"; fail "$id.metainfo.xml does not validate"; }
 done
+
+# The fleet units, as systemd reads them, with the installed programs in place of /usr's: not a word
+# from systemd-analyze verify.
+mkdir "$work/units"
+for unit in "${units[@]}"; do
+    sed "s|/usr/bin/|$prefix/bin/|g; s|/usr/libexec/|$prefix/libexec/|g" "$prefix/lib/systemd/system/$unit" >"$work/units/$unit"
+done
+verified="$(systemd-analyze verify --man=no "$work"/units/* 2>&1)" || fail "systemd-analyze verify failed: $verified"
+[ -z "$verified" ] || fail "systemd-analyze verify: $verified"
 
 # Each manual page is gzip data and names every option its program's help lists.
 for p in "${programs[@]}"; do
