@@ -120,8 +120,8 @@ Run::Run(const RunSettings& settings, bool resumeUpdates, QObject* parent)
         } else {
             // The kept printers come back as they were left; what went wrong with them is said on
             // standard error whatever else the run prints, since the run goes on without it.
-            for (const QString& problem : simulation_->keepIn(settings.simulationStateDirectory, models,
-                                                                      settings.observeOnly)) {
+            for (const QString& problem :
+                 simulation_->keepIn(settings.simulationStateDirectory, models, settings.observeOnly)) {
                 platform::platformLog("%s", qUtf8Printable(problem));
                 std::fprintf(stderr, "%s: %s\n", qUtf8Printable(edition.programName()),
                              qUtf8Printable(problem));

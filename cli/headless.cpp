@@ -364,20 +364,26 @@ metrics::Printer metricsOf(TBUSBPrinterZEV& printer, const Edition& edition) {
     return m;
 }
 
-// A printer that another instance is updating and that is away from the bus for one of the update's
-// restarts, as the record of updates under way keeps it.
-metrics::Printer awayForUpdate(const QString& key, const QVariantMap& recorded, const Edition& edition) {
-    metrics::Printer m;
-    m.key = key;
-    const auto productID = quint16(key.mid(4, 4).toUInt(nullptr, 16));
-    m.model = zev::modelName(zev::modelForProductID(productID));
-    m.serialNumber = recorded.value(QRVX_TBPrinterSerialNumber).toString();
-    m.firmwareVersion = recorded.value(QRVX_TBPrinterFirmwareVersion).toString();
-    m.packageFirmwareVersion = recorded.value(QRVX_TBPrinterNewFirmwareVersion).toString();
-    m.packageColourTables = packageColourTables(productID, edition);
+// What the record of updates under way keeps of a printer that another instance is updating, for what
+// this run could not ask it (it leaves that printer alone) or could not see (the printer is away for
+// one of the update's restarts): the labels stay those of the printer's other series.
+void completeFromRecord(metrics::Printer& m, const QVariantMap& recorded, const Edition& edition) {
+    const auto productID = quint16(m.key.mid(4, 4).toUInt(nullptr, 16));
+    const auto fill = [](QString& field, const QString& value) {
+        if (field.isEmpty()) field = value;
+    };
+    fill(m.model, zev::modelName(zev::modelForProductID(productID)));
+    fill(m.serialNumber, recorded.value(QRVX_TBPrinterSerialNumber).toString());
+    fill(m.firmwareVersion, recorded.value(QRVX_TBPrinterFirmwareVersion).toString());
+    const QStringList files = TBFirmwarePackage::catalogueEntry(productID, edition).fileNames;
+    if (!files.isEmpty())
+        fill(m.packageFirmwareVersion, files.first().left(files.first().lastIndexOf(QLatin1Char('.'))));
+    fill(m.packageColourTables, packageColourTables(productID, edition));
+    bool counted = false;
+    const double prints = recorded.value(QRVX_TBPrinterLifetimeCounter).toString().toDouble(&counted);
+    if (!m.lifetimePrints && counted && prints >= 0) m.lifetimePrints = prints;
     m.updateNeeded = updateNeeded(m.firmwareVersion, m.packageFirmwareVersion);
     m.updateUnderWay = true;
-    return m;
 }
 
 // The metrics of the listed printers, of those away for an update another instance runs, and of each
@@ -392,9 +398,14 @@ void writeMetrics(Session& session, const Options& options, const Edition& editi
     reader->async([printers, file = options.metricsFile, &edition]() mutable {
         const TBUpdateStateFile::Updates away = TBUpdateStateFile::updatedElsewhere();
         for (auto it = away.constBegin(); it != away.constEnd(); ++it) {
-            const bool listed = std::any_of(printers.cbegin(), printers.cend(),
-                                            [&it](const metrics::Printer& p) { return p.key == it.key(); });
-            if (!listed) printers << awayForUpdate(it.key(), it.value(), edition);
+            auto listed = std::find_if(printers.begin(), printers.end(),
+                                       [&it](const metrics::Printer& p) { return p.key == it.key(); });
+            if (listed == printers.end()) {
+                metrics::Printer m;
+                m.key = it.key();
+                listed = printers.insert(printers.end(), m);
+            }
+            completeFromRecord(*listed, it.value(), edition);
         }
         QMap<QString, metrics::LastUpdate> last;
         QString problem;
@@ -463,23 +474,26 @@ public:
                     if (!printer || key != kUpdateProgressProperty) return;
                     if (Task* task = running(printer->keyUSBdevice())) progress(*task, *printer);
                 });
-        // A printer back from a restart may be listed before its old object has left the list: its
-        // "back" then waits for that "left".
+        // A printer back from a restart may be listed before its old object has left the list: it has
+        // left then, and the old object's removal, whenever it comes, is not news.
         connect(&controller, &TBPrinters::printersAboutToBeRemoved, this, [this](int row) {
             const auto printer = session_.controller().printerAt(row);
             Task* task = printer ? running(printer->keyUSBdevice()) : nullptr;
             if (!task) return;
+            if (task->staleObjects > 0) {
+                --task->staleObjects;
+                return;
+            }
+            task->away = true;
             tell(task->key, {{QStringLiteral("event"), QStringLiteral("left")}});
-            task->away = !std::exchange(task->backEarly, false);
-            if (!task->away) tell(task->key, {{QStringLiteral("event"), QStringLiteral("back")}});
         });
         connect(&controller, &TBPrinters::printersInserted, this, [this](int row) {
             const auto printer = session_.controller().printerAt(row);
             Task* task = printer ? running(printer->keyUSBdevice()) : nullptr;
             if (!task) return;
             if (!std::exchange(task->away, false)) {
-                task->backEarly = true;
-                return;
+                ++task->staleObjects;
+                tell(task->key, {{QStringLiteral("event"), QStringLiteral("left")}});
             }
             tell(task->key, {{QStringLiteral("event"), QStringLiteral("back")}});
         });
@@ -508,9 +522,9 @@ private:
         int lastPhase = -1;
         int lastTenth = -1;
         int lastPercent = -1;
-        bool away = false;      // it left for a restart and is not back yet
-        bool backEarly = false; // listed again while its old object was still listed
-        QTimer silence; // an update during which nothing at all happens this long has lost its printer
+        bool away = false;    // it left for a restart and is not back yet
+        int staleObjects = 0; // its objects from before a restart, still listed
+        QTimer silence;       // an update during which nothing at all happens this long has lost its printer
     };
 
     Task* find(const QString& key) {
@@ -772,15 +786,16 @@ void startUpdate(HeadlessPresenter& presenter, const TBPrinters::Printer& printe
     const QString target = printer->newFirmwareVersion().value_or(QString());
     // A printer whose update this run has carried on (and perhaps finished before its turn came) is
     // updated as before.
-    if (everyPrinter && printer->updateCanStart() && !UpdateSession::find(printer->keyUSBdevice()) &&
-        !target.isEmpty() &&
+    if (everyPrinter && printer->updateCanStart() &&
+        !UpdateSession::begunInThisRun(printer->keyUSBdevice()) && !target.isEmpty() &&
         TBFirmwarePackage::installedFirmwareVersion(installed) == TBFirmwarePackage::versionNumber(target)) {
-        presenter.end(printer->keyUSBdevice(),
-                      Ending{QStringLiteral("not-needed"),
-                             say(QT_TRANSLATE_NOOP("TBPrinters", "Firmware update not needed")),
-                             say(QT_TRANSLATE_NOOP("TBPrinters", "This printer has firmware version %1 installed."))
-                                 .arg(installed),
-                             kExitNothingToDo});
+        presenter.end(
+            printer->keyUSBdevice(),
+            Ending{QStringLiteral("not-needed"),
+                   say(QT_TRANSLATE_NOOP("TBPrinters", "Firmware update not needed")),
+                   say(QT_TRANSLATE_NOOP("TBPrinters", "This printer has firmware version %1 installed."))
+                       .arg(installed),
+                   kExitNothingToDo});
         return;
     }
     if (printer->isUpdatedElsewhere()) {
@@ -922,10 +937,9 @@ int runHeadless(const Options& options) {
         const bool on = options.usbSerialOn;
         PrinterTasks::Start start =
             options.command == Options::Command::Update
-                ? PrinterTasks::Start(
-                      [&presenter, all = options.all](const TBPrinters::Printer& printer) {
-                          startUpdate(presenter, printer, all);
-                      })
+                ? PrinterTasks::Start([&presenter, all = options.all](const TBPrinters::Printer& printer) {
+                      startUpdate(presenter, printer, all);
+                  })
                 : PrinterTasks::Start([&presenter, on](const TBPrinters::Printer& printer) {
                       startSwitch(presenter, on, printer);
                   });

@@ -14,14 +14,17 @@ namespace {
 using prometheus::Labels;
 
 // Every outcome the history knows, so that the last update's outcome is a complete state set.
-constexpr std::array kOutcomes{"succeeded", "failed", "cancelled", "not-needed", "lost", "interrupted", "under-way"};
+constexpr std::array kOutcomes{"succeeded", "failed",      "cancelled", "not-needed",
+                               "lost",      "interrupted", "under-way"};
 
 std::string utf8(const QString& text) {
     return text.toStdString();
 }
 
 Labels labelsOf(const Printer& printer) {
-    return {{"key", utf8(printer.key)}, {"serial_number", utf8(printer.serialNumber)}, {"model", utf8(printer.model)}};
+    return {{"key", utf8(printer.key)},
+            {"serial_number", utf8(printer.serialNumber)},
+            {"model", utf8(printer.model)}};
 }
 
 Labels with(Labels labels, std::initializer_list<std::pair<const std::string, std::string>> more) {
@@ -81,7 +84,8 @@ QByteArray exposition(const QList<Printer>& printers, const QMap<QString, LastUp
         if (last == lastUpdates.constEnd()) continue;
         if (last->at.isValid()) lastAt.Add(labels).Set(double(last->at.toMSecsSinceEpoch()) / 1000.0);
         for (const char* outcome : kOutcomes)
-            lastOutcome.Add(with(labels, {{"outcome", outcome}})).Set(last->outcome == QLatin1String(outcome));
+            lastOutcome.Add(with(labels, {{"outcome", outcome}}))
+                .Set(last->outcome == QLatin1String(outcome));
     }
     return QByteArray::fromStdString(prometheus::TextSerializer().Serialize(registry.Collect()));
 }

@@ -17,13 +17,13 @@ namespace cli::metrics {
 struct Printer {
     QString key;
     QString serialNumber;
-    QString model;            // "HVC"
-    bool answers = false;     // it answered this run's questions, or another instance is updating it
-    QString status;           // English status text, empty when unknown
+    QString model;        // "HVC"
+    bool answers = false; // it answered this run's questions, or another instance is updating it
+    QString status;       // English status text, empty when unknown
     std::optional<double> lifetimePrints;
-    QString firmwareVersion;  // as the printer reported it
+    QString firmwareVersion; // as the printer reported it
     QString packageFirmwareVersion;
-    QString colourTables;     // "300 0100, 600 0100"
+    QString colourTables; // "300 0100, 600 0100"
     QString packageColourTables;
     bool updateNeeded = false;
     bool updateUnderWay = false; // in this program or in another instance

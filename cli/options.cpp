@@ -39,7 +39,8 @@ QStringList normalised(const QStringList& arguments) {
             out << QStringLiteral("--simulate")
                 << QStringLiteral("--%1=%2").arg(kSimulatedModels, argument.mid(11));
         } else if (i > 0 && argument.startsWith(QLatin1String("--metrics="))) {
-            out << QStringLiteral("--metrics") << QStringLiteral("--%1=%2").arg(kMetricsFile, argument.mid(10));
+            out << QStringLiteral("--metrics")
+                << QStringLiteral("--%1=%2").arg(kMetricsFile, argument.mid(10));
         } else if (i > 0 && argument == QLatin1String("--update") &&
                    (i + 1 == arguments.size() || arguments.at(i + 1).startsWith(QLatin1Char('-')))) {
             out << QStringLiteral("--update=");

@@ -225,6 +225,8 @@ private slots:
                 QCOMPARE(events[i + 1]["title"], event["title"]);
                 QCOMPARE(events[i + 1]["by"].toString(), QStringLiteral("yes"));
             }
+            // Each restart: the printer leaves, then comes back.
+            QVERIFY2(name != "back" || left == back + 1, "back before left");
             left += name == "left";
             back += name == "back";
         }

@@ -68,6 +68,7 @@ def main():
         if not check(len(keys) == 2, "two printers listed: %r" % listed):
             return
         updated, idle = keys
+        serials = {p["key"]: p["serialNumber"] for p in listed["printers"]}
 
         events = []
         updater = subprocess.Popen(base + ["--update", updated, "--yes", "--json"], env=env, text=True,
@@ -91,7 +92,7 @@ def main():
             check(not changing, "metrics run %d sent %s" % (n, changing))
             owners = set(re.findall(r'"updateOwner"\s*:\s*"[^":]*:(\d+):', read(state + "/updates-under-way.json")))
             check(owners <= {str(updater.pid)}, "metrics run %d: the record's owners %r" % (n, owners))
-            snapshots.append((began, ended, run.stdout))
+            snapshots.append((began, ended, run.stdout, run.stderr))
             time.sleep(max(0.0, 1.0 - (ended - began)))
         reader.join()
 
@@ -102,12 +103,15 @@ def main():
         done = next((t for t, e in events if e.get("event") == "outcome"), None)
         during = [s for s in snapshots if left and done and s[0] > left and s[1] < done]
         check(len(during) >= 10, "metrics runs while the printer was being updated: %d" % len(during))
-        for began, _, text in during:
+        for began, _, text, err in during:
             found = series(text)
             for family in PER_PRINTER:
                 for key in (updated, idle):
                     samples = found.get((family, key), [])
-                    check(samples and LABELS <= set(samples[0][0]), "%s of %s at %.1f s" % (family, key, began - left))
+                    # The same labels all along: a printer's series never break during its update.
+                    check(samples and LABELS <= set(samples[0][0]) and
+                          samples[0][0]["serial_number"] == serials[key] and samples[0][0]["model"] == "HVC",
+                          "%s of %s at %.1f s: %r" % (family, key, began - left, samples))
             progress = found.get(("printer_flasher_printer_update_in_progress", updated), [({}, 0)])
             check(progress[0][1] == 1, "the update under way shows at %.1f s:\n%s" % (began - left, text))
             check(found.get(("printer_flasher_printer_update_in_progress", idle), [({}, 1)])[0][1] == 0,
@@ -117,7 +121,7 @@ def main():
             outcomes = {labels["outcome"]: value for labels, value in
                         found.get(("printer_flasher_printer_last_update_outcome", updated), [])}
             check(outcomes.get("under-way") == 1 and sum(outcomes.values()) == 1,
-                  "the history's open attempt: %r" % outcomes)
+                  "the history's open attempt at %.1f s: %r %s" % (began - left, outcomes, err))
 
         after = subprocess.run(base + ["--list", "--metrics"], env=env, capture_output=True, text=True)
         found = series(after.stdout)

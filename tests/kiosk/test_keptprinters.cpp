@@ -104,6 +104,11 @@ private slots:
         QCOMPARE(printers[0]["firmwareVersion"].toString(), QStringLiteral("HVC 01.41"));
         QCOMPARE(printers[0]["key"], outcome["key"]);
         QVERIFY(!QFile::exists(state + QStringLiteral("/updates-under-way.json")));
+        // Run again, --all leaves the printer on the package's version alone, one printer or several.
+        const Run again = run(
+            {"--simulate-state=" + state, "--simulate-pace=instant", "--update", "--all", "--yes", "--json"});
+        QVERIFY2(again.exitCode == 3 && again.events().last()["result"] == QStringLiteral("not-needed"),
+                 qPrintable(again.describe()));
 
         // The attempt the kill cut short is the one that went on to its end (an instant update may be
         // over before the run looks for printers to update, and the run then updates once more).
