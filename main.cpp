@@ -98,10 +98,11 @@ int main(int argc, char* argv[]) {
         return cli::kExitUsage;
     }
 
-    // Updates are recorded from the window and from --update; --history and the metrics read the record.
+    // Updates are recorded from the window and from --update; --history reads the record (the metrics
+    // read it too, without opening it for recording).
     const bool keepsHistory = options.command == cli::Options::Command::Window ||
                               options.command == cli::Options::Command::Update ||
-                              options.command == cli::Options::Command::History || options.metrics;
+                              options.command == cli::Options::Command::History;
     if (options.headless()) {
         QCoreApplication app(argc, argv);
         // JSON is for programs: its texts stay English whatever the language.

@@ -581,8 +581,12 @@ void TBUpdateHistory::flush() {
 }
 
 QList<TBUpdateHistory::Attempt> TBUpdateHistory::readAll(QString* problem) {
+    return readAllAt(path(), problem);
+}
+
+QList<TBUpdateHistory::Attempt> TBUpdateHistory::readAllAt(const QString& path, QString* problem) {
     QString why;
-    QList<Attempt> attempts = readFrom(path(), &why);
+    QList<Attempt> attempts = readFrom(path, &why);
     if (problem) *problem = why;
     return attempts;
 }

@@ -98,6 +98,9 @@ public:
     // Every attempt, newest first, with its phases. Blocks for the disk. An empty list and the reason
     // in `problem` when the store cannot be read.
     static QList<Attempt> readAll(QString* problem = nullptr);
+    // The same from the database at `path`, without opening it for recording: a run that only reads
+    // never writes to it, nor waits for a writer.
+    static QList<Attempt> readAllAt(const QString& path, QString* problem = nullptr);
     // The same off the main thread; `done` runs on the main thread.
     static void readAll(std::function<void(const QList<Attempt>& attempts, const QString& problem)> done);
 

@@ -431,15 +431,12 @@ std::optional<QString> TBUpdateStateFile::ownedElsewhere(const QString& key) {
     return owner;
 }
 
-TBUpdateStateFile::Updates TBUpdateStateFile::updatedElsewhere() {
+TBUpdateStateFile::Updates TBUpdateStateFile::recorded() {
     Store& s = store();
     base::MutexLocker lock(s.mutex);
     const QString path = s.path;
     if (path.isEmpty() || !QFileInfo::exists(path)) return {};
     const auto fileLock = lockFile(path);
     QString why;
-    Updates updates = readOnDisk(path, &why).value_or(Updates());
-    for (auto it = updates.begin(); it != updates.end();)
-        it = oursToTake(ownerOf(it.value())) ? updates.erase(it) : std::next(it);
-    return updates;
+    return readOnDisk(path, &why).value_or(Updates());
 }

@@ -63,9 +63,9 @@ public:
     // path, no such entry, an entry of this process or of one that has ended, or a file that cannot
     // be read. Reads the file under the lock: blocks for the disk, not on the main thread.
     static std::optional<QString> ownedElsewhere(const QString& key);
-    // Every recorded update that another live process owns, by device key, as ownedElsewhere() finds
-    // each one. Blocks for the disk, not on the main thread.
-    static Updates updatedElsewhere();
+    // Every recorded update as the file holds it, whoever owns it, without taking any; nothing when
+    // the file cannot be read. Blocks for the disk, not on the main thread.
+    static Updates recorded();
 
     // The file's contents as record() writes them, for the current edition's program; touches no file.
     static QByteArray serialise(const Updates& updates);

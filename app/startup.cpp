@@ -90,11 +90,15 @@ bool setUpLogging(const RunSettings& settings, QString* error) {
     return true;
 }
 
-QString openHistory(const RunSettings& settings) {
+QString historyPath(const RunSettings& settings) {
     QString path = TBUpdateHistory::defaultPath(Edition::current().programName());
     // Simulated printers' updates are kept apart from the real ones.
     if (settings.simulate) path.replace(QStringLiteral(".sqlite"), QStringLiteral("-simulated.sqlite"));
-    TBUpdateHistory::open(path);
+    return path;
+}
+
+QString openHistory(const RunSettings& settings) {
+    TBUpdateHistory::open(historyPath(settings));
     return TBUpdateHistory::problem();
 }
 

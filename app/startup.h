@@ -49,6 +49,8 @@ bool setUpLogging(const RunSettings& settings, QString* error);
 // Opens the update history the run records into and reads (the simulated printers keep theirs
 // apart). Returns what went wrong with it, empty when nothing did; the front end says it.
 QString openHistory(const RunSettings& settings);
+// The database openHistory() opens, for a run that only reads it.
+QString historyPath(const RunSettings& settings);
 
 // One run's printers: the bus made current (the simulated printers plugged in), the discovery
 // controller, and the alert presenter, started in the one order both front ends use.

@@ -364,9 +364,9 @@ metrics::Printer metricsOf(TBUSBPrinterZEV& printer, const Edition& edition) {
     return m;
 }
 
-// What the record of updates under way keeps of a printer that another instance is updating, for what
-// this run could not ask it (it leaves that printer alone) or could not see (the printer is away for
-// one of the update's restarts): the labels stay those of the printer's other series.
+// What the record of updates under way keeps of a printer in the middle of an update, for what this
+// run could not ask it (another instance is updating it, or it waits in its update mode) or could not
+// see (it is away for one of the update's restarts): the labels stay those of its other series.
 void completeFromRecord(metrics::Printer& m, const QVariantMap& recorded, const Edition& edition) {
     const auto productID = quint16(m.key.mid(4, 4).toUInt(nullptr, 16));
     const auto fill = [](QString& field, const QString& value) {
@@ -386,7 +386,7 @@ void completeFromRecord(metrics::Printer& m, const QVariantMap& recorded, const 
     m.updateUnderWay = true;
 }
 
-// The metrics of the listed printers, of those away for an update another instance runs, and of each
+// The metrics of the listed printers, of those away for a restart of an update under way, and of each
 // one's last update in the history. The record and the history are read off the main thread; the run
 // ends once the metrics are written.
 void writeMetrics(Session& session, const Options& options, const Edition& edition) {
@@ -395,9 +395,10 @@ void writeMetrics(Session& session, const Options& options, const Edition& editi
         printers << metricsOf(*printer, edition);
     // Never destroyed, so that no read outlives it at the end of the program.
     static auto* const reader = new platform::SerialQueue("metrics-reader");
-    reader->async([printers, file = options.metricsFile, &edition]() mutable {
-        const TBUpdateStateFile::Updates away = TBUpdateStateFile::updatedElsewhere();
-        for (auto it = away.constBegin(); it != away.constEnd(); ++it) {
+    reader->async([printers, file = options.metricsFile, history = app::historyPath(runSettings(options)),
+                   &edition]() mutable {
+        const TBUpdateStateFile::Updates underWay = TBUpdateStateFile::recorded();
+        for (auto it = underWay.constBegin(); it != underWay.constEnd(); ++it) {
             auto listed = std::find_if(printers.begin(), printers.end(),
                                        [&it](const metrics::Printer& p) { return p.key == it.key(); });
             if (listed == printers.end()) {
@@ -409,7 +410,7 @@ void writeMetrics(Session& session, const Options& options, const Edition& editi
         }
         QMap<QString, metrics::LastUpdate> last;
         QString problem;
-        for (const TBUpdateHistory::Attempt& a : TBUpdateHistory::readAll(&problem)) {
+        for (const TBUpdateHistory::Attempt& a : TBUpdateHistory::readAllAt(history, &problem)) {
             if (last.contains(a.deviceKey)) continue; // newest first
             last.insert(a.deviceKey, {a.ended.isValid() ? a.ended : a.started,
                                       a.outcome.isEmpty() ? QStringLiteral("under-way") : a.outcome});
