@@ -12,6 +12,7 @@
 #include "platform/files.h"
 #include "platform/platformlog.h"
 #include "platform/queue.h"
+#include "platform/usb/capture/capture.h"
 #include "platform/usb/libusb/LibusbBus.h"
 #include "simbus/SimBus.h"
 #include "support/QRVX_Log.h"
@@ -21,6 +22,7 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <utility>
 
 namespace app {
 
@@ -97,6 +99,28 @@ QString historyPath(const RunSettings& settings) {
     return path;
 }
 
+namespace {
+std::shared_ptr<usb::capture::Capture>& runCapture() {
+    static std::shared_ptr<usb::capture::Capture> capture;
+    return capture;
+}
+} // namespace
+
+bool startCapture(const RunSettings& settings, QString* error) {
+    if (settings.captureFile.isEmpty()) return true;
+    usb::capture::Capture::Options options;
+    options.fullUploads = settings.captureFullUploads;
+    runCapture() = usb::capture::Capture::start(settings.captureFile, options, error);
+    return runCapture() != nullptr;
+}
+
+QString stopCapture() {
+    auto capture = std::exchange(runCapture(), nullptr);
+    if (!capture) return {};
+    capture->stop();
+    return capture->problem();
+}
+
 QString openHistory(const RunSettings& settings) {
     TBUpdateHistory::open(historyPath(settings));
     return TBUpdateHistory::problem();
@@ -106,7 +130,7 @@ Run::Run(const RunSettings& settings, bool resumeUpdates, QObject* parent)
     : QObject(parent), resumeUpdates_(resumeUpdates) {
     const Edition& edition = Edition::current();
     if (!settings.simulate) {
-        usb::setCurrentBus(usb::makeLibusbBus());
+        usb::setCurrentBus(usb::capture::capturingBus(usb::makeLibusbBus()));
         // printer-flasher reads the record of updates under way in every run, to leave alone the
         // printers another of its instances is updating; only a run that resumes takes updates on.
         if (edition.isPrinterFlasher())
@@ -114,7 +138,7 @@ Run::Run(const RunSettings& settings, bool resumeUpdates, QObject* parent)
         UpdateSession::setCarriesOnRecordedUpdates(resumeUpdates);
     } else {
         simulation_ = new Simulation(settings.simulationPace, this);
-        usb::setCurrentBus(simulation_->bus());
+        usb::setCurrentBus(usb::capture::capturingBus(simulation_->bus()));
         const auto models = settings.simulatedModels.empty()
                                 ? Simulation::startingModels(edition.isSerialSwitcher())
                                 : settings.simulatedModels;
