@@ -3,6 +3,7 @@
 #include "Classes/Edition.h"
 #include "Classes/TBPrinters.h"
 #include "Classes/TBUSBPrinterZEV.h"
+#include "Classes/TBUpdateCaptures.h"
 #include "Classes/TBUpdateHistory.h"
 #include "Classes/TBUpdateStateFile.h"
 #include "Classes/UpdateSession.h"
@@ -118,10 +119,13 @@ QString stopCapture() {
     auto capture = std::exchange(runCapture(), nullptr);
     if (!capture) return {};
     capture->stop();
+    capture->waitUntilWritten();
     return capture->problem();
 }
 
 QString openHistory(const RunSettings& settings) {
+    TBUpdateCaptures::setFolder(
+        TBUpdateCaptures::defaultFolder(Edition::current().programName(), settings.simulate));
     TBUpdateHistory::open(historyPath(settings));
     return TBUpdateHistory::problem();
 }

@@ -80,7 +80,8 @@ struct Shared : std::enable_shared_from_this<Shared> {
         ServiceInfo info;
         {
             base::MutexLocker lock(mutex);
-            if (auto it = services.find(service.registryID()); it != services.end() && it->second.arrivalRecorded)
+            if (auto it = services.find(service.registryID());
+                it != services.end() && it->second.arrivalRecorded)
                 return;
         }
         info = describe(service);
@@ -119,8 +120,7 @@ struct Shared : std::enable_shared_from_this<Shared> {
 };
 
 // Runs `call` and records it as `r`, with its times and result.
-template <typename Call>
-IOReturn recorded(Record r, Call&& call) {
+template <typename Call> IOReturn recorded(Record r, Call&& call) {
     r.startNs = nowNs();
     r.result = call(r);
     r.endNs = nowNs();
@@ -169,18 +169,24 @@ public:
         return recorded(on(location_, Operation::DeviceClose), [&](Record&) { return inner_->close(); });
     }
     IOReturn resetDevice() override {
-        return recorded(on(location_, Operation::DeviceReset), [&](Record&) { return inner_->resetDevice(); });
+        return recorded(on(location_, Operation::DeviceReset),
+                        [&](Record&) { return inner_->resetDevice(); });
     }
     IOReturn reEnumerate(std::uint32_t options) override {
         Record r = on(location_, Operation::ReEnumerate);
         r.argument = options;
         return recorded(std::move(r), [&](Record&) { return inner_->reEnumerate(options); });
     }
-    IOReturn manufacturerStringIndex(std::uint8_t& index) override { return inner_->manufacturerStringIndex(index); }
+    IOReturn manufacturerStringIndex(std::uint8_t& index) override {
+        return inner_->manufacturerStringIndex(index);
+    }
     IOReturn productStringIndex(std::uint8_t& index) override { return inner_->productStringIndex(index); }
-    IOReturn serialNumberStringIndex(std::uint8_t& index) override { return inner_->serialNumberStringIndex(index); }
+    IOReturn serialNumberStringIndex(std::uint8_t& index) override {
+        return inner_->serialNumberStringIndex(index);
+    }
     IOReturn deviceRequest(ControlRequest& request) override {
-        return recordedControl(location_, request, [&](ControlRequest& r) { return inner_->deviceRequest(r); });
+        return recordedControl(location_, request,
+                               [&](ControlRequest& r) { return inner_->deviceRequest(r); });
     }
 
 private:
@@ -196,10 +202,12 @@ public:
         : inner_(std::move(inner)), shared_(std::move(shared)), info_(std::move(info)) {}
 
     IOReturn openSeize() override {
-        return recorded(on(info_.location, Operation::InterfaceOpen), [&](Record&) { return inner_->openSeize(); });
+        return recorded(on(info_.location, Operation::InterfaceOpen),
+                        [&](Record&) { return inner_->openSeize(); });
     }
     IOReturn close() override {
-        return recorded(on(info_.location, Operation::InterfaceClose), [&](Record&) { return inner_->close(); });
+        return recorded(on(info_.location, Operation::InterfaceClose),
+                        [&](Record&) { return inner_->close(); });
     }
     IOReturn interfaceClass(std::uint8_t& value) override { return inner_->interfaceClass(value); }
     IOReturn interfaceSubClass(std::uint8_t& value) override { return inner_->interfaceSubClass(value); }
@@ -215,8 +223,8 @@ public:
         return inner_->pipeProperties(pipeRef, properties);
     }
 
-    IOReturn writePipe(std::uint8_t pipeRef, const void* data, std::uint32_t size, std::uint32_t noDataTimeout,
-                       std::uint32_t completionTimeout) override {
+    IOReturn writePipe(std::uint8_t pipeRef, const void* data, std::uint32_t size,
+                       std::uint32_t noDataTimeout, std::uint32_t completionTimeout) override {
         Record r = on(info_.location, Operation::BulkOut);
         r.endpoint = endpoint(pipeRef);
         r.requested = r.length = size;
@@ -239,7 +247,8 @@ public:
         });
     }
     IOReturn controlRequest(ControlRequest& request) override {
-        return recordedControl(info_.location, request, [&](ControlRequest& r) { return inner_->controlRequest(r); });
+        return recordedControl(info_.location, request,
+                               [&](ControlRequest& r) { return inner_->controlRequest(r); });
     }
     IOReturn device(std::shared_ptr<UsbDevice>& device) override {
         std::shared_ptr<UsbDevice> inner;
@@ -271,8 +280,9 @@ public:
     IOReturn createInterface(std::shared_ptr<UsbInterface>& interface) override {
         std::shared_ptr<UsbInterface> inner;
         const IOReturn result = inner_->createInterface(inner);
-        interface = inner ? std::make_shared<CapturingInterface>(std::move(inner), shared_, shared_->info(*inner_))
-                          : nullptr;
+        interface =
+            inner ? std::make_shared<CapturingInterface>(std::move(inner), shared_, shared_->info(*inner_))
+                  : nullptr;
         return result;
     }
     IOReturn addInterestNotification(InterestCallback callback, NotificationHandle& handle) override {
@@ -299,8 +309,8 @@ public:
     }
     IOReturn addTerminationNotification(int interfaceClass, int interfaceSubClass, ServiceCallback terminated,
                                         NotificationHandle& handle) override {
-        return shared_->inner->addTerminationNotification(interfaceClass, interfaceSubClass,
-                                                          wrapped(std::move(terminated), &Shared::left), handle);
+        return shared_->inner->addTerminationNotification(
+            interfaceClass, interfaceSubClass, wrapped(std::move(terminated), &Shared::left), handle);
     }
 
 private:

@@ -1,6 +1,7 @@
 #include "platform/usb/capture/capture.h"
 
 #include "base/threadsafety.h"
+#include "platform/queue.h"
 #include "platform/usb/capture/usbmon.h"
 
 #include <QCryptographicHash>
@@ -29,11 +30,21 @@ struct ErrnoForResult {
 };
 // Each errno stands for one result, so the mapping reads back exactly.
 constexpr ErrnoForResult kErrnoForResult[] = {
-    {kIOReturnTimeout, -ETIMEDOUT},     {kIOUSBPipeStalled, -EPIPE},       {kIOReturnNoDevice, -ENODEV},
-    {kIOReturnNotResponding, -EPROTO},  {kIOReturnExclusiveAccess, -EBUSY}, {kIOReturnNotOpen, -EBADF},
-    {kIOReturnNotPrivileged, -EACCES},  {kIOReturnBadArgument, -EINVAL},   {kIOReturnAborted, -ECONNRESET},
-    {kIOReturnOverrun, -EOVERFLOW},     {kIOReturnUnderrun, -EREMOTEIO},   {kIOReturnNoMemory, -ENOMEM},
-    {kIOReturnError, -EIO},             {kIOUSBUnknownPipeErr, -ENOENT},   {kIOReturnNotFound, -ENXIO},
+    {kIOReturnTimeout, -ETIMEDOUT},
+    {kIOUSBPipeStalled, -EPIPE},
+    {kIOReturnNoDevice, -ENODEV},
+    {kIOReturnNotResponding, -EPROTO},
+    {kIOReturnExclusiveAccess, -EBUSY},
+    {kIOReturnNotOpen, -EBADF},
+    {kIOReturnNotPrivileged, -EACCES},
+    {kIOReturnBadArgument, -EINVAL},
+    {kIOReturnAborted, -ECONNRESET},
+    {kIOReturnOverrun, -EOVERFLOW},
+    {kIOReturnUnderrun, -EREMOTEIO},
+    {kIOReturnNoMemory, -ENOMEM},
+    {kIOReturnError, -EIO},
+    {kIOUSBUnknownPipeErr, -ENOENT},
+    {kIOReturnNotFound, -ENXIO},
 };
 
 // ---- the backlog ------------------------------------------------------------------------------------
@@ -63,7 +74,8 @@ Record cut(const Record& record, std::uint32_t keep) {
 // What a capture keeps of a record by default: bulk OUT transfers above kTruncateAbove cut to their
 // first kKeptBytes; everything cut to what one packet holds.
 Record bounded(const Record& record, bool fullUploads) {
-    if (!fullUploads && record.operation == Operation::BulkOut && std::uint32_t(record.data.size()) > kTruncateAbove)
+    if (!fullUploads && record.operation == Operation::BulkOut &&
+        std::uint32_t(record.data.size()) > kTruncateAbove)
         return cut(record, kKeptBytes);
     return cut(record, usbmon::kMaxData);
 }
@@ -162,7 +174,7 @@ class FileCapture;
 struct Recorder {
     base::Mutex mutex;
     std::map<std::uint32_t, Backlog> backlogs GUARDED_BY(mutex);
-    std::vector<FileCapture*> captures GUARDED_BY(mutex);
+    std::vector<std::weak_ptr<FileCapture>> captures GUARDED_BY(mutex);
     std::atomic<int> captureCount{0};
 };
 
@@ -171,30 +183,60 @@ Recorder& recorder() {
     return *r;
 }
 
-class FileCapture final : public Capture {
+// Writes on a queue of its own, so that no thread that records (the main thread among them) ever
+// waits for the disk. The queue's items hold the capture, so the last reference may go on it.
+class FileCapture final : public Capture, public std::enable_shared_from_this<FileCapture> {
 public:
     FileCapture(QString path, Options options, pcap_t* dead, pcap_dumper_t* dumper)
-        : path_(std::move(path)), options_(std::move(options)), dead_(dead), dumper_(dumper) {}
-    ~FileCapture() override { stop(); }
+        : path_(std::move(path)), options_(std::move(options)), dead_(dead), dumper_(dumper),
+          queue_("capture " + path_.toStdString()) {}
+    ~FileCapture() override {
+        // Dropped without stop(): its entry in the recorder has expired with it.
+        if (!stopped_.exchange(true)) recorder().captureCount.fetch_sub(1);
+        close();
+    }
 
     void stop() override {
-        Recorder& r = recorder();
-        base::MutexLocker lock(r.mutex);
-        stopLocked();
-        std::erase(r.captures, this);
+        if (stopped_.exchange(true)) return;
+        {
+            Recorder& r = recorder();
+            base::MutexLocker lock(r.mutex);
+            std::erase_if(r.captures, [this](const std::weak_ptr<FileCapture>& c) {
+                auto held = c.lock();
+                return !held || held.get() == this;
+            });
+            r.captureCount.fetch_sub(1);
+        }
+        queue_.async([self = shared_from_this()] { self->close(); });
     }
     QString path() const override { return path_; }
     QString problem() const override {
-        base::MutexLocker lock(recorder().mutex);
+        base::MutexLocker lock(problemMutex_);
         return problem_;
     }
+    void waitUntilWritten() override { queue_.waitUntilIdle(); }
 
     bool takes(std::uint32_t location) const { return !options_.location || *options_.location == location; }
 
-    // Writes `record` as its packets. The recorder's mutex is held.
-    void write(const Record& record) {
+    // Queues `record` for the file. The recorder's mutex is held, so every capture gets the records in
+    // the one order they were recorded.
+    void post(const Record& record) {
+        queue_.async(
+            [self = shared_from_this(), r = bounded(record, options_.fullUploads)] { self->write(r); });
+    }
+
+private:
+    void close() {
         if (!dumper_) return;
-        const Record r = bounded(record, options_.fullUploads);
+        pcap_dump_close(dumper_);
+        pcap_close(dead_);
+        dumper_ = nullptr;
+        dead_ = nullptr;
+    }
+
+    // Writes `r` as its packets [the capture's queue].
+    void write(const Record& r) {
+        if (!dumper_) return;
         const std::uint64_t id = std::uint64_t(r.locationId) << 32 | ++sequence_;
         usbmon::Header h{};
         h.id = id;
@@ -255,23 +297,14 @@ public:
             truncated.operation = Operation::Control;
             truncated.locationId = r.locationId;
             truncated.startNs = truncated.endNs = r.endNs;
-            truncated.setup = {kNoteRequestType, kNoteRequest, kNoteTruncated, 0, std::uint16_t(payload.size())};
+            truncated.setup = {kNoteRequestType, kNoteRequest, kNoteTruncated, 0,
+                               std::uint16_t(payload.size())};
             truncated.requested = truncated.length = std::uint32_t(payload.size());
             truncated.data = payload;
             write(truncated);
         }
     }
 
-    void stopLocked() {
-        if (!dumper_) return;
-        pcap_dump_close(dumper_);
-        pcap_close(dead_);
-        dumper_ = nullptr;
-        dead_ = nullptr;
-        recorder().captureCount.fetch_sub(1);
-    }
-
-private:
     std::uint8_t deviceNumber(std::uint32_t location) {
         auto [it, added] = devices_.try_emplace(location, std::uint8_t(devices_.size() % 127 + 1));
         return it->second;
@@ -283,17 +316,23 @@ private:
         // With nanosecond precision libpcap takes the fraction in nanoseconds.
         ph.ts.tv_usec = suseconds_t(ns % 1000000000);
         ph.caplen = bpf_u_int32(usbmon::kHeaderSize + data.size());
-        ph.len = bpf_u_int32(usbmon::kHeaderSize + std::max<std::uint32_t>(fullData, std::uint32_t(data.size())));
+        ph.len =
+            bpf_u_int32(usbmon::kHeaderSize + std::max<std::uint32_t>(fullData, std::uint32_t(data.size())));
         usbmon::Header h = header;
         h.seconds = ns / 1000000000;
         h.microseconds = std::int32_t(ns % 1000000000 / 1000);
         QByteArray packet(reinterpret_cast<const char*>(&h), usbmon::kHeaderSize);
         packet.append(data);
-        pcap_dump(reinterpret_cast<u_char*>(dumper_), &ph, reinterpret_cast<const u_char*>(packet.constData()));
+        pcap_dump(reinterpret_cast<u_char*>(dumper_), &ph,
+                  reinterpret_cast<const u_char*>(packet.constData()));
         // On disk at once: a capture matters most when the program does not end well.
-        if (pcap_dump_flush(dumper_) != 0 && problem_.isEmpty()) {
-            problem_ = QStringLiteral("%1 could not be written: %2").arg(path_, QString::fromLocal8Bit(std::strerror(errno)));
-            stopLocked();
+        if (pcap_dump_flush(dumper_) != 0) {
+            {
+                base::MutexLocker lock(problemMutex_);
+                problem_ = QStringLiteral("%1 could not be written: %2")
+                               .arg(path_, QString::fromLocal8Bit(std::strerror(errno)));
+            }
+            close();
         }
     }
 
@@ -301,9 +340,13 @@ private:
     Options options_;
     pcap_t* dead_;
     pcap_dumper_t* dumper_;
-    QString problem_;
+    mutable base::Mutex problemMutex_;
+    QString problem_ GUARDED_BY(problemMutex_);
+    // The file's state belongs to the queue's items.
     std::uint32_t sequence_ = 0;
     std::map<std::uint32_t, std::uint8_t> devices_;
+    std::atomic<bool> stopped_{false};
+    platform::SerialQueue queue_; // last: it winds down before the rest goes
 };
 
 } // namespace
@@ -328,29 +371,43 @@ std::uint16_t noteKind(Operation operation) {
     switch (operation) {
     case Operation::Control:
     case Operation::BulkOut:
-    case Operation::BulkIn: return 0;
-    default: return std::uint16_t(operation);
+    case Operation::BulkIn:
+        return 0;
+    default:
+        return std::uint16_t(operation);
     }
 }
 
 std::optional<Operation> operationForNote(std::uint16_t kind) {
-    if (kind < std::uint16_t(Operation::Arrival) || kind > std::uint16_t(Operation::InterfaceClose)) return {};
+    if (kind < std::uint16_t(Operation::Arrival) || kind > std::uint16_t(Operation::InterfaceClose))
+        return {};
     return Operation(kind);
 }
 
 const char* operationName(Operation operation) {
     switch (operation) {
-    case Operation::Control: return "control request";
-    case Operation::BulkOut: return "bulk OUT";
-    case Operation::BulkIn: return "bulk IN";
-    case Operation::Arrival: return "arrival";
-    case Operation::Leave: return "leave";
-    case Operation::DeviceOpen: return "device open";
-    case Operation::DeviceClose: return "device close";
-    case Operation::DeviceReset: return "device reset";
-    case Operation::ReEnumerate: return "re-enumeration";
-    case Operation::InterfaceOpen: return "interface claim";
-    case Operation::InterfaceClose: return "interface release";
+    case Operation::Control:
+        return "control request";
+    case Operation::BulkOut:
+        return "bulk OUT";
+    case Operation::BulkIn:
+        return "bulk IN";
+    case Operation::Arrival:
+        return "arrival";
+    case Operation::Leave:
+        return "leave";
+    case Operation::DeviceOpen:
+        return "device open";
+    case Operation::DeviceClose:
+        return "device close";
+    case Operation::DeviceReset:
+        return "device reset";
+    case Operation::ReEnumerate:
+        return "re-enumeration";
+    case Operation::InterfaceOpen:
+        return "interface claim";
+    case Operation::InterfaceClose:
+        return "interface release";
     }
     return "operation";
 }
@@ -370,7 +427,8 @@ QString describeRequest(const Record& r) {
                            .arg(r.setup.wValue, 4, 16, QLatin1Char('0'))
                            .arg(r.setup.wIndex, 4, 16, QLatin1Char('0'))
                            .arg(r.setup.wLength, 4, 16, QLatin1Char('0'));
-        if (!(r.setup.bmRequestType & 0x80) && !r.data.isEmpty()) text += QStringLiteral(": ") + bytes(r.data);
+        if (!(r.setup.bmRequestType & 0x80) && !r.data.isEmpty())
+            text += QStringLiteral(": ") + bytes(r.data);
         return text;
     }
     case Operation::BulkOut:
@@ -379,10 +437,13 @@ QString describeRequest(const Record& r) {
             .arg(r.length ? r.length : r.requested)
             .arg(bytes(r.data));
     case Operation::BulkIn:
-        return QStringLiteral("bulk IN on 0x%1 for %2 bytes").arg(r.endpoint, 2, 16, QLatin1Char('0')).arg(r.requested);
+        return QStringLiteral("bulk IN on 0x%1 for %2 bytes")
+            .arg(r.endpoint, 2, 16, QLatin1Char('0'))
+            .arg(r.requested);
     case Operation::ReEnumerate:
         return QStringLiteral("re-enumeration (options 0x%1)").arg(r.argument, 0, 16);
-    default: return QString::fromLatin1(operationName(r.operation));
+    default:
+        return QString::fromLatin1(operationName(r.operation));
     }
 }
 
@@ -393,8 +454,8 @@ bool isCapturing() {
 void record(Record record) {
     Recorder& r = recorder();
     base::MutexLocker lock(r.mutex);
-    for (FileCapture* capture : r.captures)
-        if (capture->takes(record.locationId)) capture->write(record);
+    for (const auto& weak : r.captures)
+        if (auto capture = weak.lock(); capture && capture->takes(record.locationId)) capture->post(record);
     Backlog& backlog = r.backlogs[record.locationId];
     if (record.operation == Operation::Arrival) {
         backlog.arrival = record;
@@ -415,7 +476,9 @@ std::shared_ptr<Capture> Capture::start(const QString& path, const Options& opti
     }
     pcap_dumper_t* dumper = pcap_dump_open(dead, QFile::encodeName(path).constData());
     if (!dumper) {
-        if (error) *error = QStringLiteral("%1 could not be written: %2").arg(path, QString::fromLocal8Bit(pcap_geterr(dead)));
+        if (error)
+            *error = QStringLiteral("%1 could not be written: %2")
+                         .arg(path, QString::fromLocal8Bit(pcap_geterr(dead)));
         pcap_close(dead);
         return nullptr;
     }
@@ -425,7 +488,7 @@ std::shared_ptr<Capture> Capture::start(const QString& path, const Options& opti
     for (auto& [location, backlog] : r.backlogs) {
         if (!capture->takes(location) || !backlog.arrival) continue;
         if (!options.withBacklog) {
-            if (backlog.present) capture->write(*backlog.arrival);
+            if (backlog.present) capture->post(*backlog.arrival);
             continue;
         }
         // From the printer's first arrival the backlog still holds, so that a capture of an update
@@ -433,13 +496,13 @@ std::shared_ptr<Capture> Capture::start(const QString& path, const Options& opti
         auto from = std::find_if(backlog.records.begin(), backlog.records.end(),
                                  [](const Record& x) { return x.operation == Operation::Arrival; });
         if (from == backlog.records.end()) {
-            capture->write(*backlog.arrival);
+            capture->post(*backlog.arrival);
             from = backlog.records.begin();
         }
         for (auto it = from; it != backlog.records.end(); ++it)
-            capture->write(*it);
+            capture->post(*it);
     }
-    r.captures.push_back(capture.get());
+    r.captures.push_back(capture);
     r.captureCount.fetch_add(1);
     return capture;
 }
@@ -490,26 +553,35 @@ std::optional<std::vector<Record>> readCapture(std::FILE* stream, QString* error
         ++packet;
         if (got != 1) return fail(damaged(packet, QString::fromLocal8Bit(pcap_geterr(p))));
         if (ph->caplen < std::uint32_t(usbmon::kHeaderSize))
-            return fail(damaged(packet, QStringLiteral("%1 bytes, shorter than a usbmon header").arg(ph->caplen)));
+            return fail(
+                damaged(packet, QStringLiteral("%1 bytes, shorter than a usbmon header").arg(ph->caplen)));
         usbmon::Header h;
         std::memcpy(&h, bytes, sizeof h);
         const std::uint32_t dataSize = ph->caplen - usbmon::kHeaderSize;
         if (h.captured != dataSize)
-            return fail(damaged(packet, QStringLiteral("it says %1 data bytes and holds %2").arg(h.captured).arg(dataSize)));
-        const QByteArray data(reinterpret_cast<const char*>(bytes) + usbmon::kHeaderSize, qsizetype(dataSize));
+            return fail(damaged(
+                packet, QStringLiteral("it says %1 data bytes and holds %2").arg(h.captured).arg(dataSize)));
+        const QByteArray data(reinterpret_cast<const char*>(bytes) + usbmon::kHeaderSize,
+                              qsizetype(dataSize));
         const std::int64_t ns = std::int64_t(ph->ts.tv_sec) * 1000000000 + ph->ts.tv_usec;
         if (h.type == usbmon::kSubmission) {
             if (h.transferType != usbmon::kTransferControl && h.transferType != usbmon::kTransferBulk)
-                return fail(damaged(packet, QStringLiteral("transfer type %1 is no control or bulk transfer").arg(h.transferType)));
+                return fail(damaged(
+                    packet,
+                    QStringLiteral("transfer type %1 is no control or bulk transfer").arg(h.transferType)));
             if (!pending.try_emplace(h.id, Pending{h, data, ns}).second)
-                return fail(damaged(packet, QStringLiteral("URB 0x%1 is submitted twice").arg(h.id, 16, 16, QLatin1Char('0'))));
+                return fail(damaged(
+                    packet,
+                    QStringLiteral("URB 0x%1 is submitted twice").arg(h.id, 16, 16, QLatin1Char('0'))));
             continue;
         }
         if (h.type != usbmon::kCompletion && h.type != usbmon::kError)
-            return fail(damaged(packet, QStringLiteral("event type 0x%1 is unknown").arg(std::uint8_t(h.type), 2, 16, QLatin1Char('0'))));
+            return fail(damaged(packet, QStringLiteral("event type 0x%1 is unknown")
+                                            .arg(std::uint8_t(h.type), 2, 16, QLatin1Char('0'))));
         const auto found = pending.find(h.id);
         if (found == pending.end())
-            return fail(damaged(packet, QStringLiteral("URB 0x%1 completes without its submission").arg(h.id, 16, 16, QLatin1Char('0'))));
+            return fail(damaged(packet, QStringLiteral("URB 0x%1 completes without its submission")
+                                            .arg(h.id, 16, 16, QLatin1Char('0'))));
         const Pending s = std::move(found->second);
         pending.erase(found);
 
@@ -527,7 +599,9 @@ std::optional<std::vector<Record>> readCapture(std::FILE* stream, QString* error
             r.data = in ? data : s.data;
             if (!in) r.length = s.header.length; // what was offered; the result says whether it went
             if (std::uint32_t(r.data.size()) > r.length && in)
-                return fail(damaged(packet, QStringLiteral("%1 bytes came for a transfer of %2").arg(r.data.size()).arg(r.length)));
+                return fail(damaged(
+                    packet,
+                    QStringLiteral("%1 bytes came for a transfer of %2").arg(r.data.size()).arg(r.length)));
             records.push_back(std::move(r));
             continue;
         }
@@ -542,7 +616,9 @@ std::optional<std::vector<Record>> readCapture(std::FILE* stream, QString* error
         const bool in = setup.bmRequestType & usbmon::kDirectionIn;
         r.data = in ? data : s.data;
         if (std::uint32_t(r.data.size()) > r.length && in)
-            return fail(damaged(packet, QStringLiteral("%1 bytes came for a request of %2").arg(r.data.size()).arg(r.length)));
+            return fail(damaged(
+                packet,
+                QStringLiteral("%1 bytes came for a request of %2").arg(r.data.size()).arg(r.length)));
         if (setup.bmRequestType == kNoteRequestType && setup.bRequest == kNoteRequest) {
             if (setup.wValue == kNoteTruncated) {
                 // The length and digest of the bulk OUT transfer of the same printer just before.
@@ -550,7 +626,8 @@ std::optional<std::vector<Record>> readCapture(std::FILE* stream, QString* error
                                          [&](const Record& x) { return x.locationId == r.locationId; });
                 if (r.data.size() != 8 + kDigestBytes || last == records.rend() ||
                     last->operation != Operation::BulkOut)
-                    return fail(damaged(packet, QStringLiteral("a truncation note that follows no cut transfer")));
+                    return fail(
+                        damaged(packet, QStringLiteral("a truncation note that follows no cut transfer")));
                 last->length = le32(r.data.constData());
                 last->digest = r.data.mid(8);
                 if (std::uint32_t(last->data.size()) > last->length)
