@@ -20,8 +20,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     for (const usb::capture::Record& r : *records) {
-        if (r.operation == Operation::BulkOut && r.truncated()) check(r.digest.size() == usb::capture::kDigestBytes);
-        const bool in = r.operation == Operation::BulkIn || (r.operation == Operation::Control && (r.setup.bmRequestType & 0x80));
+        if (r.operation == Operation::BulkOut && r.truncated())
+            check(r.digest.size() == usb::capture::kDigestBytes);
+        const bool in = r.operation == Operation::BulkIn ||
+                        (r.operation == Operation::Control && (r.setup.bmRequestType & 0x80));
         if (in) check(std::uint32_t(r.data.size()) <= r.length);
         if (r.operation == Operation::Arrival) check(r.arrival.pipes.size() <= 255);
         (void)usb::capture::describeRequest(r);

@@ -638,7 +638,9 @@ std::optional<std::vector<Record>> readCapture(std::FILE* stream, QString* error
             if (!operation) continue; // a note of a later version: nothing to replay
             r.operation = *operation;
             r.argument = setup.wIndex;
+            r.setup = {};
             r.data.clear();
+            r.requested = r.length = 0;
             if (r.operation == Operation::Arrival) {
                 std::uint32_t location = 0;
                 if (!readArrival(in ? data : s.data, r.arrival, location) || location != r.locationId)
