@@ -29,7 +29,8 @@ Folder& folderState() {
 
 // The kept files, oldest first (their names begin with the time).
 QFileInfoList keptFiles(const QString& folder) {
-    return QDir(folder).entryInfoList({QStringLiteral("*") + QLatin1String(kSuffix)}, QDir::Files, QDir::Name);
+    return QDir(folder).entryInfoList({QStringLiteral("*") + QLatin1String(kSuffix)}, QDir::Files,
+                                      QDir::Name);
 }
 
 // Removes the oldest captures until one more fits within the bounds.
@@ -38,14 +39,16 @@ void makeRoom(const QString& folder) {
     qint64 total = 0;
     for (const QFileInfo& f : files)
         total += f.size();
-    while (!files.isEmpty() && (files.size() >= TBUpdateCaptures::kKeptCaptures || total > TBUpdateCaptures::kKeptBytes)) {
+    while (!files.isEmpty() &&
+           (files.size() >= TBUpdateCaptures::kKeptCaptures || total > TBUpdateCaptures::kKeptBytes)) {
         total -= files.first().size();
         QFile::remove(files.first().filePath());
         files.removeFirst();
     }
 }
 
-std::shared_ptr<usb::capture::Capture> start(const QString& where, const QString& deviceKey, quint32 locationId);
+std::shared_ptr<usb::capture::Capture> start(const QString& where, const QString& deviceKey,
+                                             quint32 locationId);
 
 } // namespace
 
@@ -78,7 +81,8 @@ void TBUpdateCaptures::begin(const QString& deviceKey, quint32 locationId,
 
 namespace {
 
-std::shared_ptr<usb::capture::Capture> start(const QString& where, const QString& deviceKey, quint32 locationId) {
+std::shared_ptr<usb::capture::Capture> start(const QString& where, const QString& deviceKey,
+                                             quint32 locationId) {
     if (!QDir().mkpath(where)) {
         platform::platformLog("no capture of the update of %s: cannot make %s", qUtf8Printable(deviceKey),
                               qUtf8Printable(where));
@@ -94,15 +98,18 @@ std::shared_ptr<usb::capture::Capture> start(const QString& where, const QString
     QString error;
     auto capture = usb::capture::Capture::start(path, options, &error);
     if (!capture)
-        platform::platformLog("no capture of the update of %s: %s", qUtf8Printable(deviceKey), qUtf8Printable(error));
+        platform::platformLog("no capture of the update of %s: %s", qUtf8Printable(deviceKey),
+                              qUtf8Printable(error));
     else
-        platform::platformLog("the update of %s is captured in %s", qUtf8Printable(deviceKey), qUtf8Printable(path));
+        platform::platformLog("the update of %s is captured in %s", qUtf8Printable(deviceKey),
+                              qUtf8Printable(path));
     return capture;
 }
 
 } // namespace
 
-QStringList TBUpdateCaptures::forAttempt(const QString& deviceKey, const QDateTime& started, const QDateTime& ended) {
+QStringList TBUpdateCaptures::forAttempt(const QString& deviceKey, const QDateTime& started,
+                                         const QDateTime& ended) {
     const QString where = folder();
     if (where.isEmpty() || deviceKey.isEmpty()) return {};
     QStringList found;
@@ -110,7 +117,8 @@ QStringList TBUpdateCaptures::forAttempt(const QString& deviceKey, const QDateTi
     for (const QFileInfo& f : keptFiles(where)) {
         const QString name = f.fileName();
         if (!name.endsWith(tail)) continue;
-        QDateTime at = QDateTime::fromString(name.left(name.size() - tail.size()), QLatin1String(kTimeFormat));
+        QDateTime at =
+            QDateTime::fromString(name.left(name.size() - tail.size()), QLatin1String(kTimeFormat));
         at.setTimeSpec(Qt::UTC);
         if (!at.isValid() || at < started.addMSecs(-kStartSlackMs)) continue;
         if (ended.isValid() && at > ended) continue;
