@@ -31,7 +31,7 @@ struct RunSettings {
     QString simulationStateDirectory;
     QString logFile;                        // empty: defaultLogFile()
     QString captureFile;                    // the printers' USB traffic is recorded here; empty: not
-    bool captureFullUploads = false;        // the capture keeps image uploads in full
+    bool captureFullUploads = false;        // the capture keeps uploads (image, colour tables) in full
     bool diagnosticsOnStandardError = true; // false: a command that prints its own output
     // A run that only looks at the printers (a listing): simulated printers kept between runs are
     // read as they were left and never written back, so that it cannot undo what a run that updates

@@ -87,11 +87,12 @@ struct Parser {
     QCommandLineOption capture{
         QStringLiteral("capture"),
         QStringLiteral("Record every USB transfer of the printers into <file> (pcap, usbmon link type: "
-                       "Wireshark and tshark read it; docs/captures.md). Image uploads are kept as their "
-                       "first bytes, length and digest."),
+                       "Wireshark and tshark read it; docs/captures.md). Uploads (firmware image, colour "
+                       "tables) are kept as their first bytes, length and digest."),
         QStringLiteral("file")};
-    QCommandLineOption captureUploads{QStringLiteral("capture-uploads"),
-                                      QStringLiteral("With --capture: keep the image uploads in full.")};
+    QCommandLineOption captureUploads{
+        QStringLiteral("capture-uploads"),
+        QStringLiteral("With --capture: keep the uploads (firmware image, colour tables) in full.")};
     QCommandLineOption verbose{QStringLiteral("verbose"),
                                QStringLiteral("Without a window: diagnostics on standard error too.")};
     QCommandLineOption yes{QStringLiteral("yes"),

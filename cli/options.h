@@ -49,7 +49,7 @@ struct Options {
     bool verbose = false;
     QString logFile;
     QString capture;             // --capture FILE: the printers' USB traffic, as a pcap file
-    bool captureUploads = false; // --capture-uploads: the image uploads in full
+    bool captureUploads = false; // --capture-uploads: the uploads (image, colour tables) in full
     QString screenshot;
     QString checkSrecFile;
     QString key;      // --update KEY, --set-usb-serial on|off KEY
