@@ -5,6 +5,7 @@
 #include "devicemodel/SimZEVProcessor.h"
 
 #include "Classes/TBPrinters.h"
+#include "platform/usb/capture/capture.h"
 #include "platform/usb/libusb/LibusbBus.h"
 #include "ui/printerlistmodel.h"
 #include "ui/printerwindow.h"
@@ -18,7 +19,8 @@ namespace usbfs_test {
 
 struct LibusbApplication {
     LibusbApplication() {
-        bus = usb::makeLibusbBus();
+        // Recorded, as the program's bus is.
+        bus = usb::capture::capturingBus(usb::makeLibusbBus());
         usb::setCurrentBus(bus);
         controller = std::make_unique<TBPrinters>();
         window = std::make_unique<ui::PrinterWindow>(controller.get(), false);

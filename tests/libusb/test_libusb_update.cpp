@@ -13,6 +13,7 @@
 #include "platform/dialogs.h"
 #include "platform/resources.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -61,6 +62,10 @@ private slots:
         testsupport::LogCapture log;
         const sim::SimZEVDevice printer = sim::makeSimZEVDevice(sim::SimZEVModel::HVC, kLocation);
         printer.printer->setRestartDelayMs(kRestartDelayMs);
+        QTemporaryDir captures;
+        const QString capturePath = captures.filePath(QStringLiteral("update.pcap"));
+        auto capture = usb::capture::Capture::start(capturePath, {}, nullptr);
+        QVERIFY(capture);
         const std::string syspath = bed->plug(printer.device, kPlacement);
         bed->followRestarts(syspath);
         LibusbApplication app;
@@ -135,6 +140,27 @@ private slots:
         QTRY_COMPARE(updated->firmwareVersion(), QStringLiteral("HVC 01.41"));
         QTRY_VERIFY(!updated->inFirmwareUpdate());
         QVERIFY(TBUSBPrinterZEV::updatesUnderWay().isEmpty());
+
+        // The capture has what went over libusb: the three enumerations and the frames the printer
+        // got, in order, their uploads cut to their first bytes with the length of all of them.
+        capture->stop();
+        capture->waitUntilWritten();
+        QString error;
+        const auto records = usb::capture::readCapture(capturePath, &error);
+        QVERIFY2(records, qPrintable(error));
+        int arrivals = 0;
+        QList<QByteArray> headers;
+        for (const usb::capture::Record& r : *records) {
+            QCOMPARE(r.locationId, kLocation);
+            arrivals += r.operation == usb::capture::Operation::Arrival;
+            if (r.operation == usb::capture::Operation::BulkOut && r.data.startsWith("\x1bP"))
+                headers << r.data.left(32);
+        }
+        QCOMPARE(arrivals, 3);
+        QList<QByteArray> sent;
+        for (const sim::SimZEVFrame& frame : frames)
+            sent << frame.raw.left(32);
+        QCOMPARE(headers.mid(headers.size() - sent.size()), sent);
     }
 };
 
