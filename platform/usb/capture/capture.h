@@ -85,9 +85,9 @@ struct Record {
     std::uint32_t locationId = 0;
     std::int64_t startNs = 0; // wall clock, nanoseconds since the epoch
     std::int64_t endNs = 0;
-    std::uint8_t endpoint = 0;  // bulk transfers: the endpoint address, with 0x80 for IN
-    Setup setup;                // control requests
-    std::uint32_t argument = 0; // ReEnumerate: its options
+    std::uint8_t endpoint = 0;   // bulk transfers: the endpoint address, with 0x80 for IN
+    Setup setup;                 // control requests
+    std::uint32_t argument = 0;  // ReEnumerate: its options
     std::uint32_t requested = 0; // bytes asked for (IN) or offered (OUT)
     std::uint32_t length = 0;    // bytes moved
     QByteArray data;             // the bytes moved, or their first ones when the record is truncated
@@ -127,7 +127,7 @@ void record(Record record);
 class Capture {
 public:
     struct Options {
-        bool fullUploads = false;              // keep every bulk OUT transfer in full (up to the format's limit)
+        bool fullUploads = false; // keep every bulk OUT transfer in full (up to the format's limit)
         std::optional<std::uint32_t> location; // only this printer's traffic; otherwise all of it
         // Start with the backlog of the printers taken: each one's arrival and what it did since, so
         // that a capture started in the middle of a run can still be replayed from its beginning.
