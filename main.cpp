@@ -102,6 +102,19 @@ int main(int argc, char* argv[]) {
                      qPrintable(options.logFile), qPrintable(error));
         return cli::kExitUsage;
     }
+    if (!app::startCapture(settings, &error)) {
+        std::fprintf(stderr, "%s: cannot write the capture: %s\n", qPrintable(edition.programName()),
+                     qPrintable(error));
+        return cli::kExitUsage;
+    }
+    // Whichever way the run ends, the capture is closed with all it holds.
+    struct CaptureCloser {
+        const Edition& edition;
+        ~CaptureCloser() {
+            if (const QString problem = app::stopCapture(); !problem.isEmpty())
+                std::fprintf(stderr, "%s: %s\n", qPrintable(edition.programName()), qPrintable(problem));
+        }
+    } captureCloser{edition};
 
     // Updates are recorded from the window and from --update; --history reads the record (the metrics
     // read it too, without opening it for recording).

@@ -1,5 +1,7 @@
 #include "Classes/TBUpdateHistory.h"
 
+#include "Classes/TBUpdateCaptures.h"
+
 #include "base/threadsafety.h"
 #include "platform/files.h"
 #include "platform/platformlog.h"
@@ -18,6 +20,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <algorithm>
 #include <atomic>
 #include <deque>
 #include <memory>
@@ -37,6 +40,7 @@ constexpr int kBusyTimeoutMs = 2000;
 constexpr int kRetryMs = 5000;
 // How much of each log file a support report carries (its end).
 constexpr qint64 kReportLogLimit = 4 * 1024 * 1024;
+constexpr qsizetype kReportBase64Line = 76;
 
 // SQLite's primary result codes (the low byte of an extended one).
 constexpr int kSqliteBusy = 5;
@@ -464,6 +468,7 @@ QList<TBUpdateHistory::Attempt> readFrom(const QString& path, QString* problem) 
                                   &a.failure};
         for (int i = 0; i < 10; ++i)
             *texts[i] = query.value(3 + i).toString();
+        a.captures = TBUpdateCaptures::forAttempt(a.deviceKey, a.started, a.ended);
         byId.insert(a.id, attempts.size());
         attempts.append(a);
     }
@@ -625,6 +630,7 @@ QJsonArray TBUpdateHistory::toJson(const QList<Attempt>& attempts) {
             {QStringLiteral("outcome"), outcomeWord(a.outcome)},
             {QStringLiteral("failure"), text(a.failure)},
             {QStringLiteral("phases"), phases},
+            {QStringLiteral("captures"), QJsonArray::fromStringList(a.captures)},
         });
     }
     return list;
@@ -652,6 +658,10 @@ QString TBUpdateHistory::toText(const QList<Attempt>& attempts) {
         if (!a.failure.isEmpty())
             block += QStringLiteral("  %1\n").arg(
                 a.failure.split(QLatin1Char('\n'), Qt::SkipEmptyParts).join(QStringLiteral("\n  ")));
+        for (const QString& capture : a.captures)
+            block += QStringLiteral("  %1 %2\n")
+                         .arg(localized(QT_TRANSLATE_NOOP("TBPrinters", "Capture:")),
+                              QDir::toNativeSeparators(capture));
         blocks << block;
     }
     return blocks.join(QLatin1Char('\n'));
@@ -666,12 +676,22 @@ QByteArray TBUpdateHistory::supportReport(const QList<Attempt>& attempts, const 
     report += "== " + localized(QT_TRANSLATE_NOOP("TBPrinters", "Update history")).toUtf8() + " ==\n";
     if (const QString trouble = problem(); !trouble.isEmpty()) report += trouble.toUtf8() + "\n\n";
     report += toText(attempts).toUtf8();
-    if (logFilePath.isEmpty()) return report;
     for (const QString& log : {QRVX_Log::oldLogFilePath(logFilePath), logFilePath}) {
-        if (!QFileInfo::exists(log)) continue;
+        if (logFilePath.isEmpty() || !QFileInfo::exists(log)) continue;
         report += "\n== " + log.toUtf8() + " ==\n";
         report += tailOf(log, kReportLogLimit);
         if (!report.endsWith('\n')) report += '\n';
     }
+    // The newest attempt's USB traffic (its last run's capture), for Wireshark or a replay.
+    const auto newest = std::find_if(attempts.begin(), attempts.end(),
+                                     [](const Attempt& a) { return !a.captures.isEmpty(); });
+    if (newest == attempts.end()) return report;
+    QFile capture(newest->captures.last());
+    if (!capture.open(QIODevice::ReadOnly)) return report;
+    report +=
+        "\n== " + QFileInfo(capture).fileName().toUtf8() + " (pcap, base64: base64 -d > capture.pcap) ==\n";
+    const QByteArray encoded = capture.readAll().toBase64();
+    for (qsizetype at = 0; at < encoded.size(); at += kReportBase64Line)
+        report += encoded.mid(at, kReportBase64Line) + '\n';
     return report;
 }

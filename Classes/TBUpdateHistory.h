@@ -15,6 +15,7 @@
 #include <QJsonArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -51,6 +52,7 @@ public:
         QString outcome; // empty while open, else one of the kOutcome* words
         QString failure; // the failure notice (headline, a blank line, its text) when failed
         QList<Phase> phases;
+        QStringList captures; // the capture files of its USB traffic still kept (TBUpdateCaptures)
     };
 
     // The outcome words, as stored and as `--history --json` prints them.
@@ -109,6 +111,6 @@ public:
     static QString toText(const QList<Attempt>& attempts);
 
     // One file for support: the history as text, then the log file named (and the one rolled before
-    // it, when there is one), each under a heading.
+    // it, when there is one), each under a heading, and last the newest attempt's capture, in base64.
     static QByteArray supportReport(const QList<Attempt>& attempts, const QString& logFilePath);
 };

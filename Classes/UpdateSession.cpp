@@ -1,9 +1,11 @@
 #include "Classes/UpdateSession.h"
 
 #include "Classes/Edition.h"
+#include "Classes/TBUpdateCaptures.h"
 #include "Classes/TBUpdateHistory.h"
 #include "Classes/TBUpdateStateFile.h"
 #include "Classes/UpdateBatch.h"
+#include "platform/usb/capture/capture.h"
 
 #include "platform/dialogs.h"
 #include "platform/inhibitor.h"
@@ -203,6 +205,16 @@ std::shared_ptr<UpdateSession> UpdateSession::start(const std::shared_ptr<TBUSBP
     platform::platformLog("update of %s %s at %s", qUtf8Printable(key), carriedOn ? "carried on" : "begins",
                           qUtf8Printable(stepName(first)));
     if (!carriedOn) TBUpdateHistory::begin(printer->historyPrinter(), target);
+    TBUpdateCaptures::begin(key, printer->locationID(), [weak = std::weak_ptr(session)](auto capture) {
+        if (const auto s = weak.lock()) {
+            base::MutexLocker lock(s->mutex_);
+            if (!s->ended_) {
+                s->capture_ = std::move(capture);
+                return;
+            }
+        }
+        capture->stop(); // the update ended first: the capture holds it all already
+    });
     if (const auto phase = phaseOf(first)) {
         session->progress_ = packedProgress(*phase, 0.0);
         if (!carriedOn) TBUpdateHistory::phase(printer->historyPrinter(), TBUSBPrinterZEV::phaseName(*phase));
@@ -468,6 +480,7 @@ void UpdateSession::end(Outcome outcome, Notice notice, Record record, const QSt
         return;
     }
     std::shared_ptr<TBUSBPrinterZEV> printer;
+    std::shared_ptr<usb::capture::Capture> capture;
     Step at;
     {
         base::MutexLocker lock(mutex_);
@@ -475,7 +488,9 @@ void UpdateSession::end(Outcome outcome, Notice notice, Record record, const QSt
         ended_ = true;
         printer = printer_.lock();
         at = step_;
+        capture = std::move(capture_);
     }
+    if (capture) capture->stop();
     {
         Registry& r = registry();
         base::MutexLocker lock(r.mutex);

@@ -47,6 +47,9 @@
 namespace platform {
 class SleepInhibitor;
 }
+namespace usb::capture {
+class Capture;
+}
 
 // The steps of an update, in the order they run.
 enum class UpdateSessionStep : int {
@@ -184,6 +187,8 @@ private:
     std::weak_ptr<TBUSBPrinterZEV> printer_ GUARDED_BY(mutex_);
     QString target_ GUARDED_BY(mutex_);
     bool ended_ GUARDED_BY(mutex_) = false;
+    // The printer's USB traffic during the update, kept with the last updates' (TBUpdateCaptures).
+    std::shared_ptr<usb::capture::Capture> capture_ GUARDED_BY(mutex_);
     std::atomic<bool> stalled_{false};
     // Phase and permille packed into one number that only grows (see progress()); -1: none.
     std::atomic<int> progress_{-1};

@@ -3,6 +3,7 @@
 #include "Classes/Edition.h"
 #include "Classes/TBPrinters.h"
 #include "Classes/TBUSBPrinterZEV.h"
+#include "Classes/TBUpdateCaptures.h"
 #include "Classes/TBUpdateHistory.h"
 #include "Classes/TBUpdateStateFile.h"
 #include "Classes/UpdateSession.h"
@@ -13,6 +14,7 @@
 #include "platform/platformlog.h"
 #include "platform/queue.h"
 #include "platform/strings.h"
+#include "platform/usb/capture/capture.h"
 #include "platform/usb/libusb/LibusbBus.h"
 #include "simbus/SimBus.h"
 #include "support/QRVX_Log.h"
@@ -22,6 +24,7 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <utility>
 
 namespace app {
 
@@ -105,7 +108,32 @@ std::shared_ptr<const std::vector<usb::capture::Record>> readReplay(const QStrin
     return std::make_shared<const std::vector<usb::capture::Record>>(std::move(*records));
 }
 
+namespace {
+std::shared_ptr<usb::capture::Capture>& runCapture() {
+    static std::shared_ptr<usb::capture::Capture> capture;
+    return capture;
+}
+} // namespace
+
+bool startCapture(const RunSettings& settings, QString* error) {
+    if (settings.captureFile.isEmpty()) return true;
+    usb::capture::Capture::Options options;
+    options.fullUploads = settings.captureFullUploads;
+    runCapture() = usb::capture::Capture::start(settings.captureFile, options, error);
+    return runCapture() != nullptr;
+}
+
+QString stopCapture() {
+    auto capture = std::exchange(runCapture(), nullptr);
+    if (!capture) return {};
+    capture->stop();
+    capture->waitUntilWritten();
+    return capture->problem();
+}
+
 QString openHistory(const RunSettings& settings) {
+    TBUpdateCaptures::setFolder(
+        TBUpdateCaptures::defaultFolder(Edition::current().programName(), settings.simulate));
     TBUpdateHistory::open(historyPath(settings));
     return TBUpdateHistory::problem();
 }
@@ -115,13 +143,13 @@ Run::Run(const RunSettings& settings, bool resumeUpdates, QObject* parent)
     const Edition& edition = Edition::current();
     if (settings.replayRecords) {
         // A replay's printers are the capture's: no record of updates under way is read or written,
-        // as with simulated printers that live as long as the run.
+        // as with simulated printers that live as long as the run. A replay can be captured in turn.
         replay_ = usb::capture::ReplayBus::create(*settings.replayRecords, {settings.replayTiming});
-        usb::setCurrentBus(replay_);
+        usb::setCurrentBus(usb::capture::capturingBus(replay_));
         platform::platformLog("replaying %zu records of %zu printers from %s", settings.replayRecords->size(),
                               replay_->locations().size(), qUtf8Printable(settings.replayFrom));
     } else if (!settings.simulate) {
-        usb::setCurrentBus(usb::makeLibusbBus());
+        usb::setCurrentBus(usb::capture::capturingBus(usb::makeLibusbBus()));
         // printer-flasher reads the record of updates under way in every run, to leave alone the
         // printers another of its instances is updating; only a run that resumes takes updates on.
         if (edition.isPrinterFlasher())
@@ -129,7 +157,7 @@ Run::Run(const RunSettings& settings, bool resumeUpdates, QObject* parent)
         UpdateSession::setCarriesOnRecordedUpdates(resumeUpdates);
     } else {
         simulation_ = new Simulation(settings.simulationPace, this);
-        usb::setCurrentBus(simulation_->bus());
+        usb::setCurrentBus(usb::capture::capturingBus(simulation_->bus()));
         const auto models = settings.simulatedModels.empty()
                                 ? Simulation::startingModels(edition.isSerialSwitcher())
                                 : settings.simulatedModels;

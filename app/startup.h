@@ -31,6 +31,8 @@ struct RunSettings {
     // empty: they live as long as the run.
     QString simulationStateDirectory;
     QString logFile;                        // empty: defaultLogFile()
+    QString captureFile;                    // the printers' USB traffic is recorded here; empty: not
+    bool captureFullUploads = false;        // the capture keeps image uploads in full
     bool diagnosticsOnStandardError = true; // false: a command that prints its own output
     // A run that only looks at the printers (a listing): simulated printers kept between runs are
     // read as they were left and never written back, so that it cannot undo what a run that updates
@@ -55,6 +57,14 @@ QString defaultLogFile();
 // platform log lines copied into it. False, with the reason in `error`, when a chosen log file cannot
 // be used; a default one that cannot be opened is only logged.
 bool setUpLogging(const RunSettings& settings, QString* error);
+
+// Starts recording the printers' USB traffic into the run's capture file, when it has one, before
+// the bus exists (so the printers' arrivals come first). False, with the reason in `error`, when the
+// file cannot be written. The capture is written as the run goes and closed by stopCapture().
+bool startCapture(const RunSettings& settings, QString* error);
+// Closes the capture file, with what it holds; safe without one. A fault met while writing it is
+// returned, empty when there was none.
+QString stopCapture();
 
 // Opens the update history the run records into and reads (the simulated printers keep theirs
 // apart). Returns what went wrong with it, empty when nothing did; the front end says it.

@@ -883,6 +883,8 @@ app::RunSettings runSettings(const Options& options) {
     settings.replayRecords = options.replayRecords;
     settings.replayTiming = options.replayTiming;
     settings.logFile = options.logFile;
+    settings.captureFile = options.capture;
+    settings.captureFullUploads = options.captureUploads;
     // A listing only looks: the printers it finds are another run's to change.
     settings.observeOnly = options.command == Options::Command::List;
     // A command prints its own output, questions and progress; the diagnostics only when asked.

@@ -95,6 +95,14 @@ struct Parser {
     QCommandLineOption logFile{QStringLiteral("log-file"),
                                QStringLiteral("Write the log to <path> (rolled at 1 MiB)."),
                                QStringLiteral("path")};
+    QCommandLineOption capture{
+        QStringLiteral("capture"),
+        QStringLiteral("Record every USB transfer of the printers into <file> (pcap, usbmon link type: "
+                       "Wireshark and tshark read it; docs/captures.md). Image uploads are kept as their "
+                       "first bytes, length and digest."),
+        QStringLiteral("file")};
+    QCommandLineOption captureUploads{QStringLiteral("capture-uploads"),
+                                      QStringLiteral("With --capture: keep the image uploads in full.")};
     QCommandLineOption verbose{QStringLiteral("verbose"),
                                QStringLiteral("Without a window: diagnostics on standard error too.")};
     QCommandLineOption yes{QStringLiteral("yes"),
@@ -165,6 +173,8 @@ struct Parser {
         parser.addOption(simulateFrom);
         parser.addOption(replayTiming);
         parser.addOption(logFile);
+        parser.addOption(capture);
+        parser.addOption(captureUploads);
         parser.addOption(verbose);
         parser.addOption(screenshot);
     }
@@ -251,6 +261,8 @@ std::optional<Options> parseArguments(const QStringList& arguments, const Editio
     o.yes = parser.isSet(p.yes);
     o.verbose = parser.isSet(p.verbose);
     o.logFile = parser.value(p.logFile);
+    o.capture = parser.value(p.capture);
+    o.captureUploads = parser.isSet(p.captureUploads);
     o.screenshot = parser.value(p.screenshot);
     o.checkSrecFile = parser.value(p.checkSrec);
     const QStringList positional = parser.positionalArguments();
@@ -261,6 +273,10 @@ std::optional<Options> parseArguments(const QStringList& arguments, const Editio
     };
     if (parser.isSet(p.logFile) && o.logFile.isEmpty())
         return refuse(QStringLiteral("--log-file needs a path"));
+    if (parser.isSet(p.capture) && o.capture.isEmpty())
+        return refuse(QStringLiteral("--capture needs a file"));
+    if (o.captureUploads && o.capture.isEmpty())
+        return refuse(QStringLiteral("--capture-uploads goes with --capture"));
     if (parser.isSet(p.checkSrec) && o.checkSrecFile.isEmpty())
         return refuse(QStringLiteral("--check-srec needs a file"));
     if (parser.isSet(p.simulateState) && o.simulationState.isEmpty())

@@ -54,6 +54,8 @@ struct Options {
     bool yes = false;
     bool verbose = false;
     QString logFile;
+    QString capture;             // --capture FILE: the printers' USB traffic, as a pcap file
+    bool captureUploads = false; // --capture-uploads: the image uploads in full
     QString screenshot;
     QString checkSrecFile;
     QString key;      // --update KEY, --set-usb-serial on|off KEY

@@ -79,4 +79,8 @@ install(FILES ${_packaging}/systemd/printer-flasher-metrics.service ${_packaging
   ${_packaging}/systemd/printer-flasher-update-at-boot.service DESTINATION ${PRINTER_TOOLS_SYSTEMD_UNIT_DIR})
 install(FILES ${_packaging}/systemd/printer-tools.sysusers DESTINATION lib/sysusers.d RENAME printer-tools.conf)
 install(PROGRAMS ${_packaging}/systemd/no-other-printer-flasher DESTINATION libexec/printer-tools)
-install(FILES ${PROJECT_SOURCE_DIR}/docs/fleets.md DESTINATION share/doc/${PROJECT_NAME})
+install(FILES ${PROJECT_SOURCE_DIR}/docs/fleets.md ${PROJECT_SOURCE_DIR}/docs/captures.md
+  DESTINATION share/doc/${PROJECT_NAME})
+
+# The Wireshark dissector for the captures that --capture writes (docs/captures.md).
+install(FILES ${PROJECT_SOURCE_DIR}/contrib/wireshark/printer-tools.lua DESTINATION share/${PROJECT_NAME}/wireshark)

@@ -12,7 +12,8 @@ programs=(printer-flasher serial-switcher)
 ids=(org.printertools.PrinterFlasher org.printertools.SerialSwitcher)
 units=(printer-flasher-metrics.service printer-flasher-metrics.timer printer-flasher-update-at-boot.service)
 expected=(lib/udev/rules.d/60-printer-tools.rules share/doc/printer-tools/copyright
-    share/doc/printer-tools/changelog.Debian.gz share/doc/printer-tools/fleets.md lib/sysusers.d/printer-tools.conf
+    share/doc/printer-tools/changelog.Debian.gz share/doc/printer-tools/fleets.md share/doc/printer-tools/captures.md
+    share/printer-tools/wireshark/printer-tools.lua lib/sysusers.d/printer-tools.conf
     libexec/printer-tools/no-other-printer-flasher "${units[@]/#/lib/systemd/system/}")
 for p in "${programs[@]}"; do
     expected+=("bin/$p" "share/man/man1/$p.1.gz" "share/$p/translations/printer-tools_de.qm"

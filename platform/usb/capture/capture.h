@@ -89,7 +89,7 @@ struct Record {
     Setup setup;                 // control requests
     std::uint32_t argument = 0;  // ReEnumerate: its options
     std::uint32_t requested = 0; // bytes asked for (IN) or offered (OUT)
-    std::uint32_t length = 0;    // bytes moved
+    std::uint32_t length = 0;    // bytes moved (bulk OUT: offered, whether or not they went)
     QByteArray data;             // the bytes moved, or their first ones when the record is truncated
     QByteArray digest;           // SHA-256 of all `length` bytes when `data` holds fewer; else empty
     IOReturn result = kIOReturnSuccess;
@@ -133,13 +133,16 @@ public:
         // that a capture started in the middle of a run can still be replayed from its beginning.
         bool withBacklog = false;
     };
-    // Starts writing `path` (replaced when it exists). The printers on the bus come first, as
-    // arrivals (with their backlog when asked). nullptr and the reason in `error` when the file
-    // cannot be written.
+    // Starts writing `path` (replaced when it exists; opened at once, written from a queue of its own). The
+    // printers on the bus come first, as arrivals (with their backlog when asked). nullptr and the reason in
+    // `error` when the file cannot be written.
     static std::shared_ptr<Capture> start(const QString& path, const Options& options, QString* error);
     virtual ~Capture() = default;
-    // Writes what is left and closes the file; the capture takes no more records. Safe twice.
+    // The capture takes no more records; what it took is written and the file closed behind them,
+    // without waiting for the disk. Safe twice.
     virtual void stop() = 0;
+    // Blocks until everything taken so far is on disk (the end of a run, tests).
+    virtual void waitUntilWritten() = 0;
     virtual QString path() const = 0;
     // What went wrong while writing (empty when nothing did); the capture stops at the first fault.
     virtual QString problem() const = 0;
