@@ -349,7 +349,11 @@ bool readReplay(Options& options, QString* error) {
     if (options.replayFrom.isEmpty()) return true;
     QString why;
     options.replayRecords = app::readReplay(options.replayFrom, &why);
-    if (!options.replayRecords) *error = QStringLiteral("cannot replay %1: %2").arg(options.replayFrom, why);
+    // The reader's reason names the file when it could not open it.
+    if (!options.replayRecords)
+        *error = why.contains(options.replayFrom)
+                     ? QStringLiteral("cannot replay %1").arg(why)
+                     : QStringLiteral("cannot replay %1: %2").arg(options.replayFrom, why);
     return options.replayRecords != nullptr;
 }
 

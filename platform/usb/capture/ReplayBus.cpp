@@ -90,6 +90,7 @@ struct ReplayPrinter : std::enable_shared_from_this<ReplayPrinter> {
     base::Mutex mutex;
     std::size_t cursor GUARDED_BY(mutex) = 0;
     bool diverged GUARDED_BY(mutex) = false;
+    bool unrecordedRelease GUARDED_BY(mutex) = false; // see pace()
     std::uint64_t generations GUARDED_BY(mutex) = 0;
     std::shared_ptr<ReplayService> service GUARDED_BY(mutex);
     // With the recorded timing: the moment the capture's time `anchorNs` corresponds to in this run.
@@ -104,6 +105,9 @@ struct ReplayPrinter : std::enable_shared_from_this<ReplayPrinter> {
 
     // Delivers the arrivals and leaves at the cursor: all of them when `now`, otherwise when they are
     // due (with the recorded timing, a later one from the main thread).
+    // Whether the records, or this printer itself, answer a release and claim of the interface that
+    // only the program's pace put in or left out; kIOReturnSuccess when the printer answers `asked`.
+    bool pace(const Record& asked) REQUIRES(mutex);
     void deliverNotes(bool now) REQUIRES(mutex);
     void deliver(const Record& note) REQUIRES(mutex);
     void leave() REQUIRES(mutex);
@@ -512,6 +516,7 @@ IOReturn ReplayPrinter::play(const Record& asked, const std::function<void(const
         if (diverged) return kIOReturnNoDevice;
         // The printer's arrivals and leaves before this operation come first.
         deliverNotes(true);
+        if (pace(asked)) return kIOReturnSuccess;
         if (cursor >= own.size() || !matches(asked, at(cursor))) {
             diverge(asked);
             return kIOReturnNoDevice;
@@ -528,6 +533,34 @@ IOReturn ReplayPrinter::play(const Record& asked, const std::function<void(const
     if (recordedTiming && tookNs > 0)
         std::this_thread::sleep_until(started + std::chrono::nanoseconds(tookNs));
     return result;
+}
+
+bool ReplayPrinter::pace(const Record& asked) {
+    // The program lets go of the interface between two items of work on the printer and claims it
+    // again for the next, unless the next is queued already: how often it does depends on how fast
+    // the items follow each other, not on the printer. A release and claim that the capture has and
+    // this run does not are passed over; one that this run makes and the capture lacks is answered
+    // here. Everything said to the printer and answered by it is still matched.
+    const auto succeeded = [this](std::size_t index, Operation operation) {
+        return index < own.size() && at(index).operation == operation && at(index).result == kIOReturnSuccess;
+    };
+    const bool releaseClaimNext =
+        succeeded(cursor, Operation::InterfaceClose) && succeeded(cursor + 1, Operation::InterfaceOpen);
+    switch (asked.operation) {
+    case Operation::InterfaceClose:
+        if (unrecordedRelease || succeeded(cursor, Operation::InterfaceClose) || cursor >= own.size() ||
+            isNote(at(cursor).operation) || at(cursor).operation == Operation::InterfaceOpen)
+            return false;
+        unrecordedRelease = true;
+        return true;
+    case Operation::InterfaceOpen:
+        if (!std::exchange(unrecordedRelease, false)) return false;
+        return !succeeded(cursor, Operation::InterfaceOpen);
+    default:
+        unrecordedRelease = false;
+        if (releaseClaimNext && cursor + 2 < own.size() && matches(asked, at(cursor + 2))) cursor += 2;
+        return false;
+    }
 }
 
 void ReplayPrinter::deliverNotes(bool now) {

@@ -7,7 +7,11 @@
 // transfer, opening, closing, resetting or re-enumerating the device, claiming or releasing the
 // interface) must be the printer's next record: the same kind, the same setup and OUT data, the same
 // endpoint and bytes (a cut record: the same length and digest), the same count asked for. It is then
-// answered with the record's result and data. What the contract answers without a transfer
+// answered with the record's result and data. One leeway: the program lets go of the interface
+// between two items of work and claims it again unless the next item is queued already, which
+// depends on its pace, not on the printer; so a successful release and claim the capture has where
+// the run goes straight on are passed over, and one the run makes where the capture went straight on
+// is answered with success. What the contract answers without a transfer
 // (identity, endpoints, string indexes, class name) comes from the printer's latest arrival.
 //
 // Arrivals and leaves are the printer's own doing: once the operation before one has been answered
