@@ -76,7 +76,7 @@ int main(int argc, char* argv[]) {
                      qPrintable(edition.programName()));
         return cli::kExitUsage;
     }
-    const cli::Options& options = *parsed;
+    cli::Options options = *parsed;
     if (options.command == cli::Options::Command::Version) {
         std::printf("%s %s\n", qPrintable(edition.programName()), PRINTER_TOOLS_VERSION);
         return cli::kExitDone;
@@ -90,6 +90,11 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "%s: cannot save the screenshot to %s: %s\n", qPrintable(edition.programName()),
                      qPrintable(options.screenshot), qPrintable(error));
         return cli::kExitFailed;
+    }
+    // The capture a replay runs on is read first: a run on a capture that cannot be read does not start.
+    if (!cli::readReplay(options, &error)) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(edition.programName()), qPrintable(error));
+        return cli::kExitUsage;
     }
     const app::RunSettings settings = cli::runSettings(options);
     if (!app::setUpLogging(settings, &error)) {

@@ -13,6 +13,7 @@
 #include "platform/files.h"
 #include "platform/platformlog.h"
 #include "platform/queue.h"
+#include "platform/strings.h"
 #include "platform/usb/capture/capture.h"
 #include "platform/usb/libusb/LibusbBus.h"
 #include "simbus/SimBus.h"
@@ -95,9 +96,16 @@ bool setUpLogging(const RunSettings& settings, QString* error) {
 
 QString historyPath(const RunSettings& settings) {
     QString path = TBUpdateHistory::defaultPath(Edition::current().programName());
-    // Simulated printers' updates are kept apart from the real ones.
-    if (settings.simulate) path.replace(QStringLiteral(".sqlite"), QStringLiteral("-simulated.sqlite"));
+    // Simulated and replayed printers' updates are kept apart from the real ones.
+    if (settings.simulate || !settings.replayFrom.isEmpty())
+        path.replace(QStringLiteral(".sqlite"), QStringLiteral("-simulated.sqlite"));
     return path;
+}
+
+std::shared_ptr<const std::vector<usb::capture::Record>> readReplay(const QString& path, QString* error) {
+    auto records = usb::capture::readCapture(path, error);
+    if (!records) return nullptr;
+    return std::make_shared<const std::vector<usb::capture::Record>>(std::move(*records));
 }
 
 namespace {
@@ -133,7 +141,14 @@ QString openHistory(const RunSettings& settings) {
 Run::Run(const RunSettings& settings, bool resumeUpdates, QObject* parent)
     : QObject(parent), resumeUpdates_(resumeUpdates) {
     const Edition& edition = Edition::current();
-    if (!settings.simulate) {
+    if (settings.replayRecords) {
+        // A replay's printers are the capture's: no record of updates under way is read or written,
+        // as with simulated printers that live as long as the run. A replay can be captured in turn.
+        replay_ = usb::capture::ReplayBus::create(*settings.replayRecords, {settings.replayTiming});
+        usb::setCurrentBus(usb::capture::capturingBus(replay_));
+        platform::platformLog("replaying %zu records of %zu printers from %s", settings.replayRecords->size(),
+                              replay_->locations().size(), qUtf8Printable(settings.replayFrom));
+    } else if (!settings.simulate) {
         usb::setCurrentBus(usb::capture::capturingBus(usb::makeLibusbBus()));
         // printer-flasher reads the record of updates under way in every run, to leave alone the
         // printers another of its instances is updating; only a run that resumes takes updates on.
@@ -190,6 +205,15 @@ Run::~Run() {
 
 void Run::start(std::shared_ptr<platform::AlertPresenter> presenter, platform::ApplicationWindow* window) {
     platform::setAlertPresenter(std::move(presenter));
+    if (replay_ && window) {
+        replay_->setDivergenceHandler([](const usb::capture::Divergence& divergence) {
+            auto alert = std::make_shared<platform::Alert>();
+            alert->messageText =
+                platform::localized(QT_TRANSLATE_NOOP("TBPrinters", "The capture and this run diverged"));
+            alert->informativeText = divergence.text();
+            platform::showAlert(alert);
+        });
+    }
     if (resumeUpdates_) TBUpdateStateFile::loadIntoRegistry();
     controller_->awakeFromNib();
     controller_->applicationDidFinishLaunching(window);

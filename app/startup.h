@@ -4,6 +4,7 @@
 
 #include "app/simulation.h"
 #include "devicemodel/SimZEVModel.h"
+#include "platform/usb/capture/ReplayBus.h"
 
 #include <QObject>
 #include <QString>
@@ -37,7 +38,16 @@ struct RunSettings {
     // read as they were left and never written back, so that it cannot undo what a run that updates
     // them at the same time writes.
     bool observeOnly = false;
+    // --simulate-from: the printers of a capture, read before the run, instead of the USB bus or the
+    // simulation; `replayFrom` is the file they were read from.
+    QString replayFrom;
+    std::shared_ptr<const std::vector<usb::capture::Record>> replayRecords;
+    bool replayTiming = false; // --replay-timing: at the captured pace
 };
+
+// Reads the capture `path` for --simulate-from. Nothing, with the reason in `error`, when it cannot be
+// read or is no capture.
+std::shared_ptr<const std::vector<usb::capture::Record>> readReplay(const QString& path, QString* error);
 
 // $XDG_STATE_HOME/<program>/<program>.log: where the log goes without a chosen file.
 QString defaultLogFile();
@@ -79,14 +89,18 @@ public:
     Simulation* simulation() const { return simulation_; }
     // How many of the simulated printers this program lists (those of models it drives).
     int listedSimulatedPrinters() const { return listedSimulatedPrinters_; }
+    // The bus replaying a capture (--simulate-from), or nullptr.
+    std::shared_ptr<usb::capture::ReplayBus> replay() const { return replay_; }
 
     // Main thread, once: the presenter is installed, the updates under way are read from their record
     // (before discovery, so that each printer's start-up probe finds its update where it stood), and
-    // discovery starts. `window` is nullptr for a run without one.
+    // discovery starts. `window` is nullptr for a run without one; with one, where a replayed capture
+    // and the run part is told in an alert as well as logged.
     void start(std::shared_ptr<platform::AlertPresenter> presenter, platform::ApplicationWindow* window);
 
 private:
     Simulation* simulation_ = nullptr;
+    std::shared_ptr<usb::capture::ReplayBus> replay_;
     int listedSimulatedPrinters_ = 0;
     bool resumeUpdates_ = false;
     TBPrinters* controller_ = nullptr;

@@ -47,6 +47,10 @@ constexpr int kUpdateSilenceMs = 6 * 60 * 1000;
 // The largest file --check-srec reads: the printers' images are about 1 MiB, so anything near this is
 // not one, and a device or a huge file is refused before it fills the memory.
 constexpr qint64 kCheckSrecLimitBytes = 64 * 1024 * 1024;
+// A replay whose capture has nothing more to play after a divergence ends this long after that, with
+// what the printers' flows made of the divergence, instead of waiting for a printer that will not
+// come back.
+constexpr int kReplayWindDownMs = 2000;
 
 void complain(const QString& text) {
     printErr(QStringLiteral("%1: %2\n").arg(QCoreApplication::applicationName(), text));
@@ -272,6 +276,7 @@ public:
 
     TBPrinters& controller() { return *controller_; }
     HeadlessPresenter& presenter() { return *presenter_; }
+    const app::Run& run() const { return run_; }
 
     // Calls `then` once every printer on the bus is listed and has answered its first probe, or
     // when the wait is over.
@@ -874,6 +879,9 @@ app::RunSettings runSettings(const Options& options) {
     settings.simulatedModels = options.simulatedModels;
     settings.simulationPace = options.simulationPace;
     settings.simulationStateDirectory = options.simulationState;
+    settings.replayFrom = options.replayFrom;
+    settings.replayRecords = options.replayRecords;
+    settings.replayTiming = options.replayTiming;
     settings.logFile = options.logFile;
     settings.captureFile = options.capture;
     settings.captureFullUploads = options.captureUploads;
@@ -907,6 +915,18 @@ int runHeadless(const Options& options) {
     }
 
     Session session(options, edition);
+    if (const auto replay = session.run().replay()) {
+        auto* watch = new QTimer(&session);
+        watch->setInterval(kReplayWindDownMs);
+        QObject::connect(watch, &QTimer::timeout, &session, [replay, watch] {
+            if (!replay->finished()) return;
+            watch->stop();
+            platform::requestTermination();
+        });
+        replay->setDivergenceHandler([watch](const usb::capture::Divergence&) {
+            if (!watch->isActive()) watch->start();
+        });
+    }
     std::unique_ptr<PrinterTasks> tasks;
     session.whenSettled([&] {
         if (options.command == Options::Command::List) {
@@ -949,7 +969,16 @@ int runHeadless(const Options& options) {
         tasks = std::make_unique<PrinterTasks>(session, options, keys, start);
         tasks->run();
     });
-    return QCoreApplication::exec();
+    int result = QCoreApplication::exec();
+    // A replay that parted from its capture proves nothing, whatever the printers seemed to answer.
+    if (const auto replay = session.run().replay()) {
+        replay->setDivergenceHandler(nullptr);
+        const auto divergences = replay->divergences();
+        for (const auto& divergence : divergences)
+            complain(QStringLiteral("the capture and this run diverged at %1").arg(divergence.text()));
+        if (!divergences.empty() && (result == kExitDone || result == kExitNothingToDo)) result = kExitFailed;
+    }
+    return result;
 }
 
 } // namespace cli

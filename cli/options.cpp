@@ -1,6 +1,7 @@
 #include "cli/options.h"
 
 #include "Classes/Edition.h"
+#include "app/startup.h"
 
 #include <QCommandLineParser>
 
@@ -68,6 +69,16 @@ struct Parser {
                        "seconds, an HVC update takes about a minute) or instant."),
         QStringLiteral("pace")};
     QCommandLineOption simulateState{QStringLiteral("simulate-state"), QString(), QStringLiteral("dir")};
+    QCommandLineOption simulateFrom{
+        QStringLiteral("simulate-from"),
+        QStringLiteral(
+            "Run on the printers of the USB capture <file> (made with --capture) instead of the USB "
+            "bus: they answer as the captured printers did, and a run that asks them anything "
+            "else than the captured run did fails there."),
+        QStringLiteral("file")};
+    QCommandLineOption replayTiming{
+        QStringLiteral("replay-timing"),
+        QStringLiteral("With --simulate-from: answer at the captured pace instead of at once.")};
     QCommandLineOption list{QStringLiteral("list"), QStringLiteral("List the printers and quit.")};
     QCommandLineOption json{QStringLiteral("json"), QString()};
     QCommandLineOption metrics{
@@ -160,6 +171,8 @@ struct Parser {
         parser.addOption(simulatedModels);
         parser.addOption(simulatePace);
         parser.addOption(simulateState);
+        parser.addOption(simulateFrom);
+        parser.addOption(replayTiming);
         parser.addOption(logFile);
         parser.addOption(capture);
         parser.addOption(captureUploads);
@@ -233,6 +246,8 @@ std::optional<Options> parseArguments(const QStringList& arguments, const Editio
     o.command = commands.isEmpty() ? Command::Window : commands.first();
 
     o.simulationState = parser.value(p.simulateState);
+    o.replayFrom = parser.value(p.simulateFrom);
+    o.replayTiming = parser.isSet(p.replayTiming);
     o.simulate = parser.isSet(p.simulate) || parser.isSet(p.simulateState);
     if (parser.isSet(p.simulatedModels)) {
         auto models = modelsFromText(parser.value(p.simulatedModels), error);
@@ -267,6 +282,14 @@ std::optional<Options> parseArguments(const QStringList& arguments, const Editio
         return refuse(QStringLiteral("--check-srec needs a file"));
     if (parser.isSet(p.simulateState) && o.simulationState.isEmpty())
         return refuse(QStringLiteral("--simulate-state needs a folder"));
+    if (parser.isSet(p.simulateFrom)) {
+        if (o.replayFrom.isEmpty()) return refuse(QStringLiteral("--simulate-from needs a capture file"));
+        if (o.simulate)
+            return refuse(
+                QStringLiteral("give either --simulate-from or --simulate/--simulate-state, not both"));
+    }
+    if (o.replayTiming && o.replayFrom.isEmpty())
+        return refuse(QStringLiteral("--replay-timing goes with --simulate-from"));
     if (parser.isSet(p.simulatePace)) {
         const QString pace = parser.value(p.simulatePace).toLower();
         if (pace == QLatin1String("instant"))
@@ -321,6 +344,18 @@ std::optional<Options> parseArguments(const QStringList& arguments, const Editio
         return refuse(QStringLiteral("unexpected argument \"%1\"").arg(positional.first()));
     }
     return o;
+}
+
+bool readReplay(Options& options, QString* error) {
+    if (options.replayFrom.isEmpty()) return true;
+    QString why;
+    options.replayRecords = app::readReplay(options.replayFrom, &why);
+    // The reader's reason names the file when it could not open it.
+    if (!options.replayRecords)
+        *error = why.contains(options.replayFrom)
+                     ? QStringLiteral("cannot replay %1").arg(why)
+                     : QStringLiteral("cannot replay %1: %2").arg(options.replayFrom, why);
+    return options.replayRecords != nullptr;
 }
 
 QString helpText(const Edition& edition, const QString& program) {

@@ -4,10 +4,12 @@
 
 #include "app/simulation.h"
 #include "devicemodel/SimZEVModel.h"
+#include "platform/usb/capture/capture.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -41,7 +43,11 @@ struct Options {
     bool simulate = false;
     std::vector<sim::SimZEVModel> simulatedModels;                       // empty: the program's demo printers
     app::SimulationPace simulationPace = app::SimulationPace::Realistic; // --simulate-pace
-    QString simulationState; // --simulate-state DIR (implies simulate)
+    QString simulationState;   // --simulate-state DIR (implies simulate)
+    QString replayFrom;        // --simulate-from FILE: the printers of a capture instead of the USB bus
+    bool replayTiming = false; // --replay-timing: at the captured pace
+    // The capture's records, read by readReplay() before the run starts.
+    std::shared_ptr<const std::vector<usb::capture::Record>> replayRecords;
     bool json = false;
     bool metrics = false; // --list --metrics[=FILE]: the Prometheus text exposition format
     QString metricsFile;  // written atomically; empty: standard output
@@ -63,6 +69,10 @@ struct Options {
 // Reads the arguments (argv[0] first). Nothing when they are not understood: `error` then says why
 // (the run ends with kExitUsage).
 std::optional<Options> parseArguments(const QStringList& arguments, const Edition& edition, QString* error);
+
+// Reads the capture --simulate-from names, when it names one, into `options`. False, with the reason
+// in `error`, when it cannot be read (the run ends with kExitUsage).
+bool readReplay(Options& options, QString* error);
 
 // The text of --help for the edition, with `program` as the name in its usage line.
 QString helpText(const Edition& edition, const QString& program);

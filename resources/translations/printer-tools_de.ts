@@ -915,6 +915,14 @@ Lassen Sie dieses Programm laufen, bis es das Ergebnis meldet.</translation>
         <source>Please choose one of the available answers.</source>
         <translation>Bitte wählen Sie eine der verfügbaren Antworten.</translation>
     </message>
+    <message>
+        <source>Capture:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The capture and this run diverged</source>
+        <translation>Die Aufzeichnung und dieser Lauf weichen voneinander ab</translation>
+    </message>
 </context>
 <context>
     <name>TBUSBPrinterZEV</name>

@@ -915,6 +915,14 @@ Mantenga este programa abierto hasta que indique el resultado.</translation>
         <source>Please choose one of the available answers.</source>
         <translation>Elija una de las respuestas disponibles.</translation>
     </message>
+    <message>
+        <source>Capture:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The capture and this run diverged</source>
+        <translation>La captura y esta ejecución no coinciden</translation>
+    </message>
 </context>
 <context>
     <name>TBUSBPrinterZEV</name>

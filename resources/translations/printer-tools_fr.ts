@@ -897,7 +897,7 @@ Laissez ce programme ouvert jusqu&apos;à ce qu&apos;il indique le résultat.</t
     </message>
     <message>
         <source>%1: cannot ask this question: there is no terminal to answer it on.</source>
-        <translation>%1 : impossible de poser cette question : aucun terminal ne permet d'y répondre.</translation>
+        <translation>%1 : impossible de poser cette question : aucun terminal ne permet d&apos;y répondre.</translation>
     </message>
     <message>
         <source>(not available)</source>
@@ -909,11 +909,19 @@ Laissez ce programme ouvert jusqu&apos;à ce qu&apos;il indique le résultat.</t
     </message>
     <message>
         <source>%1: no answer (end of input).</source>
-        <translation>%1 : pas de réponse (fin de l'entrée).</translation>
+        <translation>%1 : pas de réponse (fin de l&apos;entrée).</translation>
     </message>
     <message>
         <source>Please choose one of the available answers.</source>
-        <translation>Veuillez choisir l'une des réponses disponibles.</translation>
+        <translation>Veuillez choisir l&apos;une des réponses disponibles.</translation>
+    </message>
+    <message>
+        <source>Capture:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The capture and this run diverged</source>
+        <translation>La capture et cette exécution divergent</translation>
     </message>
 </context>
 <context>

@@ -897,7 +897,7 @@ Lasciare in esecuzione questo programma finché non ne comunica l&apos;esito.</t
     </message>
     <message>
         <source>%1: cannot ask this question: there is no terminal to answer it on.</source>
-        <translation>%1: impossibile porre questa domanda: non c'è un terminale su cui rispondere.</translation>
+        <translation>%1: impossibile porre questa domanda: non c&apos;è un terminale su cui rispondere.</translation>
     </message>
     <message>
         <source>(not available)</source>
@@ -909,11 +909,19 @@ Lasciare in esecuzione questo programma finché non ne comunica l&apos;esito.</t
     </message>
     <message>
         <source>%1: no answer (end of input).</source>
-        <translation>%1: nessuna risposta (fine dell'input).</translation>
+        <translation>%1: nessuna risposta (fine dell&apos;input).</translation>
     </message>
     <message>
         <source>Please choose one of the available answers.</source>
         <translation>Scegliere una delle risposte disponibili.</translation>
+    </message>
+    <message>
+        <source>Capture:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The capture and this run diverged</source>
+        <translation>La cattura e questa esecuzione divergono</translation>
     </message>
 </context>
 <context>

@@ -915,6 +915,14 @@ Keep this program running until it reports the outcome.</source>
         <source>Please choose one of the available answers.</source>
         <translation>選択できる回答から選んでください。</translation>
     </message>
+    <message>
+        <source>Capture:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The capture and this run diverged</source>
+        <translation>キャプチャとこの実行が一致しません</translation>
+    </message>
 </context>
 <context>
     <name>TBUSBPrinterZEV</name>

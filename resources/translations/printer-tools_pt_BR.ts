@@ -915,6 +915,14 @@ Mantenha este programa aberto até que ele informe o resultado.</translation>
         <source>Please choose one of the available answers.</source>
         <translation>Escolha uma das respostas disponíveis.</translation>
     </message>
+    <message>
+        <source>Capture:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The capture and this run diverged</source>
+        <translation>A captura e esta execução divergiram</translation>
+    </message>
 </context>
 <context>
     <name>TBUSBPrinterZEV</name>

@@ -915,6 +915,14 @@ Keep this program running until it reports the outcome.</source>
         <source>Please choose one of the available answers.</source>
         <translation>请从可用的回答中选择一个。</translation>
     </message>
+    <message>
+        <source>Capture:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The capture and this run diverged</source>
+        <translation>捕获与本次运行不一致</translation>
+    </message>
 </context>
 <context>
     <name>TBUSBPrinterZEV</name>
