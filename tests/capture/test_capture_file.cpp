@@ -125,7 +125,8 @@ private slots:
             QVERIFY2(a.startNs == b.startNs && a.endNs == b.endNs, at);
             QVERIFY2(a.result == b.result && a.length == b.length && a.endpoint == b.endpoint, at);
             QVERIFY2(a.setup == b.setup && a.argument == b.argument, at);
-            if (a.operation == Operation::BulkIn || a.operation == Operation::BulkOut) QVERIFY2(a.requested == b.requested, at);
+            if (a.operation == Operation::BulkIn || a.operation == Operation::BulkOut)
+                QVERIFY2(a.requested == b.requested, at);
             const bool cut = !fullUploads && a.data.size() > qsizetype(usb::capture::kTruncateAbove);
             if (!cut) {
                 QVERIFY2(b.data == a.data && b.digest.isEmpty(), at);
@@ -173,8 +174,9 @@ private slots:
         QTest::newRow("another link type") << -1 << otherLink << "link type 1";
         QTest::newRow("cut in a header") << 24 + 16 + 20 << QByteArray() << "damaged at packet 1";
         QTest::newRow("cut in a packet") << 24 + 16 + 64 + 16 + 40 << QByteArray() << "damaged at packet 2";
-        QTest::newRow("a record of nothing") << 24 << QByteArray::fromHex("00000000000000001000000010000000") + QByteArray(16, 0)
-                                             << "shorter than a usbmon header";
+        QTest::newRow("a record of nothing")
+            << 24 << QByteArray::fromHex("00000000000000001000000010000000") + QByteArray(16, 0)
+            << "shorter than a usbmon header";
     }
     void damagedFilesAreRefusedWithAReason() {
         QFETCH(int, keep);
@@ -207,10 +209,11 @@ private slots:
         for (int i = 0; i < TBUpdateCaptures::kKeptCaptures + 2; ++i) {
             QSemaphore started;
             std::shared_ptr<Capture> capture;
-            TBUpdateCaptures::begin(QStringLiteral("K%1").arg(i % 2), kPrinter, [&](std::shared_ptr<Capture> c) {
-                capture = std::move(c);
-                started.release();
-            });
+            TBUpdateCaptures::begin(QStringLiteral("K%1").arg(i % 2), kPrinter,
+                                    [&](std::shared_ptr<Capture> c) {
+                                        capture = std::move(c);
+                                        started.release();
+                                    });
             QVERIFY(started.tryAcquire(1, 10000));
             capture->stop();
             capture->waitUntilWritten();
@@ -219,7 +222,8 @@ private slots:
         usb::capture::record(make(Operation::Leave));
         const QStringList k1 = TBUpdateCaptures::forAttempt(QStringLiteral("K1"), began, {});
         QCOMPARE(k1.size(), TBUpdateCaptures::kKeptCaptures / 2);
-        QCOMPARE(QDir(TBUpdateCaptures::folder()).entryList(QDir::Files).size(), TBUpdateCaptures::kKeptCaptures);
+        QCOMPARE(QDir(TBUpdateCaptures::folder()).entryList(QDir::Files).size(),
+                 TBUpdateCaptures::kKeptCaptures);
         QVERIFY(TBUpdateCaptures::forAttempt(QStringLiteral("K1"), began, began.addSecs(-5)).isEmpty());
         QVERIFY(TBUpdateCaptures::forAttempt(QStringLiteral("K1"), began.addSecs(60), {}).isEmpty());
 
