@@ -917,7 +917,7 @@ Lassen Sie dieses Programm laufen, bis es das Ergebnis meldet.</translation>
     </message>
     <message>
         <source>Capture:</source>
-        <translation type="unfinished"></translation>
+        <translation>Mitschnitt:</translation>
     </message>
     <message>
         <source>The capture and this run diverged</source>

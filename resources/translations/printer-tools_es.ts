@@ -917,7 +917,7 @@ Mantenga este programa abierto hasta que indique el resultado.</translation>
     </message>
     <message>
         <source>Capture:</source>
-        <translation type="unfinished"></translation>
+        <translation>Captura:</translation>
     </message>
     <message>
         <source>The capture and this run diverged</source>

@@ -917,7 +917,7 @@ Laissez ce programme ouvert jusqu&apos;à ce qu&apos;il indique le résultat.</t
     </message>
     <message>
         <source>Capture:</source>
-        <translation type="unfinished"></translation>
+        <translation>Capture&#xa0;:</translation>
     </message>
     <message>
         <source>The capture and this run diverged</source>

@@ -917,7 +917,7 @@ Lasciare in esecuzione questo programma finché non ne comunica l&apos;esito.</t
     </message>
     <message>
         <source>Capture:</source>
-        <translation type="unfinished"></translation>
+        <translation>Acquisizione:</translation>
     </message>
     <message>
         <source>The capture and this run diverged</source>

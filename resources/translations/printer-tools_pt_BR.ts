@@ -917,7 +917,7 @@ Mantenha este programa aberto até que ele informe o resultado.</translation>
     </message>
     <message>
         <source>Capture:</source>
-        <translation type="unfinished"></translation>
+        <translation>Captura:</translation>
     </message>
     <message>
         <source>The capture and this run diverged</source>

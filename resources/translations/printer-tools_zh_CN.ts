@@ -917,7 +917,7 @@ Keep this program running until it reports the outcome.</source>
     </message>
     <message>
         <source>Capture:</source>
-        <translation type="unfinished"></translation>
+        <translation>抓包文件:</translation>
     </message>
     <message>
         <source>The capture and this run diverged</source>
