@@ -77,7 +77,7 @@ std::vector<Record> session() {
     records.push_back(bulk(Operation::BulkOut, upload()));
     records.push_back(bulk(Operation::BulkOut, "x", kIOUSBCRCErr)); // a result without an errno of its own
     Record restart = make(Operation::ReEnumerate);
-    restart.argument = 0x20;
+    restart.argument = 0x80000020; // all 32 bits kept
     records.push_back(restart);
     records.push_back(make(Operation::Leave));
     return records;

@@ -255,7 +255,8 @@ private:
             h.transferType = usbmon::kTransferControl;
             Setup setup = r.setup;
             if (note) {
-                noteData = r.operation == Operation::Arrival ? arrivalData(r) : QByteArray();
+                if (r.operation == Operation::Arrival) noteData = arrivalData(r);
+                if (r.operation == Operation::ReEnumerate) putLE32(noteData, r.argument); // all 32 bits
                 setup = {kNoteRequestType, kNoteRequest, noteKind(r.operation), std::uint16_t(r.argument),
                          std::uint16_t(noteData.size())};
             }
@@ -641,6 +642,9 @@ std::optional<std::vector<Record>> readCapture(std::FILE* stream, QString* error
             r.setup = {};
             r.data.clear();
             r.requested = r.length = 0;
+            const QByteArray noteData = in ? data : s.data;
+            if (r.operation == Operation::ReEnumerate && noteData.size() >= 4)
+                r.argument = le32(noteData.constData());
             if (r.operation == Operation::Arrival) {
                 std::uint32_t location = 0;
                 if (!readArrival(in ? data : s.data, r.arrival, location) || location != r.locationId)

@@ -16,7 +16,8 @@
 //  - Operations that are no transfer of their own (an arrival, a leave, opening, closing, resetting or
 //    re-enumerating the device, claiming or releasing the interface) are "notes": control URBs with
 //    the setup bmRequestType 0xC3 (vendor, device-to-host, recipient "other"), bRequest kNoteRequest,
-//    wValue the note's kind and wIndex its argument. An arrival's note carries the standard device
+//    wValue the note's kind and wIndex its argument (a re-enumeration's options also in its data, all
+//    32 bits). An arrival's note carries the standard device
 //    and configuration descriptors, then the location id (4 bytes, little-endian) and the service's
 //    class name.
 //  - A bulk OUT transfer longer than kTruncateAbove keeps only its first kKeptBytes unless the capture
