@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <future>
+
 using usb::capture::Capture;
 using usb::capture::Operation;
 using usb::capture::Record;
@@ -207,14 +209,12 @@ private slots:
         usb::capture::record(arrival(kPrinter));
         const QDateTime began = QDateTime::currentDateTimeUtc();
         for (int i = 0; i < TBUpdateCaptures::kKeptCaptures + 2; ++i) {
-            QSemaphore started;
-            std::shared_ptr<Capture> capture;
+            std::promise<std::shared_ptr<Capture>> started;
             TBUpdateCaptures::begin(QStringLiteral("K%1").arg(i % 2), kPrinter,
-                                    [&](std::shared_ptr<Capture> c) {
-                                        capture = std::move(c);
-                                        started.release();
-                                    });
-            QVERIFY(started.tryAcquire(1, 10000));
+                                    [&](std::shared_ptr<Capture> c) { started.set_value(std::move(c)); });
+            auto future = started.get_future();
+            QVERIFY(future.wait_for(std::chrono::seconds(10)) == std::future_status::ready);
+            const std::shared_ptr<Capture> capture = future.get();
             capture->stop();
             capture->waitUntilWritten();
             QTest::qWait(2); // names carry milliseconds
