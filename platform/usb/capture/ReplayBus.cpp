@@ -4,8 +4,6 @@
 #include "platform/platformlog.h"
 #include "platform/queue.h"
 
-#include <QCryptographicHash>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -52,7 +50,7 @@ bool isNote(Operation operation) {
 bool sameBytes(const Record& captured, const QByteArray& bytes) {
     if (!captured.digest.isEmpty())
         return std::uint32_t(bytes.size()) == captured.length &&
-               QCryptographicHash::hash(bytes, QCryptographicHash::Sha256) == captured.digest;
+               sha256(bytes.constData(), std::size_t(bytes.size())) == captured.digest;
     return captured.data == bytes;
 }
 

@@ -4,10 +4,10 @@
 #include "platform/queue.h"
 #include "platform/usb/capture/usbmon.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 
+#include <openssl/evp.h>
 #include <pcap/pcap.h>
 
 #include <algorithm>
@@ -58,15 +58,11 @@ struct Backlog {
     bool present = false;
 };
 
-QByteArray digestOf(const QByteArray& bytes) {
-    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
-}
-
 // `record` cut to `keep` bytes of data, its digest taken from what it moved in full.
 Record cut(const Record& record, std::uint32_t keep) {
     Record out = record;
     if (std::uint32_t(record.data.size()) <= keep) return out;
-    if (out.digest.isEmpty()) out.digest = digestOf(record.data);
+    if (out.digest.isEmpty()) out.digest = sha256(record.data.constData(), std::size_t(record.data.size()));
     out.data.truncate(qsizetype(keep));
     return out;
 }
@@ -176,6 +172,7 @@ struct Recorder {
     std::map<std::uint32_t, Backlog> backlogs GUARDED_BY(mutex);
     std::vector<std::weak_ptr<FileCapture>> captures GUARDED_BY(mutex);
     std::atomic<int> captureCount{0};
+    std::atomic<int> fullUploadCount{0}; // of them, those that keep uploads in full
 };
 
 Recorder& recorder() {
@@ -192,7 +189,7 @@ public:
           queue_("capture " + path_.toStdString()) {}
     ~FileCapture() override {
         // Dropped without stop(): its entry in the recorder has expired with it.
-        if (!stopped_.exchange(true)) recorder().captureCount.fetch_sub(1);
+        if (!stopped_.exchange(true)) forget();
         close();
     }
 
@@ -205,8 +202,8 @@ public:
                 auto held = c.lock();
                 return !held || held.get() == this;
             });
-            r.captureCount.fetch_sub(1);
         }
+        forget();
         queue_.async([self = shared_from_this()] { self->close(); });
     }
     QString path() const override { return path_; }
@@ -226,6 +223,12 @@ public:
     }
 
 private:
+    // No longer counted among the captures being written.
+    void forget() {
+        recorder().captureCount.fetch_sub(1);
+        if (options_.fullUploads) recorder().fullUploadCount.fetch_sub(1);
+    }
+
     void close() {
         if (!dumper_) return;
         pcap_dump_close(dumper_);
@@ -448,6 +451,20 @@ QString describeRequest(const Record& r) {
     }
 }
 
+QByteArray sha256(const void* data, std::size_t size) {
+    QByteArray digest(kDigestBytes, Qt::Uninitialized);
+    unsigned int length = 0;
+    if (EVP_Digest(data, size, reinterpret_cast<unsigned char*>(digest.data()), &length, EVP_sha256(),
+                   nullptr) != 1 ||
+        length != unsigned(kDigestBytes))
+        digest.fill('\0'); // never matches a transfer's: a replay then says the bytes differ
+    return digest;
+}
+
+bool keepsFullUploads() {
+    return recorder().fullUploadCount.load(std::memory_order_relaxed) > 0;
+}
+
 bool isCapturing() {
     return recorder().captureCount.load(std::memory_order_relaxed) > 0;
 }
@@ -505,6 +522,7 @@ std::shared_ptr<Capture> Capture::start(const QString& path, const Options& opti
     }
     r.captures.push_back(capture);
     r.captureCount.fetch_add(1);
+    if (options.fullUploads) r.fullUploadCount.fetch_add(1);
     return capture;
 }
 

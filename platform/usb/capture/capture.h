@@ -117,9 +117,15 @@ const char* operationName(Operation operation);
 // "bulk OUT on 0x01, 32 bytes: 1b 50 49 4e 46 4f ..." or "control request c1 00 0000 0000 0400".
 QString describeRequest(const Record& record);
 
+// The SHA-256 of `size` bytes at `data` (what a cut transfer keeps of all its bytes).
+QByteArray sha256(const void* data, std::size_t size);
+
 // ---- recording ----
 // Whether any capture is being written (cheap; from any thread).
 bool isCapturing();
+// Whether a capture being written keeps uploads in full; otherwise a recording bus may keep only what
+// every capture keeps of them (their first bytes and digest) from the start. Cheap; any thread.
+bool keepsFullUploads();
 // Hands `record` to every capture that takes its printer, and keeps it in the printer's backlog (from
 // its last arrival on, bounded) for captures that start later. Any thread.
 void record(Record record);
