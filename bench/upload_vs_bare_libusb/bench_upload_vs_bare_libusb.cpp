@@ -23,6 +23,7 @@
 #include "devicemodel/SimPrinterDevice.h"
 #include "platform/platformlog.h"
 #include "platform/queue.h"
+#include "platform/usb/capture/capture.h"
 #include "platform/usb/libusb/LibusbBus.h"
 
 #include "UrbResponder.h"
@@ -162,7 +163,8 @@ int main(int argc, char* argv[]) {
     double oursBest = 0, bareBest = 0;
     bool failed = false;
     {
-        auto bus = usb::makeLibusbBus();
+        // Recorded, as the program's bus is: the upload pays for what the update's capture keeps of it.
+        auto bus = usb::capture::capturingBus(usb::makeLibusbBus());
         usb::setCurrentBus(bus);
         const auto service = bus ? bench::firstPrinter(*bus) : nullptr;
         std::shared_ptr<usb::UsbInterface> interface;

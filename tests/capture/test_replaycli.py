@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """capture.replaycli: an update captured with --capture and replayed with --simulate-from ends with the
-same exit code and the same events; a capture that lacks one request ends promptly with the divergence
-on standard error and exit code 1; a file that is no capture is refused with exit code 2.
+same exit code and the same events, as does the capture the update kept of itself (named by --history);
+a capture that lacks one request ends promptly with the divergence
+on standard error and exit code 1; a file that is no capture, or a capture that cannot be written, is refused with exit code 2.
 
 Usage: test_replaycli.py PRINTER_FLASHER
 """
@@ -61,6 +62,16 @@ with tempfile.TemporaryDirectory() as home:
     live = run("--simulate=hvc", "--simulate-pace=instant", "--capture", capture, *update)
     check(live.returncode == 0, "the live update succeeds: %d %s" % (live.returncode, live.stderr))
 
+    # The update kept a capture of its own, named by the history, which replays the whole update too
+    # (from the printer's arrival: the start-up probe before the update is in it).
+    history = json.loads(run("--simulate", "--history", "--json").stdout)
+    kept = history["attempts"][0]["captures"] if history["attempts"] else []
+    check(len(kept) == 1 and os.path.isfile(kept[0]), "the history names the update's capture: %s" % kept)
+    if kept:
+        again = run("--simulate-from", kept[0], *update)
+        check(again.returncode == 0 and events(again) == events(live), "the kept capture replays: %d %s"
+              % (again.returncode, again.stderr))
+
     replayed = run("--simulate-from", capture, *update)
     check(replayed.returncode == live.returncode, "the replay's exit code %d" % replayed.returncode)
     check(events(replayed) == events(live), "the replay's events:\n%s\n%s" % (events(replayed), events(live)))
@@ -76,6 +87,10 @@ with tempfile.TemporaryDirectory() as home:
     check("printer-flasher: the capture and this run diverged at printer 0x01100000, record " in diverged.stderr
           and "this run asked for bulk OUT on 0x01, 32 bytes: 1b 50 46 57 5f 55 50 44" in diverged.stderr,
           "the divergence is said: " + diverged.stderr)
+
+    unwritable = run("--simulate=hvc", "--capture", os.path.join(home, "no-such-folder", "x.pcap"), "--list")
+    check(unwritable.returncode == 2 and "cannot write the capture" in unwritable.stderr,
+          "a capture that cannot be written: %d %s" % (unwritable.returncode, unwritable.stderr))
 
     junk = os.path.join(home, "junk.pcap")
     with open(junk, "wb") as f:
