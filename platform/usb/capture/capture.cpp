@@ -675,6 +675,12 @@ std::optional<std::vector<Record>> readCapture(std::FILE* stream, QString* error
         records.push_back(std::move(r));
     }
     if (packet == 0) return fail(QStringLiteral("the capture holds no packet"));
+    // A cut upload without the note that says what it was cannot be told from another.
+    for (const Record& r : records)
+        if (r.operation == Operation::BulkOut && r.truncated() && r.digest.size() != kDigestBytes)
+            return fail(QStringLiteral("a bulk OUT transfer of %1 bytes keeps %2 of them and no digest")
+                            .arg(r.length)
+                            .arg(r.data.size()));
     return records;
 }
 
