@@ -22,6 +22,14 @@
 
 namespace {
 
+// How long an update's capture goes on after the update ended: what the printer is asked right after
+// (its status, the interface let go) belongs to the update too, and a replay of the capture asks it.
+constexpr int kCaptureTailMs = 3000;
+
+void stopCaptureLater(std::shared_ptr<usb::capture::Capture> capture) {
+    platform::mainqueue::after(kCaptureTailMs, [capture = std::move(capture)] { capture->stop(); });
+}
+
 using Step = UpdateSession::Step;
 using Event = UpdateSession::Event;
 using Phase = TBUSBPrinterZEV::UpdatePhase;
@@ -213,7 +221,7 @@ std::shared_ptr<UpdateSession> UpdateSession::start(const std::shared_ptr<TBUSBP
                 return;
             }
         }
-        capture->stop(); // the update ended first: the capture holds it all already
+        stopCaptureLater(std::move(capture)); // the update ended first: the capture holds it already
     });
     if (const auto phase = phaseOf(first)) {
         session->progress_ = packedProgress(*phase, 0.0);
@@ -490,7 +498,7 @@ void UpdateSession::end(Outcome outcome, Notice notice, Record record, const QSt
         at = step_;
         capture = std::move(capture_);
     }
-    if (capture) capture->stop();
+    if (capture) stopCaptureLater(std::move(capture));
     {
         Registry& r = registry();
         base::MutexLocker lock(r.mutex);

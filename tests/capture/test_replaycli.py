@@ -69,8 +69,8 @@ with tempfile.TemporaryDirectory() as home:
     check(len(kept) == 1 and os.path.isfile(kept[0]), "the history names the update's capture: %s" % kept)
     if kept:
         again = run("--simulate-from", kept[0], *update)
-        check(again.returncode == 0 and events(again) == events(live), "the kept capture replays: %d %s"
-              % (again.returncode, again.stderr))
+        check(again.returncode == 0 and events(again) == events(live), "the kept capture replays: %d %s%s"
+              % (again.returncode, again.stderr, again.stdout))
 
     replayed = run("--simulate-from", capture, *update)
     check(replayed.returncode == live.returncode, "the replay's exit code %d" % replayed.returncode)
