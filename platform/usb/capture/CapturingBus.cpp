@@ -228,13 +228,8 @@ public:
         Record r = on(info_.location, Operation::BulkOut);
         r.endpoint = endpoint(pipeRef);
         r.requested = r.length = size;
-        if (data && size > kTruncateAbove && !keepsFullUploads()) {
-            // What every capture keeps of an upload, without a copy of all of it.
-            r.data = QByteArray(static_cast<const char*>(data), kKeptBytes);
-            r.digest = sha256(data, size);
-        } else if (data) {
-            r.data = QByteArray(static_cast<const char*>(data), qsizetype(size));
-        }
+        // A copy costs the transfer little; its digest is taken off this thread (record()).
+        if (data) r.data = QByteArray(static_cast<const char*>(data), qsizetype(size));
         return recorded(std::move(r), [&](Record&) {
             return inner_->writePipe(pipeRef, data, size, noDataTimeout, completionTimeout);
         });

@@ -172,8 +172,13 @@ struct Recorder {
     std::map<std::uint32_t, Backlog> backlogs GUARDED_BY(mutex);
     std::vector<std::weak_ptr<FileCapture>> captures GUARDED_BY(mutex);
     std::atomic<int> captureCount{0};
-    std::atomic<int> fullUploadCount{0}; // of them, those that keep uploads in full
 };
+
+// Where record() hands the records on; never destroyed, as anything may record until the end.
+platform::SerialQueue& recorderQueue() {
+    static auto* queue = new platform::SerialQueue("capture recorder");
+    return *queue;
+}
 
 Recorder& recorder() {
     static Recorder* r = new Recorder; // outlives every capture and bus, also at exit
@@ -195,23 +200,29 @@ public:
 
     void stop() override {
         if (stopped_.exchange(true)) return;
-        {
-            Recorder& r = recorder();
-            base::MutexLocker lock(r.mutex);
-            std::erase_if(r.captures, [this](const std::weak_ptr<FileCapture>& c) {
-                auto held = c.lock();
-                return !held || held.get() == this;
-            });
-        }
-        forget();
-        queue_.async([self = shared_from_this()] { self->close(); });
+        // Behind the records made before the call, which are still the capture's.
+        recorderQueue().async([self = shared_from_this()] {
+            {
+                Recorder& r = recorder();
+                base::MutexLocker lock(r.mutex);
+                std::erase_if(r.captures, [&self](const std::weak_ptr<FileCapture>& c) {
+                    auto held = c.lock();
+                    return !held || held == self;
+                });
+            }
+            self->forget();
+            self->queue_.async([self] { self->close(); });
+        });
     }
     QString path() const override { return path_; }
     QString problem() const override {
         base::MutexLocker lock(problemMutex_);
         return problem_;
     }
-    void waitUntilWritten() override { queue_.waitUntilIdle(); }
+    void waitUntilWritten() override {
+        recorderQueue().waitUntilIdle();
+        queue_.waitUntilIdle();
+    }
 
     bool takes(std::uint32_t location) const { return !options_.location || *options_.location == location; }
 
@@ -224,10 +235,7 @@ public:
 
 private:
     // No longer counted among the captures being written.
-    void forget() {
-        recorder().captureCount.fetch_sub(1);
-        if (options_.fullUploads) recorder().fullUploadCount.fetch_sub(1);
-    }
+    void forget() { recorder().captureCount.fetch_sub(1); }
 
     void close() {
         if (!dumper_) return;
@@ -461,28 +469,33 @@ QByteArray sha256(const void* data, std::size_t size) {
     return digest;
 }
 
-bool keepsFullUploads() {
-    return recorder().fullUploadCount.load(std::memory_order_relaxed) > 0;
-}
-
 bool isCapturing() {
     return recorder().captureCount.load(std::memory_order_relaxed) > 0;
 }
 
 void record(Record record) {
-    Recorder& r = recorder();
-    base::MutexLocker lock(r.mutex);
-    for (const auto& weak : r.captures)
-        if (auto capture = weak.lock(); capture && capture->takes(record.locationId)) capture->post(record);
-    Backlog& backlog = r.backlogs[record.locationId];
-    if (record.operation == Operation::Arrival) {
-        backlog.arrival = record;
-        backlog.present = true;
-    } else if (record.operation == Operation::Leave) {
-        backlog.present = false;
-    }
-    backlog.records.push_back(bounded(record, false));
-    if (backlog.records.size() > kBacklogLimit) backlog.records.pop_front();
+    // Off the caller's thread: the digest of an upload costs more than the transfer it describes may
+    // wait for. One queue keeps the records in the order they were made.
+    recorderQueue().async([record = std::move(record)]() mutable {
+        // Taken once here for every capture and the backlog that keep only its first bytes.
+        if (record.operation == Operation::BulkOut && std::uint32_t(record.data.size()) > kTruncateAbove &&
+            record.digest.isEmpty())
+            record.digest = sha256(record.data.constData(), std::size_t(record.data.size()));
+        Recorder& r = recorder();
+        base::MutexLocker lock(r.mutex);
+        for (const auto& weak : r.captures)
+            if (auto capture = weak.lock(); capture && capture->takes(record.locationId))
+                capture->post(record);
+        Backlog& backlog = r.backlogs[record.locationId];
+        if (record.operation == Operation::Arrival) {
+            backlog.arrival = record;
+            backlog.present = true;
+        } else if (record.operation == Operation::Leave) {
+            backlog.present = false;
+        }
+        backlog.records.push_back(bounded(record, false));
+        if (backlog.records.size() > kBacklogLimit) backlog.records.pop_front();
+    });
 }
 
 std::shared_ptr<Capture> Capture::start(const QString& path, const Options& options, QString* error) {
@@ -522,7 +535,6 @@ std::shared_ptr<Capture> Capture::start(const QString& path, const Options& opti
     }
     r.captures.push_back(capture);
     r.captureCount.fetch_add(1);
-    if (options.fullUploads) r.fullUploadCount.fetch_add(1);
     return capture;
 }
 

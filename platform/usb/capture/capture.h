@@ -123,11 +123,9 @@ QByteArray sha256(const void* data, std::size_t size);
 // ---- recording ----
 // Whether any capture is being written (cheap; from any thread).
 bool isCapturing();
-// Whether a capture being written keeps uploads in full; otherwise a recording bus may keep only what
-// every capture keeps of them (their first bytes and digest) from the start. Cheap; any thread.
-bool keepsFullUploads();
 // Hands `record` to every capture that takes its printer, and keeps it in the printer's backlog (from
-// its last arrival on, bounded) for captures that start later. Any thread.
+// its first arrival on, bounded) for captures that start later; off the calling thread, in the order
+// of the calls. Any thread.
 void record(Record record);
 
 // One capture file being written. Made by start(); stop() (or dropping the last reference) closes it.
