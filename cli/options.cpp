@@ -4,6 +4,7 @@
 #include "app/startup.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 
 namespace cli {
 
@@ -288,6 +289,9 @@ std::optional<Options> parseArguments(const QStringList& arguments, const Editio
             return refuse(
                 QStringLiteral("give either --simulate-from or --simulate/--simulate-state, not both"));
     }
+    // Replacing the capture being replayed would lose it.
+    if (!o.replayFrom.isEmpty() && !o.capture.isEmpty() && QFileInfo(o.replayFrom) == QFileInfo(o.capture))
+        return refuse(QStringLiteral("--capture would replace the capture that --simulate-from replays"));
     if (o.replayTiming && o.replayFrom.isEmpty())
         return refuse(QStringLiteral("--replay-timing goes with --simulate-from"));
     if (parser.isSet(p.simulatePace)) {

@@ -92,6 +92,10 @@ with tempfile.TemporaryDirectory() as home:
     check(unwritable.returncode == 2 and "cannot write the capture" in unwritable.stderr,
           "a capture that cannot be written: %d %s" % (unwritable.returncode, unwritable.stderr))
 
+    same = run("--simulate-from", capture, "--capture", capture, "--list")
+    check(same.returncode == 2 and os.path.getsize(capture) > 0, "the replayed capture is not replaced: %d %s"
+          % (same.returncode, same.stderr))
+
     junk = os.path.join(home, "junk.pcap")
     with open(junk, "wb") as f:
         f.write(b"not a capture at all")

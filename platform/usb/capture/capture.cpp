@@ -309,7 +309,8 @@ private:
             truncated.operation = Operation::Control;
             truncated.locationId = r.locationId;
             truncated.startNs = truncated.endNs = r.endNs;
-            truncated.setup = {kNoteRequestType, kNoteRequest, kNoteTruncated, 0,
+            // wIndex names the cut URB by the low bits of its running number.
+            truncated.setup = {kNoteRequestType, kNoteRequest, kNoteTruncated, std::uint16_t(id & 0xFFFF),
                                std::uint16_t(payload.size())};
             truncated.requested = truncated.length = std::uint32_t(payload.size());
             truncated.data = payload;

@@ -22,7 +22,8 @@
 //    class name.
 //  - A bulk OUT transfer longer than kTruncateAbove keeps only its first kKeptBytes unless the capture
 //    keeps uploads in full; its URB says the full length and a Truncated note right after it carries
-//    that length (8 bytes, little-endian) and the SHA-256 of all its bytes. A transfer longer than one
+//    that length (8 bytes, little-endian) and the SHA-256 of all its bytes; its wIndex is the low 16 bits
+//    of the cut URB's running number. A transfer longer than one
 //    packet of the format can hold is cut the same way, also when uploads are kept.
 #pragma once
 
