@@ -258,6 +258,12 @@ TBPrinters::Printer TBPrinters::printerAt(int row) const {
     return printers_.at(row);
 }
 
+TBPrinters::Printer TBPrinters::printerWithKey(const QString& key) const {
+    for (auto it = printers_.crbegin(); it != printers_.crend(); ++it)
+        if (!leaving_.count(it->get()) && (*it)->keyUSBdevice() == key) return *it;
+    return {};
+}
+
 int TBPrinters::indexOfPrinter(const TBUSBPrinterZEV* printer) const {
     for (int i = 0; i < printers_.size(); ++i) {
         if (printers_.at(i).get() == printer) return i;

@@ -66,6 +66,10 @@ public:
     // Printers that arrived and are not listed yet (still reading their descriptor strings).
     int arrivingPrinterCount() const { return int(arriving_.size()); }
     Printer printerAt(int row) const;
+    // The listed printer object that stands for `key` now, or nothing. The object a restart replaces
+    // stays listed until its command queue has drained, and still holds what it knew before the
+    // restart: it never answers for the key.
+    Printer printerWithKey(const QString& key) const;
     int indexOfPrinter(const TBUSBPrinterZEV* printer) const;
     bool updateInProgress() const { return false; }
 

@@ -529,6 +529,7 @@ void TBUSBPrinterZEV::writeColorTables(const UpdateSessionRef& session, const Lo
     // failed: say so, with both versions.
     const QString previous = textValue(QRVX_TBPrinterFirmwareVersionPrevious);
     const QString current = firmwareVersion();
+    session->setFirmwareAfter(current);
     if (!runsFirmware(current, package.version)) {
         platform::platformLog("the printer runs firmware %s, not the package's %s: no colour tables written",
                               qUtf8Printable(current), qUtf8Printable(package.version));
@@ -575,7 +576,7 @@ void TBUSBPrinterZEV::finishFirmwareUpdate() {
     tablesStep(session, [printer, session, name](bool written) {
         platform::platformLog("%s_block_invoke", name.c_str());
         const QString previous = printer->textValue(QRVX_TBPrinterFirmwareVersionPrevious);
-        const QString current = printer->firmwareVersion();
+        const QString current = session->firmwareAfter(); // the version the tables were written for
         if (written)
             session->end(Outcome::Succeeded,
                          Notice{localized(QT_TRANSLATE_NOOP("TBPrinters", "Firmware update was successful!")),

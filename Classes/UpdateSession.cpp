@@ -139,6 +139,7 @@ struct Registry {
     base::Mutex mutex;
     QHash<QString, std::shared_ptr<UpdateSession>> sessions GUARDED_BY(mutex);
     QSet<QString> begun GUARDED_BY(mutex);
+    QHash<QString, QString> endedOnFirmware GUARDED_BY(mutex); // firmwareAfter() of the last ending
 };
 Registry& registry() {
     // Never destroyed: a program that ends with an update under way leaves its inhibitor to the
@@ -250,6 +251,7 @@ void UpdateSession::forgetAll() {
         base::MutexLocker lock(r.mutex);
         all.swap(r.sessions);
         r.begun.clear();
+        r.endedOnFirmware.clear();
     }
     for (const auto& session : std::as_const(all)) {
         {
@@ -306,6 +308,22 @@ QString UpdateSession::target() const {
 void UpdateSession::setTarget(const QString& version) {
     base::MutexLocker lock(mutex_);
     target_ = version;
+}
+
+QString UpdateSession::firmwareAfter() const {
+    base::MutexLocker lock(mutex_);
+    return firmwareAfter_;
+}
+
+void UpdateSession::setFirmwareAfter(const QString& version) {
+    base::MutexLocker lock(mutex_);
+    firmwareAfter_ = version;
+}
+
+QString UpdateSession::endedOnFirmware(const QString& key) {
+    Registry& r = registry();
+    base::MutexLocker lock(r.mutex);
+    return r.endedOnFirmware.value(key);
 }
 
 void UpdateSession::stall() {
@@ -490,6 +508,7 @@ void UpdateSession::end(Outcome outcome, Notice notice, Record record, const QSt
     std::shared_ptr<TBUSBPrinterZEV> printer;
     std::shared_ptr<usb::capture::Capture> capture;
     Step at;
+    QString firmwareAfter;
     {
         base::MutexLocker lock(mutex_);
         if (ended_) return;
@@ -497,12 +516,15 @@ void UpdateSession::end(Outcome outcome, Notice notice, Record record, const QSt
         printer = printer_.lock();
         at = step_;
         capture = std::move(capture_);
+        firmwareAfter = firmwareAfter_;
     }
     if (capture) stopCaptureLater(std::move(capture));
     {
         Registry& r = registry();
         base::MutexLocker lock(r.mutex);
         if (r.sessions.value(key_) == self) r.sessions.remove(key_);
+        // Before anyone is told of the ending, who may ask what it named.
+        r.endedOnFirmware.insert(key_, firmwareAfter);
     }
     const char* word = historyWord(outcome);
     platform::platformLog("update of %s ended at %s: %s", qUtf8Printable(key_), qUtf8Printable(stepName(at)),
@@ -521,6 +543,9 @@ void UpdateSession::end(Outcome outcome, Notice notice, Record record, const QSt
         who = printer->historyPrinter();
     else
         who.deviceKey = key_;
+    // What the printer reported after programming, as the outcome says: not what its dictionary
+    // may hold by now.
+    if (!firmwareAfter.isEmpty()) who.firmwareVersion = firmwareAfter;
     TBUpdateHistory::finish(who, QString::fromLatin1(word), failure);
     // A printer updated with others: their summary tells this ending.
     const bool told = UpdateBatch::takeEnding(key_, outcome, notice);

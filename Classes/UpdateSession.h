@@ -134,6 +134,14 @@ public:
     // The package's firmware version, when known.
     QString target() const;
     void setTarget(const QString& version);
+    // The firmware version the printer reported once back from programming, the one the outcome is
+    // decided on and names (empty: none reported, or not that far yet) [any thread].
+    QString firmwareAfter() const;
+    void setFirmwareAfter(const QString& version);
+    // firmwareAfter() of the last update of `key` that ended in this run: what its outcome named,
+    // whichever printer object stands for the key now; empty when none ended, or the last one ended
+    // without a version reported after programming [any thread].
+    static QString endedOnFirmware(const QString& key);
     // The update found the printer neither in its update mode nor back with new firmware: it stays
     // recorded, and the operator may start it again.
     bool isStalled() const { return stalled_; }
@@ -186,6 +194,7 @@ private:
     Step step_ GUARDED_BY(mutex_) = Step::Request;
     std::weak_ptr<TBUSBPrinterZEV> printer_ GUARDED_BY(mutex_);
     QString target_ GUARDED_BY(mutex_);
+    QString firmwareAfter_ GUARDED_BY(mutex_);
     bool ended_ GUARDED_BY(mutex_) = false;
     // The printer's USB traffic during the update, kept with the last updates' (TBUpdateCaptures).
     std::shared_ptr<usb::capture::Capture> capture_ GUARDED_BY(mutex_);

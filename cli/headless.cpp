@@ -300,12 +300,7 @@ public:
     }
 
     // The listed printer for `key` now (each restart makes a new printer object), or nothing.
-    TBPrinters::Printer printerFor(const QString& key) const {
-        for (const auto& printer : controller_->printers()) {
-            if (printer->keyUSBdevice() == key) return printer;
-        }
-        return nullptr;
-    }
+    TBPrinters::Printer printerFor(const QString& key) const { return controller_->printerWithKey(key); }
 
     // Device keys of the listed printers that `key` names (all with `all`), in list order.
     QStringList resolve(const QString& key, bool all) const {
@@ -723,12 +718,16 @@ private:
         task->ended = true;
         task->silence.stop();
         const auto printer = session_.printerFor(key);
-        QJsonObject outcome{
-            {QStringLiteral("event"), QStringLiteral("outcome")},
-            {QStringLiteral("result"), ending.result},
-            {QStringLiteral("title"), ending.title},
-            {QStringLiteral("message"), ending.message},
-            {QStringLiteral("firmwareVersion"), printer ? printer->firmwareVersion() : QString()}};
+        // An update names the version its outcome was decided on; before programming, or without an
+        // answer then, the printer's as it stands.
+        QString firmware =
+            options_.command == Options::Command::Update ? UpdateSession::endedOnFirmware(key) : QString();
+        if (firmware.isEmpty() && printer) firmware = printer->firmwareVersion();
+        QJsonObject outcome{{QStringLiteral("event"), QStringLiteral("outcome")},
+                            {QStringLiteral("result"), ending.result},
+                            {QStringLiteral("title"), ending.title},
+                            {QStringLiteral("message"), ending.message},
+                            {QStringLiteral("firmwareVersion"), firmware}};
         if (options_.command == Options::Command::SetUsbSerial)
             outcome.insert(QStringLiteral("usbSerialNumber"),
                            printer ? printer->usbISerialString() : QString());

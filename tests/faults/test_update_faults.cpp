@@ -9,6 +9,7 @@
 #include "window/simfixture.h"
 
 #include "Classes/Edition.h"
+#include "Classes/UpdateSession.h"
 #include "platform/dialogs.h"
 
 #include <QtTest>
@@ -155,6 +156,8 @@ private slots:
         QTRY_VERIFY((listed = f.printerAt(location)));
         QTRY_VERIFY(!listed->inFirmwareUpdate());
         QVERIFY(!TBUSBPrinterZEV::updatesUnderWay().contains(listed->keyUSBdevice()));
+        // Also when the version answer after programming came late, garbled or not at first.
+        QCOMPARE(UpdateSession::endedOnFirmware(listed->keyUSBdevice()), QStringLiteral("HVC 01.41"));
     }
 };
 

@@ -11,6 +11,7 @@
 #include "Classes/Edition.h"
 #include "Classes/TBFirmwarePackage.h"
 #include "Classes/TBUpdateStateFile.h"
+#include "Classes/UpdateSession.h"
 #include "platform/resources.h"
 #include "platform/strings.h"
 
@@ -20,6 +21,8 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <future>
 
 using namespace testsupport;
 using platform::ScriptedAlertPresenter;
@@ -294,6 +297,38 @@ private slots:
                                   QStringLiteral("Firmware update was successful!"), 15000);
         QCOMPARE(printer.commandSet->state().firmwareVersion, QStringLiteral("HVC 01.41"));
         QTRY_VERIFY(logind->lockGivenBack());
+    }
+
+    // The object that stood for the printer in its update mode stays listed after the printer is
+    // back while its command queue still has work; it knows only the old firmware. The outcome
+    // names the version the printer reported after programming, and the key's printer is the new
+    // object (the command line's outcome event read the old one's version at random).
+    void anObjectLeftOverFromTheRestartDoesNotSpeakForThePrinter() {
+        SimFixture f;
+        const SimPrinter printer = listed(f);
+        printer.commandSet->setProgrammingPacing(400);
+        presenter->queueAnswer({kFirst + 1, true});
+        presenter->queueAnswer({kFirst + 1, {}});
+        presenter->queueAnswer({kFirst, {}}); // "Finish"
+        f.printerAt(f.port(1))->updateFirmware();
+        QTRY_VERIFY_WITH_TIMEOUT(printer.commandSet->isProgramming(), 10000);
+        const auto inUpdateMode = f.printerAt(f.port(1));
+        const QString key = inUpdateMode->keyUSBdevice();
+        std::promise<void> release;
+        inUpdateMode->printerCommandQueue()->async([held = release.get_future().share()] { held.wait(); });
+
+        QTRY_COMPARE_WITH_TIMEOUT(presenter->headlines().last(),
+                                  QStringLiteral("Firmware update was successful!"), 15000);
+        QCOMPARE(f.rows(), 2); // the old object is still listed, before the new one
+        QCOMPARE(f.controller->printerAt(0), inUpdateMode);
+        QCOMPARE(inUpdateMode->firmwareVersion(), QStringLiteral("HVC 01.21"));
+        const auto current = f.controller->printerWithKey(key);
+        QVERIFY(current && current != inUpdateMode);
+        QCOMPARE(current->firmwareVersion(), QStringLiteral("HVC 01.41"));
+        QCOMPARE(UpdateSession::endedOnFirmware(key), QStringLiteral("HVC 01.41"));
+        release.set_value();
+        QTRY_COMPARE(f.rows(), 1);
+        QCOMPARE(f.controller->printerWithKey(key), current);
     }
 
     // While the printer programs its flash, its row shows the bar with what it is doing, no second
