@@ -302,10 +302,12 @@ public:
     // The listed printer for `key` now (each restart makes a new printer object), or nothing.
     TBPrinters::Printer printerFor(const QString& key) const { return controller_->printerWithKey(key); }
 
-    // Device keys of the listed printers that `key` names (all with `all`), in list order.
+    // Device keys of the listed printers that `key` names (all with `all`), in list order; an object a
+    // restart has replaced, still listed a moment, is no printer of its own.
     QStringList resolve(const QString& key, bool all) const {
         QStringList keys;
         for (const auto& printer : controller_->printers()) {
+            if (printerFor(printer->keyUSBdevice()) != printer) continue;
             if (all || matchesKey(*printer, key)) keys << printer->keyUSBdevice();
         }
         return keys;
